@@ -1,0 +1,121 @@
+#include "platform/low_level_file.h"
+
+#include "platform/file_fault_injector.h"
+
+#if defined(_WIN32)  // the runtime's own descriptor functions
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else  // POSIX descriptors; binary is the only mode
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+using Op = FileFaultInjector::Operation;
+
+#if defined(_WIN32)  // flags and permissions as the runtime spells them
+const int LowLevelFile::kReadOnly = _O_RDONLY;
+const int LowLevelFile::kWriteOnly = _O_WRONLY;
+const int LowLevelFile::kReadWrite = _O_RDWR;
+const int LowLevelFile::kCreate = _O_CREAT;
+const int LowLevelFile::kTruncate = _O_TRUNC;
+const int LowLevelFile::kBinary = _O_BINARY;
+const int LowLevelFile::kPermRead = _S_IREAD;
+const int LowLevelFile::kPermWrite = _S_IWRITE;
+#else  // POSIX: new files belong to the owner, read and write
+const int LowLevelFile::kReadOnly = O_RDONLY;
+const int LowLevelFile::kWriteOnly = O_WRONLY;
+const int LowLevelFile::kReadWrite = O_RDWR;
+const int LowLevelFile::kCreate = O_CREAT;
+const int LowLevelFile::kTruncate = O_TRUNC;
+const int LowLevelFile::kBinary = 0;
+const int LowLevelFile::kPermRead = S_IRUSR;
+const int LowLevelFile::kPermWrite = S_IWUSR;
+#endif
+
+int LowLevelFile::Open(const char* path, int flags, int permission) {
+  if (path == nullptr || FileFaultInjector::TakeFailure(Op::kOpen)) return -1;
+#if defined(_WIN32)  // _open takes the permission only with _O_CREAT
+  return _open(path, flags | _O_BINARY, permission);
+#else  // close the descriptor across exec; retry an interrupted open
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, static_cast<mode_t>(permission));
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+#endif
+}
+
+int32_t LowLevelFile::Read(int fd, void* buffer, uint32_t count) {
+  if (FileFaultInjector::TakeFailure(Op::kRead)) return -1;
+  if (count > INT32_MAX) count = INT32_MAX;
+#if defined(_WIN32)  // _read takes an unsigned int count
+  return _read(fd, buffer, count);
+#else  // retry a read that a signal interrupted
+  ssize_t got;
+  do {
+    got = ::read(fd, buffer, count);
+  } while (got < 0 && errno == EINTR);
+  return static_cast<int32_t>(got);
+#endif
+}
+
+int32_t LowLevelFile::Write(int fd, const void* buffer, uint32_t count) {
+  if (FileFaultInjector::TakeFailure(Op::kWrite)) return -1;
+  if (count > INT32_MAX) count = INT32_MAX;
+  const uint32_t allowed = FileFaultInjector::AllowWrite(count);
+  if (allowed == 0 && count > 0) return -1;
+#if defined(_WIN32)  // _write takes an unsigned int count
+  const int32_t put = _write(fd, buffer, allowed);
+#else  // retry a write that a signal interrupted
+  ssize_t result;
+  do {
+    result = ::write(fd, buffer, allowed);
+  } while (result < 0 && errno == EINTR);
+  const int32_t put = static_cast<int32_t>(result);
+#endif
+  if (put > 0) FileFaultInjector::NoteWritten(static_cast<uint32_t>(put));
+  return put;
+}
+
+int64_t LowLevelFile::Seek(int fd, int64_t offset, int origin) {
+  if (FileFaultInjector::TakeFailure(Op::kSeek)) return -1;
+  const int whence = origin == kSeekCur ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : SEEK_SET;
+#if defined(_WIN32)  // 64-bit positions through _lseeki64
+  return _lseeki64(fd, offset, whence);
+#else  // off_t is 64 bits wide wherever the build asks for large files
+  return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+#endif
+}
+
+int64_t LowLevelFile::Tell(int fd) {
+#if defined(_WIN32)  // _telli64 is the runtime's own tell
+  if (FileFaultInjector::TakeFailure(Op::kSeek)) return -1;
+  return _telli64(fd);
+#else  // the position is a seek of 0 from the current one
+  return Seek(fd, 0, kSeekCur);
+#endif
+}
+
+int LowLevelFile::Close(int fd) {
+  if (FileFaultInjector::TakeFailure(Op::kClose)) {
+    // The descriptor is still released, so a failed close leaks nothing.
+#if defined(_WIN32)  // release the runtime descriptor
+    _close(fd);
+#else  // release the POSIX descriptor
+    ::close(fd);
+#endif
+    return -1;
+  }
+#if defined(_WIN32)  // the runtime's close
+  return _close(fd);
+#else  // POSIX close; the descriptor is gone even when it reports EINTR
+  return ::close(fd);
+#endif
+}
+
+}  // namespace platform

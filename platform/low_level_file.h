@@ -1,0 +1,47 @@
+// Low-level file access in the style of the runtime library's descriptor
+// functions (_open, _read, _write, _lseek, _tell, _close).
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Opens, reads, writes, seeks and closes files by descriptor. On Windows the
+// calls forward to the runtime's _open family with _O_BINARY; elsewhere to
+// POSIX, where binary is the only mode. Every call passes through the
+// FileFaultInjector first, so tests can make any of them fail.
+class LowLevelFile {
+ public:
+  // Open flags; combine with |.
+  static const int kReadOnly;
+  static const int kWriteOnly;
+  static const int kReadWrite;
+  static const int kCreate;
+  static const int kTruncate;
+  static const int kBinary;
+  // Permission bits for a file that kCreate makes (owner read / owner write).
+  static const int kPermRead;
+  static const int kPermWrite;
+  // Seek origins.
+  static constexpr int kSeekSet = 0;
+  static constexpr int kSeekCur = 1;
+  static constexpr int kSeekEnd = 2;
+
+  LowLevelFile() = delete;
+
+  // Returns a descriptor, or -1 when the file cannot be opened.
+  static int Open(const char* path, int flags, int permission = 0);
+  // Returns the number of bytes read (0 at the end of the file), or -1.
+  static int32_t Read(int fd, void* buffer, uint32_t count);
+  // Returns the number of bytes written, which may be fewer than count when
+  // the device fills up, or -1 when nothing could be written.
+  static int32_t Write(int fd, const void* buffer, uint32_t count);
+  // Returns the new position from the start of the file, or -1.
+  static int64_t Seek(int fd, int64_t offset, int origin);
+  // Returns the current position, or -1.
+  static int64_t Tell(int fd);
+  // Returns 0, or -1 when the descriptor could not be closed.
+  static int Close(int fd);
+};
+
+}  // namespace platform
