@@ -26,15 +26,15 @@ const int LowLevelFile::kTruncate = _O_TRUNC;
 const int LowLevelFile::kBinary = _O_BINARY;
 const int LowLevelFile::kPermRead = _S_IREAD;
 const int LowLevelFile::kPermWrite = _S_IWRITE;
-#else  // POSIX: new files belong to the owner, read and write
+#else  // POSIX: read and write for everyone the process's umask lets through, as fopen does
 const int LowLevelFile::kReadOnly = O_RDONLY;
 const int LowLevelFile::kWriteOnly = O_WRONLY;
 const int LowLevelFile::kReadWrite = O_RDWR;
 const int LowLevelFile::kCreate = O_CREAT;
 const int LowLevelFile::kTruncate = O_TRUNC;
 const int LowLevelFile::kBinary = 0;
-const int LowLevelFile::kPermRead = S_IRUSR;
-const int LowLevelFile::kPermWrite = S_IWUSR;
+const int LowLevelFile::kPermRead = S_IRUSR | S_IRGRP | S_IROTH;
+const int LowLevelFile::kPermWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 #endif
 
 int LowLevelFile::Open(const char* path, int flags, int permission) {

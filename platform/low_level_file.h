@@ -19,7 +19,8 @@ class LowLevelFile {
   static const int kCreate;
   static const int kTruncate;
   static const int kBinary;
-  // Permission bits for a file that kCreate makes (owner read / owner write).
+  // Permission bits for a file that kCreate makes (readable / writable; on
+  // POSIX the process's umask applies, as for any new file).
   static const int kPermRead;
   static const int kPermWrite;
   // Seek origins.

@@ -1,0 +1,45 @@
+// Samples a module over a rectangle of the x-z plane into a HeightGrid.
+#pragma once
+
+#include "noisemap/noise_map_builder.h"
+
+namespace noise {
+namespace utils {
+
+// Fills the destination grid with the module's values at regular steps over
+// the half-open rectangle [lower x, upper x) x [lower z, upper z) of the
+// plane, optionally blended so that opposite edges of the result match.
+// Coordinates advance by repeated addition of the step, so sample positions
+// are exactly those of that loop.
+class NoiseMapBuilderPlane : public NoiseMapBuilder {
+ public:
+  NoiseMapBuilderPlane() = default;
+
+  // Checks the settings (bounds, size, module, grid, in that order; the
+  // first failure throws noise::ExceptionInvalidParam before anything is
+  // touched), resizes the grid and fills it row by row, calling the progress
+  // callback after each row. Exceptions from Resize and from the module pass
+  // through; rows finished before them stay in the grid.
+  void Build() override;
+
+  // Sets the rectangle. An empty or reversed range throws
+  // noise::ExceptionInvalidParam and keeps the old bounds.
+  void SetBounds(double lowerXBound, double upperXBound, double lowerZBound, double upperZBound);
+  void SetSeamless(bool seamless) { m_isSeamlessEnabled = seamless; }
+
+  bool IsSeamlessEnabled() const { return m_isSeamlessEnabled; }
+  double GetLowerXBound() const { return m_lowerXBound; }
+  double GetLowerZBound() const { return m_lowerZBound; }
+  double GetUpperXBound() const { return m_upperXBound; }
+  double GetUpperZBound() const { return m_upperZBound; }
+
+ private:
+  bool m_isSeamlessEnabled = false;
+  double m_lowerXBound = 0.0;
+  double m_lowerZBound = 0.0;
+  double m_upperXBound = 0.0;
+  double m_upperZBound = 0.0;
+};
+
+}  // namespace utils
+}  // namespace noise

@@ -1,0 +1,172 @@
+#include "noisemap/noise_map_builder_plane.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/recording_module.h"
+
+namespace {
+
+using noise::utils::HeightGrid;
+using noise::utils::NoiseMapBuilderPlane;
+using testsupport::RecordingModule;
+
+struct Point {
+  double x, z;
+};
+
+std::vector<Point> Positions(const RecordingModule& module) {
+  std::vector<Point> points;
+  for (const auto& call : module.Calls()) {
+    EXPECT_EQ(call.y, 0.0);  // the plane is y = 0
+    points.push_back({call.x, call.z});
+  }
+  return points;
+}
+
+class PlaneBuilderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    builder_.AttachModule(module_);
+    builder_.SetDestGrid(grid_);
+  }
+  RecordingModule module_;
+  HeightGrid grid_;
+  NoiseMapBuilderPlane builder_;
+};
+
+TEST_F(PlaneBuilderTest, SamplesTheHalfOpenRectangleRowByRow) {
+  builder_.SetGridSize(4, 2);
+  builder_.SetBounds(0.0, 1.0, 0.0, 1.0);
+  builder_.Build();
+
+  const std::vector<Point> points = Positions(module_);
+  ASSERT_EQ(points.size(), 8u);
+  const double xs[] = {0.0, 0.25, 0.5, 0.75};
+  const double zs[] = {0.0, 0.5};
+  for (int z = 0; z < 2; ++z) {
+    for (int x = 0; x < 4; ++x) {
+      const Point& p = points[static_cast<size_t>(z * 4 + x)];
+      EXPECT_EQ(p.x, xs[x]);
+      EXPECT_EQ(p.z, zs[z]);
+      EXPECT_EQ(grid_.ValueAt(x, z), static_cast<float>(RecordingModule::Value(xs[x], 0.0, zs[z])));
+    }
+  }
+  EXPECT_EQ(grid_.GetWidth(), 4);
+  EXPECT_EQ(grid_.GetHeight(), 2);
+}
+
+TEST_F(PlaneBuilderTest, CoordinatesAdvanceByRepeatedAddition) {
+  const int width = 7;
+  const double lower = 0.1, upper = 1.3;
+  builder_.SetGridSize(width, 1);
+  builder_.SetBounds(lower, upper, -2.0, 5.0);
+  builder_.Build();
+
+  const double delta = (upper - lower) / width;
+  std::vector<double> added, multiplied;
+  double cur = lower;
+  for (int x = 0; x < width; ++x, cur += delta) {
+    added.push_back(cur);
+    multiplied.push_back(lower + x * delta);
+  }
+  ASSERT_NE(added, multiplied) << "the bounds must tell the two ways apart";
+  std::vector<double> seen;
+  for (const Point& p : Positions(module_)) seen.push_back(p.x);
+  EXPECT_EQ(seen, added);
+}
+
+TEST_F(PlaneBuilderTest, SeamlessTakesFourSamplesAndStartsWithTheFarCorner) {
+  builder_.SetGridSize(2, 2);
+  builder_.SetBounds(1.0, 3.0, 10.0, 14.0);
+  builder_.SetSeamless(true);
+  builder_.Build();
+
+  const std::vector<Point> points = Positions(module_);
+  ASSERT_EQ(points.size(), 16u);
+  // Position (0, 0): sw, se, nw, ne, each one extent (2 along x, 4 along z) apart.
+  const Point expected[] = {{1.0, 10.0}, {3.0, 10.0}, {1.0, 14.0}, {3.0, 14.0}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(points[static_cast<size_t>(i)].x, expected[i].x);
+    EXPECT_EQ(points[static_cast<size_t>(i)].z, expected[i].z);
+  }
+  // Both blend factors are 1 at the first sample: it is the value at (upper x, upper z).
+  EXPECT_EQ(grid_.ValueAt(0, 0), static_cast<float>(RecordingModule::Value(3.0, 0.0, 14.0)));
+  // At column 1 (x = 2) the x blend is 0.5: halfway between x = 2 and x = 4.
+  const double at2 = RecordingModule::Value(2.0, 0.0, 14.0), at4 = RecordingModule::Value(4.0, 0.0, 14.0);
+  EXPECT_EQ(grid_.ValueAt(1, 0), static_cast<float>(0.5 * at2 + 0.5 * at4));
+}
+
+TEST_F(PlaneBuilderTest, RefusesBadSettingsBeforeTouchingTheGrid) {
+  grid_.Resize(3, 3);
+  grid_.RowData(0)[0] = 42.0f;
+  builder_.SetGridSize(4, 4);
+  EXPECT_THROW(builder_.Build(), noise::ExceptionInvalidParam);  // bounds never set: all 0.0
+
+  EXPECT_THROW(builder_.SetBounds(1.0, 1.0, 0.0, 1.0), noise::ExceptionInvalidParam);
+  EXPECT_THROW(builder_.SetBounds(0.0, 1.0, 2.0, 1.0), noise::ExceptionInvalidParam);
+  EXPECT_EQ(builder_.GetLowerXBound(), 0.0);
+  EXPECT_EQ(builder_.GetUpperXBound(), 0.0);
+  builder_.SetBounds(0.0, 1.0, 0.0, 1.0);
+
+  builder_.SetGridSize(0, 4);
+  EXPECT_THROW(builder_.Build(), noise::ExceptionInvalidParam);
+  builder_.SetGridSize(4, -1);
+  EXPECT_THROW(builder_.Build(), noise::ExceptionInvalidParam);
+
+  NoiseMapBuilderPlane noModule;
+  noModule.SetDestGrid(grid_);
+  noModule.SetGridSize(4, 4);
+  noModule.SetBounds(0.0, 1.0, 0.0, 1.0);
+  EXPECT_THROW(noModule.Build(), noise::ExceptionInvalidParam);
+
+  NoiseMapBuilderPlane noGrid;
+  noGrid.AttachModule(module_);
+  noGrid.SetGridSize(4, 4);
+  noGrid.SetBounds(0.0, 1.0, 0.0, 1.0);
+  EXPECT_THROW(noGrid.Build(), noise::ExceptionInvalidParam);
+
+  EXPECT_TRUE(module_.Calls().empty());
+  EXPECT_EQ(grid_.GetWidth(), 3);
+  EXPECT_EQ(grid_.ValueAt(0, 0), 42.0f);
+}
+
+std::vector<std::pair<int, size_t>>* g_progress = nullptr;
+const RecordingModule* g_progressModule = nullptr;
+void RecordProgress(int row) { g_progress->push_back({row, g_progressModule->Calls().size()}); }
+
+TEST_F(PlaneBuilderTest, CallsTheProgressCallbackAfterEachFinishedRow) {
+  std::vector<std::pair<int, size_t>> progress;
+  g_progress = &progress;
+  g_progressModule = &module_;
+  builder_.SetProgressCallback(RecordProgress);
+  builder_.SetGridSize(3, 4);
+  builder_.SetBounds(0.0, 1.0, 0.0, 1.0);
+  builder_.Build();
+  const std::vector<std::pair<int, size_t>> expected = {{0, 3}, {1, 6}, {2, 9}, {3, 12}};
+  EXPECT_EQ(progress, expected);
+  g_progress = nullptr;
+}
+
+TEST_F(PlaneBuilderTest, RowsFinishedBeforeAModuleExceptionStay) {
+  builder_.SetGridSize(4, 3);
+  builder_.SetBounds(0.0, 4.0, 0.0, 3.0);
+  module_.ThrowAtCall(6);  // second sample of row 1
+  EXPECT_THROW(builder_.Build(), noise::ExceptionUnknown);
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(grid_.ValueAt(x, 0), static_cast<float>(RecordingModule::Value(x, 0, 0)));
+  EXPECT_EQ(grid_.ValueAt(0, 1), static_cast<float>(RecordingModule::Value(0, 0, 1)));
+}
+
+TEST_F(PlaneBuilderTest, RepeatedTilesReuseOneAllocation) {
+  builder_.SetGridSize(5, 5);
+  builder_.SetBounds(0.0, 1.0, 0.0, 1.0);
+  builder_.Build();
+  const float* storage = grid_.RowData(0);
+  builder_.SetBounds(1.0, 2.0, 0.0, 1.0);
+  builder_.Build();
+  EXPECT_EQ(grid_.RowData(0), storage);
+  EXPECT_EQ(grid_.ValueAt(0, 0), static_cast<float>(RecordingModule::Value(1.0, 0.0, 0.0)));
+}
+
+}  // namespace
