@@ -1,0 +1,88 @@
+#include "modelfiles/idp2r.h"
+
+#include <cstring>
+
+#include "modelfiles/little_endian.h"
+
+namespace modelfiles {
+
+namespace {
+
+// Header fields.
+constexpr uint32_t kSkinCount = 20;
+constexpr uint32_t kVertexCount = 24;
+constexpr uint32_t kTexCoordCount = 28;
+constexpr uint32_t kTriangleCount = 32;
+constexpr uint32_t kFrameCount = 40;
+
+constexpr uint32_t kFrameSize = 40;
+constexpr uint32_t kFrameName = 24;
+// What ReadSkin reports for a name record.
+constexpr uint8_t kNameSkinType = 7;
+
+}  // namespace
+
+IDP2R::IDP2R() : MDL3R(kFormatIdp2) {}
+
+bool IDP2R::Close() {
+  MDL3R::Close();
+  skinName_ = nullptr;
+  return true;
+}
+
+int32_t IDP2R::Attach(const uint8_t* buffer, uint32_t size) {
+  return AttachFormat(buffer, size, "IDP2", nullptr, kHeaderSize);
+}
+
+int32_t IDP2R::SkinCount() const { return HeaderField(kSkinCount); }
+int32_t IDP2R::VertexCount() const { return HeaderField(kVertexCount); }
+int32_t IDP2R::TriangleCount() const { return HeaderField(kTriangleCount); }
+int32_t IDP2R::TexCoordCount() const { return HeaderField(kTexCoordCount); }
+int32_t IDP2R::FrameCount() const { return HeaderField(kFrameCount); }
+
+bool IDP2R::SkipSkinData() { return true; }
+
+bool IDP2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                     uint8_t* mipFlag) {
+  if (SkinCount() <= 0) return false;
+  const uint8_t* record = Take(kSkinNameSize);
+  if (record == nullptr) return false;
+  skinName_ = record;
+  bytesPerPixel_ = 0;
+  mipFlag_ = 0;
+  if (type != nullptr) *type = kNameSkinType;
+  if (width != nullptr) *width = static_cast<int32_t>(kSkinNameSize);
+  if (height != nullptr) *height = 0;
+  if (bytesPerPixel != nullptr) *bytesPerPixel = 0;
+  if (mipFlag != nullptr) *mipFlag = 0;
+  return true;
+}
+
+bool IDP2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t**, const uint8_t**) {
+  if (skinName_ == nullptr) return false;
+  if (level0 != nullptr) *level0 = skinName_;
+  return true;
+}
+
+bool IDP2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
+                      float (*scale)[3], float (*translation)[3]) {
+  if (FrameCount() <= 0) return false;
+  const uint8_t* record = Take(kFrameSize);
+  if (record == nullptr) return false;
+  frame_ = record;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (scale != nullptr) (*scale)[i] = LoadF32(record, 4 * i);
+    if (translation != nullptr) (*translation)[i] = LoadF32(record, 12 + 4 * i);
+    if (minimum != nullptr) (*minimum)[i] = 0;
+    if (maximum != nullptr) (*maximum)[i] = 255;
+  }
+  if (name != nullptr) {
+    std::memset(*name, 0, kNameSize);
+    for (uint32_t i = 0; i + 1 < kNameSize && record[kFrameName + i] != 0; ++i) {
+      (*name)[i] = static_cast<char>(record[kFrameName + i]);
+    }
+  }
+  return true;
+}
+
+}  // namespace modelfiles

@@ -1,0 +1,90 @@
+// Reader of IDPO and MDL2 model files, and base of the other single-mesh readers.
+#pragma once
+
+#include <cstdint>
+
+#include "modelfiles/legacy_model_reader.h"
+
+namespace modelfiles {
+
+// Reads IDPO and MDL2 files, which share one layout: an 84-byte header, then
+// skins (a 4-byte type and width x height x bytes-per-pixel bytes, the size
+// from the header), texture coordinates of 12 bytes, triangles of 16 bytes
+// and frames of a 28-byte record plus 4 bytes per vertex. The body is read in
+// that order; offsets stored in the header are not used. Bytes after the last
+// frame (an editor's trailer, for instance) are allowed and never read.
+// Frame groups (frame type other than 0) are not supported: ReadFrame and the
+// walk return false on them.
+class MDL2R : public LegacyModelReader {
+ public:
+  static constexpr uint32_t kHeaderSize = 84;
+
+  MDL2R();
+
+  bool Close() override;
+  // True: these formats have no bones.
+  bool SkipBones() override;
+  // Walks the skins, passes over texture coordinates and triangles, and
+  // walks the frames; false without a model.
+  bool WalkGroup() override;
+  bool SkipSkinData() override;
+  bool WalkSkins() override;
+  bool SkipTexCoords() override;
+  bool SkipTriangles() override;
+  // True: there is no base vertex list.
+  bool SkipVertices() override;
+  bool SkipFrameData() override;
+  bool WalkFrames() override;
+
+  int32_t SkinCount() const override;
+  int32_t VertexCount() const override;
+  int32_t TriangleCount() const override;
+  // One texture coordinate per vertex.
+  int32_t TexCoordCount() const override;
+  int32_t FrameCount() const override;
+  bool GetHeader(const uint8_t** header) override;
+  bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                uint8_t* mipFlag) override;
+  // Level 0 only; a mip flag is reported but its levels are not stored.
+  bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                     const uint8_t** level3) override;
+  bool ReadTexCoord(int16_t* s, int16_t* t) override;
+  bool ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) override;
+  bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*scale)[3],
+                 float (*translation)[3]) override;
+  bool ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) override;
+  bool TakeFrameVertex() override;
+  bool ReadVertexNormal(float& x, float& y, float& z) override;
+
+ protected:
+  explicit MDL2R(int32_t formatCode);
+
+  int32_t Attach(const uint8_t* buffer, uint32_t size) override;
+  // Accepts a file of at least `headerSize` bytes starting with one of the
+  // magics (`secondMagic` may be null); the cursor goes behind the header.
+  int32_t AttachFormat(const uint8_t* buffer, uint32_t size, const char* magic, const char* secondMagic,
+                       uint32_t headerSize);
+  // A 32-bit header field, 0 without a model.
+  int32_t HeaderField(uint32_t offset) const;
+  // Bytes per pixel of skin type bits 0 to 2 (0, 2 and 3 are known), -1 for
+  // a type the format refuses. The wider table of MDL5 overrides it.
+  virtual int32_t BytesPerPixelOfType(uint8_t type) const;
+  // Decodes a skin type into bytesPerPixel_ and mipFlag_; false when refused.
+  bool DecodeSkinType(uint8_t type);
+  // Fills the outputs of a frame vertex at position offsets 0, 2 and 4 of
+  // `fieldWidth` bytes each and its normal byte at `normalOffset`.
+  void DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16_t (*position)[3],
+                         int32_t* normalIndex) const;
+  // True when every vertex index lies in 0 to VertexCount - 1.
+  bool CheckTriangleVertices(const int32_t (&vertices)[3]) const;
+
+  const uint8_t* header_ = nullptr;
+  int32_t bytesPerPixel_ = 0;
+  uint8_t mipFlag_ = 0;
+  const uint8_t* texCoord_ = nullptr;
+  const uint8_t* triangle_ = nullptr;
+  const uint8_t* frameVertex_ = nullptr;
+  const uint8_t* frame_ = nullptr;
+};
+
+}  // namespace modelfiles

@@ -1,0 +1,63 @@
+#include "modelfiles/mdl4r.h"
+
+#include <cstring>
+
+#include "modelfiles/little_endian.h"
+
+namespace modelfiles {
+
+namespace {
+
+constexpr uint32_t kFrameSize = 36;
+constexpr uint32_t kFrameName = 20;
+constexpr uint32_t kFrameVertexSize = 8;
+// The only frame type read: a single frame with a 16-bit bounding box.
+constexpr int32_t kSimpleFrame = 2;
+
+}  // namespace
+
+MDL4R::MDL4R() : MDL4R(kFormatMdl4) {}
+
+MDL4R::MDL4R(int32_t formatCode) : MDL3R(formatCode) {}
+
+int32_t MDL4R::Attach(const uint8_t* buffer, uint32_t size) {
+  return AttachFormat(buffer, size, "MDL4", nullptr, kHeaderSize);
+}
+
+bool MDL4R::SkipFrameData() { return SkipRecords(VertexCount(), kFrameVertexSize); }
+
+bool MDL4R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*)[3],
+                      float (*)[3]) {
+  if (FrameCount() <= 0) return false;
+  const uint8_t* record = Take(kFrameSize);
+  if (record == nullptr) return false;
+  frame_ = record;
+  if (LoadI32(record, 0) != kSimpleFrame) return false;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (minimum != nullptr) (*minimum)[i] = LoadU16(record, 4 + 2 * i);
+    if (maximum != nullptr) (*maximum)[i] = LoadU16(record, 12 + 2 * i);
+  }
+  if (name != nullptr) {
+    std::memset(*name, 0, kNameSize);
+    for (uint32_t i = 0; i + 1 < kNameSize && record[kFrameName + i] != 0; ++i) {
+      (*name)[i] = static_cast<char>(record[kFrameName + i]);
+    }
+  }
+  return true;
+}
+
+bool MDL4R::TakeFrameVertex() {
+  if (VertexCount() < 1) return false;
+  const uint8_t* record = Take(kFrameVertexSize);
+  if (record == nullptr) return false;
+  frameVertex_ = record;
+  return true;
+}
+
+bool MDL4R::ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) {
+  if (!TakeFrameVertex()) return false;
+  DecodeFrameVertex(2, 6, position, normalIndex);
+  return true;
+}
+
+}  // namespace modelfiles

@@ -1,0 +1,70 @@
+#include "modelfiles/mdl5r.h"
+
+#include "modelfiles/image_size.h"
+#include "modelfiles/little_endian.h"
+
+namespace modelfiles {
+
+namespace {
+
+constexpr uint32_t kSkinSize = 12;
+constexpr uint32_t kSkinWidth = 4;
+constexpr uint32_t kSkinHeight = 8;
+constexpr uint8_t kSkinFormatMask = 0x07;
+
+}  // namespace
+
+MDL5R::MDL5R() : MDL5R(kFormatMdl5) {}
+
+MDL5R::MDL5R(int32_t formatCode) : MDL4R(formatCode) {}
+
+MDL5R::~MDL5R() { MDL5R::Close(); }
+
+bool MDL5R::Close() {
+  MDL4R::Close();
+  skin_ = nullptr;
+  return true;
+}
+
+int32_t MDL5R::Attach(const uint8_t* buffer, uint32_t size) {
+  return AttachFormat(buffer, size, "MDL5", nullptr, kHeaderSize);
+}
+
+int32_t MDL5R::BytesPerPixelOfType(uint8_t type) const {
+  static constexpr int32_t kTable[8] = {1, -1, 2, 2, 3, 4, 0, -1};
+  return kTable[type & kSkinFormatMask];
+}
+
+bool MDL5R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                     uint8_t* mipFlag) {
+  if (SkinCount() <= 0) return false;
+  const uint8_t* record = Take(kSkinSize);
+  if (record == nullptr) return false;
+  skin_ = record;
+  if (type != nullptr) *type = record[0];
+  if (!DecodeSkinType(record[0])) return false;
+  if (width != nullptr) *width = LoadI32(record, kSkinWidth);
+  if (height != nullptr) *height = LoadI32(record, kSkinHeight);
+  if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
+  if (mipFlag != nullptr) *mipFlag = mipFlag_;
+  return true;
+}
+
+bool MDL5R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                          const uint8_t** level3) {
+  if (skin_ == nullptr) return false;
+  const int32_t width = LoadI32(skin_, kSkinWidth);
+  const int32_t height = LoadI32(skin_, kSkinHeight);
+  const uint8_t** outputs[kMipLevelCount] = {level0, level1, level2, level3};
+  const int32_t levels = mipFlag_ != 0 ? kMipLevelCount : 1;
+  for (int32_t level = 0; level < levels; ++level) {
+    uint64_t bytes = 0;
+    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, bytes)) return false;
+    const uint8_t* image = Take(static_cast<uint32_t>(bytes));
+    if (image == nullptr) return false;
+    if (outputs[level] != nullptr) *outputs[level] = image;
+  }
+  return true;
+}
+
+}  // namespace modelfiles

@@ -1,0 +1,592 @@
+#include "modelfiles/mdl7r.h"
+
+#include <cstring>
+
+#include "modelfiles/image_size.h"
+#include "modelfiles/little_endian.h"
+#include "modelfiles/mdl7_layout.h"
+#include "modelfiles/normal_table.h"
+
+namespace modelfiles {
+
+namespace {
+
+// Bytes per pixel of the eight skin formats (type bits 0 to 2).
+constexpr int32_t kBytesPerPixel[8] = {1, 0, 2, 2, 3, 4, 1, 1};
+
+// A stored 16-bit index, -1 for "none".
+int32_t IndexOrNone(uint16_t index) { return index == mdl7::kNoIndex ? -1 : index; }
+
+// Copies a zero-padded name field of `fieldSize` bytes into `out`, at most
+// outSize - 1 characters and always zero-terminated; empty when the record
+// of `recordSize` bytes does not hold the whole field at `offset`.
+void CopyName(const uint8_t* record, uint32_t recordSize, uint32_t offset, uint32_t fieldSize, char* out,
+              uint32_t outSize) {
+  uint32_t length = 0;
+  if (recordSize >= offset + fieldSize) {
+    while (length + 1 < outSize && length < fieldSize && record[offset + length] != 0) {
+      out[length] = static_cast<char>(record[offset + length]);
+      ++length;
+    }
+  }
+  out[length] = '\0';
+}
+
+// Field helpers: the value is stored only when the field fits in the record.
+void LoadFloatField(const uint8_t* record, uint32_t recordSize, uint32_t offset, float& out) {
+  if (recordSize >= offset + 4) out = LoadF32(record, offset);
+}
+
+void LoadIntField(const uint8_t* record, uint32_t recordSize, uint32_t offset, int32_t& out) {
+  if (recordSize >= offset + 4) out = LoadI32(record, offset);
+}
+
+void LoadIndexField(const uint8_t* record, uint32_t recordSize, uint32_t offset, int32_t& out) {
+  if (recordSize >= offset + 2) out = IndexOrNone(LoadU16(record, offset));
+}
+
+}  // namespace
+
+MDL7R::MDL7R() : ModelReader(kFormatMdl7) {}
+
+MDL7R::~MDL7R() { MDL7R::Close(); }
+
+void MDL7R::ClearState() {
+  header_ = group_ = bone_ = material_ = skin_ = nullptr;
+  bytesPerPixel_ = 0;
+  mipFlag_ = 0;
+  texCoord_ = triangle_ = vertex_ = frame_ = frameVertex_ = boneTransform_ = nullptr;
+  sizedBlockLength_ = 0;
+  lumpRecord_ = nullptr;
+  lumpPosition_ = 0;
+  secondLump_ = false;
+  totalDeformerCount_ = 0;
+  deformerMaximum_ = 0;
+  deformer_ = deformerElement_ = deformerWeight_ = nullptr;
+}
+
+bool MDL7R::Close() {
+  ModelReader::Close();
+  ClearState();
+  return true;
+}
+
+int32_t MDL7R::Attach(const uint8_t* buffer, uint32_t size) {
+  if (buffer == nullptr || size < kHeaderSize || std::memcmp(buffer, "MDL7", 4) != 0) return 0;
+  const int32_t dataSize = LoadI32(buffer, mdl7::kHeaderDataSize);
+  const int32_t lumpSize = LoadI32(buffer, mdl7::kHeaderLumpSize);
+  const int32_t secondLumpSize = LoadI32(buffer, mdl7::kHeaderSecondLumpSize);
+  if (dataSize < 0 || lumpSize < 0 || secondLumpSize < 0) return 0;
+  // Summed in 64 bits: three fields of up to 2^31 - 1 cannot overflow.
+  const int64_t total = static_cast<int64_t>(dataSize) + lumpSize + secondLumpSize;
+  if (total < static_cast<int64_t>(kHeaderSize)) return 0;
+  header_ = buffer;
+  SetReadableSize(total < static_cast<int64_t>(size) ? static_cast<uint32_t>(total) : size);
+  SetCursor(kHeaderSize);
+  return static_cast<int32_t>(ReadableSize());
+}
+
+uint32_t MDL7R::RecordSize(uint32_t offset) const {
+  return header_ != nullptr ? LoadU16(header_, offset) : 0;
+}
+
+int32_t MDL7R::GroupField(uint32_t offset) const { return group_ != nullptr ? LoadI32(group_, offset) : 0; }
+
+uint8_t MDL7R::SkinType() const {
+  return skin_ != nullptr && RecordSize(mdl7::kHeaderSkinSize) > mdl7::kSkinType ? skin_[mdl7::kSkinType] : 0;
+}
+
+bool MDL7R::SkipBones() {
+  if (header_ == nullptr) return false;
+  return SkipRecords(LoadI32(header_, mdl7::kHeaderBoneCount), RecordSize(mdl7::kHeaderBoneSize));
+}
+
+bool MDL7R::WalkGroup() {
+  if (group_ == nullptr) return false;
+  if (group_[0] == mdl7::kMeshGroupType) {
+    return WalkSkins() && SkipTexCoords() && SkipTriangles() && SkipVertices() && WalkFrames();
+  }
+  const int64_t body = static_cast<int64_t>(GroupField(mdl7::kGroupDataSize)) - kGroupSize;
+  if (body <= 0) return false;
+  return Skip(static_cast<uint32_t>(body));
+}
+
+bool MDL7R::SkipSkinData() {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  uint8_t mipFlag = 0;
+  if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
+  const uint8_t type = SkinType();
+  if ((type & mdl7::kSkinFormatMask) == mdl7::kEmbeddedSkinType) {
+    if (width < 0 || !Skip(static_cast<uint32_t>(width))) return false;
+  } else if (width > 0 && height > 0) {
+    const uint8_t* levels[kMipLevelCount] = {};
+    if (!TakeSkinImage(&levels[0], &levels[1], &levels[2], &levels[3])) return false;
+  }
+  if ((type & mdl7::kSkinHasMaterial) != 0 && !Skip(RecordSize(mdl7::kHeaderMaterialSize))) return false;
+  if ((type & mdl7::kSkinHasSizedBlock) != 0) {
+    int32_t length = 0;
+    if (!ReadSizedBlockLength(length) || length < 0) return false;
+    if (length > 0 && !Skip(static_cast<uint32_t>(length))) return false;
+  }
+  return true;
+}
+
+bool MDL7R::WalkSkins() {
+  if (group_ == nullptr) return false;
+  const int32_t count = GroupField(mdl7::kGroupSkinCount);
+  if (count < 0) return false;
+  uint8_t type = 0;
+  char name[kNameSize];
+  for (int32_t i = 0; i < count; ++i) {
+    if (!ReadSkin(type, name) || !SkipSkinData()) return false;
+  }
+  return true;
+}
+
+bool MDL7R::SkipTexCoords() {
+  return group_ != nullptr &&
+         SkipRecords(GroupField(mdl7::kGroupTexCoordCount), RecordSize(mdl7::kHeaderTexCoordSize));
+}
+
+bool MDL7R::SkipTriangles() {
+  return group_ != nullptr &&
+         SkipRecords(GroupField(mdl7::kGroupTriangleCount), RecordSize(mdl7::kHeaderTriangleSize));
+}
+
+bool MDL7R::SkipVertices() {
+  return group_ != nullptr &&
+         SkipRecords(GroupField(mdl7::kGroupVertexCount), RecordSize(mdl7::kHeaderVertexSize));
+}
+
+bool MDL7R::SkipFrameData() {
+  if (frame_ == nullptr) return false;
+  const uint32_t frameSize = RecordSize(mdl7::kHeaderFrameSize);
+  int32_t vertexCount = 0;
+  int32_t transformCount = 0;
+  LoadIntField(frame_, frameSize, mdl7::kFrameVertexCount, vertexCount);
+  LoadIntField(frame_, frameSize, mdl7::kFrameTransformCount, transformCount);
+  return SkipRecords(vertexCount, RecordSize(mdl7::kHeaderFrameVertexSize)) &&
+         SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize));
+}
+
+bool MDL7R::WalkFrames() {
+  if (group_ == nullptr) return false;
+  const int32_t count = GroupField(mdl7::kGroupFrameCount);
+  if (count < 0) return false;
+  int32_t vertexCount = 0;
+  int32_t transformCount = 0;
+  char name[kNameSize];
+  for (int32_t i = 0; i < count; ++i) {
+    if (!ReadFrame(vertexCount, transformCount, name) || !SkipFrameData()) return false;
+  }
+  return true;
+}
+
+bool MDL7R::ReadHeaderCounts(int32_t& boneCount, int32_t& groupCount, int32_t& dataSize, int32_t& lumpSize,
+                             int32_t& secondLumpSize) {
+  if (header_ == nullptr) return false;
+  boneCount = LoadI32(header_, mdl7::kHeaderBoneCount);
+  groupCount = LoadI32(header_, mdl7::kHeaderGroupCount);
+  dataSize = LoadI32(header_, mdl7::kHeaderDataSize);
+  lumpSize = LoadI32(header_, mdl7::kHeaderLumpSize);
+  secondLumpSize = LoadI32(header_, mdl7::kHeaderSecondLumpSize);
+  return true;
+}
+
+bool MDL7R::ReadBone(int32_t& parent, float& x, float& y, float& z, char (&name)[kLongNameSize]) {
+  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderBoneCount) <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderBoneSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  bone_ = record;
+  LoadIndexField(record, size, 0, parent);
+  LoadFloatField(record, size, 4, x);
+  LoadFloatField(record, size, 8, y);
+  LoadFloatField(record, size, 12, z);
+  CopyName(record, size, mdl7::kBoneName, mdl7::kBoneNameSize, name, kLongNameSize);
+  return true;
+}
+
+bool MDL7R::ReadGroupCounts(int32_t& skinCount, int32_t& texCoordCount, int32_t& triangleCount,
+                            int32_t& vertexCount, int32_t& frameCount) {
+  if (group_ == nullptr) return false;
+  skinCount = GroupField(mdl7::kGroupSkinCount);
+  texCoordCount = GroupField(mdl7::kGroupTexCoordCount);
+  triangleCount = GroupField(mdl7::kGroupTriangleCount);
+  vertexCount = GroupField(mdl7::kGroupVertexCount);
+  frameCount = GroupField(mdl7::kGroupFrameCount);
+  return true;
+}
+
+bool MDL7R::ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameSize]) {
+  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderGroupCount) <= 0) return false;
+  const uint8_t* record = Take(kGroupSize);
+  if (record == nullptr) return false;
+  group_ = record;
+  type = record[0];
+  groupDataSize = LoadI32(record, mdl7::kGroupDataSize);
+  CopyName(record, kGroupSize, mdl7::kGroupName, mdl7::kGroupNameSize, name, kNameSize);
+  // At most 255 per group; the total stops at the largest 32-bit value.
+  const int32_t count = record[mdl7::kGroupDeformerCount];
+  totalDeformerCount_ = totalDeformerCount_ > INT32_MAX - count ? INT32_MAX : totalDeformerCount_ + count;
+  if (record[mdl7::kGroupDeformerMaximum] > deformerMaximum_)
+    deformerMaximum_ = record[mdl7::kGroupDeformerMaximum];
+  return true;
+}
+
+bool MDL7R::ReadSkin(uint8_t& type, char (&name)[kNameSize]) {
+  if (GroupField(mdl7::kGroupSkinCount) <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderSkinSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  skin_ = record;
+  material_ = nullptr;
+  sizedBlockLength_ = 0;
+  if (size >= 1) type = record[0];
+  CopyName(record, size, mdl7::kSkinName, mdl7::kSkinNameSize, name, kNameSize);
+  return true;
+}
+
+bool MDL7R::ReadSkinImage(int32_t& width, int32_t& height, int32_t& bytesPerPixel, uint8_t& mipFlag) {
+  if (skin_ == nullptr) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderSkinSize);
+  const uint8_t type = SkinType();
+  width = 0;
+  height = 0;
+  LoadIntField(skin_, size, mdl7::kSkinWidth, width);
+  LoadIntField(skin_, size, mdl7::kSkinHeight, height);
+  bytesPerPixel_ = kBytesPerPixel[type & mdl7::kSkinFormatMask];
+  mipFlag_ = (type & mdl7::kSkinMipFlag) != 0 ? 1 : 0;
+  bytesPerPixel = bytesPerPixel_;
+  mipFlag = mipFlag_;
+  return true;
+}
+
+bool MDL7R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                          const uint8_t** level3) {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  uint8_t mipFlag = 0;
+  if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
+  const uint8_t** outputs[kMipLevelCount] = {level0, level1, level2, level3};
+  const int32_t levels = mipFlag != 0 ? kMipLevelCount : 1;
+  for (int32_t level = 0; level < levels; ++level) {
+    uint64_t bytes = 0;
+    if (!SkinLevelBytes(width, height, bytesPerPixel, level, bytes)) return false;
+    // A level that is passed over must fit as well: a skin cut short by the
+    // end of the file is never reported as read.
+    const uint8_t* data = Take(static_cast<uint32_t>(bytes));
+    if (data == nullptr) return false;
+    if (outputs[level] != nullptr) *outputs[level] = data;
+  }
+  return true;
+}
+
+bool MDL7R::ReadMaterial(float (&colors)[4][4], float& value) {
+  if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasMaterial) == 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderMaterialSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  material_ = record;
+  for (uint32_t c = 0; c < 4; ++c) {
+    for (uint32_t i = 0; i < 4; ++i)
+      LoadFloatField(record, size, mdl7::kColorValueSize * c + 4 * i, colors[c][i]);
+  }
+  LoadFloatField(record, size, mdl7::kMaterialValue, value);
+  return true;
+}
+
+bool MDL7R::ReadSizedBlock(uint8_t* buffer, uint32_t capacity) {
+  if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasSizedBlock) == 0) return false;
+  if (sizedBlockLength_ <= 0 || buffer == nullptr) return false;
+  const uint32_t length = static_cast<uint32_t>(sizedBlockLength_);
+  if (length > capacity) return false;
+  const uint8_t* block = Take(length);
+  if (block == nullptr) return false;
+  std::memcpy(buffer, block, length);
+  return true;
+}
+
+bool MDL7R::ReadSizedBlockLength(int32_t& length) {
+  if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasSizedBlock) == 0) return false;
+  const uint8_t* field = Take(4);
+  if (field == nullptr) return false;
+  sizedBlockLength_ = LoadI32(field, 0);
+  length = sizedBlockLength_;
+  return true;
+}
+
+bool MDL7R::ReadTexCoord(float& s, float& t) {
+  if (GroupField(mdl7::kGroupTexCoordCount) <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderTexCoordSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  texCoord_ = record;
+  LoadFloatField(record, size, 0, s);
+  LoadFloatField(record, size, 4, t);
+  return true;
+}
+
+bool MDL7R::ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
+  const uint32_t size = RecordSize(mdl7::kHeaderTriangleSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  triangle_ = record;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (size >= 2 * i + 2) vertices[i] = LoadU16(record, 2 * i);
+    LoadIndexField(record, size, 6 + 2 * i, texCoords[i]);
+  }
+  LoadIntField(record, size, 12, material);
+  return true;
+}
+
+bool MDL7R::ReadTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
+  if (GroupField(mdl7::kGroupTriangleCount) <= 0) return false;
+  if (!ReadTriangleRecord(vertices, texCoords, material)) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderTriangleSize);
+  const int32_t vertexCount = GroupField(mdl7::kGroupVertexCount);
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (size >= 2 * i + 2 && vertices[i] >= vertexCount) return false;
+  }
+  return true;
+}
+
+bool MDL7R::ReadVertex(float& x, float& y, float& z, int32_t& bone) {
+  if (GroupField(mdl7::kGroupVertexCount) <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderVertexSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  vertex_ = record;
+  LoadFloatField(record, size, 0, x);
+  LoadFloatField(record, size, 4, y);
+  LoadFloatField(record, size, 8, z);
+  LoadIndexField(record, size, mdl7::kVertexIndex, bone);
+  return true;
+}
+
+bool MDL7R::ReadNormal(const uint8_t* record, uint32_t size, float& x, float& y, float& z) {
+  if (record == nullptr) return false;
+  if (size >= mdl7::kVertexNormal + 12) {
+    x = LoadF32(record, mdl7::kVertexNormal);
+    y = LoadF32(record, mdl7::kVertexNormal + 4);
+    z = LoadF32(record, mdl7::kVertexNormal + 8);
+    return true;
+  }
+  if (size == mdl7::kCompactVertexSize) {
+    // A compact record: a 16-bit index into the normal table.
+    NormalFromIndex(LoadU16(record, mdl7::kVertexNormal), x, y, z);
+    return false;
+  }
+  x = y = z = 0.0f;
+  return false;
+}
+
+bool MDL7R::ReadVertexNormal(float& x, float& y, float& z) {
+  return ReadNormal(vertex_, RecordSize(mdl7::kHeaderVertexSize), x, y, z);
+}
+
+bool MDL7R::ReadFrame(int32_t& frameVertexCount, int32_t& transformCount, char (&name)[kNameSize]) {
+  if (GroupField(mdl7::kGroupFrameCount) <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderFrameSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  frame_ = record;
+  CopyName(record, size, 0, mdl7::kFrameNameSize, name, kNameSize);
+  LoadIntField(record, size, mdl7::kFrameVertexCount, frameVertexCount);
+  LoadIntField(record, size, mdl7::kFrameTransformCount, transformCount);
+  return true;
+}
+
+bool MDL7R::ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z) {
+  if (frame_ == nullptr) return false;
+  int32_t count = 0;
+  LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameVertexCount, count);
+  if (count <= 0) return false;
+  const uint32_t size = RecordSize(mdl7::kHeaderFrameVertexSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  frameVertex_ = record;
+  LoadFloatField(record, size, 0, x);
+  LoadFloatField(record, size, 4, y);
+  LoadFloatField(record, size, 8, z);
+  LoadIndexField(record, size, mdl7::kVertexIndex, vertexIndex);
+  return true;
+}
+
+bool MDL7R::ReadFrameVertexNormal(float& x, float& y, float& z) {
+  return ReadNormal(frameVertex_, RecordSize(mdl7::kHeaderFrameVertexSize), x, y, z);
+}
+
+bool MDL7R::ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]) {
+  const uint32_t size = RecordSize(mdl7::kHeaderBoneTransformSize);
+  const uint8_t* record = Take(size);
+  if (record == nullptr) return false;
+  boneTransform_ = record;
+  if (size >= mdl7::kMatrixSize) std::memcpy(matrix, record, mdl7::kMatrixSize);
+  LoadIndexField(record, size, mdl7::kTransformBone, bone);
+  return true;
+}
+
+bool MDL7R::SkipDeformers() {
+  for (int32_t i = 0; i < totalDeformerCount_; ++i) {
+    if (!SkipDeformer()) return false;
+  }
+  return true;
+}
+
+bool MDL7R::SkipDeformer() {
+  if (totalDeformerCount_ == 0) return false;
+  uint8_t type = 0;
+  int32_t groupIndex = 0;
+  int32_t elementCount = 0;
+  int32_t dataSize = 0;
+  if (!ReadDeformer(type, groupIndex, elementCount, &dataSize)) return false;
+  if (dataSize < static_cast<int32_t>(kDeformerSize)) return false;
+  return Skip(static_cast<uint32_t>(dataSize) - kDeformerSize);
+}
+
+bool MDL7R::ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCount, int32_t* dataSize) {
+  const uint8_t* record = Take(kDeformerSize);
+  if (record == nullptr) return false;
+  deformer_ = record;
+  type = record[mdl7::kDeformerType];
+  groupIndex = LoadI32(record, mdl7::kDeformerGroup);
+  elementCount = LoadI32(record, mdl7::kDeformerElementCount);
+  if (dataSize != nullptr) *dataSize = LoadI32(record, mdl7::kDeformerDataSize);
+  return true;
+}
+
+bool MDL7R::ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSize], int32_t& weightCount) {
+  const uint8_t* record = Take(kDeformerElementSize);
+  if (record == nullptr) return false;
+  deformerElement_ = record;
+  elementIndex = LoadI32(record, 0);
+  if (name != nullptr) {
+    CopyName(record, kDeformerElementSize, mdl7::kElementName, mdl7::kElementNameSize, *name, kLongNameSize);
+  }
+  weightCount = LoadI32(record, mdl7::kElementWeightCount);
+  return true;
+}
+
+bool MDL7R::ReadDeformerWeight(int32_t& index, float& weight) {
+  const uint8_t* record = Take(kDeformerWeightSize);
+  if (record == nullptr) return false;
+  deformerWeight_ = record;
+  index = LoadI32(record, 0);
+  weight = LoadF32(record, 4);
+  return true;
+}
+
+bool MDL7R::SkipDeformerWeights() {
+  if (deformerElement_ == nullptr) return false;
+  const int32_t count = LoadI32(deformerElement_, mdl7::kElementWeightCount);
+  if (count < 0) return false;
+  int32_t index = 0;
+  float weight = 0.0f;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!ReadDeformerWeight(index, weight)) return false;
+  }
+  return true;
+}
+
+bool MDL7R::SeekToLump() {
+  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderLumpSize) <= 0) return false;
+  return SeekTo(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)));
+}
+
+bool MDL7R::LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize,
+                         uint32_t& position) const {
+  // Lump-relative end of the record; below recordSize when the cursor lies
+  // before the lump, above the lump size when the record would leave it.
+  const int64_t end = static_cast<int64_t>(Offset()) - static_cast<int64_t>(lumpStart) + recordSize;
+  if (end < static_cast<int64_t>(recordSize) || end > lumpSize) return false;
+  position = static_cast<uint32_t>(end);
+  return true;
+}
+
+bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
+  if (header_ == nullptr) return false;
+  uint32_t position = 0;
+  if (!LumpPosition(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
+                    LoadI32(header_, mdl7::kHeaderLumpSize), kLumpHeaderSize, position)) {
+    return false;
+  }
+  const uint8_t* record = Take(kLumpHeaderSize);
+  if (record == nullptr) return false;
+  lumpRecord_ = record;
+  lumpPosition_ = position;
+  secondLump_ = false;
+  version = LoadI32(record, 0);
+  sectionCount = LoadI32(record, mdl7::kLumpSectionCount);
+  return true;
+}
+
+bool MDL7R::ReadLumpSection(int32_t& sectionId, int32_t& listCount) {
+  const uint8_t* record = Take(kLumpRecordSize);
+  if (record == nullptr) return false;
+  sectionId = LoadI32(record, 0);
+  listCount = LoadI32(record, 4);
+  return true;
+}
+
+bool MDL7R::ReadLumpList(int32_t& listId, int32_t& triangleCount) {
+  const uint8_t* record = Take(kLumpRecordSize);
+  if (record == nullptr) return false;
+  listId = LoadI32(record, 0);
+  triangleCount = LoadI32(record, 4);
+  return true;
+}
+
+bool MDL7R::ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
+  return ReadTriangleRecord(vertices, texCoords, material);
+}
+
+bool MDL7R::SeekToSecondLump() {
+  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderSecondLumpSize) <= 0) return false;
+  const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
+                         LoadI32(header_, mdl7::kHeaderLumpSize);
+  if (start > UINT32_MAX) return false;
+  return SeekTo(static_cast<uint32_t>(start));
+}
+
+bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
+  if (header_ == nullptr) return false;
+  const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
+                         LoadI32(header_, mdl7::kHeaderLumpSize);
+  uint32_t position = 0;
+  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), kSecondLumpRecordSize, position))
+    return false;
+  const uint8_t* record = Take(kSecondLumpRecordSize);
+  if (record == nullptr) return false;
+  lumpRecord_ = record;
+  lumpPosition_ = position;
+  secondLump_ = true;
+  first = LoadI32(record, 0);
+  second = LoadI32(record, 4);
+  return true;
+}
+
+bool MDL7R::SkipLump() {
+  if (lumpRecord_ == nullptr || header_ == nullptr) return false;
+  const uint64_t dataSize = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize));
+  const uint64_t lumpSize = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderLumpSize));
+  const uint64_t lumpStart = secondLump_ ? dataSize + lumpSize : dataSize;
+  const uint64_t lumpEnd =
+      lumpStart + static_cast<uint32_t>(
+                      LoadI32(header_, secondLump_ ? mdl7::kHeaderSecondLumpSize : mdl7::kHeaderLumpSize));
+  const uint32_t recordSize = secondLump_ ? kSecondLumpRecordSize : kLumpHeaderSize;
+  const int32_t byteSize = LoadI32(lumpRecord_, mdl7::kLumpByteSize);
+  if (byteSize < static_cast<int32_t>(recordSize)) return false;
+  const uint64_t recordStart = lumpStart + lumpPosition_ - recordSize;
+  const uint64_t target = recordStart + static_cast<uint32_t>(byteSize);
+  if (target > lumpEnd || target > ReadableSize()) return false;
+  // The end of the lump may be the end of the readable bytes, where SeekTo
+  // would refuse; every later Take of one or more bytes then fails.
+  SetCursor(static_cast<uint32_t>(target));
+  return true;
+}
+
+}  // namespace modelfiles

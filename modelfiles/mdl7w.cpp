@@ -1,0 +1,364 @@
+#include "modelfiles/mdl7w.h"
+
+#include <cstring>
+
+#include "modelfiles/image_size.h"
+#include "modelfiles/little_endian.h"
+#include "modelfiles/mdl7_layout.h"
+#include "platform/low_level_file.h"
+
+namespace modelfiles {
+
+using platform::LowLevelFile;
+
+namespace {
+
+// Copies at most size - 1 characters into a zero-filled field.
+void StoreName(uint8_t* field, uint32_t size, const char* name) {
+  std::memset(field, 0, size);
+  if (name == nullptr) return;
+  for (uint32_t i = 0; i + 1 < size && name[i] != '\0'; ++i) field[i] = static_cast<uint8_t>(name[i]);
+}
+
+void StoreTriangle(uint8_t* record, uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+                   uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
+  StoreU16(record, 0, vertex0);
+  StoreU16(record, 2, vertex1);
+  StoreU16(record, 4, vertex2);
+  StoreU16(record, 6, texCoord0);
+  StoreU16(record, 8, texCoord1);
+  StoreU16(record, 10, texCoord2);
+  StoreI32(record, 12, material);
+}
+
+// x, y, z, a 16-bit index and a normal: the layout of vertices and frame
+// vertices.
+void StoreVertex(uint8_t* record, float x, float y, float z, uint16_t index, float normalX, float normalY,
+                 float normalZ) {
+  StoreF32(record, 0, x);
+  StoreF32(record, 4, y);
+  StoreF32(record, 8, z);
+  StoreU16(record, 12, index);
+  StoreF32(record, 14, normalX);
+  StoreF32(record, 18, normalY);
+  StoreF32(record, 22, normalZ);
+}
+
+}  // namespace
+
+int32_t MDL7W::Open(const char* path) {
+  if (fd_ >= 0) Close();
+  std::memset(header_, 0, sizeof header_);
+  std::memset(group_, 0, sizeof group_);
+  std::memset(skin_, 0, sizeof skin_);
+  std::memset(frame_, 0, sizeof frame_);
+  std::memset(lump_, 0, sizeof lump_);
+  groupOffset_ = skinOffset_ = frameOffset_ = lumpOffset_ = -1;
+  bytesPerPixel_ = 0;
+  mipLevels_ = false;
+
+  fd_ = LowLevelFile::Open(
+      path,
+      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd_ < 0) return fd_;
+
+  std::memcpy(header_, "MDL7", 4);
+  const uint16_t recordSizes[mdl7::kRecordSizeCount] = {
+      kBoneSize,     kSkinSize,   kColorValueSize,  kMaterialSize,      kTexCoordSize,
+      kTriangleSize, kVertexSize, kFrameVertexSize, kBoneTransformSize, kFrameSize};
+  for (uint32_t i = 0; i < mdl7::kRecordSizeCount; ++i) {
+    StoreU16(header_, mdl7::kHeaderRecordSizes + 2 * i, recordSizes[i]);
+  }
+  if (!WriteAll(header_, kHeaderSize)) {
+    LowLevelFile::Close(fd_);
+    fd_ = -1;
+    return -1;
+  }
+  StoreU32(header_, mdl7::kHeaderDataSize, kHeaderSize);
+  return fd_;
+}
+
+bool MDL7W::Close() {
+  if (fd_ < 0) return true;
+  bool ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) == 0 && WriteAll(header_, kHeaderSize);
+  ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd) >= 0 && ok;
+  ok = LowLevelFile::Close(fd_) == 0 && ok;
+  fd_ = -1;
+  return ok;
+}
+
+bool MDL7W::WriteAll(const void* bytes, uint32_t size) {
+  if (size == 0) return true;
+  return LowLevelFile::Write(fd_, bytes, size) == static_cast<int32_t>(size);
+}
+
+int64_t MDL7W::Position() const { return fd_ >= 0 ? LowLevelFile::Tell(fd_) : -1; }
+
+bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync) {
+  if (fd_ < 0 || offset < 0) return false;
+  const int64_t position = LowLevelFile::Tell(fd_);
+  if (position < 0) return false;
+  // A failed seek writes nothing: the image must never land anywhere but at
+  // its own record.
+  if (LowLevelFile::Seek(fd_, offset, LowLevelFile::kSeekSet) != offset) return false;
+  const bool written = WriteAll(image, size);
+  if (LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) != position) return false;
+  if (resync && static_cast<uint32_t>(position) != LoadU32(header_, mdl7::kHeaderDataSize)) {
+    StoreU32(header_, mdl7::kHeaderDataSize, static_cast<uint32_t>(position));
+  }
+  return written;
+}
+
+void MDL7W::CountGroupBytes(uint32_t bytes) {
+  AddU32(group_, mdl7::kGroupDataSize, bytes);
+  AddU32(header_, mdl7::kHeaderDataSize, bytes);
+}
+
+bool MDL7W::WriteZeros(int32_t count) {
+  const uint8_t zero = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!WriteAll(&zero, 1)) return false;
+  }
+  return true;
+}
+
+bool MDL7W::AddBone(uint16_t parent, float x, float y, float z, const char* name) {
+  if (LoadU32(header_, mdl7::kHeaderGroupCount) != 0) return false;
+  uint8_t record[kBoneSize] = {};
+  StoreU16(record, 0, parent);
+  StoreF32(record, 4, x);
+  StoreF32(record, 8, y);
+  StoreF32(record, 12, z);
+  StoreName(record + mdl7::kBoneName, mdl7::kBoneNameSize, name);
+  AddU32(header_, mdl7::kHeaderBoneCount, 1);
+  AddU32(header_, mdl7::kHeaderDataSize, kBoneSize);
+  return WriteAll(record, kBoneSize);
+}
+
+bool MDL7W::BeginGroup(const char* name) {
+  std::memset(group_, 0, sizeof group_);
+  group_[mdl7::kGroupType] = 1;
+  StoreU32(group_, mdl7::kGroupDataSize, kGroupSize);
+  StoreName(group_ + mdl7::kGroupName, mdl7::kGroupNameSize, name);
+  groupOffset_ = Position();
+  AddU32(header_, mdl7::kHeaderGroupCount, 1);
+  AddU32(header_, mdl7::kHeaderDataSize, kGroupSize);
+  return WriteAll(group_, kGroupSize);
+}
+
+bool MDL7W::FinishGroup() { return Patch(group_, kGroupSize, groupOffset_, true); }
+
+bool MDL7W::SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum) {
+  group_[mdl7::kGroupDeformerCount] = deformerCount;
+  group_[mdl7::kGroupDeformerMaximum] = deformerMaximum;
+  return FinishGroup();
+}
+
+bool MDL7W::BeginSkin(uint8_t skinType, const char* name) {
+  if (LoadU32(group_, mdl7::kGroupTexCoordCount) != 0 || LoadU32(group_, mdl7::kGroupTriangleCount) != 0 ||
+      LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
+    return false;
+  }
+  std::memset(skin_, 0, sizeof skin_);
+  skin_[mdl7::kSkinType] = skinType;
+  StoreName(skin_ + mdl7::kSkinName, mdl7::kSkinNameSize, name);
+  bytesPerPixel_ = 0;
+  mipLevels_ = false;
+  skinOffset_ = Position();
+  AddU32(group_, mdl7::kGroupSkinCount, 1);
+  CountGroupBytes(kSkinSize);
+  return WriteAll(skin_, kSkinSize);
+}
+
+void MDL7W::SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipLevels) {
+  StoreI32(skin_, mdl7::kSkinWidth, width);
+  StoreI32(skin_, mdl7::kSkinHeight, height);
+  bytesPerPixel_ = bytesPerPixel;
+  mipLevels_ = mipLevels;
+}
+
+bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* level2, const void* level3) {
+  const int32_t width = LoadI32(skin_, mdl7::kSkinWidth);
+  const int32_t height = LoadI32(skin_, mdl7::kSkinHeight);
+  uint64_t size = 0;
+  const int32_t level0PixelBytes = skin_[0] == mdl7::kEmbeddedSkinType ? 1 : bytesPerPixel_;
+  if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size) || (level0 == nullptr && size > 0))
+    return false;
+  CountGroupBytes(static_cast<uint32_t>(size));
+  if (!WriteAll(level0, static_cast<uint32_t>(size))) return false;
+  if (!mipLevels_) return true;
+  // A missing reduced level fails before any of them is written; level 0 stays.
+  if (level1 == nullptr || level2 == nullptr || level3 == nullptr) return false;
+  const void* levels[kMipLevelCount] = {level0, level1, level2, level3};
+  for (int32_t level = 1; level < kMipLevelCount; ++level) {
+    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, size)) return false;
+    CountGroupBytes(static_cast<uint32_t>(size));
+    if (!WriteAll(levels[level], static_cast<uint32_t>(size))) return false;
+  }
+  return true;
+}
+
+bool MDL7W::FinishSkin() { return Patch(skin_, kSkinSize, skinOffset_, true); }
+
+bool MDL7W::WriteMaterial(const float (&colors)[4][4], float value) {
+  uint8_t record[kMaterialSize] = {};
+  for (uint32_t c = 0; c < 4; ++c) {
+    for (uint32_t i = 0; i < 4; ++i) StoreF32(record, c * kColorValueSize + 4 * i, colors[c][i]);
+  }
+  StoreF32(record, mdl7::kMaterialValue, value);
+  CountGroupBytes(kMaterialSize);
+  return WriteAll(record, kMaterialSize);
+}
+
+bool MDL7W::WriteSizedBlock(int32_t length, const void* bytes) {
+  if (length < 0 || (length > 0 && bytes == nullptr)) return false;
+  uint8_t field[4];
+  StoreI32(field, 0, length);
+  const bool lengthWritten = WriteAll(field, 4);
+  return lengthWritten && WriteAll(bytes, static_cast<uint32_t>(length));
+}
+
+bool MDL7W::AddTexCoord(float s, float t) {
+  if (LoadU32(group_, mdl7::kGroupTriangleCount) != 0 || LoadU32(group_, mdl7::kGroupVertexCount) != 0 ||
+      LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
+    return false;
+  }
+  uint8_t record[kTexCoordSize];
+  StoreF32(record, 0, s);
+  StoreF32(record, 4, t);
+  AddU32(group_, mdl7::kGroupTexCoordCount, 1);
+  CountGroupBytes(kTexCoordSize);
+  return WriteAll(record, kTexCoordSize);
+}
+
+bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+                        uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
+  if (LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0)
+    return false;
+  uint8_t record[kTriangleSize];
+  StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
+  AddU32(group_, mdl7::kGroupTriangleCount, 1);
+  CountGroupBytes(kTriangleSize);
+  return WriteAll(record, kTriangleSize);
+}
+
+bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ) {
+  if (LoadU32(group_, mdl7::kGroupFrameCount) != 0) return false;
+  uint8_t record[kVertexSize];
+  StoreVertex(record, x, y, z, bone, normalX, normalY, normalZ);
+  AddU32(group_, mdl7::kGroupVertexCount, 1);
+  CountGroupBytes(kVertexSize);
+  return WriteAll(record, kVertexSize);
+}
+
+bool MDL7W::BeginFrame(const char* name) {
+  std::memset(frame_, 0, sizeof frame_);
+  StoreName(frame_, mdl7::kFrameNameSize, name);
+  frameOffset_ = Position();
+  AddU32(group_, mdl7::kGroupFrameCount, 1);
+  CountGroupBytes(kFrameSize);
+  return WriteAll(frame_, kFrameSize);
+}
+
+bool MDL7W::AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
+                           float normalZ) {
+  uint8_t record[kFrameVertexSize];
+  StoreVertex(record, x, y, z, vertexIndex, normalX, normalY, normalZ);
+  AddU32(frame_, mdl7::kFrameVertexCount, 1);
+  CountGroupBytes(kFrameVertexSize);
+  return WriteAll(record, kFrameVertexSize);
+}
+
+bool MDL7W::AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]) {
+  uint8_t record[kBoneTransformSize] = {};
+  std::memcpy(record, matrix, sizeof matrix);
+  StoreU16(record, mdl7::kTransformBone, bone);
+  AddU32(frame_, mdl7::kFrameTransformCount, 1);
+  CountGroupBytes(kBoneTransformSize);
+  return WriteAll(record, kBoneTransformSize);
+}
+
+bool MDL7W::FinishFrame() { return Patch(frame_, kFrameSize, frameOffset_, false); }
+
+bool MDL7W::BeginDeformer(uint8_t deformerType, int32_t groupIndex) {
+  std::memset(group_, 0, sizeof group_);
+  group_[mdl7::kDeformerType] = deformerType;
+  StoreI32(group_, mdl7::kDeformerGroup, groupIndex);
+  StoreU32(group_, mdl7::kDeformerDataSize, kDeformerSize);
+  groupOffset_ = Position();
+  AddU32(header_, mdl7::kHeaderDataSize, kDeformerSize);
+  return WriteAll(group_, kDeformerSize);
+}
+
+bool MDL7W::BeginDeformerElement(int32_t elementIndex, const char* name) {
+  std::memset(frame_, 0, sizeof frame_);
+  StoreI32(frame_, 0, elementIndex);
+  StoreName(frame_ + mdl7::kElementName, mdl7::kElementNameSize, name);
+  frameOffset_ = Position();
+  AddU32(group_, mdl7::kDeformerElementCount, 1);
+  AddU32(group_, mdl7::kDeformerDataSize, kDeformerElementSize);
+  AddU32(header_, mdl7::kHeaderDataSize, kDeformerElementSize);
+  return WriteAll(frame_, kDeformerElementSize);
+}
+
+bool MDL7W::AddDeformerWeight(int32_t index, float weight) {
+  uint8_t record[kDeformerWeightSize];
+  StoreI32(record, 0, index);
+  StoreF32(record, 4, weight);
+  AddU32(frame_, mdl7::kElementWeightCount, 1);
+  AddU32(group_, mdl7::kDeformerDataSize, kDeformerWeightSize);
+  AddU32(header_, mdl7::kHeaderDataSize, kDeformerWeightSize);
+  return WriteAll(record, kDeformerWeightSize);
+}
+
+bool MDL7W::FinishDeformerElement() { return Patch(frame_, kDeformerElementSize, frameOffset_, true); }
+
+bool MDL7W::FinishDeformer() { return Patch(group_, kDeformerSize, groupOffset_, true); }
+
+bool MDL7W::BeginLump() {
+  std::memset(lump_, 0, sizeof lump_);
+  StoreI32(lump_, 0, mdl7::kLumpVersion);
+  StoreU32(lump_, mdl7::kLumpByteSize, kLumpHeaderSize);
+  lumpOffset_ = Position();
+  AddU32(header_, mdl7::kHeaderLumpSize, kLumpHeaderSize);
+  return WriteAll(lump_, kLumpHeaderSize);
+}
+
+bool MDL7W::BeginLumpSection(int32_t sectionId) {
+  std::memset(group_, 0, sizeof group_);
+  StoreI32(group_, 0, sectionId);
+  groupOffset_ = Position();
+  AddU32(lump_, mdl7::kLumpSectionCount, 1);
+  AddU32(lump_, mdl7::kLumpByteSize, kLumpSectionSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, kLumpSectionSize);
+  return WriteAll(group_, kLumpSectionSize);
+}
+
+bool MDL7W::BeginLumpList(int32_t listId) {
+  std::memset(frame_, 0, sizeof frame_);
+  StoreI32(frame_, 0, listId);
+  frameOffset_ = Position();
+  AddU32(group_, mdl7::kSectionListCount, 1);
+  AddU32(lump_, mdl7::kLumpByteSize, kLumpListSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, kLumpListSize);
+  return WriteAll(frame_, kLumpListSize);
+}
+
+bool MDL7W::AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+                            uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
+  uint8_t record[kTriangleSize];
+  StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
+  AddU32(frame_, mdl7::kListTriangleCount, 1);
+  AddU32(lump_, mdl7::kLumpByteSize, kTriangleSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, kTriangleSize);
+  return WriteAll(record, kTriangleSize);
+}
+
+bool MDL7W::FinishLumpList() { return Patch(frame_, kLumpListSize, frameOffset_, false); }
+
+bool MDL7W::FinishLumpSection() { return Patch(group_, kLumpSectionSize, groupOffset_, false); }
+
+bool MDL7W::FinishLump() { return Patch(lump_, kLumpHeaderSize, lumpOffset_, false); }
+
+}  // namespace modelfiles

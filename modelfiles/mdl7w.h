@@ -1,0 +1,165 @@
+// Writer of MDL7 model files.
+#pragma once
+
+#include <cstdint>
+
+#include "modelfiles/mdl7_layout.h"
+
+namespace modelfiles {
+
+// Writes an MDL7 model file in one forward pass: the 48-byte header, bones,
+// groups (skins, texture coordinates, triangles, vertices, frames), the
+// groups' deformers and an optional triangle lump. Every record is written as
+// soon as the caller supplies it; counts and sizes known only later are kept
+// in an image of their record, which is rewritten in place when the caller
+// finishes it, and the header is rewritten when the file closes.
+//
+// Calling order: Open; AddBone per bone; per group BeginGroup, per skin
+// (BeginSkin, SetSkinImage, WriteSkinImage, WriteMaterial for type bit 4,
+// WriteSizedBlock for type bit 5, FinishSkin), AddTexCoord, AddTriangle and
+// AddVertex calls, per frame (BeginFrame, AddFrameVertex and AddBoneTransform
+// calls, FinishFrame), then FinishGroup or SetGroupDeformers; after the last
+// group the deformers (BeginDeformer, per element BeginDeformerElement,
+// AddDeformerWeight calls, FinishDeformerElement; FinishDeformer); then
+// optionally the lump (BeginLump, per section BeginLumpSection, per list
+// BeginLumpList, AddLumpTriangle calls, FinishLumpList; FinishLumpSection;
+// FinishLump); Close. A deformer and a lump section reuse the group's record
+// image and an element and a lump list reuse the frame's, so each record must
+// be finished before the next one of its level begins.
+//
+// A record operation returns false when its precondition fails (nothing is
+// written) or when its bytes could not all be written; counters advance
+// before the write and include a partial record. Names are copied into
+// zero-filled fields and cut to the field size minus one; a null name leaves
+// the field empty. Nothing throws. The destructor neither patches nor closes
+// an open file.
+class MDL7W {
+ public:
+  static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
+  static constexpr uint16_t kBoneSize = mdl7::kBoneSize;
+  static constexpr uint16_t kSkinSize = mdl7::kSkinSize;
+  static constexpr uint16_t kColorValueSize = mdl7::kColorValueSize;
+  static constexpr uint16_t kMaterialSize = mdl7::kMaterialSize;
+  static constexpr uint16_t kTexCoordSize = mdl7::kTexCoordSize;
+  static constexpr uint16_t kTriangleSize = mdl7::kTriangleSize;
+  static constexpr uint16_t kVertexSize = mdl7::kVertexSize;
+  static constexpr uint16_t kFrameVertexSize = mdl7::kFrameVertexSize;
+  static constexpr uint16_t kBoneTransformSize = mdl7::kBoneTransformSize;
+  static constexpr uint16_t kFrameSize = mdl7::kFrameSize;
+  static constexpr uint32_t kGroupSize = mdl7::kGroupSize;
+  static constexpr uint32_t kDeformerSize = mdl7::kDeformerSize;
+  static constexpr uint32_t kDeformerElementSize = mdl7::kDeformerElementSize;
+  static constexpr uint32_t kDeformerWeightSize = mdl7::kDeformerWeightSize;
+  static constexpr uint32_t kLumpHeaderSize = mdl7::kLumpHeaderSize;
+  static constexpr uint32_t kLumpSectionSize = mdl7::kLumpSectionSize;
+  static constexpr uint32_t kLumpListSize = mdl7::kLumpListSize;
+  // A parent or bone index of 0xFFFF means none.
+  static constexpr uint16_t kNoBone = mdl7::kNoIndex;
+
+  MDL7W() = default;
+  MDL7W(const MDL7W&) = delete;
+  MDL7W& operator=(const MDL7W&) = delete;
+
+  // Creates or truncates the file and writes a provisional header. Returns
+  // the descriptor, negative on failure (a header that cannot be written
+  // closes the file and gives -1). An open writer is first closed as by
+  // Close, header patched.
+  int32_t Open(const char* path);
+  // Rewrites the header with the final counts and closes the file. True when
+  // no file was open or the header was rewritten; the file is closed in
+  // either case.
+  bool Close();
+  // Writes `count` zero bytes, uncounted; nothing for a count of 0 or less.
+  bool WriteZeros(int32_t count);
+
+  // A bone; only before the first group.
+  bool AddBone(uint16_t parent, float x, float y, float z, const char* name);
+
+  bool BeginGroup(const char* name);
+  // Rewrites the group record and brings the header's data size up to the
+  // current file position, so uncounted bytes are included.
+  bool FinishGroup();
+  // Stores the group's deformer count and maximum, then FinishGroup.
+  bool SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum);
+
+  // A skin; only before the group's texture coordinates, triangles, vertices
+  // and frames.
+  bool BeginSkin(uint8_t skinType, const char* name);
+  // Stores the skin's size, bytes per pixel and whether three reduced mip
+  // levels follow level 0. Writes nothing.
+  void SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipLevels);
+  // Writes level 0 (width x height x bytes per pixel bytes; width x height
+  // for skin type 6) and, with mip levels, levels 1 to 3 of half, a quarter
+  // and an eighth the width and height. False when a needed level is null,
+  // when a size is negative or too large (nothing of that level is written),
+  // or at the first short write.
+  bool WriteSkinImage(const void* level0, const void* level1, const void* level2, const void* level3);
+  bool FinishSkin();
+  // Four colour values of four components each, then one more value.
+  bool WriteMaterial(const float (&colors)[4][4], float value);
+  // A 32-bit length and that many bytes, uncounted. False for a negative
+  // length or null bytes with a positive length (nothing is written).
+  bool WriteSizedBlock(int32_t length, const void* bytes);
+
+  // Only before the group's triangles, vertices and frames.
+  bool AddTexCoord(float s, float t);
+  // Only before the group's vertices and frames.
+  bool AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+                   uint16_t texCoord1, uint16_t texCoord2, int32_t material);
+  // Only before the group's frames.
+  bool AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ);
+
+  bool BeginFrame(const char* name);
+  bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
+                      float normalZ);
+  // A 4 x 4 matrix of 32-bit values, copied unchanged.
+  bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]);
+  bool FinishFrame();
+
+  bool BeginDeformer(uint8_t deformerType, int32_t groupIndex);
+  bool BeginDeformerElement(int32_t elementIndex, const char* name);
+  bool AddDeformerWeight(int32_t index, float weight);
+  bool FinishDeformerElement();
+  bool FinishDeformer();
+
+  bool BeginLump();
+  bool BeginLumpSection(int32_t sectionId);
+  bool BeginLumpList(int32_t listId);
+  bool AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+                       uint16_t texCoord1, uint16_t texCoord2, int32_t material);
+  bool FinishLumpList();
+  bool FinishLumpSection();
+  bool FinishLump();
+
+  // The descriptor, -1 while no file is open.
+  int32_t Descriptor() const { return fd_; }
+
+ private:
+  // Writes all `size` bytes at the current position.
+  bool WriteAll(const void* bytes, uint32_t size);
+  // Rewrites `size` bytes of `image` at `offset` and returns to the current
+  // position; false when any of the calls fails. With `resync` the header's
+  // data size becomes the current position.
+  bool Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync);
+  // The current position, remembered as a record's offset.
+  int64_t Position() const;
+  // Counts `bytes` into the current group's data size and the header's.
+  void CountGroupBytes(uint32_t bytes);
+
+  int32_t fd_ = -1;
+  uint8_t header_[kHeaderSize] = {};
+  // The current group, deformer or lump section record.
+  uint8_t group_[kGroupSize] = {};
+  int64_t groupOffset_ = -1;
+  uint8_t skin_[kSkinSize] = {};
+  int64_t skinOffset_ = -1;
+  int32_t bytesPerPixel_ = 0;
+  bool mipLevels_ = false;
+  // The current frame, deformer element or lump list record.
+  uint8_t frame_[kDeformerElementSize] = {};
+  int64_t frameOffset_ = -1;
+  uint8_t lump_[kLumpHeaderSize] = {};
+  int64_t lumpOffset_ = -1;
+};
+
+}  // namespace modelfiles
