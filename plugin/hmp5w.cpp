@@ -1,0 +1,166 @@
+#include "plugin/hmp5w.h"
+
+#include <cstring>
+
+#include "platform/low_level_file.h"
+#include "plugin/float_to_int.h"
+
+namespace loamwriter {
+namespace {
+
+using platform::LowLevelFile;
+
+// One write of the runtime takes at most this many bytes.
+constexpr int64_t kLargestWrite = INT32_MAX;
+
+// Counters wrap instead of overflowing after 2^31 calls.
+void Increment(int32_t& counter) { counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u); }
+
+// A normal component x 127, truncated toward zero, low 8 bits: 1.0 gives 127,
+// -1.0 gives -127 and 2.0 gives 254, read back as -2.
+int8_t PackNormal(float component) {
+  const uint32_t bits = static_cast<uint32_t>(TruncateToInt32(static_cast<double>(component) * 127.0));
+  return static_cast<int8_t>(static_cast<uint8_t>(bits & 0xFFu));
+}
+
+HmpBoundVertex Bound(uint16_t coordinate) {
+  return HmpBoundVertex{{coordinate, coordinate, coordinate}, 255, 0};
+}
+
+}  // namespace
+
+HMP5W::HMP5W()
+    : fd(-1),
+      header(),
+      skin(),
+      skinPos(-1),
+      skinBytesPerPixel(0),
+      skinMipmaps(false),
+      frame(),
+      framePos(-1) {}
+
+// The file stays as it is: a file whose Close never came keeps its
+// provisional header.
+HMP5W::~HMP5W() = default;
+
+int HMP5W::Open(const char* path) { return OpenWithMagic(path, "HMP5", 2); }
+
+int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t version) {
+  if (path == nullptr) return -1;
+  Close();
+  skinPos = -1;
+  framePos = -1;
+  fd = LowLevelFile::Open(
+      path,
+      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd < 0) return fd;
+
+  header = HmpHeader();
+  std::memcpy(header.magic, magic, sizeof header.magic);
+  header.version = version;
+  if (!WriteWhole(&header, sizeof header)) {
+    LowLevelFile::Close(fd);
+    fd = -1;
+  }
+  return fd;
+}
+
+bool HMP5W::Close() {
+  if (fd < 0) return true;
+  bool whole = LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekSet) == 0 && WriteWhole(&header, sizeof header);
+  whole = LowLevelFile::Close(fd) == 0 && whole;
+  fd = -1;
+  skinPos = -1;
+  framePos = -1;
+  return whole;
+}
+
+bool HMP5W::BeginSkin(uint8_t type, const char* /*name*/) {
+  skin = HmpSkinHeader{type, 0, 0};
+  Increment(header.numSkins);
+  skinBytesPerPixel = 0;
+  skinPos = fd < 0 ? -1 : LowLevelFile::Tell(fd);
+  if (skinPos < 0) return false;
+  return WriteWhole(&skin, sizeof skin);
+}
+
+bool HMP5W::SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipmaps) {
+  skin.width = width;
+  skin.height = height;
+  skinBytesPerPixel = bytesPerPixel;
+  skinMipmaps = mipmaps;
+  return true;
+}
+
+bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2,
+                           const uint8_t* mip3) {
+  // Sizes in 64 bits: each factor may be any int32 here.
+  int64_t w = skin.width;
+  int64_t h = skin.height;
+  const int64_t b = skinBytesPerPixel;
+  if (w < 0 || h < 0 || b < 0) return false;
+  const int64_t level0Bytes = skin.type == kHmpSkinTypeOneBytePerPixel ? w * h : w * h * b;
+  if (level0Bytes != 0 && level0 == nullptr) return false;
+  if (!WriteWhole(level0, level0Bytes)) return false;
+  if (!skinMipmaps) return true;
+
+  const uint8_t* const mips[3] = {mip1, mip2, mip3};
+  for (const uint8_t* mip : mips) {
+    if (mip == nullptr) return false;
+  }
+  for (const uint8_t* mip : mips) {
+    w /= 2;
+    h /= 2;
+    if (!WriteWhole(mip, b * h * w)) return false;
+  }
+  return true;
+}
+
+bool HMP5W::FinishSkin() {
+  if (skinPos < 0) return true;
+  return Patch(skinPos, &skin, sizeof skin);
+}
+
+bool HMP5W::BeginFrame(const char* name) {
+  frame = HmpFrameHeader();
+  if (name != nullptr) {
+    for (size_t i = 0; i < kHmpFrameNameLength && name[i] != '\0'; ++i) frame.name[i] = name[i];
+  }
+  Increment(header.numFrames);
+  frame.type = 2;
+  frame.boundMin = Bound(0);
+  frame.boundMax = Bound(65535);
+  framePos = fd < 0 ? -1 : LowLevelFile::Tell(fd);
+  if (framePos < 0) return false;
+  return WriteWhole(&frame, sizeof frame);
+}
+
+bool HMP5W::AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
+  const HmpVertex vertex{height, PackNormal(nx), PackNormal(ny)};
+  if (header.numFrames == 1) Increment(header.numVertices);
+  return WriteWhole(&vertex, sizeof vertex);
+}
+
+bool HMP5W::FinishFrame() {
+  if (framePos < 0) return true;
+  return Patch(framePos, &frame, sizeof frame);
+}
+
+bool HMP5W::WriteWhole(const void* data, int64_t size) {
+  if (fd < 0 || size < 0 || size > kLargestWrite) return false;
+  if (size == 0) return true;
+  return LowLevelFile::Write(fd, data, static_cast<uint32_t>(size)) == size;
+}
+
+bool HMP5W::Patch(int64_t position, const void* data, int64_t size) {
+  if (fd < 0) return false;
+  const int64_t end = LowLevelFile::Tell(fd);
+  if (end < 0) return false;
+  // Never write when the seek failed: the bytes would land at the end.
+  bool whole = LowLevelFile::Seek(fd, position, LowLevelFile::kSeekSet) == position && WriteWhole(data, size);
+  whole = LowLevelFile::Seek(fd, end, LowLevelFile::kSeekSet) == end && whole;
+  return whole;
+}
+
+}  // namespace loamwriter

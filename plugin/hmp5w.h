@@ -1,0 +1,92 @@
+// Streams an HMP terrain file: header, skins and frames.
+#pragma once
+
+#include <cstdint>
+
+#include "plugin/hmp_records.h"
+
+namespace loamwriter {
+
+// Writes one HMP5 file at a time, streaming every record as soon as it is
+// produced. Only the file, skin and frame headers stay in memory: each is
+// written provisionally and rewritten in place once its final values are
+// known. The writer owns the open descriptor; the destructor leaves an open
+// file as it is (with its provisional header). Not thread-safe.
+class HMP5W {
+ public:
+  HMP5W();
+  virtual ~HMP5W();
+  HMP5W(const HMP5W&) = delete;
+  HMP5W& operator=(const HMP5W&) = delete;
+
+  // Creates or truncates `path` and writes the provisional header. A file that
+  // is still open is closed first, as Close does. Returns the new descriptor,
+  // or a negative value when the file cannot be created or its header cannot
+  // be written whole (the writer then holds no open file). A null path is
+  // refused and changes nothing.
+  virtual int Open(const char* path);
+  // Rewrites the header at offset 0 with the final values and closes the file.
+  // False when that header could not be written whole or the file not closed
+  // properly (it is closed either way); true with no file open.
+  bool Close();
+
+  // Starts a skin of the 8-bit type code: counts it and writes its header with
+  // width and height 0. `name` is accepted but not stored. True when the
+  // header was written whole.
+  bool BeginSkin(uint8_t type, const char* name);
+  // Sets the current skin's size, bytes per pixel and whether three mip levels
+  // follow level 0. Writes nothing; always true.
+  bool SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipmaps);
+  // Writes level 0 (width x height x bytes per pixel bytes; width x height for
+  // type 6) and, with mip levels on, levels 1 to 3, each half the size of the
+  // one before per side. The mip pointers may be null without mip levels.
+  // True when every level was written whole; false at the first short write,
+  // a missing buffer, a negative size or a level too large for one write.
+  bool WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2, const uint8_t* mip3);
+  // Rewrites the current skin's header with its real size and returns to the
+  // end of the data. True when that worked or no skin was begun in this file.
+  bool FinishSkin();
+
+  // Starts a frame named by at most 15 characters of `name` (null: no name):
+  // counts it and writes its header. True when the header was written whole.
+  bool BeginFrame(const char* name);
+  // Writes one vertex: the packed height and nx, ny x 127 truncated to 8 bits
+  // (nz is not stored). Vertices of the first frame are counted in the
+  // header. True when the 4 bytes were written whole.
+  bool AddFrameVertex(uint16_t height, float nx, float ny, float nz);
+  // Rewrites the current frame's header and returns to the end of the data.
+  // True when that worked or no frame was begun in this file.
+  bool FinishFrame();
+
+  // Descriptor of the open file; -1 when no file is open.
+  int32_t fd;
+  // The file header; scale, offset and parameters are set by the caller
+  // between Open and Close, the counters by the operations above.
+  HmpHeader header;
+  // Header of the current skin.
+  HmpSkinHeader skin;
+  // File position of the current skin's header; -1 when no skin was begun in
+  // the open file.
+  int64_t skinPos;
+  // Bytes per pixel of the current skin.
+  int32_t skinBytesPerPixel;
+  // Whether WriteSkinImage writes the three mip levels.
+  bool skinMipmaps;
+  // Header of the current frame.
+  HmpFrameHeader frame;
+  // File position of the current frame's header; -1 when no frame was begun
+  // in the open file.
+  int64_t framePos;
+
+ protected:
+  // The steps of Open, shared by every version of the format.
+  int OpenWithMagic(const char* path, const char (&magic)[5], int32_t version);
+
+ private:
+  // Writes `size` bytes of `data` in one call; true when all were written.
+  bool WriteWhole(const void* data, int64_t size);
+  // Rewrites `size` bytes at `position` and returns to the current position.
+  bool Patch(int64_t position, const void* data, int64_t size);
+};
+
+}  // namespace loamwriter

@@ -1,0 +1,19 @@
+// The HMP7 version of the terrain file writer.
+#pragma once
+
+#include "plugin/hmp5w.h"
+
+namespace loamwriter {
+
+// Writes HMP7 files: the same records as HMP5W under magic "HMP7", version 0.
+class HMP7W : public HMP5W {
+ public:
+  // Creates `path` as an HMP7 file; results as HMP5W::Open.
+  int Open(const char* path) override;
+};
+
+// The library's one writer, constructed when the library is loaded and
+// destroyed when it is unloaded; the exports drive it.
+extern HMP7W theWriter;
+
+}  // namespace loamwriter

@@ -1,0 +1,219 @@
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "plugin/engine_api.h"
+#include "plugin/exports.h"
+#include "plugin/fixed10.h"
+#include "plugin/float_to_int.h"
+#include "plugin/hmp7w.h"
+#include "plugin/mip_sampler.h"
+
+namespace loamwriter {
+
+HMP7W theWriter;
+
+namespace {
+
+// Pixel formats bmap_lock reports.
+constexpr int32_t kFormat565 = 565;
+constexpr int32_t kFormat888 = 888;
+constexpr int32_t kFormat4444 = 4444;
+constexpr int32_t kFormat8888 = 8888;
+
+// The largest level 0 the writer can put into one write.
+constexpr int64_t kLargestImageBytes = INT32_MAX;
+
+// Packed coordinates run from 0 to this value.
+constexpr double kPackedRange = 65535.0;
+
+// The mip levels: each takes every step-th pixel of level 0 and halves both
+// sides of the level before.
+constexpr int32_t kMipSteps[3] = {4, 16, 64};
+
+// The skin type code for a bitmap, or -1 for a format the file cannot carry.
+int SkinTypeCode(int32_t format, int32_t flags, int32_t bytesPerPixel) {
+  const bool high = (flags & engine::kBitmapFlagHighTypes) != 0;
+  switch (format) {
+    case kFormat565:
+      return high ? 10 : 2;
+    case kFormat4444:
+      return high ? 11 : 3;
+    case kFormat888:
+      return 12;
+    case kFormat8888:
+      return bytesPerPixel == 3 ? 12 : 13;
+    default:
+      return -1;
+  }
+}
+
+// A buffer pointer that is never null, also for an empty level: the writer
+// takes a null level as missing.
+const uint8_t* LevelData(const std::vector<uint8_t>& level) {
+  static const uint8_t kEmpty = 0;
+  return level.empty() ? &kEmpty : level.data();
+}
+
+// The levels of one skin, taken from a locked bitmap.
+struct SkinImage {
+  int type = -1;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  bool mipmaps = false;
+  std::vector<uint8_t> levels[4];
+};
+
+// Reads a locked bitmap into `image`. False when the bitmap cannot be taken:
+// an unknown format, bytes per pixel that are 0 or negative, a negative size,
+// an image too large for the file, no pixel data, or no memory for the copy.
+bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t format, SkinImage& image) {
+  image.bytesPerPixel = bitmap->bytesPerPixel;
+  image.type = SkinTypeCode(format, bitmap->flags, image.bytesPerPixel);
+  if (image.type < 0 || image.bytesPerPixel <= 0) return false;
+  image.width = Fixed10ToInt(api.BmapWidth()(bitmap));
+  image.height = Fixed10ToInt(api.BmapHeight()(bitmap));
+  if (image.width < 0 || image.height < 0) return false;
+  const int64_t w = image.width;
+  const int64_t h = image.height;
+  const int64_t b = image.bytesPerPixel;
+  // Checked factor by factor so that the product cannot overflow 64 bits.
+  if (w * h > kLargestImageBytes || w * h * b > kLargestImageBytes) return false;
+  const uint8_t* pixels = bitmap->pixels;
+  if (w * h > 0 && pixels == nullptr) return false;
+
+  // Only the codes with the mip bit announce the reduced levels to readers.
+  image.mipmaps = (image.type & kHmpSkinTypeMipmapBit) != 0;
+  try {
+    image.levels[0].resize(static_cast<size_t>(w * h * b));
+    if (!MipSampler(image.width, image.height, image.bytesPerPixel, pixels, 1, image.levels[0].data(),
+                    w * h)) {
+      return false;
+    }
+    if (image.mipmaps) {
+      int64_t mipWidth = w;
+      int64_t mipHeight = h;
+      for (int level = 1; level <= 3; ++level) {
+        mipWidth /= 2;
+        mipHeight /= 2;
+        const int64_t count = mipWidth * mipHeight;
+        image.levels[level].resize(static_cast<size_t>(count * b));
+        if (!MipSampler(image.width, image.height, image.bytesPerPixel, pixels, kMipSteps[level - 1],
+                        image.levels[level].data(), count)) {
+          return false;
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+}  // namespace loamwriter
+
+using loamwriter::Fixed10;
+using loamwriter::Fixed10ToInt;
+using loamwriter::Fixed10ToReal;
+using loamwriter::theWriter;
+
+int32_t LIBRARY_CALL WriteHMP(const char* path) {
+  return loamwriter::TruthToFixed10(path != nullptr && theWriter.Open(path) >= 0);
+}
+
+int32_t LIBRARY_CALL WriteHmpHeader(const engine::Fixed10Vector* params, const engine::Fixed10Vector* min,
+                                    const engine::Fixed10Vector* max) {
+  if (params == nullptr || min == nullptr || max == nullptr) return loamwriter::kFixed10False;
+  loamwriter::HmpHeader& header = theWriter.header;
+  header.param0 = Fixed10ToReal(params->x);
+  header.param1 = Fixed10ToReal(params->y);
+  header.param2 = Fixed10ToReal(params->z);
+  const Fixed10 minimum[3] = {min->x, min->y, min->z};
+  const Fixed10 maximum[3] = {max->x, max->y, max->z};
+  for (int axis = 0; axis < 3; ++axis) {
+    const float low = Fixed10ToReal(minimum[axis]);
+    // The span is rounded to a float before it is divided.
+    const float span = Fixed10ToReal(maximum[axis]) - low;
+    header.scale[axis] = static_cast<float>(static_cast<double>(span) / loamwriter::kPackedRange);
+    header.offset[axis] = low;
+  }
+  return loamwriter::kFixed10True;
+}
+
+int32_t LIBRARY_CALL WriteHmpSkin(const engine::EngineNamedRecord* rec, engine::EngineBitmap* bitmap) {
+  const loamwriter::EngineApi& api = loamwriter::engineApi;
+  const engine::BmapLockFunction lock = api.BmapLock();
+  const engine::BmapUnlockFunction unlock = api.BmapUnlock();
+  if (rec == nullptr || bitmap == nullptr || lock == nullptr || unlock == nullptr ||
+      api.BmapWidth() == nullptr || api.BmapHeight() == nullptr) {
+    return loamwriter::kFixed10Refused;
+  }
+
+  const int32_t format = Fixed10ToInt(lock(bitmap, 0));
+  loamwriter::SkinImage image;
+  if (!loamwriter::TakeBitmap(api, bitmap, format, image)) {
+    unlock(bitmap);
+    return loamwriter::kFixed10Refused;
+  }
+
+  bool whole = theWriter.BeginSkin(static_cast<uint8_t>(image.type), rec->name);
+  theWriter.SetSkinImage(image.width, image.height, image.bytesPerPixel, image.mipmaps);
+  const bool written = theWriter.WriteSkinImage(
+      loamwriter::LevelData(image.levels[0]), loamwriter::LevelData(image.levels[1]),
+      loamwriter::LevelData(image.levels[2]), loamwriter::LevelData(image.levels[3]));
+  whole = written && whole;
+  // The header is patched also after a failed write, so that it says what
+  // the skin was meant to hold.
+  whole = theWriter.FinishSkin() && whole;
+  unlock(bitmap);
+  return loamwriter::TruthToFixed10(whole);
+}
+
+int32_t LIBRARY_CALL WriteSkinEmpty(int32_t width, int32_t height, const engine::EngineNamedRecord* rec) {
+  if (rec == nullptr) return loamwriter::kFixed10False;
+  const int64_t w = Fixed10ToInt(width);
+  const int64_t h = Fixed10ToInt(height);
+  if (w < 0 || h < 0 || w * h > loamwriter::kLargestImageBytes) return loamwriter::kFixed10False;
+  std::vector<uint8_t> blank;
+  try {
+    blank.assign(static_cast<size_t>(w * h), 0);
+  } catch (const std::bad_alloc&) {
+    return loamwriter::kFixed10False;
+  }
+  bool whole = theWriter.BeginSkin(0, rec->name);
+  theWriter.SetSkinImage(static_cast<int32_t>(w), static_cast<int32_t>(h), 1, false);
+  whole = theWriter.WriteSkinImage(loamwriter::LevelData(blank), nullptr, nullptr, nullptr) && whole;
+  whole = theWriter.FinishSkin() && whole;
+  return loamwriter::TruthToFixed10(whole);
+}
+
+int32_t LIBRARY_CALL WriteHmpFrame(const engine::EngineNamedRecord* rec) {
+  if (rec == nullptr) return loamwriter::kFixed10False;
+  return loamwriter::TruthToFixed10(theWriter.BeginFrame(rec->name));
+}
+
+int32_t LIBRARY_CALL WriteHmpVertex(int32_t height, const engine::Fixed10Vector* normal) {
+  if (normal == nullptr) return loamwriter::kFixed10False;
+  const float scale = theWriter.header.scale[2];
+  uint16_t packed = 0;
+  if (scale != 0.0f) {
+    // Heights below the minimum are not clamped: -1.0 with offset 0 and scale
+    // 1.0 packs to 65535, and 65536.0 packs to 0.
+    const double quotient =
+        (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) /
+        static_cast<double>(scale);
+    packed = static_cast<uint16_t>(static_cast<uint32_t>(loamwriter::TruncateToInt32(quotient)) & 0xFFFFu);
+  }
+  theWriter.AddFrameVertex(packed, Fixed10ToReal(normal->x), Fixed10ToReal(normal->y),
+                           Fixed10ToReal(normal->z));
+  return loamwriter::IntToFixed10(packed);
+}
+
+int32_t LIBRARY_CALL WriteHmpFrameEnd() { return loamwriter::TruthToFixed10(theWriter.FinishFrame()); }
+
+int32_t LIBRARY_CALL WriteHmpClose() { return loamwriter::TruthToFixed10(theWriter.Close()); }
