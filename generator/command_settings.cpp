@@ -1,0 +1,88 @@
+#include "generator/command_settings.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <type_traits>
+
+#include "noisemap/error.h"
+
+namespace duneforge {
+
+namespace {
+
+// Reads one field into a temporary and assigns it only on success: a stream
+// that fails stores 0 (or the clamped value on overflow) into its target,
+// while a failed field must keep what it held. Once the stream has failed,
+// every later read does nothing.
+template <typename T>
+void ReadField(std::istream& in, T& field, CommandSettings& settings, const std::string& name) {
+  if (!in) return;
+  T value{};
+  if (in >> value) {
+    field = value;
+    return;
+  }
+  settings.firstUnreadField = name;
+  settings.unreadAtEnd = in.eof();
+  settings.unreadIsInteger = std::is_integral<T>::value;
+}
+
+}  // namespace
+
+void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
+  ReadField(in, settings.hostWindow, settings, "hostWindow");
+  ReadField(in, settings.moduleCount, settings, "moduleCount");
+  ReadField(in, settings.tilesX, settings, "tilesX");
+  ReadField(in, settings.tilesZ, settings, "tilesZ");
+  ReadField(in, settings.tileWidth, settings, "tileWidth");
+  ReadField(in, settings.tileHeight, settings, "tileHeight");
+  ReadField(in, settings.lowerX, settings, "lowerX");
+  ReadField(in, settings.upperX, settings, "upperX");
+  ReadField(in, settings.lowerZ, settings, "lowerZ");
+  ReadField(in, settings.upperZ, settings, "upperZ");
+  ReadField(in, settings.seedBase, settings, "seedBase");
+  ReadField(in, settings.preview, settings, "preview");
+  // A count outside the row store reads no row; CheckCommandSettings refuses it.
+  if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) return;
+  for (int32_t i = 0; i < settings.moduleCount; ++i) {
+    ModuleSpec& row = settings.rows[static_cast<size_t>(i)];
+    const std::string prefix = "row " + std::to_string(i) + " ";
+    ReadField(in, row.type, settings, prefix + "type");
+    ReadField(in, row.p1, settings, prefix + "p1");
+    ReadField(in, row.p2, settings, prefix + "p2");
+    ReadField(in, row.p3, settings, prefix + "p3");
+    ReadField(in, row.p4, settings, prefix + "p4");
+  }
+}
+
+void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName) {
+  if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) {
+    throw noise::utils::InvalidParamError(fileName + ": moduleCount " + std::to_string(settings.moduleCount) +
+                                          " is outside 1 .. " + std::to_string(MaxModuleRows));
+  }
+  if (!settings.firstUnreadField.empty()) {
+    const std::string needed = "; the file must give the twelve header fields and " +
+                               std::to_string(settings.moduleCount) + " module row" +
+                               (settings.moduleCount == 1 ? "" : "s") + " of five numbers";
+    if (settings.unreadAtEnd) {
+      throw noise::utils::InvalidParamError(fileName + ": the file ends before " + settings.firstUnreadField +
+                                            needed);
+    }
+    throw noise::utils::InvalidParamError(fileName + ": " + settings.firstUnreadField + " is not " +
+                                          (settings.unreadIsInteger ? "an integer" : "a number") + needed);
+  }
+}
+
+bool LoadCommandFile(const std::string& fileName, CommandSettings& settings) {
+  // A folder of that name opens on some systems but is no file to read.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(fileName, ignored)) return false;
+  std::ifstream in(fileName);
+  if (!in.is_open()) return false;
+  ReadCommandSettings(in, settings);
+  CheckCommandSettings(settings, fileName);
+  return true;
+}
+
+}  // namespace duneforge

@@ -1,0 +1,72 @@
+// The command file of duneforge and the record it is read into.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <string>
+
+namespace duneforge {
+
+// The name of the command file, read from the working directory.
+constexpr const char* kCommandFileName = "cmd_noise.txt";
+// The row store holds at most this many module rows.
+constexpr int MaxModuleRows = 100;
+
+// One module row: a type code and four parameters, read in this order.
+struct ModuleSpec {
+  int32_t type = 0;
+  int32_t p1 = 0;
+  float p2 = 0.0f;
+  float p3 = 0.0f;
+  float p4 = 0.0f;
+};
+
+// The command file in memory: twelve header fields in file order, then the
+// rows. Construction gives every header field its initial value; the four
+// bounds and the rows have none and are zero until read. Float fields hold
+// what was read at single precision.
+struct CommandSettings {
+  int32_t hostWindow = 0;
+  int32_t moduleCount = 1;
+  int32_t tilesX = 1;
+  int32_t tilesZ = 1;
+  int32_t tileWidth = 256;
+  int32_t tileHeight = 256;
+  float lowerX = 0.0f;
+  float upperX = 0.0f;
+  float lowerZ = 0.0f;
+  float upperZ = 0.0f;
+  int32_t seedBase = 0;
+  int32_t preview = 0;
+  std::array<ModuleSpec, MaxModuleRows> rows{};
+
+  // Bookkeeping of the read: the name of the first field that could not be
+  // read ("lowerX", "row 3 p2"), or empty when every field the file had to
+  // supply was read. `unreadAtEnd` tells whether the file ended there, as
+  // opposed to holding something that is not a number of the field's kind;
+  // `unreadIsInteger` whether that field takes an integer.
+  std::string firstUnreadField;
+  bool unreadAtEnd = false;
+  bool unreadIsInteger = false;
+};
+
+// Reads the header fields and then rows 0 .. moduleCount - 1 from `in`, by
+// the rules of the command file: numbers separated by any whitespace; an
+// integer field stops at the first character that cannot continue it (so
+// "7.9" gives 7 and leaves ".9" for the next field); a failed read leaves its
+// field and every later one as they were. Rows are read only while
+// moduleCount lies in 1 .. MaxModuleRows. Nothing after the last row is read.
+void ReadCommandSettings(std::istream& in, CommandSettings& settings);
+
+// Throws noise::ExceptionInvalidParam, naming `fileName` and the field, when
+// moduleCount lies outside 1 .. MaxModuleRows or when the file ended or held
+// a non-number before all bounds and declared rows were read.
+void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName);
+
+// Opens `fileName` as text, reads it into `settings` (which the caller has
+// set to the initial values) and checks it as above. Returns false, changing
+// nothing, when the file cannot be opened.
+bool LoadCommandFile(const std::string& fileName, CommandSettings& settings);
+
+}  // namespace duneforge

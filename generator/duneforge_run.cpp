@@ -1,0 +1,160 @@
+#include "generator/duneforge_run.h"
+
+#include <sstream>
+#include <string>
+
+#include "generator/module_chain.h"
+#include "noisemap/bmp_file_writer.h"
+#include "noisemap/error.h"
+#include "noisemap/image_grid.h"
+#include "noisemap/relief_renderer.h"
+
+namespace duneforge {
+
+namespace {
+
+std::string BoundsText(const TileBounds& b) {
+  std::ostringstream text;
+  text << "x " << b.lowerX << " .. " << b.upperX << ", z " << b.lowerZ << " .. " << b.upperZ;
+  return text.str();
+}
+
+// Rethrows the exception being handled with `context` in front of its text,
+// keeping its kind, so the one line main prints says where it happened.
+[[noreturn]] void RethrowInContext(const std::string& context) {
+  std::string text;
+  try {
+    throw;
+  } catch (const noise::utils::ErrorMessage& e) {
+    text = e.Message();
+  } catch (...) {
+  }
+  try {
+    throw;
+  } catch (const noise::ExceptionInvalidParam&) {
+    throw noise::utils::InvalidParamError(context + ": " + (text.empty() ? "invalid parameter" : text));
+  } catch (const noise::ExceptionOutOfMemory&) {
+    throw noise::utils::OutOfMemoryError(context + ": " + (text.empty() ? "out of memory" : text));
+  } catch (const noise::ExceptionUnknown&) {
+    throw noise::utils::FileError(context + ": " + (text.empty() ? "input or output failed" : text));
+  } catch (...) {
+    throw;  // other kinds pass unchanged
+  }
+}
+
+// Renders the grid with a renderer in its initial state and writes the file.
+void WritePreviewFile(const noise::utils::HeightGrid& grid) {
+  noise::utils::ImageGrid image;
+  noise::utils::ReliefRenderer renderer;
+  renderer.SetSourceGrid(grid);
+  renderer.SetDestImage(image);
+  renderer.Render();
+  noise::utils::BmpFileWriter writer;
+  writer.SetSourceImage(image);
+  writer.SetFileName(kPreviewFileName);
+  writer.WriteFile();
+}
+
+}  // namespace
+
+TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz) {
+  const double nX = static_cast<double>(settings.tilesX);
+  const double nZ = static_cast<double>(settings.tilesZ);
+  const double lowerX = static_cast<double>(settings.lowerX);
+  const double upperX = static_cast<double>(settings.upperX);
+  const double lowerZ = static_cast<double>(settings.lowerZ);
+  const double upperZ = static_cast<double>(settings.upperZ);
+  const double extentX = upperX - lowerX;
+  const double extentZ = upperZ - lowerZ;
+  // Counts up to 2^31 - 1 are exact in a double, and so is nX - cx - 1.
+  TileBounds bounds;
+  bounds.lowerX = lowerX + (static_cast<double>(cx) / nX) * extentX;
+  bounds.upperX = upperX - ((nX - static_cast<double>(cx) - 1.0) / nX) * extentX;
+  bounds.lowerZ = lowerZ + (static_cast<double>(cz) / nZ) * extentZ;
+  bounds.upperZ = upperZ - ((nZ - static_cast<double>(cz) - 1.0) / nZ) * extentZ;
+  return bounds;
+}
+
+void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                   noise::utils::HeightGrid& grid, HeightArrayWriter& out) {
+  if (settings.tilesX < 1 || settings.tilesZ < 1) return;
+  // Up to (2^31 - 1)^2 tiles: the count needs 64 bits.
+  const int64_t tileCount = static_cast<int64_t>(settings.tilesX) * static_cast<int64_t>(settings.tilesZ);
+  for (int64_t t = 0; t < tileCount; ++t) {
+    const int32_t cx = static_cast<int32_t>(t % settings.tilesX);
+    const int32_t cz = static_cast<int32_t>(t / settings.tilesX);
+    const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
+    // The same test the builder makes, written so that NaN bounds fail it.
+    if (!(bounds.lowerX < bounds.upperX) || !(bounds.lowerZ < bounds.upperZ)) {
+      throw noise::utils::InvalidParamError("tile " + std::to_string(t) + " (" + std::to_string(cx) + ", " +
+                                            std::to_string(cz) + "): bounds " + BoundsText(bounds) +
+                                            " are empty or reversed; lowerX must lie below upperX and "
+                                            "lowerZ below upperZ");
+    }
+    try {
+      builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
+      builder.Build();
+    } catch (const noise::Exception&) {
+      RethrowInContext("tile " + std::to_string(t) + " (tileWidth " + std::to_string(settings.tileWidth) +
+                       ", tileHeight " + std::to_string(settings.tileHeight) + ")");
+    }
+    const int width = grid.GetWidth();
+    for (int y = 0; y < grid.GetHeight(); ++y) {
+      out.Append(grid.RowData(y), static_cast<size_t>(width));
+    }
+  }
+}
+
+void WritePreview(const noise::utils::HeightGrid& grid) {
+  try {
+    WritePreviewFile(grid);
+  } catch (const noise::Exception&) {
+    RethrowInContext(std::string("preview ") + kPreviewFileName);
+  }
+}
+
+void NotifyHost(platform::WindowHandle hostWindow) {
+  platform::SendMessageA(hostWindow, platform::kWmCommand, GenerationDoneCommand, 0);
+}
+
+int RunDuneforge() {
+  CommandSettings settings;
+  if (!LoadCommandFile(kCommandFileName, settings)) return 0;
+  const ModuleChain chain = BuildModuleChain(settings);
+
+  noise::utils::HeightGrid grid;
+  noise::utils::NoiseMapBuilderPlane builder;
+  builder.AttachModule(chain.OutputModule());
+  builder.SetDestGrid(grid);
+  builder.SetGridSize(settings.tileWidth, settings.tileHeight);
+  builder.SetSeamless(false);
+
+  HeightArrayWriter out;
+  if (!out.Open(kHeightArrayFileName)) return 0;
+  GenerateTiles(settings, builder, grid, out);
+  // Every value is on disk, checked, before the preview and the message.
+  out.Close();
+  if (settings.preview != 0) WritePreview(grid);
+  NotifyHost(settings.hostWindow);
+  return 0;
+}
+
+std::string DescribeCurrentException() {
+  try {
+    throw;
+  } catch (const noise::utils::ErrorMessage& e) {
+    return e.Message();
+  } catch (const noise::ExceptionInvalidParam&) {
+    return "invalid parameter";
+  } catch (const noise::ExceptionOutOfMemory&) {
+    return "out of memory";
+  } catch (const noise::ExceptionNoModule&) {
+    return "a module lacks a source module";
+  } catch (const noise::ExceptionUnknown&) {
+    return "file input or output failed";
+  } catch (const noise::Exception&) {
+    return "noise library error";
+  }
+}
+
+}  // namespace duneforge

@@ -1,0 +1,353 @@
+// Runs of the built duneforge in a fresh folder, with a window listening.
+#include "generator/duneforge_run.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "generator/command_settings.h"
+#include "generator/module_chain.h"
+#include "platform/host_window.h"
+#include "support/byte_builder.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using duneforge::CommandSettings;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+// Splits comma-terminated values; checks that the text ends with a comma.
+std::vector<std::string> SplitValues(const std::string& text) {
+  std::vector<std::string> values;
+  EXPECT_TRUE(text.empty() || text.back() == ',');
+  size_t start = 0;
+  for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
+    values.push_back(text.substr(start, comma - start));
+  }
+  return values;
+}
+
+// The text duneforge must append for `commands`: the same chain built here,
+// sampled where the plane builder samples (repeated addition of the step),
+// each value formatted by a default std::ostream.
+std::string ExpectedHeights(const std::string& commands) {
+  std::istringstream in(commands);
+  CommandSettings s;
+  duneforge::ReadCommandSettings(in, s);
+  const duneforge::ModuleChain chain = duneforge::BuildModuleChain(s);
+  std::ostringstream out;
+  for (int t = 0; t < s.tilesX * s.tilesZ; ++t) {
+    const duneforge::TileBounds b = duneforge::ComputeTileBounds(s, t % s.tilesX, t / s.tilesX);
+    const double xDelta = (b.upperX - b.lowerX) / s.tileWidth;
+    const double zDelta = (b.upperZ - b.lowerZ) / s.tileHeight;
+    double z = b.lowerZ;
+    for (int row = 0; row < s.tileHeight; ++row, z += zDelta) {
+      double x = b.lowerX;
+      for (int column = 0; column < s.tileWidth; ++column, x += xDelta) {
+        out << static_cast<float>(chain.OutputModule().GetValue(x, 0, z)) << ',';
+      }
+    }
+  }
+  return out.str();
+}
+
+// What the window saw of one message, and the files at that moment.
+struct Received {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+  size_t heightBytes;
+  bool previewPresent;
+};
+
+// A window that records every message on a thread of its own.
+class RecordingWindow {
+ public:
+  explicit RecordingWindow(std::string folder) : folder_(std::move(folder)) {
+    if (!window_.Open()) throw std::runtime_error("cannot open a window");
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        window_.ReceiveOne(
+            [this](uint32_t message, uintptr_t wParam, intptr_t lParam) -> intptr_t {
+              const Received r{message, wParam, lParam, ReadText(folder_ + "/noise_arr.txt").size(),
+                               Exists(folder_ + "/tutorial.bmp")};
+              std::lock_guard<std::mutex> lock(mutex_);
+              received_.push_back(r);
+              return 1;
+            },
+            20);
+      }
+    });
+  }
+  ~RecordingWindow() {
+    stop_ = true;
+    thread_.join();
+  }
+  platform::WindowHandle Handle() const { return window_.Handle(); }
+  std::vector<Received> Messages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+  }
+
+ private:
+  std::string folder_;
+  platform::HostWindow window_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<Received> received_;
+};
+
+struct RunResult {
+  int status;
+  std::string errors;
+};
+
+class DuneforgeRunTest : public testsupport::TempDirFixture {
+ protected:
+  void SetUp() override {
+    folder_ = temp_.File("run");
+    ASSERT_EQ(::mkdir(folder_.c_str(), 0700), 0);
+    window_ = std::make_unique<RecordingWindow>(folder_);
+  }
+
+  std::string File(const std::string& name) const { return folder_ + "/" + name; }
+
+  void WriteCommands(const std::string& text) { std::ofstream(File("cmd_noise.txt")) << text; }
+
+  // The header for this test's window; rows follow.
+  std::string Header(int modules, int tilesX, int tilesZ, int width, int height, const char* bounds,
+                     int preview, int seedBase = 0) const {
+    std::ostringstream out;
+    out << window_->Handle() << ' ' << modules << ' ' << tilesX << ' ' << tilesZ << ' ' << width << ' '
+        << height << ' ' << bounds << ' ' << seedBase << ' ' << preview << '\n';
+    return out.str();
+  }
+
+  // Runs duneforge in the folder, stderr to a file beside it.
+  RunResult Run() {
+    const std::string errors = temp_.File("stderr.txt");
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (fd < 0 || ::dup2(fd, 2) < 0 || ::chdir(folder_.c_str()) != 0) _exit(126);
+      ::execl(DUNEFORGE_PATH, "duneforge", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    // Give a late message the chance to arrive before the test looks.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText(errors)};
+  }
+
+  void ExpectFailure(const RunResult& result, const std::string& mention) {
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors.rfind("duneforge: ", 0), 0u) << result.errors;
+    EXPECT_NE(result.errors.find(mention), std::string::npos) << result.errors;
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_TRUE(window_->Messages().empty());
+  }
+
+  std::string folder_;
+  std::unique_ptr<RecordingWindow> window_;
+};
+
+TEST_F(DuneforgeRunTest, MessageArrivesOnceAfterBothFilesAreComplete) {
+  WriteCommands(Header(2, 2, 2, 16, 8, "0 4 0 2", 1, 5) + "0 6 1 0.5 0.3\n3 20 1 0.75 0\n");
+  const RunResult result = Run();
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(result.errors, "");
+  const std::string heights = ReadText(File("noise_arr.txt"));
+  EXPECT_EQ(SplitValues(heights).size(), 2u * 2u * 16u * 8u);
+
+  const std::vector<Received> messages = window_->Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].message, platform::kWmCommand);
+  EXPECT_EQ(messages[0].wParam, 368475u);
+  EXPECT_EQ(messages[0].wParam & 0xFFFFu, 0x9F5Bu);
+  EXPECT_EQ(messages[0].wParam >> 16, 5u);
+  EXPECT_EQ(messages[0].lParam, 0);
+  EXPECT_EQ(messages[0].heightBytes, heights.size());
+  EXPECT_TRUE(messages[0].previewPresent);
+
+  // The preview shows the last tile, one pixel per sample.
+  const std::vector<uint8_t> bmp = testsupport::ReadFileBytes(File("tutorial.bmp"));
+  ASSERT_GE(bmp.size(), 54u);
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(bmp[1], 'M');
+  EXPECT_EQ(testsupport::LoadU32(bmp, 18), 16u);
+  EXPECT_EQ(testsupport::LoadU32(bmp, 22), 8u);
+}
+
+TEST_F(DuneforgeRunTest, ValuesEqualTheChainSampledAtTheBuilderPositions) {
+  const std::string commands = Header(7, 3, 2, 5, 3, "-1.3 2.9 0.25 1.75", 0, 3) +
+                               "1 6 1.5 0 0.7\n"
+                               "2 3 2 0.5 0.4\n"
+                               "3 25 0.25 0.6 1\n"
+                               "0 4 0.8 0.5 0.2\n"
+                               "4 0 1.9 0.125\n"
+                               "14 3 0.02 12.5 2.9\n"
+                               "12 5 0.5 0.8 1\n";
+  WriteCommands(commands);
+  const RunResult first = Run();
+  ASSERT_EQ(first.status, 0) << first.errors;
+
+  const std::string expected = ExpectedHeights(commands);
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), expected);
+
+  // A second run appends the same values directly after the first run's.
+  ASSERT_EQ(Run().status, 0);
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), expected + expected);
+  EXPECT_EQ(window_->Messages().size(), 2u);
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+}
+
+TEST_F(DuneforgeRunTest, BundledExamplesRun) {
+  struct Example {
+    const char* name;
+    size_t values;
+    bool preview;
+  };
+  const Example examples[] = {{"single_perlin.txt", 256u * 256u, false},
+                              {"terrain.txt", 4u * 4u * 128u * 128u, true},
+                              {"all_types.txt", 2u * 2u * 64u * 64u, true}};
+  size_t expectedMessages = 0;
+  for (const Example& example : examples) {
+    SCOPED_TRACE(example.name);
+    // The example with this test's window in place of its first number.
+    std::ifstream in(std::string(DUNEFORGE_EXAMPLES_DIR) + "/" + example.name);
+    ASSERT_TRUE(in.is_open());
+    std::string ignoredWindow;
+    in >> ignoredWindow;
+    std::ostringstream rest;
+    rest << in.rdbuf();
+    const std::string commands = std::to_string(window_->Handle()) + rest.str();
+    WriteCommands(commands);
+    std::remove(File("noise_arr.txt").c_str());
+    std::remove(File("tutorial.bmp").c_str());
+
+    const RunResult result = Run();
+    EXPECT_EQ(result.status, 0) << result.errors;
+    const std::string heights = ReadText(File("noise_arr.txt"));
+    const std::vector<std::string> values = SplitValues(heights);
+    EXPECT_EQ(values.size(), example.values);
+    EXPECT_TRUE(heights == ExpectedHeights(commands));
+    // Heights vary across the area.
+    EXPECT_GT(std::set<std::string>(values.begin(), values.end()).size(), example.values / 100);
+    EXPECT_EQ(Exists(File("tutorial.bmp")), example.preview);
+    EXPECT_EQ(window_->Messages().size(), ++expectedMessages);
+  }
+}
+
+TEST_F(DuneforgeRunTest, InitialTileSizeGivesSixtyFiveThousandValues) {
+  WriteCommands(std::to_string(window_->Handle()) + " 1 1 1 256 256 0 1 0 1 0 0 0 6 1 0.5 0.3");
+  const RunResult result = Run();
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(SplitValues(ReadText(File("noise_arr.txt"))).size(), 65536u);
+  EXPECT_EQ(window_->Messages().size(), 1u);
+}
+
+TEST_F(DuneforgeRunTest, NoCommandFileOrUnopenableArrayEndsQuietly) {
+  RunResult result = Run();
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.errors, "");
+  EXPECT_FALSE(Exists(File("noise_arr.txt")));
+
+  ASSERT_EQ(::mkdir(File("noise_arr.txt").c_str(), 0700), 0);
+  WriteCommands(Header(1, 1, 1, 4, 4, "0 1 0 1", 1) + "0 6 1 0.5 0.3\n");
+  result = Run();
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.errors, "");
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+  EXPECT_TRUE(window_->Messages().empty());
+}
+
+TEST_F(DuneforgeRunTest, ChainFailuresLeaveTheArrayUntouched) {
+  std::ofstream(File("noise_arr.txt")) << "0.5,";
+  WriteCommands(Header(1, 1, 1, 4, 4, "0 1 0 1", 1) + "0 0 1 0.5 0.3\n");
+  ExpectFailure(Run(), "row 0 (Perlin)");
+  WriteCommands(Header(2, 1, 1, 4, 4, "0 1 0 1", 1) + "7 1 0 0 0\n6 0 1.0 0 0\n");
+  ExpectFailure(Run(), "row 1 (Add)");
+  WriteCommands(Header(1, 1, 1, 4, 4, "0 1 0 1", 0) + "3 10 1 1 1\n");
+  ExpectFailure(Run(), "row 0");
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), "0.5,");
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+}
+
+TEST_F(DuneforgeRunTest, UnreadBoundsFailBeforeTheArrayIsOpened) {
+  // 7.9 in tilesZ: tileWidth fails, so the bounds are never read.
+  WriteCommands(std::to_string(window_->Handle()) + " 1 1 7.9 4 4 0 1 0 1 0 0 0 6 1 0.5 0.3\n");
+  ExpectFailure(Run(), "cmd_noise.txt");
+  WriteCommands(Header(0, 1, 1, 4, 4, "0 1 0 1", 0));
+  ExpectFailure(Run(), "moduleCount 0");
+  EXPECT_FALSE(Exists(File("noise_arr.txt")));
+}
+
+TEST_F(DuneforgeRunTest, TileFailuresComeAfterTheArrayIsOpened) {
+  WriteCommands(Header(1, 1, 1, 4, 4, "1 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  ExpectFailure(Run(), "tile 0");
+  EXPECT_TRUE(Exists(File("noise_arr.txt")));
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), "");
+
+  WriteCommands(Header(1, 1, 1, 0, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  ExpectFailure(Run(), "tile 0 (tileWidth 0");
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), "");
+}
+
+TEST_F(DuneforgeRunTest, NoTilesStillNotifyUnlessAPreviewIsAsked) {
+  WriteCommands(Header(1, 0, 3, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  RunResult result = Run();
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_TRUE(Exists(File("noise_arr.txt")));
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), "");
+  EXPECT_EQ(window_->Messages().size(), 1u);
+
+  WriteCommands(Header(1, -2, -3, 4, 4, "0 1 0 1", 1) + "0 6 1 0.5 0.3\n");
+  result = Run();
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.errors.rfind("duneforge: preview tutorial.bmp: ", 0), 0u) << result.errors;
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), "");
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+  EXPECT_EQ(window_->Messages().size(), 1u);
+}
+
+TEST_F(DuneforgeRunTest, UnwritablePreviewFailsAfterTheArrayIsComplete) {
+  ASSERT_EQ(::mkdir(File("tutorial.bmp").c_str(), 0700), 0);
+  WriteCommands(Header(1, 2, 1, 4, 4, "0 2 0 1", 1) + "0 6 1 0.5 0.3\n");
+  ExpectFailure(Run(), "tutorial.bmp");
+  EXPECT_EQ(SplitValues(ReadText(File("noise_arr.txt"))).size(), 32u);
+}
+
+TEST_F(DuneforgeRunTest, FullDeviceFailsWithoutPreviewOrMessage) {
+  ASSERT_EQ(::symlink("/dev/full", File("noise_arr.txt").c_str()), 0);
+  WriteCommands(Header(1, 1, 1, 8, 8, "0 1 0 1", 1) + "0 6 1 0.5 0.3\n");
+  ExpectFailure(Run(), "noise_arr.txt");
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+}
+
+TEST_F(DuneforgeRunTest, WindowZeroGetsNothingAndTheRunSucceeds) {
+  WriteCommands("0 1 1 1 4 4 0 1 0 1 0 0 0 6 1 0.5 0.3\n");
+  const RunResult result = Run();
+  EXPECT_EQ(result.status, 0) << result.errors;
+  EXPECT_EQ(SplitValues(ReadText(File("noise_arr.txt"))).size(), 16u);
+  EXPECT_TRUE(window_->Messages().empty());
+}
+
+}  // namespace

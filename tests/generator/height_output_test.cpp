@@ -1,0 +1,268 @@
+// The height values' text form, the height array writer and the tile loop.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "generator/duneforge_run.h"
+#include "generator/height_array_writer.h"
+#include "generator/height_value_format.h"
+#include "support/recording_module.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using duneforge::CommandSettings;
+using duneforge::ComputeTileBounds;
+using duneforge::FormatHeightValue;
+using duneforge::HeightArrayWriter;
+using duneforge::TileBounds;
+
+std::string ViaStream(float value) {
+  std::ostringstream out;
+  out << value;
+  return out.str();
+}
+
+std::string ViaFormatter(float value) {
+  char text[duneforge::kMaxHeightValueChars];
+  return std::string(text, FormatHeightValue(value, text));
+}
+
+float FromBits(uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(FormatHeightValue, MatchesTheStreamOnChosenValues) {
+  const float chosen[] = {0.0f,
+                          -0.0f,
+                          1.0f,
+                          -0.5f,
+                          0.1234567f,
+                          1e-5f,
+                          1e-7f,
+                          123456.0f,
+                          1234567.0f,
+                          1e20f,
+                          -1e20f,
+                          0.5f,
+                          0.3f,
+                          0.7f,
+                          999999.0f,
+                          999999.5f,
+                          9999995.0f,
+                          0.00010000005f,
+                          0.0001f,
+                          0.000099999f,
+                          99999.95f,
+                          100001.5f,
+                          100002.5f,
+                          100000.5f,
+                          0.1f,
+                          2.5f,
+                          65536.0f,
+                          3.4028235e38f,
+                          std::numeric_limits<float>::min(),
+                          std::numeric_limits<float>::denorm_min(),
+                          FromBits(0x00400000u),
+                          -FromBits(0x007FFFFFu),
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN(),
+                          -std::numeric_limits<float>::quiet_NaN()};
+  for (float value : chosen) EXPECT_EQ(ViaFormatter(value), ViaStream(value)) << value;
+  EXPECT_EQ(ViaFormatter(0.1234567f), "0.123457");
+  EXPECT_EQ(ViaFormatter(1.0f), "1");
+  EXPECT_EQ(ViaFormatter(-0.5f), "-0.5");
+  EXPECT_EQ(ViaFormatter(1e-5f), "1e-05");
+  EXPECT_EQ(ViaFormatter(-0.0f), "-0");
+  EXPECT_EQ(ViaFormatter(100001.5f), "100002");  // a tie goes to the even digit
+}
+
+TEST(FormatHeightValue, MatchesTheStreamAcrossTheBitPatterns) {
+  // Every 4099th bit pattern of the whole range, then a dense run of random
+  // values of the sizes heights usually have.
+  for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4099) {
+    const float value = FromBits(static_cast<uint32_t>(bits));
+    ASSERT_EQ(ViaFormatter(value), ViaStream(value)) << "bits " << bits;
+  }
+  std::mt19937 random(12345);
+  std::uniform_real_distribution<float> heights(-4.0f, 4.0f);
+  for (int i = 0; i < 300000; ++i) {
+    const float value = heights(random);
+    ASSERT_EQ(ViaFormatter(value), ViaStream(value)) << value;
+  }
+}
+
+class HeightArrayWriterTest : public testsupport::TempDirFixture {};
+
+TEST_F(HeightArrayWriterTest, AppendsCommaTerminatedValuesAfterExistingContent) {
+  const std::string path = temp_.File("noise_arr.txt");
+  std::ofstream(path) << "1.5,x";
+  // Enough values to cross the block size several times.
+  std::vector<float> values;
+  std::string expected = "1.5,x";
+  for (int i = 0; i < 40000; ++i) {
+    values.push_back(static_cast<float>(std::sin(i * 0.37)) * 3.0f);
+    expected += ViaStream(values.back()) + ",";
+  }
+  HeightArrayWriter writer;
+  ASSERT_TRUE(writer.Open(path));
+  writer.Append(values.data(), 1);
+  writer.Append(values.data() + 1, values.size() - 1);
+  writer.Close();
+  EXPECT_FALSE(writer.IsOpen());
+  EXPECT_EQ(ReadText(path), expected);
+}
+
+TEST_F(HeightArrayWriterTest, OpenFailsQuietlyAndWriteErrorsThrow) {
+  HeightArrayWriter missingFolder;
+  EXPECT_FALSE(missingFolder.Open(temp_.File("no/such/noise_arr.txt")));
+
+  const std::string full = temp_.File("noise_arr.txt");
+  ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
+  const std::vector<float> values(10, 0.25f);
+  HeightArrayWriter small;
+  ASSERT_TRUE(small.Open(full));
+  small.Append(values.data(), values.size());
+  EXPECT_THROW(small.Close(), noise::ExceptionUnknown);
+
+  const std::vector<float> many(100000, 0.25f);
+  HeightArrayWriter large;
+  ASSERT_TRUE(large.Open(full));
+  EXPECT_THROW(large.Append(many.data(), many.size()), noise::ExceptionUnknown);
+}
+
+TEST(ComputeTileBounds, SplitsTheAreaEdgeToEdge) {
+  CommandSettings s;
+  s.tilesX = 2;
+  s.tilesZ = 1;
+  s.lowerX = 0.0f;
+  s.upperX = 4.0f;
+  s.lowerZ = -1.0f;
+  s.upperZ = 1.0f;
+  TileBounds b = ComputeTileBounds(s, 0, 0);
+  EXPECT_EQ(b.lowerX, 0.0);
+  EXPECT_EQ(b.upperX, 2.0);
+  EXPECT_EQ(b.lowerZ, -1.0);
+  EXPECT_EQ(b.upperZ, 1.0);
+  b = ComputeTileBounds(s, 1, 0);
+  EXPECT_EQ(b.lowerX, 2.0);
+  EXPECT_EQ(b.upperX, 4.0);
+
+  // Awkward values: the first tile starts and the last one ends exactly on
+  // the area's float bounds, and each bound follows its own formula.
+  s.tilesX = 3;
+  s.tilesZ = 7;
+  s.lowerX = 0.1f;
+  s.upperX = 0.7f;
+  s.lowerZ = -3.3f;
+  s.upperZ = 11.9f;
+  const double lx = 0.1f, ux = 0.7f, lz = -3.3f, uz = 11.9f;
+  EXPECT_EQ(ComputeTileBounds(s, 0, 0).lowerX, lx);
+  EXPECT_EQ(ComputeTileBounds(s, 0, 0).lowerZ, lz);
+  EXPECT_EQ(ComputeTileBounds(s, 2, 6).upperX, ux);
+  EXPECT_EQ(ComputeTileBounds(s, 2, 6).upperZ, uz);
+  b = ComputeTileBounds(s, 1, 4);
+  EXPECT_EQ(b.lowerX, lx + (1.0 / 3.0) * (ux - lx));
+  EXPECT_EQ(b.upperX, ux - (1.0 / 3.0) * (ux - lx));
+  EXPECT_EQ(b.lowerZ, lz + (4.0 / 7.0) * (uz - lz));
+  EXPECT_EQ(b.upperZ, uz - (2.0 / 7.0) * (uz - lz));
+}
+
+class GenerateTilesTest : public testsupport::TempDirFixture {
+ protected:
+  // Runs GenerateTiles over `module` and returns what it appended.
+  std::string Generate(const CommandSettings& s, const noise::module::Module& module) {
+    noise::utils::HeightGrid grid;
+    noise::utils::NoiseMapBuilderPlane builder;
+    builder.AttachModule(module);
+    builder.SetDestGrid(grid);
+    builder.SetGridSize(s.tileWidth, s.tileHeight);
+    const std::string path = temp_.File("noise_arr.txt");
+    std::remove(path.c_str());
+    HeightArrayWriter out;
+    EXPECT_TRUE(out.Open(path));
+    duneforge::GenerateTiles(s, builder, grid, out);
+    out.Close();
+    return ReadText(path);
+  }
+};
+
+TEST_F(GenerateTilesTest, TilesInOrderRowsFromLowerEdges) {
+  CommandSettings s;
+  s.tilesX = 3;
+  s.tilesZ = 2;
+  s.tileWidth = 4;
+  s.tileHeight = 2;
+  s.lowerX = 0.0f;
+  s.upperX = 12.0f;
+  s.lowerZ = 0.0f;
+  s.upperZ = 8.0f;
+  testsupport::RecordingModule module;
+  const std::string text = Generate(s, module);
+
+  // Expected: per tile (x fastest), per row from lower z, per column from
+  // lower x, at the positions the builder reaches by repeated addition.
+  std::string expected;
+  size_t call = 0;
+  ASSERT_EQ(module.Calls().size(), 6u * 8u);
+  for (int t = 0; t < 6; ++t) {
+    const TileBounds b = ComputeTileBounds(s, t % 3, t / 3);
+    EXPECT_EQ(b.lowerX, 4.0 * (t % 3));
+    EXPECT_EQ(b.lowerZ, 4.0 * (t / 3));
+    double z = b.lowerZ;
+    for (int row = 0; row < 2; ++row, z += (b.upperZ - b.lowerZ) / 2) {
+      double x = b.lowerX;
+      for (int column = 0; column < 4; ++column, x += (b.upperX - b.lowerX) / 4, ++call) {
+        EXPECT_EQ(module.Calls()[call].x, x);
+        EXPECT_EQ(module.Calls()[call].z, z);
+        expected += ViaStream(static_cast<float>(testsupport::RecordingModule::Value(x, 0, z))) + ",";
+      }
+    }
+  }
+  EXPECT_EQ(text, expected);
+}
+
+TEST_F(GenerateTilesTest, CountsBelowOneMeanNoTileAndBadBoundsThrowFirst) {
+  testsupport::RecordingModule module;
+  CommandSettings s;
+  s.tileWidth = 2;
+  s.tileHeight = 2;
+  s.upperX = 1.0f;
+  s.upperZ = 1.0f;
+  for (auto counts : {std::pair<int32_t, int32_t>{0, 5}, {5, 0}, {-2, 3}, {-2, -3}, {INT32_MIN, INT32_MIN}}) {
+    s.tilesX = counts.first;
+    s.tilesZ = counts.second;
+    EXPECT_EQ(Generate(s, module), "");
+  }
+  EXPECT_TRUE(module.Calls().empty());
+
+  s.tilesX = 2;
+  s.tilesZ = 1;
+  s.upperX = 0.0f;
+  EXPECT_THROW(Generate(s, module), noise::ExceptionInvalidParam);
+  // 65536 x 65536 tiles: a 32-bit product would wrap to 0 and build no tile.
+  s.tilesX = 65536;
+  s.tilesZ = 65536;
+  EXPECT_THROW(Generate(s, module), noise::ExceptionInvalidParam);
+  s.upperX = 1.0f;
+  s.lowerZ = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_THROW(Generate(s, module), noise::ExceptionInvalidParam);
+  EXPECT_TRUE(module.Calls().empty());
+}
+
+}  // namespace

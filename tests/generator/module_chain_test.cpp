@@ -1,0 +1,216 @@
+#include "generator/module_chain.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "noisemap/error.h"
+
+namespace {
+
+using duneforge::BuildModuleChain;
+using duneforge::CommandSettings;
+using duneforge::ModuleChain;
+using duneforge::ModuleSpec;
+namespace nm = noise::module;
+
+CommandSettings WithRows(const std::vector<ModuleSpec>& rows, int32_t seedBase = 0) {
+  CommandSettings settings;
+  settings.moduleCount = static_cast<int32_t>(rows.size());
+  settings.seedBase = seedBase;
+  for (size_t i = 0; i < rows.size(); ++i) settings.rows[i] = rows[i];
+  return settings;
+}
+
+ModuleSpec Row(int32_t type, int32_t p1, float p2 = 0.0f, float p3 = 0.0f, float p4 = 0.0f) {
+  return ModuleSpec{type, p1, p2, p3, p4};
+}
+
+template <typename T>
+const T& As(const ModuleChain& chain, int row) {
+  const T* module = dynamic_cast<const T*>(&chain[row]);
+  if (module == nullptr) throw std::logic_error("row " + std::to_string(row) + " has another class");
+  return *module;
+}
+
+// The message of the noise::ExceptionInvalidParam that building throws.
+std::string BuildError(const CommandSettings& settings) {
+  try {
+    BuildModuleChain(settings);
+  } catch (const noise::utils::InvalidParamError& e) {
+    return e.Message();
+  }
+  ADD_FAILURE() << "no noise::ExceptionInvalidParam";
+  return std::string();
+}
+
+TEST(BuildModuleChain, OctaveCountLimitsPerType) {
+  for (int32_t type : {0, 2, 14}) {
+    for (int32_t octaves : {0, 31, -1}) {
+      const std::string message = BuildError(WithRows({Row(7, 1), Row(type, octaves, 1, 0.5f, 0)}));
+      EXPECT_NE(message.find("row 1"), std::string::npos) << message;
+    }
+    EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 30, 0.01f, 0.5f, 0)})));
+    EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 1, 0.01f, 0.5f, 0)})));
+  }
+  // RidgedMulti refuses only counts above 30.
+  EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(1, 0, 1, 0, 0)})));
+  EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(1, -3, 1, 0, 0)})));
+  EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(1, 30, 1, 0, 0)})));
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(1, 31, 1, 0, 0)})), noise::ExceptionInvalidParam);
+}
+
+TEST(BuildModuleChain, UnknownTypesAreDefaultPerlin) {
+  const ModuleChain chain = BuildModuleChain(WithRows({Row(16, 0, 9, 9, 9), Row(-1, 0, 9, 9, 9)}, 77));
+  for (int row = 0; row < 2; ++row) {
+    const nm::Perlin& p = As<nm::Perlin>(chain, row);
+    EXPECT_EQ(p.GetOctaveCount(), nm::DEFAULT_PERLIN_OCTAVE_COUNT);
+    EXPECT_EQ(p.GetFrequency(), nm::DEFAULT_PERLIN_FREQUENCY);
+    EXPECT_EQ(p.GetPersistence(), nm::DEFAULT_PERLIN_PERSISTENCE);
+    EXPECT_EQ(p.GetSeed(), nm::DEFAULT_PERLIN_SEED);
+  }
+}
+
+TEST(BuildModuleChain, SeedsAreFormedInDoublePrecisionThenTruncated) {
+  struct Case {
+    float p4;
+    int32_t seedBase;
+    int32_t seed;
+  };
+  const Case cases[] = {{0.3f, 0, 3}, {0.7f, 0, 6}, {-0.25f, 0, -2}, {0.7f, 10, 16}, {0.7f, -10, -3}};
+  for (const Case& c : cases) {
+    const ModuleChain chain = BuildModuleChain(WithRows(
+        {Row(0, 6, 1, 0.5f, c.p4), Row(1, 6, 1, 0, c.p4), Row(2, 6, 1, 0.5f, c.p4), Row(8, 1, 1, 0, c.p4)},
+        c.seedBase));
+    EXPECT_EQ(As<nm::Perlin>(chain, 0).GetSeed(), c.seed) << c.p4 << " " << c.seedBase;
+    EXPECT_EQ(As<nm::RidgedMulti>(chain, 1).GetSeed(), c.seed);
+    EXPECT_EQ(As<nm::Billow>(chain, 2).GetSeed(), c.seed);
+    EXPECT_EQ(As<nm::Voronoi>(chain, 3).GetSeed(), c.seed);
+  }
+  for (int32_t seedBase : {0, 10, -1000}) {
+    const ModuleChain chain =
+        BuildModuleChain(WithRows({Row(7, 0), Row(14, 3, 0.02f, 12.5f, 2.9f)}, seedBase));
+    EXPECT_EQ(As<nm::Turbulence>(chain, 1).GetSeed(), 20);
+  }
+}
+
+TEST(BuildModuleChain, ParametersBecomeSettings) {
+  const ModuleChain chain = BuildModuleChain(WithRows({
+      Row(7, 3, 0.25f),               // 0: Const 3 - 0.25
+      Row(13, 1, 0, 0.5f),            // 1: Exponent 1 + 0.5
+      Row(8, 1, 2.5f, 0.25f, 0),      // 2: Voronoi displacement 1 + 0.25
+      Row(14, 3, 0.02f, 12.5f, 0),    // 3: Turbulence
+      Row(0, 4, 1.5f, 0.25f, 0),      // 4: Perlin
+      Row(3, 25, 2.0f, 0.75f, 5.0f),  // 5: ScaleBias
+      Row(3, 9, 2.0f, 0.75f, 0),      // 6: ScaleBias, p1 div 10 = 0
+      Row(3, -25, 1.0f, 0.75f, 0),    // 7: ScaleBias, p1 div 10 = -2
+      Row(12, 0, 0.5f, 0.75f, 2.0f),  // 8: Clamp of row 0, -0.3 .. 0.75
+  }));
+  EXPECT_EQ(As<nm::Const>(chain, 0).GetConstValue(), 2.75);
+  EXPECT_EQ(As<nm::Exponent>(chain, 1).GetExponent(), 1.5);
+  const nm::Voronoi& voronoi = As<nm::Voronoi>(chain, 2);
+  EXPECT_EQ(voronoi.GetDisplacement(), 1.25);
+  EXPECT_EQ(voronoi.GetFrequency(), 2.5);
+  EXPECT_FALSE(voronoi.IsDistanceEnabled());
+  const nm::Turbulence& turbulence = As<nm::Turbulence>(chain, 3);
+  EXPECT_EQ(turbulence.GetFrequency(), static_cast<double>(0.02f) * 100.0);
+  EXPECT_NEAR(turbulence.GetFrequency(), 2.0, 1e-6);
+  EXPECT_EQ(turbulence.GetPower(), 0.125);
+  EXPECT_EQ(turbulence.GetRoughnessCount(), 3);
+  const nm::Perlin& perlin = As<nm::Perlin>(chain, 4);
+  EXPECT_EQ(perlin.GetOctaveCount(), 4);
+  EXPECT_EQ(perlin.GetFrequency(), 1.5);
+  EXPECT_EQ(perlin.GetPersistence(), 0.25);
+  EXPECT_EQ(perlin.GetLacunarity(), nm::DEFAULT_PERLIN_LACUNARITY);
+  EXPECT_EQ(As<nm::ScaleBias>(chain, 5).GetScale(), 2.0 - 0.5);
+  EXPECT_EQ(As<nm::ScaleBias>(chain, 5).GetBias(), (0.75 - 0.5) * 2.0);
+  EXPECT_EQ(As<nm::ScaleBias>(chain, 6).GetBias(), 0.0);
+  EXPECT_EQ(As<nm::ScaleBias>(chain, 7).GetBias(), (0.75 - 0.5) * -2.0);
+  EXPECT_EQ(&chain[5].GetSourceModule(0), &chain[4]);
+  const nm::Clamp& clamp = As<nm::Clamp>(chain, 8);
+  EXPECT_EQ(clamp.GetLowerBound(), 2.0 / 10.0 - 0.5);
+  EXPECT_EQ(clamp.GetUpperBound(), 0.75);
+  EXPECT_EQ(&clamp.GetSourceModule(0), &chain[0]);
+}
+
+TEST(BuildModuleChain, InputsComeFromPreviousAndIndexedRows) {
+  const ModuleChain chain = BuildModuleChain(WithRows({
+      Row(0, 6, 1, 0.5f, 0.3f),   // 0
+      Row(3, 20, 0.5f, 1.0f, 0),  // 1: ScaleBias of row 0
+      Row(6, 0, 1.9f),            // 2: Add rows 0 and trunc(1.9) = 1
+      Row(4, 0, 1.0f, 600.0f),    // 3: Select, control row 2
+      Row(5, 1, 0.0f),            // 4: Blend, control row 3
+      Row(9, 3, 4.0f),            // 5: Multiply
+      Row(10, 4, 2.0f),           // 6: Min
+      Row(11, 0, 5.0f),           // 7: Max
+      Row(15, 0),                 // 8: Invert of row 7
+  }));
+  ASSERT_EQ(chain.Size(), 9);
+  EXPECT_EQ(&chain.OutputModule(), &chain[8]);
+  EXPECT_EQ(&chain[1].GetSourceModule(0), &chain[0]);
+  for (double x : {0.1, 1.7, -3.25}) {
+    EXPECT_EQ(chain[2].GetValue(x, 0, 0.4), chain[0].GetValue(x, 0, 0.4) + chain[1].GetValue(x, 0, 0.4));
+  }
+  const nm::Select& select = As<nm::Select>(chain, 3);
+  EXPECT_EQ(&select.GetControlModule(), &chain[2]);
+  EXPECT_EQ(&select.GetSourceModule(0), &chain[0]);
+  EXPECT_EQ(&select.GetSourceModule(1), &chain[1]);
+  EXPECT_EQ(select.GetLowerBound(), 0.0);
+  EXPECT_EQ(select.GetUpperBound(), 1000.0);
+  // Measured against 0 .. 1000, the falloff is capped at 500 (against the
+  // library's default bounds it would be 1).
+  EXPECT_EQ(select.GetEdgeFalloff(), 500.0);
+  const nm::Blend& blend = As<nm::Blend>(chain, 4);
+  EXPECT_EQ(&blend.GetControlModule(), &chain[3]);
+  EXPECT_EQ(&blend.GetSourceModule(0), &chain[1]);
+  EXPECT_EQ(&blend.GetSourceModule(1), &chain[0]);
+  EXPECT_EQ(&chain[5].GetSourceModule(1), &chain[4]);
+  EXPECT_EQ(&chain[6].GetSourceModule(0), &chain[4]);
+  EXPECT_EQ(&chain[8].GetSourceModule(0), &chain[7]);
+
+  const ModuleChain single = BuildModuleChain(WithRows({Row(7, 5)}));
+  EXPECT_EQ(single.OutputModule().GetValue(1, 2, 3), 5.0);
+}
+
+TEST(BuildModuleChain, RefusesRowsTheLibraryCannotRun) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // A previous-row input in row 0.
+  for (int32_t type : {3, 4, 5, 13, 14, 15}) {
+    const std::string message = BuildError(WithRows({Row(type, 1, 0, 1, 0)}));
+    EXPECT_NE(message.find("row 0"), std::string::npos) << type << ": " << message;
+  }
+  // Indices that name the row itself, a later row or no row.
+  for (int32_t type : {4, 5, 6, 9, 10, 11}) {
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 1, 0.0f)})), noise::ExceptionInvalidParam);
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, -1, 0.0f)})), noise::ExceptionInvalidParam);
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 0, 1.0f)})), noise::ExceptionInvalidParam);
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 0, 2.5f), Row(7, 1)})),
+                 noise::ExceptionInvalidParam);
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 0, nan)})), noise::ExceptionInvalidParam);
+    EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 0, 3e9f)})), noise::ExceptionInvalidParam);
+    EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(type, 0, 0.99f)})));
+  }
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(12, 1, 0, 1, 0)})), noise::ExceptionInvalidParam);
+  // Clamp ranges that are empty, reversed or NaN.
+  std::string message = BuildError(WithRows({Row(7, 1), Row(7, 1), Row(12, 0, 0.0f, 0.5f, 5.0f)}));
+  EXPECT_NE(message.find("row 2 (Clamp)"), std::string::npos) << message;
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(12, 0, -1.0f, 0.5f, -5.0f)})),
+               noise::ExceptionInvalidParam);
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(12, 0, 0.0f, nan, 0.0f)})),
+               noise::ExceptionInvalidParam);
+  // Seeds outside 32 bits.
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(0, 6, 1, 0.5f, 3e8f)})), noise::ExceptionInvalidParam);
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(8, 1, 1, 0.5f, nan)})), noise::ExceptionInvalidParam);
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(1, 6, 1, 0, 2e8f)}, 2147483647)), noise::ExceptionInvalidParam);
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(14, 3, 1, 1, 3e8f)})), noise::ExceptionInvalidParam);
+  EXPECT_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(14, 3, 1, 1, 3e9f)})), noise::ExceptionInvalidParam);
+  EXPECT_NO_THROW(BuildModuleChain(WithRows({Row(7, 1), Row(14, 3, 1, 1, 2e8f)})));
+  // The row count itself.
+  CommandSettings none;
+  none.moduleCount = 0;
+  EXPECT_THROW(BuildModuleChain(none), noise::ExceptionInvalidParam);
+}
+
+}  // namespace
