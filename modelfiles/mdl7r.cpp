@@ -140,7 +140,12 @@ bool MDL7R::WalkSkins() {
   uint8_t type = 0;
   char name[kNameSize];
   for (int32_t i = 0; i < count; ++i) {
+    const uint32_t start = Offset();
     if (!ReadSkin(type, name) || !SkipSkinData()) return false;
+    // A skin of 0 bytes (skin record size 0, empty image) leaves the cursor
+    // where it was, so every later one reads the same bytes with the same
+    // result: stop instead of spinning through up to 2^31 - 1 of them.
+    if (Offset() == start) break;
   }
   return true;
 }
@@ -179,7 +184,10 @@ bool MDL7R::WalkFrames() {
   int32_t transformCount = 0;
   char name[kNameSize];
   for (int32_t i = 0; i < count; ++i) {
+    const uint32_t start = Offset();
     if (!ReadFrame(vertexCount, transformCount, name) || !SkipFrameData()) return false;
+    // As in WalkSkins: a frame of 0 bytes repeats itself to the end.
+    if (Offset() == start) break;
   }
   return true;
 }

@@ -1,0 +1,189 @@
+// Every writer on a device that fills up at each byte position in turn: each
+// operation reports failure exactly when one of its bytes did not reach the
+// file, every operation after that reports failure too, and only a run that
+// got every byte through reports a finished file.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "modelfiles/mdl7w.h"
+#include "platform/file_fault_injector.h"
+#include "plugin/hmp7w.h"
+#include "support/byte_builder.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using platform::FileFaultInjector;
+
+// One step of a writer's sequence: what it writes when nothing fails (0 for
+// a step that never touches the file) and the step itself, which says
+// whether it reported success.
+struct Step {
+  const char* name;
+  uint64_t bytes;
+  std::function<bool()> run;
+};
+
+// Runs `makeSteps()` with the device full after `limit` bytes; returns each
+// step's report.
+std::vector<bool> RunWithLimit(const std::function<std::vector<Step>()>& makeSteps, uint64_t limit) {
+  FileFaultInjector::Reset();
+  FileFaultInjector::LimitWrittenBytes(limit);
+  std::vector<bool> reports;
+  for (const Step& step : makeSteps()) reports.push_back(step.run());
+  FileFaultInjector::Reset();
+  return reports;
+}
+
+uint64_t TotalBytes(const std::vector<Step>& steps) {
+  uint64_t total = 0;
+  for (const Step& step : steps) total += step.bytes;
+  return total;
+}
+
+// The reports a writer must give with the device full after `limit` bytes
+// once its file is open: a step that writes succeeds exactly when all of its
+// bytes fit under the limit, so the first step that crosses it and every
+// writing step after it fail; a step that writes nothing succeeds.
+std::vector<bool> ExpectedReports(const std::vector<Step>& steps, uint64_t limit) {
+  std::vector<bool> expected;
+  uint64_t end = 0;
+  for (const Step& step : steps) {
+    end += step.bytes;
+    expected.push_back(step.bytes == 0 || end <= limit);
+  }
+  return expected;
+}
+
+std::string Describe(const std::vector<Step>& steps, const std::vector<bool>& reports) {
+  std::string text;
+  for (size_t i = 0; i < steps.size() && i < reports.size(); ++i) {
+    text += std::string(steps[i].name) + (reports[i] ? "+ " : "- ");
+  }
+  return text;
+}
+
+class WriterFaultTest : public testsupport::TempDirFixture {
+ protected:
+  // Sweeps every limit from 0 to the whole sequence. While the header of
+  // `openBytes` cannot be written whole the file never opens, and the steps
+  // then report as `unopened` says; from there on the rule of
+  // ExpectedReports holds. At the full size the file equals the one written
+  // without faults.
+  void SweepEveryByte(const std::function<std::vector<Step>()>& makeSteps, uint64_t openBytes,
+                      const std::function<std::vector<bool>()>& unopened) {
+    const std::vector<Step> steps = makeSteps();
+    const uint64_t total = TotalBytes(steps);
+    FileFaultInjector::Reset();
+    std::vector<bool> reports;
+    for (const Step& step : steps) reports.push_back(step.run());
+    ASSERT_EQ(reports, std::vector<bool>(steps.size(), true)) << Describe(steps, reports);
+    const std::vector<uint8_t> whole = testsupport::ReadFileBytes(path_);
+
+    for (uint64_t limit = 0; limit <= total; ++limit) {
+      reports = RunWithLimit(makeSteps, limit);
+      const std::vector<bool> expected = limit < openBytes ? unopened() : ExpectedReports(steps, limit);
+      ASSERT_EQ(reports, expected) << "device full after " << limit << " of " << total
+                                   << " bytes: " << Describe(steps, reports);
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(path_), whole);
+  }
+
+  std::string path_ = temp_.File("out.bin");
+};
+
+TEST_F(WriterFaultTest, HmpWriterReportsEveryShortWriteAndNeverAWholeFileAfterIt) {
+  const std::vector<uint8_t> level0(16 * 8 * 2, 1), level1(8 * 4 * 2, 2), level2(4 * 2 * 2, 3),
+      level3(2 * 1 * 2, 4);
+  loamwriter::HMP7W writer;
+  const auto steps = [&]() {
+    std::vector<Step> s;
+    s.push_back({"open", 84, [&] { return writer.Open(path_.c_str()) >= 0; }});
+    s.push_back({"skin", 12, [&] { return writer.BeginSkin(10, "mipped"); }});
+    s.push_back({"size", 0, [&] { return writer.SetSkinImage(16, 8, 2, true); }});
+    s.push_back({"image", 256 + 64 + 16 + 4, [&] {
+                   return writer.WriteSkinImage(level0.data(), level1.data(), level2.data(), level3.data());
+                 }});
+    s.push_back({"skin-end", 12, [&] { return writer.FinishSkin(); }});
+    s.push_back({"frame", 36, [&] { return writer.BeginFrame("first"); }});
+    for (int i = 0; i < 6; ++i) {
+      s.push_back(
+          {"vertex", 4, [&, i] { return writer.AddFrameVertex(static_cast<uint16_t>(i * 1000), 0, 1, 0); }});
+    }
+    s.push_back({"frame-end", 36, [&] { return writer.FinishFrame(); }});
+    s.push_back({"close", 84, [&] { return writer.Close(); }});
+    return s;
+  };
+  // Without an open file the records fail, while finishing and closing have
+  // nothing to do and succeed, as documented.
+  const auto unopened = [&]() {
+    std::vector<bool> r;
+    for (const Step& step : steps()) {
+      const std::string name = step.name;
+      r.push_back(name == "size" || name == "skin-end" || name == "frame-end" || name == "close");
+    }
+    return r;
+  };
+  SweepEveryByte(steps, 84, unopened);
+}
+
+TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfterIt) {
+  using modelfiles::MDL7W;
+  const std::vector<uint8_t> pixels(4 * 2 * 2, 7);
+  const float colors[4][4] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}, {0, 0, 0, 0}};
+  const uint8_t block[5] = {1, 2, 3, 4, 5};
+  uint8_t matrix[64] = {};
+  MDL7W writer;
+  const auto steps = [&]() {
+    std::vector<Step> s;
+    s.push_back({"open", MDL7W::kHeaderSize, [&] { return writer.Open(path_.c_str()) >= 0; }});
+    s.push_back({"bone", MDL7W::kBoneSize, [&] { return writer.AddBone(MDL7W::kNoBone, 1, 2, 3, "root"); }});
+    s.push_back({"group", MDL7W::kGroupSize, [&] { return writer.BeginGroup("body"); }});
+    s.push_back({"skin", MDL7W::kSkinSize, [&] { return writer.BeginSkin(0x32, "skin"); }});
+    s.push_back({"image", 16, [&] {
+                   writer.SetSkinImage(4, 2, 2, false);
+                   return writer.WriteSkinImage(pixels.data(), nullptr, nullptr, nullptr);
+                 }});
+    s.push_back({"material", MDL7W::kMaterialSize, [&] { return writer.WriteMaterial(colors, 0.5f); }});
+    s.push_back({"block", 4 + 5, [&] { return writer.WriteSizedBlock(5, block); }});
+    s.push_back({"skin-end", MDL7W::kSkinSize, [&] { return writer.FinishSkin(); }});
+    s.push_back({"texcoord", MDL7W::kTexCoordSize, [&] { return writer.AddTexCoord(0.5f, 0.5f); }});
+    s.push_back({"triangle", MDL7W::kTriangleSize, [&] { return writer.AddTriangle(0, 0, 0, 0, 0, 0, 0); }});
+    s.push_back({"vertex", MDL7W::kVertexSize, [&] { return writer.AddVertex(1, 2, 3, 0, 0, 0, 1); }});
+    s.push_back({"frame", MDL7W::kFrameSize, [&] { return writer.BeginFrame("pose"); }});
+    s.push_back({"frame-vertex", MDL7W::kFrameVertexSize,
+                 [&] { return writer.AddFrameVertex(0, 1, 1, 1, 1, 0, 0); }});
+    s.push_back({"transform", MDL7W::kBoneTransformSize, [&] { return writer.AddBoneTransform(0, matrix); }});
+    s.push_back({"frame-end", MDL7W::kFrameSize, [&] { return writer.FinishFrame(); }});
+    s.push_back({"group-end", MDL7W::kGroupSize, [&] { return writer.SetGroupDeformers(1, 1); }});
+    s.push_back({"deformer", MDL7W::kDeformerSize, [&] { return writer.BeginDeformer(1, 0); }});
+    s.push_back(
+        {"element", MDL7W::kDeformerElementSize, [&] { return writer.BeginDeformerElement(0, "joint"); }});
+    s.push_back({"weight", MDL7W::kDeformerWeightSize, [&] { return writer.AddDeformerWeight(0, 1.0f); }});
+    s.push_back({"element-end", MDL7W::kDeformerElementSize, [&] { return writer.FinishDeformerElement(); }});
+    s.push_back({"deformer-end", MDL7W::kDeformerSize, [&] { return writer.FinishDeformer(); }});
+    s.push_back({"lump", MDL7W::kLumpHeaderSize, [&] { return writer.BeginLump(); }});
+    s.push_back({"section", MDL7W::kLumpSectionSize, [&] { return writer.BeginLumpSection(1); }});
+    s.push_back({"list", MDL7W::kLumpListSize, [&] { return writer.BeginLumpList(2); }});
+    s.push_back(
+        {"lump-triangle", MDL7W::kTriangleSize, [&] { return writer.AddLumpTriangle(0, 0, 0, 0, 0, 0, 0); }});
+    s.push_back({"list-end", MDL7W::kLumpListSize, [&] { return writer.FinishLumpList(); }});
+    s.push_back({"section-end", MDL7W::kLumpSectionSize, [&] { return writer.FinishLumpSection(); }});
+    s.push_back({"lump-end", MDL7W::kLumpHeaderSize, [&] { return writer.FinishLump(); }});
+    s.push_back({"close", MDL7W::kHeaderSize, [&] { return writer.Close(); }});
+    return s;
+  };
+  // Without an open file every record is refused; closing has nothing to do.
+  const auto unopened = [&]() {
+    std::vector<bool> r;
+    for (const Step& step : steps()) r.push_back(std::string(step.name) == "close");
+    return r;
+  };
+  SweepEveryByte(steps, MDL7W::kHeaderSize, unopened);
+}
+
+}  // namespace
