@@ -2,10 +2,12 @@
 
 #include "platform/file_fault_injector.h"
 
-#if defined(_WIN32)  // the runtime's own descriptor functions
+#if defined(_WIN32)  // the runtime's own descriptor functions; SEEK_* come from stdio
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 #else  // POSIX descriptors; binary is the only mode
 #include <cerrno>
 #include <fcntl.h>

@@ -48,7 +48,9 @@ std::string WindowEndpointPath(WindowHandle) { return std::string(); }
 
 std::intptr_t SendMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam) {
-  if (window == 0) return 0;
+  // 0xFFFF is no window but the system's broadcast handle: a command file
+  // naming it would send the command to every top-level window there is.
+  if (window == 0 || reinterpret_cast<HWND>(window) == HWND_BROADCAST) return 0;
   return static_cast<std::intptr_t>(::SendMessageA(reinterpret_cast<HWND>(window), message,
                                                    static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }

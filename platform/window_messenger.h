@@ -25,7 +25,8 @@ constexpr size_t kWindowAnswerBytes = 8;
 // its handle (see HostWindow); the call connects, hands the message over and
 // blocks until the receiver answers. A handle that names no window, 0
 // included, makes the call return 0 at once; so does a receiver that goes
-// away before it answers.
+// away before it answers. On Windows the broadcast handle (0xFFFF) names no
+// window either: nothing is sent to it.
 std::intptr_t SendMessageA(WindowHandle window, uint32_t message, std::uintptr_t wParam,
                            std::intptr_t lParam);
 

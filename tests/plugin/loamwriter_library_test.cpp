@@ -1,12 +1,13 @@
-// Loads the built plug-in library as the engine does and drives it through
-// the addresses of its exports.
-#include <dlfcn.h>
+// Loads the built plug-in library as the engine does (dlopen, or LoadLibrary
+// on Windows) and drives it through the addresses of its exports.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/engine_layout.h"
+#include "platform/library_export.h"
+#include "platform/shared_library.h"
 #include "support/byte_builder.h"
 #include "support/fake_engine.h"
 #include "support/temp_dir_fixture.h"
@@ -16,43 +17,43 @@ namespace {
 using testsupport::LoadU32;
 using testsupport::ToFixed10;
 
-using BindFn = int32_t (*)(engine::HostRecord*);
-using OpenFn = int32_t (*)(const char*);
-using HeaderFn = int32_t (*)(const engine::Fixed10Vector*, const engine::Fixed10Vector*,
-                             const engine::Fixed10Vector*);
-using SkinFn = int32_t (*)(const engine::EngineNamedRecord*, engine::EngineBitmap*);
-using EmptySkinFn = int32_t (*)(int32_t, int32_t, const engine::EngineNamedRecord*);
-using FrameFn = int32_t (*)(const engine::EngineNamedRecord*);
-using VertexFn = int32_t (*)(int32_t, const engine::Fixed10Vector*);
-using PlainFn = int32_t (*)();
+using BindFn = int32_t(LIBRARY_CALL*)(engine::HostRecord*);
+using OpenFn = int32_t(LIBRARY_CALL*)(const char*);
+using HeaderFn = int32_t(LIBRARY_CALL*)(const engine::Fixed10Vector*, const engine::Fixed10Vector*,
+                                        const engine::Fixed10Vector*);
+using SkinFn = int32_t(LIBRARY_CALL*)(const engine::EngineNamedRecord*, engine::EngineBitmap*);
+using EmptySkinFn = int32_t(LIBRARY_CALL*)(int32_t, int32_t, const engine::EngineNamedRecord*);
+using FrameFn = int32_t(LIBRARY_CALL*)(const engine::EngineNamedRecord*);
+using VertexFn = int32_t(LIBRARY_CALL*)(int32_t, const engine::Fixed10Vector*);
+using PlainFn = int32_t(LIBRARY_CALL*)();
 
 class LoamwriterLibraryTest : public testsupport::TempDirFixture {
  protected:
-  void SetUp() override {
-    library_ = dlopen(LOAMWRITER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library_, nullptr) << dlerror();
-  }
+  void SetUp() override { ASSERT_TRUE(library_.Open(LOAMWRITER_LIBRARY)) << library_.Error(); }
   void TearDown() override {
-    if (library_ != nullptr) dlclose(library_);
+    library_.Close();
     TempDirFixture::TearDown();
   }
+  // The export `name`; null (and a failed test) when the library lacks it.
   template <typename Fn>
   Fn Export(const char* name) {
-    return reinterpret_cast<Fn>(dlsym(library_, name));
+    void* address = library_.Symbol(name);
+    EXPECT_NE(address, nullptr) << name;
+    return reinterpret_cast<Fn>(address);
   }
 
-  void* library_ = nullptr;
+  platform::SharedLibrary library_;
 };
 
 TEST_F(LoamwriterLibraryTest, ExportsTheNinePlainNamesOnly) {
   for (const char* name : {"A6_DLLAPI", "WriteHMP", "WriteHmpHeader", "WriteHmpSkin", "WriteSkinEmpty",
                            "WriteHmpFrame", "WriteHmpVertex", "WriteHmpFrameEnd", "WriteHmpClose"}) {
-    EXPECT_NE(dlsym(library_, name), nullptr) << name;
+    EXPECT_NE(library_.Symbol(name), nullptr) << name;
   }
   // Internal names stay hidden.
   for (const char* name :
        {"_ZN10loamwriter9theWriterE", "_ZN10loamwriter9engineApiE", "_ZN10loamwriter5HMP5W5CloseEv"}) {
-    EXPECT_EQ(dlsym(library_, name), nullptr) << name;
+    EXPECT_EQ(library_.Symbol(name), nullptr) << name;
   }
 }
 
@@ -91,6 +92,39 @@ TEST_F(LoamwriterLibraryTest, WritesATerrainFileForTheEngine) {
   const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
   EXPECT_EQ(bytes, expected.Data());
   EXPECT_EQ(LoadU32(bytes, 48), 2u);
+}
+
+// The library's load and unload entry point lets it be unloaded and loaded
+// again; the writer of the new instance starts with no file open.
+TEST_F(LoamwriterLibraryTest, UnloadsAndLoadsAgainWithAFreshWriter) {
+  const std::string path = temp_.File("first.hmp");
+  ASSERT_EQ(Export<OpenFn>("WriteHMP")(path.c_str()), 1024);
+  library_.Close();  // with the file still open in the old instance
+  EXPECT_FALSE(library_.IsOpen());
+  EXPECT_EQ(library_.Symbol("WriteHMP"), nullptr);
+
+  ASSERT_TRUE(library_.Open(LOAMWRITER_LIBRARY)) << library_.Error();
+  testsupport::FakeEngine engine;
+  EXPECT_EQ(Export<BindFn>("A6_DLLAPI")(engine.Host()), 630);
+  // Nothing is open: a frame cannot be started, closing still answers 1024.
+  EXPECT_EQ(Export<FrameFn>("WriteHmpFrame")(engine.AddNamed("f")), 0);
+  EXPECT_EQ(Export<PlainFn>("WriteHmpClose")(), 1024);
+  EXPECT_EQ(testsupport::ReadFileBytes(path).size(), 84u);  // the provisional header
+}
+
+TEST(SharedLibrary, MissingLibraryFailsWithAReasonAndFindsNothing) {
+  testsupport::TempDir temp;
+  platform::SharedLibrary library;
+  EXPECT_FALSE(library.Open(temp.File("no-such-library.so")));
+  EXPECT_FALSE(library.IsOpen());
+  EXPECT_FALSE(library.Error().empty());
+  EXPECT_EQ(library.Symbol("WriteHMP"), nullptr);
+
+  // A file that is not a library at all is refused the same way.
+  const std::string junk = temp.File("junk.so");
+  ASSERT_TRUE(testsupport::WriteFileBytes(junk, {'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'b'}));
+  EXPECT_FALSE(library.Open(junk));
+  EXPECT_FALSE(library.Error().empty());
 }
 
 }  // namespace

@@ -1,21 +1,45 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <system_error>
-#include <vector>
 
 namespace testsupport {
+namespace {
+
+// Attempts at a fresh name before giving up; a clash needs another process
+// with the same 64 random bits.
+constexpr int kNameAttempts = 100;
+
+}  // namespace
 
 TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                        "/toolkit-test-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("cannot create " + pattern);
-  path_ = buffer.data();
+  namespace fs = std::filesystem;
+  std::error_code error;
+  // $TMPDIR (or /tmp) here, the user's temporary folder on Windows.
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) throw std::runtime_error("no temporary folder: " + error.message());
+  std::random_device device;
+  std::mt19937_64 random((static_cast<uint64_t>(device()) << 32) ^ device() ^
+                         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "toolkit-test-%016llx", static_cast<unsigned long long>(random()));
+    const fs::path candidate = base / name;
+    if (fs::create_directory(candidate, error)) {
+      // Owner only, as mkdtemp makes it (Windows keeps its own access rules).
+      fs::permissions(candidate, fs::perms::owner_all, error);
+      path_ = candidate.string();
+      return;
+    }
+    if (error && error != std::errc::file_exists) break;
+  }
+  throw std::runtime_error("cannot create a folder in " + base.string() +
+                           (error ? ": " + error.message() : std::string()));
 }
 
 TempDir::~TempDir() {

@@ -5,7 +5,8 @@
 
 namespace testsupport {
 
-// Creates a new, empty folder under $TMPDIR (or /tmp) on construction and
+// Creates a new, empty folder in the system's temporary folder ($TMPDIR or
+// /tmp; the user's temporary folder on Windows) on construction and
 // removes it recursively on destruction, so tests never write into the
 // source tree and never see each other's files.
 class TempDir {

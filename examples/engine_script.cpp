@@ -1,0 +1,158 @@
+#include "examples/engine_script.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace example {
+
+namespace {
+
+// The result every successful export returns, and the binding's answer.
+constexpr int32_t kEngineTrue = 1024;
+constexpr int32_t kBindingAnswer = 630;
+// The pixel format and bytes per pixel of a 24-bit engine bitmap.
+constexpr int32_t kFormat888 = 888;
+constexpr int32_t kBytesPerPixel888 = 3;
+// Packed heights run from 0 to this value.
+constexpr double kPackedRange = 65535.0;
+// Engine numbers hold value x 1024 in 32 bits: magnitudes below 2^21.
+constexpr double kLargestEngineValue = 2097151.0;
+
+template <typename Fn>
+bool Find(const platform::SharedLibrary& library, const char* name, Fn& out, std::string& error) {
+  out = reinterpret_cast<Fn>(library.Symbol(name));
+  if (out == nullptr) error = std::string("the library has no export ") + name;
+  return out != nullptr;
+}
+
+bool Fits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
+
+// The unit normal of the surface at (x, y), from the heights of the
+// neighbouring samples (the sample itself where a neighbour is missing).
+engine::Fixed10Vector NormalAt(const WorldTerrain& t, int32_t x, int32_t y) {
+  auto height = [&t](int32_t cx, int32_t cy) {
+    cx = std::clamp(cx, 0, t.columns - 1);
+    cy = std::clamp(cy, 0, t.rows - 1);
+    return t.heights[static_cast<size_t>(cy) * static_cast<size_t>(t.columns) + static_cast<size_t>(cx)];
+  };
+  const int32_t left = std::max(x - 1, 0), right = std::min(x + 1, t.columns - 1);
+  const int32_t down = std::max(y - 1, 0), up = std::min(y + 1, t.rows - 1);
+  const double dx = right > left ? (height(right, y) - height(left, y)) / ((right - left) * t.spacingX) : 0.0;
+  const double dy = up > down ? (height(x, up) - height(x, down)) / ((up - down) * t.spacingY) : 0.0;
+  const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+  return engine::Fixed10Vector{platform::RoundToFixed10(-dx / length), platform::RoundToFixed10(-dy / length),
+                               platform::RoundToFixed10(1.0 / length)};
+}
+
+}  // namespace
+
+bool LoamwriterLibrary::Load(const std::string& path, std::string& error) {
+  // A name without a slash would be searched for on the library path.
+  const std::string name = path.find('/') == std::string::npos ? "./" + path : path;
+  if (!library_.Open(name)) {
+    error = "cannot load " + path + ": " + library_.Error();
+    return false;
+  }
+  return Find(library_, "A6_DLLAPI", A6_DLLAPI, error) && Find(library_, "WriteHMP", WriteHMP, error) &&
+         Find(library_, "WriteHmpHeader", WriteHmpHeader, error) &&
+         Find(library_, "WriteHmpSkin", WriteHmpSkin, error) &&
+         Find(library_, "WriteSkinEmpty", WriteSkinEmpty, error) &&
+         Find(library_, "WriteHmpFrame", WriteHmpFrame, error) &&
+         Find(library_, "WriteHmpVertex", WriteHmpVertex, error) &&
+         Find(library_, "WriteHmpFrameEnd", WriteHmpFrameEnd, error) &&
+         Find(library_, "WriteHmpClose", WriteHmpClose, error);
+}
+
+bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
+                      const WorldTerrain& terrain, const tools::BmpImage* skin, const std::string& path,
+                      TerrainFileReport& report, std::string& error) {
+  const uint64_t count =
+      static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
+  if (count == 0 || count != terrain.heights.size() || count > INT32_MAX) {
+    error = "the terrain needs columns x rows heights, at least one";
+    return false;
+  }
+  const double width = (terrain.columns - 1) * terrain.spacingX;
+  const double depth = (terrain.rows - 1) * terrain.spacingY;
+  const auto range = std::minmax_element(terrain.heights.begin(), terrain.heights.end());
+  report.lowest = *range.first;
+  report.highest = *range.second;
+  if (!Fits(width) || !Fits(depth) || !Fits(report.lowest) || !Fits(report.highest) ||
+      !Fits(terrain.columns) || !(terrain.spacingX > 0.0) || !(terrain.spacingY > 0.0)) {
+    error = "the terrain's size or heights do not fit in engine numbers";
+    return false;
+  }
+
+  if (library.A6_DLLAPI(engine.Host()) != kBindingAnswer) {
+    error = "A6_DLLAPI did not answer " + std::to_string(kBindingAnswer);
+    return false;
+  }
+  if (library.WriteHMP(path.c_str()) != kEngineTrue) {
+    error = "WriteHMP cannot create " + path;
+    return false;
+  }
+  const engine::Fixed10Vector params{platform::RoundToFixed10(terrain.columns),
+                                     platform::RoundToFixed10(terrain.spacingX),
+                                     platform::RoundToFixed10(terrain.spacingY)};
+  const engine::Fixed10Vector minimum{0, 0, platform::RoundToFixed10(report.lowest)};
+  const engine::Fixed10Vector maximum{platform::RoundToFixed10(width), platform::RoundToFixed10(depth),
+                                      platform::RoundToFixed10(report.highest)};
+  library.WriteHmpHeader(&params, &minimum, &maximum);
+  report.packedStep = (platform::FromFixed10(maximum.z) - platform::FromFixed10(minimum.z)) / kPackedRange;
+
+  bool ok = true;
+  if (skin != nullptr) {
+    engine::EngineBitmap* bitmap =
+        engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
+    const int32_t result = library.WriteHmpSkin(engine.AddNamed("preview"), bitmap);
+    report.skin = std::to_string(skin->width) + " x " + std::to_string(skin->height) + " from the preview";
+    if (result != kEngineTrue) {
+      error = "WriteHmpSkin answered " + std::to_string(result);
+      ok = false;
+    }
+  } else {
+    const int32_t side[2] = {std::min(terrain.columns, kLargestBlankSkinSide),
+                             std::min(terrain.rows, kLargestBlankSkinSide)};
+    const int32_t result = library.WriteSkinEmpty(side[0] * 1024, side[1] * 1024, engine.AddNamed("blank"));
+    report.skin = "blank, " + std::to_string(side[0]) + " x " + std::to_string(side[1]);
+    if (result != kEngineTrue) {
+      error = "WriteSkinEmpty answered " + std::to_string(result);
+      ok = false;
+    }
+  }
+
+  if (ok && library.WriteHmpFrame(engine.AddNamed("terrain")) != kEngineTrue) {
+    error = "WriteHmpFrame cannot write the frame header";
+    ok = false;
+  }
+  if (ok) {
+    // The plug-in truncates (height - lowest) / step; half a step up makes
+    // that the nearest step.
+    const double halfStep = report.packedStep / 2.0;
+    for (int32_t y = 0; y < terrain.rows; ++y) {
+      for (int32_t x = 0; x < terrain.columns; ++x) {
+        const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
+                                         static_cast<size_t>(x)];
+        const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
+        library.WriteHmpVertex(platform::RoundToFixed10(h + halfStep), &normal);
+      }
+    }
+    if (library.WriteHmpFrameEnd() != kEngineTrue) {
+      error = "WriteHmpFrameEnd cannot rewrite the frame header";
+      ok = false;
+    }
+  }
+  // The file is closed also after a failure, so that its header is final.
+  if (library.WriteHmpClose() != kEngineTrue && ok) {
+    error = "WriteHmpClose cannot write the final header";
+    ok = false;
+  }
+  if (ok && engine.ProtocolErrors() != 0) {
+    error = "the plug-in broke the engine's bitmap protocol";
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace example

@@ -1,0 +1,156 @@
+// modelinfo over files the toolkit's writers make, and over broken ones.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "modelfiles/mdl7w.h"
+#include "support/byte_builder.h"
+#include "support/temp_dir_fixture.h"
+#include "tools/run_program.h"
+
+namespace {
+
+using testsupport::ByteBuilder;
+using toolstest::RunProgram;
+
+class ModelinfoTest : public testsupport::TempDirFixture {
+ protected:
+  // An MDL7 model of one group named "hull" with one skin, three vertices,
+  // one triangle and two frames, made by the model file library's writer.
+  std::string WriteModel() {
+    const std::string path = temp_.File("hull.mdl");
+    modelfiles::MDL7W writer;
+    EXPECT_GE(writer.Open(path.c_str()), 0);
+    EXPECT_TRUE(writer.BeginGroup("hull"));
+    const std::vector<uint8_t> pixels(4 * 2 * 3, 0x40);
+    EXPECT_TRUE(writer.BeginSkin(4, "paint"));
+    writer.SetSkinImage(4, 2, 3, false);
+    EXPECT_TRUE(writer.WriteSkinImage(pixels.data(), nullptr, nullptr, nullptr));
+    EXPECT_TRUE(writer.FinishSkin());
+    EXPECT_TRUE(writer.AddTriangle(0, 1, 2, 0xFFFF, 0xFFFF, 0xFFFF, 0));
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_TRUE(writer.AddVertex(static_cast<float>(i), 0.0f, 1.0f, modelfiles::MDL7W::kNoBone, 0, 0, 1));
+    }
+    for (const char* name : {"stand", "walk"}) {
+      EXPECT_TRUE(writer.BeginFrame(name));
+      EXPECT_TRUE(writer.FinishFrame());
+    }
+    EXPECT_TRUE(writer.FinishGroup());
+    EXPECT_TRUE(writer.Close());
+    return path;
+  }
+
+  // An HMP7 terrain of 3 x 2 vertices with one blank 2 x 2 skin.
+  std::vector<uint8_t> Terrain() {
+    ByteBuilder b;
+    b.Text("HMP7", 4).I32(0).F32(1).F32(1).F32(0.25f).F32(0).F32(0).F32(-1);
+    b.I32(0).F32(4).F32(4).F32(3);
+    b.I32(1).I32(0).I32(0).I32(6).I32(0).I32(1).I32(0).I32(0).I32(0);
+    b.I32(0).I32(2).I32(2).Fill(0, 4);
+    b.I32(2).Fill(0, 6).U8(255).U8(0).U16(65535).U16(65535).U16(65535).U8(255).U8(0).Text("land", 16);
+    for (int v = 0; v < 6; ++v) b.U16(static_cast<uint16_t>(v)).U8(0).U8(0);
+    return b.Data();
+  }
+
+  toolstest::ProgramResult Modelinfo(const std::vector<std::string>& args) {
+    return RunProgram(MODELINFO_PROGRAM, args, temp_.Path());
+  }
+};
+
+TEST_F(ModelinfoTest, DescribesAWrittenModelLineByLine) {
+  const std::string model = WriteModel();
+  const auto result = Modelinfo({model});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  const std::string& out = result.out;
+  EXPECT_NE(out.find(model + ": MDL7 model, "), std::string::npos) << out;
+  EXPECT_NE(out.find("counts: bones 0, groups 1, skins 1, texCoords 0, triangles 1, vertices 3, frames 2"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("group 0: type 1, name \"hull\", skins 1"), std::string::npos) << out;
+  EXPECT_NE(out.find("skin 0: group 0, type 4, name \"paint\", width 4, height 2, bytesPerPixel 3"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("frame 1: group 0, name \"walk\""), std::string::npos) << out;
+  EXPECT_NE(out.find("walk: reaches the end of the records at byte " +
+                     std::to_string(testsupport::ReadFileBytes(model).size()) + ", the end of the file"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(ModelinfoTest, JsonCarriesTheSameFieldsForScripts) {
+  const std::string model = WriteModel();
+  const std::string terrain = temp_.File("land.hmp");
+  ASSERT_TRUE(testsupport::WriteFileBytes(terrain, Terrain()));
+  const auto result = Modelinfo({"--json", model, terrain});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::string& out = result.out;
+  EXPECT_EQ(out.front(), '[');
+  EXPECT_EQ(out.substr(out.size() - 2), "]\n");
+  EXPECT_NE(
+      out.find("\"groups\": [{\"index\": 0, \"type\": 1, \"name\": \"hull\", \"skins\": 1, \"texCoords\": 0, "
+               "\"triangles\": 1, \"vertices\": 3, \"frames\": 2"),
+      std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"format\": \"HMP7 terrain\""), std::string::npos) << out;
+  EXPECT_NE(
+      out.find("\"counts\": {\"skins\": 1, \"vertices\": 6, \"frames\": 1, \"columns\": 3, \"rows\": 2}"),
+      std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"scale\": [1, 1, 0.25]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"frames\": [{\"index\": 0, \"type\": 2, \"name\": \"land\""), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\"walk\": {\"complete\": true, \"end\": " + std::to_string(Terrain().size()) +
+                     ", \"trailingBytes\": 0}"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(ModelinfoTest, BrokenFilesGiveOneLineAndAFailureStatus) {
+  const std::vector<uint8_t> model = testsupport::ReadFileBytes(WriteModel());
+  const std::vector<uint8_t> terrain = Terrain();
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"cut.mdl", std::vector<uint8_t>(model.begin(), model.end() - 5), "truncated"},
+      {"cut.hmp", std::vector<uint8_t>(terrain.begin(), terrain.end() - 1), "truncated"},
+      {"header.hmp", std::vector<uint8_t>(terrain.begin(), terrain.begin() + 40), "truncated"},
+      {"three.bin", {'M', 'D', 'L'}, "truncated"},
+      {"other.bin", ByteBuilder().Text("WAD2", 4).Fill(0, 100).Data(), "unsupported format"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = temp_.File(c.name);
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, c.bytes));
+    const auto result = Modelinfo({path});
+    EXPECT_EQ(result.status, 1) << c.name;
+    EXPECT_EQ(result.out, "") << c.name;
+    EXPECT_EQ(result.err.find("modelinfo: " + path + ": "), 0u) << result.err;
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+  }
+  // Every prefix of the model: never a crash, always a verdict.
+  for (size_t size = 0; size < model.size(); size += 7) {
+    const std::string path = temp_.File("prefix.mdl");
+    ASSERT_TRUE(testsupport::WriteFileBytes(
+        path, std::vector<uint8_t>(model.begin(), model.begin() + static_cast<long>(size))));
+    const auto result = Modelinfo({path});
+    EXPECT_TRUE(result.status == 0 || result.status == 1) << size << ": " << result.err;
+    if (result.status == 1) {
+      // One line of its own, not a sanitizer's report.
+      EXPECT_EQ(result.err.find("modelinfo: "), 0u) << result.err;
+      EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    } else {
+      EXPECT_EQ(result.err, "") << size;
+    }
+  }
+  const auto missing = Modelinfo({temp_.File("missing.mdl"), "--json"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("\"error\": \"cannot open"), std::string::npos) << missing.out;
+  EXPECT_EQ(Modelinfo({}).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include "tools/bmp_image.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+
+#include "modelfiles/little_endian.h"
+#include "tools/file_bytes.h"
+
+namespace tools {
+
+namespace {
+
+// Offsets of the file header and the information header.
+constexpr uint32_t kFileHeaderSize = 14;
+constexpr uint32_t kPixelOffset = 10;
+constexpr uint32_t kInfoSize = 14;
+constexpr uint32_t kWidth = 18;
+constexpr uint32_t kHeight = 22;
+constexpr uint32_t kPlanes = 26;
+constexpr uint32_t kBitsPerPixel = 28;
+constexpr uint32_t kCompression = 30;
+constexpr uint32_t kSmallestInfoSize = 40;
+// Larger pictures are refused rather than allocated.
+constexpr int32_t kLargestSide = 32767;
+
+}  // namespace
+
+bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error) {
+  using modelfiles::LoadI32;
+  using modelfiles::LoadU16;
+  using modelfiles::LoadU32;
+  image = BmpImage{};
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, bytes, error)) return false;
+  if (bytes.size() < kFileHeaderSize + kSmallestInfoSize || bytes[0] != 'B' || bytes[1] != 'M') {
+    error = "not a BMP picture";
+    return false;
+  }
+  const uint32_t infoSize = LoadU32(bytes.data(), kInfoSize);
+  const int32_t width = LoadI32(bytes.data(), kWidth);
+  const int32_t storedHeight = LoadI32(bytes.data(), kHeight);
+  if (infoSize < kSmallestInfoSize || LoadU16(bytes.data(), kPlanes) != 1 ||
+      LoadU16(bytes.data(), kBitsPerPixel) != 24 || LoadU32(bytes.data(), kCompression) != 0) {
+    error = "only uncompressed 24-bit BMP pictures are supported";
+    return false;
+  }
+  const bool topDown = storedHeight < 0;
+  const int64_t height = topDown ? -static_cast<int64_t>(storedHeight) : storedHeight;
+  if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide) {
+    error = "picture size " + std::to_string(width) + " x " + std::to_string(height) + " is not supported";
+    return false;
+  }
+  const uint64_t rowBytes = (static_cast<uint64_t>(width) * 3 + 3) / 4 * 4;
+  const uint64_t offset = LoadU32(bytes.data(), kPixelOffset);
+  if (offset > bytes.size() || rowBytes * static_cast<uint64_t>(height) > bytes.size() - offset) {
+    error = "truncated: the pixel rows do not fit in the file";
+    return false;
+  }
+  try {
+    image.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory for the picture";
+    return false;
+  }
+  image.width = width;
+  image.height = static_cast<int32_t>(height);
+  for (int64_t y = 0; y < height; ++y) {
+    const int64_t stored = topDown ? y : height - 1 - y;
+    const uint8_t* row = bytes.data() + offset + static_cast<uint64_t>(stored) * rowBytes;
+    std::copy(row, row + static_cast<size_t>(width) * 3,
+              image.pixels.begin() + static_cast<std::ptrdiff_t>(y * width * 3));
+  }
+  return true;
+}
+
+}  // namespace tools

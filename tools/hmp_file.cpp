@@ -1,0 +1,163 @@
+#include "tools/hmp_file.h"
+
+#include <cstring>
+#include <utility>
+
+#include "modelfiles/image_size.h"
+#include "tools/file_bytes.h"
+
+namespace tools {
+
+namespace {
+
+// Bytes per pixel by the low three bits of a skin type code; 0 where the
+// code's data size is unknown.
+constexpr int32_t kBytesPerPixel[8] = {1, 0, 2, 2, 3, 4, 1, 0};
+constexpr int32_t kSkinFormatMask = 0x07;
+constexpr int32_t kLargestSkinType = 15;
+
+}  // namespace
+
+bool HmpFile::IsTerrainMagic(const uint8_t* bytes, size_t size) {
+  return size >= 4 && (std::memcmp(bytes, "HMP7", 4) == 0 || std::memcmp(bytes, "HMP5", 4) == 0);
+}
+
+bool HmpFile::Load(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, bytes, error_)) return false;
+  return Parse(std::move(bytes));
+}
+
+bool HmpFile::Parse(std::vector<uint8_t> bytes) {
+  bytes_ = std::move(bytes);
+  header_ = loamwriter::HmpHeader{};
+  skins_.clear();
+  frames_.clear();
+  error_.clear();
+  walkComplete_ = false;
+  truncated_ = false;
+  walkEnd_ = 0;
+  walkProblem_.clear();
+  if (!IsTerrainMagic(bytes_.data(), bytes_.size())) {
+    error_ = "not an HMP terrain file";
+    return false;
+  }
+  if (bytes_.size() < kHeaderSize) {
+    error_ = "truncated: the " + std::to_string(kHeaderSize) + "-byte header does not fit in " +
+             std::to_string(bytes_.size()) + " bytes";
+    return false;
+  }
+  std::memcpy(&header_, bytes_.data(), kHeaderSize);
+  Walk();
+  return true;
+}
+
+void HmpFile::Stop(uint32_t offset, std::string problem, bool truncated) {
+  walkEnd_ = offset;
+  walkProblem_ = std::move(problem);
+  truncated_ = truncated;
+}
+
+void HmpFile::Walk() {
+  const uint64_t size = bytes_.size();
+  uint64_t at = kHeaderSize;
+  if (header_.numSkins < 0 || header_.numFrames < 0 || header_.numVertices < 0) {
+    Stop(kHeaderSize, "negative count in the header", false);
+    return;
+  }
+  for (int32_t i = 0; i < header_.numSkins; ++i) {
+    const std::string what = "skin " + std::to_string(i);
+    if (kSkinHeaderSize > size - at) {
+      Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
+      return;
+    }
+    loamwriter::HmpSkinHeader record;
+    std::memcpy(&record, bytes_.data() + at, kSkinHeaderSize);
+    HmpSkinInfo skin;
+    skin.offset = static_cast<uint32_t>(at);
+    skin.type = record.type;
+    skin.width = record.width;
+    skin.height = record.height;
+    if (record.type < 0 || record.type > kLargestSkinType ||
+        kBytesPerPixel[record.type & kSkinFormatMask] == 0) {
+      Stop(skin.offset, what + " has type code " + std::to_string(record.type) + ", whose size is unknown",
+           false);
+      return;
+    }
+    skin.bytesPerPixel = kBytesPerPixel[record.type & kSkinFormatMask];
+    skin.mipmaps = (record.type & loamwriter::kHmpSkinTypeMipmapBit) != 0;
+    uint64_t total = 0;
+    for (int32_t level = 0; level < (skin.mipmaps ? modelfiles::kMipLevelCount : 1); ++level) {
+      uint64_t levelBytes = 0;
+      if (!modelfiles::SkinLevelBytes(record.width, record.height, skin.bytesPerPixel, level, levelBytes)) {
+        Stop(skin.offset,
+             what + " has an impossible size " + std::to_string(record.width) + " x " +
+                 std::to_string(record.height),
+             false);
+        return;
+      }
+      total += levelBytes;
+    }
+    skin.dataBytes = total;
+    skins_.push_back(skin);
+    at += kSkinHeaderSize;
+    if (total > size - at) {
+      Stop(skin.offset, what + " image runs past the end of the file", true);
+      return;
+    }
+    at += total;
+  }
+  const uint64_t vertexBytes = static_cast<uint64_t>(header_.numVertices) * kVertexSize;
+  for (int32_t i = 0; i < header_.numFrames; ++i) {
+    const std::string what = "frame " + std::to_string(i);
+    if (kFrameHeaderSize > size - at) {
+      Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
+      return;
+    }
+    loamwriter::HmpFrameHeader record;
+    std::memcpy(&record, bytes_.data() + at, kFrameHeaderSize);
+    HmpFrameInfo frame;
+    frame.offset = static_cast<uint32_t>(at);
+    frame.type = record.type;
+    frame.name.assign(record.name, strnlen(record.name, sizeof record.name));
+    std::memcpy(frame.boundMin, record.boundMin.coordinates, sizeof frame.boundMin);
+    std::memcpy(frame.boundMax, record.boundMax.coordinates, sizeof frame.boundMax);
+    frames_.push_back(frame);
+    at += kFrameHeaderSize;
+    if (vertexBytes > size - at) {
+      Stop(frame.offset, what + " vertices run past the end of the file", true);
+      return;
+    }
+    at += vertexBytes;
+  }
+  walkComplete_ = true;
+  walkEnd_ = static_cast<uint32_t>(at);
+}
+
+bool HmpFile::GridSize(int32_t& columns, int32_t& rows) const {
+  const float param = header_.param0;
+  if (!(param >= 1.0f && param <= 2147483647.0f) ||
+      param != static_cast<float>(static_cast<int64_t>(param))) {
+    return false;
+  }
+  const int64_t width = static_cast<int64_t>(param);
+  if (header_.numVertices <= 0 || header_.numVertices % width != 0) return false;
+  columns = static_cast<int32_t>(width);
+  rows = static_cast<int32_t>(header_.numVertices / width);
+  return true;
+}
+
+bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
+  if (index >= frames_.size()) return false;
+  const uint64_t first = static_cast<uint64_t>(frames_[index].offset) + kFrameHeaderSize;
+  const uint64_t count = header_.numVertices > 0 ? static_cast<uint64_t>(header_.numVertices) : 0;
+  if (count * kVertexSize > bytes_.size() - first) return false;
+  heights.resize(static_cast<size_t>(count));
+  for (uint64_t v = 0; v < count; ++v) {
+    const uint8_t* vertex = bytes_.data() + first + v * kVertexSize;
+    heights[static_cast<size_t>(v)] = static_cast<uint16_t>(vertex[0] | (vertex[1] << 8));
+  }
+  return true;
+}
+
+}  // namespace tools

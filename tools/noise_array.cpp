@@ -1,0 +1,76 @@
+#include "tools/noise_array.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+
+#include "tools/file_bytes.h"
+
+namespace tools {
+
+bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error) {
+  values.clear();
+  std::vector<uint8_t> bytes;
+  if (!ReadFileBytes(path, bytes, error)) return false;
+  std::string token;
+  size_t start = 0;
+  try {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] != ',') continue;
+      token.assign(reinterpret_cast<const char*>(bytes.data()) + start, i - start);
+      char* end = nullptr;
+      errno = 0;
+      const float value = std::strtof(token.c_str(), &end);
+      if (token.empty() || end != token.c_str() + token.size()) {
+        error = "value " + std::to_string(values.size()) + " at byte " + std::to_string(start) +
+                " is not a number: '" + token.substr(0, 32) + "'";
+        return false;
+      }
+      values.push_back(value);
+      start = i + 1;
+    }
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory for the values";
+    return false;
+  }
+  if (start != bytes.size()) {
+    error = "the file does not end with a comma after its last value (byte " + std::to_string(start) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t tilesZ, int32_t tileWidth,
+                   int32_t tileHeight, std::vector<float>& grid, std::string& error) {
+  if (tilesX <= 0 || tilesZ <= 0 || tileWidth <= 0 || tileHeight <= 0) {
+    error = "tile counts and sizes must be positive";
+    return false;
+  }
+  const uint64_t columns = static_cast<uint64_t>(tilesX) * static_cast<uint64_t>(tileWidth);
+  const uint64_t rows = static_cast<uint64_t>(tilesZ) * static_cast<uint64_t>(tileHeight);
+  if (columns > INT32_MAX || rows > INT32_MAX || columns * rows != values.size()) {
+    error = std::to_string(values.size()) + " values do not make " + std::to_string(tilesX) + " x " +
+            std::to_string(tilesZ) + " tiles of " + std::to_string(tileWidth) + " x " +
+            std::to_string(tileHeight);
+    return false;
+  }
+  try {
+    grid.assign(values.size(), 0.0f);
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory for the grid";
+    return false;
+  }
+  const uint64_t tileValues = static_cast<uint64_t>(tileWidth) * static_cast<uint64_t>(tileHeight);
+  for (uint64_t t = 0; t < static_cast<uint64_t>(tilesX) * static_cast<uint64_t>(tilesZ); ++t) {
+    const uint64_t cx = t % static_cast<uint64_t>(tilesX);
+    const uint64_t cz = t / static_cast<uint64_t>(tilesX);
+    for (uint64_t j = 0; j < tileValues; ++j) {
+      const uint64_t x = cx * static_cast<uint64_t>(tileWidth) + j % static_cast<uint64_t>(tileWidth);
+      const uint64_t y = cz * static_cast<uint64_t>(tileHeight) + j / static_cast<uint64_t>(tileWidth);
+      grid[static_cast<size_t>(y * columns + x)] = values[static_cast<size_t>(t * tileValues + j)];
+    }
+  }
+  return true;
+}
+
+}  // namespace tools

@@ -1,0 +1,48 @@
+// PNG pictures through libpng's simplified interface.
+#include <png.h>
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "noisemap/error.h"
+#include "tools/terrain_picture.h"
+
+namespace tools {
+
+bool PngSupported() { return true; }
+
+void WritePng(const noise::utils::ImageGrid& image, const std::string& path) {
+  const int width = image.GetWidth();
+  const int height = image.GetHeight();
+  if (width <= 0 || height <= 0) throw noise::utils::InvalidParamError("cannot write an empty picture");
+  std::vector<uint8_t> rgb;
+  try {
+    rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  } catch (const std::bad_alloc&) {
+    throw noise::utils::OutOfMemoryError("not enough memory for the PNG rows");
+  }
+  // PNG rows run from the top; image row 0 is the bottom of the picture.
+  for (int y = 0; y < height; ++y) {
+    const noise::utils::PixelColor* source = image.RowData(height - 1 - y);
+    uint8_t* out = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
+    for (int x = 0; x < width; ++x) {
+      out[3 * x] = source[x].red;
+      out[3 * x + 1] = source[x].green;
+      out[3 * x + 2] = source[x].blue;
+    }
+  }
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(width);
+  png.height = static_cast<png_uint_32>(height);
+  png.format = PNG_FORMAT_RGB;
+  if (png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
+    const std::string reason = png.message;
+    png_image_free(&png);
+    throw noise::utils::FileError("cannot write " + path + ": " + reason);
+  }
+}
+
+}  // namespace tools

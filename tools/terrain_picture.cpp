@@ -1,0 +1,140 @@
+#include "tools/terrain_picture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "noisemap/bmp_file_writer.h"
+#include "noisemap/error.h"
+#include "noisemap/height_grid.h"
+#include "noisemap/relief_renderer.h"
+
+namespace tools {
+
+namespace {
+
+using noise::utils::PixelColor;
+
+struct RampStop {
+  double fraction;
+  PixelColor color;  // alpha, blue, green, red
+};
+
+// The terrain colour ramp. Each colour stands at the height below which the
+// given share of the samples lies, so every terrain shows some water, land,
+// rock and snow whatever its height range.
+const RampStop kTerrainRamp[] = {
+    {0.00, PixelColor(255, 96, 24, 8)},                   // deep water
+    {kShoreShare - 0.05, PixelColor(255, 190, 120, 40)},  // shallow water
+    {kShoreShare, PixelColor(255, 140, 200, 215)},        // sand
+    {kShoreShare + 0.03, PixelColor(255, 60, 160, 80)},   // grass
+    {0.60, PixelColor(255, 40, 105, 45)},                 // forest
+    {0.78, PixelColor(255, 100, 110, 120)},               // rock
+    {kSnowShare, PixelColor(255, 235, 235, 235)},         // snow line
+    {1.00, PixelColor(255, 255, 255, 255)},               // peaks
+};
+
+// The light comes from the north-east, 45 degrees above the horizon. The
+// renderer gives flat ground half the light's intensity (0.5); a brightness
+// of 1.7 draws flat ground at 85 % of its ramp colour and leaves room for
+// slopes facing the light to come out brighter before they saturate.
+constexpr double kLightAzimuth = 45.0;
+constexpr double kLightElevation = 45.0;
+constexpr double kLightBrightness = 1.7;
+// A third of the renderer's default, so that rough ground keeps its colour.
+constexpr double kLightContrast = 0.35;
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    const char c = text[text.size() - suffix.size() + i];
+    if (std::tolower(static_cast<unsigned char>(c)) != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image) {
+  using noise::utils::InvalidParamError;
+  const uint64_t count =
+      static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
+  if (terrain.columns <= 0 || terrain.rows <= 0 || count != terrain.heights.size()) {
+    throw InvalidParamError("a terrain of " + std::to_string(terrain.columns) + " x " +
+                            std::to_string(terrain.rows) + " samples needs that many heights, not " +
+                            std::to_string(terrain.heights.size()));
+  }
+  double low = terrain.heights[0];
+  double high = low;
+  for (double h : terrain.heights) {
+    if (!std::isfinite(h)) throw InvalidParamError("the terrain holds a height that is not a number");
+    low = std::min(low, h);
+    high = std::max(high, h);
+  }
+  double spacing = terrain.spacing;
+  if (!(spacing > 0.0) || !std::isfinite(spacing)) {
+    spacing = (high - low) / (kUnknownSpacingRangeFraction * terrain.columns);
+    if (!(spacing > 0.0)) spacing = 1.0;
+  }
+  // The renderer lights by height differences between neighbouring samples,
+  // so heights are handed to it in units of the sample spacing: a difference
+  // of 1 between two neighbours is then a slope of 45 degrees.
+  noise::utils::HeightGrid grid;
+  grid.Resize(terrain.columns, terrain.rows);
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    float* row = grid.RowData(y);
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      row[x] =
+          static_cast<float>(terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
+                                             static_cast<size_t>(x)] /
+                             spacing);
+    }
+  }
+  // The ramp's positions: the heights at the shares of the samples, as the
+  // renderer will see them; a position that does not rise above the one
+  // before (a terrain with large flat parts) is left out.
+  std::vector<float> sorted(grid.RowData(0), grid.RowData(0));
+  sorted.reserve(static_cast<size_t>(count));
+  for (int32_t y = 0; y < terrain.rows; ++y)
+    sorted.insert(sorted.end(), grid.RowData(y), grid.RowData(y) + terrain.columns);
+  std::sort(sorted.begin(), sorted.end());
+  noise::utils::ReliefRenderer renderer;
+  renderer.ClearGradient();
+  double previous = -std::numeric_limits<double>::infinity();
+  for (const RampStop& stop : kTerrainRamp) {
+    const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
+    const double position = static_cast<double>(sorted[at]);
+    if (position <= previous) continue;
+    renderer.AddGradientPoint(position, stop.color);
+    previous = position;
+  }
+  if (renderer.Gradient().GetPointCount() < 2) {
+    // A flat terrain is drawn as grass.
+    renderer.ClearGradient();
+    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
+    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
+  }
+  renderer.EnableLight(true);
+  renderer.SetLightAzimuth(kLightAzimuth);
+  renderer.SetLightElev(kLightElevation);
+  renderer.SetLightBrightness(kLightBrightness);
+  renderer.SetLightContrast(kLightContrast);
+  renderer.SetSourceGrid(grid);
+  renderer.SetDestImage(image);
+  renderer.Render();
+}
+
+void WritePicture(const noise::utils::ImageGrid& image, const std::string& path) {
+  if (EndsWith(path, ".png")) {
+    WritePng(image, path);
+    return;
+  }
+  noise::utils::BmpFileWriter writer;
+  writer.SetSourceImage(image);
+  writer.SetFileName(path);
+  writer.WriteFile();
+}
+
+}  // namespace tools

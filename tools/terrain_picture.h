@@ -1,0 +1,53 @@
+// A lit, coloured relief picture of a terrain.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "noisemap/image_grid.h"
+
+namespace tools {
+
+// A terrain as a grid of heights: `columns` x `rows` values, row by row,
+// row 0 at the lower (southern) edge, each row from west to east.
+struct TerrainHeights {
+  int32_t columns = 0;
+  int32_t rows = 0;
+  std::vector<double> heights;
+  // Horizontal distance between neighbouring samples in the heights' units;
+  // 0 or less: unknown (see RenderTerrain).
+  double spacing = 0.0;
+};
+
+// The share of the samples that lies below the shore line (water) and below
+// the snow line.
+constexpr double kShoreShare = 0.2;
+constexpr double kSnowShare = 0.93;
+
+// When the spacing is unknown, the relief is drawn as if the height range
+// were this fraction of the picture's width.
+constexpr double kUnknownSpacingRangeFraction = 0.25;
+
+// Renders `terrain` into `image` (columns x rows pixels, row 0 at the
+// bottom when written as a BMP) with the relief renderer: the terrain
+// colour ramp from water through grass and rock to snow, set by the share of
+// samples below each height, lit from the north-east at 45 degrees so that slopes facing the
+// light are brighter than flat ground and slopes facing away darker. Throws the noise
+// map errors (noise::utils::InvalidParamError for an empty or mis-sized
+// grid or a height that is not finite, OutOfMemoryError).
+void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image);
+
+// Writes `image` to `path`: a BMP picture, or a PNG picture when the name
+// ends in ".png" and PNG support is built in. Throws noise::utils::FileError
+// when the file cannot be written, InvalidParamError for a PNG name when PNG
+// support is not built in.
+void WritePicture(const noise::utils::ImageGrid& image, const std::string& path);
+
+// Whether WritePicture can write PNG pictures.
+bool PngSupported();
+
+// Writes `image` as an 8-bit RGB PNG file; see WritePicture.
+void WritePng(const noise::utils::ImageGrid& image, const std::string& path);
+
+}  // namespace tools

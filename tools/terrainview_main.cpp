@@ -1,0 +1,162 @@
+// terrainview: draws a terrain as a lit, coloured relief picture.
+//
+// Usage: terrainview [options] INPUT PICTURE...
+//   INPUT    an HMP terrain file (its first frame; the grid's columns are the
+//            header's param0 and its spacing param1), or a height array
+//            noise_arr.txt, which needs --size
+//   PICTURE  a .bmp file, or a .png file when PNG support is built in; one
+//            picture per name, one pixel per sample, north at the top
+// Options:
+//   --size COLUMNSxROWS  the grid of a height array
+//   --tiles NXxNZ        the height array holds NX x NZ tiles (x running
+//                        fastest), as duneforge writes them; default 1x1
+//   --spacing D          horizontal distance between neighbouring samples in
+//                        the heights' units (default: from the HMP header;
+//                        for a height array, a quarter of the picture's width
+//                        spans the height range)
+// Exits 0 when every picture was written, 1 on any error (one line on
+// standard error), 2 for a usage error.
+#include <libnoise/noise.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "noisemap/error.h"
+#include "noisemap/image_grid.h"
+#include "tools/file_bytes.h"
+#include "tools/hmp_file.h"
+#include "tools/noise_array.h"
+#include "tools/terrain_picture.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: terrainview [--size COLUMNSxROWS] [--tiles NXxNZ] [--spacing D] INPUT PICTURE...\n";
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "terrainview: %s\n%s", problem.c_str(), kUsage);
+  return 2;
+}
+
+int Fail(const std::string& problem) {
+  std::fprintf(stderr, "terrainview: %s\n", problem.c_str());
+  return 1;
+}
+
+// Parses "AxB" with two positive integers.
+bool ParsePair(const char* text, int32_t& first, int32_t& second) {
+  char* end = nullptr;
+  errno = 0;
+  const long a = std::strtol(text, &end, 10);
+  if (end == text || (*end != 'x' && *end != 'X') || errno != 0 || a <= 0 || a > INT32_MAX) return false;
+  const char* rest = end + 1;
+  const long b = std::strtol(rest, &end, 10);
+  if (end == rest || *end != '\0' || errno != 0 || b <= 0 || b > INT32_MAX) return false;
+  first = static_cast<int32_t>(a);
+  second = static_cast<int32_t>(b);
+  return true;
+}
+
+bool LoadHmp(const std::string& path, tools::TerrainHeights& terrain, std::string& error) {
+  tools::HmpFile file;
+  if (!file.Load(path)) {
+    error = file.Error();
+    return false;
+  }
+  if (file.Frames().empty()) {
+    error = file.Truncated() ? "truncated: " + file.WalkProblem() : "the file holds no frame";
+    return false;
+  }
+  if (!file.GridSize(terrain.columns, terrain.rows)) {
+    error = "the header's param0 (" + std::to_string(file.Header().param0) +
+            ") is not a column count that divides the " + std::to_string(file.Header().numVertices) +
+            " vertices";
+    return false;
+  }
+  std::vector<uint16_t> packed;
+  if (!file.FrameHeights(0, packed)) {
+    error = "truncated: the first frame's vertices run past the end of the file";
+    return false;
+  }
+  terrain.heights.resize(packed.size());
+  for (size_t i = 0; i < packed.size(); ++i) terrain.heights[i] = file.Height(packed[i]);
+  if (terrain.spacing <= 0.0) terrain.spacing = file.Header().param1;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int32_t columns = 0, rows = 0, tilesX = 1, tilesZ = 1;
+  double spacing = 0.0;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--size") {
+      if (!hasValue || !ParsePair(argv[++i], columns, rows)) return Usage("--size takes COLUMNSxROWS");
+    } else if (arg == "--tiles") {
+      if (!hasValue || !ParsePair(argv[++i], tilesX, tilesZ)) return Usage("--tiles takes NXxNZ");
+    } else if (arg == "--spacing") {
+      char* end = nullptr;
+      if (hasValue) spacing = std::strtod(argv[++i], &end);
+      if (!hasValue || end == argv[i] || *end != '\0' || !(spacing > 0.0) || !std::isfinite(spacing)) {
+        return Usage("--spacing takes a positive number");
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return Usage("unknown option " + arg);
+    } else {
+      names.push_back(arg);
+    }
+  }
+  if (names.size() < 2) return Usage("name an input and at least one picture");
+  const std::string input = names[0];
+
+  tools::TerrainHeights terrain;
+  terrain.spacing = spacing;
+  std::string error;
+  std::vector<uint8_t> start;
+  if (!tools::ReadFileBytes(input, start, error)) return Fail(input + ": " + error);
+  const bool hmp = start.size() >= 3 && std::memcmp(start.data(), "HMP", 3) == 0;
+  start.clear();
+  start.shrink_to_fit();
+  if (hmp) {
+    if (!LoadHmp(input, terrain, error)) return Fail(input + ": " + error);
+  } else {
+    if (columns == 0) return Usage(input + " is not an HMP file; a height array needs --size");
+    if (columns % tilesX != 0 || rows % tilesZ != 0) {
+      return Usage("--tiles must divide --size into whole tiles");
+    }
+    std::vector<float> values, grid;
+    if (!tools::ReadNoiseArray(input, values, error)) return Fail(input + ": " + error);
+    if (!tools::AssembleTiles(values, tilesX, tilesZ, columns / tilesX, rows / tilesZ, grid, error)) {
+      return Fail(input + ": " + error);
+    }
+    terrain.columns = columns;
+    terrain.rows = rows;
+    terrain.heights.assign(grid.begin(), grid.end());
+  }
+
+  try {
+    noise::utils::ImageGrid image;
+    tools::RenderTerrain(terrain, image);
+    for (size_t i = 1; i < names.size(); ++i) {
+      tools::WritePicture(image, names[i]);
+      std::printf("%s: %d x %d pixels\n", names[i].c_str(), image.GetWidth(), image.GetHeight());
+    }
+  } catch (const noise::utils::ErrorMessage& e) {
+    return Fail(e.Message());
+  } catch (const noise::Exception&) {
+    return Fail("cannot draw " + input);
+  }
+  return 0;
+}
