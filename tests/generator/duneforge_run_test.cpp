@@ -1,10 +1,8 @@
 // Runs of the built duneforge in a fresh folder, with a window listening.
 #include "generator/duneforge_run.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,6 +17,7 @@
 #include "generator/module_chain.h"
 #include "platform/host_window.h"
 #include "support/byte_builder.h"
+#include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
 
 namespace {
@@ -142,19 +141,10 @@ class DuneforgeRunTest : public testsupport::TempDirFixture {
 
   // Runs duneforge in the folder, stderr to a file beside it.
   RunResult Run() {
-    const std::string errors = temp_.File("stderr.txt");
-    const pid_t child = ::fork();
-    if (child == 0) {
-      const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd < 0 || ::dup2(fd, 2) < 0 || ::chdir(folder_.c_str()) != 0) _exit(126);
-      ::execl(DUNEFORGE_PATH, "duneforge", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
+    const testsupport::ProgramResult result = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
     // Give a late message the chance to arrive before the test looks.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText(errors)};
+    return {result.status, result.err};
   }
 
   void ExpectFailure(const RunResult& result, const std::string& mention) {

@@ -2,11 +2,9 @@
 // folder where the files cannot be created, and with the preview cut short
 // at every byte. A failed write always ends the run with status 1, one line
 // naming the file, and no completion message.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libnoise/noise.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +22,7 @@
 #include "platform/file_fault_injector.h"
 #include "platform/host_window.h"
 #include "support/byte_builder.h"
+#include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
 
 namespace {
@@ -98,19 +97,10 @@ class DuneforgeFaultTest : public testsupport::TempDirFixture {
   }
 
   RunResult Run() {
-    const std::string errors = temp_.File("stderr.txt");
-    const pid_t child = ::fork();
-    if (child == 0) {
-      const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd < 0 || ::dup2(fd, 2) < 0 || ::chdir(folder_.c_str()) != 0) _exit(126);
-      ::execl(DUNEFORGE_PATH, "duneforge", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
+    const testsupport::ProgramResult result = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
     // A message sent late would arrive within this time.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), ReadText(errors)};
+    return {result.status, result.err};
   }
 
   void ExpectFailureNaming(const RunResult& result, const std::string& file) {

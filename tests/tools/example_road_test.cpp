@@ -10,7 +10,7 @@
 
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ class ExampleRoadTest : public testsupport::TempDirFixture {
     if (executable) chmod(path.c_str(), 0700);
     return path;
   }
-  toolstest::ProgramResult Host(const std::vector<std::string>& args) {
-    return toolstest::RunProgram(EXAMPLE_HOST_PROGRAM, args, temp_.Path());
+  testsupport::ProgramResult Host(const std::vector<std::string>& args) {
+    return testsupport::RunProgram(EXAMPLE_HOST_PROGRAM, args, temp_.Path());
   }
 };
 
@@ -53,7 +53,7 @@ TEST_F(ExampleRoadTest, TerrainFileHoldsTheHeightArray) {
     EXPECT_NE(result.out.find("terrain:      " + folder + "/terrain.hmp"), std::string::npos) << result.out;
 
     // The heights as duneforge wrote them, put into one 32 x 16 grid here.
-    const std::vector<float> values = toolstest::ParseHeightArray(folder + "/noise_arr.txt");
+    const std::vector<float> values = testsupport::ParseHeightArray(folder + "/noise_arr.txt");
     ASSERT_EQ(values.size(), 4u * 16 * 8);
     std::vector<float> grid(values.size());
     for (size_t t = 0; t < 4; ++t) {
@@ -177,7 +177,7 @@ TEST_F(ExampleRoadTest, RefusesWhatCannotMakeATerrain) {
   const std::string folder = temp_.File("again");
   ASSERT_EQ(Host({commands, folder, DUNEFORGE_PROGRAM, LOAMWRITER_LIBRARY}).status, 0);
   ASSERT_EQ(Host({commands, folder, DUNEFORGE_PROGRAM, LOAMWRITER_LIBRARY}).status, 0);
-  EXPECT_EQ(toolstest::ParseHeightArray(folder + "/noise_arr.txt").size(), 4u * 16 * 8);
+  EXPECT_EQ(testsupport::ParseHeightArray(folder + "/noise_arr.txt").size(), 4u * 16 * 8);
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include "modelfiles/mdl7w.h"
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 namespace {
 
 using testsupport::ByteBuilder;
-using toolstest::RunProgram;
+using testsupport::RunProgram;
 
 class ModelinfoTest : public testsupport::TempDirFixture {
  protected:
@@ -53,7 +53,7 @@ class ModelinfoTest : public testsupport::TempDirFixture {
     return b.Data();
   }
 
-  toolstest::ProgramResult Modelinfo(const std::vector<std::string>& args) {
+  testsupport::ProgramResult Modelinfo(const std::vector<std::string>& args) {
     return RunProgram(MODELINFO_PROGRAM, args, temp_.Path());
   }
 };

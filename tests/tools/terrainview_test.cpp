@@ -6,7 +6,7 @@
 
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/run_program.h"
+#include "support/run_program.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -51,8 +51,8 @@ int Brightness(const Rgb& c) { return c.r + c.g + c.b; }
 
 class TerrainviewTest : public testsupport::TempDirFixture {
  protected:
-  toolstest::ProgramResult Terrainview(const std::vector<std::string>& args) {
-    return toolstest::RunProgram(TERRAINVIEW_PROGRAM, args, temp_.Path());
+  testsupport::ProgramResult Terrainview(const std::vector<std::string>& args) {
+    return testsupport::RunProgram(TERRAINVIEW_PROGRAM, args, temp_.Path());
   }
   std::string WriteArray(const std::vector<float>& values) {
     std::string text;

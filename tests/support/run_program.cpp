@@ -1,4 +1,4 @@
-#include "tools/run_program.h"
+#include "support/run_program.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace toolstest {
+namespace testsupport {
 
 namespace {
 
@@ -67,4 +67,4 @@ std::vector<float> ParseHeightArray(const std::string& path) {
   return values;
 }
 
-}  // namespace toolstest
+}  // namespace testsupport

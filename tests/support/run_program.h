@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace toolstest {
+namespace testsupport {
 
 struct ProgramResult {
   int status = -1;  // exit status; -1 when it did not exit normally
@@ -22,4 +22,4 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 // own: any malformed value fails the calling test.
 std::vector<float> ParseHeightArray(const std::string& path);
 
-}  // namespace toolstest
+}  // namespace testsupport
