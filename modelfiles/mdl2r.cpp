@@ -194,33 +194,42 @@ bool MDL2R::ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) {
   return CheckTriangleVertices(read);
 }
 
-bool MDL2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*)[3],
-                      float (*)[3]) {
-  if (FrameCount() <= 0) return false;
-  const uint8_t* record = Take(kFrameSize);
-  if (record == nullptr) return false;
+const uint8_t* MDL2R::TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
+                                char (*name)[kNameSize]) {
+  if (FrameCount() <= 0) return nullptr;
+  const uint8_t* record = Take(frameSize);
+  if (record == nullptr) return nullptr;
   frame_ = record;
-  if (LoadI32(record, 0) != kSimpleFrame) return false;
-  for (uint32_t i = 0; i < 3; ++i) {
-    if (minimum != nullptr) (*minimum)[i] = record[4 + i];
-    if (maximum != nullptr) (*maximum)[i] = record[8 + i];
-  }
+  if (LoadI32(record, 0) != frameType) return nullptr;
   if (name != nullptr) {
     std::memset(*name, 0, kNameSize);
-    for (uint32_t i = 0; i + 1 < kNameSize && record[kFrameName + i] != 0; ++i) {
-      (*name)[i] = static_cast<char>(record[kFrameName + i]);
+    for (uint32_t i = 0; i + 1 < kNameSize && record[nameOffset + i] != 0; ++i) {
+      (*name)[i] = static_cast<char>(record[nameOffset + i]);
     }
   }
-  return true;
+  return record;
 }
 
-bool MDL2R::TakeFrameVertex() {
+bool MDL2R::TakeFrameVertexRecord(uint32_t size) {
   if (VertexCount() < 1) return false;
-  const uint8_t* record = Take(kFrameVertexSize);
+  const uint8_t* record = Take(size);
   if (record == nullptr) return false;
   frameVertex_ = record;
   return true;
 }
+
+bool MDL2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*)[3],
+                      float (*)[3]) {
+  const uint8_t* record = TakeFrame(kFrameSize, kSimpleFrame, kFrameName, name);
+  if (record == nullptr) return false;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (minimum != nullptr) (*minimum)[i] = record[4 + i];
+    if (maximum != nullptr) (*maximum)[i] = record[8 + i];
+  }
+  return true;
+}
+
+bool MDL2R::TakeFrameVertex() { return TakeFrameVertexRecord(kFrameVertexSize); }
 
 void MDL2R::DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16_t (*position)[3],
                               int32_t* normalIndex) const {

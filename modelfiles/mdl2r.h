@@ -75,6 +75,12 @@ class MDL2R : public LegacyModelReader {
   // `fieldWidth` bytes each and its normal byte at `normalOffset`.
   void DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16_t (*position)[3],
                          int32_t* normalIndex) const;
+  // Takes the next frame record, `frameSize` bytes, as the current frame.
+  // Returns it when its type is `frameType`, after copying the name found at
+  // `nameOffset` into `name` (if given); null otherwise.
+  const uint8_t* TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset, char (*name)[kNameSize]);
+  // Takes the next frame vertex record, `size` bytes, as the current one.
+  bool TakeFrameVertexRecord(uint32_t size);
   // True when every vertex index lies in 0 to VertexCount - 1.
   bool CheckTriangleVertices(const int32_t (&vertices)[3]) const;
 

@@ -1,7 +1,5 @@
 #include "modelfiles/mdl4r.h"
 
-#include <cstring>
-
 #include "modelfiles/little_endian.h"
 
 namespace modelfiles {
@@ -28,31 +26,16 @@ bool MDL4R::SkipFrameData() { return SkipRecords(VertexCount(), kFrameVertexSize
 
 bool MDL4R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*)[3],
                       float (*)[3]) {
-  if (FrameCount() <= 0) return false;
-  const uint8_t* record = Take(kFrameSize);
+  const uint8_t* record = TakeFrame(kFrameSize, kSimpleFrame, kFrameName, name);
   if (record == nullptr) return false;
-  frame_ = record;
-  if (LoadI32(record, 0) != kSimpleFrame) return false;
   for (uint32_t i = 0; i < 3; ++i) {
     if (minimum != nullptr) (*minimum)[i] = LoadU16(record, 4 + 2 * i);
     if (maximum != nullptr) (*maximum)[i] = LoadU16(record, 12 + 2 * i);
   }
-  if (name != nullptr) {
-    std::memset(*name, 0, kNameSize);
-    for (uint32_t i = 0; i + 1 < kNameSize && record[kFrameName + i] != 0; ++i) {
-      (*name)[i] = static_cast<char>(record[kFrameName + i]);
-    }
-  }
   return true;
 }
 
-bool MDL4R::TakeFrameVertex() {
-  if (VertexCount() < 1) return false;
-  const uint8_t* record = Take(kFrameVertexSize);
-  if (record == nullptr) return false;
-  frameVertex_ = record;
-  return true;
-}
+bool MDL4R::TakeFrameVertex() { return TakeFrameVertexRecord(kFrameVertexSize); }
 
 bool MDL4R::ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) {
   if (!TakeFrameVertex()) return false;
