@@ -56,6 +56,7 @@ int32_t MDL7W::Open(const char* path) {
   groupOffset_ = skinOffset_ = frameOffset_ = lumpOffset_ = -1;
   bytesPerPixel_ = 0;
   mipLevels_ = false;
+  positionLost_ = false;
 
   fd_ = LowLevelFile::Open(
       path,
@@ -83,12 +84,14 @@ bool MDL7W::Close() {
   if (fd_ < 0) return true;
   bool ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) == 0 && WriteAll(header_, kHeaderSize);
   ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd) >= 0 && ok;
-  ok = LowLevelFile::Close(fd_) == 0 && ok;
+  ok = LowLevelFile::Close(fd_) == 0 && ok && !positionLost_;
   fd_ = -1;
+  positionLost_ = false;
   return ok;
 }
 
 bool MDL7W::WriteAll(const void* bytes, uint32_t size) {
+  if (positionLost_) return false;
   if (size == 0) return true;
   return LowLevelFile::Write(fd_, bytes, size) == static_cast<int32_t>(size);
 }
@@ -96,14 +99,17 @@ bool MDL7W::WriteAll(const void* bytes, uint32_t size) {
 int64_t MDL7W::Position() const { return fd_ >= 0 ? LowLevelFile::Tell(fd_) : -1; }
 
 bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync) {
-  if (fd_ < 0 || offset < 0) return false;
+  if (fd_ < 0 || offset < 0 || positionLost_) return false;
   const int64_t position = LowLevelFile::Tell(fd_);
   if (position < 0) return false;
   // A failed seek writes nothing: the image must never land anywhere but at
   // its own record.
   if (LowLevelFile::Seek(fd_, offset, LowLevelFile::kSeekSet) != offset) return false;
   const bool written = WriteAll(image, size);
-  if (LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) != position) return false;
+  if (LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) != position) {
+    positionLost_ = true;
+    return false;
+  }
   if (resync && static_cast<uint32_t>(position) != LoadU32(header_, mdl7::kHeaderDataSize)) {
     StoreU32(header_, mdl7::kHeaderDataSize, static_cast<uint32_t>(position));
   }

@@ -139,7 +139,8 @@ class MDL7W {
   bool WriteAll(const void* bytes, uint32_t size);
   // Rewrites `size` bytes of `image` at `offset` and returns to the current
   // position; false when any of the calls fails. With `resync` the header's
-  // data size becomes the current position.
+  // data size becomes the current position. When the return fails the
+  // position is lost (see positionLost_).
   bool Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync);
   // The current position, remembered as a record's offset.
   int64_t Position() const;
@@ -147,6 +148,11 @@ class MDL7W {
   void CountGroupBytes(uint32_t bytes);
 
   int32_t fd_ = -1;
+  // Set when a rewrite could not return to the end of the data: the file
+  // position is then unknown, so every later write and rewrite of this file
+  // is refused instead of landing over earlier records, and Close reports
+  // the file as not whole. Cleared when a file is opened or closed.
+  bool positionLost_ = false;
   uint8_t header_[kHeaderSize] = {};
   // The current group, deformer or lump section record.
   uint8_t group_[kGroupSize] = {};

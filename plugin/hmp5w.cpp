@@ -50,6 +50,7 @@ int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t versi
   Close();
   skinPos = -1;
   framePos = -1;
+  positionLost = false;
   fd = LowLevelFile::Open(
       path,
       LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
@@ -69,10 +70,11 @@ int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t versi
 bool HMP5W::Close() {
   if (fd < 0) return true;
   bool whole = LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekSet) == 0 && WriteWhole(&header, sizeof header);
-  whole = LowLevelFile::Close(fd) == 0 && whole;
+  whole = LowLevelFile::Close(fd) == 0 && whole && !positionLost;
   fd = -1;
   skinPos = -1;
   framePos = -1;
+  positionLost = false;
   return whole;
 }
 
@@ -148,19 +150,19 @@ bool HMP5W::FinishFrame() {
 }
 
 bool HMP5W::WriteWhole(const void* data, int64_t size) {
-  if (fd < 0 || size < 0 || size > kLargestWrite) return false;
+  if (fd < 0 || positionLost || size < 0 || size > kLargestWrite) return false;
   if (size == 0) return true;
   return LowLevelFile::Write(fd, data, static_cast<uint32_t>(size)) == size;
 }
 
 bool HMP5W::Patch(int64_t position, const void* data, int64_t size) {
-  if (fd < 0) return false;
+  if (fd < 0 || positionLost) return false;
   const int64_t end = LowLevelFile::Tell(fd);
   if (end < 0) return false;
   // Never write when the seek failed: the bytes would land at the end.
-  bool whole = LowLevelFile::Seek(fd, position, LowLevelFile::kSeekSet) == position && WriteWhole(data, size);
-  whole = LowLevelFile::Seek(fd, end, LowLevelFile::kSeekSet) == end && whole;
-  return whole;
+  const bool whole = LowLevelFile::Seek(fd, position, LowLevelFile::kSeekSet) == position && WriteWhole(data, size);
+  if (LowLevelFile::Seek(fd, end, LowLevelFile::kSeekSet) != end) positionLost = true;
+  return whole && !positionLost;
 }
 
 }  // namespace loamwriter

@@ -26,8 +26,9 @@ class HMP5W {
   // refused and changes nothing.
   virtual int Open(const char* path);
   // Rewrites the header at offset 0 with the final values and closes the file.
-  // False when that header could not be written whole or the file not closed
-  // properly (it is closed either way); true with no file open.
+  // False when that header could not be written whole, the file not closed
+  // properly or its write position was lost earlier (it is closed either way);
+  // true with no file open.
   bool Close();
 
   // Starts a skin of the 8-bit type code: counts it and writes its header with
@@ -86,7 +87,14 @@ class HMP5W {
   // Writes `size` bytes of `data` in one call; true when all were written.
   bool WriteWhole(const void* data, int64_t size);
   // Rewrites `size` bytes at `position` and returns to the current position.
+  // When that return fails the position is lost (see positionLost).
   bool Patch(int64_t position, const void* data, int64_t size);
+
+  // Set when a rewrite could not return to the end of the data: the file
+  // position is then unknown, so every later write and rewrite of this file
+  // is refused instead of landing over earlier records, and Close reports
+  // the file as not whole. Cleared when a file is opened or closed.
+  bool positionLost = false;
 };
 
 }  // namespace loamwriter

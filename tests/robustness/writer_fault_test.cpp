@@ -186,4 +186,55 @@ TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfter
   SweepEveryByte(steps, MDL7W::kHeaderSize, unopened);
 }
 
+// A rewrite seeks to its record, writes it and seeks back to the end of the
+// data: the third seek of FinishSkin/FinishFrame is that return. When it
+// fails the position is unknown, so the writer must refuse every later record
+// rather than write it over the data already in the file, and Close must not
+// call the file whole. The next file starts clean.
+TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOverwriting) {
+  const std::vector<uint8_t> image(8 * 8 * 2, 0xAB);
+  loamwriter::HMP7W hmp;
+  ASSERT_GE(hmp.Open(path_.c_str()), 0);
+  ASSERT_TRUE(hmp.BeginSkin(10, "skin"));
+  hmp.SetSkinImage(8, 8, 2, false);
+  ASSERT_TRUE(hmp.WriteSkinImage(image.data(), nullptr, nullptr, nullptr));
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 3);
+  EXPECT_FALSE(hmp.FinishSkin());
+  FileFaultInjector::Reset();
+  EXPECT_FALSE(hmp.BeginFrame("late"));
+  EXPECT_FALSE(hmp.AddFrameVertex(1, 0, 0, 1));
+  EXPECT_FALSE(hmp.FinishFrame());
+  EXPECT_FALSE(hmp.Close());
+  std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path_);
+  ASSERT_EQ(bytes.size(), 84u + 12u + image.size());
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 96, bytes.end()), image);
+  EXPECT_GE(hmp.Open(path_.c_str()), 0);
+  EXPECT_TRUE(hmp.BeginFrame("again"));
+  EXPECT_TRUE(hmp.Close());
+
+  using modelfiles::MDL7W;
+  MDL7W mdl;
+  ASSERT_GE(mdl.Open(path_.c_str()), 0);
+  ASSERT_TRUE(mdl.BeginGroup("body"));
+  ASSERT_TRUE(mdl.AddVertex(1, 2, 3, 0, 0, 0, 1));
+  ASSERT_TRUE(mdl.BeginFrame("pose"));
+  ASSERT_TRUE(mdl.AddFrameVertex(0, 1, 1, 1, 1, 0, 0));
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 3);
+  EXPECT_FALSE(mdl.FinishFrame());
+  FileFaultInjector::Reset();
+  EXPECT_FALSE(mdl.BeginFrame("late"));
+  EXPECT_FALSE(mdl.AddFrameVertex(0, 4, 4, 4, 1, 0, 0));
+  EXPECT_FALSE(mdl.Close());
+  bytes = testsupport::ReadFileBytes(path_);
+  const uint64_t written =
+      MDL7W::kHeaderSize + MDL7W::kGroupSize + MDL7W::kVertexSize + MDL7W::kFrameSize + MDL7W::kFrameVertexSize;
+  ASSERT_EQ(bytes.size(), written);
+  // The frame vertex's x, 1.0f little-endian, is still in place.
+  const std::vector<uint8_t> one = {0x00, 0x00, 0x80, 0x3F};
+  EXPECT_EQ(std::vector<uint8_t>(bytes.end() - MDL7W::kFrameVertexSize, bytes.end() - MDL7W::kFrameVertexSize + 4),
+            one);
+  EXPECT_GE(mdl.Open(path_.c_str()), 0);
+  EXPECT_TRUE(mdl.Close());
+}
+
 }  // namespace
