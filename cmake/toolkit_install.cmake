@@ -3,7 +3,8 @@
 #   lib/                       libloamwriter.so, the engine plug-in
 #   lib/terrain_toolkit/       the static model file library and the platform
 #                              layer it links
-#   include/modelfiles/        the model file library's headers
+#   include/modelfiles/        the model file library's headers, and the
+#   include/platform/          platform headers they include
 #   lib/cmake/terrain_toolkit/ the package configuration, so that another
 #                              project can say
 #                                find_package(terrain_toolkit CONFIG REQUIRED)
@@ -21,6 +22,9 @@ install(TARGETS platform modelfiles EXPORT terrain_toolkit_targets
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/modelfiles/"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/modelfiles"
   FILES_MATCHING PATTERN "*.h")
+# The platform headers that the model file library's headers include.
+install(FILES "${PROJECT_SOURCE_DIR}/platform/record_file_writer.h"
+  DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/platform")
 
 install(TARGETS loamwriter EXPORT terrain_toolkit_targets
   LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"

@@ -5,11 +5,8 @@
 #include "modelfiles/image_size.h"
 #include "modelfiles/little_endian.h"
 #include "modelfiles/mdl7_layout.h"
-#include "platform/low_level_file.h"
 
 namespace modelfiles {
-
-using platform::LowLevelFile;
 
 namespace {
 
@@ -46,8 +43,7 @@ void StoreVertex(uint8_t* record, float x, float y, float z, uint16_t index, flo
 
 }  // namespace
 
-int32_t MDL7W::Open(const char* path) {
-  if (fd_ >= 0) Close();
+void MDL7W::Reset() {
   std::memset(header_, 0, sizeof header_);
   std::memset(group_, 0, sizeof group_);
   std::memset(skin_, 0, sizeof skin_);
@@ -56,14 +52,24 @@ int32_t MDL7W::Open(const char* path) {
   groupOffset_ = skinOffset_ = frameOffset_ = lumpOffset_ = -1;
   bytesPerPixel_ = 0;
   mipLevels_ = false;
-  positionLost_ = false;
+}
 
-  fd_ = LowLevelFile::Open(
-      path,
-      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
-      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
-  if (fd_ < 0) return fd_;
+int32_t MDL7W::Open(const char* path) {
+  Close();
+  Reset();
+  const int32_t fd = file_.Open(path);
+  if (fd < 0) return fd;
+  return WriteHeader() ? fd : -1;
+}
 
+bool MDL7W::OpenInMemory() {
+  Close();
+  Reset();
+  file_.OpenInMemory();
+  return WriteHeader();
+}
+
+bool MDL7W::WriteHeader() {
   std::memcpy(header_, "MDL7", 4);
   const uint16_t recordSizes[mdl7::kRecordSizeCount] = {
       kBoneSize,     kSkinSize,   kColorValueSize,  kMaterialSize,      kTexCoordSize,
@@ -72,48 +78,26 @@ int32_t MDL7W::Open(const char* path) {
     StoreU16(header_, mdl7::kHeaderRecordSizes + 2 * i, recordSizes[i]);
   }
   if (!WriteAll(header_, kHeaderSize)) {
-    LowLevelFile::Close(fd_);
-    fd_ = -1;
-    return -1;
-  }
-  StoreU32(header_, mdl7::kHeaderDataSize, kHeaderSize);
-  return fd_;
-}
-
-bool MDL7W::Close() {
-  if (fd_ < 0) return true;
-  bool ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) == 0 && WriteAll(header_, kHeaderSize);
-  ok = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd) >= 0 && ok;
-  ok = LowLevelFile::Close(fd_) == 0 && ok && !positionLost_;
-  fd_ = -1;
-  positionLost_ = false;
-  return ok;
-}
-
-bool MDL7W::WriteAll(const void* bytes, uint32_t size) {
-  if (positionLost_) return false;
-  if (size == 0) return true;
-  return LowLevelFile::Write(fd_, bytes, size) == static_cast<int32_t>(size);
-}
-
-int64_t MDL7W::Position() const { return fd_ >= 0 ? LowLevelFile::Tell(fd_) : -1; }
-
-bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync) {
-  if (fd_ < 0 || offset < 0 || positionLost_) return false;
-  const int64_t position = LowLevelFile::Tell(fd_);
-  if (position < 0) return false;
-  // A failed seek writes nothing: the image must never land anywhere but at
-  // its own record.
-  if (LowLevelFile::Seek(fd_, offset, LowLevelFile::kSeekSet) != offset) return false;
-  const bool written = WriteAll(image, size);
-  if (LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) != position) {
-    positionLost_ = true;
+    file_.Close();
     return false;
   }
+  StoreU32(header_, mdl7::kHeaderDataSize, kHeaderSize);
+  return true;
+}
+
+bool MDL7W::Close() { return file_.Close(header_, kHeaderSize); }
+
+bool MDL7W::WriteAll(const void* bytes, uint32_t size) { return file_.Append(bytes, size) && file_.Flush(); }
+
+int64_t MDL7W::Position() const { return file_.IsOpen() ? file_.Position() : -1; }
+
+bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync) {
+  if (offset < 0 || !file_.Rewrite(offset, image, size) || !file_.Flush()) return false;
+  const int64_t position = file_.Position();
   if (resync && static_cast<uint32_t>(position) != LoadU32(header_, mdl7::kHeaderDataSize)) {
     StoreU32(header_, mdl7::kHeaderDataSize, static_cast<uint32_t>(position));
   }
-  return written;
+  return true;
 }
 
 void MDL7W::CountGroupBytes(uint32_t bytes) {
@@ -122,11 +106,8 @@ void MDL7W::CountGroupBytes(uint32_t bytes) {
 }
 
 bool MDL7W::WriteZeros(int32_t count) {
-  const uint8_t zero = 0;
-  for (int32_t i = 0; i < count; ++i) {
-    if (!WriteAll(&zero, 1)) return false;
-  }
-  return true;
+  if (count <= 0) return true;
+  return file_.AppendZeros(static_cast<uint64_t>(count)) && file_.Flush();
 }
 
 bool MDL7W::AddBone(uint16_t parent, float x, float y, float z, const char* name) {

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "modelfiles/mdl7_layout.h"
+#include "platform/record_file_writer.h"
 
 namespace modelfiles {
 
@@ -28,8 +30,11 @@ namespace modelfiles {
 // be finished before the next one of its level begins.
 //
 // A record operation returns false when its precondition fails (nothing is
-// written) or when its bytes could not all be written; counters advance
-// before the write and include a partial record. Names are copied into
+// written) or when its bytes could not all be written; every operation has
+// its bytes in the file before it returns. Counters advance before the write
+// and include a partial record. Once a write or rewrite has failed the file
+// is not whole: every later record is refused and Close reports false (the
+// header is still rewritten). Names are copied into
 // zero-filled fields and cut to the field size minus one; a null name leaves
 // the field empty. Nothing throws. The destructor neither patches nor closes
 // an open file.
@@ -65,11 +70,16 @@ class MDL7W {
   // closes the file and gives -1). An open writer is first closed as by
   // Close, header patched.
   int32_t Open(const char* path);
+  // Starts the same file in memory instead; its bytes are read with
+  // MemoryBytes(), also after Close. False when no memory is left for the
+  // header. An open writer is first closed as by Close.
+  bool OpenInMemory();
   // Rewrites the header with the final counts and closes the file. True when
-  // no file was open or the header was rewritten; the file is closed in
-  // either case.
+  // no file was open, or when the file is whole: every write and rewrite,
+  // the header's included, was complete. The file is closed in either case.
   bool Close();
-  // Writes `count` zero bytes, uncounted; nothing for a count of 0 or less.
+  // Writes `count` zero bytes, uncounted, in one piece; nothing for a count
+  // of 0 or less.
   bool WriteZeros(int32_t count);
 
   // A bone; only before the first group.
@@ -131,28 +141,28 @@ class MDL7W {
   bool FinishLumpSection();
   bool FinishLump();
 
-  // The descriptor, -1 while no file is open.
-  int32_t Descriptor() const { return fd_; }
+  // The descriptor, -1 while no file is open or the file is in memory.
+  int32_t Descriptor() const { return file_.Descriptor(); }
+  // The bytes of a file written in memory; empty for a file on disk.
+  const std::vector<uint8_t>& MemoryBytes() const { return file_.MemoryBytes(); }
 
  private:
+  // Clears every record image before a new file.
+  void Reset();
+  // Writes the provisional header; on failure closes the file.
+  bool WriteHeader();
   // Writes all `size` bytes at the current position.
   bool WriteAll(const void* bytes, uint32_t size);
   // Rewrites `size` bytes of `image` at `offset` and returns to the current
   // position; false when any of the calls fails. With `resync` the header's
-  // data size becomes the current position. When the return fails the
-  // position is lost (see positionLost_).
+  // data size becomes the current position.
   bool Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync);
   // The current position, remembered as a record's offset.
   int64_t Position() const;
   // Counts `bytes` into the current group's data size and the header's.
   void CountGroupBytes(uint32_t bytes);
 
-  int32_t fd_ = -1;
-  // Set when a rewrite could not return to the end of the data: the file
-  // position is then unknown, so every later write and rewrite of this file
-  // is refused instead of landing over earlier records, and Close reports
-  // the file as not whole. Cleared when a file is opened or closed.
-  bool positionLost_ = false;
+  platform::RecordFileWriter file_;
   uint8_t header_[kHeaderSize] = {};
   // The current group, deformer or lump section record.
   uint8_t group_[kGroupSize] = {};

@@ -2,15 +2,12 @@
 
 #include <cstring>
 
-#include "platform/low_level_file.h"
 #include "plugin/float_to_int.h"
 
 namespace loamwriter {
 namespace {
 
-using platform::LowLevelFile;
-
-// One write of the runtime takes at most this many bytes.
+// The largest record or image level the writer takes in one piece.
 constexpr int64_t kLargestWrite = INT32_MAX;
 
 // Counters wrap instead of overflowing after 2^31 calls.
@@ -29,7 +26,7 @@ HmpBoundVertex Bound(uint16_t coordinate) {
 
 }  // namespace
 
-HMP5W::HMP5W()
+HMP5W::HMP5W(uint32_t blockBytes)
     : fd(-1),
       header(),
       skin(),
@@ -37,7 +34,8 @@ HMP5W::HMP5W()
       skinBytesPerPixel(0),
       skinMipmaps(false),
       frame(),
-      framePos(-1) {}
+      framePos(-1),
+      file_(blockBytes) {}
 
 // The file stays as it is: a file whose Close never came keeps its
 // provisional header.
@@ -50,31 +48,25 @@ int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t versi
   Close();
   skinPos = -1;
   framePos = -1;
-  positionLost = false;
-  fd = LowLevelFile::Open(
-      path,
-      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
-      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  fd = file_.Open(path);
   if (fd < 0) return fd;
 
   header = HmpHeader();
   std::memcpy(header.magic, magic, sizeof header.magic);
   header.version = version;
-  if (!WriteWhole(&header, sizeof header)) {
-    LowLevelFile::Close(fd);
+  if (!WriteNow(&header, sizeof header)) {
+    file_.Close();
     fd = -1;
   }
   return fd;
 }
 
 bool HMP5W::Close() {
-  if (fd < 0) return true;
-  bool whole = LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekSet) == 0 && WriteWhole(&header, sizeof header);
-  whole = LowLevelFile::Close(fd) == 0 && whole && !positionLost;
+  if (!file_.IsOpen()) return true;
+  const bool whole = file_.Close(&header, sizeof header);
   fd = -1;
   skinPos = -1;
   framePos = -1;
-  positionLost = false;
   return whole;
 }
 
@@ -82,9 +74,8 @@ bool HMP5W::BeginSkin(uint8_t type, const char* /*name*/) {
   skin = HmpSkinHeader{type, 0, 0};
   Increment(header.numSkins);
   skinBytesPerPixel = 0;
-  skinPos = fd < 0 ? -1 : LowLevelFile::Tell(fd);
-  if (skinPos < 0) return false;
-  return WriteWhole(&skin, sizeof skin);
+  skinPos = file_.IsOpen() ? file_.Position() : -1;
+  return WriteNow(&skin, sizeof skin);
 }
 
 bool HMP5W::SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipmaps) {
@@ -104,19 +95,20 @@ bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uin
   if (w < 0 || h < 0 || b < 0) return false;
   const int64_t level0Bytes = skin.type == kHmpSkinTypeOneBytePerPixel ? w * h : w * h * b;
   if (level0Bytes != 0 && level0 == nullptr) return false;
-  if (!WriteWhole(level0, level0Bytes)) return false;
+  if (!WriteNow(level0, level0Bytes)) return false;
   if (!skinMipmaps) return true;
 
   const uint8_t* const mips[3] = {mip1, mip2, mip3};
   for (const uint8_t* mip : mips) {
     if (mip == nullptr) return false;
   }
+  // The three levels go out together.
   for (const uint8_t* mip : mips) {
     w /= 2;
     h /= 2;
-    if (!WriteWhole(mip, b * h * w)) return false;
+    if (b * h * w > kLargestWrite || !file_.Append(mip, static_cast<uint64_t>(b * h * w))) return false;
   }
-  return true;
+  return file_.Flush();
 }
 
 bool HMP5W::FinishSkin() {
@@ -133,15 +125,14 @@ bool HMP5W::BeginFrame(const char* name) {
   frame.type = 2;
   frame.boundMin = Bound(0);
   frame.boundMax = Bound(65535);
-  framePos = fd < 0 ? -1 : LowLevelFile::Tell(fd);
-  if (framePos < 0) return false;
-  return WriteWhole(&frame, sizeof frame);
+  framePos = file_.IsOpen() ? file_.Position() : -1;
+  return WriteNow(&frame, sizeof frame);
 }
 
 bool HMP5W::AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
   const HmpVertex vertex{height, PackNormal(nx), PackNormal(ny)};
   if (header.numFrames == 1) Increment(header.numVertices);
-  return WriteWhole(&vertex, sizeof vertex);
+  return file_.Append(&vertex, sizeof vertex);
 }
 
 bool HMP5W::FinishFrame() {
@@ -149,20 +140,13 @@ bool HMP5W::FinishFrame() {
   return Patch(framePos, &frame, sizeof frame);
 }
 
-bool HMP5W::WriteWhole(const void* data, int64_t size) {
-  if (fd < 0 || positionLost || size < 0 || size > kLargestWrite) return false;
-  if (size == 0) return true;
-  return LowLevelFile::Write(fd, data, static_cast<uint32_t>(size)) == size;
+bool HMP5W::WriteNow(const void* data, int64_t size) {
+  if (size < 0 || size > kLargestWrite) return false;
+  return file_.Append(data, static_cast<uint64_t>(size)) && file_.Flush();
 }
 
-bool HMP5W::Patch(int64_t position, const void* data, int64_t size) {
-  if (fd < 0 || positionLost) return false;
-  const int64_t end = LowLevelFile::Tell(fd);
-  if (end < 0) return false;
-  // Never write when the seek failed: the bytes would land at the end.
-  const bool whole = LowLevelFile::Seek(fd, position, LowLevelFile::kSeekSet) == position && WriteWhole(data, size);
-  if (LowLevelFile::Seek(fd, end, LowLevelFile::kSeekSet) != end) positionLost = true;
-  return whole && !positionLost;
+bool HMP5W::Patch(int64_t position, const void* data, uint32_t size) {
+  return file_.Rewrite(position, data, size) && file_.Flush();
 }
 
 }  // namespace loamwriter

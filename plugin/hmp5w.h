@@ -3,18 +3,26 @@
 
 #include <cstdint>
 
+#include "platform/record_file_writer.h"
 #include "plugin/hmp_records.h"
 
 namespace loamwriter {
 
-// Writes one HMP5 file at a time, streaming every record as soon as it is
-// produced. Only the file, skin and frame headers stay in memory: each is
-// written provisionally and rewritten in place once its final values are
-// known. The writer owns the open descriptor; the destructor leaves an open
-// file as it is (with its provisional header). Not thread-safe.
+// Writes one HMP5 file at a time. Every operation that reports a write has
+// its bytes in the file before it returns; only vertices are gathered into
+// blocks, which go out when a block fills and, at the latest, before the
+// frame header is rewritten. The file, skin and frame headers stay in
+// memory: each is written provisionally and rewritten in place once its
+// final values are known. Once a write or rewrite has failed the file is not
+// whole: every later record is refused and Close reports false. The writer
+// owns the open descriptor; the destructor writes the gathered vertices but
+// otherwise leaves an open file as it is (with its provisional header). Not
+// thread-safe.
 class HMP5W {
  public:
-  HMP5W();
+  // `blockBytes`: how many bytes of vertices are gathered before they go to
+  // the file in one write.
+  explicit HMP5W(uint32_t blockBytes = platform::RecordFileWriter::kDefaultBlockBytes);
   virtual ~HMP5W();
   HMP5W(const HMP5W&) = delete;
   HMP5W& operator=(const HMP5W&) = delete;
@@ -25,10 +33,10 @@ class HMP5W {
   // be written whole (the writer then holds no open file). A null path is
   // refused and changes nothing.
   virtual int Open(const char* path);
-  // Rewrites the header at offset 0 with the final values and closes the file.
-  // False when that header could not be written whole, the file not closed
-  // properly or its write position was lost earlier (it is closed either way);
-  // true with no file open.
+  // Writes the gathered vertices, rewrites the header at offset 0 with the
+  // final values and closes the file. False when the file is not whole: a
+  // write or rewrite failed, now or earlier (it is closed either way, and the
+  // header is still rewritten); true with no file open.
   bool Close();
 
   // Starts a skin of the 8-bit type code: counts it and writes its header with
@@ -51,12 +59,14 @@ class HMP5W {
   // Starts a frame named by at most 15 characters of `name` (null: no name):
   // counts it and writes its header. True when the header was written whole.
   bool BeginFrame(const char* name);
-  // Writes one vertex: the packed height and nx, ny x 127 truncated to 8 bits
+  // Adds one vertex: the packed height and nx, ny x 127 truncated to 8 bits
   // (nz is not stored). Vertices of the first frame are counted in the
-  // header. True when the 4 bytes were written whole.
+  // header. The 4 bytes join the block of vertices; true unless the file is
+  // not whole or a full block that went out came up short.
   bool AddFrameVertex(uint16_t height, float nx, float ny, float nz);
-  // Rewrites the current frame's header and returns to the end of the data.
-  // True when that worked or no frame was begun in this file.
+  // Writes the gathered vertices, then rewrites the current frame's header
+  // and returns to the end of the data. True when that worked or no frame
+  // was begun in this file.
   bool FinishFrame();
 
   // Descriptor of the open file; -1 when no file is open.
@@ -84,17 +94,12 @@ class HMP5W {
   int OpenWithMagic(const char* path, const char (&magic)[5], int32_t version);
 
  private:
-  // Writes `size` bytes of `data` in one call; true when all were written.
-  bool WriteWhole(const void* data, int64_t size);
-  // Rewrites `size` bytes at `position` and returns to the current position.
-  // When that return fails the position is lost (see positionLost).
-  bool Patch(int64_t position, const void* data, int64_t size);
+  // Appends `size` bytes and writes them out with whatever is gathered.
+  bool WriteNow(const void* data, int64_t size);
+  // Rewrites the record at `position` and writes it out.
+  bool Patch(int64_t position, const void* data, uint32_t size);
 
-  // Set when a rewrite could not return to the end of the data: the file
-  // position is then unknown, so every later write and rewrite of this file
-  // is refused instead of landing over earlier records, and Close reports
-  // the file as not whole. Cleared when a file is opened or closed.
-  bool positionLost = false;
+  platform::RecordFileWriter file_;
 };
 
 }  // namespace loamwriter

@@ -8,6 +8,7 @@ namespace loamwriter {
 // Writes HMP7 files: the same records as HMP5W under magic "HMP7", version 0.
 class HMP7W : public HMP5W {
  public:
+  using HMP5W::HMP5W;
   // Creates `path` as an HMP7 file; results as HMP5W::Open.
   int Open(const char* path) override;
 };

@@ -19,13 +19,14 @@ namespace {
 
 using platform::FileFaultInjector;
 
-// One step of a writer's sequence: what it writes when nothing fails (0 for
-// a step that never touches the file) and the step itself, which says
-// whether it reported success.
+// One step of a writer's sequence: what it writes when nothing fails and the
+// step itself, which says whether it reported success. A step that does not
+// use the file at all always succeeds.
 struct Step {
   const char* name;
   uint64_t bytes;
   std::function<bool()> run;
+  bool usesFile = true;
 };
 
 // Runs `makeSteps()` with the device full after `limit` bytes; returns each
@@ -46,15 +47,15 @@ uint64_t TotalBytes(const std::vector<Step>& steps) {
 }
 
 // The reports a writer must give with the device full after `limit` bytes
-// once its file is open: a step that writes succeeds exactly when all of its
-// bytes fit under the limit, so the first step that crosses it and every
-// writing step after it fail; a step that writes nothing succeeds.
+// once its file is open: a step succeeds exactly when all of its bytes and
+// all bytes before them fit under the limit, so the first step that crosses
+// it and every step after it that uses the file fail.
 std::vector<bool> ExpectedReports(const std::vector<Step>& steps, uint64_t limit) {
   std::vector<bool> expected;
   uint64_t end = 0;
   for (const Step& step : steps) {
     end += step.bytes;
-    expected.push_back(step.bytes == 0 || end <= limit);
+    expected.push_back(!step.usesFile || end <= limit);
   }
   return expected;
 }
@@ -96,25 +97,31 @@ class WriterFaultTest : public testsupport::TempDirFixture {
   std::string path_ = temp_.File("out.bin");
 };
 
+// Vertices go out in blocks: with blocks of 10 bytes the third vertex fills
+// the first block and the fifth the second, cutting a vertex in two each
+// time; the last vertex goes out when the frame ends.
 TEST_F(WriterFaultTest, HmpWriterReportsEveryShortWriteAndNeverAWholeFileAfterIt) {
   const std::vector<uint8_t> level0(16 * 8 * 2, 1), level1(8 * 4 * 2, 2), level2(4 * 2 * 2, 3),
       level3(2 * 1 * 2, 4);
-  loamwriter::HMP7W writer;
+  constexpr uint64_t kBlock = 10;
+  constexpr int kVertices = 6;
+  loamwriter::HMP7W writer(kBlock);
   const auto steps = [&]() {
     std::vector<Step> s;
     s.push_back({"open", 84, [&] { return writer.Open(path_.c_str()) >= 0; }});
     s.push_back({"skin", 12, [&] { return writer.BeginSkin(10, "mipped"); }});
-    s.push_back({"size", 0, [&] { return writer.SetSkinImage(16, 8, 2, true); }});
+    s.push_back({"size", 0, [&] { return writer.SetSkinImage(16, 8, 2, true); }, false});
     s.push_back({"image", 256 + 64 + 16 + 4, [&] {
                    return writer.WriteSkinImage(level0.data(), level1.data(), level2.data(), level3.data());
                  }});
     s.push_back({"skin-end", 12, [&] { return writer.FinishSkin(); }});
     s.push_back({"frame", 36, [&] { return writer.BeginFrame("first"); }});
-    for (int i = 0; i < 6; ++i) {
-      s.push_back(
-          {"vertex", 4, [&, i] { return writer.AddFrameVertex(static_cast<uint16_t>(i * 1000), 0, 1, 0); }});
+    for (int i = 1; i <= kVertices; ++i) {
+      const uint64_t blocks = 4 * i / kBlock - 4 * (i - 1) / kBlock;
+      s.push_back({"vertex", blocks * kBlock,
+                   [&, i] { return writer.AddFrameVertex(static_cast<uint16_t>(i * 1000), 0, 1, 0); }});
     }
-    s.push_back({"frame-end", 36, [&] { return writer.FinishFrame(); }});
+    s.push_back({"frame-end", 4 * kVertices % kBlock + 36, [&] { return writer.FinishFrame(); }});
     s.push_back({"close", 84, [&] { return writer.Close(); }});
     return s;
   };
@@ -187,7 +194,7 @@ TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfter
 }
 
 // A rewrite seeks to its record, writes it and seeks back to the end of the
-// data: the third seek of FinishSkin/FinishFrame is that return. When it
+// data: the second seek of FinishSkin/FinishFrame is that return. When it
 // fails the position is unknown, so the writer must refuse every later record
 // rather than write it over the data already in the file, and Close must not
 // call the file whole. The next file starts clean.
@@ -198,7 +205,7 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   ASSERT_TRUE(hmp.BeginSkin(10, "skin"));
   hmp.SetSkinImage(8, 8, 2, false);
   ASSERT_TRUE(hmp.WriteSkinImage(image.data(), nullptr, nullptr, nullptr));
-  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 3);
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 2);
   EXPECT_FALSE(hmp.FinishSkin());
   FileFaultInjector::Reset();
   EXPECT_FALSE(hmp.BeginFrame("late"));
@@ -219,7 +226,7 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   ASSERT_TRUE(mdl.AddVertex(1, 2, 3, 0, 0, 0, 1));
   ASSERT_TRUE(mdl.BeginFrame("pose"));
   ASSERT_TRUE(mdl.AddFrameVertex(0, 1, 1, 1, 1, 0, 0));
-  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 3);
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSeek, 2);
   EXPECT_FALSE(mdl.FinishFrame());
   FileFaultInjector::Reset();
   EXPECT_FALSE(mdl.BeginFrame("late"));

@@ -1,0 +1,189 @@
+#include "platform/record_file_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <new>
+
+#include "platform/low_level_file.h"
+
+namespace platform {
+
+namespace {
+
+// One write call takes at most this many bytes: Linux moves at most
+// 0x7FFFF000 bytes a call, so a larger request would come up short even on
+// a healthy device.
+constexpr uint64_t kLargestWrite = uint64_t{1} << 30;
+
+}  // namespace
+
+RecordFileWriter::RecordFileWriter(uint32_t blockBytes) : blockBytes_(blockBytes) {}
+
+// The file stays open, as a file whose close never came, but what was
+// appended to it is written.
+RecordFileWriter::~RecordFileWriter() {
+  if (open_ && !inMemory_) Flush();
+}
+
+int RecordFileWriter::Open(const char* path) {
+  Close();
+  fd_ = LowLevelFile::Open(
+      path,
+      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd_ < 0) {
+    const int result = fd_;
+    fd_ = -1;
+    return result;
+  }
+  // Without room for a block every append goes straight to the file.
+  if (!block_ && blockBytes_ > 0) block_.reset(new (std::nothrow) uint8_t[blockBytes_]);
+  open_ = true;
+  inMemory_ = false;
+  failed_ = false;
+  lost_ = false;
+  used_ = 0;
+  blockStart_ = 0;
+  memory_.clear();
+  return fd_;
+}
+
+void RecordFileWriter::OpenInMemory() {
+  Close();
+  open_ = true;
+  inMemory_ = true;
+  failed_ = false;
+  lost_ = false;
+  used_ = 0;
+  blockStart_ = 0;
+  memory_.clear();
+}
+
+bool RecordFileWriter::Append(const void* data, uint64_t size) {
+  if (!open_ || failed_) return false;
+  if (size == 0) return true;
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  if (inMemory_) {
+    try {
+      memory_.insert(memory_.end(), bytes, bytes + size);
+    } catch (const std::exception&) {
+      failed_ = true;
+      return false;
+    }
+    blockStart_ = static_cast<int64_t>(memory_.size());
+    return true;
+  }
+  const uint32_t capacity = block_ ? blockBytes_ : 0;
+  while (size > 0) {
+    // Data that would fill a whole empty block goes out as it is.
+    if (used_ == 0 && size >= capacity) return WriteThrough(bytes, size);
+    const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(size, capacity - used_));
+    std::memcpy(block_.get() + used_, bytes, take);
+    used_ += take;
+    bytes += take;
+    size -= take;
+    if (used_ == capacity && !Flush()) return false;
+  }
+  return true;
+}
+
+bool RecordFileWriter::AppendZeros(uint64_t count) {
+  static const uint8_t kZeros[4096] = {};
+  while (count > 0) {
+    const uint64_t take = std::min<uint64_t>(count, sizeof kZeros);
+    if (!Append(kZeros, take)) return false;
+    count -= take;
+  }
+  return open_ && !failed_;
+}
+
+bool RecordFileWriter::Flush() {
+  if (!open_ || failed_) return false;
+  if (used_ == 0) return true;
+  const uint32_t size = used_;
+  used_ = 0;
+  return WriteThrough(block_.get(), size);
+}
+
+bool RecordFileWriter::WriteThrough(const uint8_t* data, uint64_t size) {
+  while (size > 0) {
+    const uint32_t chunk = static_cast<uint32_t>(std::min(size, kLargestWrite));
+    const int32_t put = LowLevelFile::Write(fd_, data, chunk);
+    if (put > 0) blockStart_ += put;
+    if (put != static_cast<int32_t>(chunk)) {
+      failed_ = true;
+      return false;
+    }
+    data += chunk;
+    size -= chunk;
+  }
+  return true;
+}
+
+bool RecordFileWriter::Rewrite(int64_t position, const void* data, uint32_t size) {
+  if (!open_ || lost_) return false;
+  if (position < 0 || position > Position() || size > Position() - position) return false;
+  if (size == 0) return true;
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  if (inMemory_) {
+    std::memcpy(memory_.data() + position, bytes, size);
+    return true;
+  }
+  if (position >= blockStart_) {
+    std::memcpy(block_.get() + (position - blockStart_), bytes, size);
+    return true;
+  }
+  // Everything before the record goes out first; a file that is no longer
+  // whole has nothing buffered.
+  if (!failed_ && !Flush()) return false;
+  return RewriteInFile(position, bytes, size);
+}
+
+bool RecordFileWriter::RewriteInFile(int64_t position, const uint8_t* data, uint32_t size) {
+  const int64_t end = blockStart_;
+  // A seek that fails writes nothing: the bytes would land at the end.
+  bool whole = LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) == position;
+  whole = whole && (size == 0 || LowLevelFile::Write(fd_, data, size) == static_cast<int32_t>(size));
+  // Once the way back to the end is lost, the next record would land over
+  // earlier data.
+  if (LowLevelFile::Seek(fd_, end, LowLevelFile::kSeekSet) != end) lost_ = true;
+  if (!whole || lost_) failed_ = true;
+  return whole && !lost_;
+}
+
+bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
+  if (!open_) return true;
+  bool whole = used_ == 0 || Flush();
+  whole = whole && !failed_;
+  if (inMemory_) {
+    // As on disk, a header longer than the data extends it.
+    if (header != nullptr && headerSize > 0) {
+      try {
+        if (memory_.size() < headerSize) memory_.resize(headerSize);
+        std::memcpy(memory_.data(), header, headerSize);
+      } catch (const std::exception&) {
+        whole = false;
+      }
+    }
+  } else {
+    // The header goes to its absolute offset also when the file is not
+    // whole, so that it tells what the records were meant to be.
+    if (header != nullptr) {
+      whole = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) == 0 &&
+              (headerSize == 0 ||
+               LowLevelFile::Write(fd_, header, headerSize) == static_cast<int32_t>(headerSize)) &&
+              whole;
+    }
+    whole = LowLevelFile::Close(fd_) == 0 && whole;
+  }
+  fd_ = -1;
+  open_ = false;
+  used_ = 0;
+  blockStart_ = 0;
+  failed_ = false;
+  lost_ = false;
+  return whole;
+}
+
+}  // namespace platform

@@ -1,0 +1,94 @@
+// Front-to-back writing of a file of records, with rewrites in place.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// Writes a file of records from front to back through a block buffer, and
+// rewrites a record in place once its final values are known: inside the
+// buffer while the record is still there, else by writing the buffer,
+// seeking to the record, writing it and seeking back. The file goes through
+// LowLevelFile, so the fault seam reaches every write; a file kept in memory
+// instead takes the same calls and ends up with the same bytes.
+//
+// A write that comes up short and a rewrite that fails leave the file not
+// whole: from then on every append is refused and Close reports false. A
+// record already in the file can still be rewritten, at its absolute offset,
+// so that its header tells what it was meant to hold, unless the way back to
+// the end of the data was lost: then rewrites are refused too. The header
+// handed to Close is written in every case. Nothing throws.
+// The writer owns the descriptor; destroying it writes the buffer but leaves
+// the file open, as a file whose close never came. Not thread-safe.
+class RecordFileWriter {
+ public:
+  // Bytes gathered before they go to the file in one write.
+  static constexpr uint32_t kDefaultBlockBytes = 64 * 1024;
+
+  explicit RecordFileWriter(uint32_t blockBytes = kDefaultBlockBytes);
+  ~RecordFileWriter();
+  RecordFileWriter(const RecordFileWriter&) = delete;
+  RecordFileWriter& operator=(const RecordFileWriter&) = delete;
+
+  // Creates or truncates `path` for writing (owner read and write for a new
+  // file). Returns the descriptor, or a negative value when the file cannot
+  // be opened. The writer must be closed.
+  int Open(const char* path);
+  // Starts an empty file in memory; its bytes are read with MemoryBytes().
+  // The writer must be closed.
+  void OpenInMemory();
+  bool IsOpen() const { return open_; }
+  // The descriptor of the open file; -1 when closed or in memory.
+  int Descriptor() const { return fd_; }
+  // False once a write or rewrite of this file has failed.
+  bool IsWhole() const { return !failed_; }
+  // The end of the data appended so far, buffered bytes included: the
+  // position at which the next record starts.
+  int64_t Position() const { return blockStart_ + static_cast<int64_t>(used_); }
+
+  // Appends `size` bytes; a full buffer goes to the file as one block. False
+  // when the writer is closed or no longer whole, or a block came up short.
+  bool Append(const void* data, uint64_t size);
+  // Appends `count` zero bytes, as Append.
+  bool AppendZeros(uint64_t count);
+  // Writes what is buffered. True when every byte appended so far is in the
+  // file and the file is whole.
+  bool Flush();
+  // Rewrites `size` bytes at `position`, which must lie within the data
+  // that is buffered or in the file. True when the bytes are in place; a
+  // failed seek or short write leaves the file not whole.
+  bool Rewrite(int64_t position, const void* data, uint32_t size);
+  // Writes the buffer, rewrites `headerSize` bytes of `header` at offset 0
+  // (none when null) and closes the file. True when the file is whole: every
+  // write before and now complete and the file closed properly. True with no
+  // file open.
+  bool Close(const void* header = nullptr, uint32_t headerSize = 0);
+
+  // The bytes of the file kept in memory, also after Close; empty for a file
+  // on disk.
+  const std::vector<uint8_t>& MemoryBytes() const { return memory_; }
+
+ private:
+  // Writes `size` bytes straight to the file, at most one write per chunk.
+  bool WriteThrough(const uint8_t* data, uint64_t size);
+  // Writes `size` bytes at `position` of the file and returns to the end.
+  bool RewriteInFile(int64_t position, const uint8_t* data, uint32_t size);
+
+  uint32_t blockBytes_;
+  std::unique_ptr<uint8_t[]> block_;
+  uint32_t used_ = 0;
+  // File offset of the first buffered byte: everything before it is written.
+  int64_t blockStart_ = 0;
+  int fd_ = -1;
+  bool open_ = false;
+  bool inMemory_ = false;
+  // A write or rewrite failed: no more appends.
+  bool failed_ = false;
+  // The seek back to the end of the data failed: no more rewrites either.
+  bool lost_ = false;
+  std::vector<uint8_t> memory_;
+};
+
+}  // namespace platform
