@@ -43,8 +43,9 @@ int RecordFileWriter::Open(const char* path) {
   inMemory_ = false;
   failed_ = false;
   lost_ = false;
-  used_ = 0;
   blockStart_ = 0;
+  cursor_ = block_ ? block_.get() : nullptr;
+  limit_ = block_ ? block_.get() + blockBytes_ : nullptr;
   memory_.clear();
   return fd_;
 }
@@ -55,12 +56,17 @@ void RecordFileWriter::OpenInMemory() {
   inMemory_ = true;
   failed_ = false;
   lost_ = false;
-  used_ = 0;
   blockStart_ = 0;
   memory_.clear();
 }
 
-bool RecordFileWriter::Append(const void* data, uint64_t size) {
+void RecordFileWriter::Fail() {
+  failed_ = true;
+  cursor_ = nullptr;
+  limit_ = nullptr;
+}
+
+bool RecordFileWriter::AppendSlowly(const void* data, uint64_t size) {
   if (!open_ || failed_) return false;
   if (size == 0) return true;
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
@@ -68,25 +74,27 @@ bool RecordFileWriter::Append(const void* data, uint64_t size) {
     try {
       memory_.insert(memory_.end(), bytes, bytes + size);
     } catch (const std::exception&) {
-      failed_ = true;
+      Fail();
       return false;
     }
     blockStart_ = static_cast<int64_t>(memory_.size());
     return true;
   }
-  const uint32_t capacity = block_ ? blockBytes_ : 0;
   while (size > 0) {
     // Data that would fill a whole empty block goes out as it is.
-    if (used_ == 0 && size >= capacity) return WriteThrough(bytes, size);
-    const uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(size, capacity - used_));
-    std::memcpy(block_.get() + used_, bytes, take);
-    used_ += take;
+    if (Buffered() == 0 && (cursor_ == nullptr || size >= blockBytes_)) return WriteThrough(bytes, size);
+    const uint32_t take =
+        static_cast<uint32_t>(std::min<uint64_t>(size, static_cast<uint64_t>(limit_ - cursor_)));
+    std::memcpy(cursor_, bytes, take);
+    cursor_ += take;
     bytes += take;
     size -= take;
-    if (used_ == capacity && !Flush()) return false;
+    if (cursor_ == limit_ && !Flush()) return false;
   }
   return true;
 }
+
+bool RecordFileWriter::AppendWordSlowly(uint32_t word) { return AppendSlowly(&word, sizeof word); }
 
 bool RecordFileWriter::AppendZeros(uint64_t count) {
   static const uint8_t kZeros[4096] = {};
@@ -100,10 +108,10 @@ bool RecordFileWriter::AppendZeros(uint64_t count) {
 
 bool RecordFileWriter::Flush() {
   if (!open_ || failed_) return false;
-  if (used_ == 0) return true;
-  const uint32_t size = used_;
-  used_ = 0;
-  return WriteThrough(block_.get(), size);
+  const uint32_t buffered = Buffered();
+  if (buffered == 0) return true;
+  cursor_ = block_.get();
+  return WriteThrough(block_.get(), buffered);
 }
 
 bool RecordFileWriter::WriteThrough(const uint8_t* data, uint64_t size) {
@@ -112,7 +120,7 @@ bool RecordFileWriter::WriteThrough(const uint8_t* data, uint64_t size) {
     const int32_t put = LowLevelFile::Write(fd_, data, chunk);
     if (put > 0) blockStart_ += put;
     if (put != static_cast<int32_t>(chunk)) {
-      failed_ = true;
+      Fail();
       return false;
     }
     data += chunk;
@@ -130,6 +138,7 @@ bool RecordFileWriter::Rewrite(int64_t position, const void* data, uint32_t size
     std::memcpy(memory_.data() + position, bytes, size);
     return true;
   }
+  // Bytes at blockStart_ or later are buffered: the record is in the block.
   if (position >= blockStart_) {
     std::memcpy(block_.get() + (position - blockStart_), bytes, size);
     return true;
@@ -144,18 +153,17 @@ bool RecordFileWriter::RewriteInFile(int64_t position, const uint8_t* data, uint
   const int64_t end = blockStart_;
   // A seek that fails writes nothing: the bytes would land at the end.
   bool whole = LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) == position;
-  whole = whole && (size == 0 || LowLevelFile::Write(fd_, data, size) == static_cast<int32_t>(size));
+  whole = whole && LowLevelFile::Write(fd_, data, size) == static_cast<int32_t>(size);
   // Once the way back to the end is lost, the next record would land over
   // earlier data.
   if (LowLevelFile::Seek(fd_, end, LowLevelFile::kSeekSet) != end) lost_ = true;
-  if (!whole || lost_) failed_ = true;
+  if (!whole || lost_) Fail();
   return whole && !lost_;
 }
 
 bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
   if (!open_) return true;
-  bool whole = used_ == 0 || Flush();
-  whole = whole && !failed_;
+  bool whole = Flush() && !failed_;
   if (inMemory_) {
     // As on disk, a header longer than the data extends it.
     if (header != nullptr && headerSize > 0) {
@@ -179,10 +187,12 @@ bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
   }
   fd_ = -1;
   open_ = false;
-  used_ = 0;
-  blockStart_ = 0;
+  inMemory_ = false;
   failed_ = false;
   lost_ = false;
+  blockStart_ = 0;
+  cursor_ = nullptr;
+  limit_ = nullptr;
   return whole;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -25,7 +26,7 @@ namespace platform {
 class RecordFileWriter {
  public:
   // Bytes gathered before they go to the file in one write.
-  static constexpr uint32_t kDefaultBlockBytes = 64 * 1024;
+  static constexpr uint32_t kDefaultBlockBytes = 256 * 1024;
 
   explicit RecordFileWriter(uint32_t blockBytes = kDefaultBlockBytes);
   ~RecordFileWriter();
@@ -46,11 +47,30 @@ class RecordFileWriter {
   bool IsWhole() const { return !failed_; }
   // The end of the data appended so far, buffered bytes included: the
   // position at which the next record starts.
-  int64_t Position() const { return blockStart_ + static_cast<int64_t>(used_); }
+  int64_t Position() const { return blockStart_ + static_cast<int64_t>(Buffered()); }
 
   // Appends `size` bytes; a full buffer goes to the file as one block. False
   // when the writer is closed or no longer whole, or a block came up short.
-  bool Append(const void* data, uint64_t size);
+  // Bytes that fit in the block's free room are copied there at once: the
+  // cost of a 4-byte record is a copy, not a call.
+  bool Append(const void* data, uint64_t size) {
+    if (size < static_cast<uint64_t>(limit_ - cursor_)) {
+      std::memcpy(cursor_, data, static_cast<size_t>(size));
+      cursor_ += size;
+      return true;
+    }
+    return AppendSlowly(data, size);
+  }
+  // Appends the four bytes of `word` as they lie in memory, as Append. A
+  // record built in a register goes in without ever needing an address.
+  bool AppendWord(uint32_t word) {
+    if (sizeof word < static_cast<uint64_t>(limit_ - cursor_)) {
+      std::memcpy(cursor_, &word, sizeof word);
+      cursor_ += sizeof word;
+      return true;
+    }
+    return AppendWordSlowly(word);
+  }
   // Appends `count` zero bytes, as Append.
   bool AppendZeros(uint64_t count);
   // Writes what is buffered. True when every byte appended so far is in the
@@ -71,6 +91,14 @@ class RecordFileWriter {
   const std::vector<uint8_t>& MemoryBytes() const { return memory_; }
 
  private:
+  // Append for everything that does not fit strictly inside the block's
+  // free room, and for a file that is closed, in memory or no longer whole.
+  bool AppendSlowly(const void* data, uint64_t size);
+  bool AppendWordSlowly(uint32_t word);
+  // Bytes in the block that are not yet written.
+  uint32_t Buffered() const { return cursor_ == nullptr ? 0 : static_cast<uint32_t>(cursor_ - block_.get()); }
+  // The file is not whole: drops the block and stops appends.
+  void Fail();
   // Writes `size` bytes straight to the file, at most one write per chunk.
   bool WriteThrough(const uint8_t* data, uint64_t size);
   // Writes `size` bytes at `position` of the file and returns to the end.
@@ -78,7 +106,11 @@ class RecordFileWriter {
 
   uint32_t blockBytes_;
   std::unique_ptr<uint8_t[]> block_;
-  uint32_t used_ = 0;
+  // Where the next appended byte goes in the block, and the block's end.
+  // Both are null whenever appends take the slow way: the writer is
+  // closed, in memory, not whole, or has no block. Nothing is buffered then.
+  uint8_t* cursor_ = nullptr;
+  uint8_t* limit_ = nullptr;
   // File offset of the first buffered byte: everything before it is written.
   int64_t blockStart_ = 0;
   int fd_ = -1;

@@ -2,23 +2,11 @@
 
 #include <cstring>
 
-#include "plugin/float_to_int.h"
-
 namespace loamwriter {
 namespace {
 
 // The largest record or image level the writer takes in one piece.
 constexpr int64_t kLargestWrite = INT32_MAX;
-
-// Counters wrap instead of overflowing after 2^31 calls.
-void Increment(int32_t& counter) { counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u); }
-
-// A normal component x 127, truncated toward zero, low 8 bits: 1.0 gives 127,
-// -1.0 gives -127 and 2.0 gives 254, read back as -2.
-int8_t PackNormal(float component) {
-  const uint32_t bits = static_cast<uint32_t>(TruncateToInt32(static_cast<double>(component) * 127.0));
-  return static_cast<int8_t>(static_cast<uint8_t>(bits & 0xFFu));
-}
 
 HmpBoundVertex Bound(uint16_t coordinate) {
   return HmpBoundVertex{{coordinate, coordinate, coordinate}, 255, 0};
@@ -127,12 +115,6 @@ bool HMP5W::BeginFrame(const char* name) {
   frame.boundMax = Bound(65535);
   framePos = file_.IsOpen() ? file_.Position() : -1;
   return WriteNow(&frame, sizeof frame);
-}
-
-bool HMP5W::AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
-  const HmpVertex vertex{height, PackNormal(nx), PackNormal(ny)};
-  if (header.numFrames == 1) Increment(header.numVertices);
-  return file_.Append(&vertex, sizeof vertex);
 }
 
 bool HMP5W::FinishFrame() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/record_file_writer.h"
+#include "plugin/float_to_int.h"
 #include "plugin/hmp_records.h"
 
 namespace loamwriter {
@@ -63,7 +64,15 @@ class HMP5W {
   // (nz is not stored). Vertices of the first frame are counted in the
   // header. The 4 bytes join the block of vertices; true unless the file is
   // not whole or a full block that went out came up short.
-  bool AddFrameVertex(uint16_t height, float nx, float ny, float nz);
+  bool AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
+    if (header.numFrames == 1) Increment(header.numVertices);
+    // The HmpVertex bytes in file order, built in one register: a record
+    // assembled field by field in memory and then copied whole would wait
+    // for its parts to reach memory, which costs more than the rest.
+    const uint32_t vertex =
+        uint32_t{height} | uint32_t{PackNormal(nx)} << 16 | uint32_t{PackNormal(ny)} << 24;
+    return file_.AppendWord(vertex);
+  }
   // Writes the gathered vertices, then rewrites the current frame's header
   // and returns to the end of the data. True when that worked or no frame
   // was begun in this file.
@@ -94,6 +103,14 @@ class HMP5W {
   int OpenWithMagic(const char* path, const char (&magic)[5], int32_t version);
 
  private:
+  // A normal component as a vertex stores it: x 127, truncated toward zero,
+  // low 8 bits. 1.0 gives 127, -1.0 gives 0x81 (-127) and 2.0 gives 254,
+  // read back as -2.
+  static uint8_t PackNormal(float component) { return TruncateLow8(static_cast<double>(component) * 127.0); }
+  // Counters wrap instead of overflowing after 2^31 calls.
+  static void Increment(int32_t& counter) {
+    counter = static_cast<int32_t>(static_cast<uint32_t>(counter) + 1u);
+  }
   // Appends `size` bytes and writes them out with whatever is gathered.
   bool WriteNow(const void* data, int64_t size);
   // Rewrites the record at `position` and writes it out.

@@ -1,8 +1,10 @@
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <stdexcept>
 #include <vector>
 
+#include "platform/branch_hint.h"
 #include "plugin/engine_api.h"
 #include "plugin/exports.h"
 #include "plugin/fixed10.h"
@@ -199,18 +201,17 @@ int32_t LIBRARY_CALL WriteHmpFrame(const engine::EngineNamedRecord* rec) {
 
 int32_t LIBRARY_CALL WriteHmpVertex(int32_t height, const engine::Fixed10Vector* normal) {
   if (normal == nullptr) return loamwriter::kFixed10False;
+  // Heights below the minimum are not clamped: -1.0 with offset 0 and scale
+  // 1.0 packs to 65535, and 65536.0 packs to 0. A scale of 0 packs every
+  // height to 0: it is replaced by NaN, whose quotient packs to 0 like every
+  // quotient outside the 32-bit range.
   const float scale = theWriter.header.scale[2];
-  uint16_t packed = 0;
-  if (scale != 0.0f) {
-    // Heights below the minimum are not clamped: -1.0 with offset 0 and scale
-    // 1.0 packs to 65535, and 65536.0 packs to 0.
-    const double quotient =
-        (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) /
-        static_cast<double>(scale);
-    packed = static_cast<uint16_t>(static_cast<uint32_t>(loamwriter::TruncateToInt32(quotient)) & 0xFFFFu);
-  }
-  theWriter.AddFrameVertex(packed, Fixed10ToReal(normal->x), Fixed10ToReal(normal->y),
-                           Fixed10ToReal(normal->z));
+  const double divisor =
+      TOOLKIT_UNLIKELY(scale == 0.0f) ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(scale);
+  const double quotient =
+      (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) / divisor;
+  const uint16_t packed = loamwriter::TruncateLow16(quotient);
+  theWriter.AddFrameVertex(packed, Fixed10ToReal(normal->x), Fixed10ToReal(normal->y), Fixed10ToReal(normal->z));
   return loamwriter::IntToFixed10(packed);
 }
 

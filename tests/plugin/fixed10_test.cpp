@@ -40,16 +40,24 @@ TEST(Fixed10Test, ReturnsIntegersShiftedAndTruthAs1024) {
   EXPECT_EQ(TruthToFixed10(false), 0);
 }
 
-TEST(TruncateToInt32Test, TruncatesTowardZeroAndMapsTheUndefinedToZero) {
-  EXPECT_EQ(TruncateToInt32(100.99), 100);
-  EXPECT_EQ(TruncateToInt32(-1.7), -1);
-  EXPECT_EQ(TruncateToInt32(2147483647.9), 2147483647);
-  EXPECT_EQ(TruncateToInt32(-2147483648.9), INT32_MIN);
-  EXPECT_EQ(TruncateToInt32(2147483648.0), 0);
-  EXPECT_EQ(TruncateToInt32(-2147483649.0), 0);
-  EXPECT_EQ(TruncateToInt32(std::numeric_limits<double>::quiet_NaN()), 0);
-  EXPECT_EQ(TruncateToInt32(std::numeric_limits<double>::infinity()), 0);
-  EXPECT_EQ(TruncateToInt32(-std::numeric_limits<double>::infinity()), 0);
+// Packed fields keep the low bits of the truncation; whatever a conversion
+// could not define gives 0, also where the bits of a wider integer would not
+// (2^31 + 5 is 5 in its low bits).
+TEST(TruncateLowBitsTest, KeepsTheLowBitsAndMapsTheUndefinedToZero) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double infinity = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(TruncateLow16(100.99), 100);
+  EXPECT_EQ(TruncateLow16(-1.7), 0xFFFF);
+  EXPECT_EQ(TruncateLow16(70000.2), 70000 - 65536);
+  EXPECT_EQ(TruncateLow16(2147418117.9), 5);  // 0x7FFF0005
+  EXPECT_EQ(TruncateLow16(-2147483648.9), 0);
+  for (double undefined : {2147483648.0, 2147483653.0, -2147483649.0, -2147483653.0, nan, infinity, -infinity}) {
+    EXPECT_EQ(TruncateLow16(undefined), 0) << undefined;
+    EXPECT_EQ(TruncateLow8(undefined), 0) << undefined;
+  }
+  EXPECT_EQ(TruncateLow8(-127.5), 0x81);
+  EXPECT_EQ(TruncateLow8(254.9), 254);
+  EXPECT_EQ(TruncateLow8(2147483521.5), 0x81);  // 0x7FFFFF81, still in range
 }
 
 }  // namespace
