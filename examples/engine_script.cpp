@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+
+#include "platform/progress_line.h"
 
 namespace example {
 
@@ -130,6 +133,9 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
     // The plug-in truncates (height - lowest) / step; half a step up makes
     // that the nearest step.
     const double halfStep = report.packedStep / 2.0;
+    // On a terminal, a line that follows the export row by row.
+    platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
+                                    static_cast<uint64_t>(terrain.rows), static_cast<uint64_t>(terrain.columns));
     for (int32_t y = 0; y < terrain.rows; ++y) {
       for (int32_t x = 0; x < terrain.columns; ++x) {
         const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
@@ -137,7 +143,9 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
         const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
         library.WriteHmpVertex(platform::RoundToFixed10(h + halfStep), &normal);
       }
+      progress.Update(static_cast<uint64_t>(y) + 1);
     }
+    progress.Clear();
     if (library.WriteHmpFrameEnd() != kEngineTrue) {
       error = "WriteHmpFrameEnd cannot rewrite the frame header";
       ok = false;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 #include <type_traits>
 
@@ -24,7 +25,11 @@ void ReadField(std::istream& in, T& field, CommandSettings& settings, const std:
     return;
   }
   settings.firstUnreadField = name;
-  settings.unreadAtEnd = in.eof();
+  // A number beyond the field's range fails with the largest value of its
+  // sign stored; a token that is no number at all, or none, stores 0.
+  settings.unreadOutOfRange =
+      value == std::numeric_limits<T>::max() || value == std::numeric_limits<T>::lowest();
+  settings.unreadAtEnd = !settings.unreadOutOfRange && in.eof();
   settings.unreadIsInteger = std::is_integral<T>::value;
 }
 
@@ -60,6 +65,12 @@ void CheckCommandSettings(const CommandSettings& settings, const std::string& fi
   if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) {
     throw noise::utils::InvalidParamError(fileName + ": moduleCount " + std::to_string(settings.moduleCount) +
                                           " is outside 1 .. " + std::to_string(MaxModuleRows));
+  }
+  if (settings.unreadOutOfRange) {
+    throw noise::utils::InvalidParamError(
+        fileName + ": " + settings.firstUnreadField + " is out of range; " +
+        (settings.unreadIsInteger ? "an integer field takes -2147483648 .. 2147483647"
+                                  : "a number field takes magnitudes up to 3.40282e+38"));
   }
   if (!settings.firstUnreadField.empty()) {
     const std::string needed = "; the file must give the twelve header fields and " +

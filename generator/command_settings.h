@@ -43,10 +43,13 @@ struct CommandSettings {
 
   // Bookkeeping of the read: the name of the first field that could not be
   // read ("lowerX", "row 3 p2"), or empty when every field the file had to
-  // supply was read. `unreadAtEnd` tells whether the file ended there, as
-  // opposed to holding something that is not a number of the field's kind;
-  // `unreadIsInteger` whether that field takes an integer.
+  // supply was read. `unreadOutOfRange` tells whether it held a number too
+  // large for the field (1e39 for a float, 2147483648 for an integer),
+  // `unreadAtEnd` whether the file ended there; otherwise it held something
+  // that is not a number of the field's kind. `unreadIsInteger` tells
+  // whether that field takes an integer.
   std::string firstUnreadField;
+  bool unreadOutOfRange = false;
   bool unreadAtEnd = false;
   bool unreadIsInteger = false;
 };

@@ -1,9 +1,16 @@
 #include "generator/duneforge_run.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "generator/module_chain.h"
+#include "generator/tile_workers.h"
 #include "noisemap/bmp_file_writer.h"
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
@@ -75,34 +82,60 @@ TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_
   return bounds;
 }
 
-void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
-                   noise::utils::HeightGrid& grid, HeightArrayWriter& out) {
-  if (settings.tilesX < 1 || settings.tilesZ < 1) return;
+int64_t TileCount(const CommandSettings& settings) {
+  if (settings.tilesX < 1 || settings.tilesZ < 1) return 0;
   // Up to (2^31 - 1)^2 tiles: the count needs 64 bits.
-  const int64_t tileCount = static_cast<int64_t>(settings.tilesX) * static_cast<int64_t>(settings.tilesZ);
+  return static_cast<int64_t>(settings.tilesX) * static_cast<int64_t>(settings.tilesZ);
+}
+
+void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile) {
+  const int32_t cx = static_cast<int32_t>(tile % settings.tilesX);
+  const int32_t cz = static_cast<int32_t>(tile / settings.tilesX);
+  const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
+  // The same test the builder makes, written so that NaN bounds fail it.
+  if (!(bounds.lowerX < bounds.upperX) || !(bounds.lowerZ < bounds.upperZ)) {
+    throw noise::utils::InvalidParamError("tile " + std::to_string(tile) + " (" + std::to_string(cx) + ", " +
+                                          std::to_string(cz) + "): bounds " + BoundsText(bounds) +
+                                          " are empty or reversed; lowerX must lie below upperX and "
+                                          "lowerZ below upperZ");
+  }
+  try {
+    builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
+    builder.Build();
+  } catch (const noise::Exception&) {
+    RethrowInContext("tile " + std::to_string(tile) + " (tileWidth " + std::to_string(settings.tileWidth) +
+                     ", tileHeight " + std::to_string(settings.tileHeight) + ")");
+  }
+}
+
+void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                   noise::utils::HeightGrid& grid, HeightArrayWriter& out, platform::ProgressLine* progress) {
+  const int64_t tileCount = TileCount(settings);
   for (int64_t t = 0; t < tileCount; ++t) {
-    const int32_t cx = static_cast<int32_t>(t % settings.tilesX);
-    const int32_t cz = static_cast<int32_t>(t / settings.tilesX);
-    const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
-    // The same test the builder makes, written so that NaN bounds fail it.
-    if (!(bounds.lowerX < bounds.upperX) || !(bounds.lowerZ < bounds.upperZ)) {
-      throw noise::utils::InvalidParamError("tile " + std::to_string(t) + " (" + std::to_string(cx) + ", " +
-                                            std::to_string(cz) + "): bounds " + BoundsText(bounds) +
-                                            " are empty or reversed; lowerX must lie below upperX and "
-                                            "lowerZ below upperZ");
-    }
-    try {
-      builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
-      builder.Build();
-    } catch (const noise::Exception&) {
-      RethrowInContext("tile " + std::to_string(t) + " (tileWidth " + std::to_string(settings.tileWidth) +
-                       ", tileHeight " + std::to_string(settings.tileHeight) + ")");
-    }
+    BuildTile(settings, builder, t);
     const int width = grid.GetWidth();
     for (int y = 0; y < grid.GetHeight(); ++y) {
       out.Append(grid.RowData(y), static_cast<size_t>(width));
     }
+    if (progress != nullptr) progress->Update(static_cast<uint64_t>(t + 1));
   }
+}
+
+int ThreadCount() {
+  const char* text = std::getenv(kThreadsVariable);
+  if (text == nullptr || *text == '\0') {
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware == 0 ? 1 : static_cast<int>(std::min<unsigned>(hardware, kMaxThreads));
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || value < 1 || value > kMaxThreads) {
+    throw noise::utils::InvalidParamError(std::string(kThreadsVariable) + "=\"" + text +
+                                          "\" is not a whole number of threads from 1 to " +
+                                          std::to_string(kMaxThreads));
+  }
+  return static_cast<int>(value);
 }
 
 void WritePreview(const noise::utils::HeightGrid& grid) {
@@ -120,21 +153,41 @@ void NotifyHost(platform::WindowHandle hostWindow) {
 int RunDuneforge() {
   CommandSettings settings;
   if (!LoadCommandFile(kCommandFileName, settings)) return 0;
-  const ModuleChain chain = BuildModuleChain(settings);
+  const int64_t tileCount = TileCount(settings);
+  const int threads = static_cast<int>(std::min<int64_t>(ThreadCount(), std::max<int64_t>(tileCount, 1)));
+  // One chain per thread, all built before the height array is opened, so
+  // that a row the chain refuses leaves the array untouched.
+  std::vector<ModuleChain> chains;
+  for (int i = 0; i < threads; ++i) chains.push_back(BuildModuleChain(settings));
 
   noise::utils::HeightGrid grid;
   noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachModule(chain.OutputModule());
+  builder.AttachModule(chains.front().OutputModule());
   builder.SetDestGrid(grid);
   builder.SetGridSize(settings.tileWidth, settings.tileHeight);
   builder.SetSeamless(false);
 
   HeightArrayWriter out;
   if (!out.Open(kHeightArrayFileName)) return 0;
-  GenerateTiles(settings, builder, grid, out);
+  std::unique_ptr<TileWorkers> workers;
+  {
+    const uint64_t valuesPerTile = static_cast<uint64_t>(std::max(settings.tileWidth, 0)) *
+                                   static_cast<uint64_t>(std::max(settings.tileHeight, 0));
+    platform::ProgressLine progress(stderr, "duneforge", "tiles", static_cast<uint64_t>(tileCount),
+                                    valuesPerTile);
+    if (threads > 1) {
+      std::vector<const noise::module::Module*> outputs;
+      for (const ModuleChain& chain : chains) outputs.push_back(&chain.OutputModule());
+      workers = std::make_unique<TileWorkers>(settings, outputs);
+      workers->Run(out, &progress);
+    } else {
+      GenerateTiles(settings, builder, grid, out, &progress);
+    }
+  }
   // Every value is on disk, checked, before the preview and the message.
   out.Close();
-  if (settings.preview != 0) WritePreview(grid);
+  // The preview is the last tile, whichever thread built it.
+  if (settings.preview != 0) WritePreview(workers ? workers->LastTile() : grid);
   NotifyHost(settings.hostWindow);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "generator/height_array_writer.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
+#include "platform/progress_line.h"
 #include "platform/window_messenger.h"
 
 namespace duneforge {
@@ -34,15 +35,35 @@ struct TileBounds {
 // tilesX, 0 <= cz < tilesZ.
 TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz);
 
-// Builds every tile with `builder`, which is configured with the output
-// module, `grid` and the tile size, and appends each tile's values row by
-// row to `out`. Tiles go in order t = 0 .. tilesX x tilesZ - 1 with the x
-// position running fastest; a count below 1 means no tile (also when both
-// are negative). Bounds that are empty or reversed throw
-// noise::ExceptionInvalidParam naming the tile; the builder's and the
-// writer's exceptions pass.
+// The number of tiles, tilesX x tilesZ; 0 when either count is below 1 (also
+// when both are negative).
+int64_t TileCount(const CommandSettings& settings);
+
+// Builds tile `tile` (0 .. TileCount - 1, the x position running fastest)
+// with `builder`, which is configured with the output module, its grid and
+// the tile size. Bounds that are empty or reversed throw
+// noise::ExceptionInvalidParam naming the tile; the builder's exceptions
+// pass with the tile named in front of their text.
+void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile);
+
+// Builds every tile with `builder` (configured as for BuildTile, filling
+// `grid`) and appends each tile's values row by row to `out`, tiles in order
+// t = 0 .. TileCount - 1. `progress`, when given, hears of every tile
+// written. BuildTile's and the writer's exceptions pass.
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
-                   noise::utils::HeightGrid& grid, HeightArrayWriter& out);
+                   noise::utils::HeightGrid& grid, HeightArrayWriter& out,
+                   platform::ProgressLine* progress = nullptr);
+
+// The environment variable that sets how many threads build tiles, and the
+// largest number it takes.
+constexpr const char* kThreadsVariable = "DUNEFORGE_THREADS";
+constexpr int kMaxThreads = 256;
+
+// How many threads build tiles: DUNEFORGE_THREADS when it is set and not
+// empty, else the machine's hardware threads (at least 1). A value that is
+// not a whole number from 1 to kMaxThreads throws
+// noise::ExceptionInvalidParam.
+int ThreadCount();
 
 // Renders `grid` with a new relief renderer in its initial state (grey
 // ramp, no light) and writes it to tutorial.bmp. An empty grid throws
@@ -57,7 +78,10 @@ void NotifyHost(platform::WindowHandle hostWindow);
 // The whole run in the working directory. Returns the exit status, 0, on
 // every path that ends normally, including a command file or height array
 // file that cannot be opened; failures throw libnoise's exception types and
-// leave the completion message unsent.
+// leave the completion message unsent. Tiles are built on ThreadCount()
+// threads, each with a module chain of its own, and written in tile order,
+// so the files are the same for every thread count. While the tiles are
+// built, a progress line is kept on standard error when it is a terminal.
 int RunDuneforge();
 
 // One line describing the exception being handled (call it inside a catch

@@ -49,14 +49,28 @@ void HeightArrayWriter::Append(const float* values, size_t count) {
   }
 }
 
+void HeightArrayWriter::AppendText(const char* text, size_t size) {
+  if (size <= kBufferBytes - used_) {
+    std::memcpy(buffer_.get() + used_, text, size);
+    used_ += size;
+    return;
+  }
+  WriteBuffer();
+  WriteAll(text, size);
+}
+
 void HeightArrayWriter::WriteBuffer() {
   if (used_ == 0) return;
+  WriteAll(buffer_.get(), used_);
+  used_ = 0;
+}
+
+void HeightArrayWriter::WriteAll(const char* bytes, size_t size) {
   errno = 0;
-  const size_t put = std::fwrite(buffer_.get(), 1, used_, file_);
-  if (put != used_) {
+  const size_t put = std::fwrite(bytes, 1, size, file_);
+  if (put != size) {
     throw noise::utils::FileError(path_ + ": cannot write the height values" + Reason(errno));
   }
-  used_ = 0;
 }
 
 void HeightArrayWriter::Close() {

@@ -31,6 +31,8 @@ class HeightArrayWriter {
   bool Open(const std::string& path);
   // Appends `count` values in order, each followed by ','.
   void Append(const float* values, size_t count);
+  // Appends text already in the file's form (values each followed by ',').
+  void AppendText(const char* text, size_t size);
   // Writes what is buffered, flushes and closes the file.
   void Close();
 
@@ -38,6 +40,7 @@ class HeightArrayWriter {
 
  private:
   void WriteBuffer();
+  void WriteAll(const char* bytes, size_t size);
 
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;

@@ -189,6 +189,23 @@ TEST_F(LoadCommandFileTest, RefusesIncompleteFilesAndModuleCountsOutsideTheStore
   EXPECT_NE(message.find("moduleCount -1"), std::string::npos) << message;
 }
 
+// A number too large for its field is called that, wherever it stands, also
+// as the file's last number.
+TEST_F(LoadCommandFileTest, NamesNumbersOutOfTheFieldsRange) {
+  const struct {
+    const char* text;
+    const char* field;
+  } cases[] = {{"999999999999 1 1 1 8 8 0 1 0 1 0 0 0 6 1 0.5 0.3", "hostWindow is out of range"},
+               {"1 1 1 1 8 8 0 1e308 0 1 0 0 0 6 1 0.5 0.3", "upperX is out of range"},
+               {"1 1 1 1 8 8 0 1 -1e39 1 0 0 0 6 1 0.5 0.3", "lowerZ is out of range"},
+               {"1 1 1 -2147483649 8 8 0 1 0 1 0 0 0 6 1 0.5 0.3", "tilesZ is out of range"},
+               {"1 1 1 1 8 8 0 1 0 1 0 0 0 6 1 0.5 3.5e38", "row 0 p4 is out of range"}};
+  for (const auto& c : cases) {
+    const std::string message = LoadError(Write(c.text));
+    EXPECT_NE(message.find(c.field), std::string::npos) << c.text << ": " << message;
+  }
+}
+
 TEST_F(LoadCommandFileTest, AcceptsAHundredRows) {
   std::string text = "1 100 1 1 8 8 0 1 0 1 0 0\n";
   for (int i = 0; i < 100; ++i) text += std::to_string(i % 16) + " 1 2 3 4\n";

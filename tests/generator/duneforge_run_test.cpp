@@ -2,7 +2,9 @@
 #include "generator/duneforge_run.h"
 
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -330,6 +332,88 @@ TEST_F(DuneforgeRunTest, FullDeviceFailsWithoutPreviewOrMessage) {
   WriteCommands(Header(1, 1, 1, 8, 8, "0 1 0 1", 1) + "0 6 1 0.5 0.3\n");
   ExpectFailure(Run(), "noise_arr.txt");
   EXPECT_FALSE(Exists(File("tutorial.bmp")));
+}
+
+// Sets DUNEFORGE_THREADS for the runs of one scope; unset afterwards.
+class ThreadsVariable {
+ public:
+  explicit ThreadsVariable(const std::string& value) { ::setenv("DUNEFORGE_THREADS", value.c_str(), 1); }
+  ~ThreadsVariable() { ::unsetenv("DUNEFORGE_THREADS"); }
+};
+
+TEST_F(DuneforgeRunTest, FilesAreTheSameForEveryThreadCount) {
+  const std::string rows = "0 6 1 0.5 0.3\n3 20 1 0.75 0\n";
+  const struct {
+    std::string commands;
+    size_t values;
+  } runs[] = {{Header(2, 1, 1, 9, 5, "0 1 0 1", 1) + rows, 45},
+              {Header(2, 4, 3, 9, 5, "-1 3 0 2.5", 1) + rows, 12 * 45}};
+  for (const auto& run : runs) {
+    WriteCommands(run.commands);
+    std::string heights, preview;
+    for (const char* threads : {"1", "2", "3", "7"}) {
+      SCOPED_TRACE(threads);
+      ThreadsVariable variable(threads);
+      std::remove(File("noise_arr.txt").c_str());
+      const RunResult result = Run();
+      ASSERT_EQ(result.status, 0) << result.errors;
+      if (heights.empty()) {
+        heights = ReadText(File("noise_arr.txt"));
+        preview = ReadText(File("tutorial.bmp"));
+        ASSERT_EQ(SplitValues(heights).size(), run.values);
+        ASSERT_FALSE(preview.empty());
+      }
+      EXPECT_TRUE(ReadText(File("noise_arr.txt")) == heights);
+      EXPECT_TRUE(ReadText(File("tutorial.bmp")) == preview);
+    }
+  }
+}
+
+TEST_F(DuneforgeRunTest, ThreadCountThatIsNoWholeNumberFailsBeforeTheArrayIsOpened) {
+  WriteCommands(Header(1, 2, 1, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  for (const char* bad : {"0", "-2", "257", "two", "2x"}) {
+    ThreadsVariable variable(bad);
+    ExpectFailure(Run(), std::string("DUNEFORGE_THREADS=\"") + bad + "\"");
+    EXPECT_FALSE(Exists(File("noise_arr.txt")));
+  }
+}
+
+// The progress line appears only on a terminal: on a pseudo-terminal it
+// counts the tiles and is blank again when the run ends; elsewhere (every
+// other test reads standard error from a file) nothing is written.
+TEST_F(DuneforgeRunTest, ProgressLineOnlyOnATerminal) {
+  WriteCommands(Header(1, 3, 2, 64, 64, "0 3 0 2", 0) + "0 6 1 0.5 0.3\n");
+  int terminal = -1;
+  const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::chdir(folder_.c_str()) == 0) ::execl(DUNEFORGE_PATH, "duneforge", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string screen;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(terminal, buffer, sizeof buffer)) > 0;) screen.append(buffer, got);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+  EXPECT_NE(screen.find("duneforge: 0 of 6 tiles"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find('\n'), std::string::npos) << screen;
+  // What a terminal shows at the end: each carriage return starts the line
+  // over, and the characters after the last one write over what is there.
+  std::string shown;
+  size_t column = 0;
+  for (char c : screen) {
+    if (c == '\r') {
+      column = 0;
+      continue;
+    }
+    if (column == shown.size()) shown += c;
+    else shown[column] = c;
+    ++column;
+  }
+  EXPECT_EQ(shown.find_first_not_of(' '), std::string::npos) << screen;
+  EXPECT_EQ(SplitValues(ReadText(File("noise_arr.txt"))).size(), 6u * 64u * 64u);
 }
 
 TEST_F(DuneforgeRunTest, WindowZeroGetsNothingAndTheRunSucceeds) {

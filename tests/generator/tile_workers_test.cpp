@@ -1,0 +1,143 @@
+// Tiles built on several threads: for every worker count the height array,
+// the last tile's grid and a failure are what one thread gives.
+#include "generator/tile_workers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "generator/duneforge_run.h"
+#include "noisemap/error.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using duneforge::CommandSettings;
+
+// x + 100 z, and a failure without text from z = failFromZ on. It keeps no
+// state, so several threads may sample copies of it.
+class FailingModule : public noise::module::Module {
+ public:
+  explicit FailingModule(double failFromZ) : Module(0), failFromZ_(failFromZ) {}
+  int GetSourceModuleCount() const override { return 0; }
+  double GetValue(double x, double /*y*/, double z) const override {
+    if (z >= failFromZ_) throw noise::ExceptionInvalidParam();
+    return x + 100.0 * z;
+  }
+
+ private:
+  double failFromZ_;
+};
+
+struct Outcome {
+  std::string text;   // what reached the height array
+  std::string error;  // the failure's message, empty when none
+  std::vector<float> lastTile;
+};
+
+std::vector<float> Values(const noise::utils::HeightGrid& grid) {
+  std::vector<float> values;
+  for (int y = 0; y < grid.GetHeight(); ++y) {
+    values.insert(values.end(), grid.RowData(y), grid.RowData(y) + grid.GetWidth());
+  }
+  return values;
+}
+
+class TileWorkersTest : public testsupport::TempDirFixture {
+ protected:
+  std::string ReadArray() {
+    std::ifstream in(path_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // One thread, the tile loop as it has always run.
+  Outcome OneThread(const CommandSettings& s, double failFromZ) {
+    FailingModule module(failFromZ);
+    noise::utils::HeightGrid grid;
+    noise::utils::NoiseMapBuilderPlane builder;
+    builder.AttachModule(module);
+    builder.SetDestGrid(grid);
+    builder.SetGridSize(s.tileWidth, s.tileHeight);
+    return Capture([&](duneforge::HeightArrayWriter& out) {
+      duneforge::GenerateTiles(s, builder, grid, out);
+      return Values(grid);
+    });
+  }
+
+  Outcome Workers(const CommandSettings& s, double failFromZ, int count) {
+    std::vector<std::unique_ptr<FailingModule>> modules;
+    std::vector<const noise::module::Module*> outputs;
+    for (int i = 0; i < count; ++i) {
+      modules.push_back(std::make_unique<FailingModule>(failFromZ));
+      outputs.push_back(modules.back().get());
+    }
+    duneforge::TileWorkers workers(s, outputs);
+    return Capture([&](duneforge::HeightArrayWriter& out) {
+      workers.Run(out);
+      return Values(workers.LastTile());
+    });
+  }
+
+  template <typename Generate>
+  Outcome Capture(Generate generate) {
+    std::remove(path_.c_str());
+    Outcome outcome;
+    duneforge::HeightArrayWriter out;
+    EXPECT_TRUE(out.Open(path_));
+    try {
+      outcome.lastTile = generate(out);
+    } catch (const noise::utils::ErrorMessage& e) {
+      outcome.error = e.Message();
+    }
+    out.Close();
+    outcome.text = ReadArray();
+    return outcome;
+  }
+
+  std::string path_ = temp_.File("noise_arr.txt");
+};
+
+TEST_F(TileWorkersTest, EveryWorkerCountWritesWhatOneThreadWrites) {
+  CommandSettings s;
+  s.tileWidth = 7;
+  s.tileHeight = 3;
+  s.lowerX = 0.0f;
+  s.lowerZ = 0.0f;
+  const struct {
+    const char* name;
+    int32_t tilesX, tilesZ;
+    double failFromZ;
+    size_t tilesWritten;
+    const char* error;
+  } runs[] = {
+      {"one tile", 1, 1, 1e9, 1, ""},
+      {"more tiles than workers", 5, 3, 1e9, 15, ""},
+      // Rows of tiles from z = 1 on fail: tile 5 is the first, tiles after
+      // it fail too, and whatever the workers had in hand is dropped.
+      {"a tile fails partway", 5, 3, 1.0, 5, "tile 5 (tileWidth 7, tileHeight 3): invalid parameter"},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.name);
+    s.tilesX = run.tilesX;
+    s.tilesZ = run.tilesZ;
+    s.upperX = static_cast<float>(run.tilesX);
+    s.upperZ = static_cast<float>(run.tilesZ);
+    const Outcome one = OneThread(s, run.failFromZ);
+    EXPECT_EQ(static_cast<size_t>(std::count(one.text.begin(), one.text.end(), ',')), run.tilesWritten * 21);
+    EXPECT_EQ(one.error, run.error);
+    for (int count : {1, 2, 3, 7}) {
+      SCOPED_TRACE(count);
+      const Outcome many = Workers(s, run.failFromZ, count);
+      EXPECT_EQ(many.text, one.text);
+      EXPECT_EQ(many.error, one.error);
+      EXPECT_EQ(many.lastTile, one.lastTile);
+    }
+  }
+}
+
+}  // namespace
