@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bare_loop.h"
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
@@ -59,21 +60,7 @@ volatile double sink;
 // The chain alone, at the positions the plane builder samples.
 double TimeBareLoop(const CommandSettings& settings, const noise::module::Module& output) {
   const double start = ThreadSeconds();
-  double sum = 0.0;
-  for (int32_t t = 0; t < settings.tilesX * settings.tilesZ; ++t) {
-    const duneforge::TileBounds b =
-        duneforge::ComputeTileBounds(settings, t % settings.tilesX, t / settings.tilesX);
-    const double xDelta = (b.upperX - b.lowerX) / settings.tileWidth;
-    const double zDelta = (b.upperZ - b.lowerZ) / settings.tileHeight;
-    double z = b.lowerZ;
-    for (int row = 0; row < settings.tileHeight; ++row, z += zDelta) {
-      double x = b.lowerX;
-      for (int column = 0; column < settings.tileWidth; ++column, x += xDelta) {
-        sum += output.GetValue(x, 0.0, z);
-      }
-    }
-  }
-  sink = sum;
+  sink = bench::SampleTilesBare(settings, output);
   return ThreadSeconds() - start;
 }
 

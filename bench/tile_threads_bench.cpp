@@ -1,0 +1,145 @@
+// Measures how much of the machine duneforge uses: the built program's wall
+// time with 1 and with 2 threads (DUNEFORGE_THREADS), against evaluating the
+// same tiles' chain on one thread with nothing written.
+//
+// Usage: tile_threads_bench [command file] [rounds]
+// The command file defaults to the bundled terrain example; its chain is run
+// over 8 x 8 tiles of 256 x 256 (4.2 million values) with no preview. Each
+// round times the three side by side, in a changing order, and the ratios
+// are taken within a round, so that load that comes and goes on a shared
+// machine touches all three alike.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bare_loop.h"
+#include "generator/command_settings.h"
+#include "generator/duneforge_run.h"
+#include "generator/module_chain.h"
+
+namespace {
+
+using duneforge::CommandSettings;
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The settings as a command file duneforge reads back exactly: floats with
+// nine significant digits survive the trip.
+bool WriteCommandFile(const CommandSettings& s, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) return false;
+  std::fprintf(file, "%d %d %d %d %d %d %.9g %.9g %.9g %.9g %d %d\n", s.hostWindow, s.moduleCount, s.tilesX,
+               s.tilesZ, s.tileWidth, s.tileHeight, static_cast<double>(s.lowerX),
+               static_cast<double>(s.upperX), static_cast<double>(s.lowerZ), static_cast<double>(s.upperZ),
+               s.seedBase, s.preview);
+  for (int i = 0; i < s.moduleCount; ++i) {
+    const duneforge::ModuleSpec& row = s.rows[static_cast<size_t>(i)];
+    std::fprintf(file, "%d %d %.9g %.9g %.9g\n", row.type, row.p1, static_cast<double>(row.p2),
+                 static_cast<double>(row.p3), static_cast<double>(row.p4));
+  }
+  return std::fclose(file) == 0;
+}
+
+// Runs duneforge in `folder` with DUNEFORGE_THREADS = `threads` on a fresh
+// height array; exits the benchmark when the run fails or writes nothing.
+void RunDuneforge(const std::string& folder, int threads) {
+  const std::string array = folder + "/noise_arr.txt";
+  std::remove(array.c_str());
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("DUNEFORGE_THREADS", std::to_string(threads).c_str(), 1);
+    if (::chdir(folder.c_str()) == 0) ::execl(DUNEFORGE_PATH, "duneforge", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  struct stat info;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+      ::stat(array.c_str(), &info) != 0 || info.st_size == 0) {
+    std::fprintf(stderr, "tile_threads_bench: duneforge with %d threads failed\n", threads);
+    std::exit(1);
+  }
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string commandFile = argc > 1 && argv[1][0] != '\0' ? argv[1] : DUNEFORGE_BENCH_TERRAIN;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string folder =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tile_threads_bench";
+  ::mkdir(folder.c_str(), 0700);
+
+  CommandSettings settings;
+  duneforge::ModuleChain chain;
+  try {
+    if (!duneforge::LoadCommandFile(commandFile, settings)) {
+      std::fprintf(stderr, "tile_threads_bench: cannot open %s\n", commandFile.c_str());
+      return 1;
+    }
+    settings.hostWindow = 0;
+    settings.tilesX = settings.tilesZ = 8;
+    settings.tileWidth = settings.tileHeight = 256;
+    settings.preview = 0;
+    chain = duneforge::BuildModuleChain(settings);
+  } catch (const noise::Exception&) {
+    std::fprintf(stderr, "tile_threads_bench: %s\n", duneforge::DescribeCurrentException().c_str());
+    return 1;
+  }
+  if (!WriteCommandFile(settings, folder + "/cmd_noise.txt")) {
+    std::fprintf(stderr, "tile_threads_bench: cannot write the command file in %s\n", folder.c_str());
+    return 1;
+  }
+
+  volatile double sink = 0.0;
+  const std::function<void()> runs[3] = {
+      [&] { sink = bench::SampleTilesBare(settings, chain.OutputModule()); },
+      [&] { RunDuneforge(folder, 1); }, [&] { RunDuneforge(folder, 2); }};
+  std::vector<double> one, two;
+  double best[3] = {1e300, 1e300, 1e300};
+  for (int round = 0; round < rounds; ++round) {
+    double seconds[3];
+    // The order turns each round, so no variant always follows another.
+    for (int k = 0; k < 3; ++k) {
+      const int which = (round + k) % 3;
+      seconds[which] = Seconds(runs[which]);
+      best[which] = std::min(best[which], seconds[which]);
+    }
+    one.push_back(seconds[1] / seconds[0]);
+    two.push_back(seconds[2] / seconds[0]);
+    std::printf("round %d: bare %.3f s, 1 thread %.3f s (%.3f), 2 threads %.3f s (%.3f)\n", round + 1,
+                seconds[0], seconds[1], one.back(), seconds[2], two.back());
+  }
+  const double values = 8.0 * 8.0 * 256.0 * 256.0;
+  std::printf(
+      "\n%.0f values, %d rounds; wall time against the chain evaluated on one thread, nothing written\n",
+      values, rounds);
+  std::printf("  bare loop   best %.3f s (%.0f ns a value)\n", best[0], best[0] / values * 1e9);
+  std::printf("  1 thread    best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[1],
+              Median(one), *std::min_element(one.begin(), one.end()),
+              *std::max_element(one.begin(), one.end()), best[1] / best[0]);
+  std::printf("  2 threads   best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[2],
+              Median(two), *std::min_element(two.begin(), two.end()),
+              *std::max_element(two.begin(), two.end()), best[2] / best[0]);
+  std::remove((folder + "/noise_arr.txt").c_str());
+  std::remove((folder + "/cmd_noise.txt").c_str());
+  ::rmdir(folder.c_str());
+  return 0;
+}
