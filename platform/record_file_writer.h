@@ -43,8 +43,6 @@ class RecordFileWriter {
   bool IsOpen() const { return open_; }
   // The descriptor of the open file; -1 when closed or in memory.
   int Descriptor() const { return fd_; }
-  // False once a write or rewrite of this file has failed.
-  bool IsWhole() const { return !failed_; }
   // The end of the data appended so far, buffered bytes included: the
   // position at which the next record starts.
   int64_t Position() const { return blockStart_ + static_cast<int64_t>(Buffered()); }
@@ -54,7 +52,7 @@ class RecordFileWriter {
   // Bytes that fit in the block's free room are copied there at once: the
   // cost of a 4-byte record is a copy, not a call.
   bool Append(const void* data, uint64_t size) {
-    if (size < static_cast<uint64_t>(limit_ - cursor_)) {
+    if (size != 0 && size < static_cast<uint64_t>(limit_ - cursor_)) {
       std::memcpy(cursor_, data, static_cast<size_t>(size));
       cursor_ += size;
       return true;

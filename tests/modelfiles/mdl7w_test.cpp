@@ -79,34 +79,41 @@ TEST_F(MDL7WTest, GroupWithOneSkinIsPatchedWithItsSizes) {
   EXPECT_EQ(Bytes(), expected.Data());
 }
 
+// The same model on disk and in memory.
 TEST_F(MDL7WTest, WritesFramesDeformersAndLumpByteForByte) {
   uint8_t matrix[64];
   for (int i = 0; i < 64; ++i) matrix[i] = static_cast<uint8_t>(i * 3);
+  const auto writeModel = [&](MDL7W& w) {
+    ASSERT_TRUE(w.AddBone(MDL7W::kNoBone, 1.0f, 2.0f, 3.0f, "root"));
+    ASSERT_TRUE(w.BeginGroup(nullptr));
+    ASSERT_TRUE(w.AddTexCoord(0.25f, 0.75f));
+    ASSERT_TRUE(w.AddTriangle(0, 0, 0, 0, 0xFFFF, 0, -7));
+    ASSERT_TRUE(w.AddVertex(4.0f, 5.0f, 6.0f, 0, 0.0f, 0.0f, 1.0f));
+    ASSERT_TRUE(w.BeginFrame("walk"));
+    ASSERT_TRUE(w.AddFrameVertex(0, 7.0f, 8.0f, 9.0f, 1.0f, 0.0f, 0.0f));
+    ASSERT_TRUE(w.AddBoneTransform(0, matrix));
+    EXPECT_TRUE(w.FinishFrame());
+    EXPECT_TRUE(w.SetGroupDeformers(1, 2));
+    ASSERT_TRUE(w.BeginDeformer(3, 0));
+    ASSERT_TRUE(w.BeginDeformerElement(9, "elbow"));
+    ASSERT_TRUE(w.AddDeformerWeight(0, 0.5f));
+    ASSERT_TRUE(w.AddDeformerWeight(1, 0.25f));
+    EXPECT_TRUE(w.FinishDeformerElement());
+    EXPECT_TRUE(w.FinishDeformer());
+    ASSERT_TRUE(w.BeginLump());
+    ASSERT_TRUE(w.BeginLumpSection(11));
+    ASSERT_TRUE(w.BeginLumpList(12));
+    ASSERT_TRUE(w.AddLumpTriangle(1, 2, 3, 4, 5, 6, 77));
+    EXPECT_TRUE(w.FinishLumpList());
+    EXPECT_TRUE(w.FinishLumpSection());
+    EXPECT_TRUE(w.FinishLump());
+    EXPECT_TRUE(w.Close());
+  };
   ASSERT_GE(writer_.Open(Path().c_str()), 0);
-  ASSERT_TRUE(writer_.AddBone(MDL7W::kNoBone, 1.0f, 2.0f, 3.0f, "root"));
-  ASSERT_TRUE(writer_.BeginGroup(nullptr));
-  ASSERT_TRUE(writer_.AddTexCoord(0.25f, 0.75f));
-  ASSERT_TRUE(writer_.AddTriangle(0, 0, 0, 0, 0xFFFF, 0, -7));
-  ASSERT_TRUE(writer_.AddVertex(4.0f, 5.0f, 6.0f, 0, 0.0f, 0.0f, 1.0f));
-  ASSERT_TRUE(writer_.BeginFrame("walk"));
-  ASSERT_TRUE(writer_.AddFrameVertex(0, 7.0f, 8.0f, 9.0f, 1.0f, 0.0f, 0.0f));
-  ASSERT_TRUE(writer_.AddBoneTransform(0, matrix));
-  EXPECT_TRUE(writer_.FinishFrame());
-  EXPECT_TRUE(writer_.SetGroupDeformers(1, 2));
-  ASSERT_TRUE(writer_.BeginDeformer(3, 0));
-  ASSERT_TRUE(writer_.BeginDeformerElement(9, "elbow"));
-  ASSERT_TRUE(writer_.AddDeformerWeight(0, 0.5f));
-  ASSERT_TRUE(writer_.AddDeformerWeight(1, 0.25f));
-  EXPECT_TRUE(writer_.FinishDeformerElement());
-  EXPECT_TRUE(writer_.FinishDeformer());
-  ASSERT_TRUE(writer_.BeginLump());
-  ASSERT_TRUE(writer_.BeginLumpSection(11));
-  ASSERT_TRUE(writer_.BeginLumpList(12));
-  ASSERT_TRUE(writer_.AddLumpTriangle(1, 2, 3, 4, 5, 6, 77));
-  EXPECT_TRUE(writer_.FinishLumpList());
-  EXPECT_TRUE(writer_.FinishLumpSection());
-  EXPECT_TRUE(writer_.FinishLump());
-  EXPECT_TRUE(writer_.Close());
+  writeModel(writer_);
+  MDL7W inMemory;
+  ASSERT_TRUE(inMemory.OpenInMemory());
+  writeModel(inMemory);
 
   // Group: 44 + 8 + 16 + 26 + 24 + 26 + 68 = 212. Deformer: 16 + 28 + 2 * 8 = 60.
   // Data size: 48 + 36 + 212 + 60 = 356. Lump: 12 + 8 + 8 + 16 = 44.
@@ -128,6 +135,7 @@ TEST_F(MDL7WTest, WritesFramesDeformersAndLumpByteForByte) {
   expected.I32(12).U32(1);
   expected.U16(1).U16(2).U16(3).U16(4).U16(5).U16(6).I32(77);
   EXPECT_EQ(Bytes(), expected.Data());
+  EXPECT_EQ(inMemory.MemoryBytes(), expected.Data());
 }
 
 TEST_F(MDL7WTest, RecordsOutOfOrderAreRefusedAndWriteNothing) {
