@@ -50,6 +50,7 @@ void MDL7W::Reset() {
   std::memset(frame_, 0, sizeof frame_);
   std::memset(lump_, 0, sizeof lump_);
   groupOffset_ = skinOffset_ = frameOffset_ = lumpOffset_ = -1;
+  groupIsCurrent_ = false;
   bytesPerPixel_ = 0;
   mipLevels_ = false;
 }
@@ -100,10 +101,7 @@ bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resy
   return true;
 }
 
-void MDL7W::CountGroupBytes(uint32_t bytes) {
-  AddU32(group_, mdl7::kGroupDataSize, bytes);
-  AddU32(header_, mdl7::kHeaderDataSize, bytes);
-}
+void MDL7W::CountDataBytes(uint32_t bytes) { AddU32(header_, mdl7::kHeaderDataSize, bytes); }
 
 bool MDL7W::WriteZeros(int32_t count) {
   if (count <= 0) return true;
@@ -129,12 +127,21 @@ bool MDL7W::BeginGroup(const char* name) {
   StoreU32(group_, mdl7::kGroupDataSize, kGroupSize);
   StoreName(group_ + mdl7::kGroupName, mdl7::kGroupNameSize, name);
   groupOffset_ = Position();
+  groupIsCurrent_ = true;
   AddU32(header_, mdl7::kHeaderGroupCount, 1);
   AddU32(header_, mdl7::kHeaderDataSize, kGroupSize);
   return WriteAll(group_, kGroupSize);
 }
 
-bool MDL7W::FinishGroup() { return Patch(group_, kGroupSize, groupOffset_, true); }
+bool MDL7W::FinishGroup() {
+  // The group holds every byte from its record to here, zero fills and
+  // sized blocks included: readers go from group to group by this size.
+  const int64_t end = Position();
+  if (groupIsCurrent_ && groupOffset_ >= 0 && end >= groupOffset_) {
+    StoreU32(group_, mdl7::kGroupDataSize, static_cast<uint32_t>(end - groupOffset_));
+  }
+  return Patch(group_, kGroupSize, groupOffset_, true);
+}
 
 bool MDL7W::SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum) {
   group_[mdl7::kGroupDeformerCount] = deformerCount;
@@ -154,7 +161,7 @@ bool MDL7W::BeginSkin(uint8_t skinType, const char* name) {
   mipLevels_ = false;
   skinOffset_ = Position();
   AddU32(group_, mdl7::kGroupSkinCount, 1);
-  CountGroupBytes(kSkinSize);
+  CountDataBytes(kSkinSize);
   return WriteAll(skin_, kSkinSize);
 }
 
@@ -172,7 +179,7 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   const int32_t level0PixelBytes = skin_[0] == mdl7::kEmbeddedSkinType ? 1 : bytesPerPixel_;
   if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size) || (level0 == nullptr && size > 0))
     return false;
-  CountGroupBytes(static_cast<uint32_t>(size));
+  CountDataBytes(static_cast<uint32_t>(size));
   if (!WriteAll(level0, static_cast<uint32_t>(size))) return false;
   if (!mipLevels_) return true;
   // A missing reduced level fails before any of them is written; level 0 stays.
@@ -180,7 +187,7 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   const void* levels[kMipLevelCount] = {level0, level1, level2, level3};
   for (int32_t level = 1; level < kMipLevelCount; ++level) {
     if (!SkinLevelBytes(width, height, bytesPerPixel_, level, size)) return false;
-    CountGroupBytes(static_cast<uint32_t>(size));
+    CountDataBytes(static_cast<uint32_t>(size));
     if (!WriteAll(levels[level], static_cast<uint32_t>(size))) return false;
   }
   return true;
@@ -194,7 +201,7 @@ bool MDL7W::WriteMaterial(const float (&colors)[4][4], float value) {
     for (uint32_t i = 0; i < 4; ++i) StoreF32(record, c * kColorValueSize + 4 * i, colors[c][i]);
   }
   StoreF32(record, mdl7::kMaterialValue, value);
-  CountGroupBytes(kMaterialSize);
+  CountDataBytes(kMaterialSize);
   return WriteAll(record, kMaterialSize);
 }
 
@@ -215,7 +222,7 @@ bool MDL7W::AddTexCoord(float s, float t) {
   StoreF32(record, 0, s);
   StoreF32(record, 4, t);
   AddU32(group_, mdl7::kGroupTexCoordCount, 1);
-  CountGroupBytes(kTexCoordSize);
+  CountDataBytes(kTexCoordSize);
   return WriteAll(record, kTexCoordSize);
 }
 
@@ -226,7 +233,7 @@ bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, ui
   uint8_t record[kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
   AddU32(group_, mdl7::kGroupTriangleCount, 1);
-  CountGroupBytes(kTriangleSize);
+  CountDataBytes(kTriangleSize);
   return WriteAll(record, kTriangleSize);
 }
 
@@ -235,7 +242,7 @@ bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, f
   uint8_t record[kVertexSize];
   StoreVertex(record, x, y, z, bone, normalX, normalY, normalZ);
   AddU32(group_, mdl7::kGroupVertexCount, 1);
-  CountGroupBytes(kVertexSize);
+  CountDataBytes(kVertexSize);
   return WriteAll(record, kVertexSize);
 }
 
@@ -244,7 +251,7 @@ bool MDL7W::BeginFrame(const char* name) {
   StoreName(frame_, mdl7::kFrameNameSize, name);
   frameOffset_ = Position();
   AddU32(group_, mdl7::kGroupFrameCount, 1);
-  CountGroupBytes(kFrameSize);
+  CountDataBytes(kFrameSize);
   return WriteAll(frame_, kFrameSize);
 }
 
@@ -253,7 +260,7 @@ bool MDL7W::AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, floa
   uint8_t record[kFrameVertexSize];
   StoreVertex(record, x, y, z, vertexIndex, normalX, normalY, normalZ);
   AddU32(frame_, mdl7::kFrameVertexCount, 1);
-  CountGroupBytes(kFrameVertexSize);
+  CountDataBytes(kFrameVertexSize);
   return WriteAll(record, kFrameVertexSize);
 }
 
@@ -262,7 +269,7 @@ bool MDL7W::AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]) {
   std::memcpy(record, matrix, sizeof matrix);
   StoreU16(record, mdl7::kTransformBone, bone);
   AddU32(frame_, mdl7::kFrameTransformCount, 1);
-  CountGroupBytes(kBoneTransformSize);
+  CountDataBytes(kBoneTransformSize);
   return WriteAll(record, kBoneTransformSize);
 }
 
@@ -274,6 +281,7 @@ bool MDL7W::BeginDeformer(uint8_t deformerType, int32_t groupIndex) {
   StoreI32(group_, mdl7::kDeformerGroup, groupIndex);
   StoreU32(group_, mdl7::kDeformerDataSize, kDeformerSize);
   groupOffset_ = Position();
+  groupIsCurrent_ = false;
   AddU32(header_, mdl7::kHeaderDataSize, kDeformerSize);
   return WriteAll(group_, kDeformerSize);
 }
@@ -316,6 +324,7 @@ bool MDL7W::BeginLumpSection(int32_t sectionId) {
   std::memset(group_, 0, sizeof group_);
   StoreI32(group_, 0, sectionId);
   groupOffset_ = Position();
+  groupIsCurrent_ = false;
   AddU32(lump_, mdl7::kLumpSectionCount, 1);
   AddU32(lump_, mdl7::kLumpByteSize, kLumpSectionSize);
   AddU32(header_, mdl7::kHeaderLumpSize, kLumpSectionSize);

@@ -78,16 +78,18 @@ class MDL7W {
   // no file was open, or when the file is whole: every write and rewrite,
   // the header's included, was complete. The file is closed in either case.
   bool Close();
-  // Writes `count` zero bytes, uncounted, in one piece; nothing for a count
-  // of 0 or less.
+  // Writes `count` zero bytes in one piece, counted into the group's and the
+  // header's data size when the group finishes; nothing for a count of 0 or
+  // less.
   bool WriteZeros(int32_t count);
 
   // A bone; only before the first group.
   bool AddBone(uint16_t parent, float x, float y, float z, const char* name);
 
   bool BeginGroup(const char* name);
-  // Rewrites the group record and brings the header's data size up to the
-  // current file position, so uncounted bytes are included.
+  // Sets the group's data size to every byte from its record to the current
+  // position (zero fills and sized blocks included), rewrites the group
+  // record and brings the header's data size up to the current position.
   bool FinishGroup();
   // Stores the group's deformer count and maximum, then FinishGroup.
   bool SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum);
@@ -107,7 +109,7 @@ class MDL7W {
   bool FinishSkin();
   // Four colour values of four components each, then one more value.
   bool WriteMaterial(const float (&colors)[4][4], float value);
-  // A 32-bit length and that many bytes, uncounted. False for a negative
+  // A 32-bit length and that many bytes, counted like a zero fill. False for a negative
   // length or null bytes with a positive length (nothing is written).
   bool WriteSizedBlock(int32_t length, const void* bytes);
 
@@ -159,14 +161,16 @@ class MDL7W {
   bool Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync);
   // The current position, remembered as a record's offset.
   int64_t Position() const;
-  // Counts `bytes` into the current group's data size and the header's.
-  void CountGroupBytes(uint32_t bytes);
+  // Counts `bytes` into the header's data size.
+  void CountDataBytes(uint32_t bytes);
 
   platform::RecordFileWriter file_;
   uint8_t header_[kHeaderSize] = {};
   // The current group, deformer or lump section record.
   uint8_t group_[kGroupSize] = {};
   int64_t groupOffset_ = -1;
+  // Whether group_ holds a group record (not a deformer or lump section).
+  bool groupIsCurrent_ = false;
   uint8_t skin_[kSkinSize] = {};
   int64_t skinOffset_ = -1;
   int32_t bytesPerPixel_ = 0;

@@ -268,7 +268,37 @@ TEST_F(MDL7WTest, UncountedBytesAreCaughtUpWhenTheGroupFinishes) {
   const std::vector<uint8_t> bytes = Bytes();
   ASSERT_EQ(bytes.size(), 48u + 44 + 3);
   EXPECT_EQ(LoadU32(bytes, 16), 48u + 44 + 3);
-  EXPECT_EQ(LoadU32(bytes, 48 + 4), 44u);  // the group counts only its records
+  EXPECT_EQ(LoadU32(bytes, 48 + 4), 44u + 3);  // the group holds every byte up to its end
+}
+
+// Readers go from group to group by the group's data size: with a sized block
+// and a zero fill in the first group it must still land on the second group,
+// and from there on the end of the data.
+TEST_F(MDL7WTest, GroupsChainByTheirDataSizeToTheEndOfTheData) {
+  const uint8_t pixels[2] = {7, 8}, block[5] = {1, 2, 3, 4, 5};
+  ASSERT_GE(writer_.Open(Path().c_str()), 0);
+  ASSERT_TRUE(writer_.BeginGroup("a"));
+  ASSERT_TRUE(writer_.BeginSkin(0x20, "s"));
+  writer_.SetSkinImage(2, 1, 1, false);
+  ASSERT_TRUE(writer_.WriteSkinImage(pixels, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(writer_.WriteSizedBlock(5, block));
+  ASSERT_TRUE(writer_.FinishSkin());
+  ASSERT_TRUE(writer_.WriteZeros(3));
+  ASSERT_TRUE(writer_.FinishGroup());
+  ASSERT_TRUE(writer_.BeginGroup("b"));
+  ASSERT_TRUE(writer_.AddTexCoord(1, 1));
+  ASSERT_TRUE(writer_.FinishGroup());
+  ASSERT_TRUE(writer_.Close());
+
+  const std::vector<uint8_t> bytes = Bytes();
+  const uint32_t first = 48;
+  EXPECT_EQ(LoadU32(bytes, first + 4), 44u + 28 + 2 + 4 + 5 + 3);
+  const uint32_t second = first + LoadU32(bytes, first + 4);
+  ASSERT_LT(second + 44, bytes.size());
+  EXPECT_EQ(bytes[second], 1);  // group type
+  EXPECT_EQ(bytes[second + 8], 'b');
+  EXPECT_EQ(second + LoadU32(bytes, second + 4), LoadU32(bytes, 16));
+  EXPECT_EQ(LoadU32(bytes, 16), bytes.size());
 }
 
 TEST_F(MDL7WTest, DestroyingAnOpenWriterLeavesTheFileUnpatched) {
@@ -314,7 +344,7 @@ TEST_F(MDL7WTest, FailuresOfTheFileAreReported) {
   // A short record write is reported and its counts stay. The file is no
   // longer whole: later records are refused even though the device works
   // again, and finishing and closing say so, while the group record and the
-  // header are still rewritten with the counts.
+  // header are still rewritten with the counts and the group's real size.
   ASSERT_GE(writer_.Open(Path().c_str()), 0);
   ASSERT_TRUE(writer_.BeginGroup("g"));
   FileFaultInjector::FailCall(Op::kWrite, 1);
@@ -327,7 +357,7 @@ TEST_F(MDL7WTest, FailuresOfTheFileAreReported) {
   EXPECT_EQ(LoadU32(bytes, 12), 1u);
   EXPECT_EQ(LoadU32(bytes, 16), 48u + 44 + 2 * 26);
   EXPECT_EQ(LoadU32(bytes, 48 + 36), 2u);
-  EXPECT_EQ(LoadU32(bytes, 48 + 4), 44u + 2 * 26);
+  EXPECT_EQ(LoadU32(bytes, 48 + 4), 44u);  // what of the group reached the file
 
   // A header that cannot be rewritten makes Close report it; the file is
   // closed all the same.

@@ -278,9 +278,10 @@ TEST_F(RoundTripTest, EveryRecordReadsBackAsWritten) {
   EXPECT_EQ(frameVertices, 0);
   EXPECT_FALSE(r.ReadFrameVertex(replaced, x, y, z));
   const uint32_t bodyEnd = r.Offset();
-  EXPECT_EQ(bodyEnd - bodyStart + MDL7R::kGroupSize, static_cast<uint32_t>(groupDataSize) + 4 + 5);
-  // The walk passes over exactly the body that was read (the sized block of
-  // 4 + 5 bytes is not counted in the group's data size).
+  // The group's data size covers its record and the whole body, the sized
+  // block of 4 + 5 bytes included, and the walk passes over exactly the
+  // body that was read.
+  EXPECT_EQ(bodyEnd - bodyStart + MDL7R::kGroupSize, static_cast<uint32_t>(groupDataSize));
   ASSERT_TRUE(r.SeekTo(bodyStart));
   EXPECT_TRUE(r.WalkGroup());
   EXPECT_EQ(r.Offset(), bodyEnd);
