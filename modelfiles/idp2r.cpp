@@ -2,9 +2,11 @@
 
 #include <cstring>
 
-#include "modelfiles/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadF32;
 
 namespace {
 

@@ -3,10 +3,14 @@
 #include <cstring>
 
 #include "modelfiles/image_size.h"
-#include "modelfiles/little_endian.h"
 #include "modelfiles/normal_table.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadI16;
+using platform::LoadI32;
+using platform::LoadU16;
 
 namespace {
 

@@ -1,8 +1,11 @@
 #include "modelfiles/mdl3r.h"
 
-#include "modelfiles/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadI16;
+using platform::LoadU16;
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "modelfiles/mdl4r.h"
 
-#include "modelfiles/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadU16;
 
 namespace {
 

@@ -1,9 +1,11 @@
 #include "modelfiles/mdl5r.h"
 
 #include "modelfiles/image_size.h"
-#include "modelfiles/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadI32;
 
 namespace {
 

@@ -3,11 +3,15 @@
 #include <cstring>
 
 #include "modelfiles/image_size.h"
-#include "modelfiles/little_endian.h"
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/normal_table.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::LoadF32;
+using platform::LoadI32;
+using platform::LoadU16;
 
 namespace {
 

@@ -3,10 +3,18 @@
 #include <cstring>
 
 #include "modelfiles/image_size.h"
-#include "modelfiles/little_endian.h"
 #include "modelfiles/mdl7_layout.h"
+#include "platform/little_endian.h"
 
 namespace modelfiles {
+
+using platform::AddU32;
+using platform::LoadI32;
+using platform::LoadU32;
+using platform::StoreF32;
+using platform::StoreI32;
+using platform::StoreU16;
+using platform::StoreU32;
 
 namespace {
 

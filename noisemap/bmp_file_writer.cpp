@@ -5,7 +5,9 @@
 #include <memory>
 #include <new>
 
+#include "noisemap/bmp_layout.h"
 #include "noisemap/error.h"
+#include "platform/little_endian.h"
 #include "platform/low_level_file.h"
 
 namespace noise {
@@ -13,15 +15,8 @@ namespace utils {
 namespace {
 
 using platform::LowLevelFile;
-
-void Store16(uint8_t* at, uint16_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Store32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+using platform::StoreU16;
+using platform::StoreU32;
 
 // Closes the descriptor on every path out of WriteFile.
 class OpenFile {
@@ -62,9 +57,9 @@ void BmpFileWriter::WriteFile() {
   // At most 32767 pixels a side: a row is at most 98304 bytes and the whole
   // file about 3.2 GB, which still fits the format's 32-bit size field; the
   // check keeps it so should the limits ever change.
-  const uint64_t rowSize = (static_cast<uint64_t>(width) * 3 + 3) & ~static_cast<uint64_t>(3);
+  const uint64_t rowSize = bmp::RowSize(static_cast<uint64_t>(width));
   const uint64_t dataSize = rowSize * static_cast<uint64_t>(height);
-  if (dataSize + kBmpHeaderSize > UINT32_MAX) {
+  if (dataSize + bmp::kHeaderSize > UINT32_MAX) {
     throw InvalidParamError("an image of " + std::to_string(width) + " x " + std::to_string(height) +
                             " is too large for a BMP file");
   }
@@ -77,25 +72,25 @@ void BmpFileWriter::WriteFile() {
       LowLevelFile::kPermRead | LowLevelFile::kPermWrite));
   if (file.Get() < 0) throw FileError("cannot open " + m_destFilename + " for writing");
 
-  uint8_t header[kBmpHeaderSize] = {};
-  header[0] = 'B';
-  header[1] = 'M';
-  Store32(header + 2, static_cast<uint32_t>(dataSize + kBmpHeaderSize));
-  Store16(header + 6, 0);
-  Store16(header + 8, 0);
-  Store32(header + 10, kBmpHeaderSize);
-  Store32(header + 14, 40);
-  Store32(header + 18, static_cast<uint32_t>(width));
-  Store32(header + 22, static_cast<uint32_t>(height));
-  Store16(header + 26, 1);
-  Store16(header + 28, 24);
-  Store32(header + 30, 0);
-  Store32(header + 34, static_cast<uint32_t>(dataSize));
-  Store32(header + 38, kBmpPixelsPerMetre);
-  Store32(header + 42, kBmpPixelsPerMetre);
-  Store32(header + 46, 0);
-  Store32(header + 50, 0);
-  WriteAll(file, header, kBmpHeaderSize, m_destFilename);
+  uint8_t header[bmp::kHeaderSize] = {};
+  header[bmp::kMagic] = 'B';
+  header[bmp::kMagic + 1] = 'M';
+  StoreU32(header, bmp::kFileSize, static_cast<uint32_t>(dataSize + bmp::kHeaderSize));
+  StoreU16(header, bmp::kReserved1, 0);
+  StoreU16(header, bmp::kReserved2, 0);
+  StoreU32(header, bmp::kPixelOffset, bmp::kHeaderSize);
+  StoreU32(header, bmp::kInfoSize, bmp::kInfoHeaderSize);
+  StoreU32(header, bmp::kWidth, static_cast<uint32_t>(width));
+  StoreU32(header, bmp::kHeight, static_cast<uint32_t>(height));
+  StoreU16(header, bmp::kPlanes, 1);
+  StoreU16(header, bmp::kBitsPerPixel, 24);
+  StoreU32(header, bmp::kCompression, 0);
+  StoreU32(header, bmp::kImageSize, static_cast<uint32_t>(dataSize));
+  StoreU32(header, bmp::kXPixelsPerMetre, bmp::kPixelsPerMetre);
+  StoreU32(header, bmp::kYPixelsPerMetre, bmp::kPixelsPerMetre);
+  StoreU32(header, bmp::kColorsUsed, 0);
+  StoreU32(header, bmp::kImportantColors, 0);
+  WriteAll(file, header, bmp::kHeaderSize, m_destFilename);
 
   for (int y = 0; y < height; ++y) {
     uint8_t* out = row.get();

@@ -8,15 +8,10 @@
 namespace noise {
 namespace utils {
 
-// Size of the file header plus the information header, where pixel rows start.
-constexpr uint32_t kBmpHeaderSize = 54;
-// Resolution written into every file, in pixels per metre (72 dots per inch).
-constexpr uint32_t kBmpPixelsPerMetre = 2834;
-
-// Writes the source image bottom row first (image row 0 is the bottom of the
-// picture), three bytes blue, green, red per pixel, each row padded with
-// zeros to a multiple of 4 bytes; the alpha channel is dropped. The image
-// belongs to the caller; the file is open only during WriteFile.
+// Writes the source image in the layout of noisemap/bmp_layout.h, bottom row first (image row 0 is the bottom
+// of the picture), three bytes blue, green, red per pixel, each row padded with zeros to a multiple of 4
+// bytes; the alpha channel is dropped. The image belongs to the caller; the file is open only during
+// WriteFile.
 class BmpFileWriter {
  public:
   BmpFileWriter() = default;

@@ -4,44 +4,37 @@
 #include <cstddef>
 #include <new>
 
-#include "modelfiles/little_endian.h"
+#include "noisemap/bmp_layout.h"
+#include "platform/little_endian.h"
 #include "tools/file_bytes.h"
 
 namespace tools {
 
+namespace bmp = noise::utils::bmp;
+
 namespace {
 
-// Offsets of the file header and the information header.
-constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint32_t kPixelOffset = 10;
-constexpr uint32_t kInfoSize = 14;
-constexpr uint32_t kWidth = 18;
-constexpr uint32_t kHeight = 22;
-constexpr uint32_t kPlanes = 26;
-constexpr uint32_t kBitsPerPixel = 28;
-constexpr uint32_t kCompression = 30;
-constexpr uint32_t kSmallestInfoSize = 40;
 // Larger pictures are refused rather than allocated.
 constexpr int32_t kLargestSide = 32767;
 
 }  // namespace
 
 bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error) {
-  using modelfiles::LoadI32;
-  using modelfiles::LoadU16;
-  using modelfiles::LoadU32;
+  using platform::LoadI32;
+  using platform::LoadU16;
+  using platform::LoadU32;
   image = BmpImage{};
   std::vector<uint8_t> bytes;
   if (!ReadFileBytes(path, bytes, error)) return false;
-  if (bytes.size() < kFileHeaderSize + kSmallestInfoSize || bytes[0] != 'B' || bytes[1] != 'M') {
+  if (bytes.size() < bmp::kHeaderSize || bytes[bmp::kMagic] != 'B' || bytes[bmp::kMagic + 1] != 'M') {
     error = "not a BMP picture";
     return false;
   }
-  const uint32_t infoSize = LoadU32(bytes.data(), kInfoSize);
-  const int32_t width = LoadI32(bytes.data(), kWidth);
-  const int32_t storedHeight = LoadI32(bytes.data(), kHeight);
-  if (infoSize < kSmallestInfoSize || LoadU16(bytes.data(), kPlanes) != 1 ||
-      LoadU16(bytes.data(), kBitsPerPixel) != 24 || LoadU32(bytes.data(), kCompression) != 0) {
+  const uint32_t infoSize = LoadU32(bytes.data(), bmp::kInfoSize);
+  const int32_t width = LoadI32(bytes.data(), bmp::kWidth);
+  const int32_t storedHeight = LoadI32(bytes.data(), bmp::kHeight);
+  if (infoSize < bmp::kInfoHeaderSize || LoadU16(bytes.data(), bmp::kPlanes) != 1 ||
+      LoadU16(bytes.data(), bmp::kBitsPerPixel) != 24 || LoadU32(bytes.data(), bmp::kCompression) != 0) {
     error = "only uncompressed 24-bit BMP pictures are supported";
     return false;
   }
@@ -51,8 +44,8 @@ bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error) {
     error = "picture size " + std::to_string(width) + " x " + std::to_string(height) + " is not supported";
     return false;
   }
-  const uint64_t rowBytes = (static_cast<uint64_t>(width) * 3 + 3) / 4 * 4;
-  const uint64_t offset = LoadU32(bytes.data(), kPixelOffset);
+  const uint64_t rowBytes = bmp::RowSize(static_cast<uint64_t>(width));
+  const uint64_t offset = LoadU32(bytes.data(), bmp::kPixelOffset);
   if (offset > bytes.size() || rowBytes * static_cast<uint64_t>(height) > bytes.size() - offset) {
     error = "truncated: the pixel rows do not fit in the file";
     return false;

@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "modelfiles/legacy_model_reader.h"
-#include "modelfiles/little_endian.h"
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7r.h"
 #include "modelfiles/model_file_opener.h"
+#include "platform/little_endian.h"
 #include "tools/file_bytes.h"
 #include "tools/hmp_file.h"
 
@@ -17,9 +17,9 @@ namespace tools {
 
 namespace {
 
-using modelfiles::LoadF32;
-using modelfiles::LoadI32;
-using modelfiles::LoadU16;
+using platform::LoadF32;
+using platform::LoadI32;
+using platform::LoadU16;
 
 // Header fields of the 84-byte header formats (IDPO, MDL2 to MDL6).
 constexpr uint32_t kLegacyVersion = 4;

@@ -1,12 +1,12 @@
-// Little-endian load and store helpers for the model file formats.
+// Little-endian load and store helpers for every file format of the toolkit.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
-namespace modelfiles {
+namespace platform {
 
-// Every multi-byte value of the model formats is little-endian. These helpers
+// Every multi-byte value of the toolkit's file formats is little-endian. These helpers
 // assemble and split values byte by byte, so no pointer into file bytes is
 // ever cast to a wider type and the host's byte order does not matter. The
 // caller keeps `offset + width` inside the bytes it passes.
@@ -72,4 +72,4 @@ inline void AddU32(uint8_t* bytes, uint32_t offset, uint32_t amount) {
   StoreU32(bytes, offset, LoadU32(bytes, offset) + amount);
 }
 
-}  // namespace modelfiles
+}  // namespace platform
