@@ -19,6 +19,17 @@ namespace platform {
 
 using Op = FileFaultInjector::Operation;
 
+namespace {
+
+// A call the fault seam fails reports an input/output error, as a failing
+// device would, so that callers that show the system's text have one.
+int InjectedFailure() {
+  errno = EIO;
+  return -1;
+}
+
+}  // namespace
+
 #if defined(_WIN32)  // flags and permissions as the runtime spells them
 const int LowLevelFile::kReadOnly = _O_RDONLY;
 const int LowLevelFile::kWriteOnly = _O_WRONLY;
@@ -40,7 +51,11 @@ const int LowLevelFile::kPermWrite = S_IWUSR | S_IWGRP | S_IWOTH;
 #endif
 
 int LowLevelFile::Open(const char* path, int flags, int permission) {
-  if (path == nullptr || FileFaultInjector::TakeFailure(Op::kOpen)) return -1;
+  if (path == nullptr) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (FileFaultInjector::TakeFailure(Op::kOpen)) return InjectedFailure();
 #if defined(_WIN32)  // _open takes the permission only with _O_CREAT
   return _open(path, flags | _O_BINARY, permission);
 #else  // close the descriptor across exec; retry an interrupted open
@@ -53,7 +68,7 @@ int LowLevelFile::Open(const char* path, int flags, int permission) {
 }
 
 int32_t LowLevelFile::Read(int fd, void* buffer, uint32_t count) {
-  if (FileFaultInjector::TakeFailure(Op::kRead)) return -1;
+  if (FileFaultInjector::TakeFailure(Op::kRead)) return InjectedFailure();
   if (count > INT32_MAX) count = INT32_MAX;
 #if defined(_WIN32)  // _read takes an unsigned int count
   return _read(fd, buffer, count);
@@ -67,10 +82,14 @@ int32_t LowLevelFile::Read(int fd, void* buffer, uint32_t count) {
 }
 
 int32_t LowLevelFile::Write(int fd, const void* buffer, uint32_t count) {
-  if (FileFaultInjector::TakeFailure(Op::kWrite)) return -1;
+  if (FileFaultInjector::TakeFailure(Op::kWrite)) return InjectedFailure();
   if (count > INT32_MAX) count = INT32_MAX;
   const uint32_t allowed = FileFaultInjector::AllowWrite(count);
-  if (allowed == 0 && count > 0) return -1;
+  if (allowed == 0 && count > 0) {
+    // The device is full, as the seam's limit plays it.
+    errno = ENOSPC;
+    return -1;
+  }
 #if defined(_WIN32)  // _write takes an unsigned int count
   const int32_t put = _write(fd, buffer, allowed);
 #else  // retry a write that a signal interrupted
@@ -85,7 +104,7 @@ int32_t LowLevelFile::Write(int fd, const void* buffer, uint32_t count) {
 }
 
 int64_t LowLevelFile::Seek(int fd, int64_t offset, int origin) {
-  if (FileFaultInjector::TakeFailure(Op::kSeek)) return -1;
+  if (FileFaultInjector::TakeFailure(Op::kSeek)) return InjectedFailure();
   const int whence = origin == kSeekCur ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : SEEK_SET;
 #if defined(_WIN32)  // 64-bit positions through _lseeki64
   return _lseeki64(fd, offset, whence);
@@ -96,7 +115,7 @@ int64_t LowLevelFile::Seek(int fd, int64_t offset, int origin) {
 
 int64_t LowLevelFile::Tell(int fd) {
 #if defined(_WIN32)  // _telli64 is the runtime's own tell
-  if (FileFaultInjector::TakeFailure(Op::kSeek)) return -1;
+  if (FileFaultInjector::TakeFailure(Op::kSeek)) return InjectedFailure();
   return _telli64(fd);
 #else  // the position is a seek of 0 from the current one
   return Seek(fd, 0, kSeekCur);
@@ -111,7 +130,7 @@ int LowLevelFile::Close(int fd) {
 #else  // release the POSIX descriptor
     ::close(fd);
 #endif
-    return -1;
+    return InjectedFailure();
   }
 #if defined(_WIN32)  // the runtime's close
   return _close(fd);
