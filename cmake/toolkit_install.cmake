@@ -23,7 +23,8 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/modelfiles/"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/modelfiles"
   FILES_MATCHING PATTERN "*.h")
 # The platform headers that the model file library's headers include.
-install(FILES "${PROJECT_SOURCE_DIR}/platform/record_file_writer.h"
+install(FILES "${PROJECT_SOURCE_DIR}/platform/failure_reason.h"
+              "${PROJECT_SOURCE_DIR}/platform/record_file_writer.h"
   DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/platform")
 
 install(TARGETS loamwriter EXPORT terrain_toolkit_targets

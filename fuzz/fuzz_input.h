@@ -1,10 +1,10 @@
 // Helpers shared by the fuzz targets: a reader of the fuzzer's bytes as
-// typed values, and the per-process scratch file that file-based readers open.
+// typed values, and the per-process scratch files that the targets which
+// write files use.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -44,17 +44,8 @@ class FuzzInput {
   size_t used_ = 0;
 };
 
-// A file name unique to this process in the system's temporary folder; the
-// readers under test only open files by name, so each input goes through it.
+// A file name unique to this process in the system's temporary folder, for
+// targets whose code under test writes files by name.
 const std::string& ScratchPath(const char* suffix);
-
-// Replaces the scratch file `path` with `size` bytes of `data`. False when
-// the file cannot be written, which only a broken machine causes.
-inline bool WriteScratch(const std::string& path, const uint8_t* data, size_t size) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool whole = size == 0 || std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && whole;
-}
 
 }  // namespace fuzzing

@@ -6,9 +6,7 @@
 #include "modelfiles/idp2r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.idp2r");
-  if (!fuzzing::WriteLegacyScratch(path, "IDP2", data, size)) return 0;
   modelfiles::IDP2R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("IDP2", data, size));
   return 0;
 }

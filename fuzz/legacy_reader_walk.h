@@ -1,11 +1,12 @@
-// The fuzz pattern shared by the single-mesh model readers: any bytes as a
-// file of the reader's format, every record read in file order, then the
-// same file walked structurally.
+// The fuzz pattern shared by the single-mesh model readers: any bytes as the
+// content of a file of the reader's format, opened in memory, every record
+// read in file order, then the same bytes walked structurally.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "modelfiles/legacy_model_reader.h"
@@ -31,30 +32,34 @@ class RoundBudget {
   int32_t left_ = kLegacyRoundBudget;
 };
 
-// Writes the input as the scratch file. An input that starts with the magic
-// of any single-mesh format gets `magic` in its place, so that the seed files
-// of one format exercise the readers of all of them; other inputs keep their
+// The input as the reader sees it. An input that starts with the magic of
+// any single-mesh format gets `magic` in its place, so that the seed files of
+// one format exercise the readers of all of them; other inputs keep their
 // first bytes and exercise the refusal of foreign magics. An input that
 // starts with `alsoAccepted` (a second magic of the same reader) stays as it is.
-inline bool WriteLegacyScratch(const std::string& path, const char (&magic)[5], const uint8_t* data,
-                               size_t size, const char* alsoAccepted = nullptr) {
+inline std::vector<uint8_t> LegacyInput(const char (&magic)[5], const uint8_t* data, size_t size,
+                                        const char* alsoAccepted = nullptr) {
   static const char* const kFamily[] = {"IDPO", "MDL2", "MDL3", "MDL4", "MDL5", "MDL6", "IDP2"};
-  if (size < 4) return WriteScratch(path, data, size);
+  std::vector<uint8_t> bytes(data, data + size);
+  if (size < 4) return bytes;
   bool ours = false;
   for (const char* known : kFamily) ours = ours || std::memcmp(data, known, 4) == 0;
   if (alsoAccepted != nullptr && std::memcmp(data, alsoAccepted, 4) == 0) ours = false;
-  if (!ours) return WriteScratch(path, data, size);
-  std::string copy(reinterpret_cast<const char*>(data), size);
-  copy.replace(0, 4, magic, 4);
-  return WriteScratch(path, reinterpret_cast<const uint8_t*>(copy.data()), size);
+  if (ours) std::memcpy(bytes.data(), magic, 4);
+  return bytes;
 }
 
-// Reads every record the counts announce, then reopens and walks.
-inline void ReadAndWalk(modelfiles::LegacyModelReader& r, const std::string& path) {
-  if (r.Open(path.c_str()) < 0) return;
+// Reads every record the counts announce, then reopens and walks. Results
+// are checked only where a failure ends a loop: every call must merely be
+// safe, whatever it returns.
+inline void ReadAndWalk(modelfiles::LegacyModelReader& r, const std::vector<uint8_t>& bytes) {
+  if (!r.OpenBytes(bytes.data(), bytes.size())) {
+    (void)r.LastFailure().Text();
+    return;
+  }
   RoundBudget budget;
   const uint8_t* header = nullptr;
-  r.GetHeader(&header);
+  (void)r.GetHeader(&header);
   bool reading = true;
   for (int32_t i = 0; reading && i < budget.Rounds(r.SkinCount()) && budget.Spend(); ++i) {
     uint8_t type = 0, mip = 0;
@@ -72,7 +77,7 @@ inline void ReadAndWalk(modelfiles::LegacyModelReader& r, const std::string& pat
   }
   for (int32_t i = 0; reading && i < budget.Rounds(r.TriangleCount()) && budget.Spend(); ++i) {
     int32_t vertices[3], texCoords[3];
-    r.ReadTriangle(&vertices, &texCoords);  // a bad index still consumes the record
+    (void)r.ReadTriangle(&vertices, &texCoords);  // a bad index still consumes the record
   }
   for (int32_t f = 0; reading && f < budget.Rounds(r.FrameCount()) && budget.Spend(); ++f) {
     char name[modelfiles::LegacyModelReader::kNameSize];
@@ -87,14 +92,16 @@ inline void ReadAndWalk(modelfiles::LegacyModelReader& r, const std::string& pat
     }
   }
   float x, y, z;
-  r.ReadVertexNormal(x, y, z);
+  (void)r.ReadVertexNormal(x, y, z);
+  (void)r.LastFailure().Text();
 
   // The structural walk from the start.
   r.Close();
-  if (r.Open(path.c_str()) < 0) return;
-  if (r.SkipBones()) r.WalkGroup();
+  if (!r.OpenBytes(bytes.data(), bytes.size())) return;
+  if (r.SkipBones()) (void)r.WalkGroup();
+  (void)r.LastFailure().Text();
   r.SyncFilePosition();
-  r.SyncCursor();
+  (void)r.SyncCursor();
   r.Close();
 }
 

@@ -6,9 +6,7 @@
 #include "modelfiles/mdl2r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.mdl2r");
-  if (!fuzzing::WriteLegacyScratch(path, "MDL2", data, size, "IDPO")) return 0;
   modelfiles::MDL2R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("MDL2", data, size, "IDPO"));
   return 0;
 }

@@ -6,9 +6,7 @@
 #include "modelfiles/mdl3r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.mdl3r");
-  if (!fuzzing::WriteLegacyScratch(path, "MDL3", data, size)) return 0;
   modelfiles::MDL3R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("MDL3", data, size));
   return 0;
 }

@@ -6,9 +6,7 @@
 #include "modelfiles/mdl4r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.mdl4r");
-  if (!fuzzing::WriteLegacyScratch(path, "MDL4", data, size)) return 0;
   modelfiles::MDL4R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("MDL4", data, size));
   return 0;
 }

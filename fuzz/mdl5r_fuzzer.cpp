@@ -6,9 +6,7 @@
 #include "modelfiles/mdl5r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.mdl5r");
-  if (!fuzzing::WriteLegacyScratch(path, "MDL5", data, size)) return 0;
   modelfiles::MDL5R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("MDL5", data, size));
   return 0;
 }

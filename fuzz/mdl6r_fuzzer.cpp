@@ -6,9 +6,7 @@
 #include "modelfiles/mdl6r.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& path = fuzzing::ScratchPath("model.mdl6r");
-  if (!fuzzing::WriteLegacyScratch(path, "MDL6", data, size)) return 0;
   modelfiles::MDL6R reader;
-  fuzzing::ReadAndWalk(reader, path);
+  fuzzing::ReadAndWalk(reader, fuzzing::LegacyInput("MDL6", data, size));
   return 0;
 }

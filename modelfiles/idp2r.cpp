@@ -17,14 +17,19 @@ constexpr uint32_t kTexCoordCount = 28;
 constexpr uint32_t kTriangleCount = 32;
 constexpr uint32_t kFrameCount = 40;
 
+// Frame record: scale, translation (three floats each), name.
 constexpr uint32_t kFrameSize = 40;
+constexpr uint32_t kFrameScale = 0;
+constexpr uint32_t kFrameTranslation = 12;
 constexpr uint32_t kFrameName = 24;
 // What ReadSkin reports for a name record.
 constexpr uint8_t kNameSkinType = 7;
 
 }  // namespace
 
-IDP2R::IDP2R() : MDL3R(kFormatIdp2) {}
+IDP2R::IDP2R() : MDL3R(kFormatIdp2) {
+  counts_ = {kSkinCount, kVertexCount, kTriangleCount, kFrameCount, kTexCoordCount};
+}
 
 bool IDP2R::Close() {
   MDL3R::Close();
@@ -36,18 +41,12 @@ int32_t IDP2R::Attach(const uint8_t* buffer, uint32_t size) {
   return AttachFormat(buffer, size, "IDP2", nullptr, kHeaderSize);
 }
 
-int32_t IDP2R::SkinCount() const { return HeaderField(kSkinCount); }
-int32_t IDP2R::VertexCount() const { return HeaderField(kVertexCount); }
-int32_t IDP2R::TriangleCount() const { return HeaderField(kTriangleCount); }
-int32_t IDP2R::TexCoordCount() const { return HeaderField(kTexCoordCount); }
-int32_t IDP2R::FrameCount() const { return HeaderField(kFrameCount); }
-
 bool IDP2R::SkipSkinData() { return true; }
 
 bool IDP2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                      uint8_t* mipFlag) {
-  if (SkinCount() <= 0) return false;
-  const uint8_t* record = Take(kSkinNameSize);
+  if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
+  const uint8_t* record = Take(kSkinNameSize, "skin name");
   if (record == nullptr) return false;
   skinName_ = record;
   bytesPerPixel_ = 0;
@@ -68,13 +67,13 @@ bool IDP2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t
 
 bool IDP2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
                       float (*scale)[3], float (*translation)[3]) {
-  if (FrameCount() <= 0) return false;
-  const uint8_t* record = Take(kFrameSize);
+  if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return false;
+  const uint8_t* record = Take(kFrameSize, "frame");
   if (record == nullptr) return false;
   frame_ = record;
   for (uint32_t i = 0; i < 3; ++i) {
-    if (scale != nullptr) (*scale)[i] = LoadF32(record, 4 * i);
-    if (translation != nullptr) (*translation)[i] = LoadF32(record, 12 + 4 * i);
+    if (scale != nullptr) (*scale)[i] = LoadF32(record, kFrameScale + 4 * i);
+    if (translation != nullptr) (*translation)[i] = LoadF32(record, kFrameTranslation + 4 * i);
     if (minimum != nullptr) (*minimum)[i] = 0;
     if (maximum != nullptr) (*maximum)[i] = 255;
   }

@@ -20,24 +20,19 @@ class IDP2R : public MDL3R {
 
   bool Close() override;
   // True: skins carry no image data.
-  bool SkipSkinData() override;
-  int32_t SkinCount() const override;
-  int32_t VertexCount() const override;
-  int32_t TriangleCount() const override;
-  int32_t TexCoordCount() const override;
-  int32_t FrameCount() const override;
+  [[nodiscard]] bool SkipSkinData() override;
   // Takes a 64-byte name record and reports type 7, width 64, height 0,
   // bytes per pixel 0 and mip flag 0.
-  bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
-                uint8_t* mipFlag) override;
+  [[nodiscard]] bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                              uint8_t* mipFlag) override;
   // Level 0 is the current 64-byte skin name, which need not end in a zero
   // byte; false without one.
-  bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
-                     const uint8_t** level3) override;
+  [[nodiscard]] bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                                   const uint8_t** level3) override;
   // Reports the box as (0, 0, 0) to (255, 255, 255), with scale and
   // translation.
-  bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*scale)[3],
-                 float (*translation)[3]) override;
+  [[nodiscard]] bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
+                               float (*scale)[3], float (*translation)[3]) override;
 
  protected:
   int32_t Attach(const uint8_t* buffer, uint32_t size) override;

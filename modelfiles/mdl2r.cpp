@@ -1,13 +1,16 @@
 #include "modelfiles/mdl2r.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "modelfiles/image_size.h"
 #include "modelfiles/normal_table.h"
+#include "modelfiles/skin_format.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
 
+using platform::FailureReason;
 using platform::LoadI16;
 using platform::LoadI32;
 using platform::LoadU16;
@@ -24,22 +27,37 @@ constexpr uint32_t kFrameCount = 68;
 
 // Record sizes.
 constexpr uint32_t kSkinTypeSize = 4;
+// The skin record is a 32-bit type whose low byte holds the type bits.
+constexpr uint32_t kSkinType = 0;
 constexpr uint32_t kTexCoordSize = 12;
 constexpr uint32_t kTriangleSize = 16;
 constexpr uint32_t kFrameSize = 28;
 constexpr uint32_t kFrameVertexSize = 4;
 
+// Texture coordinate record: the seam flag, s and t, 32 bits each.
+constexpr uint32_t kTexCoordS = 4;
+constexpr uint32_t kTexCoordT = 8;
+// Triangle record: the front-face flag, then three 32-bit vertex indices.
+constexpr uint32_t kTriangleVertices = 4;
+constexpr uint32_t kTriangleIndexWidth = 4;
+// Frame record: type, minimum and maximum (a packed vertex each), name. The
+// type leads the frame record of every format of the family.
+constexpr uint32_t kFrameType = 0;
+constexpr uint32_t kFrameMinimum = 4;
+constexpr uint32_t kFrameMaximum = 8;
 constexpr uint32_t kFrameName = 12;
 // The only frame type read: a single frame, not a group of frames.
 constexpr int32_t kSimpleFrame = 0;
-constexpr uint8_t kSkinFormatMask = 0x07;
-constexpr uint8_t kSkinMipFlag = 0x08;
+// Frame vertex record: three packed coordinates of one byte, normal index.
+constexpr uint32_t kFrameVertexNormal = 3;
 
 }  // namespace
 
 MDL2R::MDL2R() : MDL2R(kFormatIdpo) {}
 
-MDL2R::MDL2R(int32_t formatCode) : LegacyModelReader(formatCode) {}
+MDL2R::MDL2R(int32_t formatCode)
+    : LegacyModelReader(formatCode),
+      counts_{kSkinCount, kVertexCount, kTriangleCount, kFrameCount, kVertexCount} {}
 
 bool MDL2R::Close() {
   ModelReader::Close();
@@ -56,9 +74,19 @@ int32_t MDL2R::Attach(const uint8_t* buffer, uint32_t size) {
 
 int32_t MDL2R::AttachFormat(const uint8_t* buffer, uint32_t size, const char* magic, const char* secondMagic,
                             uint32_t headerSize) {
-  if (buffer == nullptr || size < headerSize || size > INT32_MAX) return 0;
-  if (std::memcmp(buffer, magic, 4) != 0 &&
+  // The magic first: a file of another format is reported as such, however
+  // short it is.
+  if (buffer != nullptr && size >= 4 && std::memcmp(buffer, magic, 4) != 0 &&
       (secondMagic == nullptr || std::memcmp(buffer, secondMagic, 4) != 0)) {
+    Fail(UnsupportedMagic(buffer));
+    return 0;
+  }
+  if (buffer == nullptr || size < headerSize) {
+    Fail(FailureReason::Truncated("header", 0));
+    return 0;
+  }
+  if (size > INT32_MAX) {
+    Fail(FailureReason::TooLarge("more than 2147483647 bytes"));
     return 0;
   }
   header_ = buffer;
@@ -71,11 +99,11 @@ int32_t MDL2R::HeaderField(uint32_t offset) const {
   return header_ != nullptr ? LoadI32(header_, offset) : 0;
 }
 
-int32_t MDL2R::SkinCount() const { return HeaderField(kSkinCount); }
-int32_t MDL2R::VertexCount() const { return HeaderField(kVertexCount); }
-int32_t MDL2R::TriangleCount() const { return HeaderField(kTriangleCount); }
-int32_t MDL2R::TexCoordCount() const { return HeaderField(kVertexCount); }
-int32_t MDL2R::FrameCount() const { return HeaderField(kFrameCount); }
+int32_t MDL2R::SkinCount() const { return HeaderField(counts_.skins); }
+int32_t MDL2R::VertexCount() const { return HeaderField(counts_.vertices); }
+int32_t MDL2R::TriangleCount() const { return HeaderField(counts_.triangles); }
+int32_t MDL2R::TexCoordCount() const { return HeaderField(counts_.texCoords); }
+int32_t MDL2R::FrameCount() const { return HeaderField(counts_.frames); }
 
 bool MDL2R::GetHeader(const uint8_t** header) {
   if (header != nullptr) *header = header_;
@@ -95,22 +123,29 @@ bool MDL2R::SkipSkinData() { return TakeSkinImage(nullptr, nullptr, nullptr, nul
 
 bool MDL2R::WalkSkins() {
   const int32_t count = SkinCount();
-  if (count < 0) return false;
+  if (count < 0) return FailMalformed("skin count", counts_.skins);
   for (int32_t i = 0; i < count; ++i) {
     if (!ReadSkin(nullptr, nullptr, nullptr, nullptr, nullptr) || !SkipSkinData()) return false;
   }
   return true;
 }
 
-bool MDL2R::SkipTexCoords() { return SkipRecords(TexCoordCount(), kTexCoordSize); }
+bool MDL2R::SkipTexCoords() {
+  return SkipRecords(TexCoordCount(), kTexCoordSize, "texture coordinate", "texture coordinate count",
+                     counts_.texCoords);
+}
 
-bool MDL2R::SkipTriangles() { return SkipRecords(TriangleCount(), kTriangleSize); }
+bool MDL2R::SkipTriangles() {
+  return SkipRecords(TriangleCount(), kTriangleSize, "triangle", "triangle count", counts_.triangles);
+}
 
-bool MDL2R::SkipFrameData() { return SkipRecords(VertexCount(), kFrameVertexSize); }
+bool MDL2R::SkipFrameData() {
+  return SkipRecords(VertexCount(), kFrameVertexSize, "frame vertex", "vertex count", counts_.vertices);
+}
 
 bool MDL2R::WalkFrames() {
   const int32_t count = FrameCount();
-  if (count < 0) return false;
+  if (count < 0) return FailMalformed("frame count", counts_.frames);
   for (int32_t i = 0; i < count; ++i) {
     if (!ReadFrame(nullptr, nullptr, nullptr, nullptr, nullptr) || !SkipFrameData()) return false;
   }
@@ -118,15 +153,7 @@ bool MDL2R::WalkFrames() {
 }
 
 int32_t MDL2R::BytesPerPixelOfType(uint8_t type) const {
-  switch (type & kSkinFormatMask) {
-    case 0:
-      return 1;
-    case 2:
-    case 3:
-      return 2;
-    default:
-      return -1;
-  }
+  return kLegacyBytesPerPixel[type & kSkinFormatMask];
 }
 
 bool MDL2R::DecodeSkinType(uint8_t type) {
@@ -141,11 +168,11 @@ bool MDL2R::DecodeSkinType(uint8_t type) {
 
 bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                      uint8_t* mipFlag) {
-  if (SkinCount() <= 0) return false;
-  const uint8_t* record = Take(kSkinTypeSize);
+  if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
+  const uint8_t* record = Take(kSkinTypeSize, "skin type");
   if (record == nullptr) return false;
-  if (type != nullptr) *type = record[0];
-  if (!DecodeSkinType(record[0])) return false;
+  if (type != nullptr) *type = record[kSkinType];
+  if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
   if (width != nullptr) *width = HeaderField(kSkinWidth);
   if (height != nullptr) *height = HeaderField(kSkinHeight);
   if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
@@ -155,56 +182,66 @@ bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
 
 bool MDL2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t**, const uint8_t**) {
   uint64_t bytes = 0;
-  if (!SkinLevelBytes(HeaderField(kSkinWidth), HeaderField(kSkinHeight), bytesPerPixel_, 0, bytes))
-    return false;
+  const int32_t width = HeaderField(kSkinWidth);
+  const int32_t height = HeaderField(kSkinHeight);
+  if (!SkinLevelBytes(width, height, bytesPerPixel_, 0, bytes))
+    return FailSkinSize(width, kSkinWidth, height, kSkinHeight);
   // Passed over or taken, the image must fit: a skin cut short by the end of
   // the file is never reported as read.
-  const uint8_t* image = Take(static_cast<uint32_t>(bytes));
+  const uint8_t* image = Take(static_cast<uint32_t>(bytes), "skin image");
   if (image == nullptr) return false;
   if (level0 != nullptr) *level0 = image;
   return true;
 }
 
 bool MDL2R::ReadTexCoord(int16_t* s, int16_t* t) {
-  if (TexCoordCount() <= 0) return false;
-  const uint8_t* record = Take(kTexCoordSize);
+  if (!CountAllowsRecord(TexCoordCount(), "texture coordinate count", counts_.texCoords)) return false;
+  const uint8_t* record = Take(kTexCoordSize, "texture coordinate");
   if (record == nullptr) return false;
   texCoord_ = record;
-  // The low 16 bits of the 32-bit values at 4 and 8; the value at 0 marks
-  // seam vertices and is not returned.
-  if (s != nullptr) *s = LoadI16(record, 4);
-  if (t != nullptr) *t = LoadI16(record, 8);
+  // The low 16 bits of the 32-bit values; the seam flag is not returned.
+  if (s != nullptr) *s = LoadI16(record, kTexCoordS);
+  if (t != nullptr) *t = LoadI16(record, kTexCoordT);
   return true;
 }
 
-bool MDL2R::CheckTriangleVertices(const int32_t (&vertices)[3]) const {
+bool MDL2R::CheckTriangleVertices(const int32_t (&vertices)[3], const uint8_t* record, uint32_t firstIndex,
+                                  uint32_t indexWidth) {
   const int32_t count = VertexCount();
-  for (int32_t vertex : vertices) {
-    if (vertex < 0 || vertex >= count) return false;
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (vertices[i] < 0 || vertices[i] >= count)
+      return FailMalformed("triangle vertex index", OffsetOf(record) + firstIndex + indexWidth * i);
   }
   return true;
 }
 
 bool MDL2R::ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) {
-  if (TriangleCount() <= 0) return false;
-  const uint8_t* record = Take(kTriangleSize);
+  if (!CountAllowsRecord(TriangleCount(), "triangle count", counts_.triangles)) return false;
+  const uint8_t* record = Take(kTriangleSize, "triangle");
   if (record == nullptr) return false;
   triangle_ = record;
-  const int32_t read[3] = {LoadI32(record, 4), LoadI32(record, 8), LoadI32(record, 12)};
-  for (int32_t i = 0; i < 3; ++i) {
+  int32_t read[3];
+  for (uint32_t i = 0; i < 3; ++i) {
+    read[i] = LoadI32(record, kTriangleVertices + kTriangleIndexWidth * i);
     if (vertices != nullptr) (*vertices)[i] = read[i];
     if (texCoords != nullptr) (*texCoords)[i] = -1;
   }
-  return CheckTriangleVertices(read);
+  return CheckTriangleVertices(read, record, kTriangleVertices, kTriangleIndexWidth);
 }
 
 const uint8_t* MDL2R::TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
                                 char (*name)[kNameSize]) {
-  if (FrameCount() <= 0) return nullptr;
-  const uint8_t* record = Take(frameSize);
+  if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return nullptr;
+  const uint8_t* record = Take(frameSize, "frame");
   if (record == nullptr) return nullptr;
   frame_ = record;
-  if (LoadI32(record, 0) != frameType) return nullptr;
+  const int32_t type = LoadI32(record, kFrameType);
+  if (type != frameType) {
+    char what[32];
+    std::snprintf(what, sizeof what, "frame type %d", static_cast<int>(type));
+    Fail(FailureReason::Unsupported(what));
+    return nullptr;
+  }
   if (name != nullptr) {
     std::memset(*name, 0, kNameSize);
     for (uint32_t i = 0; i + 1 < kNameSize && record[nameOffset + i] != 0; ++i) {
@@ -215,8 +252,8 @@ const uint8_t* MDL2R::TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t 
 }
 
 bool MDL2R::TakeFrameVertexRecord(uint32_t size) {
-  if (VertexCount() < 1) return false;
-  const uint8_t* record = Take(size);
+  if (!CountAllowsRecord(VertexCount(), "vertex count", counts_.vertices)) return false;
+  const uint8_t* record = Take(size, "frame vertex");
   if (record == nullptr) return false;
   frameVertex_ = record;
   return true;
@@ -227,8 +264,8 @@ bool MDL2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t 
   const uint8_t* record = TakeFrame(kFrameSize, kSimpleFrame, kFrameName, name);
   if (record == nullptr) return false;
   for (uint32_t i = 0; i < 3; ++i) {
-    if (minimum != nullptr) (*minimum)[i] = record[4 + i];
-    if (maximum != nullptr) (*maximum)[i] = record[8 + i];
+    if (minimum != nullptr) (*minimum)[i] = record[kFrameMinimum + i];
+    if (maximum != nullptr) (*maximum)[i] = record[kFrameMaximum + i];
   }
   return true;
 }
@@ -250,7 +287,7 @@ void MDL2R::DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16
 
 bool MDL2R::ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) {
   if (!TakeFrameVertex()) return false;
-  DecodeFrameVertex(1, 3, position, normalIndex);
+  DecodeFrameVertex(1, kFrameVertexNormal, position, normalIndex);
   return true;
 }
 

@@ -23,18 +23,18 @@ class MDL2R : public LegacyModelReader {
 
   bool Close() override;
   // True: these formats have no bones.
-  bool SkipBones() override;
+  [[nodiscard]] bool SkipBones() override;
   // Walks the skins, passes over texture coordinates and triangles, and
   // walks the frames; false without a model.
-  bool WalkGroup() override;
-  bool SkipSkinData() override;
-  bool WalkSkins() override;
-  bool SkipTexCoords() override;
-  bool SkipTriangles() override;
+  [[nodiscard]] bool WalkGroup() override;
+  [[nodiscard]] bool SkipSkinData() override;
+  [[nodiscard]] bool WalkSkins() override;
+  [[nodiscard]] bool SkipTexCoords() override;
+  [[nodiscard]] bool SkipTriangles() override;
   // True: there is no base vertex list.
-  bool SkipVertices() override;
-  bool SkipFrameData() override;
-  bool WalkFrames() override;
+  [[nodiscard]] bool SkipVertices() override;
+  [[nodiscard]] bool SkipFrameData() override;
+  [[nodiscard]] bool WalkFrames() override;
 
   int32_t SkinCount() const override;
   int32_t VertexCount() const override;
@@ -43,20 +43,29 @@ class MDL2R : public LegacyModelReader {
   int32_t TexCoordCount() const override;
   int32_t FrameCount() const override;
   bool GetHeader(const uint8_t** header) override;
-  bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
-                uint8_t* mipFlag) override;
+  [[nodiscard]] bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                              uint8_t* mipFlag) override;
   // Level 0 only; a mip flag is reported but its levels are not stored.
-  bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
-                     const uint8_t** level3) override;
-  bool ReadTexCoord(int16_t* s, int16_t* t) override;
-  bool ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) override;
-  bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*scale)[3],
-                 float (*translation)[3]) override;
-  bool ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) override;
-  bool TakeFrameVertex() override;
+  [[nodiscard]] bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                                   const uint8_t** level3) override;
+  [[nodiscard]] bool ReadTexCoord(int16_t* s, int16_t* t) override;
+  [[nodiscard]] bool ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) override;
+  [[nodiscard]] bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
+                               float (*scale)[3], float (*translation)[3]) override;
+  [[nodiscard]] bool ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) override;
+  [[nodiscard]] bool TakeFrameVertex() override;
   bool ReadVertexNormal(float& x, float& y, float& z) override;
 
  protected:
+  // Header offsets of the five counts, which differ between the formats.
+  struct CountFields {
+    uint32_t skins;
+    uint32_t vertices;
+    uint32_t triangles;
+    uint32_t frames;
+    uint32_t texCoords;
+  };
+
   explicit MDL2R(int32_t formatCode);
 
   int32_t Attach(const uint8_t* buffer, uint32_t size) override;
@@ -66,9 +75,11 @@ class MDL2R : public LegacyModelReader {
                        uint32_t headerSize);
   // A 32-bit header field, 0 without a model.
   int32_t HeaderField(uint32_t offset) const;
-  // Bytes per pixel of skin type bits 0 to 2 (0, 2 and 3 are known), -1 for
-  // a type the format refuses. The wider table of MDL5 overrides it.
+  // Bytes per pixel of skin type bits 0 to 2 from the family's table in
+  // skin_format.h, -1 for a type the format refuses. MDL5 overrides it with
+  // its wider table.
   virtual int32_t BytesPerPixelOfType(uint8_t type) const;
+
   // Decodes a skin type into bytesPerPixel_ and mipFlag_; false when refused.
   bool DecodeSkinType(uint8_t type);
   // Fills the outputs of a frame vertex at position offsets 0, 2 and 4 of
@@ -77,13 +88,19 @@ class MDL2R : public LegacyModelReader {
                          int32_t* normalIndex) const;
   // Takes the next frame record, `frameSize` bytes, as the current frame.
   // Returns it when its type is `frameType`, after copying the name found at
-  // `nameOffset` into `name` (if given); null otherwise.
-  const uint8_t* TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset, char (*name)[kNameSize]);
+  // `nameOffset` into `name` (if given); null otherwise, a frame of another
+  // type reported as unsupported.
+  const uint8_t* TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
+                           char (*name)[kNameSize]);
   // Takes the next frame vertex record, `size` bytes, as the current one.
   bool TakeFrameVertexRecord(uint32_t size);
-  // True when every vertex index lies in 0 to VertexCount - 1.
-  bool CheckTriangleVertices(const int32_t (&vertices)[3]) const;
+  // True when every vertex index lies in 0 to VertexCount - 1; otherwise
+  // reports the first index outside as malformed, the indices being stored
+  // in `record` from `firstIndex` on, `indexWidth` bytes apart.
+  bool CheckTriangleVertices(const int32_t (&vertices)[3], const uint8_t* record, uint32_t firstIndex,
+                             uint32_t indexWidth);
 
+  CountFields counts_;
   const uint8_t* header_ = nullptr;
   int32_t bytesPerPixel_ = 0;
   uint8_t mipFlag_ = 0;

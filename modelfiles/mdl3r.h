@@ -12,11 +12,10 @@ class MDL3R : public MDL2R {
  public:
   MDL3R();
 
-  bool SkipTexCoords() override;
-  bool SkipTriangles() override;
-  int32_t TexCoordCount() const override;
-  bool ReadTexCoord(int16_t* s, int16_t* t) override;
-  bool ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) override;
+  [[nodiscard]] bool SkipTexCoords() override;
+  [[nodiscard]] bool SkipTriangles() override;
+  [[nodiscard]] bool ReadTexCoord(int16_t* s, int16_t* t) override;
+  [[nodiscard]] bool ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) override;
 
  protected:
   explicit MDL3R(int32_t formatCode);

@@ -12,11 +12,11 @@ class MDL4R : public MDL3R {
  public:
   MDL4R();
 
-  bool SkipFrameData() override;
-  bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*scale)[3],
-                 float (*translation)[3]) override;
-  bool ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) override;
-  bool TakeFrameVertex() override;
+  [[nodiscard]] bool SkipFrameData() override;
+  [[nodiscard]] bool ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
+                               float (*scale)[3], float (*translation)[3]) override;
+  [[nodiscard]] bool ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) override;
+  [[nodiscard]] bool TakeFrameVertex() override;
 
  protected:
   explicit MDL4R(int32_t formatCode);

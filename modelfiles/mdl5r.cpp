@@ -1,6 +1,7 @@
 #include "modelfiles/mdl5r.h"
 
 #include "modelfiles/image_size.h"
+#include "modelfiles/skin_format.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
@@ -9,10 +10,11 @@ using platform::LoadI32;
 
 namespace {
 
+// Skin record: type, width, height.
 constexpr uint32_t kSkinSize = 12;
+constexpr uint32_t kSkinType = 0;
 constexpr uint32_t kSkinWidth = 4;
 constexpr uint32_t kSkinHeight = 8;
-constexpr uint8_t kSkinFormatMask = 0x07;
 
 }  // namespace
 
@@ -32,19 +34,16 @@ int32_t MDL5R::Attach(const uint8_t* buffer, uint32_t size) {
   return AttachFormat(buffer, size, "MDL5", nullptr, kHeaderSize);
 }
 
-int32_t MDL5R::BytesPerPixelOfType(uint8_t type) const {
-  static constexpr int32_t kTable[8] = {1, -1, 2, 2, 3, 4, 0, -1};
-  return kTable[type & kSkinFormatMask];
-}
+int32_t MDL5R::BytesPerPixelOfType(uint8_t type) const { return kMdl5BytesPerPixel[type & kSkinFormatMask]; }
 
 bool MDL5R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                      uint8_t* mipFlag) {
-  if (SkinCount() <= 0) return false;
-  const uint8_t* record = Take(kSkinSize);
+  if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
+  const uint8_t* record = Take(kSkinSize, "skin");
   if (record == nullptr) return false;
   skin_ = record;
-  if (type != nullptr) *type = record[0];
-  if (!DecodeSkinType(record[0])) return false;
+  if (type != nullptr) *type = record[kSkinType];
+  if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
   if (width != nullptr) *width = LoadI32(record, kSkinWidth);
   if (height != nullptr) *height = LoadI32(record, kSkinHeight);
   if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
@@ -61,8 +60,10 @@ bool MDL5R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const 
   const int32_t levels = mipFlag_ != 0 ? kMipLevelCount : 1;
   for (int32_t level = 0; level < levels; ++level) {
     uint64_t bytes = 0;
-    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, bytes)) return false;
-    const uint8_t* image = Take(static_cast<uint32_t>(bytes));
+    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, bytes)) {
+      return FailSkinSize(width, OffsetOf(skin_) + kSkinWidth, height, OffsetOf(skin_) + kSkinHeight);
+    }
+    const uint8_t* image = Take(static_cast<uint32_t>(bytes), "skin image");
     if (image == nullptr) return false;
     if (outputs[level] != nullptr) *outputs[level] = image;
   }

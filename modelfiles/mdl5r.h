@@ -15,12 +15,12 @@ class MDL5R : public MDL4R {
   ~MDL5R() override;
 
   bool Close() override;
-  bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
-                uint8_t* mipFlag) override;
+  [[nodiscard]] bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                              uint8_t* mipFlag) override;
   // Level 0 and, with the mip flag, levels 1 to 3; false without a current
   // skin.
-  bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
-                     const uint8_t** level3) override;
+  [[nodiscard]] bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
+                                   const uint8_t** level3) override;
 
  protected:
   explicit MDL5R(int32_t formatCode);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "modelfiles/skin_format.h"
+
 namespace modelfiles {
 namespace mdl7 {
 
@@ -57,6 +59,8 @@ constexpr uint32_t kSecondLumpRecordSize = 8;
 constexpr uint16_t kNoIndex = 0xFFFF;
 
 // Bone record: u16 parent, two reserved bytes, x, y, z, name.
+constexpr uint32_t kBoneParent = 0;
+constexpr uint32_t kBonePosition = 4;
 constexpr uint32_t kBoneName = 16;
 constexpr uint32_t kBoneNameSize = 20;
 
@@ -83,10 +87,11 @@ constexpr uint32_t kSkinWidth = 4;
 constexpr uint32_t kSkinHeight = 8;
 constexpr uint32_t kSkinName = 12;
 constexpr uint32_t kSkinNameSize = 16;
-// Skin type bits: 0 to 2 the pixel format, 3 three reduced mip levels, 4 a
-// material record, 5 a sized block.
-constexpr uint8_t kSkinFormatMask = 0x07;
-constexpr uint8_t kSkinMipFlag = 0x08;
+// Skin type bits: 0 to 2 the pixel format, 3 three reduced mip levels (both
+// shared by every format, see skin_format.h), 4 a material record, 5 a sized
+// block.
+using modelfiles::kSkinFormatMask;
+using modelfiles::kSkinMipFlag;
 constexpr uint8_t kSkinHasMaterial = 0x10;
 constexpr uint8_t kSkinHasSizedBlock = 0x20;
 // Pixel format of embedded data: the writer stores width x height bytes for
@@ -96,15 +101,29 @@ constexpr uint8_t kEmbeddedSkinType = 6;
 // Material record: four colour values of four 32-bit components, then one
 // 32-bit value.
 constexpr uint32_t kMaterialValue = 64;
+// A sized block: a 32-bit length, then that many bytes.
+constexpr uint32_t kSizedBlockLengthSize = 4;
+
+// Texture coordinate record: s, t.
+constexpr uint32_t kTexCoordS = 0;
+constexpr uint32_t kTexCoordT = 4;
+
+// Triangle record: three u16 vertex indices, three u16 texture coordinate
+// indices, then the material (a 16-byte record only).
+constexpr uint32_t kTriangleVertices = 0;
+constexpr uint32_t kTriangleTexCoords = 6;
+constexpr uint32_t kTriangleMaterial = 12;
 
 // Vertex and frame vertex records: x, y, z, a u16 index (bone or replaced
 // vertex), then the normal: three floats, or in a 16-byte record a u16 index
 // into the normal table.
+constexpr uint32_t kVertexPosition = 0;
 constexpr uint32_t kVertexIndex = 12;
 constexpr uint32_t kVertexNormal = 14;
 constexpr uint32_t kCompactVertexSize = 16;
 
 // Frame record: name, frame vertex count, bone transform count.
+constexpr uint32_t kFrameName = 0;
 constexpr uint32_t kFrameNameSize = 16;
 constexpr uint32_t kFrameVertexCount = 16;
 constexpr uint32_t kFrameTransformCount = 20;
@@ -120,13 +139,22 @@ constexpr uint32_t kDeformerGroup = 4;
 constexpr uint32_t kDeformerElementCount = 8;
 constexpr uint32_t kDeformerDataSize = 12;
 // Deformer element record: element index, name, weight count.
+constexpr uint32_t kElementIndex = 0;
 constexpr uint32_t kElementName = 4;
 constexpr uint32_t kElementNameSize = 20;
 constexpr uint32_t kElementWeightCount = 24;
+// Deformer weight record: vertex index, weight.
+constexpr uint32_t kWeightIndex = 0;
+constexpr uint32_t kWeightValue = 4;
 
 // Lump header: version (1), byte size from the header's own start, section
-// count. Section and list records: an id and a count.
+// count. Section and list records: an id and a count. A record of the second
+// lump: an id, then its byte size at kLumpByteSize, as in the lump header.
 constexpr int32_t kLumpVersion = 1;
+constexpr uint32_t kLumpHeaderVersion = 0;
+constexpr uint32_t kSectionId = 0;
+constexpr uint32_t kListId = 0;
+constexpr uint32_t kSecondLumpId = 0;
 constexpr uint32_t kLumpByteSize = 4;
 constexpr uint32_t kLumpSectionCount = 8;
 constexpr uint32_t kSectionListCount = 4;

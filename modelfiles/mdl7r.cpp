@@ -5,18 +5,17 @@
 #include "modelfiles/image_size.h"
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/normal_table.h"
+#include "modelfiles/skin_format.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
 
+using platform::FailureReason;
 using platform::LoadF32;
 using platform::LoadI32;
 using platform::LoadU16;
 
 namespace {
-
-// Bytes per pixel of the eight skin formats (type bits 0 to 2).
-constexpr int32_t kBytesPerPixel[8] = {1, 0, 2, 2, 3, 4, 1, 1};
 
 // A stored 16-bit index, -1 for "none".
 int32_t IndexOrNone(uint16_t index) { return index == mdl7::kNoIndex ? -1 : index; }
@@ -76,14 +75,37 @@ bool MDL7R::Close() {
 }
 
 int32_t MDL7R::Attach(const uint8_t* buffer, uint32_t size) {
-  if (buffer == nullptr || size < kHeaderSize || std::memcmp(buffer, "MDL7", 4) != 0) return 0;
+  if (buffer != nullptr && size >= 4 && std::memcmp(buffer, "MDL7", 4) != 0) {
+    Fail(UnsupportedMagic(buffer));
+    return 0;
+  }
+  if (buffer == nullptr || size < kHeaderSize) {
+    Fail(FailureReason::Truncated("header", 0));
+    return 0;
+  }
   const int32_t dataSize = LoadI32(buffer, mdl7::kHeaderDataSize);
   const int32_t lumpSize = LoadI32(buffer, mdl7::kHeaderLumpSize);
   const int32_t secondLumpSize = LoadI32(buffer, mdl7::kHeaderSecondLumpSize);
-  if (dataSize < 0 || lumpSize < 0 || secondLumpSize < 0) return 0;
+  if (dataSize < 0) {
+    FailMalformed("data size", mdl7::kHeaderDataSize);
+    return 0;
+  }
+  if (lumpSize < 0) {
+    FailMalformed("lump size", mdl7::kHeaderLumpSize);
+    return 0;
+  }
+  if (secondLumpSize < 0) {
+    FailMalformed("second lump size", mdl7::kHeaderSecondLumpSize);
+    return 0;
+  }
   // Summed in 64 bits: three fields of up to 2^31 - 1 cannot overflow.
   const int64_t total = static_cast<int64_t>(dataSize) + lumpSize + secondLumpSize;
-  if (total < static_cast<int64_t>(kHeaderSize)) return 0;
+  // A total that leaves no room for the header itself; the data size is the
+  // field that is off, as it counts the header.
+  if (total < static_cast<int64_t>(kHeaderSize)) {
+    FailMalformed("data size", mdl7::kHeaderDataSize);
+    return 0;
+  }
   header_ = buffer;
   SetReadableSize(total < static_cast<int64_t>(size) ? static_cast<uint32_t>(total) : size);
   SetCursor(kHeaderSize);
@@ -96,23 +118,28 @@ uint32_t MDL7R::RecordSize(uint32_t offset) const {
 
 int32_t MDL7R::GroupField(uint32_t offset) const { return group_ != nullptr ? LoadI32(group_, offset) : 0; }
 
+bool MDL7R::GroupCountAllowsRecord(uint32_t offset, const char* field) {
+  return group_ != nullptr && CountAllowsRecord(GroupField(offset), field, OffsetOf(group_) + offset);
+}
+
 uint8_t MDL7R::SkinType() const {
   return skin_ != nullptr && RecordSize(mdl7::kHeaderSkinSize) > mdl7::kSkinType ? skin_[mdl7::kSkinType] : 0;
 }
 
 bool MDL7R::SkipBones() {
   if (header_ == nullptr) return false;
-  return SkipRecords(LoadI32(header_, mdl7::kHeaderBoneCount), RecordSize(mdl7::kHeaderBoneSize));
+  return SkipRecords(LoadI32(header_, mdl7::kHeaderBoneCount), RecordSize(mdl7::kHeaderBoneSize), "bone",
+                     "bone count", mdl7::kHeaderBoneCount);
 }
 
 bool MDL7R::WalkGroup() {
   if (group_ == nullptr) return false;
-  if (group_[0] == mdl7::kMeshGroupType) {
+  if (group_[mdl7::kGroupType] == mdl7::kMeshGroupType) {
     return WalkSkins() && SkipTexCoords() && SkipTriangles() && SkipVertices() && WalkFrames();
   }
   const int64_t body = static_cast<int64_t>(GroupField(mdl7::kGroupDataSize)) - kGroupSize;
-  if (body <= 0) return false;
-  return Skip(static_cast<uint32_t>(body));
+  if (body <= 0) return FailMalformed("group data size", OffsetOf(group_) + mdl7::kGroupDataSize);
+  return Skip(static_cast<uint32_t>(body), "group body");
 }
 
 bool MDL7R::SkipSkinData() {
@@ -122,17 +149,21 @@ bool MDL7R::SkipSkinData() {
   uint8_t mipFlag = 0;
   if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
   const uint8_t type = SkinType();
-  if ((type & mdl7::kSkinFormatMask) == mdl7::kEmbeddedSkinType) {
-    if (width < 0 || !Skip(static_cast<uint32_t>(width))) return false;
+  if ((type & kSkinFormatMask) == mdl7::kEmbeddedSkinType) {
+    if (width < 0) return FailMalformed("skin width", OffsetOf(skin_) + mdl7::kSkinWidth);
+    if (!Skip(static_cast<uint32_t>(width), "embedded skin data")) return false;
   } else if (width > 0 && height > 0) {
     const uint8_t* levels[kMipLevelCount] = {};
     if (!TakeSkinImage(&levels[0], &levels[1], &levels[2], &levels[3])) return false;
   }
-  if ((type & mdl7::kSkinHasMaterial) != 0 && !Skip(RecordSize(mdl7::kHeaderMaterialSize))) return false;
+  if ((type & mdl7::kSkinHasMaterial) != 0 && !Skip(RecordSize(mdl7::kHeaderMaterialSize), "material"))
+    return false;
   if ((type & mdl7::kSkinHasSizedBlock) != 0) {
     int32_t length = 0;
-    if (!ReadSizedBlockLength(length) || length < 0) return false;
-    if (length > 0 && !Skip(static_cast<uint32_t>(length))) return false;
+    const uint32_t lengthOffset = Offset();
+    if (!ReadSizedBlockLength(length)) return false;
+    if (length < 0) return FailMalformed("sized block length", lengthOffset);
+    if (length > 0 && !Skip(static_cast<uint32_t>(length), "sized block")) return false;
   }
   return true;
 }
@@ -140,7 +171,7 @@ bool MDL7R::SkipSkinData() {
 bool MDL7R::WalkSkins() {
   if (group_ == nullptr) return false;
   const int32_t count = GroupField(mdl7::kGroupSkinCount);
-  if (count < 0) return false;
+  if (count < 0) return FailMalformed("skin count", OffsetOf(group_) + mdl7::kGroupSkinCount);
   uint8_t type = 0;
   char name[kNameSize];
   for (int32_t i = 0; i < count; ++i) {
@@ -156,17 +187,21 @@ bool MDL7R::WalkSkins() {
 
 bool MDL7R::SkipTexCoords() {
   return group_ != nullptr &&
-         SkipRecords(GroupField(mdl7::kGroupTexCoordCount), RecordSize(mdl7::kHeaderTexCoordSize));
+         SkipRecords(GroupField(mdl7::kGroupTexCoordCount), RecordSize(mdl7::kHeaderTexCoordSize),
+                     "texture coordinate", "texture coordinate count",
+                     OffsetOf(group_) + mdl7::kGroupTexCoordCount);
 }
 
 bool MDL7R::SkipTriangles() {
   return group_ != nullptr &&
-         SkipRecords(GroupField(mdl7::kGroupTriangleCount), RecordSize(mdl7::kHeaderTriangleSize));
+         SkipRecords(GroupField(mdl7::kGroupTriangleCount), RecordSize(mdl7::kHeaderTriangleSize), "triangle",
+                     "triangle count", OffsetOf(group_) + mdl7::kGroupTriangleCount);
 }
 
 bool MDL7R::SkipVertices() {
   return group_ != nullptr &&
-         SkipRecords(GroupField(mdl7::kGroupVertexCount), RecordSize(mdl7::kHeaderVertexSize));
+         SkipRecords(GroupField(mdl7::kGroupVertexCount), RecordSize(mdl7::kHeaderVertexSize), "vertex",
+                     "vertex count", OffsetOf(group_) + mdl7::kGroupVertexCount);
 }
 
 bool MDL7R::SkipFrameData() {
@@ -176,14 +211,16 @@ bool MDL7R::SkipFrameData() {
   int32_t transformCount = 0;
   LoadIntField(frame_, frameSize, mdl7::kFrameVertexCount, vertexCount);
   LoadIntField(frame_, frameSize, mdl7::kFrameTransformCount, transformCount);
-  return SkipRecords(vertexCount, RecordSize(mdl7::kHeaderFrameVertexSize)) &&
-         SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize));
+  return SkipRecords(vertexCount, RecordSize(mdl7::kHeaderFrameVertexSize), "frame vertex",
+                     "frame vertex count", OffsetOf(frame_) + mdl7::kFrameVertexCount) &&
+         SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize), "bone transform",
+                     "bone transform count", OffsetOf(frame_) + mdl7::kFrameTransformCount);
 }
 
 bool MDL7R::WalkFrames() {
   if (group_ == nullptr) return false;
   const int32_t count = GroupField(mdl7::kGroupFrameCount);
-  if (count < 0) return false;
+  if (count < 0) return FailMalformed("frame count", OffsetOf(group_) + mdl7::kGroupFrameCount);
   int32_t vertexCount = 0;
   int32_t transformCount = 0;
   char name[kNameSize];
@@ -208,15 +245,18 @@ bool MDL7R::ReadHeaderCounts(int32_t& boneCount, int32_t& groupCount, int32_t& d
 }
 
 bool MDL7R::ReadBone(int32_t& parent, float& x, float& y, float& z, char (&name)[kLongNameSize]) {
-  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderBoneCount) <= 0) return false;
+  if (header_ == nullptr ||
+      !CountAllowsRecord(LoadI32(header_, mdl7::kHeaderBoneCount), "bone count", mdl7::kHeaderBoneCount)) {
+    return false;
+  }
   const uint32_t size = RecordSize(mdl7::kHeaderBoneSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "bone");
   if (record == nullptr) return false;
   bone_ = record;
-  LoadIndexField(record, size, 0, parent);
-  LoadFloatField(record, size, 4, x);
-  LoadFloatField(record, size, 8, y);
-  LoadFloatField(record, size, 12, z);
+  LoadIndexField(record, size, mdl7::kBoneParent, parent);
+  LoadFloatField(record, size, mdl7::kBonePosition, x);
+  LoadFloatField(record, size, mdl7::kBonePosition + 4, y);
+  LoadFloatField(record, size, mdl7::kBonePosition + 8, z);
   CopyName(record, size, mdl7::kBoneName, mdl7::kBoneNameSize, name, kLongNameSize);
   return true;
 }
@@ -233,11 +273,14 @@ bool MDL7R::ReadGroupCounts(int32_t& skinCount, int32_t& texCoordCount, int32_t&
 }
 
 bool MDL7R::ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameSize]) {
-  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderGroupCount) <= 0) return false;
-  const uint8_t* record = Take(kGroupSize);
+  if (header_ == nullptr ||
+      !CountAllowsRecord(LoadI32(header_, mdl7::kHeaderGroupCount), "group count", mdl7::kHeaderGroupCount)) {
+    return false;
+  }
+  const uint8_t* record = Take(kGroupSize, "group");
   if (record == nullptr) return false;
   group_ = record;
-  type = record[0];
+  type = record[mdl7::kGroupType];
   groupDataSize = LoadI32(record, mdl7::kGroupDataSize);
   CopyName(record, kGroupSize, mdl7::kGroupName, mdl7::kGroupNameSize, name, kNameSize);
   // At most 255 per group; the total stops at the largest 32-bit value.
@@ -249,14 +292,14 @@ bool MDL7R::ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameS
 }
 
 bool MDL7R::ReadSkin(uint8_t& type, char (&name)[kNameSize]) {
-  if (GroupField(mdl7::kGroupSkinCount) <= 0) return false;
+  if (!GroupCountAllowsRecord(mdl7::kGroupSkinCount, "skin count")) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderSkinSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "skin");
   if (record == nullptr) return false;
   skin_ = record;
   material_ = nullptr;
   sizedBlockLength_ = 0;
-  if (size >= 1) type = record[0];
+  if (size > mdl7::kSkinType) type = record[mdl7::kSkinType];
   CopyName(record, size, mdl7::kSkinName, mdl7::kSkinNameSize, name, kNameSize);
   return true;
 }
@@ -269,8 +312,8 @@ bool MDL7R::ReadSkinImage(int32_t& width, int32_t& height, int32_t& bytesPerPixe
   height = 0;
   LoadIntField(skin_, size, mdl7::kSkinWidth, width);
   LoadIntField(skin_, size, mdl7::kSkinHeight, height);
-  bytesPerPixel_ = kBytesPerPixel[type & mdl7::kSkinFormatMask];
-  mipFlag_ = (type & mdl7::kSkinMipFlag) != 0 ? 1 : 0;
+  bytesPerPixel_ = kMdl7BytesPerPixel[type & kSkinFormatMask];
+  mipFlag_ = (type & kSkinMipFlag) != 0 ? 1 : 0;
   bytesPerPixel = bytesPerPixel_;
   mipFlag = mipFlag_;
   return true;
@@ -287,10 +330,13 @@ bool MDL7R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const 
   const int32_t levels = mipFlag != 0 ? kMipLevelCount : 1;
   for (int32_t level = 0; level < levels; ++level) {
     uint64_t bytes = 0;
-    if (!SkinLevelBytes(width, height, bytesPerPixel, level, bytes)) return false;
+    if (!SkinLevelBytes(width, height, bytesPerPixel, level, bytes)) {
+      return FailSkinSize(width, OffsetOf(skin_) + mdl7::kSkinWidth, height,
+                          OffsetOf(skin_) + mdl7::kSkinHeight);
+    }
     // A level that is passed over must fit as well: a skin cut short by the
     // end of the file is never reported as read.
-    const uint8_t* data = Take(static_cast<uint32_t>(bytes));
+    const uint8_t* data = Take(static_cast<uint32_t>(bytes), "skin image");
     if (data == nullptr) return false;
     if (outputs[level] != nullptr) *outputs[level] = data;
   }
@@ -300,7 +346,7 @@ bool MDL7R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const 
 bool MDL7R::ReadMaterial(float (&colors)[4][4], float& value) {
   if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasMaterial) == 0) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderMaterialSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "material");
   if (record == nullptr) return false;
   material_ = record;
   for (uint32_t c = 0; c < 4; ++c) {
@@ -315,8 +361,8 @@ bool MDL7R::ReadSizedBlock(uint8_t* buffer, uint32_t capacity) {
   if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasSizedBlock) == 0) return false;
   if (sizedBlockLength_ <= 0 || buffer == nullptr) return false;
   const uint32_t length = static_cast<uint32_t>(sizedBlockLength_);
-  if (length > capacity) return false;
-  const uint8_t* block = Take(length);
+  if (length > capacity) return Fail(FailureReason::TooLarge("sized block longer than the buffer given"));
+  const uint8_t* block = Take(length, "sized block");
   if (block == nullptr) return false;
   std::memcpy(buffer, block, length);
   return true;
@@ -324,7 +370,7 @@ bool MDL7R::ReadSizedBlock(uint8_t* buffer, uint32_t capacity) {
 
 bool MDL7R::ReadSizedBlockLength(int32_t& length) {
   if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasSizedBlock) == 0) return false;
-  const uint8_t* field = Take(4);
+  const uint8_t* field = Take(mdl7::kSizedBlockLengthSize, "sized block length");
   if (field == nullptr) return false;
   sizedBlockLength_ = LoadI32(field, 0);
   length = sizedBlockLength_;
@@ -332,49 +378,53 @@ bool MDL7R::ReadSizedBlockLength(int32_t& length) {
 }
 
 bool MDL7R::ReadTexCoord(float& s, float& t) {
-  if (GroupField(mdl7::kGroupTexCoordCount) <= 0) return false;
+  if (!GroupCountAllowsRecord(mdl7::kGroupTexCoordCount, "texture coordinate count")) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderTexCoordSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "texture coordinate");
   if (record == nullptr) return false;
   texCoord_ = record;
-  LoadFloatField(record, size, 0, s);
-  LoadFloatField(record, size, 4, t);
+  LoadFloatField(record, size, mdl7::kTexCoordS, s);
+  LoadFloatField(record, size, mdl7::kTexCoordT, t);
   return true;
 }
 
-bool MDL7R::ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
+bool MDL7R::ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material,
+                               const char* what) {
   const uint32_t size = RecordSize(mdl7::kHeaderTriangleSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, what);
   if (record == nullptr) return false;
   triangle_ = record;
   for (uint32_t i = 0; i < 3; ++i) {
-    if (size >= 2 * i + 2) vertices[i] = LoadU16(record, 2 * i);
-    LoadIndexField(record, size, 6 + 2 * i, texCoords[i]);
+    const uint32_t vertex = mdl7::kTriangleVertices + 2 * i;
+    if (size >= vertex + 2) vertices[i] = LoadU16(record, vertex);
+    LoadIndexField(record, size, mdl7::kTriangleTexCoords + 2 * i, texCoords[i]);
   }
-  LoadIntField(record, size, 12, material);
+  LoadIntField(record, size, mdl7::kTriangleMaterial, material);
   return true;
 }
 
 bool MDL7R::ReadTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
-  if (GroupField(mdl7::kGroupTriangleCount) <= 0) return false;
-  if (!ReadTriangleRecord(vertices, texCoords, material)) return false;
+  if (!GroupCountAllowsRecord(mdl7::kGroupTriangleCount, "triangle count")) return false;
+  if (!ReadTriangleRecord(vertices, texCoords, material, "triangle")) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderTriangleSize);
   const int32_t vertexCount = GroupField(mdl7::kGroupVertexCount);
   for (uint32_t i = 0; i < 3; ++i) {
-    if (size >= 2 * i + 2 && vertices[i] >= vertexCount) return false;
+    const uint32_t vertex = mdl7::kTriangleVertices + 2 * i;
+    if (size >= vertex + 2 && vertices[i] >= vertexCount)
+      return FailMalformed("triangle vertex index", OffsetOf(triangle_) + vertex);
   }
   return true;
 }
 
 bool MDL7R::ReadVertex(float& x, float& y, float& z, int32_t& bone) {
-  if (GroupField(mdl7::kGroupVertexCount) <= 0) return false;
+  if (!GroupCountAllowsRecord(mdl7::kGroupVertexCount, "vertex count")) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderVertexSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "vertex");
   if (record == nullptr) return false;
   vertex_ = record;
-  LoadFloatField(record, size, 0, x);
-  LoadFloatField(record, size, 4, y);
-  LoadFloatField(record, size, 8, z);
+  LoadFloatField(record, size, mdl7::kVertexPosition, x);
+  LoadFloatField(record, size, mdl7::kVertexPosition + 4, y);
+  LoadFloatField(record, size, mdl7::kVertexPosition + 8, z);
   LoadIndexField(record, size, mdl7::kVertexIndex, bone);
   return true;
 }
@@ -401,12 +451,12 @@ bool MDL7R::ReadVertexNormal(float& x, float& y, float& z) {
 }
 
 bool MDL7R::ReadFrame(int32_t& frameVertexCount, int32_t& transformCount, char (&name)[kNameSize]) {
-  if (GroupField(mdl7::kGroupFrameCount) <= 0) return false;
+  if (!GroupCountAllowsRecord(mdl7::kGroupFrameCount, "frame count")) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderFrameSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "frame");
   if (record == nullptr) return false;
   frame_ = record;
-  CopyName(record, size, 0, mdl7::kFrameNameSize, name, kNameSize);
+  CopyName(record, size, mdl7::kFrameName, mdl7::kFrameNameSize, name, kNameSize);
   LoadIntField(record, size, mdl7::kFrameVertexCount, frameVertexCount);
   LoadIntField(record, size, mdl7::kFrameTransformCount, transformCount);
   return true;
@@ -416,14 +466,15 @@ bool MDL7R::ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z) 
   if (frame_ == nullptr) return false;
   int32_t count = 0;
   LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameVertexCount, count);
-  if (count <= 0) return false;
+  if (count < 0) return FailMalformed("frame vertex count", OffsetOf(frame_) + mdl7::kFrameVertexCount);
+  if (count == 0) return false;
   const uint32_t size = RecordSize(mdl7::kHeaderFrameVertexSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "frame vertex");
   if (record == nullptr) return false;
   frameVertex_ = record;
-  LoadFloatField(record, size, 0, x);
-  LoadFloatField(record, size, 4, y);
-  LoadFloatField(record, size, 8, z);
+  LoadFloatField(record, size, mdl7::kVertexPosition, x);
+  LoadFloatField(record, size, mdl7::kVertexPosition + 4, y);
+  LoadFloatField(record, size, mdl7::kVertexPosition + 8, z);
   LoadIndexField(record, size, mdl7::kVertexIndex, vertexIndex);
   return true;
 }
@@ -434,7 +485,7 @@ bool MDL7R::ReadFrameVertexNormal(float& x, float& y, float& z) {
 
 bool MDL7R::ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]) {
   const uint32_t size = RecordSize(mdl7::kHeaderBoneTransformSize);
-  const uint8_t* record = Take(size);
+  const uint8_t* record = Take(size, "bone transform");
   if (record == nullptr) return false;
   boneTransform_ = record;
   if (size >= mdl7::kMatrixSize) std::memcpy(matrix, record, mdl7::kMatrixSize);
@@ -456,12 +507,13 @@ bool MDL7R::SkipDeformer() {
   int32_t elementCount = 0;
   int32_t dataSize = 0;
   if (!ReadDeformer(type, groupIndex, elementCount, &dataSize)) return false;
-  if (dataSize < static_cast<int32_t>(kDeformerSize)) return false;
-  return Skip(static_cast<uint32_t>(dataSize) - kDeformerSize);
+  if (dataSize < static_cast<int32_t>(kDeformerSize))
+    return FailMalformed("deformer data size", OffsetOf(deformer_) + mdl7::kDeformerDataSize);
+  return Skip(static_cast<uint32_t>(dataSize) - kDeformerSize, "deformer elements");
 }
 
 bool MDL7R::ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCount, int32_t* dataSize) {
-  const uint8_t* record = Take(kDeformerSize);
+  const uint8_t* record = Take(kDeformerSize, "deformer");
   if (record == nullptr) return false;
   deformer_ = record;
   type = record[mdl7::kDeformerType];
@@ -472,10 +524,10 @@ bool MDL7R::ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCou
 }
 
 bool MDL7R::ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSize], int32_t& weightCount) {
-  const uint8_t* record = Take(kDeformerElementSize);
+  const uint8_t* record = Take(kDeformerElementSize, "deformer element");
   if (record == nullptr) return false;
   deformerElement_ = record;
-  elementIndex = LoadI32(record, 0);
+  elementIndex = LoadI32(record, mdl7::kElementIndex);
   if (name != nullptr) {
     CopyName(record, kDeformerElementSize, mdl7::kElementName, mdl7::kElementNameSize, *name, kLongNameSize);
   }
@@ -484,18 +536,19 @@ bool MDL7R::ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSiz
 }
 
 bool MDL7R::ReadDeformerWeight(int32_t& index, float& weight) {
-  const uint8_t* record = Take(kDeformerWeightSize);
+  const uint8_t* record = Take(kDeformerWeightSize, "deformer weight");
   if (record == nullptr) return false;
   deformerWeight_ = record;
-  index = LoadI32(record, 0);
-  weight = LoadF32(record, 4);
+  index = LoadI32(record, mdl7::kWeightIndex);
+  weight = LoadF32(record, mdl7::kWeightValue);
   return true;
 }
 
 bool MDL7R::SkipDeformerWeights() {
   if (deformerElement_ == nullptr) return false;
   const int32_t count = LoadI32(deformerElement_, mdl7::kElementWeightCount);
-  if (count < 0) return false;
+  if (count < 0)
+    return FailMalformed("deformer weight count", OffsetOf(deformerElement_) + mdl7::kElementWeightCount);
   int32_t index = 0;
   float weight = 0.0f;
   for (int32_t i = 0; i < count; ++i) {
@@ -506,15 +559,18 @@ bool MDL7R::SkipDeformerWeights() {
 
 bool MDL7R::SeekToLump() {
   if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderLumpSize) <= 0) return false;
-  return SeekTo(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)));
+  const uint32_t start = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize));
+  if (!SeekTo(start)) return Fail(FailureReason::Truncated("lump header", start));
+  return true;
 }
 
-bool MDL7R::LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize,
-                         uint32_t& position) const {
+bool MDL7R::LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
+                         uint32_t& position) {
   // Lump-relative end of the record; below recordSize when the cursor lies
   // before the lump, above the lump size when the record would leave it.
   const int64_t end = static_cast<int64_t>(Offset()) - static_cast<int64_t>(lumpStart) + recordSize;
-  if (end < static_cast<int64_t>(recordSize) || end > lumpSize) return false;
+  if (end < static_cast<int64_t>(recordSize)) return false;
+  if (end > lumpSize) return Fail(FailureReason::Truncated(what, Offset()));
   position = static_cast<uint32_t>(end);
   return true;
 }
@@ -523,45 +579,46 @@ bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
   if (header_ == nullptr) return false;
   uint32_t position = 0;
   if (!LumpPosition(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
-                    LoadI32(header_, mdl7::kHeaderLumpSize), kLumpHeaderSize, position)) {
+                    LoadI32(header_, mdl7::kHeaderLumpSize), kLumpHeaderSize, "lump header", position)) {
     return false;
   }
-  const uint8_t* record = Take(kLumpHeaderSize);
+  const uint8_t* record = Take(kLumpHeaderSize, "lump header");
   if (record == nullptr) return false;
   lumpRecord_ = record;
   lumpPosition_ = position;
   secondLump_ = false;
-  version = LoadI32(record, 0);
+  version = LoadI32(record, mdl7::kLumpHeaderVersion);
   sectionCount = LoadI32(record, mdl7::kLumpSectionCount);
   return true;
 }
 
 bool MDL7R::ReadLumpSection(int32_t& sectionId, int32_t& listCount) {
-  const uint8_t* record = Take(kLumpRecordSize);
+  const uint8_t* record = Take(kLumpRecordSize, "lump section");
   if (record == nullptr) return false;
-  sectionId = LoadI32(record, 0);
-  listCount = LoadI32(record, 4);
+  sectionId = LoadI32(record, mdl7::kSectionId);
+  listCount = LoadI32(record, mdl7::kSectionListCount);
   return true;
 }
 
 bool MDL7R::ReadLumpList(int32_t& listId, int32_t& triangleCount) {
-  const uint8_t* record = Take(kLumpRecordSize);
+  const uint8_t* record = Take(mdl7::kLumpListSize, "lump list");
   if (record == nullptr) return false;
-  listId = LoadI32(record, 0);
-  triangleCount = LoadI32(record, 4);
+  listId = LoadI32(record, mdl7::kListId);
+  triangleCount = LoadI32(record, mdl7::kListTriangleCount);
   return true;
 }
 
 bool MDL7R::ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
-  return ReadTriangleRecord(vertices, texCoords, material);
+  return ReadTriangleRecord(vertices, texCoords, material, "lump triangle");
 }
 
 bool MDL7R::SeekToSecondLump() {
   if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderSecondLumpSize) <= 0) return false;
   const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
                          LoadI32(header_, mdl7::kHeaderLumpSize);
-  if (start > UINT32_MAX) return false;
-  return SeekTo(static_cast<uint32_t>(start));
+  if (start > UINT32_MAX || !SeekTo(static_cast<uint32_t>(start)))
+    return Fail(FailureReason::Truncated("second lump record", start));
+  return true;
 }
 
 bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
@@ -569,15 +626,17 @@ bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
   const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
                          LoadI32(header_, mdl7::kHeaderLumpSize);
   uint32_t position = 0;
-  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), kSecondLumpRecordSize, position))
+  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), kSecondLumpRecordSize,
+                    "second lump record", position)) {
     return false;
-  const uint8_t* record = Take(kSecondLumpRecordSize);
+  }
+  const uint8_t* record = Take(kSecondLumpRecordSize, "second lump record");
   if (record == nullptr) return false;
   lumpRecord_ = record;
   lumpPosition_ = position;
   secondLump_ = true;
-  first = LoadI32(record, 0);
-  second = LoadI32(record, 4);
+  first = LoadI32(record, mdl7::kSecondLumpId);
+  second = LoadI32(record, mdl7::kLumpByteSize);
   return true;
 }
 
@@ -591,10 +650,14 @@ bool MDL7R::SkipLump() {
                       LoadI32(header_, secondLump_ ? mdl7::kHeaderSecondLumpSize : mdl7::kHeaderLumpSize));
   const uint32_t recordSize = secondLump_ ? kSecondLumpRecordSize : kLumpHeaderSize;
   const int32_t byteSize = LoadI32(lumpRecord_, mdl7::kLumpByteSize);
-  if (byteSize < static_cast<int32_t>(recordSize)) return false;
+  const uint64_t byteSizeOffset = OffsetOf(lumpRecord_) + mdl7::kLumpByteSize;
+  if (byteSize < static_cast<int32_t>(recordSize)) return FailMalformed("lump byte size", byteSizeOffset);
   const uint64_t recordStart = lumpStart + lumpPosition_ - recordSize;
   const uint64_t target = recordStart + static_cast<uint32_t>(byteSize);
-  if (target > lumpEnd || target > ReadableSize()) return false;
+  if (target > lumpEnd) return FailMalformed("lump byte size", byteSizeOffset);
+  // Inside the declared lump, but past the end of a file shorter than its
+  // declared total.
+  if (target > ReadableSize()) return Fail(FailureReason::Truncated("lump", recordStart));
   // The end of the lump may be the end of the readable bytes, where SeekTo
   // would refuse; every later Take of one or more bytes then fails.
   SetCursor(static_cast<uint32_t>(target));

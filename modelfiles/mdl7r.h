@@ -31,6 +31,10 @@ namespace modelfiles {
 // ReadFrameVertexNormal and ReadBoneTransform; or WalkGroup instead of the
 // group's body. After the last group the deformers, then SeekToLump and the
 // lump, SeekToSecondLump and its records.
+//
+// A record that runs past the readable size is reported in LastFailure as
+// truncated at its start; a negative count, a size field below what its
+// record needs or a triangle naming a vertex the group lacks as malformed.
 class MDL7R : public ModelReader {
  public:
   static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
@@ -51,23 +55,23 @@ class MDL7R : public ModelReader {
   bool Close() override;
   // False without a header; otherwise passes over the header's bone count of
   // bone records.
-  bool SkipBones() override;
+  [[nodiscard]] bool SkipBones() override;
   // False without a current group. A group of type 1 walks its skins and
   // frames and skips its texture coordinates, triangles and vertices; any
   // other type is skipped as (group data size - 44) bytes, false when that
   // is 0 or less.
-  bool WalkGroup() override;
+  [[nodiscard]] bool WalkGroup() override;
   // Passes over the current skin's image (width bytes for type 6), material
   // record (bit 4) and sized block (bit 5).
-  bool SkipSkinData() override;
-  bool WalkSkins() override;
-  bool SkipTexCoords() override;
-  bool SkipTriangles() override;
-  bool SkipVertices() override;
+  [[nodiscard]] bool SkipSkinData() override;
+  [[nodiscard]] bool WalkSkins() override;
+  [[nodiscard]] bool SkipTexCoords() override;
+  [[nodiscard]] bool SkipTriangles() override;
+  [[nodiscard]] bool SkipVertices() override;
   // False without a current frame; passes over its frame vertices and bone
   // transforms.
-  bool SkipFrameData() override;
-  bool WalkFrames() override;
+  [[nodiscard]] bool SkipFrameData() override;
+  [[nodiscard]] bool WalkFrames() override;
 
   // The five 32-bit size and count fields of the header; false without one.
   virtual bool ReadHeaderCounts(int32_t& boneCount, int32_t& groupCount, int32_t& dataSize, int32_t& lumpSize,
@@ -75,14 +79,15 @@ class MDL7R : public ModelReader {
   // The next bone: parent (-1 for none), position and name (empty when the
   // header's bone record size is below 36). False when the header counts no
   // bones.
-  virtual bool ReadBone(int32_t& parent, float& x, float& y, float& z, char (&name)[kLongNameSize]);
+  [[nodiscard]] virtual bool ReadBone(int32_t& parent, float& x, float& y, float& z,
+                                      char (&name)[kLongNameSize]);
   // Counts of the current group.
   virtual bool ReadGroupCounts(int32_t& skinCount, int32_t& texCoordCount, int32_t& triangleCount,
                                int32_t& vertexCount, int32_t& frameCount);
   // The next group record, which becomes the current group. Adds its
   // deformer count to the total and raises the deformer maximum.
-  virtual bool ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameSize]);
-  virtual bool ReadSkin(uint8_t& type, char (&name)[kNameSize]);
+  [[nodiscard]] virtual bool ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameSize]);
+  [[nodiscard]] virtual bool ReadSkin(uint8_t& type, char (&name)[kNameSize]);
   // Size of the current skin and, from its type, bytes per pixel and the mip
   // flag, which later calls use.
   virtual bool ReadSkinImage(int32_t& width, int32_t& height, int32_t& bytesPerPixel, uint8_t& mipFlag);
@@ -90,34 +95,35 @@ class MDL7R : public ModelReader {
   // the mip flag is set. A level whose output is null is passed over. False
   // without a current skin, for a negative size, or when a level does not
   // fit.
-  virtual bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const uint8_t** level2,
-                             const uint8_t** level3);
+  [[nodiscard]] virtual bool TakeSkinImage(const uint8_t** level0, const uint8_t** level1,
+                                           const uint8_t** level2, const uint8_t** level3);
   // Material record of the current skin (type bit 4): four colour values of
   // four components and the value at offset 64.
-  virtual bool ReadMaterial(float (&colors)[4][4], float& value);
+  [[nodiscard]] virtual bool ReadMaterial(float (&colors)[4][4], float& value);
   // Copies the sized block whose length ReadSizedBlockLength returned into
   // `buffer`; false, taking nothing, when it is longer than `capacity`.
-  virtual bool ReadSizedBlock(uint8_t* buffer, uint32_t capacity);
+  [[nodiscard]] virtual bool ReadSizedBlock(uint8_t* buffer, uint32_t capacity);
   // Length of the current skin's sized block (type bit 5), remembered for
   // ReadSizedBlock.
-  virtual bool ReadSizedBlockLength(int32_t& length);
-  virtual bool ReadTexCoord(float& s, float& t);
+  [[nodiscard]] virtual bool ReadSizedBlockLength(int32_t& length);
+  [[nodiscard]] virtual bool ReadTexCoord(float& s, float& t);
   // Vertex indices (0 to 65535) and texture coordinate indices (-1 for none);
   // the material is set only when the triangle record holds one. False when
   // a vertex index is not below the group's vertex count; the outputs are
   // filled even then.
-  virtual bool ReadTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material);
-  virtual bool ReadVertex(float& x, float& y, float& z, int32_t& bone);
+  [[nodiscard]] virtual bool ReadTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material);
+  [[nodiscard]] virtual bool ReadVertex(float& x, float& y, float& z, int32_t& bone);
   // Normal of the current vertex. True when the file stores it in full; a
   // 16-byte record holds an index into the normal table, which fills the
   // outputs (untouched for an index above 161) and gives false; other
   // record sizes give zeros and false.
   virtual bool ReadVertexNormal(float& x, float& y, float& z);
-  virtual bool ReadFrame(int32_t& frameVertexCount, int32_t& transformCount, char (&name)[kNameSize]);
-  virtual bool ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z);
+  [[nodiscard]] virtual bool ReadFrame(int32_t& frameVertexCount, int32_t& transformCount,
+                                       char (&name)[kNameSize]);
+  [[nodiscard]] virtual bool ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z);
   // As ReadVertexNormal, for the current frame vertex and its record size.
   virtual bool ReadFrameVertexNormal(float& x, float& y, float& z);
-  virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]);
+  [[nodiscard]] virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]);
 
   // The header inside the buffer, null while closed.
   const uint8_t* Header() const { return header_; }
@@ -126,35 +132,37 @@ class MDL7R : public ModelReader {
   int32_t DeformerMaximum() const { return deformerMaximum_; }
 
   // Passes over TotalDeformerCount deformers.
-  bool SkipDeformers();
+  [[nodiscard]] bool SkipDeformers();
   // Reads one deformer record and passes over its elements and weights.
-  bool SkipDeformer();
-  bool ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCount, int32_t* dataSize = nullptr);
-  bool ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSize], int32_t& weightCount);
-  bool ReadDeformerWeight(int32_t& index, float& weight);
+  [[nodiscard]] bool SkipDeformer();
+  [[nodiscard]] bool ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCount,
+                                  int32_t* dataSize = nullptr);
+  [[nodiscard]] bool ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSize],
+                                         int32_t& weightCount);
+  [[nodiscard]] bool ReadDeformerWeight(int32_t& index, float& weight);
   // Reads the current element's weights.
-  bool SkipDeformerWeights();
+  [[nodiscard]] bool SkipDeformerWeights();
 
   // Moves to the triangle lump at the data size; false without one.
-  bool SeekToLump();
+  [[nodiscard]] bool SeekToLump();
   // The lump header at the cursor: version and section count. False when the
   // cursor is not inside the lump or the header does not fit.
-  bool ReadLumpHeader(int32_t& version, int32_t& sectionCount);
-  bool ReadLumpSection(int32_t& sectionId, int32_t& listCount);
-  bool ReadLumpList(int32_t& listId, int32_t& triangleCount);
+  [[nodiscard]] bool ReadLumpHeader(int32_t& version, int32_t& sectionCount);
+  [[nodiscard]] bool ReadLumpSection(int32_t& sectionId, int32_t& listCount);
+  [[nodiscard]] bool ReadLumpList(int32_t& listId, int32_t& triangleCount);
   // As ReadTriangle, without the vertex range check.
-  bool ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material);
+  [[nodiscard]] bool ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material);
   // Moves to the second lump at data size + lump size; false without one.
-  bool SeekToSecondLump();
+  [[nodiscard]] bool SeekToSecondLump();
   // The 8-byte record at the cursor inside the second lump: its two fields.
-  bool ReadSecondLumpRecord(int32_t& first, int32_t& second);
+  [[nodiscard]] bool ReadSecondLumpRecord(int32_t& first, int32_t& second);
   // Moves the cursor to the end of the current lump header's or second-lump
   // record's lump. The end is the record's start plus its byte-size field
   // (the second 32-bit field of either record, counted from the record's
   // own start); it must lie inside the lump the file header declares and
   // within the readable size. False when no such record is current or the
   // end is out of range; the cursor then does not move.
-  bool SkipLump();
+  [[nodiscard]] bool SkipLump();
 
  protected:
   int32_t Attach(const uint8_t* buffer, uint32_t size) override;
@@ -164,15 +172,22 @@ class MDL7R : public ModelReader {
   uint32_t RecordSize(uint32_t offset) const;
   // A 32-bit field of the current group, 0 without one.
   int32_t GroupField(uint32_t offset) const;
+  // CountAllowsRecord for the current group's count at `offset`; false
+  // without a current group.
+  bool GroupCountAllowsRecord(uint32_t offset, const char* field);
   // Type byte of the current skin, 0 without one.
   uint8_t SkinType() const;
-  bool ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material);
+  // Takes a triangle record, named `what` in a failure, and decodes it.
+  bool ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material,
+                          const char* what);
   // Normal of a vertex or frame vertex record of `size` bytes.
   static bool ReadNormal(const uint8_t* record, uint32_t size, float& x, float& y, float& z);
   // Lump-relative end of a record of `recordSize` bytes taken at the cursor,
   // for a lump starting at `lumpStart` of `lumpSize` bytes; false when the
-  // cursor is not inside it.
-  bool LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, uint32_t& position) const;
+  // cursor is not inside it, or when the record, named `what`, would run past
+  // the lump's end (reported as truncated).
+  bool LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
+                    uint32_t& position);
   void ClearState();
 
   const uint8_t* header_ = nullptr;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "modelfiles/idp2r.h"
 #include "modelfiles/mdl2r.h"
@@ -10,31 +12,11 @@
 #include "modelfiles/mdl5r.h"
 #include "modelfiles/mdl6r.h"
 #include "modelfiles/mdl7r.h"
-#include "platform/low_level_file.h"
+#include "platform/whole_file.h"
 
 namespace modelfiles {
 
 namespace {
-
-using platform::LowLevelFile;
-
-// Reads the first four bytes of the file; false when there are fewer.
-bool ReadMagic(const char* path, char (&magic)[5]) {
-  const int fd = LowLevelFile::Open(path, LowLevelFile::kReadOnly | LowLevelFile::kBinary);
-  if (fd < 0) return false;
-  char bytes[4];
-  uint32_t got = 0;
-  while (got < sizeof bytes) {
-    const int32_t n = LowLevelFile::Read(fd, bytes + got, static_cast<uint32_t>(sizeof bytes - got));
-    if (n <= 0) break;
-    got += static_cast<uint32_t>(n);
-  }
-  LowLevelFile::Close(fd);
-  if (got != sizeof bytes) return false;
-  std::memcpy(magic, bytes, sizeof bytes);
-  magic[4] = '\0';
-  return true;
-}
 
 // A new reader for the magic, null when it names no supported format;
 // `allocated` is false when the allocation itself failed.
@@ -65,20 +47,41 @@ ModelReader* NewReaderFor(const char (&magic)[5], bool& allocated) {
 }  // namespace
 
 ModelOpenResult OpenModelFile(const char* path) {
-  ModelOpenResult result;
-  if (!ReadMagic(path, result.magic)) {
-    result.magic[0] = '\0';
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path, bytes, reason)) {
+    ModelOpenResult result;
     result.status = ModelOpenStatus::kCannotRead;
+    result.reason = reason;
     return result;
   }
+  return OpenModelBytes(bytes.data(), bytes.size());
+}
+
+ModelOpenResult OpenModelBytes(const uint8_t* bytes, size_t size) {
+  ModelOpenResult result;
+  if (bytes == nullptr || size < 4) {
+    result.status = ModelOpenStatus::kCannotRead;
+    result.reason = platform::FailureReason::Truncated("magic", 0);
+    return result;
+  }
+  std::memcpy(result.magic, bytes, 4);
+  result.magic[4] = '\0';
   bool allocated = true;
   std::unique_ptr<ModelReader> reader(NewReaderFor(result.magic, allocated));
   if (reader == nullptr) {
-    result.status = allocated ? ModelOpenStatus::kUnsupportedMagic : ModelOpenStatus::kOutOfMemory;
+    if (allocated) {
+      result.status = ModelOpenStatus::kUnsupportedMagic;
+      result.reason = ModelReader::UnsupportedMagic(bytes);
+    } else {
+      result.status = ModelOpenStatus::kOutOfMemory;
+      result.reason = platform::FailureReason::TooLarge("not enough memory for a reader");
+    }
     return result;
   }
-  if (reader->Open(path) < 0) {
+  if (!reader->OpenBytes(bytes, size)) {
     result.status = ModelOpenStatus::kRejected;
+    result.reason = reader->LastFailure();
     return result;
   }
   result.status = ModelOpenStatus::kOpened;

@@ -1,12 +1,17 @@
 #include "modelfiles/model_reader.h"
 
+#include <cerrno>
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "platform/low_level_file.h"
+#include "platform/whole_file.h"
 
 namespace modelfiles {
 
+using platform::FailureReason;
 using platform::LowLevelFile;
 
 ModelReader::ModelReader(int32_t formatCode) : formatCode_(formatCode) {}
@@ -30,43 +35,115 @@ bool ModelReader::Close() {
   return true;
 }
 
+bool ModelReader::Fail(const platform::FailureReason& reason) {
+  lastFailure_ = reason;
+  return false;
+}
+
+bool ModelReader::FailSkinSize(int64_t width, uint64_t widthOffset, int64_t height, uint64_t heightOffset) {
+  if (width < 0) return FailMalformed("skin width", widthOffset);
+  if (height < 0) return FailMalformed("skin height", heightOffset);
+  return Fail(FailureReason::TooLarge("skin image of more than 2147483647 bytes"));
+}
+
+FailureReason ModelReader::UnsupportedMagic(const uint8_t* magic) {
+  char text[32] = "format \"";
+  size_t used = std::strlen(text);
+  for (uint32_t i = 0; i < 4; ++i) {
+    const uint8_t byte = magic[i];
+    if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+      text[used++] = static_cast<char>(byte);
+    } else {
+      std::snprintf(text + used, sizeof text - used, "\\x%02X", byte);
+      used += 4;
+    }
+  }
+  text[used++] = '"';
+  text[used] = '\0';
+  return FailureReason::Unsupported(text);
+}
+
+bool ModelReader::CheckLoadSize(int64_t size) {
+  if (size < static_cast<int64_t>(kMinimumFileSize)) return Fail(FailureReason::Truncated("header", 0));
+  if (size > kMaximumFileSize) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(size));
+    return Fail(FailureReason::TooLarge(text));
+  }
+  return true;
+}
+
+bool ModelReader::AttachLoaded() {
+  if (Attach(buffer_, bufferSize_) != 0) return true;
+  // Every reader of this library names its refusal; one that does not is
+  // reported as refusing the header.
+  const FailureReason reason =
+      lastFailure_.IsFailure() ? lastFailure_ : FailureReason::Malformed("header", 0);
+  Close();
+  lastFailure_ = reason;
+  return false;
+}
+
 int32_t ModelReader::Open(const char* path) {
   if (fd_ >= 0 || buffer_ != nullptr) Close();
+  lastFailure_ = FailureReason();
   fd_ = LowLevelFile::Open(path, LowLevelFile::kReadOnly | LowLevelFile::kBinary);
   if (fd_ < 0) {
+    lastFailure_ = FailureReason::CannotOpen(errno);
     const int32_t failed = fd_;
     fd_ = -1;
     return failed;
   }
   const int64_t size = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd);
-  if (size < static_cast<int64_t>(kMinimumFileSize) || size > kMaximumFileSize) {
+  if (size < 0) {
+    lastFailure_ = FailureReason::InputOutput("cannot seek", errno);
+    Close();
+    return -1;
+  }
+  if (!CheckLoadSize(size)) {
     Close();
     return -1;
   }
   // An allocation failure closes the file instead of escaping as an exception.
   buffer_ = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
-  if (buffer_ == nullptr || LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) != 0) {
+  if (buffer_ == nullptr) {
+    lastFailure_ = FailureReason::TooLarge("not enough memory to hold it");
+    Close();
+    return -1;
+  }
+  if (LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) != 0) {
+    lastFailure_ = FailureReason::InputOutput("cannot seek", errno);
     Close();
     return -1;
   }
   bufferSize_ = static_cast<uint32_t>(size);
-  // A read may deliver fewer bytes than asked; only the end of the file or an
-  // error stops the loop short of the whole file.
-  uint32_t loaded = 0;
-  while (loaded < bufferSize_) {
-    const int32_t got = LowLevelFile::Read(fd_, buffer_ + loaded, bufferSize_ - loaded);
-    if (got <= 0) break;
-    loaded += static_cast<uint32_t>(got);
-  }
-  if (loaded != bufferSize_ || Attach(buffer_, bufferSize_) == 0) {
+  const int64_t loaded = platform::ReadFully(fd_, buffer_, bufferSize_);
+  if (loaded != bufferSize_) {
+    // A file that shrank while it was read ends early without an error.
+    lastFailure_ = loaded < 0 ? FailureReason::InputOutput("cannot read", errno)
+                              : FailureReason::Truncated("file", static_cast<uint64_t>(loaded));
     Close();
     return -1;
   }
+  if (!AttachLoaded()) return -1;
   return fd_;
 }
 
-const uint8_t* ModelReader::Take(uint32_t count) {
+bool ModelReader::OpenBytes(const uint8_t* bytes, size_t size) {
+  if (fd_ >= 0 || buffer_ != nullptr) Close();
+  lastFailure_ = FailureReason();
+  if (size > static_cast<uint64_t>(INT64_MAX)) size = static_cast<size_t>(INT64_MAX);
+  if (!CheckLoadSize(bytes != nullptr ? static_cast<int64_t>(size) : 0)) return false;
+  buffer_ = new (std::nothrow) uint8_t[size];
+  if (buffer_ == nullptr) return Fail(FailureReason::TooLarge("not enough memory to hold it"));
+  std::memcpy(buffer_, bytes, size);
+  bufferSize_ = static_cast<uint32_t>(size);
+  return AttachLoaded();
+}
+
+const uint8_t* ModelReader::Take(uint32_t count, const char* what) {
   if (count > readableSize_ - cursor_) {
+    if (buffer_ != nullptr) lastFailure_ = FailureReason::Truncated(what, cursor_);
     cursor_ = readableSize_;
     return nullptr;
   }
@@ -101,10 +178,14 @@ void ModelReader::SetReadableSize(uint32_t size) {
 
 void ModelReader::SetCursor(uint32_t offset) { cursor_ = offset < readableSize_ ? offset : readableSize_; }
 
-bool ModelReader::SkipRecords(int64_t count, uint32_t recordSize) {
-  if (count < 0) return false;
+bool ModelReader::SkipRecords(int64_t count, uint32_t recordSize, const char* what, const char* countField,
+                              uint64_t countOffset) {
+  if (count < 0) return FailMalformed(countField, countOffset);
   const uint64_t bytes = static_cast<uint64_t>(count) * recordSize;
   if (bytes > Remaining()) {
+    // recordSize is not 0 here: a run of empty records always fits.
+    const uint64_t fitting = Remaining() / recordSize;
+    if (buffer_ != nullptr) lastFailure_ = FailureReason::Truncated(what, cursor_ + fitting * recordSize);
     cursor_ = readableSize_;
     return false;
   }

@@ -1,16 +1,27 @@
 // Base of every model file reader: the whole file in memory and a bounded cursor.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "platform/failure_reason.h"
 
 namespace modelfiles {
 
-// Loads a whole model file into one buffer that it owns, keeps the file open
-// while the model is in use and hands out records through a cursor that never
-// leaves the readable part of the buffer. Records are not copied: `Take`
-// returns a pointer into the buffer, valid until the reader closes.
+// Loads a whole model file into one buffer that it owns (or copies there the
+// bytes a caller already holds), keeps the file open while the model is in
+// use and hands out records through a cursor that never leaves the readable
+// part of the buffer. Records are not copied: `Take` returns a pointer into
+// the buffer, valid until the reader closes.
 // Concrete readers check the header in `Attach` and implement the structural
 // walk with the record sizes of their format. Nothing here throws.
+//
+// Beside its truth value or descriptor, every operation that refuses the
+// file or a record keeps the reason in `LastFailure`: why the file could not
+// be opened, where a record runs past the end of the data and which record
+// it is, which field holds a value the format refuses. A successful Open
+// resets it; calls made without an open model, or without the record they
+// refer to, leave it as it was.
 class ModelReader {
  public:
   // Format codes, fixed by each concrete class.
@@ -38,7 +49,19 @@ class ModelReader {
   // opened, is shorter than 48 bytes, cannot be read or allocated, or is
   // refused by `Attach`; the reader is then closed. A reader that is open is
   // closed first.
-  virtual int32_t Open(const char* path);
+  [[nodiscard]] virtual int32_t Open(const char* path);
+  // Opens a copy of the `size` bytes at `bytes` as Open opens a file's
+  // content, with the same checks and the same `Attach`; no file is opened,
+  // so the descriptor stays -1. True when the model is attached. A reader
+  // that is open is closed first.
+  [[nodiscard]] bool OpenBytes(const uint8_t* bytes, size_t size);
+
+  // Why the last operation that failed refused the file or a record.
+  const platform::FailureReason& LastFailure() const { return lastFailure_; }
+  // The reason for a file whose first four bytes name no format the reader
+  // reads: "unsupported format "ABCD"", bytes outside printable ASCII shown
+  // as \xNN.
+  static platform::FailureReason UnsupportedMagic(const uint8_t* magic);
 
  protected:
   // Checks the magic and header of the file that Open loaded into `buffer`
@@ -56,29 +79,32 @@ class ModelReader {
   // The structural walk, in file order. Each returns false as soon as a
   // record does not fit in the readable size.
   // Passes over all bone records.
-  virtual bool SkipBones() = 0;
+  [[nodiscard]] virtual bool SkipBones() = 0;
   // Passes over the body of the current group: skins, texture coordinates,
   // triangles, vertices and frames.
-  virtual bool WalkGroup() = 0;
+  [[nodiscard]] virtual bool WalkGroup() = 0;
   // Passes over the image data and trailing records of the skin just read.
-  virtual bool SkipSkinData() = 0;
+  [[nodiscard]] virtual bool SkipSkinData() = 0;
   // Reads every skin's header and passes over its data.
-  virtual bool WalkSkins() = 0;
-  virtual bool SkipTexCoords() = 0;
-  virtual bool SkipTriangles() = 0;
-  virtual bool SkipVertices() = 0;
+  [[nodiscard]] virtual bool WalkSkins() = 0;
+  [[nodiscard]] virtual bool SkipTexCoords() = 0;
+  [[nodiscard]] virtual bool SkipTriangles() = 0;
+  [[nodiscard]] virtual bool SkipVertices() = 0;
   // Passes over the data that follows the frame header just read.
-  virtual bool SkipFrameData() = 0;
+  [[nodiscard]] virtual bool SkipFrameData() = 0;
   // Reads every frame's header and passes over its data.
-  virtual bool WalkFrames() = 0;
+  [[nodiscard]] virtual bool WalkFrames() = 0;
 
   // The next `count` bytes, advancing the cursor past them; null when fewer
   // remain, and the cursor then stands at the end of the readable size. A
   // count that was negative before it became unsigned is larger than any
-  // remainder and fails.
-  const uint8_t* Take(uint32_t count);
+  // remainder and fails. A failure is reported as the record `what`
+  // truncated at the offset where it starts.
+  [[nodiscard]] const uint8_t* Take(uint32_t count, const char* what = "record");
   // `Take` as a truth value.
-  bool Skip(uint32_t count) { return Take(count) != nullptr; }
+  [[nodiscard]] bool Skip(uint32_t count, const char* what = "record") {
+    return Take(count, what) != nullptr;
+  }
   // Moves the cursor to `offset` from the start of the buffer when the offset
   // is below the readable size; otherwise changes nothing and returns false.
   bool SeekTo(uint32_t offset);
@@ -108,13 +134,42 @@ class ModelReader {
   // readable size puts it at the end.
   void SetCursor(uint32_t offset);
   // Passes over `count` records of `recordSize` bytes each, sized in 64 bits.
-  // A negative count fails without moving; a run that does not fit moves the
-  // cursor to the end and fails, as `Take` does.
-  bool SkipRecords(int64_t count, uint32_t recordSize);
+  // A negative count fails without moving, reported as the malformed field
+  // `countField` at file offset `countOffset`; a run that does not fit moves
+  // the cursor to the end and fails, as `Take` does, reported as the record
+  // `what` truncated where the first record that does not fit starts.
+  [[nodiscard]] bool SkipRecords(int64_t count, uint32_t recordSize, const char* what, const char* countField,
+                                 uint64_t countOffset);
+
+  // Keeps `reason` as the last failure and returns false, so that a failing
+  // operation can end with `return Fail(...)`.
+  bool Fail(const platform::FailureReason& reason);
+  // Fails as a malformed `field` at file offset `offset`.
+  bool FailMalformed(const char* field, uint64_t offset) {
+    return Fail(platform::FailureReason::Malformed(field, offset));
+  }
+  // Whether a Read operation may take a record when the file's `count` (the
+  // field `field` at file offset `offset`) is what it is: a positive count
+  // may, 0 may not, and a negative one fails as malformed.
+  bool CountAllowsRecord(int64_t count, const char* field, uint64_t offset) {
+    return count < 0 ? FailMalformed(field, offset) : count > 0;
+  }
+  // Fails as a skin image level of `width` x `height` pixels that cannot be
+  // sized: a negative width or height (the field at its offset) is
+  // malformed, anything else is too large.
+  bool FailSkinSize(int64_t width, uint64_t widthOffset, int64_t height, uint64_t heightOffset);
+  // The file offset of `record`, a pointer into the buffer.
+  uint64_t OffsetOf(const uint8_t* record) const { return static_cast<uint64_t>(record - buffer_); }
 
  private:
   // Releases what Open acquired; the non-virtual part of Close.
   void CloseFileAndBuffer();
+  // Checks the size of the file or bytes about to be loaded; false, with the
+  // reason, when it is too short or too large to hold.
+  bool CheckLoadSize(int64_t size);
+  // Attaches the loaded buffer; false, with the reader closed and the
+  // reason kept, when `Attach` refuses it.
+  bool AttachLoaded();
 
   int32_t fd_ = -1;
   uint8_t* buffer_ = nullptr;
@@ -122,6 +177,7 @@ class ModelReader {
   uint32_t cursor_ = 0;
   uint32_t readableSize_ = 0;
   const int32_t formatCode_;
+  platform::FailureReason lastFailure_;
 };
 
 }  // namespace modelfiles

@@ -2,17 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "modelfiles/idp2r.h"
 #include "modelfiles/mdl2r.h"
 #include "modelfiles/mdl3r.h"
+#include "modelfiles/mdl4r.h"
 #include "modelfiles/mdl5r.h"
+#include "modelfiles/mdl6r.h"
 #include "modelfiles/mdl7r.h"
 #include "modelfiles/model_file_opener.h"
 #include "support/byte_builder.h"
 #include "support/shared_data.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -237,6 +243,191 @@ TEST(ModelCorpusTest, Mdl7TrianglesAndNormalsAreConsistent) {
     EXPECT_NEAR(nx * nx + ny * ny + nz * nz, 1.0, 1e-3) << "vertex " << i;
   }
   EXPECT_EQ(reader.Offset(), reader.BufferSize());
+}
+
+// Everything a legacy reader hands out, in file order, then the walk from the
+// body's start: one line per record, with offsets into the reader's buffer.
+std::string LegacyTranscript(LegacyModelReader& r) {
+  std::ostringstream out;
+  out << r.SkinCount() << ' ' << r.VertexCount() << ' ' << r.TriangleCount() << ' ' << r.FrameCount() << ' '
+      << r.TexCoordCount() << '\n';
+  const uint32_t bodyStart = r.Offset();
+  for (int32_t i = 0; i < r.SkinCount(); ++i) {
+    uint8_t type = 0, mip = 0;
+    int32_t width = 0, height = 0, bpp = 0;
+    const uint8_t* image = nullptr;
+    const bool read =
+        r.ReadSkin(&type, &width, &height, &bpp, &mip) && r.TakeSkinImage(&image, nullptr, nullptr, nullptr);
+    out << "skin " << read << ' ' << +type << ' ' << width << 'x' << height << ' ' << bpp << ' ' << +mip
+        << ' ' << (image != nullptr ? image - r.Buffer() : -1) << '\n';
+  }
+  for (int32_t i = 0; i < r.TexCoordCount(); ++i) {
+    int16_t s = 0, t = 0;
+    const bool read = r.ReadTexCoord(&s, &t);
+    out << "uv " << read << ' ' << s << ' ' << t << '\n';
+  }
+  for (int32_t i = 0; i < r.TriangleCount(); ++i) {
+    int32_t corners[3] = {}, uvs[3] = {};
+    const bool read = r.ReadTriangle(&corners, &uvs);
+    out << "triangle " << read << ' ' << corners[0] << ' ' << corners[1] << ' ' << corners[2] << ' ' << uvs[0]
+        << '\n';
+  }
+  for (int32_t f = 0; f < r.FrameCount(); ++f) {
+    char name[LegacyModelReader::kNameSize] = {};
+    uint16_t low[3] = {}, high[3] = {};
+    float scale[3] = {}, move[3] = {};
+    if (!r.ReadFrame(&name, &low, &high, &scale, &move)) {
+      out << "frame refused at " << r.Offset() << '\n';
+      break;
+    }
+    out << "frame " << name << ' ' << low[0] << ' ' << high[2] << ' ' << scale[1] << ' ' << move[2] << '\n';
+    for (int32_t v = 0; v < r.VertexCount(); ++v) {
+      uint16_t position[3] = {};
+      int32_t normal = -1;
+      const bool read = r.ReadFrameVertex(&position, &normal);
+      out << read << ' ' << position[0] << ' ' << position[1] << ' ' << position[2] << ' ' << normal << '\n';
+    }
+  }
+  out << "end " << r.Offset() << ' ' << r.LastFailure().Text() << '\n';
+  EXPECT_TRUE(r.SeekTo(bodyStart));
+  const bool walked = r.WalkGroup();
+  out << "walk " << walked << ' ' << r.Offset() << ' ' << r.LastFailure().Text() << '\n';
+  return out.str();
+}
+
+// The MDL7 walk group by group, then the first group record by record.
+std::string Mdl7Transcript(modelfiles::MDL7R& r) {
+  std::ostringstream out;
+  int32_t bones = 0, groups = 0, dataSize = 0, lumpSize = 0, secondLumpSize = 0;
+  EXPECT_TRUE(r.ReadHeaderCounts(bones, groups, dataSize, lumpSize, secondLumpSize));
+  out << bones << ' ' << groups << ' ' << dataSize << ' ' << lumpSize << ' ' << secondLumpSize << '\n';
+  const bool skipped = r.SkipBones();
+  const uint32_t firstGroup = r.Offset();
+  out << "bones " << skipped << ' ' << firstGroup << '\n';
+  for (int32_t g = 0; g < groups; ++g) {
+    uint8_t type = 0;
+    int32_t size = 0;
+    char name[modelfiles::MDL7R::kNameSize] = {};
+    const bool read = r.ReadGroup(type, size, name);
+    const bool walked = read && r.WalkGroup();
+    out << "group " << read << ' ' << +type << ' ' << size << ' ' << name << ' ' << walked << ' '
+        << r.Offset() << '\n';
+  }
+  const bool deformers = r.SkipDeformers();
+  out << "deformers " << deformers << ' ' << r.Offset() << ' ' << r.LastFailure().Text() << '\n';
+
+  EXPECT_TRUE(r.SeekTo(firstGroup));
+  uint8_t type = 0;
+  int32_t size = 0;
+  char name[modelfiles::MDL7R::kNameSize] = {};
+  int32_t counts[5] = {};
+  if (!r.ReadGroup(type, size, name) ||
+      !r.ReadGroupCounts(counts[0], counts[1], counts[2], counts[3], counts[4]))
+    return out.str() + "no group\n";
+  for (int32_t i = 0; i < counts[0]; ++i) {
+    uint8_t skinType = 0;
+    char skinName[modelfiles::MDL7R::kNameSize] = {};
+    int32_t width = 0, height = 0, bpp = 0;
+    uint8_t mip = 0;
+    const bool read =
+        r.ReadSkin(skinType, skinName) && r.ReadSkinImage(width, height, bpp, mip) && r.SkipSkinData();
+    out << "skin " << read << ' ' << +skinType << ' ' << skinName << ' ' << width << 'x' << height << ' '
+        << bpp << '\n';
+  }
+  const bool texCoords = r.SkipTexCoords();
+  out << "uvs " << texCoords << '\n';
+  for (int32_t i = 0; i < counts[2]; ++i) {
+    int32_t corners[3] = {}, uvs[3] = {}, material = -7;
+    const bool read = r.ReadTriangle(corners, uvs, material);
+    out << "triangle " << read << ' ' << corners[0] << ' ' << corners[1] << ' ' << corners[2] << ' ' << uvs[2]
+        << ' ' << material << '\n';
+  }
+  for (int32_t i = 0; i < counts[3]; ++i) {
+    float x = 0, y = 0, z = 0, nx = 0, ny = 0, nz = 0;
+    int32_t bone = 0;
+    const bool read = r.ReadVertex(x, y, z, bone);
+    const bool normal = r.ReadVertexNormal(nx, ny, nz);
+    out << "vertex " << read << ' ' << x << ' ' << y << ' ' << z << ' ' << bone << ' ' << normal << ' ' << nx
+        << ' ' << ny << ' ' << nz << '\n';
+  }
+  out << "end " << r.Offset() << ' ' << r.LastFailure().Text() << '\n';
+  return out.str();
+}
+
+// The first line where two transcripts differ, with its number; empty when
+// they are the same.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+  std::istringstream a(expected), b(actual);
+  std::string lineA, lineB;
+  for (int line = 1;; ++line) {
+    const bool moreA = static_cast<bool>(std::getline(a, lineA));
+    const bool moreB = static_cast<bool>(std::getline(b, lineB));
+    if (!moreA && !moreB) return "";
+    if (moreA != moreB || lineA != lineB)
+      return "line " + std::to_string(line) + ": \"" + lineA + "\" but \"" + lineB + "\"";
+  }
+}
+
+struct BytesCase {
+  const char* file;
+  const char* magic;  // written over the file's own magic; null keeps it
+  std::unique_ptr<modelfiles::ModelReader> (*make)();
+};
+
+template <typename Reader>
+std::unique_ptr<modelfiles::ModelReader> Make() {
+  return std::make_unique<Reader>();
+}
+
+// MDL4 and MDL6 have no corpus file: the MDL5 file, which has no skins, reads
+// the same under their magics (MDL4 differs from MDL5 in its skins only).
+const BytesCase kBytesCases[] = {
+    {"corpus/idpo/anim_19frames.mdl", nullptr, Make<modelfiles::MDL2R>},
+    {"corpus/mdl3/minigun.MDL", nullptr, Make<modelfiles::MDL3R>},
+    {"corpus/mdl5/phosphoric_acid.mdl", "MDL4", Make<modelfiles::MDL4R>},
+    {"corpus/mdl5/phosphoric_acid.mdl", nullptr, Make<modelfiles::MDL5R>},
+    {"corpus/mdl5/phosphoric_acid.mdl", "MDL6", Make<modelfiles::MDL6R>},
+    {"corpus/idp2/glcmds_past_eof.md2", nullptr, Make<modelfiles::IDP2R>},
+    {"corpus/mdl7/phosphoric_acid.mdl", nullptr, Make<modelfiles::MDL7R>},
+};
+
+TEST(ModelCorpusTest, EachReaderGivesTheSameRecordsFromBytesAsFromThePath) {
+  testsupport::TempDir temp;
+  for (const BytesCase& c : kBytesCases) {
+    SCOPED_TRACE(std::string(c.file) + (c.magic != nullptr ? std::string(" as ") + c.magic : ""));
+    const std::string source = testsupport::SharedPath(c.file);
+    TOOLKIT_REQUIRE_SHARED(source);
+    std::vector<uint8_t> bytes = testsupport::ReadFileBytes(source);
+    ASSERT_GE(bytes.size(), 4u);
+    if (c.magic != nullptr) std::memcpy(bytes.data(), c.magic, 4);
+    const std::string path = temp.File("model.bin");
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, bytes));
+
+    std::unique_ptr<modelfiles::ModelReader> fromPath = c.make();
+    std::unique_ptr<modelfiles::ModelReader> fromBytes = c.make();
+    ASSERT_GE(fromPath->Open(path.c_str()), 0);
+    ASSERT_TRUE(fromBytes->OpenBytes(bytes.data(), bytes.size()));
+    EXPECT_EQ(fromBytes->Descriptor(), -1);
+    EXPECT_NE(fromBytes->Buffer(), bytes.data());  // a copy of its own
+    EXPECT_EQ(fromBytes->BufferSize(), bytes.size());
+    EXPECT_EQ(fromBytes->ReadableSize(), fromPath->ReadableSize());
+    EXPECT_EQ(fromBytes->Offset(), fromPath->Offset());
+    std::string expected, actual;
+    if (auto* mdl7 = dynamic_cast<modelfiles::MDL7R*>(fromPath.get())) {
+      expected = Mdl7Transcript(*mdl7);
+      actual = Mdl7Transcript(dynamic_cast<modelfiles::MDL7R&>(*fromBytes));
+    } else {
+      expected = LegacyTranscript(dynamic_cast<LegacyModelReader&>(*fromPath));
+      actual = LegacyTranscript(dynamic_cast<LegacyModelReader&>(*fromBytes));
+    }
+    EXPECT_EQ(FirstDifference(expected, actual), "");
+    // Every one of these files walks to its end without a failure.
+    EXPECT_TRUE(expected.find("walk 1 ") != std::string::npos ||
+                expected.find("deformers 1 ") != std::string::npos);
+    EXPECT_NE(expected.find("no failure\n"), std::string::npos);
+    EXPECT_EQ(expected.find("truncated"), std::string::npos);
+    EXPECT_EQ(expected.find("malformed"), std::string::npos);
+  }
 }
 
 TEST(ModelCorpusTest, TerrainFilesAreNotModels) {

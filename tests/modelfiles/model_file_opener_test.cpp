@@ -38,7 +38,9 @@ TEST_F(ModelFileOpenerTest, EachSupportedMagicGetsItsReader) {
     ASSERT_EQ(result.status, ModelOpenStatus::kOpened) << c.magic;
     EXPECT_STREQ(result.magic, c.magic);
     EXPECT_EQ(result.reader->FormatCode(), c.formatCode);
-    EXPECT_GE(result.reader->Descriptor(), 0);
+    // The reader holds the bytes read once and keeps no file open.
+    EXPECT_EQ(result.reader->Descriptor(), -1);
+    EXPECT_FALSE(result.reason.IsFailure());
     const bool isMdl7 = dynamic_cast<modelfiles::MDL7R*>(result.reader.get()) != nullptr;
     const bool isLegacy = dynamic_cast<modelfiles::LegacyModelReader*>(result.reader.get()) != nullptr;
     EXPECT_EQ(isMdl7, c.formatCode == 8) << c.magic;
