@@ -8,6 +8,8 @@
 
 namespace modelfiles {
 
+using platform::FailureReason;
+
 using platform::AddU32;
 using platform::LoadI32;
 using platform::LoadU32;
@@ -58,13 +60,15 @@ void MDL7W::Reset() {
   std::memset(frame_, 0, sizeof frame_);
   std::memset(lump_, 0, sizeof lump_);
   groupOffset_ = skinOffset_ = frameOffset_ = lumpOffset_ = -1;
+  failure_ = FailureReason();
   groupIsCurrent_ = false;
   bytesPerPixel_ = 0;
   mipLevels_ = false;
 }
 
 int32_t MDL7W::Open(const char* path) {
-  Close();
+  // A file still open is closed as its owner left it.
+  (void)Close();
   Reset();
   const int32_t fd = file_.Open(path);
   if (fd < 0) return fd;
@@ -72,7 +76,7 @@ int32_t MDL7W::Open(const char* path) {
 }
 
 bool MDL7W::OpenInMemory() {
-  Close();
+  (void)Close();
   Reset();
   file_.OpenInMemory();
   return WriteHeader();
@@ -87,7 +91,8 @@ bool MDL7W::WriteHeader() {
     StoreU16(header_, mdl7::kHeaderRecordSizes + 2 * i, recordSizes[i]);
   }
   if (!WriteAll(header_, kHeaderSize)) {
-    file_.Close();
+    // The reason of the failed write stays.
+    (void)file_.Close();
     return false;
   }
   StoreU32(header_, mdl7::kHeaderDataSize, kHeaderSize);
@@ -96,12 +101,22 @@ bool MDL7W::WriteHeader() {
 
 bool MDL7W::Close() { return file_.Close(header_, kHeaderSize); }
 
+const FailureReason& MDL7W::LastFailure() const {
+  return file_.LastFailure().IsFailure() ? file_.LastFailure() : failure_;
+}
+
+bool MDL7W::Refuse(const FailureReason& reason) {
+  failure_ = reason;
+  return false;
+}
+
 bool MDL7W::WriteAll(const void* bytes, uint32_t size) { return file_.Append(bytes, size) && file_.Flush(); }
 
 int64_t MDL7W::Position() const { return file_.IsOpen() ? file_.Position() : -1; }
 
 bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resync) {
-  if (offset < 0 || !file_.Rewrite(offset, image, size) || !file_.Flush()) return false;
+  if (offset < 0) return Refuse(FailureReason::OutOfOrder("a record finished before it began"));
+  if (!file_.Rewrite(offset, image, size) || !file_.Flush()) return false;
   const int64_t position = file_.Position();
   if (resync && static_cast<uint32_t>(position) != LoadU32(header_, mdl7::kHeaderDataSize)) {
     StoreU32(header_, mdl7::kHeaderDataSize, static_cast<uint32_t>(position));
@@ -117,7 +132,9 @@ bool MDL7W::WriteZeros(int32_t count) {
 }
 
 bool MDL7W::AddBone(uint16_t parent, float x, float y, float z, const char* name) {
-  if (LoadU32(header_, mdl7::kHeaderGroupCount) != 0) return false;
+  if (LoadU32(header_, mdl7::kHeaderGroupCount) != 0) {
+    return Refuse(FailureReason::OutOfOrder("a bone after the first group"));
+  }
   uint8_t record[kBoneSize] = {};
   StoreU16(record, 0, parent);
   StoreF32(record, 4, x);
@@ -160,7 +177,7 @@ bool MDL7W::SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum) {
 bool MDL7W::BeginSkin(uint8_t skinType, const char* name) {
   if (LoadU32(group_, mdl7::kGroupTexCoordCount) != 0 || LoadU32(group_, mdl7::kGroupTriangleCount) != 0 ||
       LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
-    return false;
+    return Refuse(FailureReason::OutOfOrder("a skin after the group's other records"));
   }
   std::memset(skin_, 0, sizeof skin_);
   skin_[mdl7::kSkinType] = skinType;
@@ -185,16 +202,22 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   const int32_t height = LoadI32(skin_, mdl7::kSkinHeight);
   uint64_t size = 0;
   const int32_t level0PixelBytes = skin_[0] == mdl7::kEmbeddedSkinType ? 1 : bytesPerPixel_;
-  if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size) || (level0 == nullptr && size > 0))
-    return false;
+  if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size)) {
+    return Refuse(FailureReason::TooLarge("a skin image beyond the format's sizes"));
+  }
+  if (level0 == nullptr && size > 0) return Refuse(FailureReason::Malformed("missing skin image", Position()));
   CountDataBytes(static_cast<uint32_t>(size));
   if (!WriteAll(level0, static_cast<uint32_t>(size))) return false;
   if (!mipLevels_) return true;
   // A missing reduced level fails before any of them is written; level 0 stays.
-  if (level1 == nullptr || level2 == nullptr || level3 == nullptr) return false;
+  if (level1 == nullptr || level2 == nullptr || level3 == nullptr) {
+    return Refuse(FailureReason::Malformed("missing mip level", Position()));
+  }
   const void* levels[kMipLevelCount] = {level0, level1, level2, level3};
   for (int32_t level = 1; level < kMipLevelCount; ++level) {
-    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, size)) return false;
+    if (!SkinLevelBytes(width, height, bytesPerPixel_, level, size)) {
+      return Refuse(FailureReason::TooLarge("a mip level beyond the format's sizes"));
+    }
     CountDataBytes(static_cast<uint32_t>(size));
     if (!WriteAll(levels[level], static_cast<uint32_t>(size))) return false;
   }
@@ -214,7 +237,9 @@ bool MDL7W::WriteMaterial(const float (&colors)[4][4], float value) {
 }
 
 bool MDL7W::WriteSizedBlock(int32_t length, const void* bytes) {
-  if (length < 0 || (length > 0 && bytes == nullptr)) return false;
+  if (length < 0 || (length > 0 && bytes == nullptr)) {
+    return Refuse(FailureReason::Malformed("sized block length", Position()));
+  }
   uint8_t field[4];
   StoreI32(field, 0, length);
   const bool lengthWritten = WriteAll(field, 4);
@@ -224,7 +249,7 @@ bool MDL7W::WriteSizedBlock(int32_t length, const void* bytes) {
 bool MDL7W::AddTexCoord(float s, float t) {
   if (LoadU32(group_, mdl7::kGroupTriangleCount) != 0 || LoadU32(group_, mdl7::kGroupVertexCount) != 0 ||
       LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
-    return false;
+    return Refuse(FailureReason::OutOfOrder("a texture coordinate after triangles, vertices or frames"));
   }
   uint8_t record[kTexCoordSize];
   StoreF32(record, 0, s);
@@ -236,8 +261,9 @@ bool MDL7W::AddTexCoord(float s, float t) {
 
 bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                         uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
-  if (LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0)
-    return false;
+  if (LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
+    return Refuse(FailureReason::OutOfOrder("a triangle after vertices or frames"));
+  }
   uint8_t record[kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
   AddU32(group_, mdl7::kGroupTriangleCount, 1);
@@ -246,7 +272,9 @@ bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, ui
 }
 
 bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ) {
-  if (LoadU32(group_, mdl7::kGroupFrameCount) != 0) return false;
+  if (LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
+    return Refuse(FailureReason::OutOfOrder("a vertex after the group's frames"));
+  }
   uint8_t record[kVertexSize];
   StoreVertex(record, x, y, z, bone, normalX, normalY, normalZ);
   AddU32(group_, mdl7::kGroupVertexCount, 1);

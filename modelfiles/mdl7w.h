@@ -147,6 +147,11 @@ class MDL7W {
   int32_t Descriptor() const { return file_.Descriptor(); }
   // The bytes of a file written in memory; empty for a file on disk.
   const std::vector<uint8_t>& MemoryBytes() const { return file_.MemoryBytes(); }
+  // Why the last operation that returned false or a negative descriptor
+  // failed: the file's reason once a write has failed (every later record is
+  // refused for it), else the record or argument that was refused. Kept
+  // until the next Open.
+  const platform::FailureReason& LastFailure() const;
 
  private:
   // Clears every record image before a new file.
@@ -163,6 +168,8 @@ class MDL7W {
   int64_t Position() const;
   // Counts `bytes` into the header's data size.
   void CountDataBytes(uint32_t bytes);
+  // Keeps `reason` as the last failure; false.
+  bool Refuse(const platform::FailureReason& reason);
 
   platform::RecordFileWriter file_;
   uint8_t header_[kHeaderSize] = {};
@@ -180,6 +187,7 @@ class MDL7W {
   int64_t frameOffset_ = -1;
   uint8_t lump_[kLumpHeaderSize] = {};
   int64_t lumpOffset_ = -1;
+  platform::FailureReason failure_;
 };
 
 }  // namespace modelfiles

@@ -30,6 +30,12 @@ FailureReason FailureReason::InputOutput(const char* action, int systemError) {
   return FailureReason(Kind::kInputOutput, 0, action, systemError != 0 ? std::strerror(systemError) : nullptr);
 }
 
+FailureReason FailureReason::CannotOpen(int systemError) {
+  FailureReason reason = InputOutput("cannot open", systemError);
+  reason.kind_ = Kind::kCannotOpen;
+  return reason;
+}
+
 FailureReason FailureReason::Truncated(const char* what, uint64_t offset) {
   return FailureReason(Kind::kTruncated, offset, what, nullptr);
 }
@@ -46,11 +52,16 @@ FailureReason FailureReason::TooLarge(const char* what) {
   return FailureReason(Kind::kTooLarge, 0, what, nullptr);
 }
 
+FailureReason FailureReason::OutOfOrder(const char* what) {
+  return FailureReason(Kind::kOutOfOrder, 0, what, nullptr);
+}
+
 std::string FailureReason::Text() const {
   const std::string offset = std::to_string(offset_);
   switch (kind_) {
     case Kind::kNone:
       return "no failure";
+    case Kind::kCannotOpen:
     case Kind::kInputOutput:
       return detail_;
     case Kind::kTruncated:
@@ -61,6 +72,8 @@ std::string FailureReason::Text() const {
       return "unsupported " + std::string(detail_);
     case Kind::kTooLarge:
       return "too large: " + std::string(detail_);
+    case Kind::kOutOfOrder:
+      return "out of order: " + std::string(detail_);
   }
   return detail_;
 }

@@ -15,26 +15,31 @@ class FailureReason {
  public:
   enum class Kind {
     kNone,         // the last operation succeeded, or none has run
-    kInputOutput,  // the system refused an open, read, write, seek or close
+    kCannotOpen,   // the system refused to open the file
+    kInputOutput,  // the system refused a read, write, seek or close
     kTruncated,    // a record runs past the end of the data
     kMalformed,    // a field holds a value the format does not allow
     kUnsupported,  // a format, version or record type this library does not read
     kTooLarge,     // more bytes than the format's offsets or the memory can hold
+    kOutOfOrder,   // a record a writer cannot take at this point of the file
   };
   // Longest detail kept, with its terminating zero; longer ones are cut.
   static constexpr uint32_t kDetailSize = 96;
 
   FailureReason() = default;
 
-  // `action` ("cannot open", "cannot write the header", ...) followed by the
+  // `action` ("cannot read", "cannot write the header", ...) followed by the
   // system's text for `systemError` (an errno value); 0 gives the action alone.
   static FailureReason InputOutput(const char* action, int systemError);
+  // "cannot open" and the system's text for `systemError`.
+  static FailureReason CannotOpen(int systemError);
   // A record, named by `what`, that needs bytes past the end at `offset`.
   static FailureReason Truncated(const char* what, uint64_t offset);
   // The field named `field`, at `offset`, holds a value the format refuses.
   static FailureReason Malformed(const char* field, uint64_t offset);
   static FailureReason Unsupported(const char* what);
   static FailureReason TooLarge(const char* what);
+  static FailureReason OutOfOrder(const char* what);
 
   Kind GetKind() const { return kind_; }
   // The file offset the reason names; 0 for kinds that name none.
@@ -45,7 +50,8 @@ class FailureReason {
 
   // One line for a person: "truncated at offset 1234 (frame vertices)",
   // "malformed skin count at offset 52", "cannot open: No such file or
-  // directory", "unsupported format "ABCD"", "too large: 3000000000 bytes".
+  // directory", "unsupported format "ABCD"", "too large: 3000000000 bytes",
+  // "out of order: a bone after the first group".
   std::string Text() const;
 
  private:

@@ -18,6 +18,8 @@ class LowLevelFile {
   static const int kReadWrite;
   static const int kCreate;
   static const int kTruncate;
+  // Every write goes to the end of the file, wherever it has grown to.
+  static const int kAppend;
   static const int kBinary;
   // Permission bits for a file that kCreate makes (readable / writable; on
   // POSIX the process's umask applies, as for any new file).

@@ -1,6 +1,8 @@
 #include "platform/record_file_writer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -23,16 +25,19 @@ RecordFileWriter::RecordFileWriter(uint32_t blockBytes) : blockBytes_(blockBytes
 // The file stays open, as a file whose close never came, but what was
 // appended to it is written.
 RecordFileWriter::~RecordFileWriter() {
-  if (open_ && !inMemory_) Flush();
+  if (open_ && !inMemory_) (void)Flush();
 }
 
 int RecordFileWriter::Open(const char* path) {
-  Close();
+  // A file still open here is closed as its owner left it.
+  (void)Close();
+  failure_ = FailureReason();
   fd_ = LowLevelFile::Open(
       path,
       LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
       LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
   if (fd_ < 0) {
+    failure_ = FailureReason::CannotOpen(errno);
     const int result = fd_;
     fd_ = -1;
     return result;
@@ -51,7 +56,8 @@ int RecordFileWriter::Open(const char* path) {
 }
 
 void RecordFileWriter::OpenInMemory() {
-  Close();
+  (void)Close();
+  failure_ = FailureReason();
   open_ = true;
   inMemory_ = true;
   failed_ = false;
@@ -60,7 +66,8 @@ void RecordFileWriter::OpenInMemory() {
   memory_.clear();
 }
 
-void RecordFileWriter::Fail() {
+void RecordFileWriter::Fail(const FailureReason& reason) {
+  if (!failed_) failure_ = reason;
   failed_ = true;
   cursor_ = nullptr;
   limit_ = nullptr;
@@ -74,7 +81,7 @@ bool RecordFileWriter::AppendSlowly(const void* data, uint64_t size) {
     try {
       memory_.insert(memory_.end(), bytes, bytes + size);
     } catch (const std::exception&) {
-      Fail();
+      Fail(FailureReason::TooLarge("not enough memory for the file's bytes"));
       return false;
     }
     blockStart_ = static_cast<int64_t>(memory_.size());
@@ -120,7 +127,7 @@ bool RecordFileWriter::WriteThrough(const uint8_t* data, uint64_t size) {
     const int32_t put = LowLevelFile::Write(fd_, data, chunk);
     if (put > 0) blockStart_ += put;
     if (put != static_cast<int32_t>(chunk)) {
-      Fail();
+      Fail(WriteFailure("cannot write", put, chunk));
       return false;
     }
     data += chunk;
@@ -149,15 +156,33 @@ bool RecordFileWriter::Rewrite(int64_t position, const void* data, uint32_t size
   return RewriteInFile(position, bytes, size);
 }
 
+FailureReason RecordFileWriter::WriteFailure(const char* action, int32_t put, uint32_t wanted) {
+  if (put < 0) return FailureReason::InputOutput(action, errno);
+  // A short write sets no error of its own: the device took what it could.
+  char text[FailureReason::kDetailSize];
+  std::snprintf(text, sizeof text, "%s: the file took %d of %u bytes", action, static_cast<int>(put),
+                static_cast<unsigned>(wanted));
+  return FailureReason::InputOutput(text, 0);
+}
+
 bool RecordFileWriter::RewriteInFile(int64_t position, const uint8_t* data, uint32_t size) {
   const int64_t end = blockStart_;
+  FailureReason reason;
   // A seek that fails writes nothing: the bytes would land at the end.
   bool whole = LowLevelFile::Seek(fd_, position, LowLevelFile::kSeekSet) == position;
-  whole = whole && LowLevelFile::Write(fd_, data, size) == static_cast<int32_t>(size);
+  if (!whole) reason = FailureReason::InputOutput("cannot seek to a record", errno);
+  if (whole) {
+    const int32_t put = LowLevelFile::Write(fd_, data, size);
+    whole = put == static_cast<int32_t>(size);
+    if (!whole) reason = WriteFailure("cannot rewrite a record", put, size);
+  }
   // Once the way back to the end is lost, the next record would land over
   // earlier data.
-  if (LowLevelFile::Seek(fd_, end, LowLevelFile::kSeekSet) != end) lost_ = true;
-  if (!whole || lost_) Fail();
+  if (LowLevelFile::Seek(fd_, end, LowLevelFile::kSeekSet) != end) {
+    if (whole) reason = FailureReason::InputOutput("cannot seek back to the end of the data", errno);
+    lost_ = true;
+  }
+  if (!whole || lost_) Fail(reason);
   return whole && !lost_;
 }
 
@@ -171,6 +196,7 @@ bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
         if (memory_.size() < headerSize) memory_.resize(headerSize);
         std::memcpy(memory_.data(), header, headerSize);
       } catch (const std::exception&) {
+        if (whole) failure_ = FailureReason::TooLarge("not enough memory for the header");
         whole = false;
       }
     }
@@ -178,12 +204,21 @@ bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
     // The header goes to its absolute offset also when the file is not
     // whole, so that it tells what the records were meant to be.
     if (header != nullptr) {
-      whole = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) == 0 &&
-              (headerSize == 0 ||
-               LowLevelFile::Write(fd_, header, headerSize) == static_cast<int32_t>(headerSize)) &&
-              whole;
+      if (LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) != 0) {
+        if (whole) failure_ = FailureReason::InputOutput("cannot seek to the header", errno);
+        whole = false;
+      } else if (headerSize > 0) {
+        const int32_t put = LowLevelFile::Write(fd_, header, headerSize);
+        if (put != static_cast<int32_t>(headerSize)) {
+          if (whole) failure_ = WriteFailure("cannot write the header", put, headerSize);
+          whole = false;
+        }
+      }
     }
-    whole = LowLevelFile::Close(fd_) == 0 && whole;
+    if (LowLevelFile::Close(fd_) != 0) {
+      if (whole) failure_ = FailureReason::InputOutput("cannot close", errno);
+      whole = false;
+    }
   }
   fd_ = -1;
   open_ = false;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/failure_reason.h"
+
 namespace platform {
 
 // Writes a file of records from front to back through a block buffer, and
@@ -20,7 +22,8 @@ namespace platform {
 // record already in the file can still be rewritten, at its absolute offset,
 // so that its header tells what it was meant to hold, unless the way back to
 // the end of the data was lost: then rewrites are refused too. The header
-// handed to Close is written in every case. Nothing throws.
+// handed to Close is written in every case. Each failure leaves its reason,
+// with the system's text, in LastFailure(). Nothing throws.
 // The writer owns the descriptor; destroying it writes the buffer but leaves
 // the file open, as a file whose close never came. Not thread-safe.
 class RecordFileWriter {
@@ -36,7 +39,7 @@ class RecordFileWriter {
   // Creates or truncates `path` for writing (owner read and write for a new
   // file). Returns the descriptor, or a negative value when the file cannot
   // be opened. The writer must be closed.
-  int Open(const char* path);
+  [[nodiscard]] int Open(const char* path);
   // Starts an empty file in memory; its bytes are read with MemoryBytes().
   // The writer must be closed.
   void OpenInMemory();
@@ -51,7 +54,7 @@ class RecordFileWriter {
   // when the writer is closed or no longer whole, or a block came up short.
   // Bytes that fit in the block's free room are copied there at once: the
   // cost of a 4-byte record is a copy, not a call.
-  bool Append(const void* data, uint64_t size) {
+  [[nodiscard]] bool Append(const void* data, uint64_t size) {
     if (size != 0 && size < static_cast<uint64_t>(limit_ - cursor_)) {
       std::memcpy(cursor_, data, static_cast<size_t>(size));
       cursor_ += size;
@@ -61,7 +64,7 @@ class RecordFileWriter {
   }
   // Appends the four bytes of `word` as they lie in memory, as Append. A
   // record built in a register goes in without ever needing an address.
-  bool AppendWord(uint32_t word) {
+  [[nodiscard]] bool AppendWord(uint32_t word) {
     if (sizeof word < static_cast<uint64_t>(limit_ - cursor_)) {
       std::memcpy(cursor_, &word, sizeof word);
       cursor_ += sizeof word;
@@ -70,19 +73,24 @@ class RecordFileWriter {
     return AppendWordSlowly(word);
   }
   // Appends `count` zero bytes, as Append.
-  bool AppendZeros(uint64_t count);
+  [[nodiscard]] bool AppendZeros(uint64_t count);
   // Writes what is buffered. True when every byte appended so far is in the
   // file and the file is whole.
-  bool Flush();
+  [[nodiscard]] bool Flush();
   // Rewrites `size` bytes at `position`, which must lie within the data
   // that is buffered or in the file. True when the bytes are in place; a
   // failed seek or short write leaves the file not whole.
-  bool Rewrite(int64_t position, const void* data, uint32_t size);
+  [[nodiscard]] bool Rewrite(int64_t position, const void* data, uint32_t size);
   // Writes the buffer, rewrites `headerSize` bytes of `header` at offset 0
   // (none when null) and closes the file. True when the file is whole: every
   // write before and now complete and the file closed properly. True with no
   // file open.
-  bool Close(const void* header = nullptr, uint32_t headerSize = 0);
+  [[nodiscard]] bool Close(const void* header = nullptr, uint32_t headerSize = 0);
+
+  // Why the first failure of the file since it was opened happened (a
+  // later refusal of a file that is no longer whole keeps it); none while
+  // the file is whole. Close keeps the reason of a file that was not whole.
+  const FailureReason& LastFailure() const { return failure_; }
 
   // The bytes of the file kept in memory, also after Close; empty for a file
   // on disk.
@@ -95,8 +103,11 @@ class RecordFileWriter {
   bool AppendWordSlowly(uint32_t word);
   // Bytes in the block that are not yet written.
   uint32_t Buffered() const { return cursor_ == nullptr ? 0 : static_cast<uint32_t>(cursor_ - block_.get()); }
-  // The file is not whole: drops the block and stops appends.
-  void Fail();
+  // The file is not whole: drops the block and stops appends. The first
+  // reason is kept.
+  void Fail(const FailureReason& reason);
+  // A write call that took `put` of `wanted` bytes: its reason.
+  static FailureReason WriteFailure(const char* action, int32_t put, uint32_t wanted);
   // Writes `size` bytes straight to the file, at most one write per chunk.
   bool WriteThrough(const uint8_t* data, uint64_t size);
   // Writes `size` bytes at `position` of the file and returns to the end.
@@ -119,6 +130,7 @@ class RecordFileWriter {
   // The seek back to the end of the data failed: no more rewrites either.
   bool lost_ = false;
   std::vector<uint8_t> memory_;
+  FailureReason failure_;
 };
 
 }  // namespace platform

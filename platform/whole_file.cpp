@@ -1,5 +1,6 @@
 #include "platform/whole_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -27,11 +28,19 @@ int64_t ReadFully(int fd, uint8_t* buffer, uint32_t size) {
   return loaded;
 }
 
+void KeepTextModeBytes(std::vector<uint8_t>& bytes) {
+#if defined(_WIN32)  // a text-mode read ends at the first Ctrl-Z
+  bytes.erase(std::find(bytes.begin(), bytes.end(), uint8_t{0x1A}), bytes.end());
+#else  // text and binary reads deliver the same bytes
+  (void)bytes;
+#endif
+}
+
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, FailureReason& reason, uint64_t largest) {
   bytes.clear();
   const int fd = LowLevelFile::Open(path, LowLevelFile::kReadOnly | LowLevelFile::kBinary);
   if (fd < 0) {
-    reason = FailureReason::InputOutput("cannot open", errno);
+    reason = FailureReason::CannotOpen(errno);
     return false;
   }
   // The size at opening, when the file can tell it, sizes the first read.
@@ -40,8 +49,12 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, FailureReason&
   uint64_t want = rewound ? static_cast<uint64_t>(end) : kChunkBytes;
   bool ok = true;
   if (rewound && want > largest) {
+    // A directory seeks to a huge end on some systems; its first read tells
+    // what it is.
+    uint8_t probe = 0;
+    reason = ReadFully(fd, &probe, 1) < 0 ? FailureReason::InputOutput("cannot read", errno)
+                                          : FailureReason::TooLarge((std::to_string(want) + " bytes").c_str());
     LowLevelFile::Close(fd);
-    reason = FailureReason::TooLarge((std::to_string(want) + " bytes").c_str());
     return false;
   }
   try {

@@ -18,6 +18,11 @@ constexpr uint64_t kLargestWholeFile = 0x7FFFFFFF;
 // bytes read, or -1 when a read failed (errno tells why).
 int64_t ReadFully(int fd, uint8_t* buffer, uint32_t size);
 
+// Cuts `bytes` of a file read whole to what a text-mode read of the file
+// delivers before its end: on Windows the bytes before the first Ctrl-Z
+// (0x1A); elsewhere all of them. Line ends stay as they are.
+void KeepTextModeBytes(std::vector<uint8_t>& bytes);
+
 // Reads the file at `path` whole into `bytes` through LowLevelFile, so the
 // fault seam reaches it. False with the reason when it cannot be opened or
 // read, holds more than `largest` bytes, or cannot be held in memory; `bytes`

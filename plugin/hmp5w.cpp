@@ -32,8 +32,13 @@ HMP5W::~HMP5W() = default;
 int HMP5W::Open(const char* path) { return OpenWithMagic(path, "HMP5", 2); }
 
 int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t version) {
-  if (path == nullptr) return -1;
-  Close();
+  if (path == nullptr) {
+    failure_ = platform::FailureReason::InputOutput("cannot open a file without a path", 0);
+    return -1;
+  }
+  // A file still open is closed as its owner left it.
+  (void)Close();
+  failure_ = platform::FailureReason();
   skinPos = -1;
   framePos = -1;
   fd = file_.Open(path);
@@ -43,7 +48,8 @@ int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t versi
   std::memcpy(header.magic, magic, sizeof header.magic);
   header.version = version;
   if (!WriteNow(&header, sizeof header)) {
-    file_.Close();
+    // The reason of the failed write stays.
+    (void)file_.Close();
     fd = -1;
   }
   return fd;
@@ -80,21 +86,24 @@ bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uin
   int64_t w = skin.width;
   int64_t h = skin.height;
   const int64_t b = skinBytesPerPixel;
-  if (w < 0 || h < 0 || b < 0) return false;
+  if (w < 0 || h < 0 || b < 0) return Refuse(platform::FailureReason::Malformed("skin size", file_.Position()));
   const int64_t level0Bytes = skin.type == kHmpSkinTypeOneBytePerPixel ? w * h : w * h * b;
-  if (level0Bytes != 0 && level0 == nullptr) return false;
+  if (level0Bytes != 0 && level0 == nullptr) {
+    return Refuse(platform::FailureReason::Malformed("missing skin image", file_.Position()));
+  }
   if (!WriteNow(level0, level0Bytes)) return false;
   if (!skinMipmaps) return true;
 
   const uint8_t* const mips[3] = {mip1, mip2, mip3};
   for (const uint8_t* mip : mips) {
-    if (mip == nullptr) return false;
+    if (mip == nullptr) return Refuse(platform::FailureReason::Malformed("missing mip level", file_.Position()));
   }
   // The three levels go out together.
   for (const uint8_t* mip : mips) {
     w /= 2;
     h /= 2;
-    if (b * h * w > kLargestWrite || !file_.Append(mip, static_cast<uint64_t>(b * h * w))) return false;
+    if (b * h * w > kLargestWrite) return Refuse(platform::FailureReason::TooLarge("a mip level beyond one write"));
+    if (!file_.Append(mip, static_cast<uint64_t>(b * h * w))) return false;
   }
   return file_.Flush();
 }
@@ -123,12 +132,21 @@ bool HMP5W::FinishFrame() {
 }
 
 bool HMP5W::WriteNow(const void* data, int64_t size) {
-  if (size < 0 || size > kLargestWrite) return false;
+  if (size < 0 || size > kLargestWrite) return Refuse(platform::FailureReason::TooLarge("a record beyond one write"));
   return file_.Append(data, static_cast<uint64_t>(size)) && file_.Flush();
 }
 
 bool HMP5W::Patch(int64_t position, const void* data, uint32_t size) {
   return file_.Rewrite(position, data, size) && file_.Flush();
+}
+
+const platform::FailureReason& HMP5W::LastFailure() const {
+  return file_.LastFailure().IsFailure() ? file_.LastFailure() : failure_;
+}
+
+bool HMP5W::Refuse(const platform::FailureReason& reason) {
+  failure_ = reason;
+  return false;
 }
 
 }  // namespace loamwriter

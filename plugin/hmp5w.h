@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/branch_hint.h"
 #include "platform/record_file_writer.h"
 #include "plugin/float_to_int.h"
 #include "plugin/hmp_records.h"
@@ -71,12 +72,19 @@ class HMP5W {
     // for its parts to reach memory, which costs more than the rest.
     const uint32_t vertex =
         uint32_t{height} | uint32_t{PackNormal(nx)} << 16 | uint32_t{PackNormal(ny)} << 24;
-    return file_.AppendWord(vertex);
+    if (TOOLKIT_UNLIKELY(!file_.AppendWord(vertex))) return false;
+    return true;
   }
   // Writes the gathered vertices, then rewrites the current frame's header
   // and returns to the end of the data. True when that worked or no frame
   // was begun in this file.
   bool FinishFrame();
+
+  // Why the last operation that returned false or a negative descriptor
+  // failed: the file's reason once a write has failed (every later record is
+  // refused for it), else the argument that was refused. Kept until the next
+  // Open.
+  const platform::FailureReason& LastFailure() const;
 
   // Descriptor of the open file; -1 when no file is open.
   int32_t fd;
@@ -115,8 +123,11 @@ class HMP5W {
   bool WriteNow(const void* data, int64_t size);
   // Rewrites the record at `position` and writes it out.
   bool Patch(int64_t position, const void* data, uint32_t size);
+  // Keeps `reason` as the last failure; false.
+  bool Refuse(const platform::FailureReason& reason);
 
   platform::RecordFileWriter file_;
+  platform::FailureReason failure_;
 };
 
 }  // namespace loamwriter

@@ -106,5 +106,18 @@ constexpr size_t kHmpFrameNameLength = 15;
 constexpr uint8_t kHmpSkinTypeOneBytePerPixel = 6;
 // Bit of the skin type code that announces three mip levels after level 0.
 constexpr uint8_t kHmpSkinTypeMipmapBit = 8;
+// The largest skin type code: a pixel format in bits 0 to 2 and the mip bit.
+constexpr int32_t kHmpLargestSkinType = 15;
+// Bits 0 to 2 of a skin type code name the pixel format.
+constexpr uint8_t kHmpSkinFormatMask = 0x07;
+// The formats the exports write, each with the mip bit or without.
+constexpr uint8_t kHmpSkinFormat565 = 2;
+constexpr uint8_t kHmpSkinFormat4444 = 3;
+constexpr uint8_t kHmpSkinFormat888 = 4;
+constexpr uint8_t kHmpSkinFormat8888 = 5;
+// Bytes per pixel of each pixel format; 0 where a reader cannot size the
+// data (1 and 7). Format 6 stores one byte per pixel
+// (kHmpSkinTypeOneBytePerPixel).
+constexpr int32_t kHmpSkinBytesPerPixel[8] = {1, 0, 2, 2, 3, 4, 1, 0};
 
 }  // namespace loamwriter

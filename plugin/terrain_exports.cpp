@@ -36,16 +36,18 @@ constexpr int32_t kMipSteps[3] = {4, 16, 64};
 
 // The skin type code for a bitmap, or -1 for a format the file cannot carry.
 int SkinTypeCode(int32_t format, int32_t flags, int32_t bytesPerPixel) {
-  const bool high = (flags & engine::kBitmapFlagHighTypes) != 0;
+  // 565 and 4444 bitmaps announce mip levels only with the high-types flag;
+  // 888 and 8888 always do.
+  const int mip = (flags & engine::kBitmapFlagHighTypes) != 0 ? kHmpSkinTypeMipmapBit : 0;
   switch (format) {
     case kFormat565:
-      return high ? 10 : 2;
+      return kHmpSkinFormat565 | mip;
     case kFormat4444:
-      return high ? 11 : 3;
+      return kHmpSkinFormat4444 | mip;
     case kFormat888:
-      return 12;
+      return kHmpSkinFormat888 | kHmpSkinTypeMipmapBit;
     case kFormat8888:
-      return bytesPerPixel == 3 ? 12 : 13;
+      return (bytesPerPixel == 3 ? kHmpSkinFormat888 : kHmpSkinFormat8888) | kHmpSkinTypeMipmapBit;
     default:
       return -1;
   }

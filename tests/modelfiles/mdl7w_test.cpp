@@ -142,8 +142,10 @@ TEST_F(MDL7WTest, RecordsOutOfOrderAreRefusedAndWriteNothing) {
   ASSERT_GE(writer_.Open(Path().c_str()), 0);
   ASSERT_TRUE(writer_.BeginGroup("a"));
   EXPECT_FALSE(writer_.AddBone(0, 0, 0, 0, "late"));
+  EXPECT_EQ(writer_.LastFailure().Text(), "out of order: a bone after the first group");
   ASSERT_TRUE(writer_.AddTexCoord(0, 0));
   EXPECT_FALSE(writer_.BeginSkin(0, "late"));
+  EXPECT_EQ(writer_.LastFailure().Text(), "out of order: a skin after the group's other records");
   ASSERT_TRUE(writer_.AddTriangle(0, 0, 0, 0, 0, 0, 0));
   EXPECT_FALSE(writer_.AddTexCoord(0, 0));
   ASSERT_TRUE(writer_.AddVertex(0, 0, 0, 0, 0, 0, 0));
@@ -244,9 +246,12 @@ TEST_F(MDL7WTest, BadImageAndBlockArgumentsWriteNothing) {
   EXPECT_FALSE(writer_.WriteSkinImage(pixel, nullptr, nullptr, nullptr));
   writer_.SetSkinImage(65536, 65536, 4, false);
   EXPECT_FALSE(writer_.WriteSkinImage(pixel, nullptr, nullptr, nullptr));
+  EXPECT_EQ(writer_.LastFailure().GetKind(), platform::FailureReason::Kind::kTooLarge);
   writer_.SetSkinImage(4, 4, 1, false);
   EXPECT_FALSE(writer_.WriteSkinImage(nullptr, nullptr, nullptr, nullptr));
   EXPECT_FALSE(writer_.WriteSizedBlock(-1, pixel));
+  // The header, the group and the skin record lie before the refused field.
+  EXPECT_EQ(writer_.LastFailure().Text(), "malformed sized block length at offset 120");
   EXPECT_FALSE(writer_.WriteSizedBlock(4, nullptr));
   EXPECT_TRUE(writer_.WriteSizedBlock(0, nullptr));
   EXPECT_TRUE(writer_.FinishSkin());
@@ -334,6 +339,7 @@ TEST_F(MDL7WTest, FailuresOfTheFileAreReported) {
   FileFaultInjector::FailCall(Op::kOpen, 1);
   EXPECT_LT(writer_.Open(Path().c_str()), 0);
   EXPECT_EQ(writer_.Descriptor(), -1);
+  EXPECT_EQ(writer_.LastFailure().Text(), "cannot open: Input/output error");
 
   // A header that cannot be written in full closes the file.
   FileFaultInjector::LimitWrittenBytes(10);
@@ -350,6 +356,8 @@ TEST_F(MDL7WTest, FailuresOfTheFileAreReported) {
   FileFaultInjector::FailCall(Op::kWrite, 1);
   EXPECT_FALSE(writer_.AddVertex(1, 2, 3, 0, 0, 0, 1));
   EXPECT_FALSE(writer_.AddVertex(4, 5, 6, 0, 0, 0, 1));
+  // The first failure stays the reason of every later refusal.
+  EXPECT_EQ(writer_.LastFailure().Text(), "cannot write: Input/output error");
   EXPECT_FALSE(writer_.FinishGroup());
   EXPECT_FALSE(writer_.Close());
   std::vector<uint8_t> bytes = Bytes();

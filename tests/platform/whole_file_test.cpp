@@ -44,8 +44,12 @@ TEST_F(WholeFileTest, EachFailureHasItsReasonAndLeavesNoBytes) {
   std::vector<uint8_t> bytes;
   FailureReason reason;
   EXPECT_FALSE(ReadWholeFile(temp_.File("absent").c_str(), bytes, reason));
-  EXPECT_EQ(reason.GetKind(), FailureReason::Kind::kInputOutput);
+  EXPECT_EQ(reason.GetKind(), FailureReason::Kind::kCannotOpen);
   EXPECT_EQ(reason.Text(), "cannot open: No such file or directory");
+
+  // A directory is refused by its first read, whatever size its seek claims.
+  EXPECT_FALSE(ReadWholeFile(temp_.Path().c_str(), bytes, reason));
+  EXPECT_EQ(reason.Text(), "cannot read: Is a directory");
 
   const std::string path = WriteFile("ten.bin", "0123456789");
   EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, reason, 9));

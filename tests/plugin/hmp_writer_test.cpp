@@ -314,10 +314,13 @@ TEST_F(HmpWriterTest, ShortRecordWritesAreReported) {
   const uint64_t before[] = {0, 12, 20, 34, 70};
   // Where the cut write starts in the file: the patch adds no bytes.
   const uint64_t start[] = {0, 12, 20, 22, 58};
+  // The bytes of the write that is cut; the mip levels and the vertex block
+  // go out as one write each.
+  const int wanted[] = {12, 8, 2, 36, 4};
   for (int step = kSkinHeader; step <= kVertex; ++step) {
     SCOPED_TRACE(step);
     ASSERT_GE(writer_.Open(Path().c_str()), 0);
-    // The write of this step gets all but its last byte, later ones nothing.
+    // The write of this step gets its first byte only, later ones nothing.
     FileFaultInjector::LimitWrittenBytes(before[step] + 1);
     const bool skinHeader = writer_.BeginSkin(12, nullptr);
     writer_.SetSkinImage(4, 2, 1, true);
@@ -335,6 +338,8 @@ TEST_F(HmpWriterTest, ShortRecordWritesAreReported) {
     EXPECT_EQ(writer_.header.numSkins, 1);
     EXPECT_EQ(writer_.header.numFrames, 1);
     EXPECT_EQ(writer_.header.numVertices, 1);
+    EXPECT_EQ(writer_.LastFailure().Text(),
+              "cannot write: the file took 1 of " + std::to_string(wanted[step]) + " bytes");
     FileFaultInjector::Reset();
     writer_.Close();
     EXPECT_EQ(Bytes().size(), 84 + start[step] + 1);

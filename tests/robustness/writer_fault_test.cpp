@@ -212,12 +212,14 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   EXPECT_FALSE(hmp.AddFrameVertex(1, 0, 0, 1));
   EXPECT_FALSE(hmp.FinishFrame());
   EXPECT_FALSE(hmp.Close());
+  EXPECT_EQ(hmp.LastFailure().Text(), "cannot seek back to the end of the data: Input/output error");
   std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(bytes.size(), 84u + 12u + image.size());
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 96, bytes.end()), image);
   EXPECT_GE(hmp.Open(path_.c_str()), 0);
   EXPECT_TRUE(hmp.BeginFrame("again"));
   EXPECT_TRUE(hmp.Close());
+  EXPECT_FALSE(hmp.LastFailure().IsFailure());
 
   using modelfiles::MDL7W;
   MDL7W mdl;
@@ -232,6 +234,7 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   EXPECT_FALSE(mdl.BeginFrame("late"));
   EXPECT_FALSE(mdl.AddFrameVertex(0, 4, 4, 4, 1, 0, 0));
   EXPECT_FALSE(mdl.Close());
+  EXPECT_EQ(mdl.LastFailure().Text(), "cannot seek back to the end of the data: Input/output error");
   bytes = testsupport::ReadFileBytes(path_);
   const uint64_t written =
       MDL7W::kHeaderSize + MDL7W::kGroupSize + MDL7W::kVertexSize + MDL7W::kFrameSize + MDL7W::kFrameVertexSize;
