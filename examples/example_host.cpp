@@ -96,127 +96,204 @@ bool RunDuneforge(platform::HostWindow& window, const std::string& program, cons
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// What the command line names.
+struct HostArguments {
   int timeoutSeconds = kDefaultTimeoutSeconds;
+  std::string commandPath;
+  std::string folder;
+  std::string duneforgePath;
+  std::string loamwriterPath;
+  std::string ArrayPath() const { return folder + "/noise_arr.txt"; }
+  std::string PreviewPath() const { return folder + "/tutorial.bmp"; }
+  std::string TerrainPath() const { return folder + "/terrain.hmp"; }
+};
+
+bool ReadArguments(int argc, char** argv, HostArguments& arguments, std::string& error) {
   int first = 1;
   if (argc > 2 && std::strcmp(argv[1], "--timeout") == 0) {
     char* end = nullptr;
     const long value = std::strtol(argv[2], &end, 10);
     if (end == argv[2] || *end != '\0' || value <= 0 || value > 86400) {
-      return Fail("--timeout takes a number of seconds from 1 to 86400");
+      error = "--timeout takes a number of seconds from 1 to 86400";
+      return false;
     }
-    timeoutSeconds = static_cast<int>(value);
+    arguments.timeoutSeconds = static_cast<int>(value);
     first = 3;
   }
   if (argc - first != 4) {
-    return Fail("usage: example_host [--timeout SECONDS] COMMANDS FOLDER DUNEFORGE LOAMWRITER");
+    error = "usage: example_host [--timeout SECONDS] COMMANDS FOLDER DUNEFORGE LOAMWRITER";
+    return false;
   }
-  const std::string commandPath = argv[first];
-  const std::string folder = argv[first + 1];
-  const std::string arrayPath = folder + "/noise_arr.txt";
-  const std::string previewPath = folder + "/tutorial.bmp";
-  const std::string terrainPath = folder + "/terrain.hmp";
+  arguments.commandPath = argv[first];
+  arguments.folder = argv[first + 1];
+  arguments.duneforgePath = argv[first + 2];
+  arguments.loamwriterPath = argv[first + 3];
+  return true;
+}
 
-  // The command file, read as duneforge will read it: the tile layout and
-  // the area decide the terrain's grid.
+// The command file, read as duneforge will read it: the tile layout and the
+// area decide the terrain's grid. `text` receives the file as it is.
+bool ReadCommands(const std::string& commandPath, duneforge::CommandSettings& settings, std::string& text,
+                  std::string& error) {
   std::ifstream source(commandPath);
-  std::stringstream text;
-  text << source.rdbuf();
-  if (!source) return Fail("cannot read " + commandPath);
-  duneforge::CommandSettings settings;
+  std::stringstream whole;
+  whole << source.rdbuf();
+  if (!source) {
+    error = "cannot read " + commandPath;
+    return false;
+  }
+  text = whole.str();
   try {
-    std::istringstream in(text.str());
+    std::istringstream in(text);
     duneforge::ReadCommandSettings(in, settings);
     duneforge::CheckCommandSettings(settings, commandPath);
   } catch (const noise::utils::ErrorMessage& e) {
-    return Fail(e.Message());
+    error = e.Message();
+    return false;
   }
   if (settings.tilesX <= 0 || settings.tilesZ <= 0 || !(settings.upperX > settings.lowerX) ||
       !(settings.upperZ > settings.lowerZ)) {
-    return Fail(commandPath +
-                ": a terrain needs at least one tile and an area with upper bounds above lower");
+    error = commandPath + ": a terrain needs at least one tile and an area with upper bounds above lower";
+    return false;
   }
+  return true;
+}
 
-  ::mkdir(folder.c_str(), 0777);
-  if (!RemoveStale(arrayPath) || !RemoveStale(previewPath) || !RemoveStale(terrainPath)) {
-    return Fail("cannot remove the outputs of an earlier run in " + folder);
+// Clears the outputs of an earlier run from the folder, opens the window and
+// writes the command file there with the window's handle in front.
+bool PrepareFolder(const HostArguments& arguments, const std::string& commands, platform::HostWindow& window,
+                   std::string& error) {
+  ::mkdir(arguments.folder.c_str(), 0777);
+  if (!RemoveStale(arguments.ArrayPath()) || !RemoveStale(arguments.PreviewPath()) ||
+      !RemoveStale(arguments.TerrainPath())) {
+    error = "cannot remove the outputs of an earlier run in " + arguments.folder;
+    return false;
   }
-  platform::HostWindow window;
-  if (!window.Open()) return Fail("cannot open a window");
-  {
-    std::string rest = text.str();
-    const size_t start = rest.find_first_not_of(" \t\r\n\v\f");
-    const size_t end = rest.find_first_of(" \t\r\n\v\f", start);
-    rest = end == std::string::npos ? std::string() : rest.substr(end);
-    std::ofstream out(folder + "/cmd_noise.txt", std::ios::binary);
-    out << window.Handle() << rest;
-    if (!out.flush()) return Fail("cannot write " + folder + "/cmd_noise.txt");
+  if (!window.Open()) {
+    error = "cannot open a window";
+    return false;
   }
+  std::string rest = commands;
+  const size_t start = rest.find_first_not_of(" \t\r\n\v\f");
+  const size_t end = rest.find_first_of(" \t\r\n\v\f", start);
+  rest = end == std::string::npos ? std::string() : rest.substr(end);
+  std::ofstream out(arguments.folder + "/cmd_noise.txt", std::ios::binary);
+  out << window.Handle() << rest;
+  if (!out.flush()) {
+    error = "cannot write " + arguments.folder + "/cmd_noise.txt";
+    return false;
+  }
+  return true;
+}
 
-  // The program is started from inside the folder.
-  char* resolved = ::realpath(argv[first + 2], nullptr);
-  if (resolved == nullptr) return Fail(std::string("cannot find ") + argv[first + 2]);
+// Runs duneforge from inside the folder and waits for it, then closes the
+// window. True when it ended with status 0 after its message; otherwise
+// false with the host's exit status: duneforge's own when it is not 0, else
+// 1 after the line that says why.
+bool RunAndAwaitMessage(const HostArguments& arguments, platform::HostWindow& window, int& exitStatus) {
+  exitStatus = 1;
+  char* resolved = ::realpath(arguments.duneforgePath.c_str(), nullptr);
+  if (resolved == nullptr) {
+    Fail("cannot find " + arguments.duneforgePath);
+    return false;
+  }
   const std::string program = resolved;
   std::free(resolved);
   bool done = false;
   int status = 0;
   std::string error;
-  if (!RunDuneforge(window, program, folder, timeoutSeconds, done, status, error)) return Fail(error);
+  if (!RunDuneforge(window, program, arguments.folder, arguments.timeoutSeconds, done, status, error)) {
+    Fail(error);
+    return false;
+  }
   window.Close();
   std::printf("duneforge exited with status %d\n", status);
-  if (status != 0) return status;
-  if (!done) return Fail("duneforge ended without sending its completion message");
+  if (status != 0) {
+    exitStatus = status;
+    return false;
+  }
+  if (!done) {
+    Fail("duneforge ended without sending its completion message");
+    return false;
+  }
+  return true;
+}
 
-  // The heights, tile by tile as duneforge appended them, put into one grid.
-  std::vector<float> values, grid;
-  if (!tools::ReadNoiseArray(arrayPath, values, error)) return Fail(arrayPath + ": " + error);
-  if (!tools::AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight,
+// The heights, tile by tile as duneforge appended them, put into one grid.
+bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSettings& settings,
+                 std::vector<float>& grid, std::string& error) {
+  const std::string arrayPath = arguments.ArrayPath();
+  std::vector<float> values;
+  if (!tools::ReadNoiseArray(arrayPath, values, error) ||
+      !tools::AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight,
                             grid, error)) {
-    return Fail(arrayPath + ": " + error);
+    error = arrayPath + ": " + error;
+    return false;
   }
   const auto range = std::minmax_element(values.begin(), values.end());
   std::printf("height array: %s\n  %zu values from %g to %g (%d x %d tiles of %d x %d)\n", arrayPath.c_str(),
               values.size(), static_cast<double>(*range.first), static_cast<double>(*range.second),
               settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight);
+  return true;
+}
 
-  tools::BmpImage preview;
-  const bool hasPreview = ::access(previewPath.c_str(), F_OK) == 0;
-  if (hasPreview) {
-    if (!tools::ReadBmp24(previewPath, preview, error)) return Fail(previewPath + ": " + error);
-    std::printf("preview:      %s (%d x %d)\n", previewPath.c_str(), preview.width, preview.height);
+// The preview, when duneforge wrote one.
+bool ReadPreview(const HostArguments& arguments, tools::BmpImage& preview, bool& hasPreview,
+                 std::string& error) {
+  const std::string previewPath = arguments.PreviewPath();
+  hasPreview = ::access(previewPath.c_str(), F_OK) == 0;
+  if (!hasPreview) return true;
+  if (!tools::ReadBmp24(previewPath, preview, error)) {
+    error = previewPath + ": " + error;
+    return false;
   }
+  std::printf("preview:      %s (%d x %d)\n", previewPath.c_str(), preview.width, preview.height);
+  return true;
+}
 
-  // World units: the area's longer side becomes kTerrainUnits; samples lie
-  // (upper - lower) / samples apart, as the plane builder places them.
+// World units: the area's longer side becomes kTerrainUnits; samples lie
+// (upper - lower) / samples apart, as the plane builder places them.
+// `unitsPerNoise` receives the scale.
+example::WorldTerrain ToWorldTerrain(const duneforge::CommandSettings& settings,
+                                     const std::vector<float>& grid, double& unitsPerNoise) {
   example::WorldTerrain terrain;
   terrain.columns = settings.tilesX * settings.tileWidth;
   terrain.rows = settings.tilesZ * settings.tileHeight;
   const double extentX = static_cast<double>(settings.upperX) - static_cast<double>(settings.lowerX);
   const double extentZ = static_cast<double>(settings.upperZ) - static_cast<double>(settings.lowerZ);
-  const double unitsPerNoise = kTerrainUnits / std::max(extentX, extentZ);
+  unitsPerNoise = kTerrainUnits / std::max(extentX, extentZ);
   terrain.spacingX = extentX / terrain.columns * unitsPerNoise;
   terrain.spacingY = extentZ / terrain.rows * unitsPerNoise;
   terrain.heights.resize(grid.size());
   for (size_t i = 0; i < grid.size(); ++i) terrain.heights[i] = static_cast<double>(grid[i]) * unitsPerNoise;
+  return terrain;
+}
 
+// Plays the engine: loads loamwriter, binds it with the engine stand-in and
+// writes terrain.hmp through its exports.
+bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& terrain,
+                  const tools::BmpImage* preview, example::TerrainFileReport& report, std::string& error) {
   example::LoamwriterLibrary library;
-  if (!library.Load(argv[first + 3], error)) return Fail(error);
+  if (!library.Load(arguments.loamwriterPath, error)) return false;
   platform::EngineStandIn engine;
-  example::TerrainFileReport report;
-  if (!example::WriteTerrainFile(library, engine, terrain, hasPreview ? &preview : nullptr, terrainPath,
-                                 report, error)) {
-    return Fail(terrainPath + ": " + error);
+  if (!example::WriteTerrainFile(library, engine, terrain, preview, arguments.TerrainPath(), report, error)) {
+    error = arguments.TerrainPath() + ": " + error;
+    return false;
   }
+  return true;
+}
 
-  // Read back, so the summary says what the file holds.
+// Reads the terrain file back, so the summary says what the file holds.
+bool ReportTerrain(const std::string& terrainPath, const example::WorldTerrain& terrain,
+                   const std::vector<float>& grid, double unitsPerNoise,
+                   const example::TerrainFileReport& report, std::string& error) {
   tools::HmpFile written;
   int32_t columns = 0, rows = 0;
   std::vector<uint16_t> packed;
   if (!written.Load(terrainPath) || !written.WalkComplete() || !written.GridSize(columns, rows) ||
       !written.FrameHeights(0, packed) || packed.size() != grid.size()) {
-    return Fail(terrainPath + ": the written file does not read back as the terrain");
+    error = terrainPath + ": the written file does not read back as the terrain";
+    return false;
   }
   double largest = 0.0;
   for (size_t i = 0; i < packed.size(); ++i) {
@@ -231,5 +308,36 @@ int main(int argc, char** argv) {
               report.packedStep);
   std::printf("  every height within %g of noise_arr.txt (one packed step is %g there)\n", largest,
               report.packedStep / unitsPerNoise);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HostArguments arguments;
+  std::string error;
+  if (!ReadArguments(argc, argv, arguments, error)) return Fail(error);
+  duneforge::CommandSettings settings;
+  std::string commands;
+  if (!ReadCommands(arguments.commandPath, settings, commands, error)) return Fail(error);
+
+  platform::HostWindow window;
+  if (!PrepareFolder(arguments, commands, window, error)) return Fail(error);
+  int exitStatus = 0;
+  if (!RunAndAwaitMessage(arguments, window, exitStatus)) return exitStatus;
+
+  std::vector<float> grid;
+  if (!ReadHeights(arguments, settings, grid, error)) return Fail(error);
+  tools::BmpImage preview;
+  bool hasPreview = false;
+  if (!ReadPreview(arguments, preview, hasPreview, error)) return Fail(error);
+
+  double unitsPerNoise = 0.0;
+  const example::WorldTerrain terrain = ToWorldTerrain(settings, grid, unitsPerNoise);
+  example::TerrainFileReport report;
+  if (!DriveExports(arguments, terrain, hasPreview ? &preview : nullptr, report, error)) return Fail(error);
+  if (!ReportTerrain(arguments.TerrainPath(), terrain, grid, unitsPerNoise, report, error)) {
+    return Fail(error);
+  }
   return 0;
 }

@@ -1,12 +1,15 @@
 #include "generator/command_settings.h"
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <sstream>
 #include <system_error>
 #include <type_traits>
+#include <vector>
 
 #include "noisemap/error.h"
+#include "platform/failure_reason.h"
+#include "platform/whole_file.h"
 
 namespace duneforge {
 
@@ -35,6 +38,15 @@ void ReadField(std::istream& in, T& field, CommandSettings& settings, const std:
 
 }  // namespace
 
+bool ModuleCountInRange(int32_t moduleCount) { return moduleCount >= 1 && moduleCount <= MaxModuleRows; }
+
+void RequireModuleCountInRange(int32_t moduleCount, const std::string& context) {
+  if (ModuleCountInRange(moduleCount)) return;
+  throw noise::utils::InvalidParamError((context.empty() ? std::string() : context + ": ") + "moduleCount " +
+                                        std::to_string(moduleCount) + " is outside 1 .. " +
+                                        std::to_string(MaxModuleRows));
+}
+
 void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
   ReadField(in, settings.hostWindow, settings, "hostWindow");
   ReadField(in, settings.moduleCount, settings, "moduleCount");
@@ -49,7 +61,7 @@ void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
   ReadField(in, settings.seedBase, settings, "seedBase");
   ReadField(in, settings.preview, settings, "preview");
   // A count outside the row store reads no row; CheckCommandSettings refuses it.
-  if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) return;
+  if (!ModuleCountInRange(settings.moduleCount)) return;
   for (int32_t i = 0; i < settings.moduleCount; ++i) {
     ModuleSpec& row = settings.rows[static_cast<size_t>(i)];
     const std::string prefix = "row " + std::to_string(i) + " ";
@@ -62,15 +74,12 @@ void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
 }
 
 void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName) {
-  if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) {
-    throw noise::utils::InvalidParamError(fileName + ": moduleCount " + std::to_string(settings.moduleCount) +
-                                          " is outside 1 .. " + std::to_string(MaxModuleRows));
-  }
+  RequireModuleCountInRange(settings.moduleCount, fileName);
   if (settings.unreadOutOfRange) {
-    throw noise::utils::InvalidParamError(
-        fileName + ": " + settings.firstUnreadField + " is out of range; " +
-        (settings.unreadIsInteger ? "an integer field takes -2147483648 .. 2147483647"
-                                  : "a number field takes magnitudes up to 3.40282e+38"));
+    throw noise::utils::InvalidParamError(fileName + ": " + settings.firstUnreadField + " is out of range; " +
+                                          (settings.unreadIsInteger
+                                               ? "an integer field takes -2147483648 .. 2147483647"
+                                               : "a number field takes magnitudes up to 3.40282e+38"));
   }
   if (!settings.firstUnreadField.empty()) {
     const std::string needed = "; the file must give the twelve header fields and " +
@@ -89,8 +98,16 @@ bool LoadCommandFile(const std::string& fileName, CommandSettings& settings) {
   // A folder of that name opens on some systems but is no file to read.
   std::error_code ignored;
   if (std::filesystem::is_directory(fileName, ignored)) return false;
-  std::ifstream in(fileName);
-  if (!in.is_open()) return false;
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(fileName.c_str(), bytes, reason)) {
+    // Only a file that cannot be opened ends the run quietly; one that
+    // opens and then cannot be read, or is too large to hold, is an error.
+    if (reason.GetKind() == platform::FailureReason::Kind::kCannotOpen) return false;
+    throw noise::utils::FileError(fileName + ": " + reason.Text());
+  }
+  platform::KeepTextModeBytes(bytes);
+  std::istringstream in(std::string(bytes.begin(), bytes.end()));
   ReadCommandSettings(in, settings);
   CheckCommandSettings(settings, fileName);
   return true;

@@ -54,6 +54,16 @@ struct CommandSettings {
   bool unreadIsInteger = false;
 };
 
+// True when `moduleCount` lies in 1 .. MaxModuleRows, the rows the store
+// holds: the one test of the count, for the reader, the file check and the
+// module chain.
+bool ModuleCountInRange(int32_t moduleCount);
+
+// Throws noise::ExceptionInvalidParam "moduleCount N is outside 1 ..
+// MaxModuleRows", with `context` and ": " in front unless `context` is empty,
+// when ModuleCountInRange refuses the count.
+void RequireModuleCountInRange(int32_t moduleCount, const std::string& context);
+
 // Reads the header fields and then rows 0 .. moduleCount - 1 from `in`, by
 // the rules of the command file: numbers separated by any whitespace; an
 // integer field stops at the first character that cannot continue it (so
@@ -67,9 +77,11 @@ void ReadCommandSettings(std::istream& in, CommandSettings& settings);
 // a non-number before all bounds and declared rows were read.
 void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName);
 
-// Opens `fileName` as text, reads it into `settings` (which the caller has
-// set to the initial values) and checks it as above. Returns false, changing
-// nothing, when the file cannot be opened.
+// Reads `fileName` whole through the platform file layer, reads it into
+// `settings` (which the caller has set to the initial values) by the rules
+// above and checks it as above. Returns false, changing nothing, when the
+// file cannot be opened or is a folder. A file that opens but cannot be read,
+// or is too large to hold, throws noise::ExceptionUnknown naming the file.
 bool LoadCommandFile(const std::string& fileName, CommandSettings& settings);
 
 }  // namespace duneforge

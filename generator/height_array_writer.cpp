@@ -1,11 +1,14 @@
 #include "generator/height_array_writer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "generator/height_value_format.h"
 #include "noisemap/error.h"
+#include "platform/low_level_file.h"
 
 namespace duneforge {
 
@@ -13,6 +16,9 @@ namespace {
 
 // One value and its comma.
 constexpr size_t kMaxEntryChars = kMaxHeightValueChars + 1;
+// The most one write call is given: text handed straight through can be
+// longer than a write takes.
+constexpr size_t kLargestWrite = 1u << 30;
 
 std::string Reason(int error) {
   return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
@@ -21,19 +27,18 @@ std::string Reason(int error) {
 }  // namespace
 
 HeightArrayWriter::~HeightArrayWriter() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (fd_ >= 0) platform::LowLevelFile::Close(fd_);
 }
 
 bool HeightArrayWriter::Open(const std::string& path) {
-  if (file_ != nullptr) return false;
+  using platform::LowLevelFile;
+  if (fd_ >= 0) return false;
   buffer_.reset(new (std::nothrow) char[kBufferBytes]);
   if (!buffer_) throw noise::utils::OutOfMemoryError("no memory for the output buffer of " + path);
-  // Text mode, as the host reads it; only commas and digits are written, so
-  // no line ending is ever translated.
-  file_ = std::fopen(path.c_str(), "a");
-  if (file_ == nullptr) return false;
-  // The writer buffers whole blocks itself.
-  std::setvbuf(file_, nullptr, _IONBF, 0);
+  fd_ = LowLevelFile::Open(path.c_str(),
+                           LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kAppend,
+                           LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd_ < 0) return false;
   path_ = path;
   used_ = 0;
   return true;
@@ -66,25 +71,28 @@ void HeightArrayWriter::WriteBuffer() {
 }
 
 void HeightArrayWriter::WriteAll(const char* bytes, size_t size) {
-  errno = 0;
-  const size_t put = std::fwrite(bytes, 1, size, file_);
-  if (put != size) {
-    throw noise::utils::FileError(path_ + ": cannot write the height values" + Reason(errno));
+  // A write may take fewer bytes than asked, as a device that fills up does;
+  // the rest is offered again until the device refuses it outright.
+  while (size > 0) {
+    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(size, kLargestWrite));
+    errno = 0;
+    const int32_t put = platform::LowLevelFile::Write(fd_, bytes, piece);
+    if (put <= 0) {
+      throw noise::utils::FileError(path_ + ": cannot write the height values" + Reason(put < 0 ? errno : 0));
+    }
+    bytes += put;
+    size -= static_cast<size_t>(put);
   }
 }
 
 void HeightArrayWriter::Close() {
-  if (file_ == nullptr) return;
+  if (fd_ < 0) return;
   WriteBuffer();
+  const int fd = fd_;
+  fd_ = -1;
   errno = 0;
-  const bool flushed = std::fflush(file_) == 0 && std::ferror(file_) == 0;
-  const int flushError = errno;
-  std::FILE* file = file_;
-  file_ = nullptr;
-  const bool closed = std::fclose(file) == 0;
-  if (!flushed || !closed) {
-    throw noise::utils::FileError(path_ + ": cannot complete the height array" +
-                                  Reason(flushed ? errno : flushError));
+  if (platform::LowLevelFile::Close(fd) != 0) {
+    throw noise::utils::FileError(path_ + ": cannot complete the height array" + Reason(errno));
   }
 }
 

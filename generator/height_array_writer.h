@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -12,11 +11,13 @@ namespace duneforge {
 constexpr const char* kHeightArrayFileName = "noise_arr.txt";
 
 // Writes values, each followed by one comma and nothing else, to the end of
-// a text file, through a buffer of kBufferBytes that goes out in whole
-// blocks. Every write is checked: a failed or short write, a failed flush or
-// a failed close throws noise::ExceptionUnknown naming the file, so a full
-// device is never reported as a complete array. The writer owns the open
-// file; destroying it closes the file without further checks.
+// a file, through a buffer of kBufferBytes that goes out in whole blocks, by
+// way of platform::LowLevelFile (so its fault seam reaches the file). Every
+// write is checked: a write that fails, or that the device cuts short and
+// then refuses to finish, or a failed close throws noise::ExceptionUnknown
+// naming the file, so a full device is never reported as a complete array.
+// The writer owns the open file; destroying it closes the file without
+// further checks.
 class HeightArrayWriter {
  public:
   static constexpr size_t kBufferBytes = 64 * 1024;
@@ -26,23 +27,25 @@ class HeightArrayWriter {
   HeightArrayWriter(const HeightArrayWriter&) = delete;
   HeightArrayWriter& operator=(const HeightArrayWriter&) = delete;
 
-  // Opens `path` for appending in text mode, creating it when absent; its
-  // content stays. False when it cannot be opened.
+  // Opens `path` for appending, creating it when absent (read and write for
+  // everyone the umask lets through); its content stays. Only commas and
+  // digits are written, so text and binary mode give the same bytes. False
+  // when it cannot be opened.
   bool Open(const std::string& path);
   // Appends `count` values in order, each followed by ','.
   void Append(const float* values, size_t count);
   // Appends text already in the file's form (values each followed by ',').
   void AppendText(const char* text, size_t size);
-  // Writes what is buffered, flushes and closes the file.
+  // Writes what is buffered and closes the file.
   void Close();
 
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return fd_ >= 0; }
 
  private:
   void WriteBuffer();
   void WriteAll(const char* bytes, size_t size);
 
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;
   std::string path_;

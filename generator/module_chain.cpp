@@ -12,22 +12,26 @@ namespace {
 
 using noise::utils::InvalidParamError;
 
-const char* TypeName(int32_t type) {
-  static const char* const kNames[] = {"Perlin", "RidgedMulti", "Billow",     "ScaleBias", "Select", "Blend",
-                                       "Add",    "Const",       "Voronoi",    "Multiply",  "Min",    "Max",
-                                       "Clamp",  "Exponent",    "Turbulence", "Invert"};
-  return type >= 0 && type <= 15 ? kNames[type] : "Perlin (fallback)";
-}
-
 // Checks one row and computes the values that need checking; throws with
-// the row named.
+// the row named. Builders read the row and the modules before it through it.
 class RowReader {
  public:
-  RowReader(const ModuleSpec& entry, int row, int32_t seedBase)
-      : entry_(entry), row_(row), seedBase_(seedBase) {}
+  RowReader(const ModuleSpec& entry, const char* typeName, int row, int32_t seedBase,
+            const ModuleChain& chain)
+      : entry_(entry), typeName_(typeName), row_(row), seedBase_(seedBase), chain_(chain) {}
+
+  const ModuleSpec& Entry() const { return entry_; }
+  // The float parameters, widened.
+  double P2() const { return static_cast<double>(entry_.p2); }
+  double P3() const { return static_cast<double>(entry_.p3); }
+  double P4() const { return static_cast<double>(entry_.p4); }
+  // The module of an earlier row; the row is checked already.
+  const noise::module::Module& Source(int row) const { return chain_[row]; }
+  // The previous row's module; RequirePrevious has passed.
+  const noise::module::Module& Previous() const { return chain_[row_ - 1]; }
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw InvalidParamError("row " + std::to_string(row_) + " (" + TypeName(entry_.type) + "): " + what);
+    throw InvalidParamError("row " + std::to_string(row_) + " (" + typeName_ + "): " + what);
   }
 
   void RequireOctaves(const char* what, bool allowBelowOne) const {
@@ -86,170 +90,195 @@ class RowReader {
   }
 
   const ModuleSpec& entry_;
+  const char* typeName_;
   int row_;
   int32_t seedBase_;
+  const ModuleChain& chain_;
 };
 
-std::unique_ptr<noise::module::Module> BuildRow(const ModuleSpec& entry, int row, int32_t seedBase,
-                                                const ModuleChain& chain) {
-  using namespace noise::module;
-  const RowReader reader(entry, row, seedBase);
-  const double p2 = static_cast<double>(entry.p2);
-  const double p3 = static_cast<double>(entry.p3);
-  const double p4 = static_cast<double>(entry.p4);
+using BuiltModule = std::unique_ptr<noise::module::Module>;
 
-  switch (entry.type) {
-    case static_cast<int32_t>(ModuleType::kPerlin):
-    case static_cast<int32_t>(ModuleType::kBillow): {
-      reader.RequireOctaves("octave count", false);
-      const int32_t seed = reader.ScaledSeed();
-      if (entry.type == static_cast<int32_t>(ModuleType::kPerlin)) {
-        auto module = std::make_unique<Perlin>();
-        module->SetOctaveCount(entry.p1);
-        module->SetFrequency(p2);
-        module->SetPersistence(p3);
-        module->SetSeed(seed);
-        return module;
-      }
-      auto module = std::make_unique<Billow>();
-      module->SetOctaveCount(entry.p1);
-      module->SetFrequency(p2);
-      module->SetPersistence(p3);
-      module->SetSeed(seed);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kRidgedMulti): {
-      // The library accepts 0 and negative counts here; only above 30 fails.
-      reader.RequireOctaves("octave count", true);
-      const int32_t seed = reader.ScaledSeed();
-      auto module = std::make_unique<RidgedMulti>();
-      module->SetOctaveCount(entry.p1);
-      module->SetFrequency(p2);
-      module->SetSeed(seed);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kScaleBias): {
-      reader.RequirePrevious();
-      auto module = std::make_unique<ScaleBias>();
-      module->SetSourceModule(0, chain[row - 1]);
-      module->SetScale(p2 - p4 / 10.0);
-      // The integer quotient: p1 from -9 to 9 gives no bias at all.
-      module->SetBias((p3 - 0.5) * static_cast<double>(entry.p1 / 10));
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kSelect): {
-      reader.RequirePrevious();
-      const int first = reader.IndexFromP1();
-      const int second = reader.IndexFromP2();
-      auto module = std::make_unique<Select>();
-      module->SetControlModule(chain[row - 1]);
-      // The bounds come first: the falloff is limited to half their span.
-      module->SetBounds(0.0, 1000.0);
-      module->SetSourceModule(0, chain[first]);
-      module->SetSourceModule(1, chain[second]);
-      module->SetEdgeFalloff(p3);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kBlend): {
-      reader.RequirePrevious();
-      const int first = reader.IndexFromP1();
-      const int second = reader.IndexFromP2();
-      auto module = std::make_unique<Blend>();
-      module->SetControlModule(chain[row - 1]);
-      module->SetSourceModule(0, chain[first]);
-      module->SetSourceModule(1, chain[second]);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kAdd):
-    case static_cast<int32_t>(ModuleType::kMultiply):
-    case static_cast<int32_t>(ModuleType::kMin):
-    case static_cast<int32_t>(ModuleType::kMax): {
-      const int first = reader.IndexFromP1();
-      const int second = reader.IndexFromP2();
-      std::unique_ptr<Module> module;
-      switch (static_cast<ModuleType>(entry.type)) {
-        case ModuleType::kAdd:
-          module = std::make_unique<Add>();
-          break;
-        case ModuleType::kMultiply:
-          module = std::make_unique<Multiply>();
-          break;
-        case ModuleType::kMin:
-          module = std::make_unique<Min>();
-          break;
-        default:
-          module = std::make_unique<Max>();
-          break;
-      }
-      module->SetSourceModule(0, chain[first]);
-      module->SetSourceModule(1, chain[second]);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kConst): {
-      auto module = std::make_unique<Const>();
-      module->SetConstValue(static_cast<double>(entry.p1) - p2);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kVoronoi): {
-      const int32_t seed = reader.ScaledSeed();
-      auto module = std::make_unique<Voronoi>();
-      module->SetDisplacement(static_cast<double>(entry.p1) + p3);
-      module->SetFrequency(p2);
-      module->SetSeed(seed);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kClamp): {
-      const int source = reader.IndexFromP1();
-      const double lower = p4 / 10.0 - p2;
-      const double upper = p3;
-      // The library asserts lower < upper; NaN fails the test as well.
-      if (!(lower < upper)) {
-        reader.Fail("clamp range p4 / 10 - p2 = " + std::to_string(lower) +
-                    " to p3 = " + std::to_string(upper) + " is empty or reversed");
-      }
-      auto module = std::make_unique<Clamp>();
-      module->SetSourceModule(0, chain[source]);
-      module->SetBounds(lower, upper);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kExponent): {
-      reader.RequirePrevious();
-      auto module = std::make_unique<Exponent>();
-      module->SetSourceModule(0, chain[row - 1]);
-      module->SetExponent(static_cast<double>(entry.p1) + p3);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kTurbulence): {
-      reader.RequireOctaves("roughness", false);
-      reader.RequirePrevious();
-      const int32_t seed = reader.TurbulenceSeed();
-      auto module = std::make_unique<Turbulence>();
-      module->SetSourceModule(0, chain[row - 1]);
-      module->SetRoughness(entry.p1);
-      module->SetFrequency(p2 * 100.0);
-      module->SetPower(p3 / 100.0);
-      module->SetSeed(seed);
-      return module;
-    }
-    case static_cast<int32_t>(ModuleType::kInvert): {
-      reader.RequirePrevious();
-      auto module = std::make_unique<Invert>();
-      module->SetSourceModule(0, chain[row - 1]);
-      return module;
-    }
-    default:
-      // Unknown codes are not an error: a Perlin module at library defaults.
-      return std::make_unique<Perlin>();
+// Perlin and Billow: octaves 1 .. 30, frequency, persistence, scaled seed.
+template <typename Noise>
+BuiltModule BuildOctaveNoise(const RowReader& r) {
+  r.RequireOctaves("octave count", false);
+  const int32_t seed = r.ScaledSeed();
+  auto module = std::make_unique<Noise>();
+  module->SetOctaveCount(r.Entry().p1);
+  module->SetFrequency(r.P2());
+  module->SetPersistence(r.P3());
+  module->SetSeed(seed);
+  return module;
+}
+
+BuiltModule BuildRidgedMulti(const RowReader& r) {
+  // The library accepts 0 and negative counts here; only above 30 fails.
+  r.RequireOctaves("octave count", true);
+  const int32_t seed = r.ScaledSeed();
+  auto module = std::make_unique<noise::module::RidgedMulti>();
+  module->SetOctaveCount(r.Entry().p1);
+  module->SetFrequency(r.P2());
+  module->SetSeed(seed);
+  return module;
+}
+
+BuiltModule BuildScaleBias(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = std::make_unique<noise::module::ScaleBias>();
+  module->SetSourceModule(0, r.Previous());
+  module->SetScale(r.P2() - r.P4() / 10.0);
+  // The integer quotient: p1 from -9 to 9 gives no bias at all.
+  module->SetBias((r.P3() - 0.5) * static_cast<double>(r.Entry().p1 / 10));
+  return module;
+}
+
+BuiltModule BuildSelect(const RowReader& r) {
+  r.RequirePrevious();
+  const int first = r.IndexFromP1();
+  const int second = r.IndexFromP2();
+  auto module = std::make_unique<noise::module::Select>();
+  module->SetControlModule(r.Previous());
+  // The bounds come first: the falloff is limited to half their span.
+  module->SetBounds(0.0, 1000.0);
+  module->SetSourceModule(0, r.Source(first));
+  module->SetSourceModule(1, r.Source(second));
+  module->SetEdgeFalloff(r.P3());
+  return module;
+}
+
+BuiltModule BuildBlend(const RowReader& r) {
+  r.RequirePrevious();
+  const int first = r.IndexFromP1();
+  const int second = r.IndexFromP2();
+  auto module = std::make_unique<noise::module::Blend>();
+  module->SetControlModule(r.Previous());
+  module->SetSourceModule(0, r.Source(first));
+  module->SetSourceModule(1, r.Source(second));
+  return module;
+}
+
+// Add, Multiply, Min and Max: the rows p1 and trunc(p2).
+template <typename Combiner>
+BuiltModule BuildCombiner(const RowReader& r) {
+  const int first = r.IndexFromP1();
+  const int second = r.IndexFromP2();
+  auto module = std::make_unique<Combiner>();
+  module->SetSourceModule(0, r.Source(first));
+  module->SetSourceModule(1, r.Source(second));
+  return module;
+}
+
+BuiltModule BuildConst(const RowReader& r) {
+  auto module = std::make_unique<noise::module::Const>();
+  module->SetConstValue(static_cast<double>(r.Entry().p1) - r.P2());
+  return module;
+}
+
+BuiltModule BuildVoronoi(const RowReader& r) {
+  const int32_t seed = r.ScaledSeed();
+  auto module = std::make_unique<noise::module::Voronoi>();
+  module->SetDisplacement(static_cast<double>(r.Entry().p1) + r.P3());
+  module->SetFrequency(r.P2());
+  module->SetSeed(seed);
+  return module;
+}
+
+BuiltModule BuildClamp(const RowReader& r) {
+  const int source = r.IndexFromP1();
+  const double lower = r.P4() / 10.0 - r.P2();
+  const double upper = r.P3();
+  // The library asserts lower < upper; NaN fails the test as well.
+  if (!(lower < upper)) {
+    r.Fail("clamp range p4 / 10 - p2 = " + std::to_string(lower) + " to p3 = " + std::to_string(upper) +
+           " is empty or reversed");
   }
+  auto module = std::make_unique<noise::module::Clamp>();
+  module->SetSourceModule(0, r.Source(source));
+  module->SetBounds(lower, upper);
+  return module;
+}
+
+BuiltModule BuildExponent(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = std::make_unique<noise::module::Exponent>();
+  module->SetSourceModule(0, r.Previous());
+  module->SetExponent(static_cast<double>(r.Entry().p1) + r.P3());
+  return module;
+}
+
+BuiltModule BuildTurbulence(const RowReader& r) {
+  r.RequireOctaves("roughness", false);
+  r.RequirePrevious();
+  const int32_t seed = r.TurbulenceSeed();
+  auto module = std::make_unique<noise::module::Turbulence>();
+  module->SetSourceModule(0, r.Previous());
+  module->SetRoughness(r.Entry().p1);
+  module->SetFrequency(r.P2() * 100.0);
+  module->SetPower(r.P3() / 100.0);
+  module->SetSeed(seed);
+  return module;
+}
+
+BuiltModule BuildInvert(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = std::make_unique<noise::module::Invert>();
+  module->SetSourceModule(0, r.Previous());
+  return module;
+}
+
+// Unknown codes are not an error: a Perlin module at library defaults.
+BuiltModule BuildFallback(const RowReader&) { return std::make_unique<noise::module::Perlin>(); }
+
+// What a type code builds: its name in messages and its builder.
+struct RowKind {
+  ModuleType type;
+  const char* name;
+  BuiltModule (*build)(const RowReader&);
+};
+
+// One entry per ModuleType, in code order; a new type is added here.
+constexpr RowKind kRowKinds[] = {
+    {ModuleType::kPerlin, "Perlin", BuildOctaveNoise<noise::module::Perlin>},
+    {ModuleType::kRidgedMulti, "RidgedMulti", BuildRidgedMulti},
+    {ModuleType::kBillow, "Billow", BuildOctaveNoise<noise::module::Billow>},
+    {ModuleType::kScaleBias, "ScaleBias", BuildScaleBias},
+    {ModuleType::kSelect, "Select", BuildSelect},
+    {ModuleType::kBlend, "Blend", BuildBlend},
+    {ModuleType::kAdd, "Add", BuildCombiner<noise::module::Add>},
+    {ModuleType::kConst, "Const", BuildConst},
+    {ModuleType::kVoronoi, "Voronoi", BuildVoronoi},
+    {ModuleType::kMultiply, "Multiply", BuildCombiner<noise::module::Multiply>},
+    {ModuleType::kMin, "Min", BuildCombiner<noise::module::Min>},
+    {ModuleType::kMax, "Max", BuildCombiner<noise::module::Max>},
+    {ModuleType::kClamp, "Clamp", BuildClamp},
+    {ModuleType::kExponent, "Exponent", BuildExponent},
+    {ModuleType::kTurbulence, "Turbulence", BuildTurbulence},
+    {ModuleType::kInvert, "Invert", BuildInvert},
+};
+constexpr RowKind kFallbackKind = {ModuleType::kPerlin, "Perlin (fallback)", BuildFallback};
+constexpr int32_t kRowKindCount = static_cast<int32_t>(sizeof kRowKinds / sizeof kRowKinds[0]);
+
+constexpr bool RowKindsInCodeOrder() {
+  for (int32_t i = 0; i < kRowKindCount; ++i) {
+    if (static_cast<int32_t>(kRowKinds[i].type) != i) return false;
+  }
+  return true;
+}
+static_assert(RowKindsInCodeOrder(), "kRowKinds must list the module types in code order");
+
+const RowKind& KindOf(int32_t type) {
+  return type >= 0 && type < kRowKindCount ? kRowKinds[type] : kFallbackKind;
+}
+
+BuiltModule BuildRow(const ModuleSpec& entry, int row, int32_t seedBase, const ModuleChain& chain) {
+  const RowKind& kind = KindOf(entry.type);
+  return kind.build(RowReader(entry, kind.name, row, seedBase, chain));
 }
 
 }  // namespace
 
 ModuleChain BuildModuleChain(const CommandSettings& settings) {
-  if (settings.moduleCount < 1 || settings.moduleCount > MaxModuleRows) {
-    throw InvalidParamError("moduleCount " + std::to_string(settings.moduleCount) + " is outside 1 .. " +
-                            std::to_string(MaxModuleRows));
-  }
+  RequireModuleCountInRange(settings.moduleCount, std::string());
   ModuleChain chain;
   try {
     chain.modules_.reserve(static_cast<size_t>(settings.moduleCount));

@@ -12,7 +12,8 @@
 namespace duneforge {
 
 // The module type codes of a row. Any other code selects a Perlin module at
-// the library's defaults.
+// the library's defaults. Each code's name and builder are one entry of the
+// builder table in module_chain.cpp.
 enum class ModuleType : int32_t {
   kPerlin = 0,
   kRidgedMulti = 1,
@@ -66,8 +67,8 @@ class ModuleChain {
 // count or roughness out of range, an input from the previous row in row 0, a
 // row index that names no earlier row, a Clamp range that is empty or
 // reversed, and a seed or index that does not fit a 32-bit integer. No
-// memory for a module throws noise::ExceptionOutOfMemory. moduleCount must
-// lie in 1 .. MaxModuleRows (CheckCommandSettings).
+// memory for a module throws noise::ExceptionOutOfMemory. A moduleCount
+// outside 1 .. MaxModuleRows throws as RequireModuleCountInRange does.
 ModuleChain BuildModuleChain(const CommandSettings& settings);
 
 }  // namespace duneforge

@@ -1,6 +1,6 @@
 // The height values' text form, the height array writer and the tile loop.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
 #include "generator/height_value_format.h"
+#include "platform/file_fault_injector.h"
 #include "support/recording_module.h"
 #include "support/temp_dir_fixture.h"
 
@@ -23,6 +24,7 @@ using duneforge::ComputeTileBounds;
 using duneforge::FormatHeightValue;
 using duneforge::HeightArrayWriter;
 using duneforge::TileBounds;
+using platform::FileFaultInjector;
 
 std::string ViaStream(float value) {
   std::ostringstream out;
@@ -126,15 +128,28 @@ TEST_F(HeightArrayWriterTest, AppendsCommaTerminatedValuesAfterExistingContent) 
   writer.Close();
   EXPECT_FALSE(writer.IsOpen());
   EXPECT_EQ(ReadText(path), expected);
+
+  // A new file is readable and writable for everyone the umask lets through.
+  const mode_t previous = ::umask(027);
+  HeightArrayWriter fresh;
+  const bool opened = fresh.Open(temp_.File("fresh.txt"));
+  ::umask(previous);
+  ASSERT_TRUE(opened);
+  fresh.Close();
+  struct stat info;
+  ASSERT_EQ(::stat(temp_.File("fresh.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST_F(HeightArrayWriterTest, OpenFailsQuietlyAndWriteErrorsThrow) {
   HeightArrayWriter missingFolder;
   EXPECT_FALSE(missingFolder.Open(temp_.File("no/such/noise_arr.txt")));
 
+  // A device that is full from the start: a few values fail at the close,
+  // many already while they are appended.
   const std::string full = temp_.File("noise_arr.txt");
-  ASSERT_EQ(::symlink("/dev/full", full.c_str()), 0);
   const std::vector<float> values(10, 0.25f);
+  FileFaultInjector::LimitWrittenBytes(0);
   HeightArrayWriter small;
   ASSERT_TRUE(small.Open(full));
   small.Append(values.data(), values.size());
@@ -144,6 +159,8 @@ TEST_F(HeightArrayWriterTest, OpenFailsQuietlyAndWriteErrorsThrow) {
   HeightArrayWriter large;
   ASSERT_TRUE(large.Open(full));
   EXPECT_THROW(large.Append(many.data(), many.size()), noise::ExceptionUnknown);
+  FileFaultInjector::Reset();
+  EXPECT_EQ(ReadText(full), "");
 }
 
 TEST(ComputeTileBounds, SplitsTheAreaEdgeToEdge) {

@@ -174,6 +174,24 @@ TEST(BuildModuleChain, InputsComeFromPreviousAndIndexedRows) {
   EXPECT_EQ(single.OutputModule().GetValue(1, 2, 3), 5.0);
 }
 
+TEST(BuildModuleChain, EachCombiningTypeAppliesItsOwnOperation) {
+  // Over the constants 3 and -2: sum 1, product -6, smaller -2, larger 3,
+  // and the larger one negated.
+  const ModuleChain chain = BuildModuleChain(WithRows({
+      Row(7, 3),         // 0: Const 3
+      Row(7, -2),        // 1: Const -2
+      Row(6, 0, 1.0f),   // 2: Add
+      Row(9, 0, 1.0f),   // 3: Multiply
+      Row(10, 0, 1.0f),  // 4: Min
+      Row(11, 0, 1.0f),  // 5: Max
+      Row(15, 0),        // 6: Invert of row 5
+  }));
+  ASSERT_EQ(chain.Size(), 7);
+  const double expected[] = {3.0, -2.0, 1.0, -6.0, -2.0, 3.0, -3.0};
+  for (int row = 0; row < chain.Size(); ++row)
+    EXPECT_EQ(chain[row].GetValue(0.5, 0, 0.5), expected[row]) << row;
+}
+
 TEST(BuildModuleChain, RefusesRowsTheLibraryCannotRun) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   // A previous-row input in row 0.

@@ -1,7 +1,8 @@
-// duneforge when its output files cannot be written: on a full device, in a
-// folder where the files cannot be created, and with the preview cut short
-// at every byte. A failed write always ends the run with status 1, one line
-// naming the file, and no completion message.
+// duneforge when its files fail: outputs on a full device, in a folder where
+// they cannot be created, and with the preview cut short at every byte; the
+// command file and the height array failing through the file seam. A failed
+// read or write always ends the run with status 1, one line naming the file,
+// and no completion message.
 #include <gtest/gtest.h>
 #include <libnoise/noise.h>
 #include <sys/stat.h>
@@ -9,7 +10,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -97,7 +102,8 @@ class DuneforgeFaultTest : public testsupport::TempDirFixture {
   }
 
   RunResult Run() {
-    const testsupport::ProgramResult result = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
+    const testsupport::ProgramResult result =
+        testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
     // A message sent late would arrive within this time.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return {result.status, result.err};
@@ -151,6 +157,70 @@ TEST_F(DuneforgeFaultTest, PreviewThatCannotBeCreatedFailsAfterTheArrayIsComplet
   WriteCommands(3, 1);
   ExpectFailureNaming(Run(), "tutorial.bmp");
   EXPECT_EQ(CountValues(ReadText(File("noise_arr.txt"))), 48u);
+}
+
+// The run in process, with the command file and the height array failing
+// through the file seam: a command file that cannot be opened and a height
+// array that cannot be created end quietly; a command file that cannot be
+// read, a height array the device cuts short and one that cannot be closed
+// fail naming the file. No failure writes a preview or sends the message.
+TEST_F(DuneforgeFaultTest, CommandFileAndArrayFailuresThroughTheSeam) {
+  char previous[4096];
+  ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(::chdir(folder_.c_str()), 0);
+  ASSERT_EQ(::setenv("DUNEFORGE_THREADS", "1", 1), 0);
+  // 256 x 256 values are more than one buffer of the writer.
+  WriteCommands(1, 1, 256);
+  const std::string cannotRead = std::string("cmd_noise.txt: cannot read: ") + std::strerror(EIO);
+  const std::string full =
+      std::string("noise_arr.txt: cannot write the height values: ") + std::strerror(ENOSPC);
+  const std::string unclosed =
+      std::string("noise_arr.txt: cannot complete the height array: ") + std::strerror(EIO);
+  using Op = FileFaultInjector::Operation;
+  enum class Array { kAbsent, kFirstThousandBytes, kWhole };
+  const struct {
+    Op operation;  // kCount: a limit of 1000 written bytes instead
+    int nth;
+    std::string message;  // empty: the run ends with status 0
+    Array array;
+  } cases[] = {{Op::kOpen, 1, "", Array::kAbsent},
+               {Op::kRead, 1, cannotRead, Array::kAbsent},
+               {Op::kOpen, 2, "", Array::kAbsent},
+               {Op::kCount, 0, full, Array::kFirstThousandBytes},
+               {Op::kClose, 2, unclosed, Array::kWhole}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.operation) * 10 + c.nth);
+    std::remove(File("noise_arr.txt").c_str());
+    if (c.operation == Op::kCount) {
+      FileFaultInjector::LimitWrittenBytes(1000);
+    } else {
+      FileFaultInjector::FailCall(c.operation, c.nth);
+    }
+    std::string message;
+    int status = -1;
+    try {
+      status = duneforge::RunDuneforge();
+    } catch (const noise::ExceptionUnknown&) {
+      message = duneforge::DescribeCurrentException();
+    } catch (const noise::Exception&) {
+      message = "wrong kind: " + duneforge::DescribeCurrentException();
+    }
+    FileFaultInjector::Reset();
+    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(status, c.message.empty() ? 0 : -1);
+    const std::string array = ReadText(File("noise_arr.txt"));
+    EXPECT_EQ(Exists(File("noise_arr.txt")), c.array != Array::kAbsent);
+    if (c.array == Array::kFirstThousandBytes) {
+      EXPECT_EQ(array.size(), 1000u);
+    } else if (c.array == Array::kWhole) {
+      EXPECT_EQ(CountValues(array), 65536u);
+    }
+    EXPECT_FALSE(Exists(File("tutorial.bmp")));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(window_.Received(), 0);
+  ::unsetenv("DUNEFORGE_THREADS");
+  ASSERT_EQ(::chdir(previous), 0);
 }
 
 // The preview in process, through the file seam: for every byte where the
