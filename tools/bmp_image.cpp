@@ -6,7 +6,7 @@
 
 #include "noisemap/bmp_layout.h"
 #include "platform/little_endian.h"
-#include "tools/file_bytes.h"
+#include "platform/whole_file.h"
 
 namespace tools {
 
@@ -25,7 +25,11 @@ bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error) {
   using platform::LoadU32;
   image = BmpImage{};
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, bytes, error)) return false;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+    error = reason.Text();
+    return false;
+  }
   if (bytes.size() < bmp::kHeaderSize || bytes[bmp::kMagic] != 'B' || bytes[bmp::kMagic + 1] != 'M') {
     error = "not a BMP picture";
     return false;

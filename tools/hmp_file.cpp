@@ -4,17 +4,15 @@
 #include <utility>
 
 #include "modelfiles/image_size.h"
-#include "tools/file_bytes.h"
+#include "platform/whole_file.h"
 
 namespace tools {
 
 namespace {
 
-// Bytes per pixel by the low three bits of a skin type code; 0 where the
-// code's data size is unknown.
-constexpr int32_t kBytesPerPixel[8] = {1, 0, 2, 2, 3, 4, 1, 0};
-constexpr int32_t kSkinFormatMask = 0x07;
-constexpr int32_t kLargestSkinType = 15;
+using loamwriter::kHmpLargestSkinType;
+using loamwriter::kHmpSkinBytesPerPixel;
+using loamwriter::kHmpSkinFormatMask;
 
 }  // namespace
 
@@ -24,7 +22,11 @@ bool HmpFile::IsTerrainMagic(const uint8_t* bytes, size_t size) {
 
 bool HmpFile::Load(const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, bytes, error_)) return false;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+    error_ = reason.Text();
+    return false;
+  }
   return Parse(std::move(bytes));
 }
 
@@ -78,13 +80,13 @@ void HmpFile::Walk() {
     skin.type = record.type;
     skin.width = record.width;
     skin.height = record.height;
-    if (record.type < 0 || record.type > kLargestSkinType ||
-        kBytesPerPixel[record.type & kSkinFormatMask] == 0) {
+    if (record.type < 0 || record.type > kHmpLargestSkinType ||
+        kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask] == 0) {
       Stop(skin.offset, what + " has type code " + std::to_string(record.type) + ", whose size is unknown",
            false);
       return;
     }
-    skin.bytesPerPixel = kBytesPerPixel[record.type & kSkinFormatMask];
+    skin.bytesPerPixel = kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask];
     skin.mipmaps = (record.type & loamwriter::kHmpSkinTypeMipmapBit) != 0;
     uint64_t total = 0;
     for (int32_t level = 0; level < (skin.mipmaps ? modelfiles::kMipLevelCount : 1); ++level) {
@@ -154,8 +156,9 @@ bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   if (count * kVertexSize > bytes_.size() - first) return false;
   heights.resize(static_cast<size_t>(count));
   for (uint64_t v = 0; v < count; ++v) {
-    const uint8_t* vertex = bytes_.data() + first + v * kVertexSize;
-    heights[static_cast<size_t>(v)] = static_cast<uint16_t>(vertex[0] | (vertex[1] << 8));
+    loamwriter::HmpVertex vertex;
+    std::memcpy(&vertex, bytes_.data() + first + v * kVertexSize, sizeof vertex);
+    heights[static_cast<size_t>(v)] = vertex.height;
   }
   return true;
 }

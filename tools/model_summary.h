@@ -1,67 +1,18 @@
 // What modelinfo reports about one model or terrain file.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
+
+#include "tools/summary_record.h"
+#include "tools/summary_renderers.h"
 
 namespace tools {
 
-// One named value, kept as text and as JSON.
-struct SummaryField {
-  std::string name;
-  std::string text;
-  std::string json;
-};
-
-// Makers of fields; floats use the shortest form that reads back exactly.
-SummaryField IntField(const std::string& name, int64_t value);
-SummaryField FloatField(const std::string& name, double value);
-SummaryField FloatsField(const std::string& name, const std::vector<double>& values);
-SummaryField IntsField(const std::string& name, const std::vector<int64_t>& values);
-SummaryField TextField(const std::string& name, const std::string& value);
-SummaryField BoolField(const std::string& name, bool value);
-
-// A group, skin or frame: its kind, its place among its kind, its fields.
-struct SummaryRecord {
-  std::string kind;  // "group", "skin" or "frame"
-  int32_t index = 0;
-  std::vector<SummaryField> fields;
-};
-
-// Everything modelinfo prints about a file. `error` is set when the file
-// could not be described; the rest is then empty.
-struct ModelSummary {
-  std::string path;
-  std::string error;
-  std::string magic;
-  std::string format;  // "MDL7 model", "IDPO model", "HMP7 terrain", ...
-  uint32_t fileSize = 0;
-  std::vector<SummaryField> header;
-  std::vector<SummaryField> counts;
-  std::vector<SummaryRecord> records;  // groups, skins and frames in file order
-  // The structural walk: whether it passed every record the header counts,
-  // where it ended (or the record that stopped it) and why it stopped.
-  bool walkComplete = false;
-  uint32_t walkEnd = 0;
-  std::string walkProblem;
-};
-
-// Opens `path` by its magic (the model formats of the model file library and
-// the HMP terrain formats) and walks it record by record. Unreadable,
+// Reads the file at `path` once, whole, hands its bytes by their magic to
+// the summary of their family (the model formats of the model file library,
+// the HMP terrain formats) and walks them record by record. Unreadable,
 // unsupported and truncated files (a record that runs past the end) give a
-// summary with `error` set.
+// summary with `error` set, one line from the reason the reader gave.
 ModelSummary SummarizeModelFile(const std::string& path);
-
-// The summary as lines of text, the last ending in a newline; an error is
-// one line, "modelinfo: PATH: ERROR".
-std::string SummaryText(const ModelSummary& summary);
-// The summary as one JSON object (no trailing newline).
-std::string SummaryJson(const ModelSummary& summary);
-
-// `text` as a JSON string literal: quotes, backslashes and control
-// characters escaped, bytes from 0x80 taken as Latin-1 so any bytes stay
-// valid UTF-8.
-std::string JsonString(const std::string& text);
 
 }  // namespace tools

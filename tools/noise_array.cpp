@@ -4,14 +4,23 @@
 #include <cstdlib>
 #include <new>
 
-#include "tools/file_bytes.h"
+#include "platform/whole_file.h"
 
 namespace tools {
 
 bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error) {
   values.clear();
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, bytes, error)) return false;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+    error = reason.Text();
+    return false;
+  }
+  return ParseNoiseArray(bytes, values, error);
+}
+
+bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& values, std::string& error) {
+  values.clear();
   std::string token;
   size_t start = 0;
   try {

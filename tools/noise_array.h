@@ -13,6 +13,8 @@ namespace tools {
 // something that is not a comma-terminated number; `values` then holds the
 // values read before it.
 bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error);
+// The same for the file's bytes already in memory.
+bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& values, std::string& error);
 
 // Puts the values of tilesX x tilesZ tiles of tileWidth x tileHeight samples,
 // in the file's order (tiles with x running fastest, each row by row from the

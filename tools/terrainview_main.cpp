@@ -29,7 +29,7 @@
 
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
-#include "tools/file_bytes.h"
+#include "platform/whole_file.h"
 #include "tools/hmp_file.h"
 #include "tools/noise_array.h"
 #include "tools/terrain_picture.h"
@@ -63,9 +63,9 @@ bool ParsePair(const char* text, int32_t& first, int32_t& second) {
   return true;
 }
 
-bool LoadHmp(const std::string& path, tools::TerrainHeights& terrain, std::string& error) {
+bool LoadHmp(std::vector<uint8_t> bytes, tools::TerrainHeights& terrain, std::string& error) {
   tools::HmpFile file;
-  if (!file.Load(path)) {
+  if (!file.Parse(std::move(bytes))) {
     error = file.Error();
     return false;
   }
@@ -124,20 +124,19 @@ int main(int argc, char** argv) {
   tools::TerrainHeights terrain;
   terrain.spacing = spacing;
   std::string error;
-  std::vector<uint8_t> start;
-  if (!tools::ReadFileBytes(input, start, error)) return Fail(input + ": " + error);
-  const bool hmp = start.size() >= 3 && std::memcmp(start.data(), "HMP", 3) == 0;
-  start.clear();
-  start.shrink_to_fit();
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(input.c_str(), bytes, reason)) return Fail(input + ": " + reason.Text());
+  const bool hmp = bytes.size() >= 3 && std::memcmp(bytes.data(), "HMP", 3) == 0;
   if (hmp) {
-    if (!LoadHmp(input, terrain, error)) return Fail(input + ": " + error);
+    if (!LoadHmp(std::move(bytes), terrain, error)) return Fail(input + ": " + error);
   } else {
     if (columns == 0) return Usage(input + " is not an HMP file; a height array needs --size");
     if (columns % tilesX != 0 || rows % tilesZ != 0) {
       return Usage("--tiles must divide --size into whole tiles");
     }
     std::vector<float> values, grid;
-    if (!tools::ReadNoiseArray(input, values, error)) return Fail(input + ": " + error);
+    if (!tools::ParseNoiseArray(bytes, values, error)) return Fail(input + ": " + error);
     if (!tools::AssembleTiles(values, tilesX, tilesZ, columns / tilesX, rows / tilesZ, grid, error)) {
       return Fail(input + ": " + error);
     }

@@ -6,8 +6,8 @@
 
 #include "modelfiles/mdl7w.h"
 #include "support/byte_builder.h"
-#include "support/temp_dir_fixture.h"
 #include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
 
 namespace {
 
@@ -50,6 +50,19 @@ class ModelinfoTest : public testsupport::TempDirFixture {
     b.I32(0).I32(2).I32(2).Fill(0, 4);
     b.I32(2).Fill(0, 6).U8(255).U8(0).U16(65535).U16(65535).U16(65535).U8(255).U8(0).Text("land", 16);
     for (int v = 0; v < 6; ++v) b.U16(static_cast<uint16_t>(v)).U8(0).U8(0);
+    return b.Data();
+  }
+
+  // An IDPO model laid out by hand: the 84-byte header, one 2 x 2 skin at
+  // 84, three texture coordinates at 92, `triangles` triangles at 128 (one
+  // is stored) and two frames of type `frameType` at 144 and 184, each a
+  // 28-byte header and three 4-byte vertices; 224 bytes.
+  std::vector<uint8_t> Idpo(int32_t triangles, int32_t frameType) {
+    ByteBuilder b;
+    b.Text("IDPO", 4).I32(6).F32(1).F32(1).F32(1).Fill(0, 12).F32(1).Fill(0, 12);
+    b.I32(1).I32(2).I32(2).I32(3).I32(triangles).I32(2).I32(0).I32(0).I32(0);
+    b.I32(0).Fill(0, 4).Fill(0, 36).I32(1).I32(0).I32(1).I32(2);
+    for (const char* name : {"f0", "f1"}) b.I32(frameType).Fill(0, 8).Text(name, 16).Fill(0, 12);
     return b.Data();
   }
 
@@ -119,8 +132,8 @@ TEST_F(ModelinfoTest, BrokenFilesGiveOneLineAndAFailureStatus) {
       {"cut.mdl", std::vector<uint8_t>(model.begin(), model.end() - 5), "truncated"},
       {"cut.hmp", std::vector<uint8_t>(terrain.begin(), terrain.end() - 1), "truncated"},
       {"header.hmp", std::vector<uint8_t>(terrain.begin(), terrain.begin() + 40), "truncated"},
-      {"three.bin", {'M', 'D', 'L'}, "truncated"},
-      {"other.bin", ByteBuilder().Text("WAD2", 4).Fill(0, 100).Data(), "unsupported format"},
+      {"three.bin", {'M', 'D', 'L'}, "truncated at offset 0"},
+      {"other.bin", ByteBuilder().Text("WAD2", 4).Fill(0, 100).Data(), "unsupported format \"WAD2\""},
   };
   for (const Case& c : cases) {
     const std::string path = temp_.File(c.name);
@@ -151,6 +164,39 @@ TEST_F(ModelinfoTest, BrokenFilesGiveOneLineAndAFailureStatus) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("\"error\": \"cannot open"), std::string::npos) << missing.out;
   EXPECT_EQ(Modelinfo({}).status, 2);
+}
+
+TEST_F(ModelinfoTest, TheReaderReasonNamesTheRecordAndItsOffset) {
+  const std::vector<uint8_t> model = Idpo(1, 0);
+  ASSERT_EQ(model.size(), 224u);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int status;
+    const char* says;  // the error line after the path, or a walk line
+  };
+  const Case cases[] = {
+      // Frame 1's third vertex (at 220) is cut off: the file is refused.
+      {"cut.mdl", std::vector<uint8_t>(model.begin(), model.end() - 4), 1,
+       "frame 1: truncated at offset 220"},
+      {"header.mdl", std::vector<uint8_t>(model.begin(), model.begin() + 60), 1,
+       "not a readable IDPO file: truncated at offset 0"},
+      // A frame group or a negative count ends the walk, the file is still described.
+      {"group.mdl", Idpo(1, 1), 0, "  walk: stops at byte 144: frame 0: unsupported"},
+      {"count.mdl", Idpo(-1, 0), 0, "  walk: stops at byte 128: malformed triangle count at offset 64\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = temp_.File(c.name);
+    ASSERT_TRUE(testsupport::WriteFileBytes(path, c.bytes));
+    const auto result = Modelinfo({path});
+    EXPECT_EQ(result.status, c.status) << c.name << ": " << result.err;
+    if (c.status == 1) {
+      EXPECT_EQ(result.err.find("modelinfo: " + path + ": " + c.says), 0u) << result.err;
+    } else {
+      EXPECT_EQ(result.err, "") << c.name;
+      EXPECT_NE(result.out.find(c.says), std::string::npos) << result.out;
+    }
+  }
 }
 
 }  // namespace
