@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "modelfiles/legacy_layout.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
@@ -9,13 +10,6 @@ namespace modelfiles {
 using platform::LoadF32;
 
 namespace {
-
-// Header fields.
-constexpr uint32_t kSkinCount = 20;
-constexpr uint32_t kVertexCount = 24;
-constexpr uint32_t kTexCoordCount = 28;
-constexpr uint32_t kTriangleCount = 32;
-constexpr uint32_t kFrameCount = 40;
 
 // Frame record: scale, translation (three floats each), name.
 constexpr uint32_t kFrameSize = 40;
@@ -28,7 +22,8 @@ constexpr uint8_t kNameSkinType = 7;
 }  // namespace
 
 IDP2R::IDP2R() : MDL3R(kFormatIdp2) {
-  counts_ = {kSkinCount, kVertexCount, kTriangleCount, kFrameCount, kTexCoordCount};
+  counts_ = {idp2::kHeaderSkinCount, idp2::kHeaderVertexCount, idp2::kHeaderTriangleCount, idp2::kHeaderFrameCount,
+             idp2::kHeaderTexCoordCount};
 }
 
 bool IDP2R::Close() {

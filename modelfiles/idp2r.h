@@ -13,8 +13,8 @@ namespace modelfiles {
 // instance) is never read.
 class IDP2R : public MDL3R {
  public:
-  static constexpr uint32_t kHeaderSize = 68;
-  static constexpr uint32_t kSkinNameSize = 64;
+  static constexpr uint32_t kHeaderSize = idp2::kHeaderSize;
+  static constexpr uint32_t kSkinNameSize = idp2::kSkinNameSize;
 
   IDP2R();
 

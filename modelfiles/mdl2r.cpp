@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "modelfiles/image_size.h"
+#include "modelfiles/legacy_layout.h"
 #include "modelfiles/normal_table.h"
 #include "modelfiles/skin_format.h"
 #include "platform/little_endian.h"
@@ -16,14 +17,6 @@ using platform::LoadI32;
 using platform::LoadU16;
 
 namespace {
-
-// Header fields.
-constexpr uint32_t kSkinCount = 48;
-constexpr uint32_t kSkinWidth = 52;
-constexpr uint32_t kSkinHeight = 56;
-constexpr uint32_t kVertexCount = 60;
-constexpr uint32_t kTriangleCount = 64;
-constexpr uint32_t kFrameCount = 68;
 
 // Record sizes.
 constexpr uint32_t kSkinTypeSize = 4;
@@ -57,7 +50,8 @@ MDL2R::MDL2R() : MDL2R(kFormatIdpo) {}
 
 MDL2R::MDL2R(int32_t formatCode)
     : LegacyModelReader(formatCode),
-      counts_{kSkinCount, kVertexCount, kTriangleCount, kFrameCount, kVertexCount} {}
+      counts_{legacy::kHeaderSkinCount, legacy::kHeaderVertexCount, legacy::kHeaderTriangleCount,
+              legacy::kHeaderFrameCount, legacy::kHeaderVertexCount} {}
 
 bool MDL2R::Close() {
   ModelReader::Close();
@@ -173,8 +167,8 @@ bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
   if (record == nullptr) return false;
   if (type != nullptr) *type = record[kSkinType];
   if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
-  if (width != nullptr) *width = HeaderField(kSkinWidth);
-  if (height != nullptr) *height = HeaderField(kSkinHeight);
+  if (width != nullptr) *width = HeaderField(legacy::kHeaderSkinWidth);
+  if (height != nullptr) *height = HeaderField(legacy::kHeaderSkinHeight);
   if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
   if (mipFlag != nullptr) *mipFlag = mipFlag_;
   return true;
@@ -182,10 +176,10 @@ bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
 
 bool MDL2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t**, const uint8_t**) {
   uint64_t bytes = 0;
-  const int32_t width = HeaderField(kSkinWidth);
-  const int32_t height = HeaderField(kSkinHeight);
+  const int32_t width = HeaderField(legacy::kHeaderSkinWidth);
+  const int32_t height = HeaderField(legacy::kHeaderSkinHeight);
   if (!SkinLevelBytes(width, height, bytesPerPixel_, 0, bytes))
-    return FailSkinSize(width, kSkinWidth, height, kSkinHeight);
+    return FailSkinSize(width, legacy::kHeaderSkinWidth, height, legacy::kHeaderSkinHeight);
   // Passed over or taken, the image must fit: a skin cut short by the end of
   // the file is never reported as read.
   const uint8_t* image = Take(static_cast<uint32_t>(bytes), "skin image");

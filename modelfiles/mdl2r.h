@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "modelfiles/legacy_layout.h"
 #include "modelfiles/legacy_model_reader.h"
 
 namespace modelfiles {
@@ -17,7 +18,7 @@ namespace modelfiles {
 // walk return false on them.
 class MDL2R : public LegacyModelReader {
  public:
-  static constexpr uint32_t kHeaderSize = 84;
+  static constexpr uint32_t kHeaderSize = legacy::kHeaderSize;
 
   MDL2R();
 

@@ -1,5 +1,6 @@
 #include "modelfiles/mdl3r.h"
 
+#include "modelfiles/legacy_layout.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
@@ -9,8 +10,6 @@ using platform::LoadU16;
 
 namespace {
 
-// The header field that the IDPO layout leaves unused.
-constexpr uint32_t kTexCoordCount = 72;
 // Texture coordinate record: 16-bit s and t.
 constexpr uint32_t kTexCoordSize = 4;
 constexpr uint32_t kTexCoordS = 0;
@@ -26,7 +25,7 @@ constexpr uint32_t kTriangleIndexWidth = 2;
 
 MDL3R::MDL3R() : MDL3R(kFormatMdl3) {}
 
-MDL3R::MDL3R(int32_t formatCode) : MDL2R(formatCode) { counts_.texCoords = kTexCoordCount; }
+MDL3R::MDL3R(int32_t formatCode) : MDL2R(formatCode) { counts_.texCoords = legacy::kHeaderTexCoordCount; }
 
 int32_t MDL3R::Attach(const uint8_t* buffer, uint32_t size) {
   return AttachFormat(buffer, size, "MDL3", nullptr, kHeaderSize);

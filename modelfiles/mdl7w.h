@@ -69,34 +69,34 @@ class MDL7W {
   // the descriptor, negative on failure (a header that cannot be written
   // closes the file and gives -1). An open writer is first closed as by
   // Close, header patched.
-  int32_t Open(const char* path);
+  [[nodiscard]] int32_t Open(const char* path);
   // Starts the same file in memory instead; its bytes are read with
   // MemoryBytes(), also after Close. False when no memory is left for the
   // header. An open writer is first closed as by Close.
-  bool OpenInMemory();
+  [[nodiscard]] bool OpenInMemory();
   // Rewrites the header with the final counts and closes the file. True when
   // no file was open, or when the file is whole: every write and rewrite,
   // the header's included, was complete. The file is closed in either case.
-  bool Close();
+  [[nodiscard]] bool Close();
   // Writes `count` zero bytes in one piece, counted into the group's and the
   // header's data size when the group finishes; nothing for a count of 0 or
   // less.
-  bool WriteZeros(int32_t count);
+  [[nodiscard]] bool WriteZeros(int32_t count);
 
   // A bone; only before the first group.
-  bool AddBone(uint16_t parent, float x, float y, float z, const char* name);
+  [[nodiscard]] bool AddBone(uint16_t parent, float x, float y, float z, const char* name);
 
-  bool BeginGroup(const char* name);
+  [[nodiscard]] bool BeginGroup(const char* name);
   // Sets the group's data size to every byte from its record to the current
   // position (zero fills and sized blocks included), rewrites the group
   // record and brings the header's data size up to the current position.
-  bool FinishGroup();
+  [[nodiscard]] bool FinishGroup();
   // Stores the group's deformer count and maximum, then FinishGroup.
-  bool SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum);
+  [[nodiscard]] bool SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum);
 
   // A skin; only before the group's texture coordinates, triangles, vertices
   // and frames.
-  bool BeginSkin(uint8_t skinType, const char* name);
+  [[nodiscard]] bool BeginSkin(uint8_t skinType, const char* name);
   // Stores the skin's size, bytes per pixel and whether three reduced mip
   // levels follow level 0. Writes nothing.
   void SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipLevels);
@@ -105,43 +105,43 @@ class MDL7W {
   // and an eighth the width and height. False when a needed level is null,
   // when a size is negative or too large (nothing of that level is written),
   // or at the first short write.
-  bool WriteSkinImage(const void* level0, const void* level1, const void* level2, const void* level3);
-  bool FinishSkin();
+  [[nodiscard]] bool WriteSkinImage(const void* level0, const void* level1, const void* level2, const void* level3);
+  [[nodiscard]] bool FinishSkin();
   // Four colour values of four components each, then one more value.
-  bool WriteMaterial(const float (&colors)[4][4], float value);
+  [[nodiscard]] bool WriteMaterial(const float (&colors)[4][4], float value);
   // A 32-bit length and that many bytes, counted like a zero fill. False for a negative
   // length or null bytes with a positive length (nothing is written).
-  bool WriteSizedBlock(int32_t length, const void* bytes);
+  [[nodiscard]] bool WriteSizedBlock(int32_t length, const void* bytes);
 
   // Only before the group's triangles, vertices and frames.
-  bool AddTexCoord(float s, float t);
+  [[nodiscard]] bool AddTexCoord(float s, float t);
   // Only before the group's vertices and frames.
-  bool AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+  [[nodiscard]] bool AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                    uint16_t texCoord1, uint16_t texCoord2, int32_t material);
   // Only before the group's frames.
-  bool AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ);
+  [[nodiscard]] bool AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ);
 
-  bool BeginFrame(const char* name);
-  bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
+  [[nodiscard]] bool BeginFrame(const char* name);
+  [[nodiscard]] bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
                       float normalZ);
   // A 4 x 4 matrix of 32-bit values, copied unchanged.
-  bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]);
-  bool FinishFrame();
+  [[nodiscard]] bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]);
+  [[nodiscard]] bool FinishFrame();
 
-  bool BeginDeformer(uint8_t deformerType, int32_t groupIndex);
-  bool BeginDeformerElement(int32_t elementIndex, const char* name);
-  bool AddDeformerWeight(int32_t index, float weight);
-  bool FinishDeformerElement();
-  bool FinishDeformer();
+  [[nodiscard]] bool BeginDeformer(uint8_t deformerType, int32_t groupIndex);
+  [[nodiscard]] bool BeginDeformerElement(int32_t elementIndex, const char* name);
+  [[nodiscard]] bool AddDeformerWeight(int32_t index, float weight);
+  [[nodiscard]] bool FinishDeformerElement();
+  [[nodiscard]] bool FinishDeformer();
 
-  bool BeginLump();
-  bool BeginLumpSection(int32_t sectionId);
-  bool BeginLumpList(int32_t listId);
-  bool AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
+  [[nodiscard]] bool BeginLump();
+  [[nodiscard]] bool BeginLumpSection(int32_t sectionId);
+  [[nodiscard]] bool BeginLumpList(int32_t listId);
+  [[nodiscard]] bool AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                        uint16_t texCoord1, uint16_t texCoord2, int32_t material);
-  bool FinishLumpList();
-  bool FinishLumpSection();
-  bool FinishLump();
+  [[nodiscard]] bool FinishLumpList();
+  [[nodiscard]] bool FinishLumpSection();
+  [[nodiscard]] bool FinishLump();
 
   // The descriptor, -1 while no file is open or the file is in memory.
   int32_t Descriptor() const { return file_.Descriptor(); }
@@ -157,9 +157,9 @@ class MDL7W {
   // Clears every record image before a new file.
   void Reset();
   // Writes the provisional header; on failure closes the file.
-  bool WriteHeader();
+  [[nodiscard]] bool WriteHeader();
   // Writes all `size` bytes at the current position.
-  bool WriteAll(const void* bytes, uint32_t size);
+  [[nodiscard]] bool WriteAll(const void* bytes, uint32_t size);
   // Rewrites `size` bytes of `image` at `offset` and returns to the current
   // position; false when any of the calls fails. With `resync` the header's
   // data size becomes the current position.

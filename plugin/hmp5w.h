@@ -34,17 +34,17 @@ class HMP5W {
   // or a negative value when the file cannot be created or its header cannot
   // be written whole (the writer then holds no open file). A null path is
   // refused and changes nothing.
-  virtual int Open(const char* path);
+  [[nodiscard]] virtual int Open(const char* path);
   // Writes the gathered vertices, rewrites the header at offset 0 with the
   // final values and closes the file. False when the file is not whole: a
   // write or rewrite failed, now or earlier (it is closed either way, and the
   // header is still rewritten); true with no file open.
-  bool Close();
+  [[nodiscard]] bool Close();
 
   // Starts a skin of the 8-bit type code: counts it and writes its header with
   // width and height 0. `name` is accepted but not stored. True when the
   // header was written whole.
-  bool BeginSkin(uint8_t type, const char* name);
+  [[nodiscard]] bool BeginSkin(uint8_t type, const char* name);
   // Sets the current skin's size, bytes per pixel and whether three mip levels
   // follow level 0. Writes nothing; always true.
   bool SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipmaps);
@@ -53,19 +53,19 @@ class HMP5W {
   // one before per side. The mip pointers may be null without mip levels.
   // True when every level was written whole; false at the first short write,
   // a missing buffer, a negative size or a level too large for one write.
-  bool WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2, const uint8_t* mip3);
+  [[nodiscard]] bool WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2, const uint8_t* mip3);
   // Rewrites the current skin's header with its real size and returns to the
   // end of the data. True when that worked or no skin was begun in this file.
-  bool FinishSkin();
+  [[nodiscard]] bool FinishSkin();
 
   // Starts a frame named by at most 15 characters of `name` (null: no name):
   // counts it and writes its header. True when the header was written whole.
-  bool BeginFrame(const char* name);
+  [[nodiscard]] bool BeginFrame(const char* name);
   // Adds one vertex: the packed height and nx, ny x 127 truncated to 8 bits
   // (nz is not stored). Vertices of the first frame are counted in the
   // header. The 4 bytes join the block of vertices; true unless the file is
   // not whole or a full block that went out came up short.
-  bool AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
+  [[nodiscard]] bool AddFrameVertex(uint16_t height, float nx, float ny, float /*nz*/) {
     if (header.numFrames == 1) Increment(header.numVertices);
     // The HmpVertex bytes in file order, built in one register: a record
     // assembled field by field in memory and then copied whole would wait
@@ -78,7 +78,7 @@ class HMP5W {
   // Writes the gathered vertices, then rewrites the current frame's header
   // and returns to the end of the data. True when that worked or no frame
   // was begun in this file.
-  bool FinishFrame();
+  [[nodiscard]] bool FinishFrame();
 
   // Why the last operation that returned false or a negative descriptor
   // failed: the file's reason once a write has failed (every later record is

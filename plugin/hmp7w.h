@@ -10,7 +10,7 @@ class HMP7W : public HMP5W {
  public:
   using HMP5W::HMP5W;
   // Creates `path` as an HMP7 file; results as HMP5W::Open.
-  int Open(const char* path) override;
+  [[nodiscard]] int Open(const char* path) override;
 };
 
 // The library's one writer, constructed when the library is loaded and

@@ -213,7 +213,11 @@ int32_t LIBRARY_CALL WriteHmpVertex(int32_t height, const engine::Fixed10Vector*
   const double quotient =
       (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) / divisor;
   const uint16_t packed = loamwriter::TruncateLow16(quotient);
-  theWriter.AddFrameVertex(packed, Fixed10ToReal(normal->x), Fixed10ToReal(normal->y), Fixed10ToReal(normal->z));
+  // The export returns the packed height whatever became of the vertex: a
+  // failed block is reported by WriteHmpFrameEnd, and the file is not whole
+  // from then on.
+  (void)theWriter.AddFrameVertex(packed, Fixed10ToReal(normal->x), Fixed10ToReal(normal->y),
+                                 Fixed10ToReal(normal->z));
   return loamwriter::IntToFixed10(packed);
 }
 

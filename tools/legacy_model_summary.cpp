@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "modelfiles/legacy_layout.h"
 #include "platform/little_endian.h"
 #include "tools/model_walk.h"
 
@@ -12,22 +13,8 @@ namespace {
 
 using platform::LoadF32;
 using platform::LoadI32;
-
-// Header fields of the 84-byte header formats (IDPO, MDL2 to MDL6).
-constexpr uint32_t kVersion = 4;
-constexpr uint32_t kScale = 8;
-constexpr uint32_t kOrigin = 20;
-constexpr uint32_t kRadius = 32;
-constexpr uint32_t kSkinWidth = 52;
-constexpr uint32_t kSkinHeight = 56;
-constexpr uint32_t kFlags = 76;
-// Header fields of IDP2 (68 bytes).
-constexpr uint32_t kIdp2SkinWidth = 8;
-constexpr uint32_t kIdp2SkinHeight = 12;
-constexpr uint32_t kIdp2FrameSize = 16;
-constexpr uint32_t kIdp2GlCommandCount = 36;
-constexpr uint32_t kIdp2Offsets = 44;  // skins, texture coordinates, triangles, frames, GL commands, end
-constexpr uint32_t kIdp2SkinNameSize = 64;
+namespace idp2 = modelfiles::idp2;
+namespace legacy = modelfiles::legacy;
 
 // The bytes of a fixed name field up to its first zero.
 std::string FieldName(const uint8_t* bytes, size_t size) {
@@ -37,24 +24,24 @@ std::string FieldName(const uint8_t* bytes, size_t size) {
 }
 
 void SummarizeHeader(const uint8_t* header, bool idp2, ModelSummary& summary) {
-  summary.header.push_back(IntField("version", LoadI32(header, kVersion)));
+  summary.header.push_back(IntField("version", LoadI32(header, legacy::kHeaderVersion)));
   if (idp2) {
-    summary.header.push_back(IntField("skinWidth", LoadI32(header, kIdp2SkinWidth)));
-    summary.header.push_back(IntField("skinHeight", LoadI32(header, kIdp2SkinHeight)));
-    summary.header.push_back(IntField("frameSize", LoadI32(header, kIdp2FrameSize)));
-    summary.header.push_back(IntField("glCommands", LoadI32(header, kIdp2GlCommandCount)));
+    summary.header.push_back(IntField("skinWidth", LoadI32(header, idp2::kHeaderSkinWidth)));
+    summary.header.push_back(IntField("skinHeight", LoadI32(header, idp2::kHeaderSkinHeight)));
+    summary.header.push_back(IntField("frameSize", LoadI32(header, idp2::kHeaderFrameSize)));
+    summary.header.push_back(IntField("glCommands", LoadI32(header, idp2::kHeaderGlCommandCount)));
     std::vector<int64_t> offsets;
-    for (uint32_t i = 0; i < 6; ++i) offsets.push_back(LoadI32(header, kIdp2Offsets + 4 * i));
+    for (uint32_t i = 0; i < idp2::kHeaderOffsetCount; ++i) offsets.push_back(LoadI32(header, idp2::kHeaderOffsets + 4 * i));
     summary.header.push_back(IntsField("offsets", offsets));
   } else {
     summary.header.push_back(FloatsField(
-        "scale", {LoadF32(header, kScale), LoadF32(header, kScale + 4), LoadF32(header, kScale + 8)}));
+        "scale", {LoadF32(header, legacy::kHeaderScale), LoadF32(header, legacy::kHeaderScale + 4), LoadF32(header, legacy::kHeaderScale + 8)}));
     summary.header.push_back(FloatsField(
-        "origin", {LoadF32(header, kOrigin), LoadF32(header, kOrigin + 4), LoadF32(header, kOrigin + 8)}));
-    summary.header.push_back(FloatField("radius", LoadF32(header, kRadius)));
-    summary.header.push_back(IntField("skinWidth", LoadI32(header, kSkinWidth)));
-    summary.header.push_back(IntField("skinHeight", LoadI32(header, kSkinHeight)));
-    summary.header.push_back(IntField("flags", LoadI32(header, kFlags)));
+        "origin", {LoadF32(header, legacy::kHeaderOrigin), LoadF32(header, legacy::kHeaderOrigin + 4), LoadF32(header, legacy::kHeaderOrigin + 8)}));
+    summary.header.push_back(FloatField("radius", LoadF32(header, legacy::kHeaderRadius)));
+    summary.header.push_back(IntField("skinWidth", LoadI32(header, legacy::kHeaderSkinWidth)));
+    summary.header.push_back(IntField("skinHeight", LoadI32(header, legacy::kHeaderSkinHeight)));
+    summary.header.push_back(IntField("flags", LoadI32(header, legacy::kHeaderFlags)));
   }
 }
 
@@ -86,7 +73,7 @@ void SummarizeLegacyModel(modelfiles::LegacyModelReader& reader, ModelSummary& s
     SummaryRecord record{"skin", i, {}};
     if (idp2) {
       record.fields.push_back(
-          TextField("name", level0 != nullptr ? FieldName(level0, kIdp2SkinNameSize) : ""));
+          TextField("name", level0 != nullptr ? FieldName(level0, idp2::kSkinNameSize) : ""));
     } else {
       record.fields = {IntField("type", type), IntField("width", width), IntField("height", height),
                        IntField("bytesPerPixel", bytesPerPixel), BoolField("mipmaps", mip != 0)};
