@@ -49,8 +49,8 @@ void WriteAll(const OpenFile& file, const uint8_t* data, uint32_t size, const st
 }  // namespace
 
 void BmpFileWriter::WriteFile() {
-  if (m_pSourceImage == nullptr) throw InvalidParamError("no image to write to " + m_destFilename);
-  const ImageGrid& image = *m_pSourceImage;
+  if (sourceImage_ == nullptr) throw InvalidParamError("no image to write to " + destFilename_);
+  const ImageGrid& image = *sourceImage_;
   const int width = image.GetWidth();
   const int height = image.GetHeight();
 
@@ -68,9 +68,9 @@ void BmpFileWriter::WriteFile() {
   if (!row) throw OutOfMemoryError("cannot allocate a row of " + std::to_string(rowSize) + " bytes");
 
   OpenFile file(LowLevelFile::Open(
-      m_destFilename.c_str(), LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      destFilename_.c_str(), LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
       LowLevelFile::kPermRead | LowLevelFile::kPermWrite));
-  if (file.Get() < 0) throw FileError("cannot open " + m_destFilename + " for writing");
+  if (file.Get() < 0) throw FileError("cannot open " + destFilename_ + " for writing");
 
   uint8_t header[bmp::kHeaderSize] = {};
   header[bmp::kMagic] = 'B';
@@ -90,7 +90,7 @@ void BmpFileWriter::WriteFile() {
   StoreU32(header, bmp::kYPixelsPerMetre, bmp::kPixelsPerMetre);
   StoreU32(header, bmp::kColorsUsed, 0);
   StoreU32(header, bmp::kImportantColors, 0);
-  WriteAll(file, header, bmp::kHeaderSize, m_destFilename);
+  WriteAll(file, header, bmp::kHeaderSize, destFilename_);
 
   for (int y = 0; y < height; ++y) {
     uint8_t* out = row.get();
@@ -101,9 +101,9 @@ void BmpFileWriter::WriteFile() {
       out[1] = pixels[x].green;
       out[2] = pixels[x].red;
     }
-    WriteAll(file, row.get(), static_cast<uint32_t>(rowSize), m_destFilename);
+    WriteAll(file, row.get(), static_cast<uint32_t>(rowSize), destFilename_);
   }
-  if (!file.Close()) throw FileError("cannot finish writing " + m_destFilename);
+  if (!file.Close()) throw FileError("cannot finish writing " + destFilename_);
 }
 
 }  // namespace utils

@@ -16,9 +16,9 @@ class BmpFileWriter {
  public:
   BmpFileWriter() = default;
 
-  void SetFileName(const std::string& fileName) { m_destFilename = fileName; }
-  void SetSourceImage(const ImageGrid& image) { m_pSourceImage = &image; }
-  const std::string& GetFileName() const { return m_destFilename; }
+  void SetFileName(const std::string& fileName) { destFilename_ = fileName; }
+  void SetSourceImage(const ImageGrid& image) { sourceImage_ = &image; }
+  const std::string& GetFileName() const { return destFilename_; }
 
   // Writes the file, replacing an existing one. Throws
   // noise::ExceptionInvalidParam without a source image,
@@ -28,8 +28,8 @@ class BmpFileWriter {
   void WriteFile();
 
  private:
-  std::string m_destFilename;
-  const ImageGrid* m_pSourceImage = nullptr;
+  std::string destFilename_;
+  const ImageGrid* sourceImage_ = nullptr;
 };
 
 }  // namespace utils

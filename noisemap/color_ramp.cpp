@@ -9,8 +9,8 @@ namespace noise {
 namespace utils {
 
 void ColorRamp::Clear() {
-  m_pPoints.reset();
-  m_pointCount = 0;
+  points_.reset();
+  pointCount_ = 0;
 }
 
 void ColorRamp::AddPoint(double position, const PixelColor& color) {
@@ -18,47 +18,47 @@ void ColorRamp::AddPoint(double position, const PixelColor& color) {
 }
 
 int ColorRamp::FindInsertIndex(double position) const {
-  for (int i = 0; i < m_pointCount; ++i) {
-    const double existing = m_pPoints[static_cast<size_t>(i)].position;
+  for (int i = 0; i < pointCount_; ++i) {
+    const double existing = points_[static_cast<size_t>(i)].position;
     if (position < existing) return i;
     if (position == existing) {
       throw InvalidParamError("the colour ramp already has a point at " + std::to_string(position));
     }
   }
-  return m_pointCount;
+  return pointCount_;
 }
 
 void ColorRamp::InsertAt(int index, double position, const PixelColor& color) {
-  if (index < 0 || index > m_pointCount) {
+  if (index < 0 || index > pointCount_) {
     throw InvalidParamError("ramp index " + std::to_string(index) + " is outside 0 .. " +
-                            std::to_string(m_pointCount));
+                            std::to_string(pointCount_));
   }
-  const size_t count = static_cast<size_t>(m_pointCount);
+  const size_t count = static_cast<size_t>(pointCount_);
   std::unique_ptr<RampPoint[]> points(new (std::nothrow) RampPoint[count + 1]);
   if (!points) throw OutOfMemoryError("cannot grow the colour ramp");
   const size_t slot = static_cast<size_t>(index);
-  for (size_t i = 0; i < count; ++i) points[i < slot ? i : i + 1] = m_pPoints[i];
+  for (size_t i = 0; i < count; ++i) points[i < slot ? i : i + 1] = points_[i];
   points[slot] = RampPoint{position, color};
-  m_pPoints = std::move(points);
-  ++m_pointCount;
+  points_ = std::move(points);
+  ++pointCount_;
 }
 
 const PixelColor& ColorRamp::ColorAt(double position) {
-  if (m_pointCount == 0) return m_lookupColor;
+  if (pointCount_ == 0) return lookupColor_;
   int i = 0;
-  while (i < m_pointCount && !(m_pPoints[static_cast<size_t>(i)].position > position)) ++i;
-  const int last = m_pointCount - 1;
+  while (i < pointCount_ && !(points_[static_cast<size_t>(i)].position > position)) ++i;
+  const int last = pointCount_ - 1;
   const int index0 = i - 1 < 0 ? 0 : i - 1;
   const int index1 = i > last ? last : i;
-  const RampPoint& p0 = m_pPoints[static_cast<size_t>(index0)];
-  const RampPoint& p1 = m_pPoints[static_cast<size_t>(index1)];
+  const RampPoint& p0 = points_[static_cast<size_t>(index0)];
+  const RampPoint& p1 = points_[static_cast<size_t>(index1)];
   if (index0 == index1) {
-    m_lookupColor = p0.color;
+    lookupColor_ = p0.color;
   } else {
     const float factor = static_cast<float>((position - p0.position) / (p1.position - p0.position));
-    m_lookupColor = BlendColors(p0.color, p1.color, factor);
+    lookupColor_ = BlendColors(p0.color, p1.color, factor);
   }
-  return m_lookupColor;
+  return lookupColor_;
 }
 
 }  // namespace utils

@@ -41,13 +41,13 @@ class ColorRamp {
   // colour unchanged.
   const PixelColor& ColorAt(double position);
 
-  int GetPointCount() const { return m_pointCount; }
-  const RampPoint& GetPoint(int index) const { return m_pPoints[static_cast<size_t>(index)]; }
+  int GetPointCount() const { return pointCount_; }
+  const RampPoint& GetPoint(int index) const { return points_[static_cast<size_t>(index)]; }
 
  private:
-  int m_pointCount = 0;
-  std::unique_ptr<RampPoint[]> m_pPoints;
-  PixelColor m_lookupColor{};
+  int pointCount_ = 0;
+  std::unique_ptr<RampPoint[]> points_;
+  PixelColor lookupColor_{};
 };
 
 }  // namespace utils

@@ -25,23 +25,23 @@ class NoiseMapBuilder {
   // Fills the destination grid.
   virtual void Build() = 0;
 
-  void AttachModule(const module::Module& sourceModule) { m_pSourceModule = &sourceModule; }
-  void SetDestGrid(HeightGrid& destGrid) { m_pDestGrid = &destGrid; }
+  void AttachModule(const module::Module& sourceModule) { sourceModule_ = &sourceModule; }
+  void SetDestGrid(HeightGrid& destGrid) { destGrid_ = &destGrid; }
   void SetGridSize(int destWidth, int destHeight) {
-    m_destWidth = destWidth;
-    m_destHeight = destHeight;
+    destWidth_ = destWidth;
+    destHeight_ = destHeight;
   }
-  void SetProgressCallback(ProgressCallback callback) { m_pCallback = callback; }
+  void SetProgressCallback(ProgressCallback callback) { callback_ = callback; }
 
-  int GetDestWidth() const { return m_destWidth; }
-  int GetDestHeight() const { return m_destHeight; }
+  int GetDestWidth() const { return destWidth_; }
+  int GetDestHeight() const { return destHeight_; }
 
  protected:
-  ProgressCallback m_pCallback = nullptr;
-  int m_destHeight = 0;
-  int m_destWidth = 0;
-  HeightGrid* m_pDestGrid = nullptr;
-  const module::Module* m_pSourceModule = nullptr;
+  ProgressCallback callback_ = nullptr;
+  int destHeight_ = 0;
+  int destWidth_ = 0;
+  HeightGrid* destGrid_ = nullptr;
+  const module::Module* sourceModule_ = nullptr;
 };
 
 }  // namespace utils

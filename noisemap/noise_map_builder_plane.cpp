@@ -22,39 +22,39 @@ void NoiseMapBuilderPlane::SetBounds(double lowerXBound, double upperXBound, dou
   // Written as !(a < b) so that NaN bounds are refused too.
   if (!(lowerXBound < upperXBound)) throw InvalidParamError(RangeText("x", lowerXBound, upperXBound));
   if (!(lowerZBound < upperZBound)) throw InvalidParamError(RangeText("z", lowerZBound, upperZBound));
-  m_lowerXBound = lowerXBound;
-  m_upperXBound = upperXBound;
-  m_lowerZBound = lowerZBound;
-  m_upperZBound = upperZBound;
+  lowerXBound_ = lowerXBound;
+  upperXBound_ = upperXBound;
+  lowerZBound_ = lowerZBound;
+  upperZBound_ = upperZBound;
 }
 
 void NoiseMapBuilderPlane::Build() {
-  if (!(m_lowerXBound < m_upperXBound)) throw InvalidParamError(RangeText("x", m_lowerXBound, m_upperXBound));
-  if (!(m_lowerZBound < m_upperZBound)) throw InvalidParamError(RangeText("z", m_lowerZBound, m_upperZBound));
-  if (m_destWidth <= 0) throw InvalidParamError("grid width " + std::to_string(m_destWidth) + " is not positive");
-  if (m_destHeight <= 0) {
-    throw InvalidParamError("grid height " + std::to_string(m_destHeight) + " is not positive");
+  if (!(lowerXBound_ < upperXBound_)) throw InvalidParamError(RangeText("x", lowerXBound_, upperXBound_));
+  if (!(lowerZBound_ < upperZBound_)) throw InvalidParamError(RangeText("z", lowerZBound_, upperZBound_));
+  if (destWidth_ <= 0) throw InvalidParamError("grid width " + std::to_string(destWidth_) + " is not positive");
+  if (destHeight_ <= 0) {
+    throw InvalidParamError("grid height " + std::to_string(destHeight_) + " is not positive");
   }
-  if (m_pSourceModule == nullptr) throw InvalidParamError("no module to sample");
-  if (m_pDestGrid == nullptr) throw InvalidParamError("no grid to fill");
+  if (sourceModule_ == nullptr) throw InvalidParamError("no module to sample");
+  if (destGrid_ == nullptr) throw InvalidParamError("no grid to fill");
 
-  m_pDestGrid->Resize(m_destWidth, m_destHeight);
+  destGrid_->Resize(destWidth_, destHeight_);
 
   model::Plane plane;
-  plane.SetModule(*m_pSourceModule);
+  plane.SetModule(*sourceModule_);
 
-  const double xExtent = m_upperXBound - m_lowerXBound;
-  const double zExtent = m_upperZBound - m_lowerZBound;
-  const double xDelta = xExtent / m_destWidth;
-  const double zDelta = zExtent / m_destHeight;
+  const double xExtent = upperXBound_ - lowerXBound_;
+  const double zExtent = upperZBound_ - lowerZBound_;
+  const double xDelta = xExtent / destWidth_;
+  const double zDelta = zExtent / destHeight_;
 
-  double curZ = m_lowerZBound;
-  for (int z = 0; z < m_destHeight; ++z) {
-    float* dest = m_pDestGrid->RowData(z);
-    double curX = m_lowerXBound;
-    for (int x = 0; x < m_destWidth; ++x) {
+  double curZ = lowerZBound_;
+  for (int z = 0; z < destHeight_; ++z) {
+    float* dest = destGrid_->RowData(z);
+    double curX = lowerXBound_;
+    for (int x = 0; x < destWidth_; ++x) {
       double value;
-      if (!m_isSeamlessEnabled) {
+      if (!isSeamlessEnabled_) {
         value = plane.GetValue(curX, curZ);
       } else {
         // The extra samples lie one extent further on; at the lower bounds
@@ -64,8 +64,8 @@ void NoiseMapBuilderPlane::Build() {
         const double se = plane.GetValue(curX + xExtent, curZ);
         const double nw = plane.GetValue(curX, curZ + zExtent);
         const double ne = plane.GetValue(curX + xExtent, curZ + zExtent);
-        const double xBlend = 1.0 - ((curX - m_lowerXBound) / xExtent);
-        const double zBlend = 1.0 - ((curZ - m_lowerZBound) / zExtent);
+        const double xBlend = 1.0 - ((curX - lowerXBound_) / xExtent);
+        const double zBlend = 1.0 - ((curZ - lowerZBound_) / zExtent);
         const double z0 = (1.0 - xBlend) * sw + xBlend * se;
         const double z1 = (1.0 - xBlend) * nw + xBlend * ne;
         value = (1.0 - zBlend) * z0 + zBlend * z1;
@@ -74,7 +74,7 @@ void NoiseMapBuilderPlane::Build() {
       curX += xDelta;
     }
     curZ += zDelta;
-    if (m_pCallback != nullptr) m_pCallback(z);
+    if (callback_ != nullptr) callback_(z);
   }
 }
 

@@ -25,20 +25,20 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // Sets the rectangle. An empty or reversed range throws
   // noise::ExceptionInvalidParam and keeps the old bounds.
   void SetBounds(double lowerXBound, double upperXBound, double lowerZBound, double upperZBound);
-  void SetSeamless(bool seamless) { m_isSeamlessEnabled = seamless; }
+  void SetSeamless(bool seamless) { isSeamlessEnabled_ = seamless; }
 
-  bool IsSeamlessEnabled() const { return m_isSeamlessEnabled; }
-  double GetLowerXBound() const { return m_lowerXBound; }
-  double GetLowerZBound() const { return m_lowerZBound; }
-  double GetUpperXBound() const { return m_upperXBound; }
-  double GetUpperZBound() const { return m_upperZBound; }
+  bool IsSeamlessEnabled() const { return isSeamlessEnabled_; }
+  double GetLowerXBound() const { return lowerXBound_; }
+  double GetLowerZBound() const { return lowerZBound_; }
+  double GetUpperXBound() const { return upperXBound_; }
+  double GetUpperZBound() const { return upperZBound_; }
 
  private:
-  bool m_isSeamlessEnabled = false;
-  double m_lowerXBound = 0.0;
-  double m_lowerZBound = 0.0;
-  double m_upperXBound = 0.0;
-  double m_upperZBound = 0.0;
+  bool isSeamlessEnabled_ = false;
+  double lowerXBound_ = 0.0;
+  double lowerZBound_ = 0.0;
+  double upperXBound_ = 0.0;
+  double upperZBound_ = 0.0;
 };
 
 }  // namespace utils

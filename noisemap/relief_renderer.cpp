@@ -34,25 +34,25 @@ int Neighbour(int i, int offset, int size, bool wrap) {
 ReliefRenderer::ReliefRenderer() { UseGreyRamp(); }
 
 void ReliefRenderer::UseGreyRamp() {
-  m_gradient.Clear();
-  m_gradient.AddPoint(-1.0, PixelColor(255, 0, 0, 0));
-  m_gradient.AddPoint(1.0, PixelColor(255, 255, 255, 255));
+  gradient_.Clear();
+  gradient_.AddPoint(-1.0, PixelColor(255, 0, 0, 0));
+  gradient_.AddPoint(1.0, PixelColor(255, 255, 255, 255));
 }
 
 double ReliefRenderer::LightIntensity(double left, double right, double down, double up) {
-  if (m_recalcLightValues) {
-    const double azimuth = m_lightAzimuth * kDegToRad;
-    const double elevation = m_lightElev * kDegToRad;
-    m_cosAzimuth = std::cos(azimuth);
-    m_sinAzimuth = std::sin(azimuth);
-    m_cosElev = std::cos(elevation);
-    m_sinElev = std::sin(elevation);
-    m_recalcLightValues = false;
+  if (recalcLightValues_) {
+    const double azimuth = lightAzimuth_ * kDegToRad;
+    const double elevation = lightElev_ * kDegToRad;
+    cosAzimuth_ = std::cos(azimuth);
+    sinAzimuth_ = std::sin(azimuth);
+    cosElev_ = std::cos(elevation);
+    sinElev_ = std::sin(elevation);
+    recalcLightValues_ = false;
   }
-  const double io = (m_sinElev * kSqrt2) * 0.5;
-  const double k = ((1.0 - io) * m_lightContrast) * kSqrt2 * m_cosElev;
-  const double ix = (k * m_cosAzimuth) * (left - right);
-  const double iy = (k * m_sinAzimuth) * (down - up);
+  const double io = (sinElev_ * kSqrt2) * 0.5;
+  const double k = ((1.0 - io) * lightContrast_) * kSqrt2 * cosElev_;
+  const double ix = (k * cosAzimuth_) * (left - right);
+  const double iy = (k * sinAzimuth_) * (down - up);
   const double intensity = io + (ix + iy);
   return intensity < 0.0 ? 0.0 : intensity;
 }
@@ -63,10 +63,10 @@ PixelColor ReliefRenderer::DestinationColor(const PixelColor& source, const Pixe
   double red = (background.red / 255.0) * (1.0 - a) + (source.red / 255.0) * a;
   double green = (background.green / 255.0) * (1.0 - a) + (source.green / 255.0) * a;
   double blue = (background.blue / 255.0) * (1.0 - a) + (source.blue / 255.0) * a;
-  if (m_isLightEnabled) {
-    red *= (m_lightColor.red * light) / 255.0;
-    green *= (m_lightColor.green * light) / 255.0;
-    blue *= (m_lightColor.blue * light) / 255.0;
+  if (isLightEnabled_) {
+    red *= (lightColor_.red * light) / 255.0;
+    green *= (lightColor_.green * light) / 255.0;
+    blue *= (lightColor_.blue * light) / 255.0;
   }
   const uint8_t alpha = source.alpha > background.alpha ? source.alpha : background.alpha;
   return PixelColor(alpha, TruncateToByte(Limit01(blue) * 255.0), TruncateToByte(Limit01(green) * 255.0),
@@ -74,37 +74,37 @@ PixelColor ReliefRenderer::DestinationColor(const PixelColor& source, const Pixe
 }
 
 void ReliefRenderer::Render() {
-  if (m_pSourceGrid == nullptr) throw InvalidParamError("the relief renderer has no source grid");
-  if (m_pDestImage == nullptr) throw InvalidParamError("the relief renderer has no destination image");
-  const int width = m_pSourceGrid->GetWidth();
-  const int height = m_pSourceGrid->GetHeight();
+  if (sourceGrid_ == nullptr) throw InvalidParamError("the relief renderer has no source grid");
+  if (destImage_ == nullptr) throw InvalidParamError("the relief renderer has no destination image");
+  const int width = sourceGrid_->GetWidth();
+  const int height = sourceGrid_->GetHeight();
   if (width <= 0) throw InvalidParamError("the source grid has no columns");
   if (height <= 0) throw InvalidParamError("the source grid has no rows");
-  if (m_gradient.GetPointCount() < 2) {
-    throw InvalidParamError("the colour ramp has " + std::to_string(m_gradient.GetPointCount()) +
+  if (gradient_.GetPointCount() < 2) {
+    throw InvalidParamError("the colour ramp has " + std::to_string(gradient_.GetPointCount()) +
                             " points; it needs at least 2");
   }
-  if (m_pBackgroundImage != nullptr &&
-      (m_pBackgroundImage->GetWidth() != width || m_pBackgroundImage->GetHeight() != height)) {
-    throw InvalidParamError("background image of " + std::to_string(m_pBackgroundImage->GetWidth()) + " x " +
-                            std::to_string(m_pBackgroundImage->GetHeight()) + " does not match the grid of " +
+  if (backgroundImage_ != nullptr &&
+      (backgroundImage_->GetWidth() != width || backgroundImage_->GetHeight() != height)) {
+    throw InvalidParamError("background image of " + std::to_string(backgroundImage_->GetWidth()) + " x " +
+                            std::to_string(backgroundImage_->GetHeight()) + " does not match the grid of " +
                             std::to_string(width) + " x " + std::to_string(height));
   }
-  if (m_pDestImage != m_pBackgroundImage) m_pDestImage->Resize(width, height);
+  if (destImage_ != backgroundImage_) destImage_->Resize(width, height);
 
   for (int y = 0; y < height; ++y) {
-    const float* source = m_pSourceGrid->RowData(y);
-    const float* down = m_pSourceGrid->RowData(Neighbour(y, -1, height, m_isWrapEnabled));
-    const float* up = m_pSourceGrid->RowData(Neighbour(y, +1, height, m_isWrapEnabled));
-    const PixelColor* background = m_pBackgroundImage != nullptr ? m_pBackgroundImage->RowData(y) : nullptr;
-    PixelColor* dest = m_pDestImage->RowData(y);
+    const float* source = sourceGrid_->RowData(y);
+    const float* down = sourceGrid_->RowData(Neighbour(y, -1, height, isWrapEnabled_));
+    const float* up = sourceGrid_->RowData(Neighbour(y, +1, height, isWrapEnabled_));
+    const PixelColor* background = backgroundImage_ != nullptr ? backgroundImage_->RowData(y) : nullptr;
+    PixelColor* dest = destImage_->RowData(y);
     for (int x = 0; x < width; ++x) {
-      const PixelColor color = m_gradient.ColorAt(source[x]);
+      const PixelColor color = gradient_.ColorAt(source[x]);
       double light = 1.0;
-      if (m_isLightEnabled) {
-        const double left = source[Neighbour(x, -1, width, m_isWrapEnabled)];
-        const double right = source[Neighbour(x, +1, width, m_isWrapEnabled)];
-        light = LightIntensity(left, right, down[x], up[x]) * m_lightBrightness;
+      if (isLightEnabled_) {
+        const double left = source[Neighbour(x, -1, width, isWrapEnabled_)];
+        const double right = source[Neighbour(x, +1, width, isWrapEnabled_)];
+        light = LightIntensity(left, right, down[x], up[x]) * lightBrightness_;
       }
       dest[x] = DestinationColor(color, background != nullptr ? background[x] : kOpaqueWhite, light);
     }

@@ -32,31 +32,31 @@ class ReliefRenderer {
 
   // Replaces the ramp by the grey ramp.
   void UseGreyRamp();
-  void ClearGradient() { m_gradient.Clear(); }
-  void AddGradientPoint(double position, const PixelColor& color) { m_gradient.AddPoint(position, color); }
-  ColorRamp& Gradient() { return m_gradient; }
+  void ClearGradient() { gradient_.Clear(); }
+  void AddGradientPoint(double position, const PixelColor& color) { gradient_.AddPoint(position, color); }
+  ColorRamp& Gradient() { return gradient_; }
 
-  void EnableLight(bool enable) { m_isLightEnabled = enable; }
-  void EnableWrap(bool enable) { m_isWrapEnabled = enable; }
+  void EnableLight(bool enable) { isLightEnabled_ = enable; }
+  void EnableWrap(bool enable) { isWrapEnabled_ = enable; }
   void SetLightAzimuth(double degrees) {
-    m_lightAzimuth = degrees;
-    m_recalcLightValues = true;
+    lightAzimuth_ = degrees;
+    recalcLightValues_ = true;
   }
-  void SetLightBrightness(double brightness) { m_lightBrightness = brightness; }
-  void SetLightColor(const PixelColor& color) { m_lightColor = color; }
-  void SetLightContrast(double contrast) { m_lightContrast = contrast; }
+  void SetLightBrightness(double brightness) { lightBrightness_ = brightness; }
+  void SetLightColor(const PixelColor& color) { lightColor_ = color; }
+  void SetLightContrast(double contrast) { lightContrast_ = contrast; }
   void SetLightElev(double degrees) {
-    m_lightElev = degrees;
-    m_recalcLightValues = true;
+    lightElev_ = degrees;
+    recalcLightValues_ = true;
   }
-  void SetBackgroundImage(const ImageGrid& image) { m_pBackgroundImage = &image; }
-  void SetDestImage(ImageGrid& image) { m_pDestImage = &image; }
-  void SetSourceGrid(const HeightGrid& grid) { m_pSourceGrid = &grid; }
+  void SetBackgroundImage(const ImageGrid& image) { backgroundImage_ = &image; }
+  void SetDestImage(ImageGrid& image) { destImage_ = &image; }
+  void SetSourceGrid(const HeightGrid& grid) { sourceGrid_ = &grid; }
 
-  bool IsLightEnabled() const { return m_isLightEnabled; }
-  bool IsWrapEnabled() const { return m_isWrapEnabled; }
-  double GetLightAzimuth() const { return m_lightAzimuth; }
-  double GetLightElev() const { return m_lightElev; }
+  bool IsLightEnabled() const { return isLightEnabled_; }
+  bool IsWrapEnabled() const { return isWrapEnabled_; }
+  double GetLightAzimuth() const { return lightAzimuth_; }
+  double GetLightElev() const { return lightElev_; }
 
   // Fills the destination image with the source's size. Throws
   // noise::ExceptionInvalidParam, before touching the destination, without a
@@ -73,22 +73,22 @@ class ReliefRenderer {
   PixelColor DestinationColor(const PixelColor& source, const PixelColor& background, double light) const;
 
  private:
-  double m_cosAzimuth = 0.0;
-  double m_cosElev = 0.0;
-  ColorRamp m_gradient;
-  bool m_isLightEnabled = false;
-  bool m_isWrapEnabled = false;
-  double m_lightAzimuth = kDefaultLightAzimuth;
-  double m_lightBrightness = kDefaultLightBrightness;
-  PixelColor m_lightColor{255, 255, 255, 255};
-  double m_lightContrast = kDefaultLightContrast;
-  double m_lightElev = kDefaultLightElevation;
-  const ImageGrid* m_pBackgroundImage = nullptr;
-  ImageGrid* m_pDestImage = nullptr;
-  const HeightGrid* m_pSourceGrid = nullptr;
-  bool m_recalcLightValues = true;
-  double m_sinAzimuth = 0.0;
-  double m_sinElev = 0.0;
+  double cosAzimuth_ = 0.0;
+  double cosElev_ = 0.0;
+  ColorRamp gradient_;
+  bool isLightEnabled_ = false;
+  bool isWrapEnabled_ = false;
+  double lightAzimuth_ = kDefaultLightAzimuth;
+  double lightBrightness_ = kDefaultLightBrightness;
+  PixelColor lightColor_{255, 255, 255, 255};
+  double lightContrast_ = kDefaultLightContrast;
+  double lightElev_ = kDefaultLightElevation;
+  const ImageGrid* backgroundImage_ = nullptr;
+  ImageGrid* destImage_ = nullptr;
+  const HeightGrid* sourceGrid_ = nullptr;
+  bool recalcLightValues_ = true;
+  double sinAzimuth_ = 0.0;
+  double sinElev_ = 0.0;
 };
 
 }  // namespace utils
