@@ -135,7 +135,8 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
     const double halfStep = report.packedStep / 2.0;
     // On a terminal, a line that follows the export row by row.
     platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
-                                    static_cast<uint64_t>(terrain.rows), static_cast<uint64_t>(terrain.columns));
+                                    static_cast<uint64_t>(terrain.rows),
+                                    static_cast<uint64_t>(terrain.columns));
     for (int32_t y = 0; y < terrain.rows; ++y) {
       for (int32_t x = 0; x < terrain.columns; ++x) {
         const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +

@@ -22,8 +22,8 @@ constexpr uint8_t kNameSkinType = 7;
 }  // namespace
 
 IDP2R::IDP2R() : MDL3R(kFormatIdp2) {
-  counts_ = {idp2::kHeaderSkinCount, idp2::kHeaderVertexCount, idp2::kHeaderTriangleCount, idp2::kHeaderFrameCount,
-             idp2::kHeaderTexCoordCount};
+  counts_ = {idp2::kHeaderSkinCount, idp2::kHeaderVertexCount, idp2::kHeaderTriangleCount,
+             idp2::kHeaderFrameCount, idp2::kHeaderTexCoordCount};
 }
 
 bool IDP2R::Close() {

@@ -205,7 +205,8 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size)) {
     return Refuse(FailureReason::TooLarge("a skin image beyond the format's sizes"));
   }
-  if (level0 == nullptr && size > 0) return Refuse(FailureReason::Malformed("missing skin image", Position()));
+  if (level0 == nullptr && size > 0)
+    return Refuse(FailureReason::Malformed("missing skin image", Position()));
   CountDataBytes(static_cast<uint32_t>(size));
   if (!WriteAll(level0, static_cast<uint32_t>(size))) return false;
   if (!mipLevels_) return true;

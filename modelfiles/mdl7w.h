@@ -105,7 +105,8 @@ class MDL7W {
   // and an eighth the width and height. False when a needed level is null,
   // when a size is negative or too large (nothing of that level is written),
   // or at the first short write.
-  [[nodiscard]] bool WriteSkinImage(const void* level0, const void* level1, const void* level2, const void* level3);
+  [[nodiscard]] bool WriteSkinImage(const void* level0, const void* level1, const void* level2,
+                                    const void* level3);
   [[nodiscard]] bool FinishSkin();
   // Four colour values of four components each, then one more value.
   [[nodiscard]] bool WriteMaterial(const float (&colors)[4][4], float value);
@@ -117,13 +118,14 @@ class MDL7W {
   [[nodiscard]] bool AddTexCoord(float s, float t);
   // Only before the group's vertices and frames.
   [[nodiscard]] bool AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
-                   uint16_t texCoord1, uint16_t texCoord2, int32_t material);
+                                 uint16_t texCoord1, uint16_t texCoord2, int32_t material);
   // Only before the group's frames.
-  [[nodiscard]] bool AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ);
+  [[nodiscard]] bool AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY,
+                               float normalZ);
 
   [[nodiscard]] bool BeginFrame(const char* name);
-  [[nodiscard]] bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
-                      float normalZ);
+  [[nodiscard]] bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX,
+                                    float normalY, float normalZ);
   // A 4 x 4 matrix of 32-bit values, copied unchanged.
   [[nodiscard]] bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]);
   [[nodiscard]] bool FinishFrame();
@@ -138,7 +140,7 @@ class MDL7W {
   [[nodiscard]] bool BeginLumpSection(int32_t sectionId);
   [[nodiscard]] bool BeginLumpList(int32_t listId);
   [[nodiscard]] bool AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
-                       uint16_t texCoord1, uint16_t texCoord2, int32_t material);
+                                     uint16_t texCoord1, uint16_t texCoord2, int32_t material);
   [[nodiscard]] bool FinishLumpList();
   [[nodiscard]] bool FinishLumpSection();
   [[nodiscard]] bool FinishLump();

@@ -68,7 +68,8 @@ void BmpFileWriter::WriteFile() {
   if (!row) throw OutOfMemoryError("cannot allocate a row of " + std::to_string(rowSize) + " bytes");
 
   OpenFile file(LowLevelFile::Open(
-      destFilename_.c_str(), LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      destFilename_.c_str(),
+      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
       LowLevelFile::kPermRead | LowLevelFile::kPermWrite));
   if (file.Get() < 0) throw FileError("cannot open " + destFilename_ + " for writing");
 

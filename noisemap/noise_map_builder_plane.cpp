@@ -31,7 +31,8 @@ void NoiseMapBuilderPlane::SetBounds(double lowerXBound, double upperXBound, dou
 void NoiseMapBuilderPlane::Build() {
   if (!(lowerXBound_ < upperXBound_)) throw InvalidParamError(RangeText("x", lowerXBound_, upperXBound_));
   if (!(lowerZBound_ < upperZBound_)) throw InvalidParamError(RangeText("z", lowerZBound_, upperZBound_));
-  if (destWidth_ <= 0) throw InvalidParamError("grid width " + std::to_string(destWidth_) + " is not positive");
+  if (destWidth_ <= 0)
+    throw InvalidParamError("grid width " + std::to_string(destWidth_) + " is not positive");
   if (destHeight_ <= 0) {
     throw InvalidParamError("grid height " + std::to_string(destHeight_) + " is not positive");
   }

@@ -23,8 +23,10 @@ double Limit01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 int Neighbour(int i, int offset, int size, bool wrap) {
   int n = i + offset;
   if (wrap) {
-    if (n < 0) n = size - 1;
-    else if (n >= size) n = 0;
+    if (n < 0)
+      n = size - 1;
+    else if (n >= size)
+      n = 0;
   }
   return (n < 0 || n >= size) ? i : n;
 }

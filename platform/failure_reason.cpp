@@ -27,7 +27,8 @@ FailureReason::FailureReason(Kind kind, uint64_t offset, const char* first, cons
 }
 
 FailureReason FailureReason::InputOutput(const char* action, int systemError) {
-  return FailureReason(Kind::kInputOutput, 0, action, systemError != 0 ? std::strerror(systemError) : nullptr);
+  return FailureReason(Kind::kInputOutput, 0, action,
+                       systemError != 0 ? std::strerror(systemError) : nullptr);
 }
 
 FailureReason FailureReason::CannotOpen(int systemError) {

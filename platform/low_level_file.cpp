@@ -1,5 +1,7 @@
 #include "platform/low_level_file.h"
 
+#include <cerrno>
+
 #include "platform/file_fault_injector.h"
 
 #if defined(_WIN32)  // the runtime's own descriptor functions; SEEK_* come from stdio
@@ -9,7 +11,6 @@
 
 #include <cstdio>
 #else  // POSIX descriptors; binary is the only mode
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -52,8 +52,9 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, FailureReason&
     // A directory seeks to a huge end on some systems; its first read tells
     // what it is.
     uint8_t probe = 0;
-    reason = ReadFully(fd, &probe, 1) < 0 ? FailureReason::InputOutput("cannot read", errno)
-                                          : FailureReason::TooLarge((std::to_string(want) + " bytes").c_str());
+    reason = ReadFully(fd, &probe, 1) < 0
+                 ? FailureReason::InputOutput("cannot read", errno)
+                 : FailureReason::TooLarge((std::to_string(want) + " bytes").c_str());
     LowLevelFile::Close(fd);
     return false;
   }

@@ -86,7 +86,8 @@ bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uin
   int64_t w = skin.width;
   int64_t h = skin.height;
   const int64_t b = skinBytesPerPixel;
-  if (w < 0 || h < 0 || b < 0) return Refuse(platform::FailureReason::Malformed("skin size", file_.Position()));
+  if (w < 0 || h < 0 || b < 0)
+    return Refuse(platform::FailureReason::Malformed("skin size", file_.Position()));
   const int64_t level0Bytes = skin.type == kHmpSkinTypeOneBytePerPixel ? w * h : w * h * b;
   if (level0Bytes != 0 && level0 == nullptr) {
     return Refuse(platform::FailureReason::Malformed("missing skin image", file_.Position()));
@@ -96,13 +97,15 @@ bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uin
 
   const uint8_t* const mips[3] = {mip1, mip2, mip3};
   for (const uint8_t* mip : mips) {
-    if (mip == nullptr) return Refuse(platform::FailureReason::Malformed("missing mip level", file_.Position()));
+    if (mip == nullptr)
+      return Refuse(platform::FailureReason::Malformed("missing mip level", file_.Position()));
   }
   // The three levels go out together.
   for (const uint8_t* mip : mips) {
     w /= 2;
     h /= 2;
-    if (b * h * w > kLargestWrite) return Refuse(platform::FailureReason::TooLarge("a mip level beyond one write"));
+    if (b * h * w > kLargestWrite)
+      return Refuse(platform::FailureReason::TooLarge("a mip level beyond one write"));
     if (!file_.Append(mip, static_cast<uint64_t>(b * h * w))) return false;
   }
   return file_.Flush();
@@ -132,7 +135,8 @@ bool HMP5W::FinishFrame() {
 }
 
 bool HMP5W::WriteNow(const void* data, int64_t size) {
-  if (size < 0 || size > kLargestWrite) return Refuse(platform::FailureReason::TooLarge("a record beyond one write"));
+  if (size < 0 || size > kLargestWrite)
+    return Refuse(platform::FailureReason::TooLarge("a record beyond one write"));
   return file_.Append(data, static_cast<uint64_t>(size)) && file_.Flush();
 }
 

@@ -53,7 +53,8 @@ class HMP5W {
   // one before per side. The mip pointers may be null without mip levels.
   // True when every level was written whole; false at the first short write,
   // a missing buffer, a negative size or a level too large for one write.
-  [[nodiscard]] bool WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2, const uint8_t* mip3);
+  [[nodiscard]] bool WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uint8_t* mip2,
+                                    const uint8_t* mip3);
   // Rewrites the current skin's header with its real size and returns to the
   // end of the data. True when that worked or no skin was begun in this file.
   [[nodiscard]] bool FinishSkin();

@@ -211,7 +211,8 @@ int32_t LIBRARY_CALL WriteHmpVertex(int32_t height, const engine::Fixed10Vector*
   const double divisor =
       TOOLKIT_UNLIKELY(scale == 0.0f) ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(scale);
   const double quotient =
-      (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) / divisor;
+      (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) /
+      divisor;
   const uint16_t packed = loamwriter::TruncateLow16(quotient);
   // The export returns the packed height whatever became of the vertex: a
   // failed block is reported by WriteHmpFrameEnd, and the file is not whole

@@ -31,13 +31,16 @@ void SummarizeHeader(const uint8_t* header, bool idp2, ModelSummary& summary) {
     summary.header.push_back(IntField("frameSize", LoadI32(header, idp2::kHeaderFrameSize)));
     summary.header.push_back(IntField("glCommands", LoadI32(header, idp2::kHeaderGlCommandCount)));
     std::vector<int64_t> offsets;
-    for (uint32_t i = 0; i < idp2::kHeaderOffsetCount; ++i) offsets.push_back(LoadI32(header, idp2::kHeaderOffsets + 4 * i));
+    for (uint32_t i = 0; i < idp2::kHeaderOffsetCount; ++i)
+      offsets.push_back(LoadI32(header, idp2::kHeaderOffsets + 4 * i));
     summary.header.push_back(IntsField("offsets", offsets));
   } else {
     summary.header.push_back(FloatsField(
-        "scale", {LoadF32(header, legacy::kHeaderScale), LoadF32(header, legacy::kHeaderScale + 4), LoadF32(header, legacy::kHeaderScale + 8)}));
+        "scale", {LoadF32(header, legacy::kHeaderScale), LoadF32(header, legacy::kHeaderScale + 4),
+                  LoadF32(header, legacy::kHeaderScale + 8)}));
     summary.header.push_back(FloatsField(
-        "origin", {LoadF32(header, legacy::kHeaderOrigin), LoadF32(header, legacy::kHeaderOrigin + 4), LoadF32(header, legacy::kHeaderOrigin + 8)}));
+        "origin", {LoadF32(header, legacy::kHeaderOrigin), LoadF32(header, legacy::kHeaderOrigin + 4),
+                   LoadF32(header, legacy::kHeaderOrigin + 8)}));
     summary.header.push_back(FloatField("radius", LoadF32(header, legacy::kHeaderRadius)));
     summary.header.push_back(IntField("skinWidth", LoadI32(header, legacy::kHeaderSkinWidth)));
     summary.header.push_back(IntField("skinHeight", LoadI32(header, legacy::kHeaderSkinHeight)));

@@ -143,7 +143,8 @@ class DuneforgeRunTest : public testsupport::TempDirFixture {
 
   // Runs duneforge in the folder, stderr to a file beside it.
   RunResult Run() {
-    const testsupport::ProgramResult result = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
+    const testsupport::ProgramResult result =
+        testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
     // Give a late message the chance to arrive before the test looks.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return {result.status, result.err};
@@ -408,8 +409,10 @@ TEST_F(DuneforgeRunTest, ProgressLineOnlyOnATerminal) {
       column = 0;
       continue;
     }
-    if (column == shown.size()) shown += c;
-    else shown[column] = c;
+    if (column == shown.size())
+      shown += c;
+    else
+      shown[column] = c;
     ++column;
   }
   EXPECT_EQ(shown.find_first_not_of(' '), std::string::npos) << screen;

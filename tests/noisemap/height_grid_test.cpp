@@ -34,8 +34,8 @@ TEST(HeightGrid, AcceptsSizesUpTo32767AndRefusesOthersUnchanged) {
   grid.SetBorderValue(2.5f);
   grid.RowData(1)[2] = 7.0f;
   const float* storage = grid.RowData(0);
-  for (auto size : {std::make_pair(32768, 1), std::make_pair(1, 32768), std::make_pair(-1, 5),
-                    std::make_pair(5, -1)}) {
+  for (auto size :
+       {std::make_pair(32768, 1), std::make_pair(1, 32768), std::make_pair(-1, 5), std::make_pair(5, -1)}) {
     EXPECT_THROW(grid.Resize(size.first, size.second), noise::ExceptionInvalidParam)
         << size.first << " x " << size.second;
     EXPECT_EQ(grid.GetWidth(), 5);

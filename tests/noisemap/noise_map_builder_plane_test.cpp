@@ -154,7 +154,8 @@ TEST_F(PlaneBuilderTest, RowsFinishedBeforeAModuleExceptionStay) {
   builder_.SetBounds(0.0, 4.0, 0.0, 3.0);
   module_.ThrowAtCall(6);  // second sample of row 1
   EXPECT_THROW(builder_.Build(), noise::ExceptionUnknown);
-  for (int x = 0; x < 4; ++x) EXPECT_EQ(grid_.ValueAt(x, 0), static_cast<float>(RecordingModule::Value(x, 0, 0)));
+  for (int x = 0; x < 4; ++x)
+    EXPECT_EQ(grid_.ValueAt(x, 0), static_cast<float>(RecordingModule::Value(x, 0, 0)));
   EXPECT_EQ(grid_.ValueAt(0, 1), static_cast<float>(RecordingModule::Value(0, 0, 1)));
 }
 

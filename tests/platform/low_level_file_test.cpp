@@ -15,10 +15,10 @@ using Op = platform::FileFaultInjector::Operation;
 class LowLevelFileTest : public testsupport::TempDirFixture {
  protected:
   int OpenForWriting(const std::string& path) {
-    return LowLevelFile::Open(path.c_str(),
-                              LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate |
-                                  LowLevelFile::kBinary,
-                              LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+    return LowLevelFile::Open(
+        path.c_str(),
+        LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+        LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
   }
 };
 

@@ -63,7 +63,8 @@ TEST_F(WholeFileTest, EachFailureHasItsReasonAndLeavesNoBytes) {
 }
 
 TEST(FailureReasonTest, TextsNameTheOffsetAndCutLongDetails) {
-  EXPECT_EQ(FailureReason::Truncated("frame vertices", 1234).Text(), "truncated at offset 1234 (frame vertices)");
+  EXPECT_EQ(FailureReason::Truncated("frame vertices", 1234).Text(),
+            "truncated at offset 1234 (frame vertices)");
   EXPECT_EQ(FailureReason::Malformed("skin count", 52).Text(), "malformed skin count at offset 52");
   EXPECT_EQ(FailureReason::Unsupported("format \"ABCD\"").Text(), "unsupported format \"ABCD\"");
   EXPECT_EQ(FailureReason().Text(), "no failure");

@@ -51,7 +51,8 @@ TEST(TruncateLowBitsTest, KeepsTheLowBitsAndMapsTheUndefinedToZero) {
   EXPECT_EQ(TruncateLow16(70000.2), 70000 - 65536);
   EXPECT_EQ(TruncateLow16(2147418117.9), 5);  // 0x7FFF0005
   EXPECT_EQ(TruncateLow16(-2147483648.9), 0);
-  for (double undefined : {2147483648.0, 2147483653.0, -2147483649.0, -2147483653.0, nan, infinity, -infinity}) {
+  for (double undefined :
+       {2147483648.0, 2147483653.0, -2147483649.0, -2147483653.0, nan, infinity, -infinity}) {
     EXPECT_EQ(TruncateLow16(undefined), 0) << undefined;
     EXPECT_EQ(TruncateLow8(undefined), 0) << undefined;
   }

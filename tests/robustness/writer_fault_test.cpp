@@ -236,13 +236,14 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   EXPECT_FALSE(mdl.Close());
   EXPECT_EQ(mdl.LastFailure().Text(), "cannot seek back to the end of the data: Input/output error");
   bytes = testsupport::ReadFileBytes(path_);
-  const uint64_t written =
-      MDL7W::kHeaderSize + MDL7W::kGroupSize + MDL7W::kVertexSize + MDL7W::kFrameSize + MDL7W::kFrameVertexSize;
+  const uint64_t written = MDL7W::kHeaderSize + MDL7W::kGroupSize + MDL7W::kVertexSize + MDL7W::kFrameSize +
+                           MDL7W::kFrameVertexSize;
   ASSERT_EQ(bytes.size(), written);
   // The frame vertex's x, 1.0f little-endian, is still in place.
   const std::vector<uint8_t> one = {0x00, 0x00, 0x80, 0x3F};
-  EXPECT_EQ(std::vector<uint8_t>(bytes.end() - MDL7W::kFrameVertexSize, bytes.end() - MDL7W::kFrameVertexSize + 4),
-            one);
+  EXPECT_EQ(
+      std::vector<uint8_t>(bytes.end() - MDL7W::kFrameVertexSize, bytes.end() - MDL7W::kFrameVertexSize + 4),
+      one);
   EXPECT_GE(mdl.Open(path_.c_str()), 0);
   EXPECT_TRUE(mdl.Close());
 }

@@ -65,7 +65,8 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 uint32_t LoadU32(const std::vector<uint8_t>& bytes, size_t offset) {
   return static_cast<uint32_t>(bytes.at(offset)) | static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
-         static_cast<uint32_t>(bytes.at(offset + 2)) << 16 | static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
+         static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
+         static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
 }
 
 uint16_t LoadU16(const std::vector<uint8_t>& bytes, size_t offset) {

@@ -6,7 +6,9 @@
 
 namespace testsupport {
 
-std::string SharedPath(const std::string& relative) { return std::string(TOOLKIT_SHARED_DIR) + "/" + relative; }
+std::string SharedPath(const std::string& relative) {
+  return std::string(TOOLKIT_SHARED_DIR) + "/" + relative;
+}
 
 bool RunningInCi() {
   const char* ci = std::getenv("CI");

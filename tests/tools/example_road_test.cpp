@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "support/byte_builder.h"
-#include "support/temp_dir_fixture.h"
 #include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
 
 namespace {
 

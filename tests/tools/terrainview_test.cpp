@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "support/byte_builder.h"
-#include "support/temp_dir_fixture.h"
 #include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
 #include "tools/terrain_picture.h"
 
 namespace {
