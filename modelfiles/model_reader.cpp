@@ -132,8 +132,10 @@ int32_t ModelReader::Open(const char* path) {
 bool ModelReader::OpenBytes(const uint8_t* bytes, size_t size) {
   if (fd_ >= 0 || buffer_ != nullptr) Close();
   lastFailure_ = FailureReason();
-  if (size > static_cast<uint64_t>(INT64_MAX)) size = static_cast<size_t>(INT64_MAX);
-  if (!CheckLoadSize(bytes != nullptr ? static_cast<int64_t>(size) : 0)) return false;
+  // size_t may be wider than the sizes a reader accepts, or as narrow as 32 bits.
+  const uint64_t wide = size;
+  const int64_t claimed = wide > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(wide);
+  if (!CheckLoadSize(bytes != nullptr ? claimed : 0)) return false;
   buffer_ = new (std::nothrow) uint8_t[size];
   if (buffer_ == nullptr) return Fail(FailureReason::TooLarge("not enough memory to hold it"));
   std::memcpy(buffer_, bytes, size);

@@ -1,10 +1,11 @@
 // Writes a small MDL7 model with the installed model file library, opens it
-// again by its magic and checks what it reads; checks that the exported
-// plug-in and program paths exist. Prints "consumer: ok" and exits 0 when all
-// holds.
+// again by its magic and checks what it reads, and sees unknown bytes refused
+// with their reason; checks that the exported plug-in and program paths
+// exist. Prints "consumer: ok" and exits 0 when all holds.
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <string>
 
 #include "modelfiles/mdl7r.h"
 #include "modelfiles/mdl7w.h"
@@ -34,6 +35,13 @@ int main(int argc, char** argv) {
   if (!reader->ReadGroup(type, size, name) ||
       !reader->ReadGroupCounts(skins, texCoords, triangles, vertices, frames) || vertices != 1) {
     std::printf("consumer: the group does not read back\n");
+    return 1;
+  }
+  // Bytes in memory open the same way, and a refusal says why.
+  const uint8_t junk[48] = {'A', 'B', 'C', 'D'};
+  const modelfiles::ModelOpenResult refused = modelfiles::OpenModelBytes(junk, sizeof junk);
+  if (refused.reader != nullptr || refused.reason.Text() != "unsupported format \"ABCD\"") {
+    std::printf("consumer: unknown bytes were not refused with their reason\n");
     return 1;
   }
   struct stat info;
