@@ -98,6 +98,39 @@ TEST_F(PlaneBuilderTest, SeamlessTakesFourSamplesAndStartsWithTheFarCorner) {
   EXPECT_EQ(grid_.ValueAt(1, 0), static_cast<float>(0.5 * at2 + 0.5 * at4));
 }
 
+// On a rectangle twice as deep as it is wide, sampled 2 x 4, every position
+// blends four samples one extent apart: z0 and z1 along x, then the two along
+// z with zBlend = 1 - (z - lower z) / z extent, which falls 1, 0.75, 0.5,
+// 0.25 over the rows. The expected values come from the module itself.
+TEST(PlaneBuilderSeamless, BlendsAlongZWithTheZExtent) {
+  noise::module::Perlin perlin;
+  HeightGrid grid;
+  NoiseMapBuilderPlane builder;
+  builder.AttachModule(perlin);
+  builder.SetDestGrid(grid);
+  builder.SetSeamless(true);
+  const int width = 2, height = 4;
+  const double lowerX = 0.3, upperX = 1.3, lowerZ = -0.45, upperZ = 1.55;
+  builder.SetGridSize(width, height);
+  builder.SetBounds(lowerX, upperX, lowerZ, upperZ);
+  builder.Build();
+
+  const double xExtent = upperX - lowerX, zExtent = upperZ - lowerZ;
+  auto at = [&](double x, double z) { return perlin.GetValue(x, 0.0, z); };
+  double z = lowerZ;
+  for (int row = 0; row < height; ++row, z += zExtent / height) {
+    const double zBlend = 1.0 - (z - lowerZ) / zExtent;
+    double x = lowerX;
+    for (int col = 0; col < width; ++col, x += xExtent / width) {
+      const double xBlend = 1.0 - (x - lowerX) / xExtent;
+      const double near = (1.0 - xBlend) * at(x, z) + xBlend * at(x + xExtent, z);
+      const double far = (1.0 - xBlend) * at(x, z + zExtent) + xBlend * at(x + xExtent, z + zExtent);
+      EXPECT_FLOAT_EQ(grid.ValueAt(col, row), static_cast<float>((1.0 - zBlend) * near + zBlend * far))
+          << col << ", " << row;
+    }
+  }
+}
+
 TEST_F(PlaneBuilderTest, RefusesBadSettingsBeforeTouchingTheGrid) {
   grid_.Resize(3, 3);
   grid_.RowData(0)[0] = 42.0f;

@@ -82,6 +82,62 @@ TEST_F(ReliefRendererTest, WrappingTakesNeighboursFromTheOppositeEdge) {
   EXPECT_EQ(image_.ValueAt(2, 1), Grey(81));  // right is h(0) = 0: 153 x 0.5354 = 81.91
 }
 
+// Along z the light is io + k sin(azimuth) (down - up) with down the row
+// before and up the row after. On h = 0.1 y with azimuth 135 (whose cosine,
+// unlike its sine, is negative, so rows and columns cannot stand in for each
+// other) a step of -0.2 gives 0.5 - 0.0707 = 0.4293 and -0.1 gives 0.4646;
+// with wrapping rows 0 and 3 see the opposite edge, a step of +0.2: 0.5707.
+TEST_F(ReliefRendererTest, LightsASlopeAlongZFromTheRowsBeforeAndAfter) {
+  grid_.Resize(3, 4);  // 3 columns: rows lie a stride of 4, not a width, apart
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 3; ++x) grid_.RowData(y)[x] = 0.1f * static_cast<float>(y);
+  renderer_.EnableLight(true);
+  renderer_.SetLightAzimuth(135.0);
+  // Ramp greys of rows 0 .. 3: 127, 140, 153, 165.
+  const struct {
+    bool wrap;
+    uint8_t rows[4];
+  } cases[] = {
+      {false, {59, 60, 65, 76}},  // 127 x 0.4646, 140 x 0.4293, 153 x 0.4293, 165 x 0.4646
+      {true, {72, 60, 65, 94}},   // rows 0 and 3: 127 x 0.5707 = 72.48, 165 x 0.5707 = 94.17
+  };
+  for (const auto& c : cases) {
+    renderer_.EnableWrap(c.wrap);
+    renderer_.Render();
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(image_.ValueAt(x, y), Grey(c.rows[y])) << c.wrap << " " << x << ", " << y;
+  }
+}
+
+// The middle of h = 0.1 x (grey 140, left - right = -0.2) under lighting:
+// light = (io + k' x contrast) x brightness with io = 0.5 and
+// k' = 0.5 x cos 45 x -0.2 = -0.0707, and each channel is scaled by its own
+// channel of the light colour.
+TEST_F(ReliefRendererTest, LightColourContrastAndBrightnessShadeEachChannel) {
+  FillSlope(grid_, 3, 3);
+  renderer_.EnableLight(true);
+  const struct {
+    PixelColor light;
+    double contrast, brightness;
+    PixelColor expected;
+  } cases[] = {
+      // light 0.4293: 140 x 0.4293 x 60 / 255 = 14.14, x 120 / 255 = 28.28, x 240 / 255 = 56.57
+      {PixelColor(255, 60, 120, 240), 1.0, 1.0, PixelColor(255, 14, 28, 56)},
+      // 0.5 - 2 x 0.0707 = 0.3586: 140 x 0.3586 = 50.20
+      {PixelColor(255, 255, 255, 255), 2.0, 1.0, Grey(50)},
+      // 1.5 x 0.4293 = 0.6439: 140 x 0.6439 = 90.15
+      {PixelColor(255, 255, 255, 255), 1.0, 1.5, Grey(90)},
+  };
+  for (const auto& c : cases) {
+    renderer_.SetLightColor(c.light);
+    renderer_.SetLightContrast(c.contrast);
+    renderer_.SetLightBrightness(c.brightness);
+    renderer_.Render();
+    EXPECT_EQ(image_.ValueAt(1, 1), c.expected) << c.contrast << " " << c.brightness;
+  }
+}
+
 TEST_F(ReliefRendererTest, SingleRowOrColumnIsLitWithoutReadingOutside) {
   for (bool wrap : {false, true}) {
     renderer_.EnableLight(true);
@@ -132,6 +188,31 @@ TEST_F(ReliefRendererTest, BlendsOverTheBackgroundAndKeepsTheLargerAlpha) {
   EXPECT_EQ(image_.ValueAt(1, 0), PixelColor(255, 10, 20, 30));
 }
 
+// A transparent ramp colour shows the background pixel under each sample,
+// row by row (3 columns: rows lie a stride of 4 apart).
+TEST_F(ReliefRendererTest, ReadsTheBackgroundPixelUnderEachSample) {
+  renderer_.ClearGradient();
+  renderer_.AddGradientPoint(-1.0, PixelColor(0, 200, 200, 200));
+  renderer_.AddGradientPoint(1.0, PixelColor(0, 200, 200, 200));
+  auto pixel = [](int x, int y) {
+    return PixelColor(static_cast<uint8_t>(50 + y), static_cast<uint8_t>(x), static_cast<uint8_t>(10 * y),
+                      static_cast<uint8_t>(x + y));
+  };
+  grid_.Resize(3, 2);
+  ImageGrid background;
+  background.Resize(3, 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) {
+      grid_.RowData(y)[x] = 0.0f;
+      background.RowData(y)[x] = pixel(x, y);
+    }
+  }
+  renderer_.SetBackgroundImage(background);
+  renderer_.Render();
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(image_.ValueAt(x, y), pixel(x, y)) << x << ", " << y;
+}
+
 TEST_F(ReliefRendererTest, DestinationThatIsTheBackgroundIsOverwrittenInPlace) {
   grid_.Resize(2, 2);
   for (int y = 0; y < 2; ++y)
@@ -176,6 +257,10 @@ TEST_F(ReliefRendererTest, RefusesIncompleteSetUpsWithoutTouchingTheDestination)
   ImageGrid wrongSize;
   wrongSize.Resize(3, 2);
   renderer_.SetBackgroundImage(wrongSize);
+  expectRefused(renderer_);
+  ImageGrid wrongHeight;
+  wrongHeight.Resize(2, 3);
+  renderer_.SetBackgroundImage(wrongHeight);
   expectRefused(renderer_);
 }
 
