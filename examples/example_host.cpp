@@ -33,6 +33,7 @@
 #include "noisemap/error.h"
 #include "platform/engine_stand_in.h"
 #include "platform/host_window.h"
+#include "platform/whole_file.h"
 #include "tools/bmp_image.h"
 #include "tools/hmp_file.h"
 #include "tools/noise_array.h"
@@ -135,14 +136,13 @@ bool ReadArguments(int argc, char** argv, HostArguments& arguments, std::string&
 // area decide the terrain's grid. `text` receives the file as it is.
 bool ReadCommands(const std::string& commandPath, duneforge::CommandSettings& settings, std::string& text,
                   std::string& error) {
-  std::ifstream source(commandPath);
-  std::stringstream whole;
-  whole << source.rdbuf();
-  if (!source) {
-    error = "cannot read " + commandPath;
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(commandPath.c_str(), bytes, reason)) {
+    error = commandPath + ": " + reason.Text();
     return false;
   }
-  text = whole.str();
+  text.assign(bytes.begin(), bytes.end());
   try {
     std::istringstream in(text);
     duneforge::ReadCommandSettings(in, settings);
