@@ -2,6 +2,7 @@
 #include "generator/duneforge_run.h"
 
 #include <gtest/gtest.h>
+#include <libnoise/noise.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,24 +45,41 @@ std::vector<std::string> SplitValues(const std::string& text) {
   return values;
 }
 
-// The text duneforge must append for `commands`: the same chain built here,
-// sampled where the plane builder samples (repeated addition of the step),
-// each value formatted by a default std::ostream.
-std::string ExpectedHeights(const std::string& commands) {
-  std::istringstream in(commands);
-  CommandSettings s;
-  duneforge::ReadCommandSettings(in, s);
-  const duneforge::ModuleChain chain = duneforge::BuildModuleChain(s);
+// The area and tiling that a command file's header gives.
+struct Tiling {
+  int tilesX, tilesZ, width, height;
+  float lowerX, upperX, lowerZ, upperZ;
+};
+
+Tiling TilingOf(const CommandSettings& s) {
+  return {s.tilesX, s.tilesZ, s.tileWidth, s.tileHeight, s.lowerX, s.upperX, s.lowerZ, s.upperZ};
+}
+
+// The text duneforge must append for `output` over `tiling`: tiles with the
+// x position running fastest, each tile's lower bounds measured from the
+// area's lower edges and its upper bounds from the upper edges; within a
+// tile the samples start on the lower bounds and advance by repeated
+// addition of the step (width samples over the half-open x range), each
+// value formatted by a default std::ostream.
+std::string ExpectedHeights(const noise::module::Module& output, const Tiling& t) {
+  noise::model::Plane plane(output);
+  const double areaX = static_cast<double>(t.upperX) - t.lowerX;
+  const double areaZ = static_cast<double>(t.upperZ) - t.lowerZ;
   std::ostringstream out;
-  for (int t = 0; t < s.tilesX * s.tilesZ; ++t) {
-    const duneforge::TileBounds b = duneforge::ComputeTileBounds(s, t % s.tilesX, t / s.tilesX);
-    const double xDelta = (b.upperX - b.lowerX) / s.tileWidth;
-    const double zDelta = (b.upperZ - b.lowerZ) / s.tileHeight;
-    double z = b.lowerZ;
-    for (int row = 0; row < s.tileHeight; ++row, z += zDelta) {
-      double x = b.lowerX;
-      for (int column = 0; column < s.tileWidth; ++column, x += xDelta) {
-        out << static_cast<float>(chain.OutputModule().GetValue(x, 0, z)) << ',';
+  for (int cz = 0; cz < t.tilesZ; ++cz) {
+    for (int cx = 0; cx < t.tilesX; ++cx) {
+      const double lowerX = t.lowerX + static_cast<double>(cx) / t.tilesX * areaX;
+      const double upperX = t.upperX - static_cast<double>(t.tilesX - cx - 1) / t.tilesX * areaX;
+      const double lowerZ = t.lowerZ + static_cast<double>(cz) / t.tilesZ * areaZ;
+      const double upperZ = t.upperZ - static_cast<double>(t.tilesZ - cz - 1) / t.tilesZ * areaZ;
+      const double xDelta = (upperX - lowerX) / t.width;
+      const double zDelta = (upperZ - lowerZ) / t.height;
+      double z = lowerZ;
+      for (int row = 0; row < t.height; ++row, z += zDelta) {
+        double x = lowerX;
+        for (int column = 0; column < t.width; ++column, x += xDelta) {
+          out << static_cast<float>(plane.GetValue(x, z)) << ',';
+        }
       }
     }
   }
@@ -192,17 +210,60 @@ TEST_F(DuneforgeRunTest, MessageArrivesOnceAfterBothFilesAreComplete) {
 TEST_F(DuneforgeRunTest, ValuesEqualTheChainSampledAtTheBuilderPositions) {
   const std::string commands = Header(7, 3, 2, 5, 3, "-1.3 2.9 0.25 1.75", 0, 3) +
                                "1 6 1.5 0 0.7\n"
-                               "2 3 2 0.5 0.4\n"
+                               "2 3 1e11 0.5 0.4\n"
                                "3 25 0.25 0.6 1\n"
                                "0 4 0.8 0.5 0.2\n"
-                               "4 0 1.9 0.125\n"
+                               "4 0 2.9 0.125 0\n"
                                "14 3 0.02 12.5 2.9\n"
                                "12 5 0.5 0.8 1\n";
   WriteCommands(commands);
   const RunResult first = Run();
   ASSERT_EQ(first.status, 0) << first.errors;
 
-  const std::string expected = ExpectedHeights(commands);
+  // The same chain put together by hand from the rows, seed base 3; the
+  // float fields widen to double before any arithmetic. Row 1's frequency
+  // of 1e11 carries a change in the last bit of a sample position into the
+  // written text, so the positions must be those of the plane builder.
+  noise::module::RidgedMulti ridged;  // row 0
+  ridged.SetOctaveCount(6);
+  ridged.SetFrequency(1.5);
+  ridged.SetSeed(9);             // trunc(0.7f * 10 + 3) = trunc(9.9999998...)
+  noise::module::Billow billow;  // row 1
+  billow.SetOctaveCount(3);
+  billow.SetFrequency(1e11f);
+  billow.SetPersistence(0.5);
+  billow.SetSeed(7);                // trunc(0.4f * 10 + 3) = trunc(7.00000006...)
+  noise::module::ScaleBias scaled;  // row 2, over row 1
+  scaled.SetSourceModule(0, billow);
+  scaled.SetScale(0.25 - 1.0 / 10);
+  scaled.SetBias((static_cast<double>(0.6f) - 0.5) * 2);  // 25 div 10 = 2
+  noise::module::Perlin perlin;                           // row 3
+  perlin.SetOctaveCount(4);
+  perlin.SetFrequency(0.8f);
+  perlin.SetPersistence(0.5);
+  perlin.SetSeed(5);             // trunc(0.2f * 10 + 3)
+  noise::module::Select select;  // row 4: row 3 controls, rows 0 and 2 (2.9) are the sources
+  select.SetControlModule(perlin);
+  select.SetBounds(0.0, 1000.0);
+  select.SetSourceModule(0, ridged);
+  select.SetSourceModule(1, scaled);
+  select.SetEdgeFalloff(0.125);
+  noise::module::Turbulence turbulence;  // row 5, over row 4
+  turbulence.SetSourceModule(0, select);
+  turbulence.SetRoughness(3);
+  turbulence.SetFrequency(static_cast<double>(0.02f) * 100);
+  turbulence.SetPower(12.5 / 100);
+  turbulence.SetSeed(20);      // 10 * trunc(2.9), no seed base
+  noise::module::Clamp clamp;  // row 6, over row 5
+  clamp.SetSourceModule(0, turbulence);
+  clamp.SetBounds(1.0 / 10 - 0.5, 0.8f);
+
+  const std::string expected = ExpectedHeights(clamp, {3, 2, 5, 3, -1.3f, 2.9f, 0.25f, 1.75f});
+  const std::vector<std::string> values = SplitValues(expected);
+  ASSERT_EQ(values.size(), 6u * 5u * 3u);
+  // Most samples lie inside the clamp's bounds, so the comparison sees the
+  // whole chain.
+  EXPECT_GT(std::set<std::string>(values.begin(), values.end()).size(), 60u);
   EXPECT_EQ(ReadText(File("noise_arr.txt")), expected);
 
   // A second run appends the same values directly after the first run's.
@@ -241,7 +302,13 @@ TEST_F(DuneforgeRunTest, BundledExamplesRun) {
     const std::string heights = ReadText(File("noise_arr.txt"));
     const std::vector<std::string> values = SplitValues(heights);
     EXPECT_EQ(values.size(), example.values);
-    EXPECT_TRUE(heights == ExpectedHeights(commands));
+    // The example's chain as the generator builds it (its rows are pinned by
+    // the chain's own tests), sampled where the plane builder samples.
+    std::istringstream settingsText(commands);
+    CommandSettings settings;
+    duneforge::ReadCommandSettings(settingsText, settings);
+    const duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
+    EXPECT_TRUE(heights == ExpectedHeights(chain.OutputModule(), TilingOf(settings)));
     // Heights vary across the area.
     EXPECT_GT(std::set<std::string>(values.begin(), values.end()).size(), example.values / 100);
     EXPECT_EQ(Exists(File("tutorial.bmp")), example.preview);

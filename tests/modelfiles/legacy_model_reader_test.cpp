@@ -395,6 +395,39 @@ TEST_F(LegacyReaderTest, EmptyAndNegativeCountsReadNothing) {
   EXPECT_FALSE(reader.WalkGroup());
 }
 
+// A negative skin or frame count would let the walk's loop run no time at
+// all and the model pass as complete; each header's own field is refused
+// before anything after the header is taken.
+TEST_F(LegacyReaderTest, NegativeSkinOrFrameCountFailsTheWalkWithoutReading) {
+  struct Case {
+    bool idp2;
+    bool skins;
+    const char* failure;
+  };
+  const Case cases[] = {{false, true, "malformed skin count at offset 48"},
+                        {false, false, "malformed frame count at offset 68"},
+                        {true, true, "malformed skin count at offset 20"},
+                        {true, false, "malformed frame count at offset 40"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.failure);
+    Counts c;
+    (k.skins ? c.skins : c.frames) = -1;
+    ByteBuilder b = k.idp2 ? Header68(c) : Header84("IDPO", c);
+    b.Fill(0, 256);
+    std::unique_ptr<LegacyModelReader> reader;
+    if (k.idp2)
+      reader = std::make_unique<IDP2R>();
+    else
+      reader = std::make_unique<MDL2R>();
+    ASSERT_GE(Open(*reader, b), 0);
+    const uint32_t start = reader->Offset();
+    EXPECT_FALSE(k.skins ? reader->WalkSkins() : reader->WalkFrames());
+    EXPECT_EQ(reader->Offset(), start);
+    EXPECT_EQ(reader->LastFailure().Text(), k.failure);
+    EXPECT_FALSE(reader->WalkGroup());
+  }
+}
+
 TEST_F(LegacyReaderTest, SkinCutShortFailsTheWalk) {
   Counts c;
   c.skins = 1;

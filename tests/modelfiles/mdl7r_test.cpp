@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -251,6 +252,28 @@ TEST_F(MDL7RTest, SkinDataFollowsTheSkinType) {
   EXPECT_EQ(reader_.Offset(), reader_.ReadableSize());
 }
 
+// Bits 0 to 2 of the skin type give the bytes per pixel (0 -> 1, 1 -> 0,
+// 2 and 3 -> 2, 4 -> 3, 5 -> 4, 6 and 7 -> 1), bit 3 the mip flag.
+TEST_F(MDL7RTest, SkinTypeBitsGiveBytesPerPixelAndMipFlag) {
+  const int32_t bytesPerFormat[8] = {1, 0, 2, 2, 3, 4, 1, 1};
+  ByteBuilder b = Header(0, 1);
+  Group(b, 1, 0, 16, 0, 0, 0, 0);
+  for (int type = 0; type < 16; ++type)
+    b.U8(static_cast<uint8_t>(type)).Fill(0, 3).I32(0).I32(0).Text("t", 16);
+  ASSERT_GE(Open(b), 0);
+  ASSERT_TRUE(ReadGroup());
+  for (int type = 0; type < 16; ++type) {
+    uint8_t read = 0xFF;
+    char name[16];
+    ASSERT_TRUE(reader_.ReadSkin(read, name));
+    int32_t width, height, bytesPerPixel;
+    uint8_t mip;
+    ASSERT_TRUE(reader_.ReadSkinImage(width, height, bytesPerPixel, mip));
+    EXPECT_EQ(bytesPerPixel, bytesPerFormat[type & 7]) << "type " << type;
+    EXPECT_EQ(mip, type >= 8 ? 1 : 0) << "type " << type;
+  }
+}
+
 TEST_F(MDL7RTest, SkinImageCutByTheEndOfTheFileIsNeverReportedAsRead) {
   ByteBuilder b = Header(0, 1);
   Group(b, 1, 0, 1, 0, 0, 0, 0);
@@ -325,6 +348,31 @@ TEST_F(MDL7RTest, EmptyOrNegativeCountsReadNothing) {
   EXPECT_EQ(reader_.Offset(), before);
   EXPECT_FALSE(reader_.SkipTexCoords());
   EXPECT_FALSE(reader_.WalkGroup());
+}
+
+// A negative skin or frame count would make the walk's loop run no time at
+// all, so the group would pass as complete: the walk refuses it instead,
+// before it takes a byte of the records that follow.
+TEST_F(MDL7RTest, NegativeSkinOrFrameCountFailsTheWalkWithoutReading) {
+  ByteBuilder skins = Header(0, 1);
+  Group(skins, 1, 44, -1, 0, 0, 0, 0).Fill(0, 64);
+  ASSERT_GE(Open(skins), 0);
+  ASSERT_TRUE(ReadGroup());
+  EXPECT_FALSE(reader_.WalkSkins());
+  EXPECT_EQ(reader_.Offset(), 48u + 44u);
+  EXPECT_EQ(reader_.LastFailure().Text(), "malformed skin count at offset 72");
+  EXPECT_FALSE(reader_.WalkGroup());
+  EXPECT_EQ(reader_.Offset(), 48u + 44u);
+
+  ByteBuilder frames = Header(0, 1);
+  Group(frames, 1, 44, 0, 0, 0, 0, INT32_MIN).Fill(0, 64);
+  ASSERT_GE(Open(frames), 0);
+  ASSERT_TRUE(ReadGroup());
+  EXPECT_FALSE(reader_.WalkFrames());
+  EXPECT_EQ(reader_.Offset(), 48u + 44u);
+  EXPECT_EQ(reader_.LastFailure().Text(), "malformed frame count at offset 88");
+  EXPECT_FALSE(reader_.WalkGroup());
+  EXPECT_EQ(reader_.Offset(), 48u + 44u);
 }
 
 TEST_F(MDL7RTest, OverflowingCountsFailWithoutReadingPastTheFile) {

@@ -1,6 +1,9 @@
 #include "modelfiles/mdl7w.h"
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -59,6 +62,21 @@ TEST_F(MDL7WTest, FileOpenedAndClosedAtOnceIsTheBareHeader) {
   // A second Close has nothing to do.
   EXPECT_TRUE(writer_.Close());
 }
+
+#if !defined(_WIN32)
+// A new model file is readable and writable by its owner and by no one
+// the process umask shuts out; nobody may execute it.
+TEST_F(MDL7WTest, NewFileIsReadableAndWritableByItsOwnerWithinTheUmask) {
+  const mode_t previous = ::umask(077);
+  const int fd = writer_.Open(Path().c_str());
+  ::umask(previous);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(writer_.Close());
+  struct stat info;
+  ASSERT_EQ(::stat(Path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+#endif
 
 TEST_F(MDL7WTest, GroupWithOneSkinIsPatchedWithItsSizes) {
   ASSERT_GE(writer_.Open(Path().c_str()), 0);

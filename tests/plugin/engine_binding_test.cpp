@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/engine_layout.h"
 #include "plugin/engine_api.h"
 #include "plugin/exports.h"
 #include "support/fake_engine.h"
+#include "support/shared_data.h"
 
 namespace {
 
@@ -45,6 +48,31 @@ TEST(EngineBindingTest, AsksForEveryNameInOrderAndStoresEachAnswer) {
   EXPECT_EQ(reinterpret_cast<engine::EngineAddress>(engineApi.BmapWidth()), engine.AnswerFor("bmap_width"));
   EXPECT_EQ(reinterpret_cast<engine::EngineAddress>(engineApi.BmapHeight()), engine.AnswerFor("bmap_height"));
   EXPECT_EQ(reinterpret_cast<engine::EngineAddress>(engineApi.BmapUnlock()), engine.AnswerFor("bmap_unlock"));
+}
+
+// The engine's published list of script functions, one name a line in
+// binding order: the binding asks for exactly these, in this order.
+TEST(EngineBindingTest, AsksForThePublishedNamesInThePublishedOrder) {
+  const std::string path = testsupport::SharedPath("data/engine_binding_names.txt");
+  TOOLKIT_REQUIRE_SHARED(path);
+  std::ifstream in(path);
+  ASSERT_TRUE(in.good());
+  std::vector<std::string> published;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) published.push_back(line);
+  }
+  ASSERT_EQ(published.size(), 344u);
+
+  FakeEngine engine;
+  ASSERT_EQ(A6_DLLAPI(engine.Host()), 630);
+  const std::vector<std::string>& asked = engine.LookedUpNames();
+  ASSERT_EQ(asked.size(), published.size());
+  ASSERT_EQ(kEngineBindingCount, published.size());
+  for (size_t i = 0; i < published.size(); ++i) {
+    EXPECT_EQ(asked[i], published[i]) << "place " << i + 1;
+    EXPECT_STREQ(EngineBindingList()[i].name, published[i].c_str()) << "place " << i + 1;
+  }
 }
 
 TEST(EngineBindingTest, SecondBindingOverwritesEveryEntryAndUnresolvedNamesStayZero) {

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <cmath>
 #include <limits>
@@ -54,6 +57,21 @@ TEST_F(HmpWriterTest, OpenedAndClosedFileIsTheBareHeader) {
   five.Text("HMP5", 4).I32(2).Fill(0, 76);
   EXPECT_EQ(Bytes("five.hmp"), five.Data());
 }
+
+#if !defined(_WIN32)
+// A new terrain file is readable and writable by its owner and by no one
+// the process umask shuts out; nobody may execute it.
+TEST_F(HmpWriterTest, NewFileIsReadableAndWritableByItsOwnerWithinTheUmask) {
+  const mode_t previous = ::umask(077);
+  const int fd = writer_.Open(Path().c_str());
+  ::umask(previous);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(writer_.Close());
+  struct stat info;
+  ASSERT_EQ(::stat(Path().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+#endif
 
 TEST_F(HmpWriterTest, OpenThroughBaseClassUsesTheVersionOfTheObject) {
   HMP5W& base = writer_;
