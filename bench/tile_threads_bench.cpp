@@ -2,9 +2,11 @@
 // time with 1 and with 2 threads (DUNEFORGE_THREADS), against evaluating the
 // same tiles' chain on one thread with nothing written.
 //
-// Usage: tile_threads_bench [command file] [rounds]
+// Usage: tile_threads_bench [command file] [rounds] [TILESxSIZE]
 // The command file defaults to the bundled terrain example; its chain is run
-// over 8 x 8 tiles of 256 x 256 (4.2 million values) with no preview. Each
+// over TILES x TILES tiles of SIZE x SIZE, by default 8x256: 8 x 8 tiles of
+// 256 x 256 (4.2 million values), with no preview; 1x2048 is one tile of
+// 2048 x 2048, which threads share out in bands of rows. Each
 // round times the three side by side, in a changing order, and the ratios
 // are taken within a round, so that load that comes and goes on a shared
 // machine touches all three alike.
@@ -82,6 +84,11 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
   const std::string commandFile = argc > 1 && argv[1][0] != '\0' ? argv[1] : DUNEFORGE_BENCH_TERRAIN;
   const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+  int tiles = 8, size = 256;
+  if (argc > 3 && (std::sscanf(argv[3], "%dx%d", &tiles, &size) != 2 || tiles < 1 || size < 1)) {
+    std::fprintf(stderr, "tile_threads_bench: layout %s is not TILESxSIZE\n", argv[3]);
+    return 2;
+  }
   const char* tmp = std::getenv("TMPDIR");
   const std::string folder =
       std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tile_threads_bench";
@@ -95,8 +102,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     settings.hostWindow = 0;
-    settings.tilesX = settings.tilesZ = 8;
-    settings.tileWidth = settings.tileHeight = 256;
+    settings.tilesX = settings.tilesZ = tiles;
+    settings.tileWidth = settings.tileHeight = size;
     settings.preview = 0;
     chain = duneforge::BuildModuleChain(settings);
   } catch (const noise::Exception&) {
@@ -112,7 +119,7 @@ int main(int argc, char** argv) {
   const std::function<void()> runs[3] = {
       [&] { sink = bench::SampleTilesBare(settings, chain.OutputModule()); },
       [&] { RunDuneforge(folder, 1); }, [&] { RunDuneforge(folder, 2); }};
-  std::vector<double> one, two;
+  std::vector<double> one, two, twoOverOne;
   double best[3] = {1e300, 1e300, 1e300};
   for (int round = 0; round < rounds; ++round) {
     double seconds[3];
@@ -124,13 +131,15 @@ int main(int argc, char** argv) {
     }
     one.push_back(seconds[1] / seconds[0]);
     two.push_back(seconds[2] / seconds[0]);
+    twoOverOne.push_back(seconds[2] / seconds[1]);
     std::printf("round %d: bare %.3f s, 1 thread %.3f s (%.3f), 2 threads %.3f s (%.3f)\n", round + 1,
                 seconds[0], seconds[1], one.back(), seconds[2], two.back());
   }
-  const double values = 8.0 * 8.0 * 256.0 * 256.0;
+  const double values = static_cast<double>(tiles) * tiles * size * size;
   std::printf(
-      "\n%.0f values, %d rounds; wall time against the chain evaluated on one thread, nothing written\n",
-      values, rounds);
+      "\n%d x %d tiles of %d x %d, %.0f values, %d rounds; wall time against the chain evaluated on one "
+      "thread, nothing written\n",
+      tiles, tiles, size, size, values, rounds);
   std::printf("  bare loop   best %.3f s (%.0f ns a value)\n", best[0], best[0] / values * 1e9);
   std::printf("  1 thread    best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[1],
               Median(one), *std::min_element(one.begin(), one.end()),
@@ -138,6 +147,9 @@ int main(int argc, char** argv) {
   std::printf("  2 threads   best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[2],
               Median(two), *std::min_element(two.begin(), two.end()),
               *std::max_element(two.begin(), two.end()), best[2] / best[0]);
+  std::printf("  2 threads against 1 thread: median %.3f (%.3f .. %.3f), of best times %.3f\n",
+              Median(twoOverOne), *std::min_element(twoOverOne.begin(), twoOverOne.end()),
+              *std::max_element(twoOverOne.begin(), twoOverOne.end()), best[2] / best[1]);
   std::remove((folder + "/noise_arr.txt").c_str());
   std::remove((folder + "/cmd_noise.txt").c_str());
   ::rmdir(folder.c_str());

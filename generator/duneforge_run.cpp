@@ -88,7 +88,12 @@ int64_t TileCount(const CommandSettings& settings) {
   return static_cast<int64_t>(settings.tilesX) * static_cast<int64_t>(settings.tilesZ);
 }
 
-void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile) {
+namespace {
+
+// Sets the bounds of tile `tile` on `builder`, then builds the whole tile
+// (rowCount < 0) or the band of rows from firstRow.
+void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile,
+                   int32_t firstRow, int32_t rowCount) {
   const int32_t cx = static_cast<int32_t>(tile % settings.tilesX);
   const int32_t cz = static_cast<int32_t>(tile / settings.tilesX);
   const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
@@ -101,11 +106,26 @@ void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPla
   }
   try {
     builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
-    builder.Build();
+    if (rowCount < 0) {
+      builder.Build();
+    } else {
+      builder.BuildBand(firstRow, rowCount);
+    }
   } catch (const noise::Exception&) {
     RethrowInContext("tile " + std::to_string(tile) + " (tileWidth " + std::to_string(settings.tileWidth) +
                      ", tileHeight " + std::to_string(settings.tileHeight) + ")");
   }
+}
+
+}  // namespace
+
+void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile) {
+  BuildTileRows(settings, builder, tile, 0, -1);
+}
+
+void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile,
+                   int32_t firstRow, int32_t rowCount) {
+  BuildTileRows(settings, builder, tile, firstRow, rowCount);
 }
 
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
@@ -154,7 +174,9 @@ int RunDuneforge() {
   CommandSettings settings;
   if (!LoadCommandFile(kCommandFileName, settings)) return 0;
   const int64_t tileCount = TileCount(settings);
-  const int threads = static_cast<int>(std::min<int64_t>(ThreadCount(), std::max<int64_t>(tileCount, 1)));
+  // Bands of rows share out even one tile; no thread goes without a row.
+  const int64_t rows = tileCount * std::max<int64_t>(settings.tileHeight, 1);
+  const int threads = static_cast<int>(std::min<int64_t>(ThreadCount(), std::max<int64_t>(rows, 1)));
   // One chain per thread, all built before the height array is opened, so
   // that a row the chain refuses leaves the array untouched.
   std::vector<ModuleChain> chains;

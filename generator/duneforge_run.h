@@ -45,6 +45,11 @@ int64_t TileCount(const CommandSettings& settings);
 // noise::ExceptionInvalidParam naming the tile; the builder's exceptions
 // pass with the tile named in front of their text.
 void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile);
+// Builds rows firstRow .. firstRow + rowCount - 1 of tile `tile`, exactly
+// BuildTile's values for those rows, into the builder's grid (resized to
+// the band), with BuildTile's checks and errors.
+void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile,
+                   int32_t firstRow, int32_t rowCount);
 
 // Builds every tile with `builder` (configured as for BuildTile, filling
 // `grid`) and appends each tile's values row by row to `out`, tiles in order

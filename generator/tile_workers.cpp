@@ -1,6 +1,7 @@
 #include "generator/tile_workers.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 #include <system_error>
@@ -41,8 +42,8 @@ void FormatTile(const noise::utils::HeightGrid& grid, std::vector<char>& text) {
 }  // namespace
 
 TileWorkers::TileWorkers(const CommandSettings& settings,
-                         const std::vector<const noise::module::Module*>& outputModules)
-    : settings_(settings), tileCount_(TileCount(settings)), endTile_(tileCount_) {
+                         const std::vector<const noise::module::Module*>& outputModules, int32_t bandRows)
+    : settings_(settings), tileCount_(TileCount(settings)) {
   for (const noise::module::Module* module : outputModules) {
     auto worker = std::make_unique<Worker>();
     worker->builder.AttachModule(*module);
@@ -52,6 +53,27 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
     workers_.push_back(std::move(worker));
   }
   slots_.resize(workers_.size() * kTilesInFlightPerWorker);
+
+  // A tile height the builder refuses leaves whole tiles, whose build
+  // reports it.
+  const int64_t height = settings.tileHeight;
+  const int64_t wanted = static_cast<int64_t>(workers_.size()) * kPiecesPerWorker;
+  int64_t rows = height;
+  if (bandRows > 0) {
+    rows = bandRows;
+  } else if (tileCount_ > 0 && tileCount_ < wanted) {
+    const int64_t bands = (wanted + tileCount_ - 1) / tileCount_;
+    rows = (height + bands - 1) / bands;
+  }
+  if (height > 0 && rows < height) {
+    bandRows_ = static_cast<int32_t>(rows);
+    bandsPerTile_ = (height + rows - 1) / rows;
+  } else {
+    bandRows_ = settings.tileHeight;
+    bandsPerTile_ = 1;
+  }
+  pieceCount_ = tileCount_ * bandsPerTile_;
+  endPiece_ = pieceCount_;
 }
 
 TileWorkers::~TileWorkers() { Stop(); }
@@ -67,25 +89,48 @@ void TileWorkers::Stop() {
   }
 }
 
+void TileWorkers::BuildPiece(Worker& worker, int64_t piece) {
+  const int64_t tile = piece / bandsPerTile_;
+  int32_t firstRow = 0;
+  if (bandsPerTile_ == 1) {
+    BuildTile(settings_, worker.builder, tile);
+  } else {
+    firstRow = static_cast<int32_t>(piece % bandsPerTile_) * bandRows_;
+    BuildTileBand(settings_, worker.builder, tile, firstRow,
+                  std::min(bandRows_, settings_.tileHeight - firstRow));
+  }
+  if (tile != tileCount_ - 1) return;
+  // The preview's tile: its rows join the whole tile. The first piece to
+  // arrive sizes it; the lock orders that before every copy.
+  std::lock_guard<std::mutex> lock(lastTileMutex_);
+  if (lastTile_.GetWidth() != settings_.tileWidth || lastTile_.GetHeight() != settings_.tileHeight) {
+    lastTile_.Resize(settings_.tileWidth, settings_.tileHeight);
+  }
+  const size_t rowBytes = static_cast<size_t>(worker.grid.GetWidth()) * sizeof(float);
+  for (int y = 0; y < worker.grid.GetHeight(); ++y) {
+    std::memcpy(lastTile_.RowData(firstRow + y), worker.grid.RowData(y), rowBytes);
+  }
+}
+
 void TileWorkers::Work(Worker& worker) {
   const int64_t inFlight = static_cast<int64_t>(slots_.size());
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    // A tile is taken only when its slot is free: the writer is done with
-    // the tile inFlight places before it.
-    changed_.wait(lock, [&] { return stop_ || nextTile_ >= endTile_ || nextTile_ < written_ + inFlight; });
-    if (stop_ || nextTile_ >= endTile_) return;
-    const int64_t tile = nextTile_++;
-    Slot& slot = slots_[static_cast<size_t>(tile % inFlight)];
+    // A piece is taken only when its slot is free: the writer is done with
+    // the piece inFlight places before it.
+    changed_.wait(lock, [&] { return stop_ || nextPiece_ >= endPiece_ || nextPiece_ < taken_ + inFlight; });
+    if (stop_ || nextPiece_ >= endPiece_) return;
+    const int64_t piece = nextPiece_++;
+    Slot& slot = slots_[static_cast<size_t>(piece % inFlight)];
     lock.unlock();
 
     std::exception_ptr error;
     try {
-      BuildTile(settings_, worker.builder, tile);
+      BuildPiece(worker, piece);
       FormatTile(worker.grid, slot.text);
     } catch (const std::bad_alloc&) {
-      error = std::make_exception_ptr(
-          noise::utils::OutOfMemoryError("tile " + std::to_string(tile) + ": no memory for its values"));
+      error = std::make_exception_ptr(noise::utils::OutOfMemoryError(
+          "tile " + std::to_string(piece / bandsPerTile_) + ": no memory for its values"));
     } catch (...) {
       error = std::current_exception();
     }
@@ -93,9 +138,8 @@ void TileWorkers::Work(Worker& worker) {
     lock.lock();
     slot.state = error ? Slot::State::kFailed : Slot::State::kReady;
     slot.error = error;
-    // Tiles after a failed one are never written: start none of them.
-    if (error) endTile_ = std::min(endTile_, tile + 1);
-    if (tile == tileCount_ - 1) lastTileWorker_ = &worker;
+    // Pieces after a failed one are never written: start none of them.
+    if (error) endPiece_ = std::min(endPiece_, piece + 1);
     changed_.notify_all();
   }
 }
@@ -114,8 +158,11 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
   }
 
   const int64_t inFlight = static_cast<int64_t>(slots_.size());
-  for (int64_t tile = 0; tile < tileCount_; ++tile) {
-    Slot& slot = slots_[static_cast<size_t>(tile % inFlight)];
+  // The bands of the tile being gathered: a tile reaches the file whole or
+  // not at all, as when it is built in one piece.
+  std::vector<char> tileText;
+  for (int64_t piece = 0; piece < pieceCount_; ++piece) {
+    Slot& slot = slots_[static_cast<size_t>(piece % inFlight)];
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [&] { return slot.state != Slot::State::kEmpty; });
@@ -126,21 +173,35 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
         std::rethrow_exception(error);
       }
     }
+    const int64_t tile = piece / bandsPerTile_;
+    const bool tileDone = piece % bandsPerTile_ == bandsPerTile_ - 1;
     // The slot is the writer's until it is marked empty again.
-    out.AppendText(slot.text.data(), slot.text.size());
+    if (bandsPerTile_ == 1) {
+      out.AppendText(slot.text.data(), slot.text.size());
+    } else {
+      try {
+        tileText.insert(tileText.end(), slot.text.begin(), slot.text.end());
+      } catch (const std::bad_alloc&) {
+        Stop();
+        throw noise::utils::OutOfMemoryError("tile " + std::to_string(tile) + ": no memory for its values");
+      }
+    }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       slot.state = Slot::State::kEmpty;
-      ++written_;
+      ++taken_;
     }
     changed_.notify_all();
+    if (!tileDone) continue;
+    if (bandsPerTile_ > 1) {
+      out.AppendText(tileText.data(), tileText.size());
+      tileText.clear();
+    }
     if (progress != nullptr) progress->Update(static_cast<uint64_t>(tile + 1));
   }
   Stop();
 }
 
-const noise::utils::HeightGrid& TileWorkers::LastTile() const {
-  return lastTileWorker_ != nullptr ? lastTileWorker_->grid : noTile_;
-}
+const noise::utils::HeightGrid& TileWorkers::LastTile() const { return lastTile_; }
 
 }  // namespace duneforge

@@ -21,20 +21,31 @@ namespace duneforge {
 
 // Builds the tiles of one run on worker threads, one per output module given,
 // and appends their values to the height array strictly in tile order from
-// the thread that calls Run. Each worker has its own plane builder and grid
-// over its own module, so no module or grid is shared between threads; each
-// turns its tile into text itself, so the writer only writes. At most
-// kTilesInFlightPerWorker tiles per worker are being built or waiting to be
-// written at any time, whatever the tile count. The caller owns the modules,
-// which must outlive the workers, and must not use them while Run runs.
+// the thread that calls Run. The unit of work is a piece: a whole tile when
+// the tiles are many, a band of consecutive rows of a tile when they are too
+// few to keep every worker busy, so that one large tile uses every core. A
+// band's values are exactly those of its rows in the whole tile. Each worker
+// has its own plane builder and grid over its own module, so no module or
+// grid is shared between threads; each turns its piece into text itself, so
+// the writer only writes. At most kTilesInFlightPerWorker pieces per worker
+// are being built or waiting for the writer, and the writer holds the bands
+// of at most one tile until that tile is complete, whatever the tile count.
+// The caller owns the modules, which must outlive the workers, and must not
+// use them while Run runs.
 class TileWorkers {
  public:
   static constexpr int kTilesInFlightPerWorker = 2;
+  // Pieces per worker that band sizes aim at, so that workers finishing
+  // at different times still find work.
+  static constexpr int kPiecesPerWorker = 4;
 
   // `outputModules`: one module per worker, each the output of a chain built
-  // from the same settings; at least one.
-  TileWorkers(const CommandSettings& settings,
-              const std::vector<const noise::module::Module*>& outputModules);
+  // from the same settings; at least one. `bandRows` sets the rows of a band
+  // (at least 1; the last band of a tile may be shorter); 0 chooses: whole
+  // tiles when there are kPiecesPerWorker tiles per worker, else bands that
+  // give each worker about kPiecesPerWorker pieces.
+  TileWorkers(const CommandSettings& settings, const std::vector<const noise::module::Module*>& outputModules,
+              int32_t bandRows = 0);
   // Stops the workers after the tiles they are building and waits for them.
   ~TileWorkers();
   TileWorkers(const TileWorkers&) = delete;
@@ -50,6 +61,8 @@ class TileWorkers {
   // The grid of the last tile once Run has returned; an empty grid when the
   // run has no tile.
   const noise::utils::HeightGrid& LastTile() const;
+  // Rows of a band; the tile height when every piece is a whole tile.
+  int32_t BandRows() const { return bandRows_; }
 
  private:
   struct Worker {
@@ -57,7 +70,7 @@ class TileWorkers {
     noise::utils::NoiseMapBuilderPlane builder;
     std::thread thread;
   };
-  // A tile between its worker and the writer.
+  // A piece between its worker and the writer.
   struct Slot {
     enum class State { kEmpty, kReady, kFailed };
     State state = State::kEmpty;
@@ -66,22 +79,31 @@ class TileWorkers {
   };
 
   void Work(Worker& worker);
+  // Builds piece `piece` with `worker` into its grid, and keeps the rows of
+  // the last tile.
+  void BuildPiece(Worker& worker, int64_t piece);
   void Stop();
 
   const CommandSettings settings_;
   const int64_t tileCount_;
+  // Whole tiles: bandRows_ is the tile height and bandsPerTile_ 1.
+  int32_t bandRows_ = 1;
+  int64_t bandsPerTile_ = 1;
+  int64_t pieceCount_ = 0;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<Slot> slots_;
-  noise::utils::HeightGrid noTile_;
+  // The last tile, put together from its pieces; each piece writes rows of
+  // its own, so workers never share a row.
+  noise::utils::HeightGrid lastTile_;
+  std::mutex lastTileMutex_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
   // Guarded by mutex_:
-  int64_t nextTile_ = 0;  // the next tile a worker takes
-  int64_t endTile_;       // no tile from here on is started: the count, or one after a failed tile
-  int64_t written_ = 0;   // tiles the writer has written
+  int64_t nextPiece_ = 0;  // the next piece a worker takes
+  int64_t endPiece_ = 0;   // no piece from here on is started: the count, or one after a failed piece
+  int64_t taken_ = 0;      // pieces the writer has taken from their slots
   bool stop_ = false;
-  const Worker* lastTileWorker_ = nullptr;
 };
 
 }  // namespace duneforge

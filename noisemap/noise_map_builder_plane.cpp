@@ -28,7 +28,7 @@ void NoiseMapBuilderPlane::SetBounds(double lowerXBound, double upperXBound, dou
   upperZBound_ = upperZBound;
 }
 
-void NoiseMapBuilderPlane::Build() {
+void NoiseMapBuilderPlane::CheckSetUp() const {
   if (!(lowerXBound_ < upperXBound_)) throw InvalidParamError(RangeText("x", lowerXBound_, upperXBound_));
   if (!(lowerZBound_ < upperZBound_)) throw InvalidParamError(RangeText("z", lowerZBound_, upperZBound_));
   if (destWidth_ <= 0)
@@ -38,9 +38,26 @@ void NoiseMapBuilderPlane::Build() {
   }
   if (sourceModule_ == nullptr) throw InvalidParamError("no module to sample");
   if (destGrid_ == nullptr) throw InvalidParamError("no grid to fill");
+}
 
+void NoiseMapBuilderPlane::Build() {
+  CheckSetUp();
   destGrid_->Resize(destWidth_, destHeight_);
+  FillRows(0, destHeight_);
+}
 
+void NoiseMapBuilderPlane::BuildBand(int firstRow, int rowCount) {
+  CheckSetUp();
+  if (firstRow < 0 || rowCount <= 0 || rowCount > destHeight_ - firstRow) {
+    throw InvalidParamError("band of " + std::to_string(rowCount) + " rows from row " +
+                            std::to_string(firstRow) + " does not lie within the grid height " +
+                            std::to_string(destHeight_));
+  }
+  destGrid_->Resize(destWidth_, rowCount);
+  FillRows(firstRow, rowCount);
+}
+
+void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
   model::Plane plane;
   plane.SetModule(*sourceModule_);
 
@@ -49,8 +66,11 @@ void NoiseMapBuilderPlane::Build() {
   const double xDelta = xExtent / destWidth_;
   const double zDelta = zExtent / destHeight_;
 
+  // Row k lies where k additions of the step lead from the lower bound, so a
+  // band reaches exactly the z of the whole build's row.
   double curZ = lowerZBound_;
-  for (int z = 0; z < destHeight_; ++z) {
+  for (int z = 0; z < firstRow; ++z) curZ += zDelta;
+  for (int z = 0; z < rowCount; ++z) {
     float* dest = destGrid_->RowData(z);
     double curX = lowerXBound_;
     for (int x = 0; x < destWidth_; ++x) {
@@ -75,7 +95,7 @@ void NoiseMapBuilderPlane::Build() {
       curX += xDelta;
     }
     curZ += zDelta;
-    if (callback_ != nullptr) callback_(z);
+    if (callback_ != nullptr) callback_(firstRow + z);
   }
 }
 

@@ -21,6 +21,13 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // callback after each row. Exceptions from Resize and from the module pass
   // through; rows finished before them stay in the grid.
   void Build() override;
+  // Builds rows firstRow .. firstRow + rowCount - 1 of the grid that Build
+  // would fill, with exactly Build's values, into the destination grid,
+  // which it resizes to the grid width x rowCount (row 0 holds firstRow).
+  // Checks as Build does; a band outside the grid height throws
+  // noise::ExceptionInvalidParam as well. The progress callback hears the
+  // rows by their place in the whole grid.
+  void BuildBand(int firstRow, int rowCount);
 
   // Sets the rectangle. An empty or reversed range throws
   // noise::ExceptionInvalidParam and keeps the old bounds.
@@ -34,6 +41,12 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   double GetUpperZBound() const { return upperZBound_; }
 
  private:
+  // Build's checks, in their order; throws on the first that fails.
+  void CheckSetUp() const;
+  // Fills `rowCount` rows of the destination grid, sized for them, with
+  // the rows from `firstRow` of the whole build.
+  void FillRows(int firstRow, int rowCount);
+
   bool isSeamlessEnabled_ = false;
   double lowerXBound_ = 0.0;
   double lowerZBound_ = 0.0;

@@ -69,14 +69,14 @@ class TileWorkersTest : public testsupport::TempDirFixture {
     });
   }
 
-  Outcome Workers(const CommandSettings& s, double failFromZ, int count) {
+  Outcome Workers(const CommandSettings& s, double failFromZ, int count, int32_t bandRows) {
     std::vector<std::unique_ptr<FailingModule>> modules;
     std::vector<const noise::module::Module*> outputs;
     for (int i = 0; i < count; ++i) {
       modules.push_back(std::make_unique<FailingModule>(failFromZ));
       outputs.push_back(modules.back().get());
     }
-    duneforge::TileWorkers workers(s, outputs);
+    duneforge::TileWorkers workers(s, outputs, bandRows);
     return Capture([&](duneforge::HeightArrayWriter& out) {
       workers.Run(out);
       return Values(workers.LastTile());
@@ -102,42 +102,67 @@ class TileWorkersTest : public testsupport::TempDirFixture {
   std::string path_ = temp_.File("noise_arr.txt");
 };
 
-TEST_F(TileWorkersTest, EveryWorkerCountWritesWhatOneThreadWrites) {
+// Pieces are whole tiles or bands of rows (0: the workers choose); a tile
+// reaches the file whole or not at all.
+TEST_F(TileWorkersTest, EveryWorkerCountAndBandSizeWritesWhatOneThreadWrites) {
   CommandSettings s;
   s.tileWidth = 7;
-  s.tileHeight = 3;
   s.lowerX = 0.0f;
   s.lowerZ = 0.0f;
   const struct {
     const char* name;
-    int32_t tilesX, tilesZ;
+    int32_t tilesX, tilesZ, tileHeight, bandRows;
     double failFromZ;
     size_t tilesWritten;
     const char* error;
   } runs[] = {
-      {"one tile", 1, 1, 1e9, 1, ""},
-      {"more tiles than workers", 5, 3, 1e9, 15, ""},
+      {"one tile", 1, 1, 3, 0, 1e9, 1, ""},
+      {"more tiles than workers", 5, 3, 3, 0, 1e9, 15, ""},
       // Rows of tiles from z = 1 on fail: tile 5 is the first, tiles after
       // it fail too, and whatever the workers had in hand is dropped.
-      {"a tile fails partway", 5, 3, 1.0, 5, "tile 5 (tileWidth 7, tileHeight 3): invalid parameter"},
+      {"a tile fails partway", 5, 3, 3, 0, 1.0, 5, "tile 5 (tileWidth 7, tileHeight 3): invalid parameter"},
+      // 7 rows in bands of 3, 3 and 1.
+      {"one tile in bands", 1, 1, 7, 3, 1e9, 1, ""},
+      {"tiles in bands", 2, 2, 7, 3, 1e9, 4, ""},
+      // Row 5 of 7 (z = 0.714) of the second row of tiles fails: its first
+      // band is done by then, yet none of its rows may be written.
+      {"a band fails", 1, 2, 7, 3, 1.7, 1, "tile 1 (tileWidth 7, tileHeight 7): invalid parameter"},
   };
   for (const auto& run : runs) {
     SCOPED_TRACE(run.name);
     s.tilesX = run.tilesX;
     s.tilesZ = run.tilesZ;
+    s.tileHeight = run.tileHeight;
     s.upperX = static_cast<float>(run.tilesX);
     s.upperZ = static_cast<float>(run.tilesZ);
     const Outcome one = OneThread(s, run.failFromZ);
-    EXPECT_EQ(static_cast<size_t>(std::count(one.text.begin(), one.text.end(), ',')), run.tilesWritten * 21);
+    EXPECT_EQ(static_cast<size_t>(std::count(one.text.begin(), one.text.end(), ',')),
+              run.tilesWritten * 7 * static_cast<size_t>(run.tileHeight));
     EXPECT_EQ(one.error, run.error);
     for (int count : {1, 2, 3, 7}) {
       SCOPED_TRACE(count);
-      const Outcome many = Workers(s, run.failFromZ, count);
+      const Outcome many = Workers(s, run.failFromZ, count, run.bandRows);
       EXPECT_EQ(many.text, one.text);
       EXPECT_EQ(many.error, one.error);
       EXPECT_EQ(many.lastTile, one.lastTile);
     }
   }
+}
+
+// Few tiles are cut into bands that give each worker about four pieces;
+// many tiles stay whole.
+TEST(TileWorkersBands, BandsKeepEveryWorkerBusy) {
+  CommandSettings s;
+  s.tileWidth = 4;
+  s.tileHeight = 100;
+  FailingModule module(1e9);
+  const std::vector<const noise::module::Module*> two(2, &module);
+  s.tilesX = s.tilesZ = 1;
+  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 13);  // 8 bands: 100 / 8 rounded up
+  s.tilesX = 3;
+  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 34);  // 3 bands a tile
+  s.tilesX = 8;
+  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 100);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/recording_module.h"
@@ -75,6 +76,43 @@ TEST_F(PlaneBuilderTest, CoordinatesAdvanceByRepeatedAddition) {
   std::vector<double> seen;
   for (const Point& p : Positions(module_)) seen.push_back(p.x);
   EXPECT_EQ(seen, added);
+}
+
+// Bands of 3 rows over 7 (the last band is short) sample exactly where the
+// whole build samples, z reached by repeated addition as there (on these
+// bounds lower + k x step differs), and hold the whole build's rows.
+TEST_F(PlaneBuilderTest, BandsSampleAndHoldExactlyTheRowsOfTheWholeBuild) {
+  const int width = 2, height = 7;
+  builder_.SetGridSize(width, height);
+  builder_.SetBounds(-1.0, 1.0, 0.1, 1.3);
+  for (const bool seamless : {false, true}) {
+    builder_.SetSeamless(seamless);
+    module_.ClearCalls();
+    builder_.Build();
+    std::vector<float> whole;
+    for (int y = 0; y < height; ++y) whole.insert(whole.end(), grid_.RowData(y), grid_.RowData(y) + width);
+    const std::vector<Point> wholePoints = Positions(module_);
+    module_.ClearCalls();
+    for (int first = 0; first < height; first += 3) {
+      const int rows = std::min(3, height - first);
+      builder_.BuildBand(first, rows);
+      ASSERT_EQ(grid_.GetHeight(), rows);
+      for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < width; ++x) {
+          EXPECT_EQ(grid_.ValueAt(x, y), whole[static_cast<size_t>((first + y) * width + x)])
+              << seamless << " " << x << ", " << first + y;
+        }
+      }
+    }
+    const std::vector<Point> bandPoints = Positions(module_);
+    ASSERT_EQ(bandPoints.size(), wholePoints.size());
+    for (size_t i = 0; i < bandPoints.size(); ++i) {
+      EXPECT_EQ(bandPoints[i].x, wholePoints[i].x) << seamless << " " << i;
+      EXPECT_EQ(bandPoints[i].z, wholePoints[i].z) << seamless << " " << i;
+    }
+  }
+  EXPECT_THROW(builder_.BuildBand(5, 3), noise::ExceptionInvalidParam);
+  EXPECT_THROW(builder_.BuildBand(-1, 2), noise::ExceptionInvalidParam);
 }
 
 TEST_F(PlaneBuilderTest, SeamlessTakesFourSamplesAndStartsWithTheFarCorner) {
