@@ -177,8 +177,9 @@ int RunDuneforge() {
   // Bands of rows share out even one tile; no thread goes without a row.
   const int64_t rows = tileCount * std::max<int64_t>(settings.tileHeight, 1);
   const int threads = static_cast<int>(std::min<int64_t>(ThreadCount(), std::max<int64_t>(rows, 1)));
-  // One chain per thread, all built before the height array is opened, so
-  // that a row the chain refuses leaves the array untouched.
+  // One chain per thread, since a chain's caches serve one thread, all built
+  // before the height array is opened, so that a row the chain refuses
+  // leaves the array untouched.
   std::vector<ModuleChain> chains;
   for (int i = 0; i < threads; ++i) chains.push_back(BuildModuleChain(settings));
 

@@ -1,5 +1,6 @@
 #include "generator/module_chain.h"
 
+#include <array>
 #include <new>
 #include <string>
 
@@ -13,12 +14,20 @@ namespace {
 using noise::utils::InvalidParamError;
 
 // Checks one row and computes the values that need checking; throws with
-// the row named. Builders read the row and the modules before it through it.
+// the row named. Builders read the row and the modules before it through it,
+// and make the row's module with Make. Each call of Source or Previous is one
+// use of that row, counted in `reads` (indexed by row).
 class RowReader {
  public:
-  RowReader(const ModuleSpec& entry, const char* typeName, int row, int32_t seedBase,
-            const ModuleChain& chain)
-      : entry_(entry), typeName_(typeName), row_(row), seedBase_(seedBase), chain_(chain) {}
+  RowReader(const ModuleSpec& entry, const char* typeName, int row, int32_t seedBase, bool cached,
+            const ModuleChain& chain, std::array<int, MaxModuleRows>& reads)
+      : entry_(entry),
+        typeName_(typeName),
+        row_(row),
+        seedBase_(seedBase),
+        cached_(cached),
+        chain_(chain),
+        reads_(reads) {}
 
   const ModuleSpec& Entry() const { return entry_; }
   // The float parameters, widened.
@@ -26,9 +35,20 @@ class RowReader {
   double P3() const { return static_cast<double>(entry_.p3); }
   double P4() const { return static_cast<double>(entry_.p4); }
   // The module of an earlier row; the row is checked already.
-  const noise::module::Module& Source(int row) const { return chain_[row]; }
+  const noise::module::Module& Source(int row) const {
+    ++reads_[static_cast<size_t>(row)];
+    return chain_[row];
+  }
   // The previous row's module; RequirePrevious has passed.
-  const noise::module::Module& Previous() const { return chain_[row_ - 1]; }
+  const noise::module::Module& Previous() const { return Source(row_ - 1); }
+
+  // The row's module, of class ModuleClass, read through a cache when the
+  // row is to be cached.
+  template <typename ModuleClass>
+  std::unique_ptr<ModuleClass> Make() const {
+    if (cached_) return std::make_unique<CachedRow<ModuleClass>>();
+    return std::make_unique<ModuleClass>();
+  }
 
   [[noreturn]] void Fail(const std::string& what) const {
     throw InvalidParamError("row " + std::to_string(row_) + " (" + typeName_ + "): " + what);
@@ -93,7 +113,9 @@ class RowReader {
   const char* typeName_;
   int row_;
   int32_t seedBase_;
+  bool cached_;
   const ModuleChain& chain_;
+  std::array<int, MaxModuleRows>& reads_;
 };
 
 using BuiltModule = std::unique_ptr<noise::module::Module>;
@@ -103,7 +125,7 @@ template <typename Noise>
 BuiltModule BuildOctaveNoise(const RowReader& r) {
   r.RequireOctaves("octave count", false);
   const int32_t seed = r.ScaledSeed();
-  auto module = std::make_unique<Noise>();
+  auto module = r.Make<Noise>();
   module->SetOctaveCount(r.Entry().p1);
   module->SetFrequency(r.P2());
   module->SetPersistence(r.P3());
@@ -115,7 +137,7 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
   // The library accepts 0 and negative counts here; only above 30 fails.
   r.RequireOctaves("octave count", true);
   const int32_t seed = r.ScaledSeed();
-  auto module = std::make_unique<noise::module::RidgedMulti>();
+  auto module = r.Make<noise::module::RidgedMulti>();
   module->SetOctaveCount(r.Entry().p1);
   module->SetFrequency(r.P2());
   module->SetSeed(seed);
@@ -124,7 +146,7 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
 
 BuiltModule BuildScaleBias(const RowReader& r) {
   r.RequirePrevious();
-  auto module = std::make_unique<noise::module::ScaleBias>();
+  auto module = r.Make<noise::module::ScaleBias>();
   module->SetSourceModule(0, r.Previous());
   module->SetScale(r.P2() - r.P4() / 10.0);
   // The integer quotient: p1 from -9 to 9 gives no bias at all.
@@ -136,7 +158,7 @@ BuiltModule BuildSelect(const RowReader& r) {
   r.RequirePrevious();
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
-  auto module = std::make_unique<noise::module::Select>();
+  auto module = r.Make<noise::module::Select>();
   module->SetControlModule(r.Previous());
   // The bounds come first: the falloff is limited to half their span.
   module->SetBounds(0.0, 1000.0);
@@ -150,7 +172,7 @@ BuiltModule BuildBlend(const RowReader& r) {
   r.RequirePrevious();
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
-  auto module = std::make_unique<noise::module::Blend>();
+  auto module = r.Make<noise::module::Blend>();
   module->SetControlModule(r.Previous());
   module->SetSourceModule(0, r.Source(first));
   module->SetSourceModule(1, r.Source(second));
@@ -162,21 +184,21 @@ template <typename Combiner>
 BuiltModule BuildCombiner(const RowReader& r) {
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
-  auto module = std::make_unique<Combiner>();
+  auto module = r.Make<Combiner>();
   module->SetSourceModule(0, r.Source(first));
   module->SetSourceModule(1, r.Source(second));
   return module;
 }
 
 BuiltModule BuildConst(const RowReader& r) {
-  auto module = std::make_unique<noise::module::Const>();
+  auto module = r.Make<noise::module::Const>();
   module->SetConstValue(static_cast<double>(r.Entry().p1) - r.P2());
   return module;
 }
 
 BuiltModule BuildVoronoi(const RowReader& r) {
   const int32_t seed = r.ScaledSeed();
-  auto module = std::make_unique<noise::module::Voronoi>();
+  auto module = r.Make<noise::module::Voronoi>();
   module->SetDisplacement(static_cast<double>(r.Entry().p1) + r.P3());
   module->SetFrequency(r.P2());
   module->SetSeed(seed);
@@ -192,7 +214,7 @@ BuiltModule BuildClamp(const RowReader& r) {
     r.Fail("clamp range p4 / 10 - p2 = " + std::to_string(lower) + " to p3 = " + std::to_string(upper) +
            " is empty or reversed");
   }
-  auto module = std::make_unique<noise::module::Clamp>();
+  auto module = r.Make<noise::module::Clamp>();
   module->SetSourceModule(0, r.Source(source));
   module->SetBounds(lower, upper);
   return module;
@@ -200,7 +222,7 @@ BuiltModule BuildClamp(const RowReader& r) {
 
 BuiltModule BuildExponent(const RowReader& r) {
   r.RequirePrevious();
-  auto module = std::make_unique<noise::module::Exponent>();
+  auto module = r.Make<noise::module::Exponent>();
   module->SetSourceModule(0, r.Previous());
   module->SetExponent(static_cast<double>(r.Entry().p1) + r.P3());
   return module;
@@ -210,7 +232,7 @@ BuiltModule BuildTurbulence(const RowReader& r) {
   r.RequireOctaves("roughness", false);
   r.RequirePrevious();
   const int32_t seed = r.TurbulenceSeed();
-  auto module = std::make_unique<noise::module::Turbulence>();
+  auto module = r.Make<noise::module::Turbulence>();
   module->SetSourceModule(0, r.Previous());
   module->SetRoughness(r.Entry().p1);
   module->SetFrequency(r.P2() * 100.0);
@@ -221,13 +243,13 @@ BuiltModule BuildTurbulence(const RowReader& r) {
 
 BuiltModule BuildInvert(const RowReader& r) {
   r.RequirePrevious();
-  auto module = std::make_unique<noise::module::Invert>();
+  auto module = r.Make<noise::module::Invert>();
   module->SetSourceModule(0, r.Previous());
   return module;
 }
 
 // Unknown codes are not an error: a Perlin module at library defaults.
-BuiltModule BuildFallback(const RowReader&) { return std::make_unique<noise::module::Perlin>(); }
+BuiltModule BuildFallback(const RowReader& r) { return r.Make<noise::module::Perlin>(); }
 
 // What a type code builds: its name in messages and its builder.
 struct RowKind {
@@ -270,26 +292,54 @@ const RowKind& KindOf(int32_t type) {
   return type >= 0 && type < kRowKindCount ? kRowKinds[type] : kFallbackKind;
 }
 
-BuiltModule BuildRow(const ModuleSpec& entry, int row, int32_t seedBase, const ModuleChain& chain) {
+// Which rows are read through a cache, and how many uses of each row the
+// later rows make, by row.
+using RowFlags = std::array<bool, MaxModuleRows>;
+using RowReads = std::array<int, MaxModuleRows>;
+
+BuiltModule BuildRow(const ModuleSpec& entry, int row, int32_t seedBase, bool cached,
+                     const ModuleChain& chain, RowReads& reads) {
   const RowKind& kind = KindOf(entry.type);
-  return kind.build(RowReader(entry, kind.name, row, seedBase, chain));
+  return kind.build(RowReader(entry, kind.name, row, seedBase, cached, chain, reads));
 }
 
 }  // namespace
 
-ModuleChain BuildModuleChain(const CommandSettings& settings) {
+ModuleChain BuildModuleChain(const CommandSettings& settings, SharedRows sharedRows) {
   RequireModuleCountInRange(settings.moduleCount, std::string());
-  ModuleChain chain;
-  try {
-    chain.modules_.reserve(static_cast<size_t>(settings.moduleCount));
-    for (int row = 0; row < settings.moduleCount; ++row) {
-      chain.modules_.push_back(
-          BuildRow(settings.rows[static_cast<size_t>(row)], row, settings.seedBase, chain));
+  const int rows = settings.moduleCount;
+  // Builds every row, those marked in `cached` as CachedRows, and counts the
+  // uses of each row in `reads`.
+  const auto build = [&settings, rows](const RowFlags& cached, RowReads& reads) {
+    reads.fill(0);
+    ModuleChain chain;
+    try {
+      chain.modules_.reserve(static_cast<size_t>(rows));
+      chain.cached_.assign(cached.begin(), cached.begin() + rows);
+      for (int row = 0; row < rows; ++row) {
+        const size_t index = static_cast<size_t>(row);
+        chain.modules_.push_back(
+            BuildRow(settings.rows[index], row, settings.seedBase, cached[index], chain, reads));
+      }
+    } catch (const std::bad_alloc&) {
+      throw noise::utils::OutOfMemoryError("no memory for module row " + std::to_string(chain.Size()));
     }
-  } catch (const std::bad_alloc&) {
-    throw noise::utils::OutOfMemoryError("no memory for module row " + std::to_string(chain.Size()));
+    return chain;
+  };
+
+  RowFlags cached{};
+  RowReads reads{};
+  ModuleChain chain = build(cached, reads);
+  if (sharedRows == SharedRows::kUncached) return chain;
+  bool anyShared = false;
+  for (size_t row = 0; row < static_cast<size_t>(rows); ++row) {
+    cached[row] = reads[row] >= 2;
+    anyShared = anyShared || cached[row];
   }
-  return chain;
+  if (!anyShared) return chain;
+  // Readers hold references to the modules they read, so the rows are built
+  // once more, the shared ones as CachedRows, rather than rewired.
+  return build(cached, reads);
 }
 
 }  // namespace duneforge

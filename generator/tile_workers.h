@@ -39,11 +39,13 @@ class TileWorkers {
   // at different times still find work.
   static constexpr int kPiecesPerWorker = 4;
 
-  // `outputModules`: one module per worker, each the output of a chain built
-  // from the same settings; at least one. `bandRows` sets the rows of a band
-  // (at least 1; the last band of a tile may be shorter); 0 chooses: whole
-  // tiles when there are kPiecesPerWorker tiles per worker, else bands that
-  // give each worker about kPiecesPerWorker pieces.
+  // `outputModules`: one module per worker, each the output of a chain of
+  // its own built from the same settings (a chain caches the values of its
+  // shared rows, so no two workers may read one chain); at least one.
+  // `bandRows` sets the rows of a band (at least 1; the last band of a tile
+  // may be shorter); 0 chooses: whole tiles when there are kPiecesPerWorker
+  // tiles per worker, else bands that give each worker about
+  // kPiecesPerWorker pieces.
   TileWorkers(const CommandSettings& settings, const std::vector<const noise::module::Module*>& outputModules,
               int32_t bandRows = 0);
   // Stops the workers after the tiles they are building and waits for them.
