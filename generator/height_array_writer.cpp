@@ -41,6 +41,8 @@ bool HeightArrayWriter::Open(const std::string& path) {
   if (fd_ < 0) return false;
   path_ = path;
   used_ = 0;
+  written_ = 0;
+  openedSize_ = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd);
   return true;
 }
 
@@ -82,7 +84,21 @@ void HeightArrayWriter::WriteAll(const char* bytes, size_t size) {
     }
     bytes += put;
     size -= static_cast<size_t>(put);
+    written_ += put;
   }
+}
+
+void HeightArrayWriter::TakeBack(int64_t mark) {
+  if (mark >= written_) {
+    used_ = static_cast<size_t>(mark - written_);
+    return;
+  }
+  used_ = 0;
+  errno = 0;
+  if (openedSize_ < 0 || platform::LowLevelFile::Truncate(fd_, openedSize_ + mark) != 0) {
+    throw noise::utils::FileError(path_ + ": cannot take back the values of a failed tile" + Reason(errno));
+  }
+  written_ = mark;
 }
 
 void HeightArrayWriter::Close() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,13 @@ class HeightArrayWriter {
   void AppendText(const char* text, size_t size);
   // Writes what is buffered and closes the file.
   void Close();
+  // Bytes appended since Open, buffered ones included: a mark to take back to.
+  int64_t Position() const { return written_ + static_cast<int64_t>(used_); }
+  // Takes back everything appended after `mark` (a Position): bytes still
+  // buffered are dropped, and a file that already holds some is cut back to
+  // where it stood at the mark. A cut that fails throws
+  // noise::ExceptionUnknown naming the file.
+  void TakeBack(int64_t mark);
 
   bool IsOpen() const { return fd_ >= 0; }
 
@@ -48,6 +56,10 @@ class HeightArrayWriter {
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;
+  // The file's size when it was opened (-1 when it could not be told), and
+  // the bytes written to it since.
+  int64_t openedSize_ = -1;
+  int64_t written_ = 0;
   std::string path_;
 };
 

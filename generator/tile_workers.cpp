@@ -17,28 +17,6 @@ namespace {
 // One value and its comma at the longest.
 constexpr size_t kMaxEntryChars = kMaxHeightValueChars + 1;
 
-// The grid's values row by row in the height array's form. The text keeps its
-// storage from tile to tile; it grows a row at a time, so it holds about
-// the text itself rather than room for the longest value everywhere.
-void FormatTile(const noise::utils::HeightGrid& grid, std::vector<char>& text) {
-  const size_t width = static_cast<size_t>(grid.GetWidth());
-  size_t used = 0;
-  text.clear();
-  for (int y = 0; y < grid.GetHeight(); ++y) {
-    if (text.size() - used < width * kMaxEntryChars) {
-      text.resize(std::max(text.size() * 2, used + width * kMaxEntryChars));
-    }
-    const float* row = grid.RowData(y);
-    char* out = text.data() + used;
-    for (size_t x = 0; x < width; ++x) {
-      out = FormatHeightValue(row[x], out);
-      *out++ = ',';
-    }
-    used = static_cast<size_t>(out - text.data());
-  }
-  text.resize(used);
-}
-
 }  // namespace
 
 TileWorkers::TileWorkers(const CommandSettings& settings,
@@ -77,6 +55,32 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
 }
 
 TileWorkers::~TileWorkers() { Stop(); }
+
+void TileWorkers::Text::Reserve(size_t more) {
+  if (capacity - size >= more) return;
+  const size_t wanted = std::max(capacity * 2, size + more);
+  std::unique_ptr<char[]> larger(new char[wanted]);
+  if (size > 0) std::memcpy(larger.get(), bytes.get(), size);
+  bytes = std::move(larger);
+  capacity = wanted;
+}
+
+void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text) {
+  const size_t width = static_cast<size_t>(grid.GetWidth());
+  text.size = 0;
+  // Room for the longest value everywhere: what the values do not use is
+  // never touched.
+  text.Reserve(width * static_cast<size_t>(grid.GetHeight()) * kMaxEntryChars);
+  char* out = text.bytes.get();
+  for (int y = 0; y < grid.GetHeight(); ++y) {
+    const float* row = grid.RowData(y);
+    for (size_t x = 0; x < width; ++x) {
+      out = FormatHeightValue(row[x], out);
+      *out++ = ',';
+    }
+  }
+  text.size = static_cast<size_t>(out - text.bytes.get());
+}
 
 void TileWorkers::Stop() {
   {
@@ -127,7 +131,7 @@ void TileWorkers::Work(Worker& worker) {
     std::exception_ptr error;
     try {
       BuildPiece(worker, piece);
-      FormatTile(worker.grid, slot.text);
+      FormatPiece(worker.grid, slot.text);
     } catch (const std::bad_alloc&) {
       error = std::make_exception_ptr(noise::utils::OutOfMemoryError(
           "tile " + std::to_string(piece / bandsPerTile_) + ": no memory for its values"));
@@ -158,11 +162,14 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
   }
 
   const int64_t inFlight = static_cast<int64_t>(slots_.size());
-  // The bands of the tile being gathered: a tile reaches the file whole or
-  // not at all, as when it is built in one piece.
-  std::vector<char> tileText;
+  // Where the current tile's values begin in the array: a tile that fails
+  // after some of its bands went out is taken back to here, so that a tile
+  // is in the file whole or not at all, as when it is built in one piece.
+  int64_t tileStart = out.Position();
   for (int64_t piece = 0; piece < pieceCount_; ++piece) {
     Slot& slot = slots_[static_cast<size_t>(piece % inFlight)];
+    const int64_t band = piece % bandsPerTile_;
+    if (band == 0) tileStart = out.Position();
     {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [&] { return slot.state != Slot::State::kEmpty; });
@@ -170,34 +177,21 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
         const std::exception_ptr error = slot.error;
         lock.unlock();
         Stop();
+        if (band > 0) out.TakeBack(tileStart);
         std::rethrow_exception(error);
       }
     }
-    const int64_t tile = piece / bandsPerTile_;
-    const bool tileDone = piece % bandsPerTile_ == bandsPerTile_ - 1;
     // The slot is the writer's until it is marked empty again.
-    if (bandsPerTile_ == 1) {
-      out.AppendText(slot.text.data(), slot.text.size());
-    } else {
-      try {
-        tileText.insert(tileText.end(), slot.text.begin(), slot.text.end());
-      } catch (const std::bad_alloc&) {
-        Stop();
-        throw noise::utils::OutOfMemoryError("tile " + std::to_string(tile) + ": no memory for its values");
-      }
-    }
+    out.AppendText(slot.text.bytes.get(), slot.text.size);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       slot.state = Slot::State::kEmpty;
       ++taken_;
     }
     changed_.notify_all();
-    if (!tileDone) continue;
-    if (bandsPerTile_ > 1) {
-      out.AppendText(tileText.data(), tileText.size());
-      tileText.clear();
+    if (progress != nullptr && band == bandsPerTile_ - 1) {
+      progress->Update(static_cast<uint64_t>(piece / bandsPerTile_ + 1));
     }
-    if (progress != nullptr) progress->Update(static_cast<uint64_t>(tile + 1));
   }
   Stop();
 }

@@ -28,16 +28,18 @@ namespace duneforge {
 // has its own plane builder and grid over its own module, so no module or
 // grid is shared between threads; each turns its piece into text itself, so
 // the writer only writes. At most kTilesInFlightPerWorker pieces per worker
-// are being built or waiting for the writer, and the writer holds the bands
-// of at most one tile until that tile is complete, whatever the tile count.
+// are being built or waiting for the writer, whatever the tile count. Bands
+// go to the array as they come, in order; when a band fails, the bands of
+// its tile already appended are taken back, so the array holds the tiles
+// before the failed one, as when tiles are built whole.
 // The caller owns the modules, which must outlive the workers, and must not
 // use them while Run runs.
 class TileWorkers {
  public:
   static constexpr int kTilesInFlightPerWorker = 2;
   // Pieces per worker that band sizes aim at, so that workers finishing
-  // at different times still find work.
-  static constexpr int kPiecesPerWorker = 4;
+  // at different times still find work, and a band's text stays small.
+  static constexpr int kPiecesPerWorker = 16;
 
   // `outputModules`: one module per worker, each the output of a chain of
   // its own built from the same settings (a chain caches the values of its
@@ -72,13 +74,24 @@ class TileWorkers {
     noise::utils::NoiseMapBuilderPlane builder;
     std::thread thread;
   };
+  // Text that keeps its storage from piece to piece. Room is made without
+  // filling it, so pages the text never reaches are never touched.
+  struct Text {
+    std::unique_ptr<char[]> bytes;
+    size_t capacity = 0;
+    size_t size = 0;
+    // Makes room for `more` bytes after the text, keeping it.
+    void Reserve(size_t more);
+  };
   // A piece between its worker and the writer.
   struct Slot {
     enum class State { kEmpty, kReady, kFailed };
     State state = State::kEmpty;
-    std::vector<char> text;
+    Text text;
     std::exception_ptr error;
   };
+  // The grid's values row by row in the height array's form.
+  static void FormatPiece(const noise::utils::HeightGrid& grid, Text& text);
 
   void Work(Worker& worker);
   // Builds piece `piece` with `worker` into its grid, and keeps the rows of

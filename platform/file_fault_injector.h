@@ -10,7 +10,7 @@ namespace platform {
 // calls. Meant for tests; the state is process-wide and not thread-safe.
 class FileFaultInjector {
  public:
-  enum class Operation { kOpen, kRead, kWrite, kSeek, kClose, kCount };
+  enum class Operation { kOpen, kRead, kWrite, kSeek, kClose, kTruncate, kCount };
 
   FileFaultInjector() = delete;
 

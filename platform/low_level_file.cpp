@@ -125,6 +125,21 @@ int64_t LowLevelFile::Tell(int fd) {
 #endif
 }
 
+int LowLevelFile::Truncate(int fd, int64_t size) {
+  if (FileFaultInjector::TakeFailure(Op::kTruncate)) return InjectedFailure();
+#if defined(_WIN32)  // _chsize_s takes 64-bit sizes and returns an errno value
+  const errno_t error = _chsize_s(fd, size);
+  if (error != 0) errno = error;
+  return error == 0 ? 0 : -1;
+#else  // ftruncate, retried when a signal interrupts it
+  int result;
+  do {
+    result = ::ftruncate(fd, static_cast<off_t>(size));
+  } while (result < 0 && errno == EINTR);
+  return result;
+#endif
+}
+
 int LowLevelFile::Close(int fd) {
   if (FileFaultInjector::TakeFailure(Op::kClose)) {
     // The descriptor is still released, so a failed close leaks nothing.

@@ -45,6 +45,9 @@ class LowLevelFile {
   static int64_t Tell(int fd);
   // Returns 0, or -1 when the descriptor could not be closed.
   static int Close(int fd);
+  // Cuts the file to its first `size` bytes; the position stays. Returns 0,
+  // or -1.
+  static int Truncate(int fd, int64_t size);
 };
 
 }  // namespace platform

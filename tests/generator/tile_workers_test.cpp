@@ -13,6 +13,7 @@
 
 #include "generator/duneforge_run.h"
 #include "noisemap/error.h"
+#include "platform/file_fault_injector.h"
 #include "support/temp_dir_fixture.h"
 
 namespace {
@@ -149,7 +150,32 @@ TEST_F(TileWorkersTest, EveryWorkerCountAndBandSizeWritesWhatOneThreadWrites) {
   }
 }
 
-// Few tiles are cut into bands that give each worker about four pieces;
+// Bands go out as they come: the bands of a failed tile that already
+// reached the file (each of 3 x 4000 values is more than the writer's
+// buffer) are taken back, and when that cut fails the run says so.
+TEST_F(TileWorkersTest, BandsOfAFailedTileThatReachedTheFileAreTakenBack) {
+  CommandSettings s;
+  s.tilesX = 1;
+  s.tilesZ = 2;
+  s.tileWidth = 4000;
+  s.tileHeight = 7;
+  s.upperX = 1.0f;
+  s.upperZ = 2.0f;
+  // Row 5 of the second tile (z = 1.714) fails.
+  const Outcome one = OneThread(s, 1.7);
+  ASSERT_EQ(static_cast<size_t>(std::count(one.text.begin(), one.text.end(), ',')), 4000u * 7);
+  for (int count : {2, 3}) {
+    const Outcome many = Workers(s, 1.7, count, 3);
+    EXPECT_EQ(many.text, one.text) << count;
+    EXPECT_EQ(many.error, one.error) << count;
+  }
+  platform::FileFaultInjector::FailCall(platform::FileFaultInjector::Operation::kTruncate, 1);
+  const Outcome uncut = Workers(s, 1.7, 2, 3);
+  platform::FileFaultInjector::Reset();
+  EXPECT_EQ(uncut.error, path_ + ": cannot take back the values of a failed tile: Input/output error");
+}
+
+// Few tiles are cut into bands that give each worker about sixteen pieces;
 // many tiles stay whole.
 TEST(TileWorkersBands, BandsKeepEveryWorkerBusy) {
   CommandSettings s;
@@ -158,10 +184,10 @@ TEST(TileWorkersBands, BandsKeepEveryWorkerBusy) {
   FailingModule module(1e9);
   const std::vector<const noise::module::Module*> two(2, &module);
   s.tilesX = s.tilesZ = 1;
-  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 13);  // 8 bands: 100 / 8 rounded up
+  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 4);  // 32 bands: 100 / 32 rounded up
   s.tilesX = 3;
-  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 34);  // 3 bands a tile
-  s.tilesX = 8;
+  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 10);  // 11 bands a tile
+  s.tilesX = 32;
   EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 100);
 }
 
