@@ -1,9 +1,6 @@
 #include "modelfiles/mdl7w.h"
 
 #include <gtest/gtest.h>
-#if !defined(_WIN32)
-#include <sys/stat.h>
-#endif
 
 #include <string>
 #include <vector>
@@ -11,6 +8,7 @@
 #include "platform/file_fault_injector.h"
 #include "platform/low_level_file.h"
 #include "support/byte_builder.h"
+#include "support/created_file_mode.h"
 #include "support/temp_dir_fixture.h"
 
 namespace {
@@ -63,20 +61,13 @@ TEST_F(MDL7WTest, FileOpenedAndClosedAtOnceIsTheBareHeader) {
   EXPECT_TRUE(writer_.Close());
 }
 
-#if !defined(_WIN32)
 // A new model file is readable and writable by its owner and by no one
 // the process umask shuts out; nobody may execute it.
 TEST_F(MDL7WTest, NewFileIsReadableAndWritableByItsOwnerWithinTheUmask) {
-  const mode_t previous = ::umask(077);
-  const int fd = writer_.Open(Path().c_str());
-  ::umask(previous);
-  ASSERT_GE(fd, 0);
-  EXPECT_TRUE(writer_.Close());
-  struct stat info;
-  ASSERT_EQ(::stat(Path().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(testsupport::CreatedFileMode(
+                Path(), [&] { return writer_.Open(Path().c_str()) >= 0 && writer_.Close(); }),
+            0600);
 }
-#endif
 
 TEST_F(MDL7WTest, GroupWithOneSkinIsPatchedWithItsSizes) {
   ASSERT_GE(writer_.Open(Path().c_str()), 0);
