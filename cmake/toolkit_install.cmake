@@ -1,5 +1,6 @@
 # What `cmake --install` puts under the prefix:
-#   bin/                       duneforge, modelinfo, terrainview, example_host
+#   bin/                       duneforge, modelinfo, terrainview, terrainconvert,
+#                              modelview, example_host
 #   lib/                       libloamwriter.so, the engine plug-in
 #   lib/terrain_toolkit/       the static model file library and the platform
 #                              layer it links
@@ -32,7 +33,7 @@ install(TARGETS loamwriter EXPORT terrain_toolkit_targets
   RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 # The programs exist only in builds with libnoise.
-foreach(program duneforge modelinfo terrainview example_host)
+foreach(program duneforge modelinfo terrainview terrainconvert modelview example_host)
   if(TARGET ${program})
     install(TARGETS ${program} EXPORT terrain_toolkit_targets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   endif()

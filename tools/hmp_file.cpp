@@ -149,6 +149,24 @@ bool HmpFile::GridSize(int32_t& columns, int32_t& rows) const {
   return true;
 }
 
+bool HmpFile::FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16_t>& heights,
+                             std::string& error) const {
+  if (frames_.empty()) {
+    error = truncated_ ? "truncated: " + walkProblem_ : "the file holds no frame";
+    return false;
+  }
+  if (!GridSize(columns, rows)) {
+    error = "the header's param0 (" + std::to_string(header_.param0) +
+            ") is not a column count that divides the " + std::to_string(header_.numVertices) + " vertices";
+    return false;
+  }
+  if (!FrameHeights(0, heights)) {
+    error = "truncated: the first frame's vertices run past the end of the file";
+    return false;
+  }
+  return true;
+}
+
 bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   if (index >= frames_.size()) return false;
   const uint64_t first = static_cast<uint64_t>(frames_[index].offset) + kFrameHeaderSize;

@@ -81,6 +81,11 @@ class HmpFile {
   // The packed heights of frame `index`, numVertices of them in file order.
   // False when there is no such frame.
   bool FrameHeights(size_t index, std::vector<uint16_t>& heights) const;
+  // The first frame as a grid: its size (GridSize) and packed heights. False
+  // with a one-line `error` when the file holds no frame, the grid size is
+  // unknown, or the frame is cut short.
+  bool FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16_t>& heights,
+                      std::string& error) const;
   // The value a packed height stands for: offset z + packed x scale z.
   double Height(uint16_t packed) const {
     return static_cast<double>(header_.offset[2]) +

@@ -12,24 +12,26 @@ namespace tools {
 
 bool PngSupported() { return true; }
 
-void WritePng(const noise::utils::ImageGrid& image, const std::string& path) {
+void WritePng(const noise::utils::ImageGrid& image, const std::string& path, bool withAlpha) {
   const int width = image.GetWidth();
   const int height = image.GetHeight();
   if (width <= 0 || height <= 0) throw noise::utils::InvalidParamError("cannot write an empty picture");
+  const size_t channels = withAlpha ? 4 : 3;
   std::vector<uint8_t> rgb;
   try {
-    rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * channels);
   } catch (const std::bad_alloc&) {
     throw noise::utils::OutOfMemoryError("not enough memory for the PNG rows");
   }
   // PNG rows run from the top; image row 0 is the bottom of the picture.
   for (int y = 0; y < height; ++y) {
     const noise::utils::PixelColor* source = image.RowData(height - 1 - y);
-    uint8_t* out = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
-    for (int x = 0; x < width; ++x) {
-      out[3 * x] = source[x].red;
-      out[3 * x + 1] = source[x].green;
-      out[3 * x + 2] = source[x].blue;
+    uint8_t* out = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * channels;
+    for (int x = 0; x < width; ++x, out += channels) {
+      out[0] = source[x].red;
+      out[1] = source[x].green;
+      out[2] = source[x].blue;
+      if (withAlpha) out[3] = source[x].alpha;
     }
   }
   png_image png;
@@ -37,7 +39,7 @@ void WritePng(const noise::utils::ImageGrid& image, const std::string& path) {
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(width);
   png.height = static_cast<png_uint_32>(height);
-  png.format = PNG_FORMAT_RGB;
+  png.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
   if (png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
     const std::string reason = png.message;
     png_image_free(&png);

@@ -6,7 +6,7 @@ namespace tools {
 
 bool PngSupported() { return false; }
 
-void WritePng(const noise::utils::ImageGrid&, const std::string& path) {
+void WritePng(const noise::utils::ImageGrid&, const std::string& path, bool) {
   throw noise::utils::InvalidParamError("cannot write " + path + ": this build has no PNG support");
 }
 

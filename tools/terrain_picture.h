@@ -47,7 +47,8 @@ void WritePicture(const noise::utils::ImageGrid& image, const std::string& path)
 // Whether WritePicture can write PNG pictures.
 bool PngSupported();
 
-// Writes `image` as an 8-bit RGB PNG file; see WritePicture.
-void WritePng(const noise::utils::ImageGrid& image, const std::string& path);
+// Writes `image` as an 8-bit RGB PNG file, or RGBA with `withAlpha`; see
+// WritePicture.
+void WritePng(const noise::utils::ImageGrid& image, const std::string& path, bool withAlpha = false);
 
 }  // namespace tools

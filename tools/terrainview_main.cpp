@@ -30,6 +30,7 @@
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
 #include "platform/whole_file.h"
+#include "tools/grid_arguments.h"
 #include "tools/hmp_file.h"
 #include "tools/noise_array.h"
 #include "tools/terrain_picture.h"
@@ -49,41 +50,14 @@ int Fail(const std::string& problem) {
   return 1;
 }
 
-// Parses "AxB" with two positive integers.
-bool ParsePair(const char* text, int32_t& first, int32_t& second) {
-  char* end = nullptr;
-  errno = 0;
-  const long a = std::strtol(text, &end, 10);
-  if (end == text || (*end != 'x' && *end != 'X') || errno != 0 || a <= 0 || a > INT32_MAX) return false;
-  const char* rest = end + 1;
-  const long b = std::strtol(rest, &end, 10);
-  if (end == rest || *end != '\0' || errno != 0 || b <= 0 || b > INT32_MAX) return false;
-  first = static_cast<int32_t>(a);
-  second = static_cast<int32_t>(b);
-  return true;
-}
-
 bool LoadHmp(std::vector<uint8_t> bytes, tools::TerrainHeights& terrain, std::string& error) {
   tools::HmpFile file;
   if (!file.Parse(std::move(bytes))) {
     error = file.Error();
     return false;
   }
-  if (file.Frames().empty()) {
-    error = file.Truncated() ? "truncated: " + file.WalkProblem() : "the file holds no frame";
-    return false;
-  }
-  if (!file.GridSize(terrain.columns, terrain.rows)) {
-    error = "the header's param0 (" + std::to_string(file.Header().param0) +
-            ") is not a column count that divides the " + std::to_string(file.Header().numVertices) +
-            " vertices";
-    return false;
-  }
   std::vector<uint16_t> packed;
-  if (!file.FrameHeights(0, packed)) {
-    error = "truncated: the first frame's vertices run past the end of the file";
-    return false;
-  }
+  if (!file.FirstFrameGrid(terrain.columns, terrain.rows, packed, error)) return false;
   terrain.heights.resize(packed.size());
   for (size_t i = 0; i < packed.size(); ++i) terrain.heights[i] = file.Height(packed[i]);
   if (terrain.spacing <= 0.0) terrain.spacing = file.Header().param1;
@@ -103,9 +77,10 @@ int main(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (arg == "--size") {
-      if (!hasValue || !ParsePair(argv[++i], columns, rows)) return Usage("--size takes COLUMNSxROWS");
+      if (!hasValue || !tools::ParseGridPair(argv[++i], columns, rows))
+        return Usage("--size takes COLUMNSxROWS");
     } else if (arg == "--tiles") {
-      if (!hasValue || !ParsePair(argv[++i], tilesX, tilesZ)) return Usage("--tiles takes NXxNZ");
+      if (!hasValue || !tools::ParseGridPair(argv[++i], tilesX, tilesZ)) return Usage("--tiles takes NXxNZ");
     } else if (arg == "--spacing") {
       char* end = nullptr;
       if (hasValue) spacing = std::strtod(argv[++i], &end);

@@ -1,0 +1,240 @@
+// terrainconvert, run as a user runs it: round trips through pictures and
+// RAW files, PNG pictures built byte by byte here, the OBJ mesh, the height
+// array against the example host's file, and damaged input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/byte_builder.h"
+#include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
+#include "tools/grey_png.h"
+
+namespace {
+
+using testsupport::ByteBuilder;
+using testsupport::LoadU16;
+
+// An HMP7 file of 3 x 2 vertices, no skin, heights offset -100 + packed x
+// 0.5, samples 2 apart.
+std::vector<uint8_t> SmallHmp(const std::vector<uint16_t>& packed) {
+  ByteBuilder b;
+  b.Text("HMP7", 4).I32(0).F32(1.0f).F32(1.0f).F32(0.5f).F32(0.0f).F32(0.0f).F32(-100.0f).U32(0);
+  b.F32(2.0f).F32(2.0f).F32(3.0f).I32(0).I32(0).I32(0).I32(static_cast<int32_t>(packed.size())).I32(0);
+  b.I32(1).I32(0).I32(0).I32(0);
+  b.I32(2).U16(0).U16(0).U16(0).U8(255).U8(0).U16(65535).U16(65535).U16(65535).U8(255).U8(0);
+  b.Text("terrain", 16);
+  for (uint16_t p : packed) b.U16(p).U8(0).U8(0);
+  return b.Data();
+}
+
+// The packed heights at the end of an HMP file of `count` vertices.
+std::vector<uint16_t> LastHeights(const std::vector<uint8_t>& hmp, size_t count) {
+  std::vector<uint16_t> heights;
+  if (hmp.size() < count * 4) return heights;
+  for (size_t i = 0; i < count; ++i) heights.push_back(LoadU16(hmp, hmp.size() - count * 4 + i * 4));
+  return heights;
+}
+
+std::vector<uint16_t> RawSamples(const std::vector<uint8_t>& raw) {
+  std::vector<uint16_t> samples;
+  for (size_t i = 0; i + 1 < raw.size(); i += 2) samples.push_back(LoadU16(raw, i));
+  return samples;
+}
+
+void BigEndian32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  BigEndian32(out, static_cast<uint32_t>(data.size()));
+  std::vector<uint8_t> typed(type, type + 4);
+  typed.insert(typed.end(), data.begin(), data.end());
+  out.insert(out.end(), typed.begin(), typed.end());
+  BigEndian32(out, Crc32(typed.data(), typed.size()));
+}
+
+// A PNG picture with its rows (each led by filter byte 0) in one stored
+// deflate block.
+std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                         const std::vector<uint8_t>& rows) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  std::vector<uint8_t> header;
+  BigEndian32(header, width);
+  BigEndian32(header, height);
+  header.insert(header.end(), {depth, colourType, 0, 0, 0});
+  Chunk(out, "IHDR", header);
+  const uint16_t length = static_cast<uint16_t>(rows.size());
+  std::vector<uint8_t> z = {0x78,
+                            0x01,
+                            0x01,
+                            static_cast<uint8_t>(length & 0xFF),
+                            static_cast<uint8_t>(length >> 8),
+                            static_cast<uint8_t>(~length & 0xFF),
+                            static_cast<uint8_t>((~length >> 8) & 0xFF)};
+  z.insert(z.end(), rows.begin(), rows.end());
+  uint32_t a = 1, b = 0;
+  for (uint8_t byte : rows) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  BigEndian32(z, b << 16 | a);
+  Chunk(out, "IDAT", z);
+  Chunk(out, "IEND", {});
+  return out;
+}
+
+class TerrainConvertTest : public testsupport::TempDirFixture {
+ protected:
+  testsupport::ProgramResult Convert(const std::vector<std::string>& args) {
+    return testsupport::RunProgram(TERRAINCONVERT_PROGRAM, args, temp_.Path());
+  }
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = temp_.File(name);
+    EXPECT_TRUE(testsupport::WriteFileBytes(path, bytes));
+    return path;
+  }
+};
+
+TEST_F(TerrainConvertTest, HmpHeightsSurvivePngAndRawExactly) {
+  // Rows from the south: 0 1 65535, then 32768 12345 40000.
+  const std::vector<uint16_t> packed = {0, 1, 65535, 32768, 12345, 40000};
+  const std::string hmp = Write("in.hmp", SmallHmp(packed));
+  ASSERT_EQ(Convert({hmp, temp_.File("t.raw")}).status, 0);
+  // Pictures and RAW files run from the north edge.
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("t.raw"))),
+            (std::vector<uint16_t>{32768, 12345, 40000, 0, 1, 65535}));
+
+  for (const std::string middle : {"t.png", "t.r16"}) {
+    SCOPED_TRACE(middle);
+    if (middle == "t.png" && !tools::GreyPngSupported()) continue;
+    const auto there = Convert({hmp, temp_.File(middle)});
+    ASSERT_EQ(there.status, 0) << there.err;
+    EXPECT_NE(there.out.find("range: -100 32667.5"), std::string::npos) << there.out;
+    std::vector<std::string> back = {temp_.File(middle), temp_.File("back.hmp"), "--range", "-100",
+                                     "32667.5"};
+    if (middle == "t.r16") back.insert(back.end(), {"--size", "3x2"});
+    const auto result = Convert(back);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(LastHeights(testsupport::ReadFileBytes(temp_.File("back.hmp")), packed.size()), packed);
+  }
+}
+
+TEST_F(TerrainConvertTest, ReadsPngSamplesAsStored) {
+  if (!tools::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
+  // 16 bits, 2 x 2: top row 0x0102 0xFFFE, bottom row 0x8000 0x0001.
+  const std::string deep =
+      Write("deep.png", Png(2, 2, 16, 0, {0, 0x01, 0x02, 0xFF, 0xFE, 0, 0x80, 0x00, 0x00, 0x01}));
+  ASSERT_EQ(Convert({deep, temp_.File("deep.raw")}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("deep.raw"))),
+            (std::vector<uint16_t>{0x0102, 0xFFFE, 0x8000, 0x0001}));
+  // 8 bits widen so that 255 is the top: v x 257.
+  const std::string shallow = Write("shallow.png", Png(3, 1, 8, 0, {0, 0, 1, 255}));
+  ASSERT_EQ(Convert({shallow, temp_.File("shallow.raw")}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("shallow.raw"))),
+            (std::vector<uint16_t>{0, 257, 65535}));
+}
+
+TEST_F(TerrainConvertTest, ObjOfThreeByTwoTerrain) {
+  // Heights 0 10 20 on the southern row and 30 40 50 north of it, 2 apart;
+  // the RAW file starts with the northern row.
+  const std::string raw = Write("in.raw", {30, 0, 40, 0, 50, 0, 0, 0, 10, 0, 20, 0});
+  const auto result = Convert({raw, temp_.File("t.obj"), "--size", "3x2", "--spacing", "2"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(temp_.File("t.obj"));
+  std::istringstream obj(std::string(bytes.begin(), bytes.end()));
+  std::vector<std::string> vertices, normals, faces;
+  for (std::string line; std::getline(obj, line);) {
+    if (line.rfind("v ", 0) == 0) vertices.push_back(line);
+    if (line.rfind("vn ", 0) == 0) normals.push_back(line);
+    if (line.rfind("f ", 0) == 0) faces.push_back(line);
+  }
+  ASSERT_EQ(vertices.size(), 6u);
+  ASSERT_EQ(normals.size(), 6u);
+  ASSERT_EQ(faces.size(), 4u);  // two triangles per cell, two cells
+  // Vertex 5: column 1 of the northern row; x east, y up, z south.
+  EXPECT_EQ(vertices[4], "v 2 40 -2");
+  EXPECT_EQ(faces[0], "f 1/1/1 2/2/2 4/4/4");
+  // Vertex 2 (column 1, southern row): 20 up over 4 east, 30 up over 2
+  // north; the normal leans west and south.
+  double nx = 0, ny = 0, nz = 0;
+  std::istringstream(normals[1].substr(3)) >> nx >> ny >> nz;
+  const double length = std::sqrt(5.0 * 5.0 + 15.0 * 15.0 + 1.0);
+  EXPECT_NEAR(nx, -5.0 / length, 1e-8);
+  EXPECT_NEAR(ny, 1.0 / length, 1e-8);
+  EXPECT_NEAR(nz, 15.0 / length, 1e-8);
+}
+
+TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {
+  // 2 x 2 tiles of 16 x 8 samples over 4 x 4 units: the host maps the 4
+  // units onto 4096, so samples lie 128 and 256 apart and heights scale by
+  // 1024.
+  for (int preview : {1, 0}) {
+    SCOPED_TRACE(preview);
+    const std::string text =
+        "0 1\n2 2 16 8\n0.0 4.0 0.0 4.0\n3 " + std::to_string(preview) + "\n0 6 1.0 0.5 0.0\n";
+    const std::string commands = Write("terrain.txt", std::vector<uint8_t>(text.begin(), text.end()));
+    const std::string folder = temp_.File(preview ? "with_preview" : "without_preview");
+    const auto host = testsupport::RunProgram(
+        EXAMPLE_HOST_PROGRAM, {commands, folder, DUNEFORGE_PROGRAM, LOAMWRITER_LIBRARY}, temp_.Path());
+    ASSERT_EQ(host.status, 0) << host.err;
+    std::vector<std::string> args = {folder + "/noise_arr.txt",
+                                     temp_.File("mine.hmp"),
+                                     "--size",
+                                     "32x16",
+                                     "--tiles",
+                                     "2x2",
+                                     "--spacing",
+                                     "128,256",
+                                     "--height-scale",
+                                     "1024"};
+    if (preview) args.insert(args.end(), {"--skin", folder + "/tutorial.bmp"});
+    const auto result = Convert(args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<uint8_t> theirs = testsupport::ReadFileBytes(folder + "/terrain.hmp");
+    ASSERT_GT(theirs.size(), 84u);
+    EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("mine.hmp")) == theirs);
+  }
+}
+
+TEST_F(TerrainConvertTest, DamagedInputGivesOneLine) {
+  std::vector<uint8_t> truncated = SmallHmp({1, 2, 3, 4, 5, 6});
+  truncated.resize(truncated.size() - 3);
+  std::vector<uint8_t> cutPng = Png(2, 2, 16, 0, {0, 1, 2, 3, 4, 0, 5, 6, 7, 8});
+  cutPng.resize(cutPng.size() - 20);
+  const std::vector<std::vector<std::string>> cases = {
+      {Write("short.hmp", truncated), temp_.File("o.png")},
+      {Write("short.hmp", truncated), temp_.File("o.obj")},
+      {Write("cut.png", cutPng), temp_.File("o.hmp")},
+      {Write("colour.png", Png(1, 1, 8, 2, {0, 1, 2, 3})), temp_.File("o.raw")},
+      {Write("huge.png", Png(60000, 60000, 16, 0, {0, 0, 0})), temp_.File("o.raw")},
+      {Write("odd.raw", {1, 2, 3}), temp_.File("o.hmp"), "--size", "2x1"},
+      {Write("noise_arr.txt", {'1', ',', 'x', ','}), temp_.File("o.hmp"), "--size", "2x1"},
+      {Write("few.txt", {'1', ',', '2', ','}), temp_.File("o.hmp"), "--size", "3x1"},
+      {temp_.File("missing.hmp"), temp_.File("o.png")},
+      {Write("in.bmp", {'B', 'M'}), temp_.File("o.png")},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args[0] + " -> " + args[1]);
+    const auto result = Convert(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("terrainconvert: ", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+// Greyscale PNG pictures through libpng's row-by-row read and write
+// interface. libpng reports errors by a long jump, so every call into it
+// happens in a small function that holds no object with a destructor.
+#include "tools/grey_png.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace tools {
+
+namespace {
+
+// Deflate packs at most about 1032 bytes into one; a picture that declares
+// more row bytes than that allows for its data is damaged, and is refused
+// before its rows are allocated.
+constexpr uint64_t kLargestInflation = 1040;
+constexpr uint64_t kInflationSlack = 4096;
+// The largest grid a terrain can hold.
+constexpr uint64_t kLargestSamples = INT32_MAX;
+
+// Where libpng's message goes before it jumps back.
+struct ErrorSink {
+  char message[200] = {};
+};
+
+void OnError(png_structp png, png_const_charp message) {
+  ErrorSink* sink = static_cast<ErrorSink*>(png_get_error_ptr(png));
+  std::snprintf(sink->message, sizeof sink->message, "%s", message != nullptr ? message : "libpng error");
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+// The picture's bytes, read in order.
+struct MemorySource {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t at = 0;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
+  MemorySource* source = static_cast<MemorySource*>(png_get_io_ptr(png));
+  if (count > source->size - source->at) png_error(png, "the file ends inside the picture");
+  std::memcpy(out, source->data + source->at, count);
+  source->at += count;
+}
+
+// The read structures, destroyed whatever happens.
+struct ReadContext {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ErrorSink sink;
+  MemorySource source;
+  ~ReadContext() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+// What the header says, after the transformations are set up.
+struct HeaderInfo {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  int bitDepth = 0;
+  int colourType = 0;
+  size_t rowBytes = 0;
+  int channels = 0;
+};
+
+bool ReadHeader(ReadContext& context, HeaderInfo& header) {
+  if (setjmp(png_jmpbuf(context.png))) return false;
+  png_set_read_fn(context.png, &context.source, ReadFromMemory);
+  png_read_info(context.png, context.info);
+  header.colourType = static_cast<int>(png_get_color_type(context.png, context.info));
+  header.bitDepth = static_cast<int>(png_get_bit_depth(context.png, context.info));
+  if (header.colourType != PNG_COLOR_TYPE_GRAY && header.colourType != PNG_COLOR_TYPE_GRAY_ALPHA) {
+    return true;
+  }
+  if (header.bitDepth < 8) png_set_expand_gray_1_2_4_to_8(context.png);
+  if ((header.colourType & PNG_COLOR_MASK_ALPHA) != 0) png_set_strip_alpha(context.png);
+  png_set_interlace_handling(context.png);
+  png_read_update_info(context.png, context.info);
+  header.width = png_get_image_width(context.png, context.info);
+  header.height = png_get_image_height(context.png, context.info);
+  header.rowBytes = png_get_rowbytes(context.png, context.info);
+  header.channels = static_cast<int>(png_get_channels(context.png, context.info));
+  return true;
+}
+
+bool ReadRows(ReadContext& context, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(context.png))) return false;
+  png_read_image(context.png, rows);
+  png_read_end(context.png, nullptr);
+  return true;
+}
+
+// The write structures, destroyed whatever happens.
+struct WriteContext {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ErrorSink sink;
+  ~WriteContext() { png_destroy_write_struct(&png, &info); }
+};
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
+  std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  try {
+    out->insert(out->end(), data, data + count);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "not enough memory for the picture");
+  }
+}
+
+void FlushNothing(png_structp) {}
+
+bool WriteRows(WriteContext& context, const GreyPicture& picture, png_bytepp rows,
+               std::vector<uint8_t>& out) {
+  if (setjmp(png_jmpbuf(context.png))) return false;
+  png_set_write_fn(context.png, &out, WriteToMemory, FlushNothing);
+  png_set_IHDR(context.png, context.info, static_cast<png_uint_32>(picture.width),
+               static_cast<png_uint_32>(picture.height), 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(context.png, context.info);
+  png_write_image(context.png, rows);
+  png_write_end(context.png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool GreyPngSupported() { return true; }
+
+bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error) {
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
+    error = "not a PNG picture";
+    return false;
+  }
+  ReadContext context;
+  context.source.data = bytes.data();
+  context.source.size = bytes.size();
+  context.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
+  if (context.png != nullptr) context.info = png_create_info_struct(context.png);
+  if (context.info == nullptr) {
+    error = "not enough memory to read the picture";
+    return false;
+  }
+  HeaderInfo header;
+  if (!ReadHeader(context, header)) {
+    error = std::string("damaged PNG picture: ") + context.sink.message;
+    return false;
+  }
+  if (header.colourType != PNG_COLOR_TYPE_GRAY && header.colourType != PNG_COLOR_TYPE_GRAY_ALPHA) {
+    error = "a colour PNG picture; only greyscale pictures hold heights";
+    return false;
+  }
+  const uint64_t samples = uint64_t{header.width} * header.height;
+  const int bytesPerSample = header.bitDepth == 16 ? 2 : 1;
+  if (header.channels != 1 || header.rowBytes != uint64_t{header.width} * bytesPerSample) {
+    error = "a PNG picture of an unsupported layout";
+    return false;
+  }
+  if (samples > kLargestSamples ||
+      (uint64_t{header.rowBytes} + 1) * header.height > bytes.size() * kLargestInflation + kInflationSlack) {
+    error = "damaged PNG picture: it declares " + std::to_string(header.width) + " x " +
+            std::to_string(header.height) + " pixels, more than its data can hold";
+    return false;
+  }
+  std::vector<uint8_t> data;
+  std::vector<png_bytep> rows;
+  try {
+    data.resize(header.rowBytes * header.height);
+    rows.resize(header.height);
+    picture.samples.resize(static_cast<size_t>(samples));
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory for the picture";
+    return false;
+  }
+  for (png_uint_32 y = 0; y < header.height; ++y) rows[y] = data.data() + header.rowBytes * y;
+  if (!ReadRows(context, rows.data())) {
+    error = std::string("damaged PNG picture: ") + context.sink.message;
+    return false;
+  }
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    picture.samples[i] = bytesPerSample == 2 ? static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1])
+                                             : static_cast<uint16_t>(data[i] * 257);
+  }
+  picture.width = static_cast<int32_t>(header.width);
+  picture.height = static_cast<int32_t>(header.height);
+  return true;
+}
+
+bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error) {
+  const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
+  if (picture.width <= 0 || picture.height <= 0 || count != picture.samples.size()) {
+    error = "cannot write " + path + ": the picture needs width x height samples, at least one";
+    return false;
+  }
+  std::vector<uint8_t> data, out;
+  std::vector<png_bytep> rows;
+  try {
+    data.resize(static_cast<size_t>(count) * 2);
+    rows.resize(static_cast<size_t>(picture.height));
+  } catch (const std::bad_alloc&) {
+    error = "cannot write " + path + ": not enough memory";
+    return false;
+  }
+  // PNG stores 16-bit samples most significant byte first.
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    data[2 * i] = static_cast<uint8_t>(picture.samples[i] >> 8);
+    data[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
+  }
+  const size_t rowBytes = static_cast<size_t>(picture.width) * 2;
+  for (size_t y = 0; y < rows.size(); ++y) rows[y] = data.data() + rowBytes * y;
+
+  WriteContext context;
+  context.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
+  if (context.png != nullptr) context.info = png_create_info_struct(context.png);
+  if (context.info == nullptr || !WriteRows(context, picture, rows.data(), out)) {
+    error = "cannot write " + path + ": " +
+            (context.info == nullptr ? "not enough memory" : context.sink.message);
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tools

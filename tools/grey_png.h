@@ -1,0 +1,33 @@
+// Greyscale PNG pictures as grids of 16-bit samples, through libpng.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+// Whether this build reads and writes greyscale PNG pictures.
+bool GreyPngSupported();
+
+// A greyscale picture: width x height samples, row by row from the top.
+struct GreyPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint16_t> samples;
+};
+
+// Reads a greyscale PNG picture (with or without alpha, which is dropped) of
+// any bit depth from its bytes. Samples of 16 bits are kept as they are;
+// samples of fewer bits are widened so that the brightest becomes 65535
+// (8-bit v becomes v x 257). No gamma or other transformation is applied.
+// False with a one-line reason in `error` for a colour picture, a picture
+// whose data is damaged or ends early, one that declares more pixels than its
+// data can hold, or a build without PNG support.
+bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error);
+
+// Writes `picture` to `path` as a 16-bit greyscale PNG with no gamma or
+// colour information. False with a one-line reason when it cannot.
+bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error);
+
+}  // namespace tools

@@ -1,0 +1,19 @@
+// Builds without libpng: greyscale PNG pictures are refused with a clear
+// message.
+#include "tools/grey_png.h"
+
+namespace tools {
+
+bool GreyPngSupported() { return false; }
+
+bool ReadGreyPng(const std::vector<uint8_t>&, GreyPicture&, std::string& error) {
+  error = "this build has no PNG support";
+  return false;
+}
+
+bool WriteGreyPng(const GreyPicture&, const std::string& path, std::string& error) {
+  error = "cannot write " + path + ": this build has no PNG support";
+  return false;
+}
+
+}  // namespace tools

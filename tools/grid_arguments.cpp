@@ -1,0 +1,32 @@
+#include "tools/grid_arguments.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace tools {
+
+bool ParseGridPair(const char* text, int32_t& first, int32_t& second) {
+  if (text == nullptr) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long a = std::strtoll(text, &end, 10);
+  if (end == text || (*end != 'x' && *end != 'X') || errno != 0 || a <= 0 || a > INT32_MAX) return false;
+  const char* rest = end + 1;
+  const long long b = std::strtoll(rest, &end, 10);
+  if (end == rest || *end != '\0' || errno != 0 || b <= 0 || b > INT32_MAX) return false;
+  first = static_cast<int32_t>(a);
+  second = static_cast<int32_t>(b);
+  return true;
+}
+
+bool ParseFiniteNumber(const char* text, double& value) {
+  if (text == nullptr || *text == '\0') return false;
+  char* end = nullptr;
+  const double parsed = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}
+
+}  // namespace tools

@@ -1,0 +1,500 @@
+#include "tools/terrain_convert.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "platform/whole_file.h"
+#include "plugin/fixed10.h"
+#include "plugin/float_to_int.h"
+#include "plugin/hmp7w.h"
+#include "plugin/mip_sampler.h"
+#include "tools/bmp_image.h"
+#include "tools/grey_png.h"
+#include "tools/hmp_file.h"
+#include "tools/noise_array.h"
+
+namespace tools {
+
+namespace {
+
+// Packed heights run from 0 to this value.
+constexpr double kPackedRange = 65535.0;
+constexpr uint16_t kPackedTop = 65535;
+// Engine numbers hold value x 1024 in 32 bits: magnitudes below 2^21.
+constexpr double kLargestEngineValue = 2097151.0;
+// The largest grid an HMP frame can count.
+constexpr uint64_t kLargestGrid = INT32_MAX;
+// A blank skin has the grid's sides, limited to this many pixels.
+constexpr int32_t kLargestBlankSkinSide = 1024;
+// Skin type code of a 24-bit skin with three mip levels, and the steps that
+// pick the pixels of those levels from level 0.
+constexpr uint8_t kSkinType888WithMips = loamwriter::kHmpSkinFormat888 | loamwriter::kHmpSkinTypeMipmapBit;
+constexpr int32_t kMipSteps[3] = {4, 16, 64};
+
+bool Fits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
+
+// An engine number for `value`: value x 1024 rounded to the nearest integer
+// (halves away from zero), NaN as 0, beyond the 32-bit range its nearest end.
+int32_t RoundToEngine(double value) {
+  const double scaled = std::round(value * 1024.0);
+  if (std::isnan(scaled)) return 0;
+  if (scaled <= -2147483648.0) return INT32_MIN;
+  if (scaled >= 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(scaled);
+}
+
+double FromEngine(int32_t value) { return static_cast<double>(value) / 1024.0; }
+
+// Scale and offset of one header axis for the range low .. high handed over
+// as engine numbers, as the header export sets them: the span is rounded to
+// a float before it is divided.
+void AxisFromRange(int32_t low, int32_t high, float& scale, float& offset) {
+  offset = loamwriter::Fixed10ToReal(low);
+  const float span = loamwriter::Fixed10ToReal(high) - offset;
+  scale = static_cast<float>(static_cast<double>(span) / kPackedRange);
+}
+
+// Packs heights as the vertex export does for a header set from the range,
+// with each height handed over half a packed step up so that truncation
+// gives the nearest step. Heights outside the range stop at 0 and 65535.
+class HeightPacker {
+ public:
+  HeightPacker(double low, double high) {
+    const int32_t lowEngine = RoundToEngine(low);
+    const int32_t highEngine = RoundToEngine(high);
+    AxisFromRange(lowEngine, highEngine, scale_, offset_);
+    halfStep_ = (FromEngine(highEngine) - FromEngine(lowEngine)) / kPackedRange / 2.0;
+  }
+  uint16_t Pack(double height) const {
+    if (scale_ == 0.0f) return 0;
+    const double quotient =
+        (static_cast<double>(loamwriter::Fixed10ToReal(RoundToEngine(height + halfStep_))) -
+         static_cast<double>(offset_)) /
+        static_cast<double>(scale_);
+    if (!(quotient > 0.0)) return 0;
+    if (quotient >= kPackedRange) return kPackedTop;
+    return loamwriter::TruncateLow16(quotient);
+  }
+
+ private:
+  float scale_ = 0.0f;
+  float offset_ = 0.0f;
+  double halfStep_ = 0.0;
+};
+
+size_t Index(const ConvertTerrain& t, int32_t x, int32_t y) {
+  return static_cast<size_t>(y) * static_cast<size_t>(t.columns) + static_cast<size_t>(x);
+}
+
+// The slope of the surface at (x, y) from the neighbouring heights (the
+// sample itself where a neighbour is missing): height change per unit east
+// (dx) and north (dy).
+void SlopeAt(const ConvertTerrain& t, int32_t x, int32_t y, double& dx, double& dy) {
+  const int32_t left = std::max(x - 1, 0), right = std::min(x + 1, t.columns - 1);
+  const int32_t down = std::max(y - 1, 0), up = std::min(y + 1, t.rows - 1);
+  dx = right > left
+           ? (t.heights[Index(t, right, y)] - t.heights[Index(t, left, y)]) / ((right - left) * t.spacingX)
+           : 0.0;
+  dy = up > down ? (t.heights[Index(t, x, up)] - t.heights[Index(t, x, down)]) / ((up - down) * t.spacingY)
+                 : 0.0;
+}
+
+// Whether a grid of columns x rows fits in one HMP frame.
+bool GridFits(int64_t columns, int64_t rows) {
+  return columns > 0 && rows > 0 &&
+         static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) <= kLargestGrid;
+}
+
+bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+    error = reason.Text();
+    return false;
+  }
+  return true;
+}
+
+bool WriteBytes(const std::string& path, const void* data, size_t size, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  const int writeErrno = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+    return false;
+  }
+  return true;
+}
+
+bool ReadHeightArray(const std::vector<uint8_t>& bytes, const ConvertSettings& settings,
+                     ConvertTerrain& terrain, std::string& error) {
+  if (settings.columns <= 0) {
+    error = "a height array needs --size COLUMNSxROWS";
+    return false;
+  }
+  if (settings.columns % settings.tilesX != 0 || settings.rows % settings.tilesZ != 0) {
+    error = "--tiles must divide --size into whole tiles";
+    return false;
+  }
+  if (!GridFits(settings.columns, settings.rows)) {
+    error = "--size is larger than a terrain can be";
+    return false;
+  }
+  std::vector<float> values, grid;
+  if (!ParseNoiseArray(bytes, values, error) ||
+      !AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.columns / settings.tilesX,
+                     settings.rows / settings.tilesZ, grid, error)) {
+    return false;
+  }
+  terrain.columns = settings.columns;
+  terrain.rows = settings.rows;
+  terrain.heights.assign(grid.begin(), grid.end());
+  return true;
+}
+
+bool ReadHmp(std::vector<uint8_t> bytes, ConvertTerrain& terrain, std::string& error) {
+  HmpFile file;
+  if (!file.Parse(std::move(bytes))) {
+    error = file.Error();
+    return false;
+  }
+  if (!file.FirstFrameGrid(terrain.columns, terrain.rows, terrain.packed, error)) return false;
+  terrain.heights.resize(terrain.packed.size());
+  for (size_t i = 0; i < terrain.packed.size(); ++i) terrain.heights[i] = file.Height(terrain.packed[i]);
+  terrain.low = file.Height(0);
+  terrain.high = file.Height(kPackedTop);
+  terrain.spacingX = file.Header().param1;
+  terrain.spacingY = file.Header().param2;
+  return true;
+}
+
+// Picture rows run from the north; terrain rows from the south.
+void FromPicture(const GreyPicture& picture, const ConvertSettings& settings, ConvertTerrain& terrain) {
+  terrain.columns = picture.width;
+  terrain.rows = picture.height;
+  terrain.packed.resize(picture.samples.size());
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    std::copy_n(picture.samples.begin() + static_cast<ptrdiff_t>(Index(terrain, 0, terrain.rows - 1 - y)),
+                terrain.columns, terrain.packed.begin() + static_cast<ptrdiff_t>(Index(terrain, 0, y)));
+  }
+  terrain.low = settings.hasRange ? settings.rangeLow : 0.0;
+  terrain.high = settings.hasRange ? settings.rangeHigh : kPackedRange;
+  terrain.heights.resize(terrain.packed.size());
+  for (size_t i = 0; i < terrain.packed.size(); ++i) {
+    terrain.heights[i] = terrain.low + terrain.packed[i] * ((terrain.high - terrain.low) / kPackedRange);
+  }
+}
+
+GreyPicture ToPicture(const ConvertTerrain& terrain) {
+  GreyPicture picture;
+  picture.width = terrain.columns;
+  picture.height = terrain.rows;
+  picture.samples.resize(terrain.packed.size());
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    std::copy_n(terrain.packed.begin() + static_cast<ptrdiff_t>(Index(terrain, 0, terrain.rows - 1 - y)),
+                terrain.columns, picture.samples.begin() + static_cast<ptrdiff_t>(Index(terrain, 0, y)));
+  }
+  return picture;
+}
+
+bool ReadRaw(const std::vector<uint8_t>& bytes, const ConvertSettings& settings, ConvertTerrain& terrain,
+             std::string& error) {
+  if (settings.columns <= 0) {
+    error = "a RAW file needs --size COLUMNSxROWS";
+    return false;
+  }
+  const uint64_t count = static_cast<uint64_t>(settings.columns) * static_cast<uint64_t>(settings.rows);
+  if (!GridFits(settings.columns, settings.rows) || bytes.size() != count * 2) {
+    error = "holds " + std::to_string(bytes.size()) + " bytes, but --size " +
+            std::to_string(settings.columns) + "x" + std::to_string(settings.rows) + " needs " +
+            std::to_string(count * 2);
+    return false;
+  }
+  GreyPicture picture;
+  picture.width = settings.columns;
+  picture.height = settings.rows;
+  picture.samples.resize(static_cast<size_t>(count));
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    picture.samples[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  }
+  FromPicture(picture, settings, terrain);
+  return true;
+}
+
+bool WriteRaw(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
+  const GreyPicture picture = ToPicture(terrain);
+  std::vector<uint8_t> bytes(picture.samples.size() * 2);
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    bytes[2 * i] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
+    bytes[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] >> 8);
+  }
+  return WriteBytes(path, bytes.data(), bytes.size(), error);
+}
+
+// One number of an OBJ line; -0 is written as 0.
+void AppendNumber(std::string& out, double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, " %.9g", value + 0.0);
+  out += text;
+}
+
+// x runs east, y up and z south, so that the mesh is right-handed and its
+// faces turn counter-clockwise seen from above.
+bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
+  std::string out = "# terrain of " + std::to_string(terrain.columns) + " x " + std::to_string(terrain.rows) +
+                    " samples, x east, y up, z south\n";
+  const double uStep = terrain.columns > 1 ? 1.0 / (terrain.columns - 1) : 0.0;
+  const double vStep = terrain.rows > 1 ? 1.0 / (terrain.rows - 1) : 0.0;
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      out += 'v';
+      AppendNumber(out, x * terrain.spacingX);
+      AppendNumber(out, terrain.heights[Index(terrain, x, y)]);
+      AppendNumber(out, -(y * terrain.spacingY));
+      out += '\n';
+    }
+  }
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      double dx = 0.0, dy = 0.0;
+      SlopeAt(terrain, x, y, dx, dy);
+      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+      out += "vn";
+      AppendNumber(out, -dx / length);
+      AppendNumber(out, 1.0 / length);
+      AppendNumber(out, dy / length);
+      out += '\n';
+    }
+  }
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      out += "vt";
+      AppendNumber(out, x * uStep);
+      AppendNumber(out, y * vStep);
+      out += '\n';
+    }
+  }
+  auto corner = [&](int32_t x, int32_t y) {
+    const std::string n = std::to_string(Index(terrain, x, y) + 1);
+    return " " + n + "/" + n + "/" + n;
+  };
+  for (int32_t y = 0; y + 1 < terrain.rows; ++y) {
+    for (int32_t x = 0; x + 1 < terrain.columns; ++x) {
+      out += "f" + corner(x, y) + corner(x + 1, y) + corner(x, y + 1) + "\n";
+      out += "f" + corner(x + 1, y) + corner(x + 1, y + 1) + corner(x, y + 1) + "\n";
+    }
+  }
+  return WriteBytes(path, out.data(), out.size(), error);
+}
+
+// The skin from a 24-bit picture, as the skin export takes an 888 engine
+// bitmap: three mip levels picked from level 0.
+bool ReadSkinPicture(const std::string& skinPath, BmpImage& image, std::vector<uint8_t> (&levels)[4],
+                     std::string& error) {
+  if (!ReadBmp24(skinPath, image, error)) {
+    error = skinPath + ": " + error;
+    return false;
+  }
+  const int64_t w = image.width, h = image.height;
+  if (w * h * 3 > INT32_MAX) {
+    error = skinPath + ": the picture is too large for a skin";
+    return false;
+  }
+  levels[0].resize(static_cast<size_t>(w * h * 3));
+  bool picked =
+      loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), 1, levels[0].data(), w * h);
+  int64_t mipWidth = w, mipHeight = h;
+  for (int level = 1; level <= 3 && picked; ++level) {
+    mipWidth /= 2;
+    mipHeight /= 2;
+    levels[level].resize(static_cast<size_t>(mipWidth * mipHeight * 3));
+    picked = loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), kMipSteps[level - 1],
+                                    levels[level].data(), mipWidth * mipHeight);
+  }
+  if (!picked) {
+    error = skinPath + ": the picture cannot be taken as a skin";
+    return false;
+  }
+  return true;
+}
+
+bool WriteSkinPicture(loamwriter::HMP7W& writer, const BmpImage& image,
+                      const std::vector<uint8_t> (&levels)[4]) {
+  static const uint8_t kEmpty = 0;
+  auto data = [](const std::vector<uint8_t>& level) { return level.empty() ? &kEmpty : level.data(); };
+  bool whole = writer.BeginSkin(kSkinType888WithMips, "preview");
+  writer.SetSkinImage(image.width, image.height, 3, true);
+  whole = writer.WriteSkinImage(data(levels[0]), data(levels[1]), data(levels[2]), data(levels[3])) && whole;
+  return writer.FinishSkin() && whole;
+}
+
+bool WriteBlankSkin(loamwriter::HMP7W& writer, const ConvertTerrain& terrain) {
+  const int32_t width = std::min(terrain.columns, kLargestBlankSkinSide);
+  const int32_t height = std::min(terrain.rows, kLargestBlankSkinSide);
+  const std::vector<uint8_t> blank(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+  static const uint8_t kEmpty = 0;
+  bool whole = writer.BeginSkin(0, "blank");
+  writer.SetSkinImage(width, height, 1, false);
+  whole = writer.WriteSkinImage(blank.empty() ? &kEmpty : blank.data(), nullptr, nullptr, nullptr) && whole;
+  return writer.FinishSkin() && whole;
+}
+
+// The file the exports write for these heights: header with the grid's
+// extent, the spacings and the height range, one skin, one frame.
+bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, const std::string& path,
+              std::string& error) {
+  const double width = (terrain.columns - 1) * terrain.spacingX;
+  const double depth = (terrain.rows - 1) * terrain.spacingY;
+  if (!Fits(width) || !Fits(depth) || !Fits(terrain.spacingX) || !Fits(terrain.spacingY) ||
+      !Fits(terrain.columns)) {
+    error = "the terrain's extent does not fit in the numbers of an HMP header";
+    return false;
+  }
+  BmpImage skin;
+  std::vector<uint8_t> skinLevels[4];
+  if (!settings.skinPath.empty() && !ReadSkinPicture(settings.skinPath, skin, skinLevels, error))
+    return false;
+  loamwriter::HMP7W writer;
+  if (writer.Open(path.c_str()) < 0) {
+    error = "cannot create " + path + ": " + writer.LastFailure().Text();
+    return false;
+  }
+  loamwriter::HmpHeader& header = writer.header;
+  header.param0 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.columns));
+  header.param1 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingX));
+  header.param2 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingY));
+  AxisFromRange(0, RoundToEngine(width), header.scale[0], header.offset[0]);
+  AxisFromRange(0, RoundToEngine(depth), header.scale[1], header.offset[1]);
+  AxisFromRange(RoundToEngine(terrain.low), RoundToEngine(terrain.high), header.scale[2], header.offset[2]);
+
+  bool whole = settings.skinPath.empty() ? WriteBlankSkin(writer, terrain)
+                                         : WriteSkinPicture(writer, skin, skinLevels);
+  whole = whole && writer.BeginFrame("terrain");
+  for (int32_t y = 0; y < terrain.rows && whole; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      double dx = 0.0, dy = 0.0;
+      SlopeAt(terrain, x, y, dx, dy);
+      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+      whole = writer.AddFrameVertex(terrain.packed[Index(terrain, x, y)],
+                                    loamwriter::Fixed10ToReal(RoundToEngine(-dx / length)),
+                                    loamwriter::Fixed10ToReal(RoundToEngine(-dy / length)),
+                                    loamwriter::Fixed10ToReal(RoundToEngine(1.0 / length))) &&
+              whole;
+    }
+  }
+  whole = writer.FinishFrame() && whole;
+  if (!writer.Close() || !whole) {
+    error = "cannot write " + path + ": " + writer.LastFailure().Text();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TerrainFormat FormatOfName(const std::string& path) {
+  const size_t dot = path.find_last_of("./");
+  if (dot == std::string::npos || path[dot] != '.') return TerrainFormat::kUnknown;
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == "txt") return TerrainFormat::kHeightArray;
+  if (extension == "hmp") return TerrainFormat::kHmp;
+  if (extension == "png") return TerrainFormat::kPng;
+  if (extension == "r16" || extension == "raw") return TerrainFormat::kRaw;
+  if (extension == "obj") return TerrainFormat::kObj;
+  return TerrainFormat::kUnknown;
+}
+
+bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSettings& settings,
+                 ConvertTerrain& terrain, std::string& error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadBytes(path, bytes, error)) return false;
+  switch (format) {
+    case TerrainFormat::kHeightArray:
+      return ReadHeightArray(bytes, settings, terrain, error);
+    case TerrainFormat::kHmp:
+      return ReadHmp(std::move(bytes), terrain, error);
+    case TerrainFormat::kPng: {
+      GreyPicture picture;
+      if (!ReadGreyPng(bytes, picture, error)) return false;
+      FromPicture(picture, settings, terrain);
+      return true;
+    }
+    case TerrainFormat::kRaw:
+      return ReadRaw(bytes, settings, terrain, error);
+    default:
+      error = "terrains are read from .txt, .hmp, .png, .r16 and .raw files";
+      return false;
+  }
+}
+
+bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, ConvertTerrain& terrain,
+                    std::string& error) {
+  const double scale = settings.heightScale;
+  for (double& height : terrain.heights) {
+    height *= scale;
+    if (!std::isfinite(height)) {
+      error = "holds a height that is not a finite number";
+      return false;
+    }
+  }
+  terrain.low *= scale;
+  terrain.high *= scale;
+  auto spacing = [](double given, double own) {
+    return given > 0.0 ? given : (own > 0.0 && std::isfinite(own) ? own : 1.0);
+  };
+  terrain.spacingX = spacing(settings.spacingX, terrain.spacingX);
+  terrain.spacingY = spacing(settings.spacingY, terrain.spacingY);
+
+  const bool keepPacked =
+      !terrain.packed.empty() && !(inputFormat == TerrainFormat::kHmp && settings.hasRange);
+  if (!keepPacked) {
+    if (settings.hasRange) {
+      terrain.low = settings.rangeLow;
+      terrain.high = settings.rangeHigh;
+    } else {
+      const auto range = std::minmax_element(terrain.heights.begin(), terrain.heights.end());
+      terrain.low = *range.first;
+      terrain.high = *range.second;
+    }
+  }
+  if (!Fits(terrain.low) || !Fits(terrain.high)) {
+    error = "the height range does not fit in the numbers of an HMP header (-2097151 to 2097151)";
+    return false;
+  }
+  if (!keepPacked) {
+    const HeightPacker packer(terrain.low, terrain.high);
+    terrain.packed.resize(terrain.heights.size());
+    for (size_t i = 0; i < terrain.heights.size(); ++i) terrain.packed[i] = packer.Pack(terrain.heights[i]);
+  }
+  return true;
+}
+
+bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const ConvertSettings& settings,
+                  const std::string& path, std::string& error) {
+  switch (format) {
+    case TerrainFormat::kHmp:
+      return WriteHmp(terrain, settings, path, error);
+    case TerrainFormat::kPng:
+      return WriteGreyPng(ToPicture(terrain), path, error);
+    case TerrainFormat::kRaw:
+      return WriteRaw(terrain, path, error);
+    case TerrainFormat::kObj:
+      return WriteObj(terrain, path, error);
+    default:
+      error = "terrains are written to .hmp, .png, .r16, .raw and .obj files";
+      return false;
+  }
+}
+
+}  // namespace tools
