@@ -47,9 +47,12 @@ TEST_F(WholeFileTest, EachFailureHasItsReasonAndLeavesNoBytes) {
   EXPECT_EQ(reason.GetKind(), FailureReason::Kind::kCannotOpen);
   EXPECT_EQ(reason.Text(), "cannot open: No such file or directory");
 
-  // A directory is refused by its first read, whatever size its seek claims.
+  // A directory is refused by the system, at its open or at its first read,
+  // whatever size its seek claims.
   EXPECT_FALSE(ReadWholeFile(temp_.Path().c_str(), bytes, reason));
-  EXPECT_EQ(reason.Text(), "cannot read: Is a directory");
+  EXPECT_TRUE(reason.GetKind() == FailureReason::Kind::kCannotOpen ||
+              reason.GetKind() == FailureReason::Kind::kInputOutput)
+      << reason.Text();
 
   const std::string path = WriteFile("ten.bin", "0123456789");
   EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, reason, 9));
