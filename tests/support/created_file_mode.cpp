@@ -6,6 +6,7 @@ namespace testsupport {
 
 int CreatedFileMode(const std::string& path, const std::function<bool()>& create) {
 #if defined(_WIN32)  // the runtime knows only read-only files
+  (void)path;
   return create() ? 0600 : -1;
 #else  // the process umask trims what the writer asks for
   const mode_t previous = ::umask(077);
