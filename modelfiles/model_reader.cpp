@@ -104,6 +104,22 @@ int32_t ModelReader::Open(const char* path) {
     Close();
     return -1;
   }
+  if (LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) != 0) {
+    lastFailure_ = FailureReason::InputOutput("cannot seek", errno);
+    Close();
+    return -1;
+  }
+  // The first byte is read before a buffer of the claimed size is taken: a
+  // directory claims an end of 2^31 - 1 on some systems and fails its first
+  // read with the system's own reason.
+  uint8_t first = 0;
+  const int64_t probed = platform::ReadFully(fd_, &first, 1);
+  if (probed != 1) {
+    lastFailure_ =
+        probed < 0 ? FailureReason::InputOutput("cannot read", errno) : FailureReason::Truncated("file", 0);
+    Close();
+    return -1;
+  }
   // An allocation failure closes the file instead of escaping as an exception.
   buffer_ = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
   if (buffer_ == nullptr) {
@@ -111,17 +127,13 @@ int32_t ModelReader::Open(const char* path) {
     Close();
     return -1;
   }
-  if (LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekSet) != 0) {
-    lastFailure_ = FailureReason::InputOutput("cannot seek", errno);
-    Close();
-    return -1;
-  }
   bufferSize_ = static_cast<uint32_t>(size);
-  const int64_t loaded = platform::ReadFully(fd_, buffer_, bufferSize_);
-  if (loaded != bufferSize_) {
+  buffer_[0] = first;
+  const int64_t loaded = platform::ReadFully(fd_, buffer_ + 1, bufferSize_ - 1);
+  if (loaded != bufferSize_ - 1) {
     // A file that shrank while it was read ends early without an error.
     lastFailure_ = loaded < 0 ? FailureReason::InputOutput("cannot read", errno)
-                              : FailureReason::Truncated("file", static_cast<uint64_t>(loaded));
+                              : FailureReason::Truncated("file", static_cast<uint64_t>(loaded) + 1);
     Close();
     return -1;
   }

@@ -15,6 +15,8 @@ struct FaultState {
   Fault calls[static_cast<size_t>(FileFaultInjector::Operation::kCount)];
   bool writeLimited = false;
   uint64_t writableBytes = 0;
+  bool endReported = false;
+  int64_t reportedEnd = 0;
 };
 
 FaultState& State() {
@@ -34,6 +36,11 @@ void FileFaultInjector::FailCall(Operation operation, int nth, bool fromThenOn) 
 void FileFaultInjector::LimitWrittenBytes(uint64_t bytes) {
   State().writeLimited = true;
   State().writableBytes = bytes;
+}
+
+void FileFaultInjector::ReportFileEnd(int64_t end) {
+  State().endReported = true;
+  State().reportedEnd = end;
 }
 
 void FileFaultInjector::Reset() { State() = FaultState(); }
@@ -58,6 +65,14 @@ uint32_t FileFaultInjector::AllowWrite(uint32_t count) {
 void FileFaultInjector::NoteWritten(uint32_t written) {
   FaultState& state = State();
   if (state.writeLimited) state.writableBytes -= written;
+}
+
+bool FileFaultInjector::TakeReportedEnd(int64_t& end) {
+  FaultState& state = State();
+  if (!state.endReported) return false;
+  state.endReported = false;
+  end = state.reportedEnd;
+  return true;
 }
 
 }  // namespace platform

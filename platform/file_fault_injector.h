@@ -21,6 +21,10 @@ class FileFaultInjector {
   // Lets only `bytes` more bytes be written in all: the write that crosses the
   // limit comes up short, and every write after it fails, as on a full device.
   static void LimitWrittenBytes(uint64_t bytes);
+  // Makes the next seek to the end of a file that succeeds report `end` as
+  // the file's size, whatever it is: huge sizes, and the ends that
+  // directories claim on some systems, reach every build this way.
+  static void ReportFileEnd(int64_t end);
   // Disarms every fault.
   static void Reset();
 
@@ -31,6 +35,9 @@ class FileFaultInjector {
   static uint32_t AllowWrite(uint32_t count);
   // Called by LowLevelFile after a write: `written` bytes reached the file.
   static void NoteWritten(uint32_t written);
+  // Called by LowLevelFile after a seek to the end succeeded: true, with the
+  // end to report in `end`, when ReportFileEnd armed one.
+  static bool TakeReportedEnd(int64_t& end);
 };
 
 }  // namespace platform

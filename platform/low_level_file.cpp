@@ -110,10 +110,13 @@ int64_t LowLevelFile::Seek(int fd, int64_t offset, int origin) {
   if (FileFaultInjector::TakeFailure(Op::kSeek)) return InjectedFailure();
   const int whence = origin == kSeekCur ? SEEK_CUR : origin == kSeekEnd ? SEEK_END : SEEK_SET;
 #if defined(_WIN32)  // 64-bit positions through _lseeki64
-  return _lseeki64(fd, offset, whence);
+  const int64_t position = _lseeki64(fd, offset, whence);
 #else  // off_t is 64 bits wide wherever the build asks for large files
-  return static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
+  const int64_t position = static_cast<int64_t>(::lseek(fd, static_cast<off_t>(offset), whence));
 #endif
+  int64_t reported = 0;
+  if (position >= 0 && origin == kSeekEnd && FileFaultInjector::TakeReportedEnd(reported)) return reported;
+  return position;
 }
 
 int64_t LowLevelFile::Tell(int fd) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
-#include <string>
+#include <cstdio>
+#include <exception>
 
 #include "platform/low_level_file.h"
 
@@ -14,6 +14,68 @@ namespace {
 // Pieces read once the size the file had at its opening has been read, for
 // files that grow or cannot tell their size.
 constexpr uint32_t kChunkBytes = 1u << 20;
+// The first read is at most this long, so that a file whose size is a lie
+// (a directory seeks to 2^31 - 1 or 2^63 - 1 on some systems) fails its
+// read before a buffer of that size is taken.
+constexpr uint32_t kFirstReadBytes = 1u << 16;
+
+FailureReason TooLargeBytes(const char* prefix, uint64_t size) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%llu bytes", prefix, static_cast<unsigned long long>(size));
+  return FailureReason::TooLarge(text);
+}
+
+// Reads the file open at `fd` into `bytes`; ReadWholeFile's work without
+// the opening and closing. Throws only what growing `bytes` throws.
+bool ReadOpenFile(int fd, std::vector<uint8_t>& bytes, FailureReason& reason, uint64_t largest) {
+  // The most bytes a vector of this build can hold: 2^31 - 1 where size_t
+  // has 32 bits, so a 32-bit process cannot hold a file of 2^31 - 1 bytes
+  // and the one byte past it that tells where the file ends.
+  const uint64_t holdable = bytes.max_size();
+  // The size at opening, when the file can tell it, sizes the reads.
+  const int64_t end = LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekEnd);
+  const bool sized = end >= 0 && LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekSet) == 0;
+  const uint64_t expected = sized ? static_cast<uint64_t>(end) : 0;
+  if (sized && (expected > largest || expected >= holdable)) {
+    // A directory claims a huge end on some systems; its first read tells
+    // what it is.
+    uint8_t probe = 0;
+    reason = ReadFully(fd, &probe, 1) < 0 ? FailureReason::InputOutput("cannot read", errno)
+                                          : TooLargeBytes("", expected);
+    return false;
+  }
+  for (;;) {
+    const uint64_t used = bytes.size();
+    if (used > largest) {
+      reason = TooLargeBytes("more than ", largest);
+      return false;
+    }
+    // One byte past the expected end tells whether the file ended there.
+    uint64_t room = expected > used ? expected - used + 1 : kChunkBytes;
+    if (used == 0 && room > kFirstReadBytes) room = kFirstReadBytes;
+    if (room > holdable - used) {
+      if (holdable == used) {
+        reason = FailureReason::TooLarge("not enough memory to hold it");
+        return false;
+      }
+      room = holdable - used;
+    }
+    if (room > kLargestWholeFile + 1) room = kLargestWholeFile + 1;
+    bytes.resize(static_cast<size_t>(used + room));
+    const int64_t got = ReadFully(fd, bytes.data() + used, static_cast<uint32_t>(room));
+    if (got < 0) {
+      reason = FailureReason::InputOutput("cannot read", errno);
+      return false;
+    }
+    bytes.resize(static_cast<size_t>(used + static_cast<uint64_t>(got)));
+    if (static_cast<uint64_t>(got) < room) break;
+  }
+  if (bytes.size() > largest) {
+    reason = TooLargeBytes("more than ", largest);
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -43,51 +105,14 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes, FailureReason&
     reason = FailureReason::CannotOpen(errno);
     return false;
   }
-  // The size at opening, when the file can tell it, sizes the first read.
-  const int64_t end = LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekEnd);
-  const bool rewound = end >= 0 && LowLevelFile::Seek(fd, 0, LowLevelFile::kSeekSet) == 0;
-  uint64_t want = rewound ? static_cast<uint64_t>(end) : kChunkBytes;
-  bool ok = true;
-  if (rewound && want > largest) {
-    // A directory seeks to a huge end on some systems; its first read tells
-    // what it is.
-    uint8_t probe = 0;
-    reason = ReadFully(fd, &probe, 1) < 0
-                 ? FailureReason::InputOutput("cannot read", errno)
-                 : FailureReason::TooLarge((std::to_string(want) + " bytes").c_str());
-    LowLevelFile::Close(fd);
-    return false;
-  }
+  bool ok = false;
   try {
-    for (;;) {
-      const size_t used = bytes.size();
-      if (used > largest) {
-        reason = FailureReason::TooLarge(("more than " + std::to_string(largest) + " bytes").c_str());
-        ok = false;
-        break;
-      }
-      // One byte past the size tells whether the file ended where it said.
-      const uint64_t room = (want > kLargestWholeFile ? kLargestWholeFile : want) + 1;
-      bytes.resize(used + static_cast<size_t>(room));
-      const int64_t got = ReadFully(fd, bytes.data() + used, static_cast<uint32_t>(room));
-      if (got < 0) {
-        reason = FailureReason::InputOutput("cannot read", errno);
-        ok = false;
-        break;
-      }
-      bytes.resize(used + static_cast<size_t>(got));
-      if (static_cast<uint64_t>(got) < room) break;
-      want = kChunkBytes;
-    }
-  } catch (const std::bad_alloc&) {
+    ok = ReadOpenFile(fd, bytes, reason, largest);
+  } catch (const std::exception&) {
+    // bad_alloc, or length_error past what a vector of this build can hold.
     reason = FailureReason::TooLarge("not enough memory to hold it");
-    ok = false;
   }
   LowLevelFile::Close(fd);
-  if (ok && bytes.size() > largest) {
-    reason = FailureReason::TooLarge(("more than " + std::to_string(largest) + " bytes").c_str());
-    ok = false;
-  }
   if (!ok) {
     bytes.clear();
     bytes.shrink_to_fit();

@@ -110,9 +110,8 @@ bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t form
         }
       }
     }
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
+  } catch (const std::exception&) {
+    // bad_alloc, or length_error past what a vector of this build can hold.
     return false;
   }
   return true;
@@ -186,7 +185,8 @@ int32_t LIBRARY_CALL WriteSkinEmpty(int32_t width, int32_t height, const engine:
   std::vector<uint8_t> blank;
   try {
     blank.assign(static_cast<size_t>(w * h), 0);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
+    // bad_alloc, or length_error past what a vector of this build can hold.
     return loamwriter::kFixed10False;
   }
   bool whole = theWriter.BeginSkin(0, rec->name);

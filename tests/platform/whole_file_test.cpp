@@ -65,6 +65,35 @@ TEST_F(WholeFileTest, EachFailureHasItsReasonAndLeavesNoBytes) {
   EXPECT_TRUE(bytes.empty());
 }
 
+TEST_F(WholeFileTest, HugeEndsAreRefusedWithReasonsOnEveryBuild) {
+  // A directory seeks to an end of 2^31 - 1 in a native 32-bit process on
+  // ext4: its first read must say what it is, before a buffer of 2 GiB is
+  // asked for (which a 32-bit vector cannot even describe).
+  std::vector<uint8_t> bytes;
+  FailureReason reason;
+  FileFaultInjector::ReportFileEnd(0x7FFFFFFF);
+  EXPECT_FALSE(ReadWholeFile(temp_.Path().c_str(), bytes, reason));
+  EXPECT_TRUE(reason.GetKind() == FailureReason::Kind::kCannotOpen ||
+              reason.GetKind() == FailureReason::Kind::kInputOutput)
+      << reason.Text();
+
+  const std::string path = WriteFile("ten.bin", "0123456789");
+  FileFaultInjector::ReportFileEnd(int64_t{3} << 30);
+  EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, reason));
+  EXPECT_EQ(reason.Text(), "too large: 3221225472 bytes");
+
+  // 2^31 - 1 bytes and the one past them that shows the end are more than a
+  // 32-bit process can hold; a 64-bit one finds the file's true ten bytes.
+  FileFaultInjector::ReportFileEnd(0x7FFFFFFF);
+  if (sizeof(size_t) == 4) {
+    EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, reason));
+    EXPECT_EQ(reason.Text(), "too large: 2147483647 bytes");
+  } else {
+    ASSERT_TRUE(ReadWholeFile(path.c_str(), bytes, reason)) << reason.Text();
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "0123456789");
+  }
+}
+
 TEST(FailureReasonTest, TextsNameTheOffsetAndCutLongDetails) {
   EXPECT_EQ(FailureReason::Truncated("frame vertices", 1234).Text(),
             "truncated at offset 1234 (frame vertices)");

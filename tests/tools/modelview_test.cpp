@@ -97,6 +97,32 @@ TEST(ModelRenderTest, NearerSquareHidesFartherOneInsideAnOpaqueSilhouette) {
   EXPECT_GT(blue, 0);
 }
 
+TEST(ModelMeshTest, RefusesAFrameThatMovesAVertexPastItsGroup) {
+  // Two groups of three vertices: group 0's frame names vertex 3, one past
+  // its own, which would otherwise move group 1's first vertex.
+  modelfiles::MDL7W writer;
+  ASSERT_TRUE(writer.OpenInMemory());
+  for (const char* name : {"first", "second"}) {
+    ASSERT_TRUE(writer.BeginGroup(name));
+    ASSERT_TRUE(writer.AddTriangle(0, 1, 2, 0, 0, 0, 0));
+    for (float x : {0.0f, 1.0f, 2.0f}) {
+      ASSERT_TRUE(writer.AddVertex(x, 0, 0, modelfiles::MDL7W::kNoBone, 1, 0, 0));
+    }
+    ASSERT_TRUE(writer.BeginFrame("moved"));
+    ASSERT_TRUE(writer.AddFrameVertex(name[0] == 'f' ? 3 : 2, 5, 5, 5, 1, 0, 0));
+    ASSERT_TRUE(writer.FinishFrame());
+    ASSERT_TRUE(writer.FinishGroup());
+  }
+  ASSERT_TRUE(writer.Close());
+  const std::vector<uint8_t> bytes = writer.MemoryBytes();
+  modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
+  ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
+  tools::ModelMesh mesh;
+  std::string error;
+  EXPECT_FALSE(tools::ReadModelMesh(*opened.reader, mesh, error));
+  EXPECT_NE(error.find("moves vertex 3 outside the 3 vertices"), std::string::npos) << error;
+}
+
 TEST(ModelRenderTest, DrawsOneModelOfEachFormatOfTheCorpus) {
   for (const char* file : {"corpus/idpo/bolt.mdl", "corpus/idp2/flag_10frames.md2", "corpus/mdl3/minigun.MDL",
                            "corpus/mdl5/phosphoric_acid.mdl", "corpus/mdl7/sphere_alpha90.mdl"}) {

@@ -211,6 +211,16 @@ TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {
   }
 }
 
+TEST_F(TerrainConvertTest, HeightsOutsideTheRangeStopAtItsEnds) {
+  // Range 0 .. 10: -5 and 0 pack to 0, 10 and 20 to 65535. Unclamped, 20
+  // would be 2 x 65535 steps up and wrap to 65534.
+  const std::string in = Write("n.txt", {'-', '5', ',', '0', ',', '1', '0', ',', '2', '0', ','});
+  const auto result = Convert({in, temp_.File("o.r16"), "--size", "4x1", "--range", "0", "10"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("o.r16"))),
+            (std::vector<uint16_t>{0, 0, 65535, 65535}));
+}
+
 TEST_F(TerrainConvertTest, DamagedInputGivesOneLine) {
   std::vector<uint8_t> truncated = SmallHmp({1, 2, 3, 4, 5, 6});
   truncated.resize(truncated.size() - 3);
