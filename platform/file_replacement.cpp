@@ -30,6 +30,9 @@ int ProcessId() { return static_cast<int>(::getpid()); }
 constexpr uint64_t kLargestWrite = uint64_t{1} << 30;
 // Temporary names tried before giving up, each with the next number.
 constexpr int kTemporaryAttempts = 100;
+// Characters of the target's name kept in the temporary one, so that a name
+// of 255 bytes, the longest most file systems take, still leaves room.
+constexpr size_t kLongestNamePart = 100;
 
 // Numbers the temporary files of this process; with the process id in the
 // name, no two writers pick the same name, and an exclusive create catches
@@ -72,7 +75,7 @@ bool FileReplacement::ResolveTarget(const char* path, int& permission) {
 
 bool FileReplacement::CreateTemporary() {
   const size_t slash = target_.find_last_of(kSeparators);
-  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+  const std::string name = target_.substr(slash == std::string::npos ? 0 : slash + 1, kLongestNamePart);
   const std::string prefix = FolderOf(target_) + "." + name + "." + std::to_string(ProcessId()) + ".";
   for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
     temporary_ = prefix + std::to_string(temporaryCounter++) + ".tmp";

@@ -58,6 +58,15 @@ TEST_F(FileReplacementPosixTest, ReplacedFileKeepsItsModeAndNewFileGetsTheUsualO
   EXPECT_EQ(testsupport::ReadFileBytes(kept), fresh_);
 }
 
+// A name of 250 bytes leaves no room for a temporary name built from all of
+// it (most file systems stop at 255).
+TEST_F(FileReplacementPosixTest, LongNameIsReplacedToo) {
+  const std::string path = temp_.File(std::string(250, 'n'));
+  ASSERT_TRUE(testsupport::WriteFileBytes(path, old_));
+  EXPECT_TRUE(Write(path, fresh_));
+  EXPECT_EQ(testsupport::ReadFileBytes(path), fresh_);
+}
+
 // Relative links from another folder: the file they point to is replaced
 // (or made) beside itself, and the links stay links with the same text.
 TEST_F(FileReplacementPosixTest, LinkedTargetIsReplacedAndTheLinkStays) {
