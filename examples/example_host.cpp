@@ -6,10 +6,13 @@
 //
 // Usage: example_host [--timeout SECONDS] COMMANDS FOLDER DUNEFORGE LOAMWRITER
 // The command file's first number (the host window) is replaced by the
-// window's handle. Outputs of an earlier run in FOLDER are removed first,
-// because duneforge appends to its height array. Exits 0 when terrain.hmp
-// was written, with duneforge's status when that is not 0, and 1 on any
-// other failure, with one line on standard error.
+// window's handle. The run happens in a fresh folder inside FOLDER, since
+// duneforge appends to its height array; only when terrain.hmp is written
+// and reads back do its files (cmd_noise.txt, noise_arr.txt, tutorial.bmp,
+// terrain.hmp) replace those of an earlier run in FOLDER, so a failed run
+// loses nothing. Exits 0 when terrain.hmp was written, with duneforge's
+// status when that is not 0, and 1 on any other failure, with one line on
+// standard error.
 #include <libnoise/noise.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -23,7 +26,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,7 +34,9 @@
 #include "generator/command_settings.h"
 #include "noisemap/error.h"
 #include "platform/engine_stand_in.h"
+#include "platform/file_replacement.h"
 #include "platform/host_window.h"
+#include "platform/low_level_file.h"
 #include "platform/whole_file.h"
 #include "tools/bmp_image.h"
 #include "tools/hmp_file.h"
@@ -52,8 +56,37 @@ int Fail(const std::string& what) {
   return 1;
 }
 
-// Removes `path` if it exists; false when it exists and cannot be removed.
-bool RemoveStale(const std::string& path) { return std::remove(path.c_str()) == 0 || errno == ENOENT; }
+// The files of one run, in the order they are put in place.
+const char* const kRunFiles[] = {"cmd_noise.txt", "noise_arr.txt", "tutorial.bmp", "terrain.hmp"};
+
+// The folder a run works in, inside the output folder (so its files move
+// into place by rename), removed with its files when the run ends.
+class RunFolder {
+ public:
+  explicit RunFolder(const std::string& folder)
+      : path_(folder + "/.example_host." + std::to_string(::getpid())) {}
+  ~RunFolder() { Remove(); }
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Makes the folder empty and new; false with the system's reason.
+  bool Create(std::string& error) {
+    Remove();
+    if (::mkdir(path_.c_str(), 0777) != 0) {
+      error = "cannot make the run's folder " + path_ + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+  void Remove() {
+    for (const char* name : kRunFiles) std::remove((path_ + "/" + name).c_str());
+    ::rmdir(path_.c_str());
+  }
+
+ private:
+  std::string path_;
+};
 
 // Runs `program` in `folder` and handles the window's messages until it
 // exits. `done` tells whether the completion message arrived. False with a
@@ -104,9 +137,14 @@ struct HostArguments {
   std::string folder;
   std::string duneforgePath;
   std::string loamwriterPath;
-  std::string ArrayPath() const { return folder + "/noise_arr.txt"; }
-  std::string PreviewPath() const { return folder + "/tutorial.bmp"; }
-  std::string TerrainPath() const { return folder + "/terrain.hmp"; }
+  // The folder duneforge runs in; the outputs stay there until the run is
+  // complete.
+  std::string runFolder;
+  std::string ArrayPath() const { return runFolder + "/noise_arr.txt"; }
+  std::string PreviewPath() const { return runFolder + "/tutorial.bmp"; }
+  std::string TerrainPath() const { return runFolder + "/terrain.hmp"; }
+  // Where a file of the run is put once the run is complete.
+  std::string FinalPath(const std::string& name) const { return folder + "/" + name; }
 };
 
 bool ReadArguments(int argc, char** argv, HostArguments& arguments, std::string& error) {
@@ -159,16 +197,12 @@ bool ReadCommands(const std::string& commandPath, duneforge::CommandSettings& se
   return true;
 }
 
-// Clears the outputs of an earlier run from the folder, opens the window and
-// writes the command file there with the window's handle in front.
-bool PrepareFolder(const HostArguments& arguments, const std::string& commands, platform::HostWindow& window,
-                   std::string& error) {
+// Makes the run's folder, opens the window and writes the command file there
+// with the window's handle in front.
+bool PrepareFolder(const HostArguments& arguments, const std::string& commands, RunFolder& run,
+                   platform::HostWindow& window, std::string& error) {
   ::mkdir(arguments.folder.c_str(), 0777);
-  if (!RemoveStale(arguments.ArrayPath()) || !RemoveStale(arguments.PreviewPath()) ||
-      !RemoveStale(arguments.TerrainPath())) {
-    error = "cannot remove the outputs of an earlier run in " + arguments.folder;
-    return false;
-  }
+  if (!run.Create(error)) return false;
   if (!window.Open()) {
     error = "cannot open a window";
     return false;
@@ -177,11 +211,31 @@ bool PrepareFolder(const HostArguments& arguments, const std::string& commands, 
   const size_t start = rest.find_first_not_of(" \t\r\n\v\f");
   const size_t end = rest.find_first_of(" \t\r\n\v\f", start);
   rest = end == std::string::npos ? std::string() : rest.substr(end);
-  std::ofstream out(arguments.folder + "/cmd_noise.txt", std::ios::binary);
-  out << window.Handle() << rest;
-  if (!out.flush()) {
-    error = "cannot write " + arguments.folder + "/cmd_noise.txt";
+  const std::string text = std::to_string(window.Handle()) + rest;
+  const std::string path = arguments.runFolder + "/cmd_noise.txt";
+  platform::FailureReason reason;
+  if (!platform::WriteWholeFile(path.c_str(), text.data(), text.size(), reason)) {
+    error = path + ": " + reason.Text();
     return false;
+  }
+  return true;
+}
+
+// Puts the complete run's files in place of an earlier run's, each by one
+// rename; a file this run did not make (the preview) is removed.
+bool PublishRun(const HostArguments& arguments, std::string& error) {
+  for (const char* name : kRunFiles) {
+    const std::string made = arguments.runFolder + "/" + name;
+    const std::string target = arguments.FinalPath(name);
+    if (::access(made.c_str(), F_OK) != 0) {
+      if (platform::LowLevelFile::Remove(target.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot remove the earlier " + target + ": " + std::strerror(errno);
+        return false;
+      }
+    } else if (platform::LowLevelFile::Replace(made.c_str(), target.c_str()) != 0) {
+      error = "cannot put " + target + " in place: " + std::strerror(errno);
+      return false;
+    }
   }
   return true;
 }
@@ -202,7 +256,7 @@ bool RunAndAwaitMessage(const HostArguments& arguments, platform::HostWindow& wi
   bool done = false;
   int status = 0;
   std::string error;
-  if (!RunDuneforge(window, program, arguments.folder, arguments.timeoutSeconds, done, status, error)) {
+  if (!RunDuneforge(window, program, arguments.runFolder, arguments.timeoutSeconds, done, status, error)) {
     Fail(error);
     return false;
   }
@@ -231,9 +285,10 @@ bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSetting
     return false;
   }
   const auto range = std::minmax_element(values.begin(), values.end());
-  std::printf("height array: %s\n  %zu values from %g to %g (%d x %d tiles of %d x %d)\n", arrayPath.c_str(),
-              values.size(), static_cast<double>(*range.first), static_cast<double>(*range.second),
-              settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight);
+  std::printf("height array: %s\n  %zu values from %g to %g (%d x %d tiles of %d x %d)\n",
+              arguments.FinalPath("noise_arr.txt").c_str(), values.size(), static_cast<double>(*range.first),
+              static_cast<double>(*range.second), settings.tilesX, settings.tilesZ, settings.tileWidth,
+              settings.tileHeight);
   return true;
 }
 
@@ -247,7 +302,8 @@ bool ReadPreview(const HostArguments& arguments, tools::BmpImage& preview, bool&
     error = previewPath + ": " + error;
     return false;
   }
-  std::printf("preview:      %s (%d x %d)\n", previewPath.c_str(), preview.width, preview.height);
+  std::printf("preview:      %s (%d x %d)\n", arguments.FinalPath("tutorial.bmp").c_str(), preview.width,
+              preview.height);
   return true;
 }
 
@@ -284,8 +340,8 @@ bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& t
 }
 
 // Reads the terrain file back, so the summary says what the file holds.
-bool ReportTerrain(const std::string& terrainPath, const example::WorldTerrain& terrain,
-                   const std::vector<float>& grid, double unitsPerNoise,
+bool ReportTerrain(const std::string& terrainPath, const std::string& finalPath,
+                   const example::WorldTerrain& terrain, const std::vector<float>& grid, double unitsPerNoise,
                    const example::TerrainFileReport& report, std::string& error) {
   tools::HmpFile written;
   int32_t columns = 0, rows = 0;
@@ -300,7 +356,7 @@ bool ReportTerrain(const std::string& terrainPath, const example::WorldTerrain& 
     largest = std::max(largest,
                        std::fabs(written.Height(packed[i]) / unitsPerNoise - static_cast<double>(grid[i])));
   }
-  std::printf("terrain:      %s (%u bytes)\n", terrainPath.c_str(), written.FileSize());
+  std::printf("terrain:      %s (%u bytes)\n", finalPath.c_str(), written.FileSize());
   std::printf("  %s, %d x %d vertices in %d frame, %d skin (%s)\n", written.Magic().c_str(), columns, rows,
               written.Header().numFrames, written.Header().numSkins, report.skin.c_str());
   std::printf("  %g x %g engine units, heights %g to %g, packed in steps of %g\n",
@@ -321,8 +377,10 @@ int main(int argc, char** argv) {
   std::string commands;
   if (!ReadCommands(arguments.commandPath, settings, commands, error)) return Fail(error);
 
+  RunFolder run(arguments.folder);
+  arguments.runFolder = run.Path();
   platform::HostWindow window;
-  if (!PrepareFolder(arguments, commands, window, error)) return Fail(error);
+  if (!PrepareFolder(arguments, commands, run, window, error)) return Fail(error);
   int exitStatus = 0;
   if (!RunAndAwaitMessage(arguments, window, exitStatus)) return exitStatus;
 
@@ -336,7 +394,9 @@ int main(int argc, char** argv) {
   const example::WorldTerrain terrain = ToWorldTerrain(settings, grid, unitsPerNoise);
   example::TerrainFileReport report;
   if (!DriveExports(arguments, terrain, hasPreview ? &preview : nullptr, report, error)) return Fail(error);
-  if (!ReportTerrain(arguments.TerrainPath(), terrain, grid, unitsPerNoise, report, error)) {
+  if (!ReportTerrain(arguments.TerrainPath(), arguments.FinalPath("terrain.hmp"), terrain, grid,
+                     unitsPerNoise, report, error) ||
+      !PublishRun(arguments, error)) {
     return Fail(error);
   }
   return 0;

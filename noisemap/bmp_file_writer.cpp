@@ -7,43 +7,19 @@
 
 #include "noisemap/bmp_layout.h"
 #include "noisemap/error.h"
+#include "platform/file_replacement.h"
 #include "platform/little_endian.h"
-#include "platform/low_level_file.h"
 
 namespace noise {
 namespace utils {
 namespace {
 
-using platform::LowLevelFile;
 using platform::StoreU16;
 using platform::StoreU32;
 
-// Closes the descriptor on every path out of WriteFile.
-class OpenFile {
- public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile() {
-    if (fd_ >= 0) LowLevelFile::Close(fd_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int Get() const { return fd_; }
-  // Closes now; false when the close failed.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return LowLevelFile::Close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-void WriteAll(const OpenFile& file, const uint8_t* data, uint32_t size, const std::string& name) {
-  if (size == 0) return;
-  if (LowLevelFile::Write(file.Get(), data, size) != static_cast<int32_t>(size)) {
-    throw FileError("cannot write " + name);
-  }
+void WriteAll(int fd, const uint8_t* data, uint32_t size, const std::string& name) {
+  platform::FailureReason reason;
+  if (!platform::WriteFully(fd, data, size, reason)) throw FileError("cannot write " + name);
 }
 
 }  // namespace
@@ -67,11 +43,11 @@ void BmpFileWriter::WriteFile() {
   std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[rowSize == 0 ? 1 : rowSize]);
   if (!row) throw OutOfMemoryError("cannot allocate a row of " + std::to_string(rowSize) + " bytes");
 
-  OpenFile file(LowLevelFile::Open(
-      destFilename_.c_str(),
-      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
-      LowLevelFile::kPermRead | LowLevelFile::kPermWrite));
-  if (file.Get() < 0) throw FileError("cannot open " + destFilename_ + " for writing");
+  // The picture goes to its name only once it is whole; leaving early
+  // removes what was written.
+  platform::FileReplacement file;
+  const int fd = file.Begin(destFilename_.c_str());
+  if (fd < 0) throw FileError("cannot open " + destFilename_ + " for writing");
 
   uint8_t header[bmp::kHeaderSize] = {};
   header[bmp::kMagic] = 'B';
@@ -91,7 +67,7 @@ void BmpFileWriter::WriteFile() {
   StoreU32(header, bmp::kYPixelsPerMetre, bmp::kPixelsPerMetre);
   StoreU32(header, bmp::kColorsUsed, 0);
   StoreU32(header, bmp::kImportantColors, 0);
-  WriteAll(file, header, bmp::kHeaderSize, destFilename_);
+  WriteAll(fd, header, bmp::kHeaderSize, destFilename_);
 
   for (int y = 0; y < height; ++y) {
     uint8_t* out = row.get();
@@ -102,9 +78,9 @@ void BmpFileWriter::WriteFile() {
       out[1] = pixels[x].green;
       out[2] = pixels[x].red;
     }
-    WriteAll(file, row.get(), static_cast<uint32_t>(rowSize), destFilename_);
+    WriteAll(fd, row.get(), static_cast<uint32_t>(rowSize), destFilename_);
   }
-  if (!file.Close()) throw FileError("cannot finish writing " + destFilename_);
+  if (!file.Commit()) throw FileError("cannot finish writing " + destFilename_);
 }
 
 }  // namespace utils

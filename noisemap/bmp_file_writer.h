@@ -20,11 +20,14 @@ class BmpFileWriter {
   void SetSourceImage(const ImageGrid& image) { sourceImage_ = &image; }
   const std::string& GetFileName() const { return destFilename_; }
 
-  // Writes the file, replacing an existing one. Throws
+  // Writes the file, replacing an existing one whole: the bytes go to a
+  // temporary file beside it, which takes the name only once it is
+  // complete (a FIFO or device is written in place). Throws
   // noise::ExceptionInvalidParam without a source image,
-  // noise::ExceptionOutOfMemory when the row buffer cannot be had (nothing is
-  // written then), and noise::ExceptionUnknown when the file cannot be opened
-  // (no file is made), written or closed (what was written stays).
+  // noise::ExceptionOutOfMemory when the row buffer cannot be had, and
+  // noise::ExceptionUnknown when the file cannot be created, written or
+  // closed; in every case a file that was there keeps its bytes and no
+  // partial file is left.
   void WriteFile();
 
  private:

@@ -10,7 +10,23 @@ namespace platform {
 // calls. Meant for tests; the state is process-wide and not thread-safe.
 class FileFaultInjector {
  public:
-  enum class Operation { kOpen, kRead, kWrite, kSeek, kClose, kTruncate, kCount };
+  enum class Operation {
+    kOpen,
+    kRead,
+    kWrite,
+    kSeek,
+    kClose,
+    kTruncate,
+    // The calls that replace a file whole: looking at a name, following a
+    // link, flushing to the device, setting permissions, renaming, removing.
+    kStatus,
+    kReadLink,
+    kSync,
+    kSetPermission,
+    kReplace,
+    kRemove,
+    kCount
+  };
 
   FileFaultInjector() = delete;
 

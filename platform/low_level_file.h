@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -21,6 +22,8 @@ class LowLevelFile {
   // Every write goes to the end of the file, wherever it has grown to.
   static const int kAppend;
   static const int kBinary;
+  // With kCreate: the open fails when the name exists already.
+  static const int kExclusive;
   // Permission bits for a file that kCreate makes (readable / writable; on
   // POSIX the process's umask applies, as for any new file).
   static const int kPermRead;
@@ -48,6 +51,30 @@ class LowLevelFile {
   // Cuts the file to its first `size` bytes; the position stays. Returns 0,
   // or -1.
   static int Truncate(int fd, int64_t size);
+
+  // What a name stands for, without following a last-component link.
+  enum class Kind { kMissing, kRegular, kLink, kOther };
+  struct Status {
+    Kind kind = Kind::kMissing;
+    // Permission bits (mode & 07777); 0 on Windows, which keeps none.
+    int permission = 0;
+  };
+  // Fills `status` for `path`. Returns 0, also for a name that does not
+  // exist (kMissing), or -1 when the system cannot tell.
+  static int GetStatus(const char* path, Status& status);
+  // The text a symbolic link holds, as it is (relative to the link's
+  // folder unless it starts with '/'). Returns 0, or -1. Windows: always -1.
+  static int ReadLink(const char* path, std::string& target);
+  // Moves the file's written bytes to the device. Returns 0, or -1.
+  static int Sync(int fd);
+  // Gives the open file the permission bits `permission` (mode & 07777).
+  // Returns 0, or -1. Windows keeps no such bits: nothing to do, 0.
+  static int SetPermission(int fd, int permission);
+  // Renames `from` to `to` in one step, replacing a file at `to`; both lie
+  // in the same folder or file system. Returns 0, or -1.
+  static int Replace(const char* from, const char* to);
+  // Removes the file `path`. Returns 0, or -1.
+  static int Remove(const char* path);
 };
 
 }  // namespace platform

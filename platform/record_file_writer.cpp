@@ -42,6 +42,24 @@ int RecordFileWriter::Open(const char* path) {
     fd_ = -1;
     return result;
   }
+  Start(fd_, true);
+  return fd_;
+}
+
+int RecordFileWriter::OpenOn(int fd) {
+  (void)Close();
+  failure_ = FailureReason();
+  if (fd < 0) {
+    failure_ = FailureReason::CannotOpen(EBADF);
+    return -1;
+  }
+  Start(fd, false);
+  return fd_;
+}
+
+void RecordFileWriter::Start(int fd, bool owned) {
+  fd_ = fd;
+  ownsFd_ = owned;
   // Without room for a block every append goes straight to the file.
   if (!block_ && blockBytes_ > 0) block_.reset(new (std::nothrow) uint8_t[blockBytes_]);
   open_ = true;
@@ -52,7 +70,6 @@ int RecordFileWriter::Open(const char* path) {
   cursor_ = block_ ? block_.get() : nullptr;
   limit_ = block_ ? block_.get() + blockBytes_ : nullptr;
   memory_.clear();
-  return fd_;
 }
 
 void RecordFileWriter::OpenInMemory() {
@@ -215,7 +232,7 @@ bool RecordFileWriter::Close(const void* header, uint32_t headerSize) {
         }
       }
     }
-    if (LowLevelFile::Close(fd_) != 0) {
+    if (ownsFd_ && LowLevelFile::Close(fd_) != 0) {
       if (whole) failure_ = FailureReason::InputOutput("cannot close", errno);
       whole = false;
     }

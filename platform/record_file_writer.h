@@ -40,6 +40,11 @@ class RecordFileWriter {
   // file). Returns the descriptor, or a negative value when the file cannot
   // be opened. The writer must be closed.
   [[nodiscard]] int Open(const char* path);
+  // Writes into `fd`, an empty file open for writing at offset 0 that the
+  // caller keeps: Close writes everything and the header but leaves the
+  // descriptor open for its owner (a FileReplacement, say) to finish.
+  // Returns `fd`, or -1 for a negative descriptor. The writer must be closed.
+  [[nodiscard]] int OpenOn(int fd);
   // Starts an empty file in memory; its bytes are read with MemoryBytes().
   // The writer must be closed.
   void OpenInMemory();
@@ -112,6 +117,8 @@ class RecordFileWriter {
   bool WriteThrough(const uint8_t* data, uint64_t size);
   // Writes `size` bytes at `position` of the file and returns to the end.
   bool RewriteInFile(int64_t position, const uint8_t* data, uint32_t size);
+  // Starts writing into the open descriptor `fd`.
+  void Start(int fd, bool owned);
 
   uint32_t blockBytes_;
   std::unique_ptr<uint8_t[]> block_;
@@ -123,6 +130,8 @@ class RecordFileWriter {
   // File offset of the first buffered byte: everything before it is written.
   int64_t blockStart_ = 0;
   int fd_ = -1;
+  // Close closes the descriptor: false for one opened with OpenOn.
+  bool ownsFd_ = true;
   bool open_ = false;
   bool inMemory_ = false;
   // A write or rewrite failed: no more appends.

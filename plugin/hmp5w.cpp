@@ -29,10 +29,12 @@ HMP5W::HMP5W(uint32_t blockBytes)
 // provisional header.
 HMP5W::~HMP5W() = default;
 
-int HMP5W::Open(const char* path) { return OpenWithMagic(path, "HMP5", 2); }
+int HMP5W::Open(const char* path) { return OpenWithMagic(path, -1, "HMP5", 2); }
 
-int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t version) {
-  if (path == nullptr) {
+int HMP5W::OpenDescriptor(int descriptor) { return OpenWithMagic(nullptr, descriptor, "HMP5", 2); }
+
+int HMP5W::OpenWithMagic(const char* path, int descriptor, const char (&magic)[5], int32_t version) {
+  if (path == nullptr && descriptor < 0) {
     failure_ = platform::FailureReason::InputOutput("cannot open a file without a path", 0);
     return -1;
   }
@@ -41,7 +43,7 @@ int HMP5W::OpenWithMagic(const char* path, const char (&magic)[5], int32_t versi
   failure_ = platform::FailureReason();
   skinPos = -1;
   framePos = -1;
-  fd = file_.Open(path);
+  fd = path != nullptr ? file_.Open(path) : file_.OpenOn(descriptor);
   if (fd < 0) return fd;
 
   header = HmpHeader();

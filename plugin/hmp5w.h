@@ -35,6 +35,11 @@ class HMP5W {
   // be written whole (the writer then holds no open file). A null path is
   // refused and changes nothing.
   [[nodiscard]] virtual int Open(const char* path);
+  // Writes the file into `descriptor` instead, an empty file open for
+  // writing at offset 0 that the caller keeps: Close leaves it open for its
+  // owner (a platform::FileReplacement, say) to finish. Results as Open; a
+  // negative descriptor is refused and changes nothing.
+  [[nodiscard]] virtual int OpenDescriptor(int descriptor);
   // Writes the gathered vertices, rewrites the header at offset 0 with the
   // final values and closes the file. False when the file is not whole: a
   // write or rewrite failed, now or earlier (it is closed either way, and the
@@ -108,8 +113,8 @@ class HMP5W {
   int64_t framePos;
 
  protected:
-  // The steps of Open, shared by every version of the format.
-  int OpenWithMagic(const char* path, const char (&magic)[5], int32_t version);
+  // The steps of Open and OpenDescriptor: a path, or (null) the descriptor.
+  int OpenWithMagic(const char* path, int descriptor, const char (&magic)[5], int32_t version);
 
  private:
   // A normal component as a vertex stores it: x 127, truncated toward zero,

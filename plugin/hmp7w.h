@@ -11,6 +11,8 @@ class HMP7W : public HMP5W {
   using HMP5W::HMP5W;
   // Creates `path` as an HMP7 file; results as HMP5W::Open.
   [[nodiscard]] int Open(const char* path) override;
+  // Writes an HMP7 file into `descriptor`; as HMP5W::OpenDescriptor.
+  [[nodiscard]] int OpenDescriptor(int descriptor) override;
 };
 
 // The library's one writer, constructed when the library is loaded and

@@ -5,11 +5,12 @@
 
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+#include "platform/file_replacement.h"
 
 namespace tools {
 
@@ -222,15 +223,9 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
             (context.info == nullptr ? "not enough memory" : context.sink.message);
     return false;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+  platform::FailureReason reason;
+  if (!platform::WriteWholeFile(path.c_str(), out, reason)) {
+    error = path + ": " + reason.Text();
     return false;
   }
   return true;

@@ -27,7 +27,8 @@ struct GreyPicture {
 bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error);
 
 // Writes `picture` to `path` as a 16-bit greyscale PNG with no gamma or
-// colour information. False with a one-line reason when it cannot.
+// colour information, replacing the file whole. False with a one-line reason
+// when it cannot; a file that was there then keeps its bytes.
 bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error);
 
 }  // namespace tools

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "noisemap/error.h"
+#include "platform/file_replacement.h"
 #include "tools/terrain_picture.h"
 
 namespace tools {
@@ -34,16 +35,33 @@ void WritePng(const noise::utils::ImageGrid& image, const std::string& path, boo
       if (withAlpha) out[3] = source[x].alpha;
     }
   }
+  // The picture is made in memory and replaces the file whole, so a file
+  // that cannot be written keeps what it held.
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(width);
   png.height = static_cast<png_uint_32>(height);
   png.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-  if (png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
+  png_alloc_size_t size = 0;
+  std::vector<uint8_t> bytes;
+  if (png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr) != 0) {
+    try {
+      bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+      png_image_free(&png);
+      throw noise::utils::OutOfMemoryError("not enough memory for the PNG file");
+    }
+  }
+  if (bytes.empty() || png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
     const std::string reason = png.message;
     png_image_free(&png);
     throw noise::utils::FileError("cannot write " + path + ": " + reason);
+  }
+  bytes.resize(size);
+  platform::FailureReason failure;
+  if (!platform::WriteWholeFile(path.c_str(), bytes, failure)) {
+    throw noise::utils::FileError(path + ": " + failure.Text());
   }
 }
 

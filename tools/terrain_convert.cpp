@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <new>
 
+#include "platform/file_replacement.h"
 #include "platform/whole_file.h"
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
@@ -121,16 +120,9 @@ bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes, std::string
 }
 
 bool WriteBytes(const std::string& path, const void* data, size_t size, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  const int writeErrno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+  platform::FailureReason reason;
+  if (!platform::WriteWholeFile(path.c_str(), data, size, reason)) {
+    error = path + ": " + reason.Text();
     return false;
   }
   return true;
@@ -364,9 +356,16 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
   std::vector<uint8_t> skinLevels[4];
   if (!settings.skinPath.empty() && !ReadSkinPicture(settings.skinPath, skin, skinLevels, error))
     return false;
+  // The file goes to its name only once it is whole.
+  platform::FileReplacement output;
+  const int fd = output.Begin(path.c_str());
+  if (fd < 0) {
+    error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
   loamwriter::HMP7W writer;
-  if (writer.Open(path.c_str()) < 0) {
-    error = "cannot create " + path + ": " + writer.LastFailure().Text();
+  if (writer.OpenDescriptor(fd) < 0) {
+    error = path + ": " + writer.LastFailure().Text();
     return false;
   }
   loamwriter::HmpHeader& header = writer.header;
@@ -394,7 +393,11 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
   }
   whole = writer.FinishFrame() && whole;
   if (!writer.Close() || !whole) {
-    error = "cannot write " + path + ": " + writer.LastFailure().Text();
+    error = path + ": " + writer.LastFailure().Text();
+    return false;
+  }
+  if (!output.Commit()) {
+    error = path + ": " + output.LastFailure().Text();
     return false;
   }
   return true;

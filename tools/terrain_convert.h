@@ -67,8 +67,9 @@ bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSet
 bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, ConvertTerrain& terrain,
                     std::string& error);
 
-// Writes a prepared terrain to `path` in `format`. False with a one-line
-// reason when it cannot be written.
+// Writes a prepared terrain to `path` in `format`, replacing the file whole.
+// False with a one-line reason when it cannot be written; a file that was
+// there then keeps its bytes.
 bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const ConvertSettings& settings,
                   const std::string& path, std::string& error);
 

@@ -39,7 +39,8 @@ constexpr double kUnknownSpacingRangeFraction = 0.25;
 void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image);
 
 // Writes `image` to `path`: a BMP picture, or a PNG picture when the name
-// ends in ".png" and PNG support is built in. Throws noise::utils::FileError
+// ends in ".png" and PNG support is built in. Either replaces the file whole
+// or leaves it as it was. Throws noise::utils::FileError
 // when the file cannot be written, InvalidParamError for a PNG name when PNG
 // support is not built in.
 void WritePicture(const noise::utils::ImageGrid& image, const std::string& path);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/file_fault_injector.h"
@@ -127,21 +128,32 @@ TEST_F(BmpFileWriterTest, WithoutAnImageOrAWritableFolderNothingIsWritten) {
   EXPECT_FALSE(std::filesystem::exists(temp_.File("missing/out.bmp")));
 }
 
-TEST_F(BmpFileWriterTest, FailedWritesThrowAndLeaveWhatWasWritten) {
-  ImageGrid image;
+// The picture replaces the file whole: at every byte where the device
+// fills up, and when the close fails, the earlier picture stays as it was
+// and nothing else is left in the folder.
+TEST_F(BmpFileWriterTest, FailedWritesThrowAndLeaveTheEarlierPicture) {
+  ImageGrid earlier, image;
+  FillPattern(earlier, 1, 1);
   FillPattern(image, 2, 2);
+  const std::vector<uint8_t> before = Write(earlier);
+  ASSERT_EQ(before.size(), 58u);
+  auto expectEarlier = [&](const std::string& when) {
+    EXPECT_EQ(ReadFileBytes(path_), before) << when;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 1) << when;
+  };
   const uint64_t fullSize = 54 + 16;
   for (uint64_t limit = 0; limit < fullSize; ++limit) {
     FileFaultInjector::LimitWrittenBytes(limit);
     EXPECT_THROW(Write(image), noise::ExceptionUnknown) << "limit " << limit;
     FileFaultInjector::Reset();
-    // What reached the device before it filled up stays.
-    EXPECT_EQ(ReadFileBytes(path_).size(), limit) << "limit " << limit;
+    expectEarlier("limit " + std::to_string(limit));
   }
   FileFaultInjector::FailCall(FileFaultInjector::Operation::kClose, 1);
   EXPECT_THROW(Write(image), noise::ExceptionUnknown);
+  expectEarlier("close");
   FileFaultInjector::FailCall(FileFaultInjector::Operation::kOpen, 1);
   EXPECT_THROW(Write(image), noise::ExceptionUnknown);
+  expectEarlier("open");
   FileFaultInjector::Reset();
   EXPECT_EQ(Write(image).size(), fullSize);
 }

@@ -224,8 +224,8 @@ TEST_F(DuneforgeFaultTest, CommandFileAndArrayFailuresThroughTheSeam) {
 }
 
 // The preview in process, through the file seam: for every byte where the
-// device can fill up, the run's error names the preview and the bytes that
-// were written stay; only the whole file succeeds.
+// device can fill up, the run's error names the preview and the preview of
+// an earlier run stays as it was; only the whole file replaces it.
 TEST_F(DuneforgeFaultTest, PreviewCutShortAtEveryByteFailsNamingTheFile) {
   noise::utils::HeightGrid grid;
   grid.Resize(5, 3);
@@ -236,6 +236,8 @@ TEST_F(DuneforgeFaultTest, PreviewCutShortAtEveryByteFailsNamingTheFile) {
   ASSERT_NE(::getcwd(previous, sizeof previous), nullptr);
   ASSERT_EQ(::chdir(folder_.c_str()), 0);
   const uint64_t whole = 54 + 3 * 16;  // rows of 15 bytes padded to 16
+  const std::vector<uint8_t> earlier = {'B', 'M', 'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+  ASSERT_TRUE(testsupport::WriteFileBytes(File("tutorial.bmp"), earlier));
   for (uint64_t limit = 0; limit < whole; ++limit) {
     FileFaultInjector::LimitWrittenBytes(limit);
     std::string message;
@@ -248,7 +250,7 @@ TEST_F(DuneforgeFaultTest, PreviewCutShortAtEveryByteFailsNamingTheFile) {
     }
     FileFaultInjector::Reset();
     EXPECT_EQ(message.rfind("preview tutorial.bmp", 0), 0u) << "limit " << limit << ": " << message;
-    EXPECT_EQ(testsupport::ReadFileBytes(File("tutorial.bmp")).size(), limit);
+    EXPECT_EQ(testsupport::ReadFileBytes(File("tutorial.bmp")), earlier) << "limit " << limit;
   }
   EXPECT_NO_THROW(duneforge::WritePreview(grid));
   EXPECT_EQ(testsupport::ReadFileBytes(File("tutorial.bmp")).size(), whole);
