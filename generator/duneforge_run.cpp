@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "generator/module_chain.h"
+#include "generator/piece_plan.h"
 #include "generator/tile_workers.h"
 #include "noisemap/bmp_file_writer.h"
 #include "noisemap/error.h"
@@ -141,6 +143,39 @@ void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilde
   }
 }
 
+void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                       noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
+                       noise::utils::HeightGrid& lastTile, platform::ProgressLine* progress) {
+  const int64_t tileCount = TileCount(settings);
+  const int32_t height = settings.tileHeight;
+  for (int64_t t = 0; t < tileCount; ++t) {
+    // Where this tile's values begin: a band that fails takes the tile back
+    // to here, so a tile is in the file whole or not at all.
+    const int64_t tileStart = out.Position();
+    for (int32_t firstRow = 0; firstRow < height; firstRow += bandRows) {
+      try {
+        BuildTileBand(settings, builder, t, firstRow, std::min(bandRows, height - firstRow));
+      } catch (...) {
+        if (firstRow > 0) out.TakeBack(tileStart);
+        throw;
+      }
+      const int width = grid.GetWidth();
+      for (int y = 0; y < grid.GetHeight(); ++y) {
+        out.Append(grid.RowData(y), static_cast<size_t>(width));
+      }
+      if (t == tileCount - 1) {
+        // The preview's tile, band by band: the first band sizes it.
+        if (firstRow == 0) lastTile.Resize(settings.tileWidth, height);
+        const size_t rowBytes = static_cast<size_t>(width) * sizeof(float);
+        for (int y = 0; y < grid.GetHeight(); ++y) {
+          std::memcpy(lastTile.RowData(firstRow + y), grid.RowData(y), rowBytes);
+        }
+      }
+    }
+    if (progress != nullptr) progress->Update(static_cast<uint64_t>(t + 1));
+  }
+}
+
 int ThreadCount() {
   const char* text = std::getenv(kThreadsVariable);
   if (text == nullptr || *text == '\0') {
@@ -156,6 +191,20 @@ int ThreadCount() {
                                           std::to_string(kMaxThreads));
   }
   return static_cast<int>(value);
+}
+
+int64_t MemoryBudgetBytes() {
+  const char* text = std::getenv(kMemoryVariable);
+  if (text == nullptr || *text == '\0') return PiecePlan::kDefaultBudgetBytes;
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || value < kMinMemoryMiB || value > kMaxMemoryMiB) {
+    throw noise::utils::InvalidParamError(
+        std::string(kMemoryVariable) + "=\"" + text + "\" is not a whole number of MiB from " +
+        std::to_string(kMinMemoryMiB) + " to " + std::to_string(kMaxMemoryMiB));
+  }
+  return static_cast<int64_t>(value) << 20;
 }
 
 void WritePreview(const noise::utils::HeightGrid& grid) {
@@ -174,16 +223,19 @@ int RunDuneforge() {
   CommandSettings settings;
   if (!LoadCommandFile(kCommandFileName, settings)) return 0;
   const int64_t tileCount = TileCount(settings);
-  // Bands of rows share out even one tile; no thread goes without a row.
-  const int64_t rows = tileCount * std::max<int64_t>(settings.tileHeight, 1);
-  const int threads = static_cast<int>(std::min<int64_t>(ThreadCount(), std::max<int64_t>(rows, 1)));
-  // One chain per thread, since a chain's caches serve one thread, all built
+  const int threads = ThreadCount();
+  const PiecePlan plan =
+      PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight, threads, MemoryBudgetBytes());
+  // One chain per worker, since a chain's caches serve one thread, all built
   // before the height array is opened, so that a row the chain refuses
   // leaves the array untouched.
   std::vector<ModuleChain> chains;
-  for (int i = 0; i < threads; ++i) chains.push_back(BuildModuleChain(settings));
+  for (int i = 0; i < plan.Workers(); ++i) chains.push_back(BuildModuleChain(settings));
 
+  // The writer's own grid, used when it builds the pieces itself; the
+  // preview's whole last tile when pieces are bands.
   noise::utils::HeightGrid grid;
+  noise::utils::HeightGrid lastTile;
   noise::utils::NoiseMapBuilderPlane builder;
   builder.AttachModule(chains.front().OutputModule());
   builder.SetDestGrid(grid);
@@ -198,11 +250,13 @@ int RunDuneforge() {
                                    static_cast<uint64_t>(std::max(settings.tileHeight, 0));
     platform::ProgressLine progress(stderr, "duneforge", "tiles", static_cast<uint64_t>(tileCount),
                                     valuesPerTile);
-    if (threads > 1) {
+    if (plan.Slots() > 0) {
       std::vector<const noise::module::Module*> outputs;
       for (const ModuleChain& chain : chains) outputs.push_back(&chain.OutputModule());
-      workers = std::make_unique<TileWorkers>(settings, outputs);
+      workers = std::make_unique<TileWorkers>(settings, outputs, plan);
       workers->Run(out, &progress);
+    } else if (plan.BandsPerTile() > 1) {
+      GenerateTileBands(settings, builder, grid, plan.BandRows(), out, lastTile, &progress);
     } else {
       GenerateTiles(settings, builder, grid, out, &progress);
     }
@@ -210,9 +264,38 @@ int RunDuneforge() {
   // Every value is on disk, checked, before the preview and the message.
   out.Close();
   // The preview is the last tile, whichever thread built it.
-  if (settings.preview != 0) WritePreview(workers ? workers->LastTile() : grid);
+  if (settings.preview != 0) {
+    WritePreview(workers ? workers->LastTile() : plan.BandsPerTile() > 1 ? lastTile : grid);
+  }
   NotifyHost(settings.hostWindow);
   return 0;
+}
+
+const char* UsageText() {
+  return "Usage: duneforge [--help]\n"
+         "\n"
+         "Turns the command file of the working directory into terrain heights. It takes no\n"
+         "arguments; every file is in the working directory.\n"
+         "\n"
+         "Reads:\n"
+         "  cmd_noise.txt   the header (host window, module count, tiles, tile size, area,\n"
+         "                  seed base, preview) and one row per module of the chain\n"
+         "Writes:\n"
+         "  noise_arr.txt   appended to: every height of every tile, each followed by a comma\n"
+         "  tutorial.bmp    when preview is nonzero: the last tile as a grey-scale picture\n"
+         "then tells the host window, whose handle the command file gives, that it is done.\n"
+         "\n"
+         "Environment:\n"
+         "  DUNEFORGE_THREADS    threads that build tiles, 1 to 256 (default: the machine's\n"
+         "                       hardware threads)\n"
+         "  DUNEFORGE_MEMORY_MB  MiB the pieces in flight may reserve, 1 to 1048576\n"
+         "                       (default 256); fewer rows a piece, then fewer threads, keep\n"
+         "                       them within it\n"
+         "\n"
+         "Exit status:\n"
+         "  0  done, or no cmd_noise.txt, or a noise_arr.txt that cannot be opened\n"
+         "  1  the run failed: one line on standard error, no message to the host window\n"
+         "  2  an argument other than --help: nothing is read or written\n";
 }
 
 std::string DescribeCurrentException() {

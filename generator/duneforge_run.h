@@ -6,6 +6,7 @@
 
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
+#include "generator/piece_plan.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -58,6 +59,14 @@ void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                    noise::utils::HeightGrid& grid, HeightArrayWriter& out,
                    platform::ProgressLine* progress = nullptr);
+// The same in bands of `bandRows` rows (the last band of a tile may be
+// shorter), so that `grid` holds one band; the last tile is put together
+// whole in `lastTile` for the preview. Bands go out as they are built; when
+// one fails, the bands of its tile already appended are taken back, so the
+// array holds the tiles before it, as when tiles are built whole.
+void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                       noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
+                       noise::utils::HeightGrid& lastTile, platform::ProgressLine* progress = nullptr);
 
 // The environment variable that sets how many threads build tiles, and the
 // largest number it takes.
@@ -69,6 +78,19 @@ constexpr int kMaxThreads = 256;
 // not a whole number from 1 to kMaxThreads throws
 // noise::ExceptionInvalidParam.
 int ThreadCount();
+
+// The environment variable that sets the memory budget of the pieces in
+// flight, in MiB, and the range it takes: 1 MiB, where one worker still
+// builds bands of one row of the widest tile (128 KiB), to 1 TiB.
+constexpr const char* kMemoryVariable = "DUNEFORGE_MEMORY_MB";
+constexpr int64_t kMinMemoryMiB = 1;
+constexpr int64_t kMaxMemoryMiB = int64_t{1} << 20;
+
+// The budget in bytes: DUNEFORGE_MEMORY_MB MiB when it is set and not
+// empty, else PiecePlan::kDefaultBudgetBytes. A value that is not a whole
+// number from kMinMemoryMiB to kMaxMemoryMiB throws
+// noise::ExceptionInvalidParam.
+int64_t MemoryBudgetBytes();
 
 // Renders `grid` with a new relief renderer in its initial state (grey
 // ramp, no light) and writes it to tutorial.bmp. An empty grid throws
@@ -83,11 +105,17 @@ void NotifyHost(platform::WindowHandle hostWindow);
 // The whole run in the working directory. Returns the exit status, 0, on
 // every path that ends normally, including a command file or height array
 // file that cannot be opened; failures throw libnoise's exception types and
-// leave the completion message unsent. Tiles are built on ThreadCount()
-// threads, each with a module chain of its own, and written in tile order,
-// so the files are the same for every thread count. While the tiles are
+// leave the completion message unsent. Tiles are built on up to
+// ThreadCount() threads, each with a module chain of its own, in pieces
+// that keep the memory they reserve within MemoryBudgetBytes(), and
+// written in tile order, so the files are the same for every thread count
+// and budget. While the tiles are
 // built, a progress line is kept on standard error when it is a terminal.
 int RunDuneforge();
+
+// What `duneforge --help` prints: what the program reads and writes, the
+// environment variables it reads and its exit statuses.
+const char* UsageText();
 
 // One line describing the exception being handled (call it inside a catch
 // block): its message when it carries one, else its kind.

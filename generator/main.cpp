@@ -2,10 +2,20 @@
 #include <libnoise/noise.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "generator/duneforge_run.h"
 
-int main() {
+int main(int argc, char** argv) {
+  // The host starts it bare; any argument but --help runs nothing.
+  if (argc > 1) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+      return std::fputs(duneforge::UsageText(), stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    std::fprintf(stderr, "duneforge: unexpected argument \"%s\"; duneforge takes no arguments (see --help)\n",
+                 argv[1]);
+    return 2;
+  }
   try {
     return duneforge::RunDuneforge();
   } catch (const noise::Exception&) {

@@ -1,6 +1,7 @@
 #include "generator/tile_workers.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 #include <string>
@@ -12,16 +13,15 @@
 
 namespace duneforge {
 
-namespace {
-
-// One value and its comma at the longest.
-constexpr size_t kMaxEntryChars = kMaxHeightValueChars + 1;
-
-}  // namespace
-
 TileWorkers::TileWorkers(const CommandSettings& settings,
-                         const std::vector<const noise::module::Module*>& outputModules, int32_t bandRows)
-    : settings_(settings), tileCount_(TileCount(settings)) {
+                         const std::vector<const noise::module::Module*>& outputModules,
+                         const PiecePlan& plan)
+    : settings_(settings),
+      plan_(plan),
+      tileCount_(TileCount(settings)),
+      bandRows_(plan.BandRows()),
+      bandsPerTile_(plan.BandsPerTile()),
+      pieceCount_(plan.Pieces()) {
   for (const noise::module::Module* module : outputModules) {
     auto worker = std::make_unique<Worker>();
     worker->builder.AttachModule(*module);
@@ -30,47 +30,25 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
     worker->builder.SetSeamless(false);
     workers_.push_back(std::move(worker));
   }
-  slots_.resize(workers_.size() * kTilesInFlightPerWorker);
-
-  // A tile height the builder refuses leaves whole tiles, whose build
-  // reports it.
-  const int64_t height = settings.tileHeight;
-  const int64_t wanted = static_cast<int64_t>(workers_.size()) * kPiecesPerWorker;
-  int64_t rows = height;
-  if (bandRows > 0) {
-    rows = bandRows;
-  } else if (tileCount_ > 0 && tileCount_ < wanted) {
-    const int64_t bands = (wanted + tileCount_ - 1) / tileCount_;
-    rows = (height + bands - 1) / bands;
-  }
-  if (height > 0 && rows < height) {
-    bandRows_ = static_cast<int32_t>(rows);
-    bandsPerTile_ = (height + rows - 1) / rows;
-  } else {
-    bandRows_ = settings.tileHeight;
-    bandsPerTile_ = 1;
-  }
-  pieceCount_ = tileCount_ * bandsPerTile_;
+  slots_.resize(static_cast<size_t>(std::max(plan.Slots(), 1)));
   endPiece_ = pieceCount_;
 }
 
 TileWorkers::~TileWorkers() { Stop(); }
 
-void TileWorkers::Text::Reserve(size_t more) {
-  if (capacity - size >= more) return;
-  const size_t wanted = std::max(capacity * 2, size + more);
-  std::unique_ptr<char[]> larger(new char[wanted]);
-  if (size > 0) std::memcpy(larger.get(), bytes.get(), size);
-  bytes = std::move(larger);
-  capacity = wanted;
-}
-
-void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text) {
+void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text, size_t capacity) {
   const size_t width = static_cast<size_t>(grid.GetWidth());
+  // The longest text a value can have, everywhere: what the values do not
+  // use is never touched. Made once at the plan's size, so that a slot's
+  // first piece, even a short last band, never leaves it too small.
+  assert(width * static_cast<size_t>(grid.GetHeight()) * PiecePlan::kMaxValueTextBytes <= capacity);
+  if (text.capacity < capacity) {
+    text.bytes.reset();
+    text.capacity = 0;
+    text.bytes.reset(new char[capacity]);
+    text.capacity = capacity;
+  }
   text.size = 0;
-  // Room for the longest value everywhere: what the values do not use is
-  // never touched.
-  text.Reserve(width * static_cast<size_t>(grid.GetHeight()) * kMaxEntryChars);
   char* out = text.bytes.get();
   for (int y = 0; y < grid.GetHeight(); ++y) {
     const float* row = grid.RowData(y);
@@ -131,7 +109,7 @@ void TileWorkers::Work(Worker& worker) {
     std::exception_ptr error;
     try {
       BuildPiece(worker, piece);
-      FormatPiece(worker.grid, slot.text);
+      FormatPiece(worker.grid, slot.text, static_cast<size_t>(plan_.TextBytes()));
     } catch (const std::bad_alloc&) {
       error = std::make_exception_ptr(noise::utils::OutOfMemoryError(
           "tile " + std::to_string(piece / bandsPerTile_) + ": no memory for its values"));

@@ -13,6 +13,7 @@
 
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
+#include "generator/piece_plan.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -21,35 +22,29 @@ namespace duneforge {
 
 // Builds the tiles of one run on worker threads, one per output module given,
 // and appends their values to the height array strictly in tile order from
-// the thread that calls Run. The unit of work is a piece: a whole tile when
-// the tiles are many, a band of consecutive rows of a tile when they are too
-// few to keep every worker busy, so that one large tile uses every core. A
-// band's values are exactly those of its rows in the whole tile. Each worker
-// has its own plane builder and grid over its own module, so no module or
-// grid is shared between threads; each turns its piece into text itself, so
-// the writer only writes. At most kTilesInFlightPerWorker pieces per worker
-// are being built or waiting for the writer, whatever the tile count. Bands
-// go to the array as they come, in order; when a band fails, the bands of
-// its tile already appended are taken back, so the array holds the tiles
-// before the failed one, as when tiles are built whole.
+// the thread that calls Run. The unit of work is a piece of the plan: a
+// whole tile, or a band of consecutive rows of a tile, so that one large
+// tile uses every core and a budget holds however many workers there are.
+// A band's values are exactly those of its rows in the whole tile. Each
+// worker has its own plane builder and grid over its own module, so no
+// module or grid is shared between threads; each turns its piece into text
+// in a slot itself, so the writer only writes. Grids and texts take no more
+// than the plan reserves: a grid holds one piece, a slot's text is made
+// once at the plan's size and kept, and a piece is started only when its
+// slot is free, whatever the tile count. Bands go to the array as they
+// come, in order; when a band fails, the bands of its tile already appended
+// are taken back, so the array holds the tiles before the failed one, as
+// when tiles are built whole.
 // The caller owns the modules, which must outlive the workers, and must not
 // use them while Run runs.
 class TileWorkers {
  public:
-  static constexpr int kTilesInFlightPerWorker = 2;
-  // Pieces per worker that band sizes aim at, so that workers finishing
-  // at different times still find work, and a band's text stays small.
-  static constexpr int kPiecesPerWorker = 16;
-
-  // `outputModules`: one module per worker, each the output of a chain of
-  // its own built from the same settings (a chain caches the values of its
-  // shared rows, so no two workers may read one chain); at least one.
-  // `bandRows` sets the rows of a band (at least 1; the last band of a tile
-  // may be shorter); 0 chooses: whole tiles when there are kPiecesPerWorker
-  // tiles per worker, else bands that give each worker about
-  // kPiecesPerWorker pieces.
+  // `outputModules`: one module per worker of `plan`, each the output of a
+  // chain of its own built from the same settings (a chain caches the
+  // values of its shared rows, so no two workers may read one chain).
+  // `plan` is made for the settings' tiles and has at least one slot.
   TileWorkers(const CommandSettings& settings, const std::vector<const noise::module::Module*>& outputModules,
-              int32_t bandRows = 0);
+              const PiecePlan& plan);
   // Stops the workers after the tiles they are building and waits for them.
   ~TileWorkers();
   TileWorkers(const TileWorkers&) = delete;
@@ -65,8 +60,6 @@ class TileWorkers {
   // The grid of the last tile once Run has returned; an empty grid when the
   // run has no tile.
   const noise::utils::HeightGrid& LastTile() const;
-  // Rows of a band; the tile height when every piece is a whole tile.
-  int32_t BandRows() const { return bandRows_; }
 
  private:
   struct Worker {
@@ -80,8 +73,6 @@ class TileWorkers {
     std::unique_ptr<char[]> bytes;
     size_t capacity = 0;
     size_t size = 0;
-    // Makes room for `more` bytes after the text, keeping it.
-    void Reserve(size_t more);
   };
   // A piece between its worker and the writer.
   struct Slot {
@@ -90,8 +81,9 @@ class TileWorkers {
     Text text;
     std::exception_ptr error;
   };
-  // The grid's values row by row in the height array's form.
-  static void FormatPiece(const noise::utils::HeightGrid& grid, Text& text);
+  // The grid's values row by row in the height array's form, into a text
+  // of `capacity` bytes, made at that size when it has none yet.
+  static void FormatPiece(const noise::utils::HeightGrid& grid, Text& text, size_t capacity);
 
   void Work(Worker& worker);
   // Builds piece `piece` with `worker` into its grid, and keeps the rows of
@@ -100,11 +92,12 @@ class TileWorkers {
   void Stop();
 
   const CommandSettings settings_;
+  const PiecePlan plan_;
   const int64_t tileCount_;
   // Whole tiles: bandRows_ is the tile height and bandsPerTile_ 1.
-  int32_t bandRows_ = 1;
-  int64_t bandsPerTile_ = 1;
-  int64_t pieceCount_ = 0;
+  const int32_t bandRows_;
+  const int64_t bandsPerTile_;
+  const int64_t pieceCount_;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<Slot> slots_;
   // The last tile, put together from its pieces; each piece writes rows of

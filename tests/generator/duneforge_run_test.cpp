@@ -136,6 +136,7 @@ class RecordingWindow {
 struct RunResult {
   int status;
   std::string errors;
+  std::string output;
 };
 
 class DuneforgeRunTest : public testsupport::TempDirFixture {
@@ -159,13 +160,13 @@ class DuneforgeRunTest : public testsupport::TempDirFixture {
     return out.str();
   }
 
-  // Runs duneforge in the folder, stderr to a file beside it.
-  RunResult Run() {
+  // Runs duneforge in the folder, stdout and stderr to files beside it.
+  RunResult Run(const std::vector<std::string>& args = {}) {
     const testsupport::ProgramResult result =
-        testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), folder_);
+        testsupport::RunProgram(DUNEFORGE_PATH, args, temp_.Path(), folder_);
     // Give a late message the chance to arrive before the test looks.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return {result.status, result.err};
+    return {result.status, result.err, result.out};
   }
 
   void ExpectFailure(const RunResult& result, const std::string& mention) {
@@ -402,39 +403,94 @@ TEST_F(DuneforgeRunTest, FullDeviceFailsWithoutPreviewOrMessage) {
   EXPECT_FALSE(Exists(File("tutorial.bmp")));
 }
 
-// Sets DUNEFORGE_THREADS for the runs of one scope; unset afterwards.
-class ThreadsVariable {
+// Sets an environment variable for the runs of one scope; unset afterwards.
+class ScopedVariable {
  public:
-  explicit ThreadsVariable(const std::string& value) { ::setenv("DUNEFORGE_THREADS", value.c_str(), 1); }
-  ~ThreadsVariable() { ::unsetenv("DUNEFORGE_THREADS"); }
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { ::unsetenv(name_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
 };
 
-TEST_F(DuneforgeRunTest, FilesAreTheSameForEveryThreadCount) {
+class ThreadsVariable : public ScopedVariable {
+ public:
+  explicit ThreadsVariable(const std::string& value) : ScopedVariable("DUNEFORGE_THREADS", value) {}
+};
+
+// A budget of 1 MiB cuts a tile of 4096 x 80 into bands: 64 rows of the
+// writer's own grid (16 KiB a row), or bands of one row on at most 8
+// workers (a grid row and two text rows, 122880 bytes).
+TEST_F(DuneforgeRunTest, FilesAreTheSameForEveryThreadCountAndBudget) {
   const std::string rows = "0 6 1 0.5 0.3\n3 20 1 0.75 0\n";
   const struct {
     std::string commands;
     size_t values;
   } runs[] = {{Header(2, 1, 1, 9, 5, "0 1 0 1", 1) + rows, 45},
-              {Header(2, 4, 3, 9, 5, "-1 3 0 2.5", 1) + rows, 12 * 45}};
+              {Header(2, 4, 3, 9, 5, "-1 3 0 2.5", 1) + rows, 12 * 45},
+              {Header(2, 1, 1, 4096, 80, "0 8 0 1", 1) + rows, 4096 * 80}};
   for (const auto& run : runs) {
     WriteCommands(run.commands);
     std::string heights, preview;
-    for (const char* threads : {"1", "2", "3", "7"}) {
-      SCOPED_TRACE(threads);
-      ThreadsVariable variable(threads);
-      std::remove(File("noise_arr.txt").c_str());
-      const RunResult result = Run();
-      ASSERT_EQ(result.status, 0) << result.errors;
-      if (heights.empty()) {
-        heights = ReadText(File("noise_arr.txt"));
-        preview = ReadText(File("tutorial.bmp"));
-        ASSERT_EQ(SplitValues(heights).size(), run.values);
-        ASSERT_FALSE(preview.empty());
+    for (const char* threads : {"1", "2", "3", "7", "64"}) {
+      for (const char* budget : {"", "1"}) {
+        SCOPED_TRACE(std::string(threads) + " threads, budget " + budget);
+        ThreadsVariable variable(threads);
+        ScopedVariable memory("DUNEFORGE_MEMORY_MB", budget);
+        std::remove(File("noise_arr.txt").c_str());
+        const RunResult result = Run();
+        ASSERT_EQ(result.status, 0) << result.errors;
+        if (heights.empty()) {
+          heights = ReadText(File("noise_arr.txt"));
+          preview = ReadText(File("tutorial.bmp"));
+          ASSERT_EQ(SplitValues(heights).size(), run.values);
+          ASSERT_FALSE(preview.empty());
+        }
+        EXPECT_TRUE(ReadText(File("noise_arr.txt")) == heights);
+        EXPECT_TRUE(ReadText(File("tutorial.bmp")) == preview);
       }
-      EXPECT_TRUE(ReadText(File("noise_arr.txt")) == heights);
-      EXPECT_TRUE(ReadText(File("tutorial.bmp")) == preview);
     }
   }
+}
+
+TEST_F(DuneforgeRunTest, MemoryBudgetThatIsNoWholeNumberFailsBeforeTheArrayIsOpened) {
+  WriteCommands(Header(1, 2, 1, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  for (const char* bad : {"0", "1048577", "64M", "-1", "lots"}) {
+    ScopedVariable variable("DUNEFORGE_MEMORY_MB", bad);
+    ExpectFailure(Run(), std::string("DUNEFORGE_MEMORY_MB=\"") + bad + "\"");
+    EXPECT_FALSE(Exists(File("noise_arr.txt")));
+  }
+}
+
+// The host starts duneforge bare: --help only tells, and any other argument
+// is a usage error; neither reads the command file nor touches an output.
+TEST_F(DuneforgeRunTest, ArgumentsTouchNothing) {
+  WriteCommands(Header(1, 1, 1, 4, 4, "0 1 0 1", 1) + "0 6 1 0.5 0.3\n");
+  const std::string earlier = "0.5,-1,";
+  std::ofstream(File("noise_arr.txt"), std::ios::binary) << earlier;
+  const RunResult help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.errors, "");
+  for (const char* mention : {"cmd_noise.txt", "noise_arr.txt", "tutorial.bmp", "DUNEFORGE_THREADS",
+                              "DUNEFORGE_MEMORY_MB", "Exit status"}) {
+    EXPECT_NE(help.output.find(mention), std::string::npos) << mention;
+  }
+  const std::vector<std::vector<std::string>> misuses = {
+      {"--hlep"}, {"--help", "x"}, {""}, {"cmd_noise.txt"}};
+  for (const std::vector<std::string>& args : misuses) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(result.status, 2) << args[0];
+    EXPECT_EQ(result.errors.rfind("duneforge: ", 0), 0u) << result.errors;
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_EQ(result.output, "");
+  }
+  EXPECT_EQ(ReadText(File("noise_arr.txt")), earlier);
+  EXPECT_FALSE(Exists(File("tutorial.bmp")));
+  EXPECT_TRUE(window_->Messages().empty());
 }
 
 TEST_F(DuneforgeRunTest, ThreadCountThatIsNoWholeNumberFailsBeforeTheArrayIsOpened) {

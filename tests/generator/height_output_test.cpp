@@ -32,9 +32,14 @@ std::string ViaStream(float value) {
   return out.str();
 }
 
+// Formats into exactly the room the formatter asks for; the bytes after it
+// must stay as they were.
 std::string ViaFormatter(float value) {
-  char text[duneforge::kMaxHeightValueChars];
-  return std::string(text, FormatHeightValue(value, text));
+  char text[duneforge::kMaxHeightValueChars + 4];
+  std::memset(text, '#', sizeof text);
+  const std::string formatted(text, FormatHeightValue(value, text));
+  EXPECT_EQ(std::string(text + duneforge::kMaxHeightValueChars, 4), "####") << value;
+  return formatted;
 }
 
 float FromBits(uint32_t bits) {
@@ -74,6 +79,8 @@ TEST(FormatHeightValue, MatchesTheStreamOnChosenValues) {
                           100002.5f,
                           100000.5f,
                           0.1f,
+                          -0.000123457f,
+                          -1.23457e-05f,
                           2.5f,
                           65536.0f,
                           3.4028235e38f,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "generator/duneforge_run.h"
+#include "generator/piece_plan.h"
 #include "noisemap/error.h"
 #include "platform/file_fault_injector.h"
 #include "support/temp_dir_fixture.h"
@@ -77,16 +78,40 @@ class TileWorkersTest : public testsupport::TempDirFixture {
       modules.push_back(std::make_unique<FailingModule>(failFromZ));
       outputs.push_back(modules.back().get());
     }
-    duneforge::TileWorkers workers(s, outputs, bandRows);
+    // 0: the bands the budget's plan chooses for this many workers.
+    const int64_t tiles = duneforge::TileCount(s);
+    if (bandRows == 0) {
+      bandRows = duneforge::PiecePlan::Choose(tiles, s.tileWidth, s.tileHeight, count,
+                                              duneforge::PiecePlan::kDefaultBudgetBytes)
+                     .BandRows();
+    }
+    duneforge::TileWorkers workers(
+        s, outputs, duneforge::PiecePlan::Fixed(tiles, s.tileWidth, s.tileHeight, count, bandRows));
     return Capture([&](duneforge::HeightArrayWriter& out) {
       workers.Run(out);
       return Values(workers.LastTile());
     });
   }
 
+  // One thread in bands of `bandRows` rows.
+  Outcome OneThreadInBands(const CommandSettings& s, double failFromZ, int32_t bandRows) {
+    FailingModule module(failFromZ);
+    noise::utils::HeightGrid grid, lastTile;
+    noise::utils::NoiseMapBuilderPlane builder;
+    builder.AttachModule(module);
+    builder.SetDestGrid(grid);
+    builder.SetGridSize(s.tileWidth, s.tileHeight);
+    return Capture([&](duneforge::HeightArrayWriter& out) {
+      duneforge::GenerateTileBands(s, builder, grid, bandRows, out, lastTile);
+      return Values(lastTile);
+    });
+  }
+
+  // Runs `generate` on a height array that holds `earlier` (none: no file).
   template <typename Generate>
   Outcome Capture(Generate generate) {
     std::remove(path_.c_str());
+    if (!earlier_.empty()) std::ofstream(path_, std::ios::binary) << earlier_;
     Outcome outcome;
     duneforge::HeightArrayWriter out;
     EXPECT_TRUE(out.Open(path_));
@@ -101,6 +126,7 @@ class TileWorkersTest : public testsupport::TempDirFixture {
   }
 
   std::string path_ = temp_.File("noise_arr.txt");
+  std::string earlier_;
 };
 
 // Pieces are whole tiles or bands of rows (0: the workers choose); a tile
@@ -147,12 +173,20 @@ TEST_F(TileWorkersTest, EveryWorkerCountAndBandSizeWritesWhatOneThreadWrites) {
       EXPECT_EQ(many.error, one.error);
       EXPECT_EQ(many.lastTile, one.lastTile);
     }
+    if (run.bandRows > 0) {
+      const Outcome banded = OneThreadInBands(s, run.failFromZ, run.bandRows);
+      EXPECT_EQ(banded.text, one.text);
+      EXPECT_EQ(banded.error, one.error);
+      EXPECT_EQ(banded.lastTile, one.lastTile);
+    }
   }
 }
 
 // Bands go out as they come: the bands of a failed tile that already
 // reached the file (each of 3 x 4000 values is more than the writer's
-// buffer) are taken back, and when that cut fails the run says so.
+// buffer) are taken back, on worker threads and on the writer's own, to
+// the file as it stood before that tile: an earlier run's values stay whole
+// before the tiles of this run. When that cut fails the run says so.
 TEST_F(TileWorkersTest, BandsOfAFailedTileThatReachedTheFileAreTakenBack) {
   CommandSettings s;
   s.tilesX = 1;
@@ -164,31 +198,23 @@ TEST_F(TileWorkersTest, BandsOfAFailedTileThatReachedTheFileAreTakenBack) {
   // Row 5 of the second tile (z = 1.714) fails.
   const Outcome one = OneThread(s, 1.7);
   ASSERT_EQ(static_cast<size_t>(std::count(one.text.begin(), one.text.end(), ',')), 4000u * 7);
-  for (int count : {2, 3}) {
-    const Outcome many = Workers(s, 1.7, count, 3);
-    EXPECT_EQ(many.text, one.text) << count;
-    EXPECT_EQ(many.error, one.error) << count;
+  for (const char* earlier : {"", "0.5,-1,0.25,"}) {
+    SCOPED_TRACE(earlier);
+    earlier_ = earlier;
+    for (int count : {2, 3}) {
+      const Outcome many = Workers(s, 1.7, count, 3);
+      EXPECT_TRUE(many.text == earlier_ + one.text) << count;
+      EXPECT_EQ(many.error, one.error) << count;
+    }
+    const Outcome banded = OneThreadInBands(s, 1.7, 3);
+    EXPECT_TRUE(banded.text == earlier_ + one.text);
+    EXPECT_EQ(banded.error, one.error);
   }
+  earlier_.clear();
   platform::FileFaultInjector::FailCall(platform::FileFaultInjector::Operation::kTruncate, 1);
   const Outcome uncut = Workers(s, 1.7, 2, 3);
   platform::FileFaultInjector::Reset();
   EXPECT_EQ(uncut.error, path_ + ": cannot take back the values of a failed tile: Input/output error");
-}
-
-// Few tiles are cut into bands that give each worker about sixteen pieces;
-// many tiles stay whole.
-TEST(TileWorkersBands, BandsKeepEveryWorkerBusy) {
-  CommandSettings s;
-  s.tileWidth = 4;
-  s.tileHeight = 100;
-  FailingModule module(1e9);
-  const std::vector<const noise::module::Module*> two(2, &module);
-  s.tilesX = s.tilesZ = 1;
-  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 4);  // 32 bands: 100 / 32 rounded up
-  s.tilesX = 3;
-  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 10);  // 11 bands a tile
-  s.tilesX = 32;
-  EXPECT_EQ(duneforge::TileWorkers(s, two).BandRows(), 100);
 }
 
 }  // namespace
