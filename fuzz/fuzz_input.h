@@ -1,10 +1,12 @@
 // Helpers shared by the fuzz targets: a reader of the fuzzer's bytes as
-// typed values, and the per-process scratch files that the targets which
-// write files use.
+// typed values, a check of what a reader promises, and the per-process
+// scratch files that the targets which write files use.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -43,6 +45,14 @@ class FuzzInput {
   size_t size_;
   size_t used_ = 0;
 };
+
+// Ends the process, as a crash would, when a reader broke a promise its
+// header makes about what it returns: the fuzzer keeps the input.
+inline void Require(bool condition, const char* promise) {
+  if (condition) return;
+  std::fprintf(stderr, "broken promise: %s\n", promise);
+  std::abort();
+}
 
 // A file name unique to this process in the system's temporary folder, for
 // targets whose code under test writes files by name.

@@ -422,6 +422,11 @@ bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSet
                  ConvertTerrain& terrain, std::string& error) {
   std::vector<uint8_t> bytes;
   if (!ReadBytes(path, bytes, error)) return false;
+  return ReadTerrainBytes(std::move(bytes), format, settings, terrain, error);
+}
+
+bool ReadTerrainBytes(std::vector<uint8_t> bytes, TerrainFormat format, const ConvertSettings& settings,
+                      ConvertTerrain& terrain, std::string& error) {
   switch (format) {
     case TerrainFormat::kHeightArray:
       return ReadHeightArray(bytes, settings, terrain, error);

@@ -56,6 +56,9 @@ struct ConvertTerrain {
 // settings.
 bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSettings& settings,
                  ConvertTerrain& terrain, std::string& error);
+// The same for the file's bytes already in memory.
+bool ReadTerrainBytes(std::vector<uint8_t> bytes, TerrainFormat format, const ConvertSettings& settings,
+                      ConvertTerrain& terrain, std::string& error);
 
 // Makes `terrain` ready to write: scales heights by --height-scale, sets the
 // spacing (--spacing, else the input's, else 1), and packs the heights

@@ -1,0 +1,82 @@
+// Fuzz target of the tools' HMP reader: any bytes as an HMP file, walked and
+// described as modelinfo does, then read and prepared as terrainconvert reads
+// an .hmp input. The walk's figures are checked against the file's size and
+// the header's counts.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_input.h"
+#include "tools/hmp_file.h"
+#include "tools/summary_record.h"
+#include "tools/terrain_convert.h"
+#include "tools/terrain_summary.h"
+
+namespace {
+
+// Frames beyond these are not copied out: a count from the file may be large.
+constexpr size_t kMaxFramesRead = 16;
+
+void Walk(const std::vector<uint8_t>& bytes) {
+  tools::HmpFile file;
+  if (!file.Parse(bytes)) {
+    fuzzing::Require(!file.Error().empty(), "a refused file has a reason");
+    return;
+  }
+  const loamwriter::HmpHeader& header = file.Header();
+  fuzzing::Require(file.FileSize() == bytes.size(), "the file is kept whole");
+  fuzzing::Require(file.WalkEnd() <= file.FileSize(), "the walk ends inside the file");
+  fuzzing::Require(file.WalkComplete() == file.WalkProblem().empty(), "an unfinished walk says why");
+  if (file.WalkComplete()) {
+    fuzzing::Require(file.Skins().size() == static_cast<size_t>(header.numSkins) &&
+                         file.Frames().size() == static_cast<size_t>(header.numFrames),
+                     "a complete walk finds every record");
+  }
+  for (const tools::HmpSkinInfo& skin : file.Skins()) {
+    fuzzing::Require(skin.offset >= tools::HmpFile::kHeaderSize && skin.offset < file.FileSize(),
+                     "a skin lies after the header");
+  }
+  std::vector<uint16_t> heights;
+  for (size_t i = 0; i < file.Frames().size() && i < kMaxFramesRead; ++i) {
+    if (file.FrameHeights(i, heights)) {
+      fuzzing::Require(heights.size() == static_cast<size_t>(header.numVertices),
+                       "a frame holds the header's vertex count");
+    }
+  }
+  int32_t columns = 0, rows = 0;
+  std::string error;
+  if (file.FirstFrameGrid(columns, rows, heights, error)) {
+    fuzzing::Require(columns > 0 && rows > 0 &&
+                         heights.size() == static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows),
+                     "the first frame is a whole grid");
+    (void)file.Height(heights.front());
+  } else {
+    fuzzing::Require(!error.empty(), "a frame that is no grid has a reason");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::vector<uint8_t> bytes(data, data + size);
+  Walk(bytes);
+
+  tools::ModelSummary summary;
+  tools::SummarizeTerrain(bytes, summary);
+
+  tools::ConvertSettings settings;
+  tools::ConvertTerrain terrain;
+  std::string error;
+  if (tools::ReadTerrainBytes(bytes, tools::TerrainFormat::kHmp, settings, terrain, error)) {
+    fuzzing::Require(
+        terrain.packed.size() == static_cast<uint64_t>(terrain.columns) * static_cast<uint64_t>(terrain.rows),
+        "a terrain read has a height per grid point");
+    if (!tools::PrepareTerrain(settings, tools::TerrainFormat::kHmp, terrain, error)) {
+      fuzzing::Require(!error.empty(), "a refused terrain has a reason");
+    }
+  } else {
+    fuzzing::Require(!error.empty(), "a refused file has a reason");
+  }
+  return 0;
+}
