@@ -142,11 +142,15 @@ bool MDL7R::WalkGroup() {
   return Skip(static_cast<uint32_t>(body), "group body");
 }
 
-bool MDL7R::SkipSkinData() {
+bool MDL7R::SkipSkinData() { return TakeSkinData(nullptr, nullptr); }
+
+bool MDL7R::TakeSkinData(const uint8_t** level0, SkinMaterial* material) {
   int32_t width = 0;
   int32_t height = 0;
   int32_t bytesPerPixel = 0;
   uint8_t mipFlag = 0;
+  if (level0 != nullptr) *level0 = nullptr;
+  if (material != nullptr) *material = SkinMaterial();
   if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
   const uint8_t type = SkinType();
   if ((type & kSkinFormatMask) == mdl7::kEmbeddedSkinType) {
@@ -155,9 +159,16 @@ bool MDL7R::SkipSkinData() {
   } else if (width > 0 && height > 0) {
     const uint8_t* levels[kMipLevelCount] = {};
     if (!TakeSkinImage(&levels[0], &levels[1], &levels[2], &levels[3])) return false;
+    if (level0 != nullptr) *level0 = levels[0];
   }
-  if ((type & mdl7::kSkinHasMaterial) != 0 && !Skip(RecordSize(mdl7::kHeaderMaterialSize), "material"))
-    return false;
+  if ((type & mdl7::kSkinHasMaterial) != 0) {
+    if (material == nullptr) {
+      if (!Skip(RecordSize(mdl7::kHeaderMaterialSize), "material")) return false;
+    } else {
+      if (!ReadMaterial(material->colors, material->value)) return false;
+      material->present = true;
+    }
+  }
   if ((type & mdl7::kSkinHasSizedBlock) != 0) {
     int32_t length = 0;
     const uint32_t lengthOffset = Offset();
@@ -206,14 +217,18 @@ bool MDL7R::SkipVertices() {
 
 bool MDL7R::SkipFrameData() {
   if (frame_ == nullptr) return false;
-  const uint32_t frameSize = RecordSize(mdl7::kHeaderFrameSize);
   int32_t vertexCount = 0;
-  int32_t transformCount = 0;
-  LoadIntField(frame_, frameSize, mdl7::kFrameVertexCount, vertexCount);
-  LoadIntField(frame_, frameSize, mdl7::kFrameTransformCount, transformCount);
+  LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameVertexCount, vertexCount);
   return SkipRecords(vertexCount, RecordSize(mdl7::kHeaderFrameVertexSize), "frame vertex",
                      "frame vertex count", OffsetOf(frame_) + mdl7::kFrameVertexCount) &&
-         SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize), "bone transform",
+         SkipBoneTransforms();
+}
+
+bool MDL7R::SkipBoneTransforms() {
+  if (frame_ == nullptr) return false;
+  int32_t transformCount = 0;
+  LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameTransformCount, transformCount);
+  return SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize), "bone transform",
                      "bone transform count", OffsetOf(frame_) + mdl7::kFrameTransformCount);
 }
 

@@ -35,6 +35,15 @@ namespace modelfiles {
 // A record that runs past the readable size is reported in LastFailure as
 // truncated at its start; a negative count, a size field below what its
 // record needs or a triangle naming a vertex the group lacks as malformed.
+// The material record of a skin (type bit 4): four colour values of red,
+// green, blue and alpha (diffuse, ambient, specular, emissive) and the value
+// that follows them.
+struct SkinMaterial {
+  float colors[4][4] = {};
+  float value = 0;
+  bool present = false;
+};
+
 class MDL7R : public ModelReader {
  public:
   static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
@@ -64,6 +73,11 @@ class MDL7R : public ModelReader {
   // Passes over the current skin's image (width bytes for type 6), material
   // record (bit 4) and sized block (bit 5).
   [[nodiscard]] bool SkipSkinData() override;
+  // Passes over the current skin's data as SkipSkinData does, handing out
+  // its first image level (null for embedded data or a skin without
+  // pixels) and its material (`present` false without one). Null outputs
+  // are not filled.
+  [[nodiscard]] bool TakeSkinData(const uint8_t** level0, SkinMaterial* material);
   [[nodiscard]] bool WalkSkins() override;
   [[nodiscard]] bool SkipTexCoords() override;
   [[nodiscard]] bool SkipTriangles() override;
@@ -71,6 +85,8 @@ class MDL7R : public ModelReader {
   // False without a current frame; passes over its frame vertices and bone
   // transforms.
   [[nodiscard]] bool SkipFrameData() override;
+  // False without a current frame; passes over its bone transforms.
+  [[nodiscard]] bool SkipBoneTransforms();
   [[nodiscard]] bool WalkFrames() override;
 
   // The five 32-bit size and count fields of the header; false without one.

@@ -63,6 +63,20 @@ size_t TexelIndex(double coordinate, int32_t size) {
   return static_cast<size_t>(std::clamp(fraction * size, 0.0, static_cast<double>(size - 1)));
 }
 
+// The colour of an untextured `triangle`: its material's, or plain grey.
+// Returns the alpha it covers the background with, from the material's
+// opacity; the nearest surface of a pixel is the one drawn.
+uint8_t PlainColour(const ModelMesh& mesh, const MeshTriangle& triangle, double (&rgb)[3]) {
+  const size_t material = static_cast<size_t>(triangle.material);
+  if (triangle.material < 0 || material >= mesh.materials.size() || !mesh.materials[material].present) {
+    rgb[0] = rgb[1] = rgb[2] = kPlainGrey;
+    return 255;
+  }
+  const MeshMaterial& m = mesh.materials[material];
+  for (int c = 0; c < 3; ++c) rgb[c] = 255.0 * m.rgb[c];
+  return static_cast<uint8_t>(std::lround(255.0 * m.opacity));
+}
+
 }  // namespace
 
 void MeshBounds::Add(const MeshPoint& p) {
@@ -133,6 +147,8 @@ void ModelRenderer::Draw(const ModelMesh& mesh, size_t frame, const MeshBounds& 
     const double shade = kAmbient + kDiffuse * std::fabs(Dot(normal, light));
     const bool hasTexture =
         textured && triangle.texCoords[0] >= 0 && triangle.texCoords[1] >= 0 && triangle.texCoords[2] >= 0;
+    double plain[3];
+    const uint8_t plainAlpha = PlainColour(mesh, triangle, plain);
 
     bool finite = true;
     for (const Vec& c : screen)
@@ -158,8 +174,10 @@ void ModelRenderer::Draw(const ModelMesh& mesh, size_t frame, const MeshBounds& 
             depth_[static_cast<size_t>(y) * static_cast<size_t>(cellWidth) + static_cast<size_t>(x)];
         if (!(z > nearest)) continue;
         nearest = z;
-        double r = kPlainGrey, g = kPlainGrey, b = kPlainGrey;
+        double r = plain[0], g = plain[1], b = plain[2];
+        uint8_t alpha = plainAlpha;
         if (hasTexture) {
+          alpha = 255;
           double u = 0, v = 0;
           const double w[3] = {w0, w1, w2};
           for (int c = 0; c < 3; ++c) {
@@ -173,7 +191,7 @@ void ModelRenderer::Draw(const ModelMesh& mesh, size_t frame, const MeshBounds& 
           g = texel[1];
           b = texel[2];
         }
-        row[x] = PixelColor(255, static_cast<uint8_t>(std::min(255.0, b * shade)),
+        row[x] = PixelColor(alpha, static_cast<uint8_t>(std::min(255.0, b * shade)),
                             static_cast<uint8_t>(std::min(255.0, g * shade)),
                             static_cast<uint8_t>(std::min(255.0, r * shade)));
       }
