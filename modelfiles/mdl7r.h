@@ -46,14 +46,6 @@ struct SkinMaterial {
 
 class MDL7R : public ModelReader {
  public:
-  static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
-  static constexpr uint32_t kGroupSize = mdl7::kGroupSize;
-  static constexpr uint32_t kDeformerSize = mdl7::kDeformerSize;
-  static constexpr uint32_t kDeformerElementSize = mdl7::kDeformerElementSize;
-  static constexpr uint32_t kDeformerWeightSize = mdl7::kDeformerWeightSize;
-  static constexpr uint32_t kLumpHeaderSize = mdl7::kLumpHeaderSize;
-  static constexpr uint32_t kLumpRecordSize = mdl7::kLumpSectionSize;
-  static constexpr uint32_t kSecondLumpRecordSize = mdl7::kSecondLumpRecordSize;
   // Longest names returned, without their terminating zero.
   static constexpr uint32_t kNameSize = 16;
   static constexpr uint32_t kLongNameSize = 20;
@@ -139,7 +131,7 @@ class MDL7R : public ModelReader {
   [[nodiscard]] virtual bool ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z);
   // As ReadVertexNormal, for the current frame vertex and its record size.
   virtual bool ReadFrameVertexNormal(float& x, float& y, float& z);
-  [[nodiscard]] virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]);
+  [[nodiscard]] virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[mdl7::kMatrixSize]);
 
   // The header inside the buffer, null while closed.
   const uint8_t* Header() const { return header_; }

@@ -109,11 +109,11 @@ def main(modelinfo, corpus):
         if got != want:
             problems.append("%s: %s is %r, the manifest says %r" % (path, what, got, want))
 
-    def close(path, what, got, text):
+    def close(path, what, got, text, source="the manifest says"):
         # The manifest prints six significant digits.
         want = [float(v) for v in text.strip("()").split(",")]
         if len(got) != len(want) or any(abs(a - b) > 1e-5 * max(1.0, abs(b)) for a, b in zip(got, want)):
-            problems.append("%s: %s is %r, the manifest says %r" % (path, what, got, want))
+            problems.append("%s: %s is %r, %s %r" % (path, what, got, source, want))
 
     def report(path):
         r = reports.get(path)
@@ -212,8 +212,10 @@ def main(modelinfo, corpus):
                 expect(path, "frame %d bounds" % frame["index"], "min" in frame or "max" in frame, False)
                 continue
             low, high = box
-            close(path, "frame %d min" % frame["index"], frame.get("min", []), "(%r, %r, %r)" % tuple(low))
-            close(path, "frame %d max" % frame["index"], frame.get("max", []), "(%r, %r, %r)" % tuple(high))
+            close(path, "frame %d min" % frame["index"], frame.get("min", []), "(%r, %r, %r)" % tuple(low),
+                  "the file decoded here says")
+            close(path, "frame %d max" % frame["index"], frame.get("max", []), "(%r, %r, %r)" % tuple(high),
+                  "the file decoded here says")
 
     for path in reports:
         if path not in checked and path != "decode_headers.py":
