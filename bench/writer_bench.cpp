@@ -427,10 +427,10 @@ void MeasureModel(int rounds) {
   const Model m = MakeModel();
   // Header, group, vertices, frames with their frame vertices.
   const uint64_t fileSize =
-      modelfiles::MDL7W::kHeaderSize + modelfiles::MDL7W::kGroupSize +
-      uint64_t{kModelVertices} * modelfiles::MDL7W::kVertexSize +
+      modelfiles::mdl7::kHeaderSize + modelfiles::mdl7::kGroupSize +
+      uint64_t{kModelVertices} * modelfiles::mdl7::kVertexSize +
       uint64_t{kModelFrames} *
-          (modelfiles::MDL7W::kFrameSize + uint64_t{kModelVertices} * modelfiles::MDL7W::kFrameVertexSize);
+          (modelfiles::mdl7::kFrameSize + uint64_t{kModelVertices} * modelfiles::mdl7::kFrameVertexSize);
 
   modelfiles::MDL7W memoryWriter;
   if (!memoryWriter.OpenInMemory() || !WriteModel(memoryWriter, m))

@@ -43,6 +43,19 @@ constexpr uint32_t kFrameName = 12;
 constexpr int32_t kSimpleFrame = 0;
 // Frame vertex record: three packed coordinates of one byte, normal index.
 constexpr uint32_t kFrameVertexNormal = 3;
+// Texture coordinate record: the seam flag leads. Triangle record: the
+// front-face flag leads.
+constexpr uint32_t kTexCoordOnSeam = 0;
+constexpr uint32_t kTriangleFacesFront = 0;
+// Frame group: type, frame count, minimum and maximum, then one 32-bit
+// interval per frame and the frames, each a box, a name and its vertices.
+constexpr uint32_t kFrameGroupHeadSize = 16;
+constexpr uint32_t kFrameGroupCount = 4;
+constexpr uint32_t kFrameIntervalSize = 4;
+constexpr uint32_t kGroupFrameSize = 24;
+constexpr uint32_t kGroupFrameMinimum = 0;
+constexpr uint32_t kGroupFrameMaximum = 4;
+constexpr uint32_t kGroupFrameName = 8;
 
 }  // namespace
 
@@ -236,13 +249,51 @@ const uint8_t* MDL2R::TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t 
     Fail(FailureReason::Unsupported(what));
     return nullptr;
   }
-  if (name != nullptr) {
-    std::memset(*name, 0, kNameSize);
-    for (uint32_t i = 0; i + 1 < kNameSize && record[nameOffset + i] != 0; ++i) {
-      (*name)[i] = static_cast<char>(record[nameOffset + i]);
-    }
-  }
+  CopyFrameName(record, nameOffset, name);
   return record;
+}
+
+void MDL2R::CopyFrameName(const uint8_t* record, uint32_t nameOffset, char (*name)[kNameSize]) {
+  if (name == nullptr) return;
+  std::memset(*name, 0, kNameSize);
+  for (uint32_t i = 0; i + 1 < kNameSize && record[nameOffset + i] != 0; ++i) {
+    (*name)[i] = static_cast<char>(record[nameOffset + i]);
+  }
+}
+
+bool MDL2R::TexCoordOnSeam() const {
+  return texCoord_ != nullptr && LoadI32(texCoord_, kTexCoordOnSeam) != 0;
+}
+
+bool MDL2R::TriangleFacesFront() const {
+  return triangle_ == nullptr || LoadI32(triangle_, kTriangleFacesFront) != 0;
+}
+
+bool MDL2R::NextFrameIsGroup() const {
+  return header_ != nullptr && Remaining() >= 4 && LoadI32(Buffer(), Offset() + kFrameType) != kSimpleFrame;
+}
+
+bool MDL2R::ReadFrameGroup(int32_t& count) {
+  if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return false;
+  const uint8_t* record = Take(kFrameGroupHeadSize, "frame group");
+  if (record == nullptr) return false;
+  frame_ = record;
+  count = LoadI32(record, kFrameGroupCount);
+  const uint64_t countOffset = OffsetOf(record) + kFrameGroupCount;
+  if (count < 1) return FailMalformed("frame group count", countOffset);
+  return SkipRecords(count, kFrameIntervalSize, "frame interval", "frame group count", countOffset);
+}
+
+bool MDL2R::ReadGroupFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3]) {
+  if (frame_ == nullptr) return false;
+  const uint8_t* record = Take(kGroupFrameSize, "frame");
+  if (record == nullptr) return false;
+  CopyFrameName(record, kGroupFrameName, name);
+  for (uint32_t i = 0; i < 3; ++i) {
+    if (minimum != nullptr) (*minimum)[i] = record[kGroupFrameMinimum + i];
+    if (maximum != nullptr) (*maximum)[i] = record[kGroupFrameMaximum + i];
+  }
+  return true;
 }
 
 bool MDL2R::TakeFrameVertexRecord(uint32_t size) {

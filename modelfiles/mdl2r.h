@@ -14,8 +14,8 @@ namespace modelfiles {
 // and frames of a 28-byte record plus 4 bytes per vertex. The body is read in
 // that order; offsets stored in the header are not used. Bytes after the last
 // frame (an editor's trailer, for instance) are allowed and never read.
-// Frame groups (frame type other than 0) are not supported: ReadFrame and the
-// walk return false on them.
+// A frame of another type than 0 is a group of frames: ReadFrame and the
+// structural walk refuse it, ReadFrameGroup and ReadGroupFrame read it.
 class MDL2R : public LegacyModelReader {
  public:
   static constexpr uint32_t kHeaderSize = legacy::kHeaderSize;
@@ -57,6 +57,24 @@ class MDL2R : public LegacyModelReader {
   [[nodiscard]] bool TakeFrameVertex() override;
   bool ReadVertexNormal(float& x, float& y, float& z) override;
 
+  // IDPO and MDL2 records only: whether the texture coordinate just read
+  // lies on the skin's seam, and whether the triangle just read faces the
+  // front (a back-facing corner on the seam reads the skin's right half).
+  // False and true without such a record.
+  bool TexCoordOnSeam() const;
+  bool TriangleFacesFront() const;
+  // IDPO and MDL2: whether the frame at the cursor is a group of frames
+  // (its 32-bit type is not 0); false when no type is left to read.
+  bool NextFrameIsGroup() const;
+  // Takes the head of a frame group (type, frame count, box, one 32-bit
+  // interval per frame) as the current frame; `count` gets its frame count.
+  // False as ReadFrame for the model's frame count, and for a group count
+  // below 1 (malformed) or intervals that do not fit.
+  [[nodiscard]] bool ReadFrameGroup(int32_t& count);
+  // Takes the next frame of the group just read (box and name, 24 bytes);
+  // ReadFrameVertex then reads its vertices.
+  [[nodiscard]] bool ReadGroupFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3]);
+
  protected:
   // Header offsets of the five counts, which differ between the formats.
   struct CountFields {
@@ -93,6 +111,8 @@ class MDL2R : public LegacyModelReader {
   // type reported as unsupported.
   const uint8_t* TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
                            char (*name)[kNameSize]);
+  // Copies the name found at `nameOffset` of `record` into `name`, if given.
+  static void CopyFrameName(const uint8_t* record, uint32_t nameOffset, char (*name)[kNameSize]);
   // Takes the next frame vertex record, `size` bytes, as the current one.
   bool TakeFrameVertexRecord(uint32_t size);
   // True when every vertex index lies in 0 to VertexCount - 1; otherwise

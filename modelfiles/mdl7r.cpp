@@ -79,7 +79,7 @@ int32_t MDL7R::Attach(const uint8_t* buffer, uint32_t size) {
     Fail(UnsupportedMagic(buffer));
     return 0;
   }
-  if (buffer == nullptr || size < kHeaderSize) {
+  if (buffer == nullptr || size < mdl7::kHeaderSize) {
     Fail(FailureReason::Truncated("header", 0));
     return 0;
   }
@@ -102,13 +102,13 @@ int32_t MDL7R::Attach(const uint8_t* buffer, uint32_t size) {
   const int64_t total = static_cast<int64_t>(dataSize) + lumpSize + secondLumpSize;
   // A total that leaves no room for the header itself; the data size is the
   // field that is off, as it counts the header.
-  if (total < static_cast<int64_t>(kHeaderSize)) {
+  if (total < static_cast<int64_t>(mdl7::kHeaderSize)) {
     FailMalformed("data size", mdl7::kHeaderDataSize);
     return 0;
   }
   header_ = buffer;
   SetReadableSize(total < static_cast<int64_t>(size) ? static_cast<uint32_t>(total) : size);
-  SetCursor(kHeaderSize);
+  SetCursor(mdl7::kHeaderSize);
   return static_cast<int32_t>(ReadableSize());
 }
 
@@ -137,16 +137,20 @@ bool MDL7R::WalkGroup() {
   if (group_[mdl7::kGroupType] == mdl7::kMeshGroupType) {
     return WalkSkins() && SkipTexCoords() && SkipTriangles() && SkipVertices() && WalkFrames();
   }
-  const int64_t body = static_cast<int64_t>(GroupField(mdl7::kGroupDataSize)) - kGroupSize;
+  const int64_t body = static_cast<int64_t>(GroupField(mdl7::kGroupDataSize)) - mdl7::kGroupSize;
   if (body <= 0) return FailMalformed("group data size", OffsetOf(group_) + mdl7::kGroupDataSize);
   return Skip(static_cast<uint32_t>(body), "group body");
 }
 
-bool MDL7R::SkipSkinData() {
+bool MDL7R::SkipSkinData() { return TakeSkinData(nullptr, nullptr); }
+
+bool MDL7R::TakeSkinData(const uint8_t** level0, SkinMaterial* material) {
   int32_t width = 0;
   int32_t height = 0;
   int32_t bytesPerPixel = 0;
   uint8_t mipFlag = 0;
+  if (level0 != nullptr) *level0 = nullptr;
+  if (material != nullptr) *material = SkinMaterial();
   if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
   const uint8_t type = SkinType();
   if ((type & kSkinFormatMask) == mdl7::kEmbeddedSkinType) {
@@ -155,9 +159,16 @@ bool MDL7R::SkipSkinData() {
   } else if (width > 0 && height > 0) {
     const uint8_t* levels[kMipLevelCount] = {};
     if (!TakeSkinImage(&levels[0], &levels[1], &levels[2], &levels[3])) return false;
+    if (level0 != nullptr) *level0 = levels[0];
   }
-  if ((type & mdl7::kSkinHasMaterial) != 0 && !Skip(RecordSize(mdl7::kHeaderMaterialSize), "material"))
-    return false;
+  if ((type & mdl7::kSkinHasMaterial) != 0) {
+    if (material == nullptr) {
+      if (!Skip(RecordSize(mdl7::kHeaderMaterialSize), "material")) return false;
+    } else {
+      if (!ReadMaterial(material->colors, material->value)) return false;
+      material->present = true;
+    }
+  }
   if ((type & mdl7::kSkinHasSizedBlock) != 0) {
     int32_t length = 0;
     const uint32_t lengthOffset = Offset();
@@ -206,14 +217,18 @@ bool MDL7R::SkipVertices() {
 
 bool MDL7R::SkipFrameData() {
   if (frame_ == nullptr) return false;
-  const uint32_t frameSize = RecordSize(mdl7::kHeaderFrameSize);
   int32_t vertexCount = 0;
-  int32_t transformCount = 0;
-  LoadIntField(frame_, frameSize, mdl7::kFrameVertexCount, vertexCount);
-  LoadIntField(frame_, frameSize, mdl7::kFrameTransformCount, transformCount);
+  LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameVertexCount, vertexCount);
   return SkipRecords(vertexCount, RecordSize(mdl7::kHeaderFrameVertexSize), "frame vertex",
                      "frame vertex count", OffsetOf(frame_) + mdl7::kFrameVertexCount) &&
-         SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize), "bone transform",
+         SkipBoneTransforms();
+}
+
+bool MDL7R::SkipBoneTransforms() {
+  if (frame_ == nullptr) return false;
+  int32_t transformCount = 0;
+  LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameTransformCount, transformCount);
+  return SkipRecords(transformCount, RecordSize(mdl7::kHeaderBoneTransformSize), "bone transform",
                      "bone transform count", OffsetOf(frame_) + mdl7::kFrameTransformCount);
 }
 
@@ -277,12 +292,12 @@ bool MDL7R::ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameS
       !CountAllowsRecord(LoadI32(header_, mdl7::kHeaderGroupCount), "group count", mdl7::kHeaderGroupCount)) {
     return false;
   }
-  const uint8_t* record = Take(kGroupSize, "group");
+  const uint8_t* record = Take(mdl7::kGroupSize, "group");
   if (record == nullptr) return false;
   group_ = record;
   type = record[mdl7::kGroupType];
   groupDataSize = LoadI32(record, mdl7::kGroupDataSize);
-  CopyName(record, kGroupSize, mdl7::kGroupName, mdl7::kGroupNameSize, name, kNameSize);
+  CopyName(record, mdl7::kGroupSize, mdl7::kGroupName, mdl7::kGroupNameSize, name, kNameSize);
   // At most 255 per group; the total stops at the largest 32-bit value.
   const int32_t count = record[mdl7::kGroupDeformerCount];
   totalDeformerCount_ = totalDeformerCount_ > INT32_MAX - count ? INT32_MAX : totalDeformerCount_ + count;
@@ -483,7 +498,7 @@ bool MDL7R::ReadFrameVertexNormal(float& x, float& y, float& z) {
   return ReadNormal(frameVertex_, RecordSize(mdl7::kHeaderFrameVertexSize), x, y, z);
 }
 
-bool MDL7R::ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]) {
+bool MDL7R::ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[mdl7::kMatrixSize]) {
   const uint32_t size = RecordSize(mdl7::kHeaderBoneTransformSize);
   const uint8_t* record = Take(size, "bone transform");
   if (record == nullptr) return false;
@@ -507,13 +522,13 @@ bool MDL7R::SkipDeformer() {
   int32_t elementCount = 0;
   int32_t dataSize = 0;
   if (!ReadDeformer(type, groupIndex, elementCount, &dataSize)) return false;
-  if (dataSize < static_cast<int32_t>(kDeformerSize))
+  if (dataSize < static_cast<int32_t>(mdl7::kDeformerSize))
     return FailMalformed("deformer data size", OffsetOf(deformer_) + mdl7::kDeformerDataSize);
-  return Skip(static_cast<uint32_t>(dataSize) - kDeformerSize, "deformer elements");
+  return Skip(static_cast<uint32_t>(dataSize) - mdl7::kDeformerSize, "deformer elements");
 }
 
 bool MDL7R::ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCount, int32_t* dataSize) {
-  const uint8_t* record = Take(kDeformerSize, "deformer");
+  const uint8_t* record = Take(mdl7::kDeformerSize, "deformer");
   if (record == nullptr) return false;
   deformer_ = record;
   type = record[mdl7::kDeformerType];
@@ -524,19 +539,20 @@ bool MDL7R::ReadDeformer(uint8_t& type, int32_t& groupIndex, int32_t& elementCou
 }
 
 bool MDL7R::ReadDeformerElement(int32_t& elementIndex, char (*name)[kLongNameSize], int32_t& weightCount) {
-  const uint8_t* record = Take(kDeformerElementSize, "deformer element");
+  const uint8_t* record = Take(mdl7::kDeformerElementSize, "deformer element");
   if (record == nullptr) return false;
   deformerElement_ = record;
   elementIndex = LoadI32(record, mdl7::kElementIndex);
   if (name != nullptr) {
-    CopyName(record, kDeformerElementSize, mdl7::kElementName, mdl7::kElementNameSize, *name, kLongNameSize);
+    CopyName(record, mdl7::kDeformerElementSize, mdl7::kElementName, mdl7::kElementNameSize, *name,
+             kLongNameSize);
   }
   weightCount = LoadI32(record, mdl7::kElementWeightCount);
   return true;
 }
 
 bool MDL7R::ReadDeformerWeight(int32_t& index, float& weight) {
-  const uint8_t* record = Take(kDeformerWeightSize, "deformer weight");
+  const uint8_t* record = Take(mdl7::kDeformerWeightSize, "deformer weight");
   if (record == nullptr) return false;
   deformerWeight_ = record;
   index = LoadI32(record, mdl7::kWeightIndex);
@@ -579,10 +595,11 @@ bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
   if (header_ == nullptr) return false;
   uint32_t position = 0;
   if (!LumpPosition(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
-                    LoadI32(header_, mdl7::kHeaderLumpSize), kLumpHeaderSize, "lump header", position)) {
+                    LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header",
+                    position)) {
     return false;
   }
-  const uint8_t* record = Take(kLumpHeaderSize, "lump header");
+  const uint8_t* record = Take(mdl7::kLumpHeaderSize, "lump header");
   if (record == nullptr) return false;
   lumpRecord_ = record;
   lumpPosition_ = position;
@@ -593,7 +610,7 @@ bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
 }
 
 bool MDL7R::ReadLumpSection(int32_t& sectionId, int32_t& listCount) {
-  const uint8_t* record = Take(kLumpRecordSize, "lump section");
+  const uint8_t* record = Take(mdl7::kLumpSectionSize, "lump section");
   if (record == nullptr) return false;
   sectionId = LoadI32(record, mdl7::kSectionId);
   listCount = LoadI32(record, mdl7::kSectionListCount);
@@ -626,11 +643,11 @@ bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
   const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
                          LoadI32(header_, mdl7::kHeaderLumpSize);
   uint32_t position = 0;
-  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), kSecondLumpRecordSize,
+  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), mdl7::kSecondLumpRecordSize,
                     "second lump record", position)) {
     return false;
   }
-  const uint8_t* record = Take(kSecondLumpRecordSize, "second lump record");
+  const uint8_t* record = Take(mdl7::kSecondLumpRecordSize, "second lump record");
   if (record == nullptr) return false;
   lumpRecord_ = record;
   lumpPosition_ = position;
@@ -648,7 +665,7 @@ bool MDL7R::SkipLump() {
   const uint64_t lumpEnd =
       lumpStart + static_cast<uint32_t>(
                       LoadI32(header_, secondLump_ ? mdl7::kHeaderSecondLumpSize : mdl7::kHeaderLumpSize));
-  const uint32_t recordSize = secondLump_ ? kSecondLumpRecordSize : kLumpHeaderSize;
+  const uint32_t recordSize = secondLump_ ? mdl7::kSecondLumpRecordSize : mdl7::kLumpHeaderSize;
   const int32_t byteSize = LoadI32(lumpRecord_, mdl7::kLumpByteSize);
   const uint64_t byteSizeOffset = OffsetOf(lumpRecord_) + mdl7::kLumpByteSize;
   if (byteSize < static_cast<int32_t>(recordSize)) return FailMalformed("lump byte size", byteSizeOffset);

@@ -35,16 +35,17 @@ namespace modelfiles {
 // A record that runs past the readable size is reported in LastFailure as
 // truncated at its start; a negative count, a size field below what its
 // record needs or a triangle naming a vertex the group lacks as malformed.
+// The material record of a skin (type bit 4): four colour values of red,
+// green, blue and alpha (diffuse, ambient, specular, emissive) and the value
+// that follows them.
+struct SkinMaterial {
+  float colors[4][4] = {};
+  float value = 0;
+  bool present = false;
+};
+
 class MDL7R : public ModelReader {
  public:
-  static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
-  static constexpr uint32_t kGroupSize = mdl7::kGroupSize;
-  static constexpr uint32_t kDeformerSize = mdl7::kDeformerSize;
-  static constexpr uint32_t kDeformerElementSize = mdl7::kDeformerElementSize;
-  static constexpr uint32_t kDeformerWeightSize = mdl7::kDeformerWeightSize;
-  static constexpr uint32_t kLumpHeaderSize = mdl7::kLumpHeaderSize;
-  static constexpr uint32_t kLumpRecordSize = mdl7::kLumpSectionSize;
-  static constexpr uint32_t kSecondLumpRecordSize = mdl7::kSecondLumpRecordSize;
   // Longest names returned, without their terminating zero.
   static constexpr uint32_t kNameSize = 16;
   static constexpr uint32_t kLongNameSize = 20;
@@ -64,6 +65,11 @@ class MDL7R : public ModelReader {
   // Passes over the current skin's image (width bytes for type 6), material
   // record (bit 4) and sized block (bit 5).
   [[nodiscard]] bool SkipSkinData() override;
+  // Passes over the current skin's data as SkipSkinData does, handing out
+  // its first image level (null for embedded data or a skin without
+  // pixels) and its material (`present` false without one). Null outputs
+  // are not filled.
+  [[nodiscard]] bool TakeSkinData(const uint8_t** level0, SkinMaterial* material);
   [[nodiscard]] bool WalkSkins() override;
   [[nodiscard]] bool SkipTexCoords() override;
   [[nodiscard]] bool SkipTriangles() override;
@@ -71,6 +77,8 @@ class MDL7R : public ModelReader {
   // False without a current frame; passes over its frame vertices and bone
   // transforms.
   [[nodiscard]] bool SkipFrameData() override;
+  // False without a current frame; passes over its bone transforms.
+  [[nodiscard]] bool SkipBoneTransforms();
   [[nodiscard]] bool WalkFrames() override;
 
   // The five 32-bit size and count fields of the header; false without one.
@@ -123,7 +131,7 @@ class MDL7R : public ModelReader {
   [[nodiscard]] virtual bool ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z);
   // As ReadVertexNormal, for the current frame vertex and its record size.
   virtual bool ReadFrameVertexNormal(float& x, float& y, float& z);
-  [[nodiscard]] virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[64]);
+  [[nodiscard]] virtual bool ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[mdl7::kMatrixSize]);
 
   // The header inside the buffer, null while closed.
   const uint8_t* Header() const { return header_; }

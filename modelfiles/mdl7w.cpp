@@ -29,26 +29,26 @@ void StoreName(uint8_t* field, uint32_t size, const char* name) {
 
 void StoreTriangle(uint8_t* record, uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                    uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
-  StoreU16(record, 0, vertex0);
-  StoreU16(record, 2, vertex1);
-  StoreU16(record, 4, vertex2);
-  StoreU16(record, 6, texCoord0);
-  StoreU16(record, 8, texCoord1);
-  StoreU16(record, 10, texCoord2);
-  StoreI32(record, 12, material);
+  StoreU16(record, mdl7::kTriangleVertices, vertex0);
+  StoreU16(record, mdl7::kTriangleVertices + 2, vertex1);
+  StoreU16(record, mdl7::kTriangleVertices + 4, vertex2);
+  StoreU16(record, mdl7::kTriangleTexCoords, texCoord0);
+  StoreU16(record, mdl7::kTriangleTexCoords + 2, texCoord1);
+  StoreU16(record, mdl7::kTriangleTexCoords + 4, texCoord2);
+  StoreI32(record, mdl7::kTriangleMaterial, material);
 }
 
 // x, y, z, a 16-bit index and a normal: the layout of vertices and frame
 // vertices.
 void StoreVertex(uint8_t* record, float x, float y, float z, uint16_t index, float normalX, float normalY,
                  float normalZ) {
-  StoreF32(record, 0, x);
-  StoreF32(record, 4, y);
-  StoreF32(record, 8, z);
-  StoreU16(record, 12, index);
-  StoreF32(record, 14, normalX);
-  StoreF32(record, 18, normalY);
-  StoreF32(record, 22, normalZ);
+  StoreF32(record, mdl7::kVertexPosition, x);
+  StoreF32(record, mdl7::kVertexPosition + 4, y);
+  StoreF32(record, mdl7::kVertexPosition + 8, z);
+  StoreU16(record, mdl7::kVertexIndex, index);
+  StoreF32(record, mdl7::kVertexNormal, normalX);
+  StoreF32(record, mdl7::kVertexNormal + 4, normalY);
+  StoreF32(record, mdl7::kVertexNormal + 8, normalZ);
 }
 
 }  // namespace
@@ -85,21 +85,22 @@ bool MDL7W::OpenInMemory() {
 bool MDL7W::WriteHeader() {
   std::memcpy(header_, "MDL7", 4);
   const uint16_t recordSizes[mdl7::kRecordSizeCount] = {
-      kBoneSize,     kSkinSize,   kColorValueSize,  kMaterialSize,      kTexCoordSize,
-      kTriangleSize, kVertexSize, kFrameVertexSize, kBoneTransformSize, kFrameSize};
+      mdl7::kBoneSize,          mdl7::kSkinSize,     mdl7::kColorValueSize, mdl7::kMaterialSize,
+      mdl7::kTexCoordSize,      mdl7::kTriangleSize, mdl7::kVertexSize,     mdl7::kFrameVertexSize,
+      mdl7::kBoneTransformSize, mdl7::kFrameSize};
   for (uint32_t i = 0; i < mdl7::kRecordSizeCount; ++i) {
     StoreU16(header_, mdl7::kHeaderRecordSizes + 2 * i, recordSizes[i]);
   }
-  if (!WriteAll(header_, kHeaderSize)) {
+  if (!WriteAll(header_, mdl7::kHeaderSize)) {
     // The reason of the failed write stays.
     (void)file_.Close();
     return false;
   }
-  StoreU32(header_, mdl7::kHeaderDataSize, kHeaderSize);
+  StoreU32(header_, mdl7::kHeaderDataSize, mdl7::kHeaderSize);
   return true;
 }
 
-bool MDL7W::Close() { return file_.Close(header_, kHeaderSize); }
+bool MDL7W::Close() { return file_.Close(header_, mdl7::kHeaderSize); }
 
 const FailureReason& MDL7W::LastFailure() const {
   return file_.LastFailure().IsFailure() ? file_.LastFailure() : failure_;
@@ -135,27 +136,27 @@ bool MDL7W::AddBone(uint16_t parent, float x, float y, float z, const char* name
   if (LoadU32(header_, mdl7::kHeaderGroupCount) != 0) {
     return Refuse(FailureReason::OutOfOrder("a bone after the first group"));
   }
-  uint8_t record[kBoneSize] = {};
-  StoreU16(record, 0, parent);
-  StoreF32(record, 4, x);
-  StoreF32(record, 8, y);
-  StoreF32(record, 12, z);
+  uint8_t record[mdl7::kBoneSize] = {};
+  StoreU16(record, mdl7::kBoneParent, parent);
+  StoreF32(record, mdl7::kBonePosition, x);
+  StoreF32(record, mdl7::kBonePosition + 4, y);
+  StoreF32(record, mdl7::kBonePosition + 8, z);
   StoreName(record + mdl7::kBoneName, mdl7::kBoneNameSize, name);
   AddU32(header_, mdl7::kHeaderBoneCount, 1);
-  AddU32(header_, mdl7::kHeaderDataSize, kBoneSize);
-  return WriteAll(record, kBoneSize);
+  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kBoneSize);
+  return WriteAll(record, mdl7::kBoneSize);
 }
 
 bool MDL7W::BeginGroup(const char* name) {
   std::memset(group_, 0, sizeof group_);
   group_[mdl7::kGroupType] = 1;
-  StoreU32(group_, mdl7::kGroupDataSize, kGroupSize);
+  StoreU32(group_, mdl7::kGroupDataSize, mdl7::kGroupSize);
   StoreName(group_ + mdl7::kGroupName, mdl7::kGroupNameSize, name);
   groupOffset_ = Position();
   groupIsCurrent_ = true;
   AddU32(header_, mdl7::kHeaderGroupCount, 1);
-  AddU32(header_, mdl7::kHeaderDataSize, kGroupSize);
-  return WriteAll(group_, kGroupSize);
+  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kGroupSize);
+  return WriteAll(group_, mdl7::kGroupSize);
 }
 
 bool MDL7W::FinishGroup() {
@@ -165,7 +166,7 @@ bool MDL7W::FinishGroup() {
   if (groupIsCurrent_ && groupOffset_ >= 0 && end >= groupOffset_) {
     StoreU32(group_, mdl7::kGroupDataSize, static_cast<uint32_t>(end - groupOffset_));
   }
-  return Patch(group_, kGroupSize, groupOffset_, true);
+  return Patch(group_, mdl7::kGroupSize, groupOffset_, true);
 }
 
 bool MDL7W::SetGroupDeformers(uint8_t deformerCount, uint8_t deformerMaximum) {
@@ -186,8 +187,8 @@ bool MDL7W::BeginSkin(uint8_t skinType, const char* name) {
   mipLevels_ = false;
   skinOffset_ = Position();
   AddU32(group_, mdl7::kGroupSkinCount, 1);
-  CountDataBytes(kSkinSize);
-  return WriteAll(skin_, kSkinSize);
+  CountDataBytes(mdl7::kSkinSize);
+  return WriteAll(skin_, mdl7::kSkinSize);
 }
 
 void MDL7W::SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipLevels) {
@@ -201,7 +202,7 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   const int32_t width = LoadI32(skin_, mdl7::kSkinWidth);
   const int32_t height = LoadI32(skin_, mdl7::kSkinHeight);
   uint64_t size = 0;
-  const int32_t level0PixelBytes = skin_[0] == mdl7::kEmbeddedSkinType ? 1 : bytesPerPixel_;
+  const int32_t level0PixelBytes = skin_[mdl7::kSkinType] == mdl7::kEmbeddedSkinType ? 1 : bytesPerPixel_;
   if (!SkinLevelBytes(width, height, level0PixelBytes, 0, size)) {
     return Refuse(FailureReason::TooLarge("a skin image beyond the format's sizes"));
   }
@@ -225,25 +226,25 @@ bool MDL7W::WriteSkinImage(const void* level0, const void* level1, const void* l
   return true;
 }
 
-bool MDL7W::FinishSkin() { return Patch(skin_, kSkinSize, skinOffset_, true); }
+bool MDL7W::FinishSkin() { return Patch(skin_, mdl7::kSkinSize, skinOffset_, true); }
 
 bool MDL7W::WriteMaterial(const float (&colors)[4][4], float value) {
-  uint8_t record[kMaterialSize] = {};
+  uint8_t record[mdl7::kMaterialSize] = {};
   for (uint32_t c = 0; c < 4; ++c) {
-    for (uint32_t i = 0; i < 4; ++i) StoreF32(record, c * kColorValueSize + 4 * i, colors[c][i]);
+    for (uint32_t i = 0; i < 4; ++i) StoreF32(record, c * mdl7::kColorValueSize + 4 * i, colors[c][i]);
   }
   StoreF32(record, mdl7::kMaterialValue, value);
-  CountDataBytes(kMaterialSize);
-  return WriteAll(record, kMaterialSize);
+  CountDataBytes(mdl7::kMaterialSize);
+  return WriteAll(record, mdl7::kMaterialSize);
 }
 
 bool MDL7W::WriteSizedBlock(int32_t length, const void* bytes) {
   if (length < 0 || (length > 0 && bytes == nullptr)) {
     return Refuse(FailureReason::Malformed("sized block length", Position()));
   }
-  uint8_t field[4];
+  uint8_t field[mdl7::kSizedBlockLengthSize];
   StoreI32(field, 0, length);
-  const bool lengthWritten = WriteAll(field, 4);
+  const bool lengthWritten = WriteAll(field, mdl7::kSizedBlockLengthSize);
   return lengthWritten && WriteAll(bytes, static_cast<uint32_t>(length));
 }
 
@@ -252,12 +253,12 @@ bool MDL7W::AddTexCoord(float s, float t) {
       LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
     return Refuse(FailureReason::OutOfOrder("a texture coordinate after triangles, vertices or frames"));
   }
-  uint8_t record[kTexCoordSize];
-  StoreF32(record, 0, s);
-  StoreF32(record, 4, t);
+  uint8_t record[mdl7::kTexCoordSize];
+  StoreF32(record, mdl7::kTexCoordS, s);
+  StoreF32(record, mdl7::kTexCoordT, t);
   AddU32(group_, mdl7::kGroupTexCoordCount, 1);
-  CountDataBytes(kTexCoordSize);
-  return WriteAll(record, kTexCoordSize);
+  CountDataBytes(mdl7::kTexCoordSize);
+  return WriteAll(record, mdl7::kTexCoordSize);
 }
 
 bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
@@ -265,22 +266,22 @@ bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, ui
   if (LoadU32(group_, mdl7::kGroupVertexCount) != 0 || LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
     return Refuse(FailureReason::OutOfOrder("a triangle after vertices or frames"));
   }
-  uint8_t record[kTriangleSize];
+  uint8_t record[mdl7::kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
   AddU32(group_, mdl7::kGroupTriangleCount, 1);
-  CountDataBytes(kTriangleSize);
-  return WriteAll(record, kTriangleSize);
+  CountDataBytes(mdl7::kTriangleSize);
+  return WriteAll(record, mdl7::kTriangleSize);
 }
 
 bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ) {
   if (LoadU32(group_, mdl7::kGroupFrameCount) != 0) {
     return Refuse(FailureReason::OutOfOrder("a vertex after the group's frames"));
   }
-  uint8_t record[kVertexSize];
+  uint8_t record[mdl7::kVertexSize];
   StoreVertex(record, x, y, z, bone, normalX, normalY, normalZ);
   AddU32(group_, mdl7::kGroupVertexCount, 1);
-  CountDataBytes(kVertexSize);
-  return WriteAll(record, kVertexSize);
+  CountDataBytes(mdl7::kVertexSize);
+  return WriteAll(record, mdl7::kVertexSize);
 }
 
 bool MDL7W::BeginFrame(const char* name) {
@@ -288,110 +289,110 @@ bool MDL7W::BeginFrame(const char* name) {
   StoreName(frame_, mdl7::kFrameNameSize, name);
   frameOffset_ = Position();
   AddU32(group_, mdl7::kGroupFrameCount, 1);
-  CountDataBytes(kFrameSize);
-  return WriteAll(frame_, kFrameSize);
+  CountDataBytes(mdl7::kFrameSize);
+  return WriteAll(frame_, mdl7::kFrameSize);
 }
 
 bool MDL7W::AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
                            float normalZ) {
-  uint8_t record[kFrameVertexSize];
+  uint8_t record[mdl7::kFrameVertexSize];
   StoreVertex(record, x, y, z, vertexIndex, normalX, normalY, normalZ);
   AddU32(frame_, mdl7::kFrameVertexCount, 1);
-  CountDataBytes(kFrameVertexSize);
-  return WriteAll(record, kFrameVertexSize);
+  CountDataBytes(mdl7::kFrameVertexSize);
+  return WriteAll(record, mdl7::kFrameVertexSize);
 }
 
-bool MDL7W::AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]) {
-  uint8_t record[kBoneTransformSize] = {};
+bool MDL7W::AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[mdl7::kMatrixSize]) {
+  uint8_t record[mdl7::kBoneTransformSize] = {};
   std::memcpy(record, matrix, sizeof matrix);
   StoreU16(record, mdl7::kTransformBone, bone);
   AddU32(frame_, mdl7::kFrameTransformCount, 1);
-  CountDataBytes(kBoneTransformSize);
-  return WriteAll(record, kBoneTransformSize);
+  CountDataBytes(mdl7::kBoneTransformSize);
+  return WriteAll(record, mdl7::kBoneTransformSize);
 }
 
-bool MDL7W::FinishFrame() { return Patch(frame_, kFrameSize, frameOffset_, false); }
+bool MDL7W::FinishFrame() { return Patch(frame_, mdl7::kFrameSize, frameOffset_, false); }
 
 bool MDL7W::BeginDeformer(uint8_t deformerType, int32_t groupIndex) {
   std::memset(group_, 0, sizeof group_);
   group_[mdl7::kDeformerType] = deformerType;
   StoreI32(group_, mdl7::kDeformerGroup, groupIndex);
-  StoreU32(group_, mdl7::kDeformerDataSize, kDeformerSize);
+  StoreU32(group_, mdl7::kDeformerDataSize, mdl7::kDeformerSize);
   groupOffset_ = Position();
   groupIsCurrent_ = false;
-  AddU32(header_, mdl7::kHeaderDataSize, kDeformerSize);
-  return WriteAll(group_, kDeformerSize);
+  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kDeformerSize);
+  return WriteAll(group_, mdl7::kDeformerSize);
 }
 
 bool MDL7W::BeginDeformerElement(int32_t elementIndex, const char* name) {
   std::memset(frame_, 0, sizeof frame_);
-  StoreI32(frame_, 0, elementIndex);
+  StoreI32(frame_, mdl7::kElementIndex, elementIndex);
   StoreName(frame_ + mdl7::kElementName, mdl7::kElementNameSize, name);
   frameOffset_ = Position();
   AddU32(group_, mdl7::kDeformerElementCount, 1);
-  AddU32(group_, mdl7::kDeformerDataSize, kDeformerElementSize);
-  AddU32(header_, mdl7::kHeaderDataSize, kDeformerElementSize);
-  return WriteAll(frame_, kDeformerElementSize);
+  AddU32(group_, mdl7::kDeformerDataSize, mdl7::kDeformerElementSize);
+  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kDeformerElementSize);
+  return WriteAll(frame_, mdl7::kDeformerElementSize);
 }
 
 bool MDL7W::AddDeformerWeight(int32_t index, float weight) {
-  uint8_t record[kDeformerWeightSize];
-  StoreI32(record, 0, index);
-  StoreF32(record, 4, weight);
+  uint8_t record[mdl7::kDeformerWeightSize];
+  StoreI32(record, mdl7::kWeightIndex, index);
+  StoreF32(record, mdl7::kWeightValue, weight);
   AddU32(frame_, mdl7::kElementWeightCount, 1);
-  AddU32(group_, mdl7::kDeformerDataSize, kDeformerWeightSize);
-  AddU32(header_, mdl7::kHeaderDataSize, kDeformerWeightSize);
-  return WriteAll(record, kDeformerWeightSize);
+  AddU32(group_, mdl7::kDeformerDataSize, mdl7::kDeformerWeightSize);
+  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kDeformerWeightSize);
+  return WriteAll(record, mdl7::kDeformerWeightSize);
 }
 
-bool MDL7W::FinishDeformerElement() { return Patch(frame_, kDeformerElementSize, frameOffset_, true); }
+bool MDL7W::FinishDeformerElement() { return Patch(frame_, mdl7::kDeformerElementSize, frameOffset_, true); }
 
-bool MDL7W::FinishDeformer() { return Patch(group_, kDeformerSize, groupOffset_, true); }
+bool MDL7W::FinishDeformer() { return Patch(group_, mdl7::kDeformerSize, groupOffset_, true); }
 
 bool MDL7W::BeginLump() {
   std::memset(lump_, 0, sizeof lump_);
-  StoreI32(lump_, 0, mdl7::kLumpVersion);
-  StoreU32(lump_, mdl7::kLumpByteSize, kLumpHeaderSize);
+  StoreI32(lump_, mdl7::kLumpHeaderVersion, mdl7::kLumpVersion);
+  StoreU32(lump_, mdl7::kLumpByteSize, mdl7::kLumpHeaderSize);
   lumpOffset_ = Position();
-  AddU32(header_, mdl7::kHeaderLumpSize, kLumpHeaderSize);
-  return WriteAll(lump_, kLumpHeaderSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kLumpHeaderSize);
+  return WriteAll(lump_, mdl7::kLumpHeaderSize);
 }
 
 bool MDL7W::BeginLumpSection(int32_t sectionId) {
   std::memset(group_, 0, sizeof group_);
-  StoreI32(group_, 0, sectionId);
+  StoreI32(group_, mdl7::kSectionId, sectionId);
   groupOffset_ = Position();
   groupIsCurrent_ = false;
   AddU32(lump_, mdl7::kLumpSectionCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, kLumpSectionSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, kLumpSectionSize);
-  return WriteAll(group_, kLumpSectionSize);
+  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kLumpSectionSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kLumpSectionSize);
+  return WriteAll(group_, mdl7::kLumpSectionSize);
 }
 
 bool MDL7W::BeginLumpList(int32_t listId) {
   std::memset(frame_, 0, sizeof frame_);
-  StoreI32(frame_, 0, listId);
+  StoreI32(frame_, mdl7::kListId, listId);
   frameOffset_ = Position();
   AddU32(group_, mdl7::kSectionListCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, kLumpListSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, kLumpListSize);
-  return WriteAll(frame_, kLumpListSize);
+  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kLumpListSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kLumpListSize);
+  return WriteAll(frame_, mdl7::kLumpListSize);
 }
 
 bool MDL7W::AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                             uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
-  uint8_t record[kTriangleSize];
+  uint8_t record[mdl7::kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
   AddU32(frame_, mdl7::kListTriangleCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, kTriangleSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, kTriangleSize);
-  return WriteAll(record, kTriangleSize);
+  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kTriangleSize);
+  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kTriangleSize);
+  return WriteAll(record, mdl7::kTriangleSize);
 }
 
-bool MDL7W::FinishLumpList() { return Patch(frame_, kLumpListSize, frameOffset_, false); }
+bool MDL7W::FinishLumpList() { return Patch(frame_, mdl7::kLumpListSize, frameOffset_, false); }
 
-bool MDL7W::FinishLumpSection() { return Patch(group_, kLumpSectionSize, groupOffset_, false); }
+bool MDL7W::FinishLumpSection() { return Patch(group_, mdl7::kLumpSectionSize, groupOffset_, false); }
 
-bool MDL7W::FinishLump() { return Patch(lump_, kLumpHeaderSize, lumpOffset_, false); }
+bool MDL7W::FinishLump() { return Patch(lump_, mdl7::kLumpHeaderSize, lumpOffset_, false); }
 
 }  // namespace modelfiles

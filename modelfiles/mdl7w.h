@@ -40,24 +40,6 @@ namespace modelfiles {
 // an open file.
 class MDL7W {
  public:
-  static constexpr uint32_t kHeaderSize = mdl7::kHeaderSize;
-  static constexpr uint16_t kBoneSize = mdl7::kBoneSize;
-  static constexpr uint16_t kSkinSize = mdl7::kSkinSize;
-  static constexpr uint16_t kColorValueSize = mdl7::kColorValueSize;
-  static constexpr uint16_t kMaterialSize = mdl7::kMaterialSize;
-  static constexpr uint16_t kTexCoordSize = mdl7::kTexCoordSize;
-  static constexpr uint16_t kTriangleSize = mdl7::kTriangleSize;
-  static constexpr uint16_t kVertexSize = mdl7::kVertexSize;
-  static constexpr uint16_t kFrameVertexSize = mdl7::kFrameVertexSize;
-  static constexpr uint16_t kBoneTransformSize = mdl7::kBoneTransformSize;
-  static constexpr uint16_t kFrameSize = mdl7::kFrameSize;
-  static constexpr uint32_t kGroupSize = mdl7::kGroupSize;
-  static constexpr uint32_t kDeformerSize = mdl7::kDeformerSize;
-  static constexpr uint32_t kDeformerElementSize = mdl7::kDeformerElementSize;
-  static constexpr uint32_t kDeformerWeightSize = mdl7::kDeformerWeightSize;
-  static constexpr uint32_t kLumpHeaderSize = mdl7::kLumpHeaderSize;
-  static constexpr uint32_t kLumpSectionSize = mdl7::kLumpSectionSize;
-  static constexpr uint32_t kLumpListSize = mdl7::kLumpListSize;
   // A parent or bone index of 0xFFFF means none.
   static constexpr uint16_t kNoBone = mdl7::kNoIndex;
 
@@ -127,7 +109,7 @@ class MDL7W {
   [[nodiscard]] bool AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX,
                                     float normalY, float normalZ);
   // A 4 x 4 matrix of 32-bit values, copied unchanged.
-  [[nodiscard]] bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[64]);
+  [[nodiscard]] bool AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[mdl7::kMatrixSize]);
   [[nodiscard]] bool FinishFrame();
 
   [[nodiscard]] bool BeginDeformer(uint8_t deformerType, int32_t groupIndex);
@@ -174,20 +156,20 @@ class MDL7W {
   bool Refuse(const platform::FailureReason& reason);
 
   platform::RecordFileWriter file_;
-  uint8_t header_[kHeaderSize] = {};
+  uint8_t header_[mdl7::kHeaderSize] = {};
   // The current group, deformer or lump section record.
-  uint8_t group_[kGroupSize] = {};
+  uint8_t group_[mdl7::kGroupSize] = {};
   int64_t groupOffset_ = -1;
   // Whether group_ holds a group record (not a deformer or lump section).
   bool groupIsCurrent_ = false;
-  uint8_t skin_[kSkinSize] = {};
+  uint8_t skin_[mdl7::kSkinSize] = {};
   int64_t skinOffset_ = -1;
   int32_t bytesPerPixel_ = 0;
   bool mipLevels_ = false;
   // The current frame, deformer element or lump list record.
-  uint8_t frame_[kDeformerElementSize] = {};
+  uint8_t frame_[mdl7::kDeformerElementSize] = {};
   int64_t frameOffset_ = -1;
-  uint8_t lump_[kLumpHeaderSize] = {};
+  uint8_t lump_[mdl7::kLumpHeaderSize] = {};
   int64_t lumpOffset_ = -1;
   platform::FailureReason failure_;
 };

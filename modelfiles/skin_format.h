@@ -12,6 +12,9 @@ namespace modelfiles {
 constexpr uint8_t kSkinFormatMask = 0x07;
 constexpr uint8_t kSkinMipFlag = 0x08;
 constexpr uint32_t kSkinFormatCount = kSkinFormatMask + 1;
+// The 16-bit pixel format of 4 bits each of alpha, red, green and blue; the
+// other 16-bit format holds 5 bits of red, 6 of green and 5 of blue.
+constexpr uint8_t kSkinFormatArgb4444 = 3;
 
 // An entry of -1 marks a pixel format the family refuses: the skin record is
 // taken but not read.

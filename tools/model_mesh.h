@@ -21,6 +21,8 @@ struct MeshTriangle {
   int32_t vertices[3] = {};
   // Indices into the texture coordinates; -1 where the corner has none.
   int32_t texCoords[3] = {-1, -1, -1};
+  // Index into the mesh's materials; -1 for none.
+  int32_t material = -1;
 };
 
 // A skin decoded to 8-bit red, green, blue, alpha, rows from the top.
@@ -29,6 +31,13 @@ struct MeshSkin {
   int32_t height = 0;
   std::vector<uint8_t> rgba;
   bool Empty() const { return rgba.empty(); }
+};
+
+// A material's colour, red, green and blue from 0 to 1, and its opacity.
+struct MeshMaterial {
+  bool present = false;
+  float rgb[3] = {};
+  float opacity = 1;
 };
 
 struct ModelMesh {
@@ -43,13 +52,18 @@ struct ModelMesh {
   // The model's first true-colour skin; empty when it has none (skins of
   // palette indices, external skin names or no skin at all).
   MeshSkin skin;
+  // MDL7: one entry per skin of the model, `present` where the skin holds a
+  // material. Triangles without texture take their material's colour and
+  // opacity.
+  std::vector<MeshMaterial> materials;
 };
 
 // Reads the whole model the open `reader` holds (an MDL7R or a
-// LegacyModelReader) into `mesh`. False with a one-line `error` when a
-// record cannot be read, an index lies outside what it refers to, a
-// position is not finite, the model has no frame to draw, or the model uses
-// a structure the picture does not support (frame groups).
+// LegacyModelReader) into `mesh` with one walk (see MeshVisitor); a frame
+// group gives its first frame. False with a one-line `error` (the reader's
+// reason where it refused a record) when a record cannot be read, an index
+// lies outside what it refers to, a position is not finite or the model has
+// no frame to draw.
 bool ReadModelMesh(modelfiles::ModelReader& reader, ModelMesh& mesh, std::string& error);
 
 // Decodes `width` x `height` pixels of `bytesPerPixel` bytes at `pixels`

@@ -25,8 +25,9 @@ class ModelRenderer {
   // Draws `frame` of `mesh` into the cell of `cellWidth` x `cellHeight`
   // pixels whose bottom left pixel is (`cellX`, `cellY`) of `image` (row 0
   // is the bottom of the picture), scaled so that `bounds` fills the cell
-  // seen from the front left and above. Drawn pixels become opaque; the
-  // others are left as they are. The cell must lie inside the image.
+  // seen from the front left and above. Drawn pixels become opaque, or take
+  // the material's opacity where it colours them; the others are left as
+  // they are. The cell must lie inside the image.
   void Draw(const ModelMesh& mesh, size_t frame, const MeshBounds& bounds, noise::utils::ImageGrid& image,
             int cellX, int cellY, int cellWidth, int cellHeight);
 

@@ -4,14 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "modelfiles/legacy_model_reader.h"
-#include "modelfiles/mdl7r.h"
 #include "modelfiles/model_file_opener.h"
+#include "modelfiles/model_walk.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
 #include "tools/hmp_file.h"
-#include "tools/legacy_model_summary.h"
-#include "tools/mdl7_summary.h"
+#include "tools/summary_visitor.h"
 #include "tools/terrain_summary.h"
 
 namespace tools {
@@ -49,13 +47,8 @@ void SummarizeModel(std::vector<uint8_t> bytes, ModelSummary& summary) {
       return;
   }
   summary.format = summary.magic + " model";
-  if (auto* mdl7 = dynamic_cast<modelfiles::MDL7R*>(opened.reader.get())) {
-    SummarizeMdl7(*mdl7, summary);
-  } else if (auto* legacy = dynamic_cast<modelfiles::LegacyModelReader*>(opened.reader.get())) {
-    SummarizeLegacyModel(*legacy, summary);
-  } else {
-    summary.error = "no summary for this reader";
-  }
+  SummaryVisitor visitor(summary);
+  modelfiles::WalkModel(*opened.reader, visitor);
 }
 
 }  // namespace

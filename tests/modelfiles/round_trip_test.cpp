@@ -281,7 +281,7 @@ TEST_F(RoundTripTest, EveryRecordReadsBackAsWritten) {
   // The group's data size covers its record and the whole body, the sized
   // block of 4 + 5 bytes included, and the walk passes over exactly the
   // body that was read.
-  EXPECT_EQ(bodyEnd - bodyStart + MDL7R::kGroupSize, static_cast<uint32_t>(groupDataSize));
+  EXPECT_EQ(bodyEnd - bodyStart + modelfiles::mdl7::kGroupSize, static_cast<uint32_t>(groupDataSize));
   ASSERT_TRUE(r.SeekTo(bodyStart));
   EXPECT_TRUE(r.WalkGroup());
   EXPECT_EQ(r.Offset(), bodyEnd);

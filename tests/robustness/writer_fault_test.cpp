@@ -147,41 +147,50 @@ TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfter
   MDL7W writer;
   const auto steps = [&]() {
     std::vector<Step> s;
-    s.push_back({"open", MDL7W::kHeaderSize, [&] { return writer.Open(path_.c_str()) >= 0; }});
-    s.push_back({"bone", MDL7W::kBoneSize, [&] { return writer.AddBone(MDL7W::kNoBone, 1, 2, 3, "root"); }});
-    s.push_back({"group", MDL7W::kGroupSize, [&] { return writer.BeginGroup("body"); }});
-    s.push_back({"skin", MDL7W::kSkinSize, [&] { return writer.BeginSkin(0x32, "skin"); }});
+    s.push_back({"open", modelfiles::mdl7::kHeaderSize, [&] { return writer.Open(path_.c_str()) >= 0; }});
+    s.push_back({"bone", modelfiles::mdl7::kBoneSize,
+                 [&] { return writer.AddBone(MDL7W::kNoBone, 1, 2, 3, "root"); }});
+    s.push_back({"group", modelfiles::mdl7::kGroupSize, [&] { return writer.BeginGroup("body"); }});
+    s.push_back({"skin", modelfiles::mdl7::kSkinSize, [&] { return writer.BeginSkin(0x32, "skin"); }});
     s.push_back({"image", 16, [&] {
                    writer.SetSkinImage(4, 2, 2, false);
                    return writer.WriteSkinImage(pixels.data(), nullptr, nullptr, nullptr);
                  }});
-    s.push_back({"material", MDL7W::kMaterialSize, [&] { return writer.WriteMaterial(colors, 0.5f); }});
+    s.push_back(
+        {"material", modelfiles::mdl7::kMaterialSize, [&] { return writer.WriteMaterial(colors, 0.5f); }});
     s.push_back({"block", 4 + 5, [&] { return writer.WriteSizedBlock(5, block); }});
-    s.push_back({"skin-end", MDL7W::kSkinSize, [&] { return writer.FinishSkin(); }});
-    s.push_back({"texcoord", MDL7W::kTexCoordSize, [&] { return writer.AddTexCoord(0.5f, 0.5f); }});
-    s.push_back({"triangle", MDL7W::kTriangleSize, [&] { return writer.AddTriangle(0, 0, 0, 0, 0, 0, 0); }});
-    s.push_back({"vertex", MDL7W::kVertexSize, [&] { return writer.AddVertex(1, 2, 3, 0, 0, 0, 1); }});
-    s.push_back({"frame", MDL7W::kFrameSize, [&] { return writer.BeginFrame("pose"); }});
-    s.push_back({"frame-vertex", MDL7W::kFrameVertexSize,
+    s.push_back({"skin-end", modelfiles::mdl7::kSkinSize, [&] { return writer.FinishSkin(); }});
+    s.push_back(
+        {"texcoord", modelfiles::mdl7::kTexCoordSize, [&] { return writer.AddTexCoord(0.5f, 0.5f); }});
+    s.push_back({"triangle", modelfiles::mdl7::kTriangleSize,
+                 [&] { return writer.AddTriangle(0, 0, 0, 0, 0, 0, 0); }});
+    s.push_back(
+        {"vertex", modelfiles::mdl7::kVertexSize, [&] { return writer.AddVertex(1, 2, 3, 0, 0, 0, 1); }});
+    s.push_back({"frame", modelfiles::mdl7::kFrameSize, [&] { return writer.BeginFrame("pose"); }});
+    s.push_back({"frame-vertex", modelfiles::mdl7::kFrameVertexSize,
                  [&] { return writer.AddFrameVertex(0, 1, 1, 1, 1, 0, 0); }});
-    s.push_back({"transform", MDL7W::kBoneTransformSize, [&] { return writer.AddBoneTransform(0, matrix); }});
-    s.push_back({"frame-end", MDL7W::kFrameSize, [&] { return writer.FinishFrame(); }});
-    s.push_back({"group-end", MDL7W::kGroupSize, [&] { return writer.SetGroupDeformers(1, 1); }});
-    s.push_back({"deformer", MDL7W::kDeformerSize, [&] { return writer.BeginDeformer(1, 0); }});
+    s.push_back({"transform", modelfiles::mdl7::kBoneTransformSize,
+                 [&] { return writer.AddBoneTransform(0, matrix); }});
+    s.push_back({"frame-end", modelfiles::mdl7::kFrameSize, [&] { return writer.FinishFrame(); }});
+    s.push_back({"group-end", modelfiles::mdl7::kGroupSize, [&] { return writer.SetGroupDeformers(1, 1); }});
+    s.push_back({"deformer", modelfiles::mdl7::kDeformerSize, [&] { return writer.BeginDeformer(1, 0); }});
+    s.push_back({"element", modelfiles::mdl7::kDeformerElementSize,
+                 [&] { return writer.BeginDeformerElement(0, "joint"); }});
     s.push_back(
-        {"element", MDL7W::kDeformerElementSize, [&] { return writer.BeginDeformerElement(0, "joint"); }});
-    s.push_back({"weight", MDL7W::kDeformerWeightSize, [&] { return writer.AddDeformerWeight(0, 1.0f); }});
-    s.push_back({"element-end", MDL7W::kDeformerElementSize, [&] { return writer.FinishDeformerElement(); }});
-    s.push_back({"deformer-end", MDL7W::kDeformerSize, [&] { return writer.FinishDeformer(); }});
-    s.push_back({"lump", MDL7W::kLumpHeaderSize, [&] { return writer.BeginLump(); }});
-    s.push_back({"section", MDL7W::kLumpSectionSize, [&] { return writer.BeginLumpSection(1); }});
-    s.push_back({"list", MDL7W::kLumpListSize, [&] { return writer.BeginLumpList(2); }});
+        {"weight", modelfiles::mdl7::kDeformerWeightSize, [&] { return writer.AddDeformerWeight(0, 1.0f); }});
+    s.push_back({"element-end", modelfiles::mdl7::kDeformerElementSize,
+                 [&] { return writer.FinishDeformerElement(); }});
+    s.push_back({"deformer-end", modelfiles::mdl7::kDeformerSize, [&] { return writer.FinishDeformer(); }});
+    s.push_back({"lump", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.BeginLump(); }});
+    s.push_back({"section", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.BeginLumpSection(1); }});
+    s.push_back({"list", modelfiles::mdl7::kLumpListSize, [&] { return writer.BeginLumpList(2); }});
+    s.push_back({"lump-triangle", modelfiles::mdl7::kTriangleSize,
+                 [&] { return writer.AddLumpTriangle(0, 0, 0, 0, 0, 0, 0); }});
+    s.push_back({"list-end", modelfiles::mdl7::kLumpListSize, [&] { return writer.FinishLumpList(); }});
     s.push_back(
-        {"lump-triangle", MDL7W::kTriangleSize, [&] { return writer.AddLumpTriangle(0, 0, 0, 0, 0, 0, 0); }});
-    s.push_back({"list-end", MDL7W::kLumpListSize, [&] { return writer.FinishLumpList(); }});
-    s.push_back({"section-end", MDL7W::kLumpSectionSize, [&] { return writer.FinishLumpSection(); }});
-    s.push_back({"lump-end", MDL7W::kLumpHeaderSize, [&] { return writer.FinishLump(); }});
-    s.push_back({"close", MDL7W::kHeaderSize, [&] { return writer.Close(); }});
+        {"section-end", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.FinishLumpSection(); }});
+    s.push_back({"lump-end", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.FinishLump(); }});
+    s.push_back({"close", modelfiles::mdl7::kHeaderSize, [&] { return writer.Close(); }});
     return s;
   };
   // Without an open file every record is refused; closing has nothing to do.
@@ -190,7 +199,7 @@ TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfter
     for (const Step& step : steps()) r.push_back(std::string(step.name) == "close");
     return r;
   };
-  SweepEveryByte(steps, MDL7W::kHeaderSize, unopened);
+  SweepEveryByte(steps, modelfiles::mdl7::kHeaderSize, unopened);
 }
 
 // A rewrite seeks to its record, writes it and seeks back to the end of the
@@ -236,14 +245,15 @@ TEST_F(WriterFaultTest, LostPositionAfterARewriteRefusesLaterRecordsInsteadOfOve
   EXPECT_FALSE(mdl.Close());
   EXPECT_EQ(mdl.LastFailure().Text(), "cannot seek back to the end of the data: Input/output error");
   bytes = testsupport::ReadFileBytes(path_);
-  const uint64_t written = MDL7W::kHeaderSize + MDL7W::kGroupSize + MDL7W::kVertexSize + MDL7W::kFrameSize +
-                           MDL7W::kFrameVertexSize;
+  const uint64_t written = modelfiles::mdl7::kHeaderSize + modelfiles::mdl7::kGroupSize +
+                           modelfiles::mdl7::kVertexSize + modelfiles::mdl7::kFrameSize +
+                           modelfiles::mdl7::kFrameVertexSize;
   ASSERT_EQ(bytes.size(), written);
   // The frame vertex's x, 1.0f little-endian, is still in place.
   const std::vector<uint8_t> one = {0x00, 0x00, 0x80, 0x3F};
-  EXPECT_EQ(
-      std::vector<uint8_t>(bytes.end() - MDL7W::kFrameVertexSize, bytes.end() - MDL7W::kFrameVertexSize + 4),
-      one);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.end() - modelfiles::mdl7::kFrameVertexSize,
+                                 bytes.end() - modelfiles::mdl7::kFrameVertexSize + 4),
+            one);
   EXPECT_GE(mdl.Open(path_.c_str()), 0);
   EXPECT_TRUE(mdl.Close());
 }

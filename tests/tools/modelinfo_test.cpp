@@ -1,6 +1,8 @@
 // modelinfo over files the toolkit's writers make, and over broken ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -120,6 +122,34 @@ TEST_F(ModelinfoTest, JsonCarriesTheSameFieldsForScripts) {
       << out;
 }
 
+TEST_F(ModelinfoTest, EachFrameHasTheBoundsOfItsPositions) {
+  // Scale (2, 0.5, 1) and origin (1, -1, 0.25); frame 0 packs (1, 2, 3),
+  // (4, 0, 1) and (0, 8, 2), frame 1 three zeros. By hand: frame 0 spans
+  // x 1..9, y -1..3, z 1.25..3.25; frame 1 is the origin.
+  std::vector<uint8_t> model = Idpo(1, 0);
+  const std::vector<uint8_t> header = ByteBuilder().F32(2).F32(0.5f).F32(1).F32(1).F32(-1).F32(0.25f).Data();
+  std::copy(header.begin(), header.end(), model.begin() + 8);
+  const uint8_t packed[12] = {1, 2, 3, 0, 4, 0, 1, 0, 0, 8, 2, 0};
+  std::copy(std::begin(packed), std::end(packed), model.begin() + 172);
+  const std::string path = temp_.File("box.mdl");
+  ASSERT_TRUE(testsupport::WriteFileBytes(path, model));
+  const auto text = Modelinfo({path});
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(
+      text.out.find("frame 0: name \"f0\", vertices 3, offset 144, min (1, -1, 1.25), max (9, 3, 3.25)\n"),
+      std::string::npos)
+      << text.out;
+  EXPECT_NE(
+      text.out.find("frame 1: name \"f1\", vertices 3, offset 184, min (1, -1, 0.25), max (1, -1, 0.25)\n"),
+      std::string::npos)
+      << text.out;
+  const auto json = Modelinfo({"--json", path});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"offset\": 144, \"min\": [1, -1, 1.25], \"max\": [9, 3, 3.25]}"),
+            std::string::npos)
+      << json.out;
+}
+
 TEST_F(ModelinfoTest, BrokenFilesGiveOneLineAndAFailureStatus) {
   const std::vector<uint8_t> model = testsupport::ReadFileBytes(WriteModel());
   const std::vector<uint8_t> terrain = Terrain();
@@ -181,8 +211,10 @@ TEST_F(ModelinfoTest, TheReaderReasonNamesTheRecordAndItsOffset) {
        "frame 1: truncated at offset 220"},
       {"header.mdl", std::vector<uint8_t>(model.begin(), model.begin() + 60), 1,
        "not a readable IDPO file: truncated at offset 0"},
-      // A frame group or a negative count ends the walk, the file is still described.
-      {"group.mdl", Idpo(1, 1), 0, "  walk: stops at byte 144: frame 0: unsupported"},
+      // A frame group of no frames or a negative count ends the walk, the
+      // file is still described.
+      {"group.mdl", Idpo(1, 1), 0,
+       "  walk: stops at byte 144: frame 0: malformed frame group count at offset 148\n"},
       {"count.mdl", Idpo(-1, 0), 0, "  walk: stops at byte 128: malformed triangle count at offset 64\n"},
   };
   for (const Case& c : cases) {

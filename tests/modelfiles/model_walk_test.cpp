@@ -1,0 +1,75 @@
+// One walk over a model of each family, counted against the corpus manifest.
+#include "modelfiles/model_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "modelfiles/model_file_opener.h"
+#include "support/shared_data.h"
+
+namespace {
+
+using namespace modelfiles;
+
+// Counts what the walk tells.
+class CountingVisitor : public ModelVisitor {
+ public:
+  void Group(const GroupRecord&) override { ++counts[0]; }
+  void Skin(const SkinRecord& skin) override {
+    ++counts[1];
+    materials += skin.material.present ? 1 : 0;
+  }
+  void TexCoord(const TexCoordRecord&) override { ++counts[2]; }
+  void Triangle(const TriangleRecord&) override { ++counts[3]; }
+  void Vertex(const VertexRecord&) override { ++counts[4]; }
+  void Frame(const FrameRecord&) override { ++counts[5]; }
+  void FrameVertex(const FrameVertexRecord&) override { ++counts[6]; }
+  void End(uint32_t offset) override { end = offset; }
+  void Failure(const WalkFailure& failure) override { failed = failure.reason.Text(); }
+
+  // Groups, skins, texture coordinates, triangles, base vertices, frames,
+  // frame vertices.
+  int64_t counts[7] = {};
+  int32_t materials = 0;
+  int64_t end = -1;
+  std::string failed;
+};
+
+struct WalkCase {
+  const char* file;
+  int64_t counts[7];
+  int32_t materials;
+  int64_t end;
+};
+
+// From the manifest's tables: IDPO frame vertices are vertices x frames, a
+// frame group counts its 7 frames; IDP2 records end where its GL commands
+// start; MDL7 skins of type 16 hold a material.
+const WalkCase kCases[] = {
+    {"corpus/idpo/bolt.mdl", {0, 1, 52, 26, 0, 1, 52}, 0, 1620},
+    {"corpus/idpo/flame_framegroups.mdl", {0, 1, 91, 102, 0, 14, 14 * 91}, 0, 16524},
+    {"corpus/idp2/flag_10frames.md2", {0, 0, 612, 204, 0, 10, 1060}, 0, 9604},
+    {"corpus/mdl3/minigun.MDL", {0, 1, 117, 576, 0, 8, 8 * 314}, 0, 2851756},
+    {"corpus/mdl5/phosphoric_acid.mdl", {0, 0, 1, 960, 0, 1, 496}, 0, 15612},
+    {"corpus/mdl7/phosphoric_acid.mdl", {8, 3, 0, 960, 496, 0, 0}, 3, 28944},
+};
+
+TEST(ModelWalkTest, TellsEveryRecordOfEachFamily) {
+  for (const WalkCase& c : kCases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = testsupport::SharedPath(c.file);
+    TOOLKIT_REQUIRE_SHARED(path);
+    ModelOpenResult opened = OpenModelFile(path.c_str());
+    ASSERT_EQ(opened.status, ModelOpenStatus::kOpened) << opened.reason.Text();
+    CountingVisitor visitor;
+    EXPECT_TRUE(WalkModel(*opened.reader, visitor)) << visitor.failed;
+    EXPECT_EQ(std::vector<int64_t>(visitor.counts, visitor.counts + 7),
+              std::vector<int64_t>(c.counts, c.counts + 7));
+    EXPECT_EQ(visitor.materials, c.materials);
+    EXPECT_EQ(visitor.end, c.end);
+  }
+}
+
+}  // namespace
