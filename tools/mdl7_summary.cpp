@@ -42,6 +42,9 @@ bool SummarizeMeshGroup(MDL7R& reader, int32_t group, const int32_t (&counts)[5]
         {IntField("group", group), IntField("type", skinType), TextField("name", skinName),
          IntField("width", width), IntField("height", height), IntField("bytesPerPixel", bytesPerPixel),
          BoolField("mipmaps", mip != 0), IntField("offset", start)}});
+    // As in the reader's walk: a skin of 0 bytes repeats itself to the end,
+    // up to 2^31 - 1 times.
+    if (reader.Offset() == start) break;
   }
   const uint32_t meshStart = reader.Offset();
   if (!reader.SkipTexCoords() || !reader.SkipTriangles() || !reader.SkipVertices()) {
@@ -63,6 +66,7 @@ bool SummarizeMeshGroup(MDL7R& reader, int32_t group, const int32_t (&counts)[5]
         walk.frameIndex++,
         {IntField("group", group), TextField("name", frameName), IntField("vertices", frameVertices),
          IntField("boneTransforms", transforms), IntField("offset", start)}});
+    if (reader.Offset() == start) break;
   }
   return true;
 }

@@ -209,8 +209,19 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
       }
       continue;
     }
+    // A record of 0 bytes (a record size of 0 in the header) leaves the
+    // cursor where it was, so every later one of its kind reads the same
+    // bytes: up to 2^31 - 1 of them would spin and fill memory with copies.
+    // Such a run of skins or frames ends after its first, as the reader's
+    // walk ends it; a run of any other kind of record is refused.
+    auto emptyRun = [&](uint32_t before, int32_t index, int32_t count, const char* kind) {
+      if (index != 0 || count < 2 || reader.Offset() != before) return false;
+      error = group + ": " + std::to_string(count) + " " + kind + " records of 0 bytes each";
+      return true;
+    };
     for (int32_t s = 0; s < skins; ++s) {
       const std::string what = group + " skin " + std::to_string(s);
+      const uint32_t skinStart = reader.Offset();
       uint8_t skinType = 0, mip = 0;
       char skinName[MDL7R::kNameSize] = {};
       int32_t width = 0, height = 0, bytesPerPixel = 0;
@@ -227,19 +238,23 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
       if (format >= 2 && format <= 5) {
         KeepFirstTrueColourSkin(reader, start, skinType, bytesPerPixel, width, height, mesh.skin);
       }
+      if (reader.Offset() == skinStart) break;
     }
     const size_t firstTexCoord = mesh.texCoords.size() / 2;
     for (int32_t i = 0; i < texCoords; ++i) {
+      const uint32_t before = reader.Offset();
       float s = 0, t = 0;
       if (!reader.ReadTexCoord(s, t)) {
         error = Refused(reader, group + " texture coordinate " + std::to_string(i));
         return false;
       }
+      if (emptyRun(before, i, texCoords, "texture coordinate")) return false;
       mesh.texCoords.push_back(s);
       mesh.texCoords.push_back(t);
     }
     const size_t firstVertex = base.size();
     for (int32_t i = 0; i < triangles; ++i) {
+      const uint32_t before = reader.Offset();
       MeshTriangle triangle;
       int32_t corners[3] = {}, texCoordIndices[3] = {}, material = 0;
       if (!reader.ReadTriangle(corners, texCoordIndices, material)) {
@@ -247,6 +262,7 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
                 std::to_string(vertices) + " vertices";
         return false;
       }
+      if (emptyRun(before, i, triangles, "triangle")) return false;
       for (int c = 0; c < 3; ++c) {
         triangle.vertices[c] = static_cast<int32_t>(firstVertex) + corners[c];
         if (texCoordIndices[c] >= 0 && texCoordIndices[c] < texCoords) {
@@ -256,12 +272,14 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
       mesh.triangles.push_back(triangle);
     }
     for (int32_t i = 0; i < vertices; ++i) {
+      const uint32_t before = reader.Offset();
       MeshPoint p;
       int32_t bone = 0;
       if (!reader.ReadVertex(p.x, p.y, p.z, bone)) {
         error = Refused(reader, group + " vertex " + std::to_string(i));
         return false;
       }
+      if (emptyRun(before, i, vertices, "vertex")) return false;
       if (!Finite(p)) {
         error = group + " vertex " + std::to_string(i) + " has a position that is not a finite number";
         return false;
@@ -271,6 +289,7 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
     std::vector<GroupFrame> list;
     for (int32_t f = 0; f < frames; ++f) {
       const std::string what = group + " frame " + std::to_string(f);
+      const uint32_t frameStart = reader.Offset();
       int32_t frameVertices = 0, transforms = 0;
       char frameName[MDL7R::kNameSize] = {};
       if (!reader.ReadFrame(frameVertices, transforms, frameName)) {
@@ -279,12 +298,14 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
       }
       GroupFrame frame{frameName, {}};
       for (int32_t v = 0; v < frameVertices; ++v) {
+        const uint32_t before = reader.Offset();
         int32_t index = 0;
         MeshPoint p;
         if (!reader.ReadFrameVertex(index, p.x, p.y, p.z)) {
           error = Refused(reader, what);
           return false;
         }
+        if (emptyRun(before, v, frameVertices, "frame vertex")) return false;
         if (index < 0 || index >= vertices) {
           error = what + " moves vertex " + std::to_string(index) + " outside the " +
                   std::to_string(vertices) + " vertices";
@@ -297,14 +318,17 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
         frame.moves.emplace_back(static_cast<int32_t>(firstVertex) + index, p);
       }
       for (int32_t b = 0; b < transforms; ++b) {
+        const uint32_t before = reader.Offset();
         int32_t bone = 0;
         uint8_t matrix[64];
         if (!reader.ReadBoneTransform(bone, matrix)) {
           error = Refused(reader, what);
           return false;
         }
+        if (emptyRun(before, b, transforms, "bone transform")) return false;
       }
       list.push_back(std::move(frame));
+      if (reader.Offset() == frameStart) break;
     }
     groupFrames.emplace_back(firstVertex, std::move(list));
   }

@@ -48,8 +48,10 @@ struct ModelMesh {
 // Reads the whole model the open `reader` holds (an MDL7R or a
 // LegacyModelReader) into `mesh`. False with a one-line `error` when a
 // record cannot be read, an index lies outside what it refers to, a
-// position is not finite, the model has no frame to draw, or the model uses
-// a structure the picture does not support (frame groups).
+// position is not finite, the model has no frame to draw, the model uses
+// a structure the picture does not support (frame groups), or it repeats a
+// record of 0 bytes (a run of empty skins or frames ends at the first
+// instead).
 bool ReadModelMesh(modelfiles::ModelReader& reader, ModelMesh& mesh, std::string& error);
 
 // Decodes `width` x `height` pixels of `bytesPerPixel` bytes at `pixels`
