@@ -264,6 +264,13 @@ bool ReadMdl7(MDL7R& reader, ModelMesh& mesh, std::string& error) {
       }
       if (emptyRun(before, i, triangles, "triangle")) return false;
       for (int c = 0; c < 3; ++c) {
+        // The reader checks the corners its record holds; a record too short
+        // to hold one leaves it 0, which names no vertex in a group without.
+        if (corners[c] < 0 || corners[c] >= vertices) {
+          error = group + " triangle " + std::to_string(i) + " names vertex " + std::to_string(corners[c]) +
+                  " outside the " + std::to_string(vertices) + " vertices";
+          return false;
+        }
         triangle.vertices[c] = static_cast<int32_t>(firstVertex) + corners[c];
         if (texCoordIndices[c] >= 0 && texCoordIndices[c] < texCoords) {
           triangle.texCoords[c] = static_cast<int32_t>(firstTexCoord) + texCoordIndices[c];
