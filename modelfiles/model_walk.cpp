@@ -52,6 +52,22 @@ int32_t Calls(int32_t count) { return count < 0 ? 1 : count; }
 
 // ---- MDL7 ----
 
+// A record of 0 bytes (a record size of 0 in the header) leaves the cursor
+// where it was, so every later one of its kind reads the same bytes: a run
+// of up to 2^31 - 1 of them would spin and fill a visitor with copies. A
+// run of skins or frames ends after its first, as the reader's own walk
+// ends it; a longer run of any other record is refused at the header field
+// that sized it.
+bool EmptyRun(const MDL7R& reader, uint32_t before, int32_t index, int32_t count) {
+  return index == 0 && count > 1 && reader.Offset() == before;
+}
+
+bool FailEmptyRun(ModelVisitor& visitor, WalkFailure failure, const char* sizeField, uint32_t sizeOffset) {
+  failure.reason = FailureReason::Malformed(sizeField, sizeOffset);
+  visitor.Failure(failure);
+  return false;
+}
+
 // Where an MDL7 walk stands: the skin and frame indices over the model.
 struct Mdl7Place {
   int32_t skin = 0;
@@ -101,6 +117,7 @@ bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, Mo
     skin.mipLevels = mip != 0;
     ++place.skin;
     visitor.Skin(skin);
+    if (reader.Offset() == skin.offset) break;
   }
   return true;
 }
@@ -108,20 +125,27 @@ bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, Mo
 bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor) {
   for (int32_t i = 0; i < Calls(group.texCoordCount); ++i) {
     TexCoordRecord texCoord{group.index, i};
-    if (!reader.ReadTexCoord(texCoord.s, texCoord.t))
-      return Fail(reader, visitor, Step(WalkStep::kTexCoord, reader.Offset(), group.index, i));
+    const WalkFailure failure = Step(WalkStep::kTexCoord, reader.Offset(), group.index, i);
+    if (!reader.ReadTexCoord(texCoord.s, texCoord.t)) return Fail(reader, visitor, failure);
+    if (EmptyRun(reader, failure.start, i, group.texCoordCount))
+      return FailEmptyRun(visitor, failure, "texture coordinate size", mdl7::kHeaderTexCoordSize);
     visitor.TexCoord(texCoord);
   }
   for (int32_t i = 0; i < Calls(group.triangleCount); ++i) {
     TriangleRecord triangle{group.index, i};
+    const WalkFailure failure = Step(WalkStep::kTriangle, reader.Offset(), group.index, i);
     if (!reader.ReadTriangle(triangle.vertices, triangle.texCoords, triangle.material))
-      return Fail(reader, visitor, Step(WalkStep::kTriangle, reader.Offset(), group.index, i));
+      return Fail(reader, visitor, failure);
+    if (EmptyRun(reader, failure.start, i, group.triangleCount))
+      return FailEmptyRun(visitor, failure, "triangle size", mdl7::kHeaderTriangleSize);
     visitor.Triangle(triangle);
   }
   for (int32_t i = 0; i < Calls(group.vertexCount); ++i) {
     VertexRecord vertex{group.index, i};
-    if (!reader.ReadVertex(vertex.x, vertex.y, vertex.z, vertex.bone))
-      return Fail(reader, visitor, Step(WalkStep::kVertex, reader.Offset(), group.index, i));
+    const WalkFailure failure = Step(WalkStep::kVertex, reader.Offset(), group.index, i);
+    if (!reader.ReadVertex(vertex.x, vertex.y, vertex.z, vertex.bone)) return Fail(reader, visitor, failure);
+    if (EmptyRun(reader, failure.start, i, group.vertexCount))
+      return FailEmptyRun(visitor, failure, "vertex size", mdl7::kHeaderVertexSize);
     visitor.Vertex(vertex);
   }
   return true;
@@ -141,13 +165,17 @@ bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, M
     visitor.Frame(frame);
     for (int32_t v = 0; v < Calls(frame.vertexCount); ++v) {
       FrameVertexRecord vertex;
+      const uint32_t before = reader.Offset();
       if (!reader.ReadFrameVertex(vertex.vertex, vertex.x, vertex.y, vertex.z))
         return Fail(reader, visitor, failure);
+      if (EmptyRun(reader, before, v, frame.vertexCount))
+        return FailEmptyRun(visitor, failure, "frame vertex size", mdl7::kHeaderFrameVertexSize);
       visitor.FrameVertex(vertex);
     }
     if (!reader.SkipBoneTransforms()) return Fail(reader, visitor, failure);
     ++place.frame;
     visitor.FrameDone(frame);
+    if (reader.Offset() == frame.offset) break;
   }
   return true;
 }

@@ -112,6 +112,14 @@ void MeshVisitor::Triangle(const modelfiles::TriangleRecord& record) {
   for (int c = 0; c < 3; ++c) {
     const int32_t texCoord = record.texCoords[c];
     if (mdl7_) {
+      // The reader checks the corners its record holds; one too short to
+      // hold a corner leaves it 0, which names no vertex in a group without.
+      if (record.vertices[c] < 0 || record.vertices[c] >= vertexCount_) {
+        SetError("group " + std::to_string(record.group) + " triangle " + std::to_string(record.index) +
+                 " names vertex " + std::to_string(record.vertices[c]) + " outside the " +
+                 std::to_string(vertexCount_) + " vertices");
+        return;
+      }
       triangle.vertices[c] = static_cast<int32_t>(firstVertex_) + record.vertices[c];
       if (texCoord >= 0 && texCoord < groupTexCoords_)
         triangle.texCoords[c] = static_cast<int32_t>(firstTexCoord_) + texCoord;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7w.h"
 #include "modelfiles/model_file_opener.h"
 #include "support/byte_builder.h"
@@ -121,6 +122,26 @@ TEST(ModelMeshTest, RefusesAFrameThatMovesAVertexPastItsGroup) {
   std::string error;
   EXPECT_FALSE(tools::ReadModelMesh(*opened.reader, mesh, error));
   EXPECT_NE(error.find("moves vertex 3 outside the 3 vertices"), std::string::npos) << error;
+}
+
+TEST(ModelMeshTest, RefusesATriangleCornerItsRecordIsTooShortToHold) {
+  // A triangle size of 0 in the header: the reader hands out corners of 0,
+  // which name no vertex in a group that has none.
+  modelfiles::MDL7W writer;
+  ASSERT_TRUE(writer.OpenInMemory());
+  ASSERT_TRUE(writer.BeginGroup("empty"));
+  ASSERT_TRUE(writer.AddTriangle(0, 0, 0, 0, 0, 0, 0));
+  ASSERT_TRUE(writer.FinishGroup());
+  ASSERT_TRUE(writer.Close());
+  std::vector<uint8_t> bytes = writer.MemoryBytes();
+  bytes[modelfiles::mdl7::kHeaderTriangleSize] = 0;
+  bytes[modelfiles::mdl7::kHeaderTriangleSize + 1] = 0;
+  modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
+  ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
+  tools::ModelMesh mesh;
+  std::string error;
+  EXPECT_FALSE(tools::ReadModelMesh(*opened.reader, mesh, error));
+  EXPECT_NE(error.find("triangle 0 names vertex 0 outside the 0 vertices"), std::string::npos) << error;
 }
 
 TEST(ModelRenderTest, DrawsOneModelOfEachFormatOfTheCorpus) {
