@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 #include <new>
 #include <string>
 #include <system_error>
@@ -21,7 +20,8 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
       tileCount_(TileCount(settings)),
       bandRows_(plan.BandRows()),
       bandsPerTile_(plan.BandsPerTile()),
-      pieceCount_(plan.Pieces()) {
+      pieceCount_(plan.Pieces()),
+      lastTile_(settings.tileWidth, settings.tileHeight) {
   for (const noise::module::Module* module : outputModules) {
     auto worker = std::make_unique<Worker>();
     worker->builder.AttachModule(*module);
@@ -50,13 +50,7 @@ void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text, 
   }
   text.size = 0;
   char* out = text.bytes.get();
-  for (int y = 0; y < grid.GetHeight(); ++y) {
-    const float* row = grid.RowData(y);
-    for (size_t x = 0; x < width; ++x) {
-      out = FormatHeightValue(row[x], out);
-      *out++ = ',';
-    }
-  }
+  for (int y = 0; y < grid.GetHeight(); ++y) out = FormatHeightEntries(grid.RowData(y), width, out);
   text.size = static_cast<size_t>(out - text.bytes.get());
 }
 
@@ -81,17 +75,7 @@ void TileWorkers::BuildPiece(Worker& worker, int64_t piece) {
     BuildTileBand(settings_, worker.builder, tile, firstRow,
                   std::min(bandRows_, settings_.tileHeight - firstRow));
   }
-  if (tile != tileCount_ - 1) return;
-  // The preview's tile: its rows join the whole tile. The first piece to
-  // arrive sizes it; the lock orders that before every copy.
-  std::lock_guard<std::mutex> lock(lastTileMutex_);
-  if (lastTile_.GetWidth() != settings_.tileWidth || lastTile_.GetHeight() != settings_.tileHeight) {
-    lastTile_.Resize(settings_.tileWidth, settings_.tileHeight);
-  }
-  const size_t rowBytes = static_cast<size_t>(worker.grid.GetWidth()) * sizeof(float);
-  for (int y = 0; y < worker.grid.GetHeight(); ++y) {
-    std::memcpy(lastTile_.RowData(firstRow + y), worker.grid.RowData(y), rowBytes);
-  }
+  if (tile == tileCount_ - 1) lastTile_.Place(worker.grid, firstRow);
 }
 
 void TileWorkers::Work(Worker& worker) {
@@ -174,6 +158,6 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
   Stop();
 }
 
-const noise::utils::HeightGrid& TileWorkers::LastTile() const { return lastTile_; }
+const noise::utils::HeightGrid& TileWorkers::LastTile() const { return lastTile_.Grid(); }
 
 }  // namespace duneforge

@@ -14,6 +14,7 @@
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
 #include "generator/piece_plan.h"
+#include "generator/preview_tile.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -102,8 +103,7 @@ class TileWorkers {
   std::vector<Slot> slots_;
   // The last tile, put together from its pieces; each piece writes rows of
   // its own, so workers never share a row.
-  noise::utils::HeightGrid lastTile_;
-  std::mutex lastTileMutex_;
+  PreviewTile lastTile_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
