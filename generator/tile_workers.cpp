@@ -1,13 +1,11 @@
 #include "generator/tile_workers.h"
 
 #include <algorithm>
-#include <cassert>
 #include <new>
 #include <string>
 #include <system_error>
 
 #include "generator/duneforge_run.h"
-#include "generator/height_value_format.h"
 #include "noisemap/error.h"
 
 namespace duneforge {
@@ -35,24 +33,6 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
 }
 
 TileWorkers::~TileWorkers() { Stop(); }
-
-void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text, size_t capacity) {
-  const size_t width = static_cast<size_t>(grid.GetWidth());
-  // The longest text a value can have, everywhere: what the values do not
-  // use is never touched. Made once at the plan's size, so that a slot's
-  // first piece, even a short last band, never leaves it too small.
-  assert(width * static_cast<size_t>(grid.GetHeight()) * PiecePlan::kMaxValueTextBytes <= capacity);
-  if (text.capacity < capacity) {
-    text.bytes.reset();
-    text.capacity = 0;
-    text.bytes.reset(new char[capacity]);
-    text.capacity = capacity;
-  }
-  text.size = 0;
-  char* out = text.bytes.get();
-  for (int y = 0; y < grid.GetHeight(); ++y) out = FormatHeightEntries(grid.RowData(y), width, out);
-  text.size = static_cast<size_t>(out - text.bytes.get());
-}
 
 void TileWorkers::Stop() {
   {
@@ -93,7 +73,7 @@ void TileWorkers::Work(Worker& worker) {
     std::exception_ptr error;
     try {
       BuildPiece(worker, piece);
-      FormatPiece(worker.grid, slot.text, static_cast<size_t>(plan_.TextBytes()));
+      slot.text.Format(worker.grid, static_cast<size_t>(plan_.TextBytes()));
     } catch (const std::bad_alloc&) {
       error = std::make_exception_ptr(noise::utils::OutOfMemoryError(
           "tile " + std::to_string(piece / bandsPerTile_) + ": no memory for its values"));
@@ -144,7 +124,7 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
       }
     }
     // The slot is the writer's until it is marked empty again.
-    out.AppendText(slot.text.bytes.get(), slot.text.size);
+    out.AppendText(slot.text.Data(), slot.text.Size());
     {
       std::lock_guard<std::mutex> lock(mutex_);
       slot.state = Slot::State::kEmpty;
