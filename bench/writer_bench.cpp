@@ -1,7 +1,7 @@
 // Measures what the writers cost beyond writing their bytes: a terrain written
 // through loamwriter's exports, vertex by vertex, against the same file packed
-// into one buffer and written at once (and against the per-vertex writes the
-// terrain writer used to make), and an MDL7 model written with MDL7W against
+// into one buffer and written at once (and against one write call per
+// vertex), and an MDL7 model written with MDL7W against
 // the same bytes written at once.
 //
 // Usage: writer_bench [rounds]

@@ -145,7 +145,7 @@ void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 
 void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                        noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
-                       noise::utils::HeightGrid& lastTile, platform::ProgressLine* progress) {
+                       PreviewTile& lastTile, platform::ProgressLine* progress) {
   const int64_t tileCount = TileCount(settings);
   const int32_t height = settings.tileHeight;
   for (int64_t t = 0; t < tileCount; ++t) {
@@ -163,14 +163,7 @@ void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBu
       for (int y = 0; y < grid.GetHeight(); ++y) {
         out.Append(grid.RowData(y), static_cast<size_t>(width));
       }
-      if (t == tileCount - 1) {
-        // The preview's tile, band by band: the first band sizes it.
-        if (firstRow == 0) lastTile.Resize(settings.tileWidth, height);
-        const size_t rowBytes = static_cast<size_t>(width) * sizeof(float);
-        for (int y = 0; y < grid.GetHeight(); ++y) {
-          std::memcpy(lastTile.RowData(firstRow + y), grid.RowData(y), rowBytes);
-        }
-      }
+      if (t == tileCount - 1) lastTile.Place(grid, firstRow);
     }
     if (progress != nullptr) progress->Update(static_cast<uint64_t>(t + 1));
   }
@@ -235,7 +228,7 @@ int RunDuneforge() {
   // The writer's own grid, used when it builds the pieces itself; the
   // preview's whole last tile when pieces are bands.
   noise::utils::HeightGrid grid;
-  noise::utils::HeightGrid lastTile;
+  PreviewTile lastTile(settings.tileWidth, settings.tileHeight);
   noise::utils::NoiseMapBuilderPlane builder;
   builder.AttachModule(chains.front().OutputModule());
   builder.SetDestGrid(grid);
@@ -265,7 +258,7 @@ int RunDuneforge() {
   out.Close();
   // The preview is the last tile, whichever thread built it.
   if (settings.preview != 0) {
-    WritePreview(workers ? workers->LastTile() : plan.BandsPerTile() > 1 ? lastTile : grid);
+    WritePreview(workers ? workers->LastTile() : plan.BandsPerTile() > 1 ? lastTile.Grid() : grid);
   }
   NotifyHost(settings.hostWindow);
   return 0;

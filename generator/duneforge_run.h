@@ -7,6 +7,7 @@
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
 #include "generator/piece_plan.h"
+#include "generator/preview_tile.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -66,7 +67,7 @@ void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 // array holds the tiles before it, as when tiles are built whole.
 void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                        noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
-                       noise::utils::HeightGrid& lastTile, platform::ProgressLine* progress = nullptr);
+                       PreviewTile& lastTile, platform::ProgressLine* progress = nullptr);
 
 // The environment variable that sets how many threads build tiles, and the
 // largest number it takes.

@@ -14,8 +14,6 @@ namespace duneforge {
 
 namespace {
 
-// One value and its comma.
-constexpr size_t kMaxEntryChars = kMaxHeightValueChars + 1;
 // The most one write call is given: text handed straight through can be
 // longer than a write takes.
 constexpr size_t kLargestWrite = 1u << 30;
@@ -48,11 +46,17 @@ bool HeightArrayWriter::Open(const std::string& path) {
 
 void HeightArrayWriter::Append(const float* values, size_t count) {
   char* const buffer = buffer_.get();
-  for (size_t i = 0; i < count; ++i) {
-    if (used_ > kBufferBytes - kMaxEntryChars) WriteBuffer();
-    char* end = FormatHeightValue(values[i], buffer + used_);
-    *end++ = ',';
-    used_ = static_cast<size_t>(end - buffer);
+  while (count > 0) {
+    // As many values as surely fit; the buffer goes out when not one does.
+    size_t fit = (kBufferBytes - used_) / kMaxHeightEntryChars;
+    if (fit == 0) {
+      WriteBuffer();
+      fit = kBufferBytes / kMaxHeightEntryChars;
+    }
+    const size_t take = std::min(fit, count);
+    used_ = static_cast<size_t>(FormatHeightEntries(values, take, buffer + used_) - buffer);
+    values += take;
+    count -= take;
   }
 }
 

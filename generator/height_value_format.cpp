@@ -105,4 +105,12 @@ char* FormatHeightValue(float value, char* out) {
   return p;
 }
 
+char* FormatHeightEntries(const float* values, size_t count, char* out) {
+  for (size_t i = 0; i < count; ++i) {
+    out = FormatHeightValue(values[i], out);
+    *out++ = ',';
+  }
+  return out;
+}
+
 }  // namespace duneforge

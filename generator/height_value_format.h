@@ -21,4 +21,13 @@ constexpr size_t kMaxHeightValueChars = 12;
 // arithmetic on the float's bits; the rest by std::to_chars.
 char* FormatHeightValue(float value, char* out);
 
+// The room one value and its comma take at the longest: 13 bytes.
+constexpr size_t kMaxHeightEntryChars = kMaxHeightValueChars + 1;
+
+// Writes `count` values in the height array's form, each followed by one
+// comma, into `out`, which has room for `count` x kMaxHeightEntryChars
+// characters, and returns the end of the text. Both the writer's buffer and
+// the workers' piece texts are made by it.
+char* FormatHeightEntries(const float* values, size_t count, char* out);
+
 }  // namespace duneforge

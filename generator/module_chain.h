@@ -96,8 +96,8 @@ class CachedRow final : public Row {
 // Whether BuildModuleChain reads shared rows through caches. kUncached builds
 // every row as a module of its class alone, so each reader evaluates the rows
 // it reads itself and the cost doubles at every level that shares a row
-// again: the chain as it was built before rows were cached, for comparisons
-// in benchmarks and tests. The values are the same either way, to the bit.
+// again: the chain without caches, for comparisons in benchmarks and
+// tests. The values are the same either way, to the bit.
 enum class SharedRows { kCached, kUncached };
 
 // The modules built from the rows, indexed by row. The chain owns them; later

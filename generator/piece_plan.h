@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "generator/height_value_format.h"
+
 namespace duneforge {
 
 // The pieces of a run and the memory they take: how many workers build
@@ -26,7 +28,7 @@ class PiecePlan {
   // sign, six digits, a point and an exponent ("-1.23457e-05",
   // "-1.17549e-38") or a point and four zeros ("-0.000123457"), then the
   // comma.
-  static constexpr int64_t kMaxValueTextBytes = 13;
+  static constexpr int64_t kMaxValueTextBytes = static_cast<int64_t>(kMaxHeightEntryChars);
   // The budget when none is set: 256 MiB.
   static constexpr int64_t kDefaultBudgetBytes = int64_t{256} << 20;
 

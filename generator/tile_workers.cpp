@@ -1,14 +1,11 @@
 #include "generator/tile_workers.h"
 
 #include <algorithm>
-#include <cassert>
-#include <cstring>
 #include <new>
 #include <string>
 #include <system_error>
 
 #include "generator/duneforge_run.h"
-#include "generator/height_value_format.h"
 #include "noisemap/error.h"
 
 namespace duneforge {
@@ -21,7 +18,8 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
       tileCount_(TileCount(settings)),
       bandRows_(plan.BandRows()),
       bandsPerTile_(plan.BandsPerTile()),
-      pieceCount_(plan.Pieces()) {
+      pieceCount_(plan.Pieces()),
+      lastTile_(settings.tileWidth, settings.tileHeight) {
   for (const noise::module::Module* module : outputModules) {
     auto worker = std::make_unique<Worker>();
     worker->builder.AttachModule(*module);
@@ -35,30 +33,6 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
 }
 
 TileWorkers::~TileWorkers() { Stop(); }
-
-void TileWorkers::FormatPiece(const noise::utils::HeightGrid& grid, Text& text, size_t capacity) {
-  const size_t width = static_cast<size_t>(grid.GetWidth());
-  // The longest text a value can have, everywhere: what the values do not
-  // use is never touched. Made once at the plan's size, so that a slot's
-  // first piece, even a short last band, never leaves it too small.
-  assert(width * static_cast<size_t>(grid.GetHeight()) * PiecePlan::kMaxValueTextBytes <= capacity);
-  if (text.capacity < capacity) {
-    text.bytes.reset();
-    text.capacity = 0;
-    text.bytes.reset(new char[capacity]);
-    text.capacity = capacity;
-  }
-  text.size = 0;
-  char* out = text.bytes.get();
-  for (int y = 0; y < grid.GetHeight(); ++y) {
-    const float* row = grid.RowData(y);
-    for (size_t x = 0; x < width; ++x) {
-      out = FormatHeightValue(row[x], out);
-      *out++ = ',';
-    }
-  }
-  text.size = static_cast<size_t>(out - text.bytes.get());
-}
 
 void TileWorkers::Stop() {
   {
@@ -81,17 +55,7 @@ void TileWorkers::BuildPiece(Worker& worker, int64_t piece) {
     BuildTileBand(settings_, worker.builder, tile, firstRow,
                   std::min(bandRows_, settings_.tileHeight - firstRow));
   }
-  if (tile != tileCount_ - 1) return;
-  // The preview's tile: its rows join the whole tile. The first piece to
-  // arrive sizes it; the lock orders that before every copy.
-  std::lock_guard<std::mutex> lock(lastTileMutex_);
-  if (lastTile_.GetWidth() != settings_.tileWidth || lastTile_.GetHeight() != settings_.tileHeight) {
-    lastTile_.Resize(settings_.tileWidth, settings_.tileHeight);
-  }
-  const size_t rowBytes = static_cast<size_t>(worker.grid.GetWidth()) * sizeof(float);
-  for (int y = 0; y < worker.grid.GetHeight(); ++y) {
-    std::memcpy(lastTile_.RowData(firstRow + y), worker.grid.RowData(y), rowBytes);
-  }
+  if (tile == tileCount_ - 1) lastTile_.Place(worker.grid, firstRow);
 }
 
 void TileWorkers::Work(Worker& worker) {
@@ -109,7 +73,7 @@ void TileWorkers::Work(Worker& worker) {
     std::exception_ptr error;
     try {
       BuildPiece(worker, piece);
-      FormatPiece(worker.grid, slot.text, static_cast<size_t>(plan_.TextBytes()));
+      slot.text.Format(worker.grid, static_cast<size_t>(plan_.TextBytes()));
     } catch (const std::bad_alloc&) {
       error = std::make_exception_ptr(noise::utils::OutOfMemoryError(
           "tile " + std::to_string(piece / bandsPerTile_) + ": no memory for its values"));
@@ -160,7 +124,7 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
       }
     }
     // The slot is the writer's until it is marked empty again.
-    out.AppendText(slot.text.bytes.get(), slot.text.size);
+    out.AppendText(slot.text.Data(), slot.text.Size());
     {
       std::lock_guard<std::mutex> lock(mutex_);
       slot.state = Slot::State::kEmpty;
@@ -174,6 +138,6 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) 
   Stop();
 }
 
-const noise::utils::HeightGrid& TileWorkers::LastTile() const { return lastTile_; }
+const noise::utils::HeightGrid& TileWorkers::LastTile() const { return lastTile_.Grid(); }
 
 }  // namespace duneforge

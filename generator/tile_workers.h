@@ -14,6 +14,8 @@
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
 #include "generator/piece_plan.h"
+#include "generator/piece_text.h"
+#include "generator/preview_tile.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -67,24 +69,13 @@ class TileWorkers {
     noise::utils::NoiseMapBuilderPlane builder;
     std::thread thread;
   };
-  // Text that keeps its storage from piece to piece. Room is made without
-  // filling it, so pages the text never reaches are never touched.
-  struct Text {
-    std::unique_ptr<char[]> bytes;
-    size_t capacity = 0;
-    size_t size = 0;
-  };
   // A piece between its worker and the writer.
   struct Slot {
     enum class State { kEmpty, kReady, kFailed };
     State state = State::kEmpty;
-    Text text;
+    PieceText text;
     std::exception_ptr error;
   };
-  // The grid's values row by row in the height array's form, into a text
-  // of `capacity` bytes, made at that size when it has none yet.
-  static void FormatPiece(const noise::utils::HeightGrid& grid, Text& text, size_t capacity);
-
   void Work(Worker& worker);
   // Builds piece `piece` with `worker` into its grid, and keeps the rows of
   // the last tile.
@@ -102,8 +93,7 @@ class TileWorkers {
   std::vector<Slot> slots_;
   // The last tile, put together from its pieces; each piece writes rows of
   // its own, so workers never share a row.
-  noise::utils::HeightGrid lastTile_;
-  std::mutex lastTileMutex_;
+  PreviewTile lastTile_;
 
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -29,4 +29,28 @@ bool ParseFiniteNumber(const char* text, double& value) {
   return true;
 }
 
+bool ParseWholeNumber(const char* text, long long minimum, long long maximum, long long& value) {
+  if (text == nullptr || *text < '0' || *text > '9') return false;
+  char* end = nullptr;
+  errno = 0;
+  const long long parsed = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < minimum || parsed > maximum) return false;
+  value = parsed;
+  return true;
+}
+
+bool ParseSpacingPair(const std::string& text, double& x, double& y) {
+  const size_t comma = text.find(',');
+  double first = 0.0;
+  if (!ParseFiniteNumber(text.substr(0, comma).c_str(), first) || !(first > 0.0)) return false;
+  double second = first;
+  if (comma != std::string::npos &&
+      (!ParseFiniteNumber(text.substr(comma + 1).c_str(), second) || !(second > 0.0))) {
+    return false;
+  }
+  x = first;
+  y = second;
+  return true;
+}
+
 }  // namespace tools

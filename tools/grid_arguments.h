@@ -1,7 +1,8 @@
-// Command-line values shared by the terrain tools.
+// Command-line values shared by the tools.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tools {
 
@@ -13,5 +14,13 @@ bool ParseGridPair(const char* text, int32_t& first, int32_t& second);
 // Parses the whole of `text` as a finite number. False, with `value`
 // unchanged, for anything else (also an empty text or trailing characters).
 bool ParseFiniteNumber(const char* text, double& value);
+
+// Parses the whole of `text` as a whole number from `minimum` to `maximum`,
+// digits only. False, with `value` unchanged, for anything else.
+bool ParseWholeNumber(const char* text, long long minimum, long long maximum, long long& value);
+
+// Parses "DX" or "DX,DY", both positive finite numbers; DY is DX when not
+// given. False, with the outputs unchanged, for anything else.
+bool ParseSpacingPair(const std::string& text, double& x, double& y);
 
 }  // namespace tools

@@ -78,4 +78,28 @@ ModelSummary SummarizeModelFile(const std::string& path) {
   return summary;
 }
 
+int PrintModelSummaries(const std::vector<std::string>& paths, bool json, std::FILE* out, std::FILE* errors) {
+  int status = 0;
+  if (json) std::fputs("[", out);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const ModelSummary summary = SummarizeModelFile(paths[i]);
+    if (!summary.error.empty()) {
+      status = 1;
+      std::fputs(SummaryText(summary).c_str(), errors);
+    }
+    if (json) {
+      std::fputs(i > 0 ? ",\n " : "", out);
+      std::fputs(SummaryJson(summary).c_str(), out);
+    } else if (summary.error.empty()) {
+      std::fputs(SummaryText(summary).c_str(), out);
+    }
+  }
+  if (json) std::fputs("]\n", out);
+  if (std::fflush(out) != 0) {
+    std::fputs("modelinfo: cannot write the output\n", errors);
+    return 1;
+  }
+  return status;
+}
+
 }  // namespace tools

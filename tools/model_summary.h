@@ -1,7 +1,9 @@
 // What modelinfo reports about one model or terrain file.
 #pragma once
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "tools/summary_record.h"
 #include "tools/summary_renderers.h"
@@ -14,5 +16,12 @@ namespace tools {
 // unsupported and truncated files (a record that runs past the end) give a
 // summary with `error` set, one line from the reason the reader gave.
 ModelSummary SummarizeModelFile(const std::string& path);
+
+// Summarizes each file of `paths` in turn and prints the summaries to `out`
+// as text, or as one JSON array with `json` (an unreadable file then has an
+// object with an "error" member), and each file's error as one line to
+// `errors`. Returns the exit status: 0 when every file was described, 1
+// when one was not or `out` could not be written.
+int PrintModelSummaries(const std::vector<std::string>& paths, bool json, std::FILE* out, std::FILE* errors);
 
 }  // namespace tools

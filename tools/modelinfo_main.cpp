@@ -1,68 +1,29 @@
 // modelinfo: describes model and terrain files.
-//
-// Usage: modelinfo [--json] FILE...
-// Prints, for each file, its format, header fields and counts, a line per
-// group, skin and frame, and whether the structural walk reaches the end of
-// its records. With --json the same goes to standard output as one JSON
-// array with an object per file. A file that cannot be read, has an
-// unsupported format or is truncated gets one line on standard error (and,
-// with --json, an object with an "error" member); the status is then 1.
 #include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "tools/model_summary.h"
+#include "tools/option_parser.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "usage: modelinfo [--json] FILE...\n");
-  return 2;
-}
+constexpr const char* kAbout =
+    "Describes model and terrain files (IDPO, MDL2 to MDL7, IDP2, HMP5, HMP7): for\n"
+    "each file its format, header fields and counts, a line per group, skin and\n"
+    "frame (with the bounds of its positions), and whether the structural walk\n"
+    "reaches the end of its records. A file that cannot be read, has an unsupported\n"
+    "format or is truncated gets one line on standard error.\n"
+    "Exits 0 when every file was described, 1 when one was not, 2 for a usage error.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  tools::OptionParser parser("modelinfo", "FILE...", kAbout, 1, static_cast<size_t>(-1));
   bool json = false;
-  std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (int i = 1; i < argc; ++i) {
-    if (!optionsEnd && std::strcmp(argv[i], "--json") == 0) {
-      json = true;
-    } else if (!optionsEnd && std::strcmp(argv[i], "--") == 0) {
-      optionsEnd = true;
-    } else if (!optionsEnd && (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)) {
-      std::printf("usage: modelinfo [--json] FILE...\n");
-      return 0;
-    } else if (!optionsEnd && argv[i][0] == '-' && argv[i][1] != '\0') {
-      std::fprintf(stderr, "modelinfo: unknown option %s\n", argv[i]);
-      return Usage();
-    } else {
-      files.emplace_back(argv[i]);
-    }
-  }
-  if (files.empty()) return Usage();
-
-  int status = 0;
-  if (json) std::fputs("[", stdout);
-  for (size_t i = 0; i < files.size(); ++i) {
-    const tools::ModelSummary summary = tools::SummarizeModelFile(files[i]);
-    if (!summary.error.empty()) {
-      status = 1;
-      std::fputs(tools::SummaryText(summary).c_str(), stderr);
-    }
-    if (json) {
-      std::fputs(i > 0 ? ",\n " : "", stdout);
-      std::fputs(tools::SummaryJson(summary).c_str(), stdout);
-    } else if (summary.error.empty()) {
-      std::fputs(tools::SummaryText(summary).c_str(), stdout);
-    }
-  }
-  if (json) std::fputs("]\n", stdout);
-  if (std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "modelinfo: cannot write the output\n");
-    return 1;
-  }
-  return status;
+  parser.AddFlag("--json",
+                 "print the same as one JSON array on standard output, an object per file (with an "
+                 "\"error\" member for a file that cannot be described)",
+                 json);
+  int status = tools::kExitDone;
+  if (!parser.ParseCommandLine(argc, argv, status)) return status;
+  return tools::PrintModelSummaries(parser.Operands(), json, stdout, stderr);
 }

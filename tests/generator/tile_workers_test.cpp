@@ -96,14 +96,15 @@ class TileWorkersTest : public testsupport::TempDirFixture {
   // One thread in bands of `bandRows` rows.
   Outcome OneThreadInBands(const CommandSettings& s, double failFromZ, int32_t bandRows) {
     FailingModule module(failFromZ);
-    noise::utils::HeightGrid grid, lastTile;
+    noise::utils::HeightGrid grid;
+    duneforge::PreviewTile lastTile(s.tileWidth, s.tileHeight);
     noise::utils::NoiseMapBuilderPlane builder;
     builder.AttachModule(module);
     builder.SetDestGrid(grid);
     builder.SetGridSize(s.tileWidth, s.tileHeight);
     return Capture([&](duneforge::HeightArrayWriter& out) {
       duneforge::GenerateTileBands(s, builder, grid, bandRows, out, lastTile);
-      return Values(lastTile);
+      return Values(lastTile.Grid());
     });
   }
 

@@ -194,6 +194,10 @@ TEST_F(ModelinfoTest, BrokenFilesGiveOneLineAndAFailureStatus) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("\"error\": \"cannot open"), std::string::npos) << missing.out;
   EXPECT_EQ(Modelinfo({}).status, 2);
+  EXPECT_EQ(Modelinfo({"--jsn", temp_.File("missing.mdl")}).status, 2);
+  const auto help = Modelinfo({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("  --json  print the same as one JSON array"), std::string::npos) << help.out;
 }
 
 TEST_F(ModelinfoTest, TheReaderReasonNamesTheRecordAndItsOffset) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -298,6 +299,26 @@ TEST_F(ModelviewTest, RefusesDamagedInputWithOneLineAndStatusOne) {
   const testsupport::ProgramResult run = Modelview({model, temp_.File("x.png"), "--frame", "1"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+}
+
+TEST_F(ModelviewTest, UsageErrorsAndOtherPictureFormatsExitTwoWritingNothing) {
+  const std::string model = temp_.File("triangle.mdl");
+  ASSERT_TRUE(testsupport::WriteFileBytes(model, OneTriangleIdpo(1, 2).Data()));
+  const std::vector<std::vector<std::string>> cases = {
+      {model, temp_.File("triangle.bmp")},
+      {model, temp_.File("triangle.png"), "--frame", "0", "--sheet"},
+      {model, temp_.File("triangle.png"), "--size", "5000x10"},
+      {model, temp_.File("triangle.png"), "--colour"},
+      {model},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    const testsupport::ProgramResult run = Modelview(args);
+    EXPECT_EQ(run.status, 2) << args.back() << ": " << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  EXPECT_NE(Modelview({model, temp_.File("triangle.bmp")}).err.find(".png"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("triangle.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("triangle.png")));
 }
 
 }  // namespace
