@@ -20,8 +20,8 @@
 #include <new>
 #include <string>
 
+#include "terrain/terrain_convert.h"
 #include "tools/grid_arguments.h"
-#include "tools/terrain_convert.h"
 
 namespace {
 
@@ -65,17 +65,17 @@ bool ParseSpacing(const std::string& text, double& x, double& y) {
   return true;
 }
 
-const char* FormatName(tools::TerrainFormat format) {
+const char* FormatName(terrain::TerrainFormat format) {
   switch (format) {
-    case tools::TerrainFormat::kHeightArray:
+    case terrain::TerrainFormat::kHeightArray:
       return "height array";
-    case tools::TerrainFormat::kHmp:
+    case terrain::TerrainFormat::kHmp:
       return "HMP";
-    case tools::TerrainFormat::kPng:
+    case terrain::TerrainFormat::kPng:
       return "PNG";
-    case tools::TerrainFormat::kRaw:
+    case terrain::TerrainFormat::kRaw:
       return "RAW";
-    case tools::TerrainFormat::kObj:
+    case terrain::TerrainFormat::kObj:
       return "OBJ";
     default:
       return "unknown";
@@ -83,7 +83,7 @@ const char* FormatName(tools::TerrainFormat format) {
 }
 
 int Convert(int argc, char** argv) {
-  tools::ConvertSettings settings;
+  terrain::ConvertSettings settings;
   std::string names[2];
   int nameCount = 0;
   for (int i = 1; i < argc; ++i) {
@@ -131,25 +131,26 @@ int Convert(int argc, char** argv) {
   if (nameCount != 2) return Usage("name one input and one output");
   const std::string& input = names[0];
   const std::string& output = names[1];
-  const tools::TerrainFormat inputFormat = tools::FormatOfName(input);
-  const tools::TerrainFormat outputFormat = tools::FormatOfName(output);
-  if (inputFormat == tools::TerrainFormat::kUnknown || inputFormat == tools::TerrainFormat::kObj) {
+  const terrain::TerrainFormat inputFormat = terrain::FormatOfName(input);
+  const terrain::TerrainFormat outputFormat = terrain::FormatOfName(output);
+  if (inputFormat == terrain::TerrainFormat::kUnknown || inputFormat == terrain::TerrainFormat::kObj) {
     return Fail(input + ": cannot read this format; inputs are .txt, .hmp, .png, .r16 and .raw");
   }
-  if (outputFormat == tools::TerrainFormat::kUnknown || outputFormat == tools::TerrainFormat::kHeightArray) {
+  if (outputFormat == terrain::TerrainFormat::kUnknown ||
+      outputFormat == terrain::TerrainFormat::kHeightArray) {
     return Fail(output + ": cannot write this format; outputs are .hmp, .png, .r16, .raw and .obj");
   }
-  if (!settings.skinPath.empty() && outputFormat != tools::TerrainFormat::kHmp) {
+  if (!settings.skinPath.empty() && outputFormat != terrain::TerrainFormat::kHmp) {
     return Usage("--skin needs an .hmp output");
   }
 
-  tools::ConvertTerrain terrain;
+  terrain::ConvertTerrain terrain;
   std::string error;
-  if (!tools::ReadTerrain(input, inputFormat, settings, terrain, error) ||
-      !tools::PrepareTerrain(settings, inputFormat, terrain, error)) {
+  if (!terrain::ReadTerrain(input, inputFormat, settings, terrain, error) ||
+      !terrain::PrepareTerrain(settings, inputFormat, terrain, error)) {
     return Fail(input + ": " + error);
   }
-  if (!tools::WriteTerrain(terrain, outputFormat, settings, output, error)) return Fail(error);
+  if (!terrain::WriteTerrain(terrain, outputFormat, settings, output, error)) return Fail(error);
   std::printf("%s: %s, %d x %d samples, %g x %g apart\n", output.c_str(), FormatName(outputFormat),
               terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY);
   std::printf("range: %.9g %.9g (packed 0 and 65535)\n", terrain.low, terrain.high);

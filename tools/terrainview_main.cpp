@@ -30,9 +30,9 @@
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
 #include "platform/whole_file.h"
+#include "terrain/hmp_file.h"
+#include "terrain/noise_array.h"
 #include "tools/grid_arguments.h"
-#include "tools/hmp_file.h"
-#include "tools/noise_array.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -51,7 +51,7 @@ int Fail(const std::string& problem) {
 }
 
 bool LoadHmp(std::vector<uint8_t> bytes, tools::TerrainHeights& terrain, std::string& error) {
-  tools::HmpFile file;
+  terrain::HmpFile file;
   if (!file.Parse(std::move(bytes))) {
     error = file.Error();
     return false;
@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
       return Usage("--tiles must divide --size into whole tiles");
     }
     std::vector<float> values, grid;
-    if (!tools::ParseNoiseArray(bytes, values, error)) return Fail(input + ": " + error);
-    if (!tools::AssembleTiles(values, tilesX, tilesZ, columns / tilesX, rows / tilesZ, grid, error)) {
+    if (!terrain::ParseNoiseArray(bytes, values, error)) return Fail(input + ": " + error);
+    if (!terrain::AssembleTiles(values, tilesX, tilesZ, columns / tilesX, rows / tilesZ, grid, error)) {
       return Fail(input + ": " + error);
     }
     terrain.columns = columns;

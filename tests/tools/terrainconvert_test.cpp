@@ -13,7 +13,7 @@
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/grey_png.h"
+#include "terrain/grey_png.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST_F(TerrainConvertTest, HmpHeightsSurvivePngAndRawExactly) {
 
   for (const std::string middle : {"t.png", "t.r16"}) {
     SCOPED_TRACE(middle);
-    if (middle == "t.png" && !tools::GreyPngSupported()) continue;
+    if (middle == "t.png" && !terrain::GreyPngSupported()) continue;
     const auto there = Convert({hmp, temp_.File(middle)});
     ASSERT_EQ(there.status, 0) << there.err;
     EXPECT_NE(there.out.find("range: -100 32667.5"), std::string::npos) << there.out;
@@ -135,7 +135,7 @@ TEST_F(TerrainConvertTest, HmpHeightsSurvivePngAndRawExactly) {
 }
 
 TEST_F(TerrainConvertTest, ReadsPngSamplesAsStored) {
-  if (!tools::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
+  if (!terrain::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
   // 16 bits, 2 x 2: top row 0x0102 0xFFFE, bottom row 0x8000 0x0001.
   const std::string deep =
       Write("deep.png", Png(2, 2, 16, 0, {0, 0x01, 0x02, 0xFF, 0xFE, 0, 0x80, 0x00, 0x00, 0x01}));

@@ -1,4 +1,4 @@
-#include "tools/noise_array.h"
+#include "terrain/noise_array.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 
 #include "platform/whole_file.h"
 
-namespace tools {
+namespace terrain {
 
 bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error) {
   values.clear();
@@ -82,4 +82,4 @@ bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t til
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain

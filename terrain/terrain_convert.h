@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace tools {
+namespace terrain {
 
 // The file formats, taken from a file name's extension.
 enum class TerrainFormat {
@@ -76,4 +76,4 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
 bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const ConvertSettings& settings,
                   const std::string& path, std::string& error);
 
-}  // namespace tools
+}  // namespace terrain

@@ -8,7 +8,7 @@
 
 #include "plugin/hmp_records.h"
 
-namespace tools {
+namespace terrain {
 
 // A skin record of an HMP file and the size of the image data after it.
 struct HmpSkinInfo {
@@ -108,4 +108,4 @@ class HmpFile {
   std::string walkProblem_;
 };
 
-}  // namespace tools
+}  // namespace terrain

@@ -1,4 +1,4 @@
-#include "tools/terrain_convert.h"
+#include "terrain/terrain_convert.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,96 +12,30 @@
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
 #include "plugin/hmp7w.h"
-#include "plugin/mip_sampler.h"
-#include "tools/bmp_image.h"
-#include "tools/grey_png.h"
-#include "tools/hmp_file.h"
-#include "tools/noise_array.h"
+#include "plugin/terrain_recipe.h"
+#include "terrain/bmp_image.h"
+#include "terrain/grey_png.h"
+#include "terrain/hmp_file.h"
+#include "terrain/noise_array.h"
 
-namespace tools {
+namespace terrain {
 
 namespace {
 
-// Packed heights run from 0 to this value.
-constexpr double kPackedRange = 65535.0;
-constexpr uint16_t kPackedTop = 65535;
-// Engine numbers hold value x 1024 in 32 bits: magnitudes below 2^21.
-constexpr double kLargestEngineValue = 2097151.0;
+using loamwriter::kPackedRange;
+using loamwriter::kPackedTop;
+
 // The largest grid an HMP frame can count.
 constexpr uint64_t kLargestGrid = INT32_MAX;
-// A blank skin has the grid's sides, limited to this many pixels.
-constexpr int32_t kLargestBlankSkinSide = 1024;
-// Skin type code of a 24-bit skin with three mip levels, and the steps that
-// pick the pixels of those levels from level 0.
-constexpr uint8_t kSkinType888WithMips = loamwriter::kHmpSkinFormat888 | loamwriter::kHmpSkinTypeMipmapBit;
-constexpr int32_t kMipSteps[3] = {4, 16, 64};
 
-bool Fits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
-
-// An engine number for `value`: value x 1024 rounded to the nearest integer
-// (halves away from zero), NaN as 0, beyond the 32-bit range its nearest end.
-int32_t RoundToEngine(double value) {
-  const double scaled = std::round(value * 1024.0);
-  if (std::isnan(scaled)) return 0;
-  if (scaled <= -2147483648.0) return INT32_MIN;
-  if (scaled >= 2147483647.0) return INT32_MAX;
-  return static_cast<int32_t>(scaled);
-}
-
-double FromEngine(int32_t value) { return static_cast<double>(value) / 1024.0; }
-
-// Scale and offset of one header axis for the range low .. high handed over
-// as engine numbers, as the header export sets them: the span is rounded to
-// a float before it is divided.
-void AxisFromRange(int32_t low, int32_t high, float& scale, float& offset) {
-  offset = loamwriter::Fixed10ToReal(low);
-  const float span = loamwriter::Fixed10ToReal(high) - offset;
-  scale = static_cast<float>(static_cast<double>(span) / kPackedRange);
-}
-
-// Packs heights as the vertex export does for a header set from the range,
-// with each height handed over half a packed step up so that truncation
-// gives the nearest step. Heights outside the range stop at 0 and 65535.
-class HeightPacker {
- public:
-  HeightPacker(double low, double high) {
-    const int32_t lowEngine = RoundToEngine(low);
-    const int32_t highEngine = RoundToEngine(high);
-    AxisFromRange(lowEngine, highEngine, scale_, offset_);
-    halfStep_ = (FromEngine(highEngine) - FromEngine(lowEngine)) / kPackedRange / 2.0;
-  }
-  uint16_t Pack(double height) const {
-    if (scale_ == 0.0f) return 0;
-    const double quotient =
-        (static_cast<double>(loamwriter::Fixed10ToReal(RoundToEngine(height + halfStep_))) -
-         static_cast<double>(offset_)) /
-        static_cast<double>(scale_);
-    if (!(quotient > 0.0)) return 0;
-    if (quotient >= kPackedRange) return kPackedTop;
-    return loamwriter::TruncateLow16(quotient);
-  }
-
- private:
-  float scale_ = 0.0f;
-  float offset_ = 0.0f;
-  double halfStep_ = 0.0;
-};
+bool Fits(double value) { return loamwriter::FitsFixed10(value); }
 
 size_t Index(const ConvertTerrain& t, int32_t x, int32_t y) {
   return static_cast<size_t>(y) * static_cast<size_t>(t.columns) + static_cast<size_t>(x);
 }
 
-// The slope of the surface at (x, y) from the neighbouring heights (the
-// sample itself where a neighbour is missing): height change per unit east
-// (dx) and north (dy).
-void SlopeAt(const ConvertTerrain& t, int32_t x, int32_t y, double& dx, double& dy) {
-  const int32_t left = std::max(x - 1, 0), right = std::min(x + 1, t.columns - 1);
-  const int32_t down = std::max(y - 1, 0), up = std::min(y + 1, t.rows - 1);
-  dx = right > left
-           ? (t.heights[Index(t, right, y)] - t.heights[Index(t, left, y)]) / ((right - left) * t.spacingX)
-           : 0.0;
-  dy = up > down ? (t.heights[Index(t, x, up)] - t.heights[Index(t, x, down)]) / ((up - down) * t.spacingY)
-                 : 0.0;
+loamwriter::SurfaceNormal NormalAt(const ConvertTerrain& t, int32_t x, int32_t y) {
+  return loamwriter::NormalAt(t.heights, t.columns, t.rows, t.spacingX, t.spacingY, x, y);
 }
 
 // Whether a grid of columns x rows fits in one HMP frame.
@@ -258,13 +192,11 @@ bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::strin
   }
   for (int32_t y = 0; y < terrain.rows; ++y) {
     for (int32_t x = 0; x < terrain.columns; ++x) {
-      double dx = 0.0, dy = 0.0;
-      SlopeAt(terrain, x, y, dx, dy);
-      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+      const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
       out += "vn";
-      AppendNumber(out, -dx / length);
-      AppendNumber(out, 1.0 / length);
-      AppendNumber(out, dy / length);
+      AppendNumber(out, normal.east);
+      AppendNumber(out, normal.up);
+      AppendNumber(out, -normal.north);
       out += '\n';
     }
   }
@@ -302,17 +234,8 @@ bool ReadSkinPicture(const std::string& skinPath, BmpImage& image, std::vector<u
     error = skinPath + ": the picture is too large for a skin";
     return false;
   }
-  levels[0].resize(static_cast<size_t>(w * h * 3));
-  bool picked =
-      loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), 1, levels[0].data(), w * h);
-  int64_t mipWidth = w, mipHeight = h;
-  for (int level = 1; level <= 3 && picked; ++level) {
-    mipWidth /= 2;
-    mipHeight /= 2;
-    levels[level].resize(static_cast<size_t>(mipWidth * mipHeight * 3));
-    picked = loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), kMipSteps[level - 1],
-                                    levels[level].data(), mipWidth * mipHeight);
-  }
+  const bool picked =
+      loamwriter::PickSkinLevels(image.width, image.height, 3, image.pixels.data(), true, levels);
   if (!picked) {
     error = skinPath + ": the picture cannot be taken as a skin";
     return false;
@@ -322,33 +245,23 @@ bool ReadSkinPicture(const std::string& skinPath, BmpImage& image, std::vector<u
 
 bool WriteSkinPicture(loamwriter::HMP7W& writer, const BmpImage& image,
                       const std::vector<uint8_t> (&levels)[4]) {
-  static const uint8_t kEmpty = 0;
-  auto data = [](const std::vector<uint8_t>& level) { return level.empty() ? &kEmpty : level.data(); };
-  bool whole = writer.BeginSkin(kSkinType888WithMips, "preview");
-  writer.SetSkinImage(image.width, image.height, 3, true);
-  whole = writer.WriteSkinImage(data(levels[0]), data(levels[1]), data(levels[2]), data(levels[3])) && whole;
-  return writer.FinishSkin() && whole;
+  return loamwriter::WriteSkinLevels(writer, loamwriter::kSkinType888WithMips, "preview", image.width,
+                                     image.height, 3, true, levels);
 }
 
 bool WriteBlankSkin(loamwriter::HMP7W& writer, const ConvertTerrain& terrain) {
-  const int32_t width = std::min(terrain.columns, kLargestBlankSkinSide);
-  const int32_t height = std::min(terrain.rows, kLargestBlankSkinSide);
-  const std::vector<uint8_t> blank(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-  static const uint8_t kEmpty = 0;
-  bool whole = writer.BeginSkin(0, "blank");
-  writer.SetSkinImage(width, height, 1, false);
-  whole = writer.WriteSkinImage(blank.empty() ? &kEmpty : blank.data(), nullptr, nullptr, nullptr) && whole;
-  return writer.FinishSkin() && whole;
+  int32_t width = 0, height = 0;
+  loamwriter::BlankSkinSides(terrain.columns, terrain.rows, width, height);
+  return loamwriter::WriteBlankSkin(writer, width, height, "blank");
 }
 
 // The file the exports write for these heights: header with the grid's
 // extent, the spacings and the height range, one skin, one frame.
 bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, const std::string& path,
               std::string& error) {
-  const double width = (terrain.columns - 1) * terrain.spacingX;
-  const double depth = (terrain.rows - 1) * terrain.spacingY;
-  if (!Fits(width) || !Fits(depth) || !Fits(terrain.spacingX) || !Fits(terrain.spacingY) ||
-      !Fits(terrain.columns)) {
+  loamwriter::TerrainHeaderValues values;
+  if (!loamwriter::HeaderValuesFor(terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY,
+                                   terrain.low, terrain.high, values)) {
     error = "the terrain's extent does not fit in the numbers of an HMP header";
     return false;
   }
@@ -368,26 +281,18 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
     error = path + ": " + writer.LastFailure().Text();
     return false;
   }
-  loamwriter::HmpHeader& header = writer.header;
-  header.param0 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.columns));
-  header.param1 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingX));
-  header.param2 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingY));
-  AxisFromRange(0, RoundToEngine(width), header.scale[0], header.offset[0]);
-  AxisFromRange(0, RoundToEngine(depth), header.scale[1], header.offset[1]);
-  AxisFromRange(RoundToEngine(terrain.low), RoundToEngine(terrain.high), header.scale[2], header.offset[2]);
+  loamwriter::SetHeaderFromRange(writer.header, values);
 
   bool whole = settings.skinPath.empty() ? WriteBlankSkin(writer, terrain)
                                          : WriteSkinPicture(writer, skin, skinLevels);
   whole = whole && writer.BeginFrame("terrain");
   for (int32_t y = 0; y < terrain.rows && whole; ++y) {
     for (int32_t x = 0; x < terrain.columns; ++x) {
-      double dx = 0.0, dy = 0.0;
-      SlopeAt(terrain, x, y, dx, dy);
-      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+      const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
       whole = writer.AddFrameVertex(terrain.packed[Index(terrain, x, y)],
-                                    loamwriter::Fixed10ToReal(RoundToEngine(-dx / length)),
-                                    loamwriter::Fixed10ToReal(RoundToEngine(-dy / length)),
-                                    loamwriter::Fixed10ToReal(RoundToEngine(1.0 / length))) &&
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.east)),
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.north)),
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.up))) &&
               whole;
     }
   }
@@ -481,7 +386,7 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
     return false;
   }
   if (!keepPacked) {
-    const HeightPacker packer(terrain.low, terrain.high);
+    const loamwriter::HeightPacker packer(terrain.low, terrain.high, true);
     terrain.packed.resize(terrain.heights.size());
     for (size_t i = 0; i < terrain.heights.size(); ++i) terrain.packed[i] = packer.Pack(terrain.heights[i]);
   }
@@ -505,4 +410,4 @@ bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const Con
   }
 }
 
-}  // namespace tools
+}  // namespace terrain

@@ -1,4 +1,4 @@
-#include "tools/hmp_file.h"
+#include "terrain/hmp_file.h"
 
 #include <cstring>
 #include <utility>
@@ -6,7 +6,7 @@
 #include "modelfiles/image_size.h"
 #include "platform/whole_file.h"
 
-namespace tools {
+namespace terrain {
 
 namespace {
 
@@ -181,4 +181,4 @@ bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain
