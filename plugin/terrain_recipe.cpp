@@ -133,9 +133,17 @@ bool WriteSkinLevels(HMP7W& writer, uint8_t type, const char* name, int32_t widt
   return writer.FinishSkin() && whole;
 }
 
+bool PortableSkinSides(int32_t width, int32_t height) {
+  return width % kPortableSkinStep == 0 && height % kPortableSkinStep == 0;
+}
+
 void BlankSkinSides(int32_t columns, int32_t rows, int32_t& width, int32_t& height) {
-  width = std::min(columns, kLargestBlankSkinSide);
-  height = std::min(rows, kLargestBlankSkinSide);
+  auto side = [](int32_t n) {
+    const int32_t limited = std::clamp(n, 1, kLargestBlankSkinSide);
+    return (limited + kPortableSkinStep - 1) / kPortableSkinStep * kPortableSkinStep;
+  };
+  width = side(columns);
+  height = side(rows);
 }
 
 bool WriteBlankSkin(HMP7W& writer, int32_t width, int32_t height, const char* name) {

@@ -25,8 +25,12 @@ constexpr double kLargestEngineValue = 2097151.0;
 // The mip levels: each takes every step-th pixel of level 0 and halves both
 // sides of the level before.
 constexpr int32_t kMipSteps[3] = {4, 16, 64};
-// A blank skin has the grid's sides, limited to this many pixels.
+// A blank skin has the grid's sides rounded up to a multiple of
+// kPortableSkinStep, limited to this many pixels.
 constexpr int32_t kLargestBlankSkinSide = 1024;
+// Every reader takes a skin whose sides are multiples of this the same way;
+// some round the smallest mip levels of other sizes differently.
+constexpr int32_t kPortableSkinStep = 8;
 // Skin type code of a 24-bit skin with three mip levels.
 constexpr uint8_t kSkinType888WithMips = kHmpSkinFormat888 | kHmpSkinTypeMipmapBit;
 
@@ -105,6 +109,9 @@ bool PickSkinLevels(int32_t width, int32_t height, int32_t bytesPerPixel, const 
 bool WriteSkinLevels(HMP7W& writer, uint8_t type, const char* name, int32_t width, int32_t height,
                      int32_t bytesPerPixel, bool mipmaps, const std::vector<uint8_t> (&levels)[4]);
 
+// Whether a skin of width x height pixels is taken the same way by every
+// reader: both sides multiples of kPortableSkinStep.
+bool PortableSkinSides(int32_t width, int32_t height);
 // The sides of the blank skin of a grid of columns x rows.
 void BlankSkinSides(int32_t columns, int32_t rows, int32_t& width, int32_t& height);
 // Writes a blank skin of width x height zero bytes; false when the skin

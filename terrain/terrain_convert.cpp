@@ -255,10 +255,24 @@ bool WriteBlankSkin(loamwriter::HMP7W& writer, const ConvertTerrain& terrain) {
   return loamwriter::WriteBlankSkin(writer, width, height, "blank");
 }
 
+// A line for a skin whose sides some readers take differently, naming the
+// nearest sizes all readers agree on; empty for a portable skin.
+std::string SkinSizeWarning(const std::string& skinPath, const BmpImage& skin) {
+  if (loamwriter::PortableSkinSides(skin.width, skin.height)) return std::string();
+  auto side = [](int32_t n, int32_t up) {
+    const int32_t multiple = (n / loamwriter::kPortableSkinStep + up) * loamwriter::kPortableSkinStep;
+    return std::to_string(std::max(multiple, loamwriter::kPortableSkinStep));
+  };
+  return skinPath + " is " + std::to_string(skin.width) + " x " + std::to_string(skin.height) +
+         "; some readers take only skins whose sides are multiples of " +
+         std::to_string(loamwriter::kPortableSkinStep) + ", such as " + side(skin.width, 0) + " x " +
+         side(skin.height, 0) + " or " + side(skin.width, 1) + " x " + side(skin.height, 1);
+}
+
 // The file the exports write for these heights: header with the grid's
 // extent, the spacings and the height range, one skin, one frame.
 bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, const std::string& path,
-              std::string& error) {
+              std::string& error, std::string* warning) {
   loamwriter::TerrainHeaderValues values;
   if (!loamwriter::HeaderValuesFor(terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY,
                                    terrain.low, terrain.high, values)) {
@@ -269,6 +283,7 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
   std::vector<uint8_t> skinLevels[4];
   if (!settings.skinPath.empty() && !ReadSkinPicture(settings.skinPath, skin, skinLevels, error))
     return false;
+  if (!settings.skinPath.empty() && warning != nullptr) *warning = SkinSizeWarning(settings.skinPath, skin);
   // The file goes to its name only once it is whole.
   platform::FileReplacement output;
   const int fd = output.Begin(path.c_str());
@@ -323,10 +338,19 @@ TerrainFormat FormatOfName(const std::string& path) {
   return TerrainFormat::kUnknown;
 }
 
-bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSettings& settings,
+TerrainFormat FormatOfContent(const std::vector<uint8_t>& bytes) {
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (HmpFile::IsTerrainMagic(bytes.data(), bytes.size())) return TerrainFormat::kHmp;
+  if (bytes.size() >= 8 && std::equal(kPngSignature, kPngSignature + 8, bytes.begin()))
+    return TerrainFormat::kPng;
+  return TerrainFormat::kUnknown;
+}
+
+bool ReadTerrain(const std::string& path, TerrainFormat& format, const ConvertSettings& settings,
                  ConvertTerrain& terrain, std::string& error) {
   std::vector<uint8_t> bytes;
   if (!ReadBytes(path, bytes, error)) return false;
+  if (format == TerrainFormat::kUnknown) format = FormatOfContent(bytes);
   return ReadTerrainBytes(std::move(bytes), format, settings, terrain, error);
 }
 
@@ -386,7 +410,7 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
     return false;
   }
   if (!keepPacked) {
-    const loamwriter::HeightPacker packer(terrain.low, terrain.high, true);
+    const loamwriter::HeightPacker packer(terrain.low, terrain.high, settings.engineValues);
     terrain.packed.resize(terrain.heights.size());
     for (size_t i = 0; i < terrain.heights.size(); ++i) terrain.packed[i] = packer.Pack(terrain.heights[i]);
   }
@@ -394,10 +418,10 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
 }
 
 bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const ConvertSettings& settings,
-                  const std::string& path, std::string& error) {
+                  const std::string& path, std::string& error, std::string* warning) {
   switch (format) {
     case TerrainFormat::kHmp:
-      return WriteHmp(terrain, settings, path, error);
+      return WriteHmp(terrain, settings, path, error, warning);
     case TerrainFormat::kPng:
       return WriteGreyPng(ToPicture(terrain), path, error);
     case TerrainFormat::kRaw:

@@ -89,4 +89,19 @@ TEST(TerrainRecipeTest, NormalsOfThreeByTwoTerrain) {
   }
 }
 
+// Every reader takes skins whose sides are multiples of 8 alike, so the
+// blank skin has such sides: the grid's, rounded up, at most 1024.
+TEST(TerrainRecipeTest, BlankSkinSidesAreMultiplesOfEight) {
+  int32_t width = 0, height = 0;
+  loamwriter::BlankSkinSides(kColumns, kRows, width, height);
+  EXPECT_EQ(width, 8);
+  EXPECT_EQ(height, 8);
+  loamwriter::BlankSkinSides(33, 5000, width, height);
+  EXPECT_EQ(width, 40);
+  EXPECT_EQ(height, 1024);
+  EXPECT_TRUE(loamwriter::PortableSkinSides(128, 64));
+  EXPECT_FALSE(loamwriter::PortableSkinSides(128, 60));
+  EXPECT_FALSE(loamwriter::PortableSkinSides(33, 64));
+}
+
 }  // namespace

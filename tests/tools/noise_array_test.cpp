@@ -27,6 +27,11 @@ TEST_F(NoiseArrayTest, ReadsEveryFormDuneforgeWrites) {
   EXPECT_EQ(values, (std::vector<float>{0.5f, -0.123457f, 1.0f, 0.0f, 1e-05f, -0.0f}));
   ASSERT_TRUE(terrain::ReadNoiseArray(Write(""), values, error)) << error;
   EXPECT_TRUE(values.empty());
+  // Editors add a line break or spaces after the last comma.
+  for (const char* text : {"1,2,\n", "1,2, \r\n", "1,2,\t "}) {
+    ASSERT_TRUE(terrain::ReadNoiseArray(Write(text), values, error)) << error;
+    EXPECT_EQ(values, (std::vector<float>{1.0f, 2.0f}));
+  }
 }
 
 TEST_F(NoiseArrayTest, RefusesMalformedFilesWithTheirPlace) {
@@ -37,7 +42,11 @@ TEST_F(NoiseArrayTest, RefusesMalformedFilesWithTheirPlace) {
   EXPECT_EQ(values.size(), 2u);
   EXPECT_FALSE(terrain::ReadNoiseArray(Write("1,2"), values, error));  // last value cut off
   EXPECT_NE(error.find("comma"), std::string::npos) << error;
+  EXPECT_FALSE(terrain::ReadNoiseArray(Write("1,2, 3"), values, error));  // a value after the spaces
   EXPECT_FALSE(terrain::ReadNoiseArray(Write("1,,"), values, error));
+  // Bytes that are not text are not quoted into the message.
+  EXPECT_FALSE(terrain::ReadNoiseArray(Write("\x89PNG\r\n\x1a\n,"), values, error));
+  EXPECT_EQ(error, "value 0 at byte 0 is not a number");
   EXPECT_FALSE(terrain::ReadNoiseArray(temp_.File("missing.txt"), values, error));
   EXPECT_NE(error.find("cannot open"), std::string::npos) << error;
 }

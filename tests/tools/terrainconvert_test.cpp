@@ -98,6 +98,18 @@ std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t
   return out;
 }
 
+// A black 24-bit BMP of width x height, rows padded to 4 bytes.
+std::vector<uint8_t> Bmp(int32_t width, int32_t height) {
+  const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) / 4 * 4;
+  const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(height);
+  ByteBuilder b;
+  b.Text("BM", 2).U32(54 + pixelBytes).U32(0).U32(54);
+  b.U32(40).I32(width).I32(height).U16(1).U16(24).U32(0).U32(pixelBytes).I32(2835).I32(2835).U32(0).U32(0);
+  std::vector<uint8_t> bytes = b.Data();
+  bytes.resize(bytes.size() + pixelBytes, 0);
+  return bytes;
+}
+
 class TerrainConvertTest : public testsupport::TempDirFixture {
  protected:
   testsupport::ProgramResult Convert(const std::vector<std::string>& args) {
@@ -201,7 +213,8 @@ TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {
                                      "--spacing",
                                      "128,256",
                                      "--height-scale",
-                                     "1024"};
+                                     "1024",
+                                     "--engine-values"};
     if (preview) args.insert(args.end(), {"--skin", folder + "/tutorial.bmp"});
     const auto result = Convert(args);
     ASSERT_EQ(result.status, 0) << result.err;
@@ -245,6 +258,50 @@ TEST_F(TerrainConvertTest, DamagedInputGivesOneLine) {
     EXPECT_EQ(result.err.rfind("terrainconvert: ", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
+}
+
+TEST_F(TerrainConvertTest, HeightArrayKeepsFullPrecisionUnlessEngineValuesAreAsked) {
+  // Range 0 .. 1: a packed step is 1 / 65535. 0.0001 is 6.55 steps, packed
+  // 7; as an engine number (x 1024, with half a step) it is 0.110 -> 0,
+  // packed 0.
+  const std::string in = Write("n.txt", {'0', ',', '0', '.', '0', '0', '0', '1', ',', '1', ','});
+  ASSERT_EQ(Convert({in, temp_.File("full.r16"), "--size", "3x1"}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("full.r16"))),
+            (std::vector<uint16_t>{0, 7, 65535}));
+  ASSERT_EQ(Convert({in, temp_.File("engine.r16"), "--size", "3x1", "--engine-values"}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("engine.r16"))),
+            (std::vector<uint16_t>{0, 0, 65535}));
+}
+
+TEST_F(TerrainConvertTest, FlatRangeAsPrintedIsTakenBack) {
+  const std::string in = Write("flat.txt", {'0', '.', '2', '5', ',', '0', '.', '2', '5', ','});
+  const auto flat = Convert({in, temp_.File("flat.r16"), "--size", "2x1"});
+  ASSERT_EQ(flat.status, 0) << flat.err;
+  EXPECT_NE(flat.out.find("range: 0.25 0.25"), std::string::npos) << flat.out;
+  const auto back =
+      Convert({temp_.File("flat.r16"), temp_.File("flat.hmp"), "--size", "2x1", "--range", "0.25", "0.25"});
+  EXPECT_EQ(back.status, 0) << back.err;
+}
+
+TEST_F(TerrainConvertTest, HmpWithoutExtensionIsKnownByItsMagic) {
+  const std::string in = Write("terrainfile", SmallHmp({1, 2, 3, 4, 5, 6}));
+  const auto result = Convert({in, temp_.File("o.r16")});
+  ASSERT_EQ(result.status, 0) << result.err;
+  // Picture rows run from the north: the second HMP row comes first.
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("o.r16"))),
+            (std::vector<uint16_t>{4, 5, 6, 1, 2, 3}));
+}
+
+TEST_F(TerrainConvertTest, SkinSidesNotMultiplesOfEightAreWarnedAbout) {
+  const std::string in = Write("n.txt", {'0', ',', '1', ',', '2', ',', '3', ','});
+  const auto odd =
+      Convert({in, temp_.File("o.hmp"), "--size", "2x2", "--skin", Write("odd.bmp", Bmp(12, 6))});
+  ASSERT_EQ(odd.status, 0) << odd.err;
+  EXPECT_NE(odd.err.find("multiples of 8, such as 8 x 8 or 16 x 8"), std::string::npos) << odd.err;
+  const auto even =
+      Convert({in, temp_.File("o.hmp"), "--size", "2x2", "--skin", Write("even.bmp", Bmp(16, 8))});
+  ASSERT_EQ(even.status, 0) << even.err;
+  EXPECT_EQ(even.err, "");
 }
 
 }  // namespace
