@@ -167,6 +167,15 @@ bool HmpFile::FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16
   return true;
 }
 
+bool HmpFile::SkinBytes(size_t index, std::vector<uint8_t>& data) const {
+  if (index >= skins_.size()) return false;
+  const uint64_t first = static_cast<uint64_t>(skins_[index].offset) + kSkinHeaderSize;
+  if (skins_[index].dataBytes > bytes_.size() - first) return false;
+  data.assign(bytes_.begin() + static_cast<ptrdiff_t>(first),
+              bytes_.begin() + static_cast<ptrdiff_t>(first + skins_[index].dataBytes));
+  return true;
+}
+
 bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   if (index >= frames_.size()) return false;
   const uint64_t first = static_cast<uint64_t>(frames_[index].offset) + kFrameHeaderSize;

@@ -81,6 +81,9 @@ class HmpFile {
   // The packed heights of frame `index`, numVertices of them in file order.
   // False when there is no such frame.
   bool FrameHeights(size_t index, std::vector<uint16_t>& heights) const;
+  // The image bytes of skin `index`, all its levels. False when there is no
+  // such skin.
+  bool SkinBytes(size_t index, std::vector<uint8_t>& data) const;
   // The first frame as a grid: its size (GridSize) and packed heights. False
   // with a one-line `error` when the file holds no frame, the grid size is
   // unknown, or the frame is cut short.

@@ -88,6 +88,29 @@ bool ReadHeightArray(const std::vector<uint8_t>& bytes, const ConvertSettings& s
   return true;
 }
 
+// The skins of `file` with their levels split as stored.
+bool CopySkins(const HmpFile& file, std::vector<TerrainSkin>& skins) {
+  for (size_t i = 0; i < file.Skins().size(); ++i) {
+    const HmpSkinInfo& info = file.Skins()[i];
+    std::vector<uint8_t> data;
+    if (!file.SkinBytes(i, data)) return false;
+    TerrainSkin skin{
+        static_cast<uint8_t>(info.type), info.width, info.height, info.bytesPerPixel, info.mipmaps, {}};
+    uint64_t w = static_cast<uint64_t>(info.width), h = static_cast<uint64_t>(info.height), at = 0;
+    for (int level = 0; level < (info.mipmaps ? 4 : 1); ++level) {
+      const uint64_t size = w * h * static_cast<uint64_t>(info.bytesPerPixel);
+      if (size > data.size() - at) return false;
+      skin.levels[level].assign(data.begin() + static_cast<ptrdiff_t>(at),
+                                data.begin() + static_cast<ptrdiff_t>(at + size));
+      at += size;
+      w /= 2;
+      h /= 2;
+    }
+    skins.push_back(std::move(skin));
+  }
+  return true;
+}
+
 bool ReadHmp(std::vector<uint8_t> bytes, ConvertTerrain& terrain, std::string& error) {
   HmpFile file;
   if (!file.Parse(std::move(bytes))) {
@@ -101,6 +124,12 @@ bool ReadHmp(std::vector<uint8_t> bytes, ConvertTerrain& terrain, std::string& e
   terrain.high = file.Height(kPackedTop);
   terrain.spacingX = file.Header().param1;
   terrain.spacingY = file.Header().param2;
+  terrain.hasHmpHeader = true;
+  terrain.hmpHeader = file.Header();
+  if (!CopySkins(file, terrain.skins)) {
+    error = "a skin of the file cannot be taken";
+    return false;
+  }
   return true;
 }
 
@@ -255,6 +284,37 @@ bool WriteBlankSkin(loamwriter::HMP7W& writer, const ConvertTerrain& terrain) {
   return loamwriter::WriteBlankSkin(writer, width, height, "blank");
 }
 
+// Gives back the header fields of the HMP file the terrain came from, when
+// its heights and spacings stay as they were; the writer keeps its own magic,
+// version and counts.
+void KeepHmpHeader(const ConvertTerrain& terrain, const ConvertSettings& settings,
+                   loamwriter::HmpHeader& header) {
+  if (!terrain.hasHmpHeader || settings.hasRange || settings.heightScale != 1.0 || settings.spacingX > 0.0)
+    return;
+  const loamwriter::HmpHeader written = header;
+  header = terrain.hmpHeader;
+  std::copy(written.magic, written.magic + 4, header.magic);
+  header.version = written.version;
+  header.numSkins = written.numSkins;
+  header.numVertices = written.numVertices;
+  header.numFrames = written.numFrames;
+}
+
+// The skins: --skin's picture, else those of the HMP file read, else a blank
+// skin.
+bool WriteSkins(loamwriter::HMP7W& writer, const ConvertTerrain& terrain, const ConvertSettings& settings,
+                const BmpImage& skin, const std::vector<uint8_t> (&skinLevels)[4]) {
+  if (!settings.skinPath.empty()) return WriteSkinPicture(writer, skin, skinLevels);
+  if (terrain.skins.empty()) return WriteBlankSkin(writer, terrain);
+  bool whole = true;
+  for (const TerrainSkin& kept : terrain.skins) {
+    whole = loamwriter::WriteSkinLevels(writer, kept.type, "skin", kept.width, kept.height,
+                                        kept.bytesPerPixel, kept.mipmaps, kept.levels) &&
+            whole;
+  }
+  return whole;
+}
+
 // A line for a skin whose sides some readers take differently, naming the
 // nearest sizes all readers agree on; empty for a portable skin.
 std::string SkinSizeWarning(const std::string& skinPath, const BmpImage& skin) {
@@ -297,9 +357,9 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
     return false;
   }
   loamwriter::SetHeaderFromRange(writer.header, values);
+  KeepHmpHeader(terrain, settings, writer.header);
 
-  bool whole = settings.skinPath.empty() ? WriteBlankSkin(writer, terrain)
-                                         : WriteSkinPicture(writer, skin, skinLevels);
+  bool whole = WriteSkins(writer, terrain, settings, skin, skinLevels);
   whole = whole && writer.BeginFrame("terrain");
   for (int32_t y = 0; y < terrain.rows && whole; ++y) {
     for (int32_t x = 0; x < terrain.columns; ++x) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "plugin/hmp_records.h"
+
 namespace terrain {
 
 // The file formats, taken from a file name's extension.
@@ -43,6 +45,16 @@ struct ConvertSettings {
 // row, row 0 at the southern (lower z) edge. When the input already held
 // packed heights (HMP, PNG, RAW), `packed` keeps them exactly, and `low` and
 // `high` are the heights packed 0 and 65535 stand for.
+// A skin of an HMP file: its type code, size and levels as stored.
+struct TerrainSkin {
+  uint8_t type = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  bool mipmaps = false;
+  std::vector<uint8_t> levels[4];
+};
+
 struct ConvertTerrain {
   int32_t columns = 0;
   int32_t rows = 0;
@@ -52,6 +64,11 @@ struct ConvertTerrain {
   double high = 0.0;
   double spacingX = 0.0;  // 0: the input does not say
   double spacingY = 0.0;
+  // Read from an HMP file: its header and skins, which an HMP output gives
+  // back (the header when the heights and spacings stay as they were).
+  bool hasHmpHeader = false;
+  loamwriter::HmpHeader hmpHeader{};
+  std::vector<TerrainSkin> skins;
 };
 
 // Reads `path` in `format`; kUnknown takes the format from the content and

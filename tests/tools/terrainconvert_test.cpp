@@ -19,6 +19,7 @@ namespace {
 
 using testsupport::ByteBuilder;
 using testsupport::LoadU16;
+using testsupport::LoadU32;
 
 // An HMP7 file of 3 x 2 vertices, no skin, heights offset -100 + packed x
 // 0.5, samples 2 apart.
@@ -302,6 +303,31 @@ TEST_F(TerrainConvertTest, SkinSidesNotMultiplesOfEightAreWarnedAbout) {
       Convert({in, temp_.File("o.hmp"), "--size", "2x2", "--skin", Write("even.bmp", Bmp(16, 8))});
   ASSERT_EQ(even.status, 0) << even.err;
   EXPECT_EQ(even.err, "");
+}
+
+TEST_F(TerrainConvertTest, HmpToHmpKeepsSkinsOffsetsAndHeaderFields) {
+  // SmallHmp's grid with offsets -80, -80, -100, a last header field of 7 and
+  // one 2 x 1 skin of type 4 (24-bit).
+  ByteBuilder b;
+  b.Text("HMP7", 4).I32(0).F32(1.0f).F32(1.0f).F32(0.5f).F32(-80.0f).F32(-80.0f).F32(-100.0f).U32(0);
+  b.F32(2.0f).F32(2.0f).F32(3.0f).I32(1).I32(0).I32(0).I32(6).I32(0).I32(1).I32(0).I32(0).I32(7);
+  b.I32(4).I32(2).I32(1).U8(10).U8(20).U8(30).U8(40).U8(50).U8(60);
+  b.I32(2).U16(0).U16(0).U16(0).U8(255).U8(0).U16(65535).U16(65535).U16(65535).U8(255).U8(0);
+  b.Text("terrain", 16);
+  for (uint16_t p : {1, 2, 3, 4, 5, 6}) b.U16(p).U8(0).U8(0);
+  const std::vector<uint8_t> in = b.Data();
+  for (const std::string& out : {temp_.File("out.hmp"), temp_.File("in.hmp")}) {
+    SCOPED_TRACE(out);
+    const auto result = Convert({Write("in.hmp", in), out});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<uint8_t> written = testsupport::ReadFileBytes(out);
+    ASSERT_EQ(written.size(), in.size());
+    // Scales, offsets and params (bytes 8 to 48), the last field, the skin.
+    EXPECT_TRUE(std::equal(in.begin() + 8, in.begin() + 48, written.begin() + 8));
+    EXPECT_EQ(LoadU32(written, 80), 7u);
+    EXPECT_TRUE(std::equal(in.begin() + 84, in.begin() + 102, written.begin() + 84));
+    EXPECT_EQ(LastHeights(written, 6), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6}));
+  }
 }
 
 }  // namespace
