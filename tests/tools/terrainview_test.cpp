@@ -7,6 +7,7 @@
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "terrain/grey_png.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -177,6 +178,23 @@ TEST_F(TerrainviewTest, BadInputsAreRefusedWithAReason) {
   result = Terrainview({array, "--size", "8x4", temp_.File("no/such/folder/x.bmp")});
   EXPECT_EQ(result.status, 1);
   EXPECT_FALSE(result.err.empty());
+}
+
+TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
+  // A 2 x 2 ramp as a 16-bit RAW file and as a 16-bit PNG picture.
+  const std::vector<uint8_t> raw = {0, 0, 0, 64, 0, 128, 255, 255};
+  const std::string rawPath = temp_.File("ramp.r16");
+  ASSERT_TRUE(testsupport::WriteFileBytes(rawPath, raw));
+  auto result = Terrainview({rawPath, "--size", "2x2", temp_.File("raw.bmp")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  if (!terrain::GreyPngSupported()) return;
+  std::string error;
+  ASSERT_TRUE(terrain::WriteGreyPng(terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}},
+                                    temp_.File("ramp.png"), error))
+      << error;
+  result = Terrainview({temp_.File("ramp.png"), temp_.File("png.bmp")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err.find("PNG"), std::string::npos) << result.err;
 }
 
 }  // namespace
