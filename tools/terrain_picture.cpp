@@ -55,6 +55,26 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return true;
 }
 
+// The spacing at which kSteepShare of the differences between neighbouring
+// heights are at most kSteepestDefaultSlope.
+double SpacingForSlopes(const TerrainHeights& terrain) {
+  std::vector<double> steps;
+  const auto at = [&terrain](int32_t x, int32_t y) {
+    return terrain
+        .heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) + static_cast<size_t>(x)];
+  };
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      if (x + 1 < terrain.columns) steps.push_back(std::fabs(at(x + 1, y) - at(x, y)));
+      if (y + 1 < terrain.rows) steps.push_back(std::fabs(at(x, y + 1) - at(x, y)));
+    }
+  }
+  if (steps.empty()) return 0.0;
+  const size_t share = static_cast<size_t>(kSteepShare * static_cast<double>(steps.size() - 1));
+  std::nth_element(steps.begin(), steps.begin() + static_cast<ptrdiff_t>(share), steps.end());
+  return steps[share] / kSteepestDefaultSlope;
+}
+
 }  // namespace
 
 void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image) {
@@ -78,6 +98,7 @@ void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image
     spacing = (high - low) / (kUnknownSpacingRangeFraction * terrain.columns);
     if (!(spacing > 0.0)) spacing = 1.0;
   }
+  if (!terrain.spacingGiven) spacing = std::max(spacing, SpacingForSlopes(terrain));
   // The renderer lights by height differences between neighbouring samples,
   // so heights are handed to it in units of the sample spacing: a difference
   // of 1 between two neighbours is then a slope of 45 degrees.

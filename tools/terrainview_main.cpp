@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
 
   tools::TerrainHeights terrain;
   terrain.spacing = spacing;
+  terrain.spacingGiven = spacing > 0.0;
   terrain::ConvertSettings settings;
   settings.columns = columns;
   settings.rows = rows;

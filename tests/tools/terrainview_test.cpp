@@ -1,6 +1,7 @@
 // terrainview on small terrains whose pictures are known.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
 #include "terrain/grey_png.h"
+#include "terrain/terrain_convert.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -195,6 +197,35 @@ TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
   result = Terrainview({temp_.File("ramp.png"), temp_.File("png.bmp")});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err.find("PNG"), std::string::npos) << result.err;
+}
+
+// Rough ground whose heights span 300 units over 400 x 340 samples, 1 apart
+// (an elevation model's kind of steepness): drawn at that spacing nearly
+// every pixel would be pure black or white; the default relief keeps it a
+// picture, at most 5 % of its pixels pure black or white.
+TEST_F(TerrainviewTest, DefaultReliefOfRoughGroundIsNotBlackAndWhite) {
+  terrain::ConvertTerrain rough;
+  rough.columns = 400;
+  rough.rows = 340;
+  for (int y = 0; y < rough.rows; ++y) {
+    for (int x = 0; x < rough.columns; ++x) {
+      rough.heights.push_back(150 + 70 * std::sin(x / 9.0) * std::cos(y / 13.0) +
+                              50 * std::sin((x + 2 * y) / 5.0) + 30 * std::cos(x / 3.1 - y / 4.3));
+    }
+  }
+  std::string error;
+  terrain::ConvertSettings settings;
+  settings.spacingX = settings.spacingY = 1.0;
+  const std::string hmp = temp_.File("rough.hmp");
+  ASSERT_TRUE(terrain::PrepareTerrain(settings, terrain::TerrainFormat::kHeightArray, rough, error)) << error;
+  ASSERT_GT(rough.high - rough.low, 290.0);
+  ASSERT_TRUE(terrain::WriteTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp, error)) << error;
+  const std::string bmp = temp_.File("rough.bmp");
+  ASSERT_EQ(Terrainview({hmp, bmp}).status, 0);
+  const Picture picture = DecodeBmp(testsupport::ReadFileBytes(bmp));
+  size_t saturated = 0;
+  for (const Rgb& c : picture.pixels) saturated += Brightness(c) == 0 || Brightness(c) == 3 * 255;
+  EXPECT_LE(saturated * 20, picture.pixels.size()) << saturated << " of " << picture.pixels.size();
 }
 
 }  // namespace
