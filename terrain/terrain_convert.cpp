@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/file_replacement.h"
+#include "platform/record_file_writer.h"
 #include "platform/whole_file.h"
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
@@ -203,51 +204,94 @@ void AppendNumber(std::string& out, double value) {
   out += text;
 }
 
+// The lines of an OBJ mesh, each appended to the file as it is made.
+class ObjLines {
+ public:
+  explicit ObjLines(platform::RecordFileWriter& file) : file_(file) {}
+  std::string& Line() { return line_; }
+  bool End() {
+    line_ += '\n';
+    const bool written = file_.Append(line_.data(), line_.size());
+    line_.clear();
+    return written;
+  }
+
+ private:
+  platform::RecordFileWriter& file_;
+  std::string line_;
+};
+
 // x runs east, y up and z south, so that the mesh is right-handed and its
 // faces turn counter-clockwise seen from above.
-bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
-  std::string out = "# terrain of " + std::to_string(terrain.columns) + " x " + std::to_string(terrain.rows) +
-                    " samples, x east, y up, z south\n";
+bool WriteObjLines(const ConvertTerrain& terrain, ObjLines& out) {
+  out.Line() = "# terrain of " + std::to_string(terrain.columns) + " x " + std::to_string(terrain.rows) +
+               " samples, x east, y up, z south";
+  bool whole = out.End();
   const double uStep = terrain.columns > 1 ? 1.0 / (terrain.columns - 1) : 0.0;
   const double vStep = terrain.rows > 1 ? 1.0 / (terrain.rows - 1) : 0.0;
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      out += 'v';
-      AppendNumber(out, x * terrain.spacingX);
-      AppendNumber(out, terrain.heights[Index(terrain, x, y)]);
-      AppendNumber(out, -(y * terrain.spacingY));
-      out += '\n';
-    }
-  }
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
-      out += "vn";
-      AppendNumber(out, normal.east);
-      AppendNumber(out, normal.up);
-      AppendNumber(out, -normal.north);
-      out += '\n';
-    }
-  }
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      out += "vt";
-      AppendNumber(out, x * uStep);
-      AppendNumber(out, y * vStep);
-      out += '\n';
+  for (int pass = 0; pass < 3 && whole; ++pass) {
+    for (int32_t y = 0; y < terrain.rows && whole; ++y) {
+      for (int32_t x = 0; x < terrain.columns && whole; ++x) {
+        std::string& line = out.Line();
+        if (pass == 0) {
+          line += 'v';
+          AppendNumber(line, x * terrain.spacingX);
+          AppendNumber(line, terrain.heights[Index(terrain, x, y)]);
+          AppendNumber(line, -(y * terrain.spacingY));
+        } else if (pass == 1) {
+          const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
+          line += "vn";
+          AppendNumber(line, normal.east);
+          AppendNumber(line, normal.up);
+          AppendNumber(line, -normal.north);
+        } else {
+          line += "vt";
+          AppendNumber(line, x * uStep);
+          AppendNumber(line, y * vStep);
+        }
+        whole = out.End();
+      }
     }
   }
   auto corner = [&](int32_t x, int32_t y) {
     const std::string n = std::to_string(Index(terrain, x, y) + 1);
     return " " + n + "/" + n + "/" + n;
   };
-  for (int32_t y = 0; y + 1 < terrain.rows; ++y) {
-    for (int32_t x = 0; x + 1 < terrain.columns; ++x) {
-      out += "f" + corner(x, y) + corner(x + 1, y) + corner(x, y + 1) + "\n";
-      out += "f" + corner(x + 1, y) + corner(x + 1, y + 1) + corner(x, y + 1) + "\n";
+  for (int32_t y = 0; y + 1 < terrain.rows && whole; ++y) {
+    for (int32_t x = 0; x + 1 < terrain.columns && whole; ++x) {
+      out.Line() = "f" + corner(x, y) + corner(x + 1, y) + corner(x, y + 1);
+      whole = out.End();
+      out.Line() = "f" + corner(x + 1, y) + corner(x + 1, y + 1) + corner(x, y + 1);
+      whole = whole && out.End();
     }
   }
-  return WriteBytes(path, out.data(), out.size(), error);
+  return whole;
+}
+
+// The mesh streams into the replacement file; it goes to its name once whole.
+bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
+  platform::FileReplacement output;
+  platform::RecordFileWriter file;
+  const int fd = output.Begin(path.c_str());
+  if (fd < 0) {
+    error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
+  if (file.OpenOn(fd) < 0) {
+    error = path + ": " + file.LastFailure().Text();
+    return false;
+  }
+  ObjLines out(file);
+  const bool whole = WriteObjLines(terrain, out);
+  if (!file.Close() || !whole) {
+    error = path + ": " + file.LastFailure().Text();
+    return false;
+  }
+  if (!output.Commit()) {
+    error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
+  return true;
 }
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine
