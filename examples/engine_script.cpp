@@ -35,6 +35,58 @@ engine::Fixed10Vector NormalAt(const WorldTerrain& t, int32_t x, int32_t y) {
                                loamwriter::RoundToFixed10(normal.up)};
 }
 
+// The skin: from `skin` as an 888 engine bitmap, else a blank skin.
+bool WriteSkin(const LoamwriterLibrary& library, platform::EngineStandIn& engine, const WorldTerrain& terrain,
+               const terrain::BmpImage* skin, TerrainFileReport& report, std::string& error) {
+  if (skin != nullptr) {
+    engine::EngineBitmap* bitmap =
+        engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
+    const int32_t result = library.WriteHmpSkin(engine.AddNamed("preview"), bitmap);
+    report.skin = std::to_string(skin->width) + " x " + std::to_string(skin->height) + " from the preview";
+    if (result != kEngineTrue) {
+      error = "WriteHmpSkin answered " + std::to_string(result);
+      return false;
+    }
+  } else {
+    int32_t side[2] = {0, 0};
+    loamwriter::BlankSkinSides(terrain.columns, terrain.rows, side[0], side[1]);
+    const int32_t result = library.WriteSkinEmpty(side[0] * 1024, side[1] * 1024, engine.AddNamed("blank"));
+    report.skin = "blank, " + std::to_string(side[0]) + " x " + std::to_string(side[1]);
+    if (result != kEngineTrue) {
+      error = "WriteSkinEmpty answered " + std::to_string(result);
+      return false;
+    }
+  }
+  return true;
+}
+
+// One vertex per height, with its normal, and the end of the frame.
+bool WriteVertices(const LoamwriterLibrary& library, const WorldTerrain& terrain,
+                   const TerrainFileReport& report, std::string& error) {
+  // The plug-in truncates (height - lowest) / step; half a step up makes
+  // that the nearest step.
+  const loamwriter::HeightPacker packer(report.lowest, report.highest, true);
+  // On a terminal, a line that follows the export row by row.
+  platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
+                                  static_cast<uint64_t>(terrain.rows),
+                                  static_cast<uint64_t>(terrain.columns));
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
+                                       static_cast<size_t>(x)];
+      const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
+      library.WriteHmpVertex(packer.HandedOver(h), &normal);
+    }
+    progress.Update(static_cast<uint64_t>(y) + 1);
+  }
+  progress.Clear();
+  if (library.WriteHmpFrameEnd() != kEngineTrue) {
+    error = "WriteHmpFrameEnd cannot rewrite the frame header";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool LoamwriterLibrary::Load(const std::string& path, std::string& error) {
@@ -88,54 +140,12 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
   library.WriteHmpHeader(&params, &minimum, &maximum);
   report.packedStep = 2.0 * loamwriter::HalfPackedStep(minimum.z, maximum.z);
 
-  bool ok = true;
-  if (skin != nullptr) {
-    engine::EngineBitmap* bitmap =
-        engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
-    const int32_t result = library.WriteHmpSkin(engine.AddNamed("preview"), bitmap);
-    report.skin = std::to_string(skin->width) + " x " + std::to_string(skin->height) + " from the preview";
-    if (result != kEngineTrue) {
-      error = "WriteHmpSkin answered " + std::to_string(result);
-      ok = false;
-    }
-  } else {
-    int32_t side[2] = {0, 0};
-    loamwriter::BlankSkinSides(terrain.columns, terrain.rows, side[0], side[1]);
-    const int32_t result = library.WriteSkinEmpty(side[0] * 1024, side[1] * 1024, engine.AddNamed("blank"));
-    report.skin = "blank, " + std::to_string(side[0]) + " x " + std::to_string(side[1]);
-    if (result != kEngineTrue) {
-      error = "WriteSkinEmpty answered " + std::to_string(result);
-      ok = false;
-    }
-  }
-
+  bool ok = WriteSkin(library, engine, terrain, skin, report, error);
   if (ok && library.WriteHmpFrame(engine.AddNamed("terrain")) != kEngineTrue) {
     error = "WriteHmpFrame cannot write the frame header";
     ok = false;
   }
-  if (ok) {
-    // The plug-in truncates (height - lowest) / step; half a step up makes
-    // that the nearest step.
-    const loamwriter::HeightPacker packer(report.lowest, report.highest, true);
-    // On a terminal, a line that follows the export row by row.
-    platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
-                                    static_cast<uint64_t>(terrain.rows),
-                                    static_cast<uint64_t>(terrain.columns));
-    for (int32_t y = 0; y < terrain.rows; ++y) {
-      for (int32_t x = 0; x < terrain.columns; ++x) {
-        const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
-                                         static_cast<size_t>(x)];
-        const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
-        library.WriteHmpVertex(packer.HandedOver(h), &normal);
-      }
-      progress.Update(static_cast<uint64_t>(y) + 1);
-    }
-    progress.Clear();
-    if (library.WriteHmpFrameEnd() != kEngineTrue) {
-      error = "WriteHmpFrameEnd cannot rewrite the frame header";
-      ok = false;
-    }
-  }
+  if (ok) ok = WriteVertices(library, terrain, report, error);
   // The file is closed also after a failure, so that its header is final.
   if (library.WriteHmpClose() != kEngineTrue && ok) {
     error = "WriteHmpClose cannot write the final header";

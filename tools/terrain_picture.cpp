@@ -55,6 +55,33 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return true;
 }
 
+// Sets the terrain colour ramp on `renderer` for the heights of `grid`.
+void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32_t rows,
+                    noise::utils::ReliefRenderer& renderer) {
+  // The ramp's positions: the heights at the shares of the samples, as the
+  // renderer will see them; a position that does not rise above the one
+  // before (a terrain with large flat parts) is left out.
+  std::vector<float> sorted(grid.RowData(0), grid.RowData(0));
+  sorted.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
+  for (int32_t y = 0; y < rows; ++y) sorted.insert(sorted.end(), grid.RowData(y), grid.RowData(y) + columns);
+  std::sort(sorted.begin(), sorted.end());
+  renderer.ClearGradient();
+  double previous = -std::numeric_limits<double>::infinity();
+  for (const RampStop& stop : kTerrainRamp) {
+    const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
+    const double position = static_cast<double>(sorted[at]);
+    if (position <= previous) continue;
+    renderer.AddGradientPoint(position, stop.color);
+    previous = position;
+  }
+  if (renderer.Gradient().GetPointCount() < 2) {
+    // A flat terrain is drawn as grass.
+    renderer.ClearGradient();
+    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
+    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
+  }
+}
+
 // The spacing at which kSteepShare of the differences between neighbouring
 // heights are at most kSteepestDefaultSlope.
 double SpacingForSlopes(const TerrainHeights& terrain) {
@@ -113,30 +140,8 @@ void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image
                              spacing);
     }
   }
-  // The ramp's positions: the heights at the shares of the samples, as the
-  // renderer will see them; a position that does not rise above the one
-  // before (a terrain with large flat parts) is left out.
-  std::vector<float> sorted(grid.RowData(0), grid.RowData(0));
-  sorted.reserve(static_cast<size_t>(count));
-  for (int32_t y = 0; y < terrain.rows; ++y)
-    sorted.insert(sorted.end(), grid.RowData(y), grid.RowData(y) + terrain.columns);
-  std::sort(sorted.begin(), sorted.end());
   noise::utils::ReliefRenderer renderer;
-  renderer.ClearGradient();
-  double previous = -std::numeric_limits<double>::infinity();
-  for (const RampStop& stop : kTerrainRamp) {
-    const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
-    const double position = static_cast<double>(sorted[at]);
-    if (position <= previous) continue;
-    renderer.AddGradientPoint(position, stop.color);
-    previous = position;
-  }
-  if (renderer.Gradient().GetPointCount() < 2) {
-    // A flat terrain is drawn as grass.
-    renderer.ClearGradient();
-    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
-    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
-  }
+  AddTerrainRamp(grid, terrain.columns, terrain.rows, renderer);
   renderer.EnableLight(true);
   renderer.SetLightAzimuth(kLightAzimuth);
   renderer.SetLightElev(kLightElevation);
