@@ -97,6 +97,9 @@ class HmpFile {
 
  private:
   void Walk();
+  // Walks skin `i`, which starts at `at`, and moves `at` past it. False when
+  // the walk stops there.
+  bool WalkSkin(int32_t i, uint64_t& at);
   // Stops the walk at `offset` for `problem`.
   void Stop(uint32_t offset, std::string problem, bool truncated);
 
