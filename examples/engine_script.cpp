@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/progress_line.h"
+#include "plugin/terrain_recipe.h"
 
 namespace example {
 
@@ -17,10 +18,6 @@ constexpr int32_t kBindingAnswer = 630;
 // The pixel format and bytes per pixel of a 24-bit engine bitmap.
 constexpr int32_t kFormat888 = 888;
 constexpr int32_t kBytesPerPixel888 = 3;
-// Packed heights run from 0 to this value.
-constexpr double kPackedRange = 65535.0;
-// Engine numbers hold value x 1024 in 32 bits: magnitudes below 2^21.
-constexpr double kLargestEngineValue = 2097151.0;
 
 template <typename Fn>
 bool Find(const platform::SharedLibrary& library, const char* name, Fn& out, std::string& error) {
@@ -29,23 +26,65 @@ bool Find(const platform::SharedLibrary& library, const char* name, Fn& out, std
   return out != nullptr;
 }
 
-bool Fits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
-
-// The unit normal of the surface at (x, y), from the heights of the
-// neighbouring samples (the sample itself where a neighbour is missing).
+// The normal at (x, y) as the vertex export takes it.
 engine::Fixed10Vector NormalAt(const WorldTerrain& t, int32_t x, int32_t y) {
-  auto height = [&t](int32_t cx, int32_t cy) {
-    cx = std::clamp(cx, 0, t.columns - 1);
-    cy = std::clamp(cy, 0, t.rows - 1);
-    return t.heights[static_cast<size_t>(cy) * static_cast<size_t>(t.columns) + static_cast<size_t>(cx)];
-  };
-  const int32_t left = std::max(x - 1, 0), right = std::min(x + 1, t.columns - 1);
-  const int32_t down = std::max(y - 1, 0), up = std::min(y + 1, t.rows - 1);
-  const double dx = right > left ? (height(right, y) - height(left, y)) / ((right - left) * t.spacingX) : 0.0;
-  const double dy = up > down ? (height(x, up) - height(x, down)) / ((up - down) * t.spacingY) : 0.0;
-  const double length = std::sqrt(dx * dx + dy * dy + 1.0);
-  return engine::Fixed10Vector{platform::RoundToFixed10(-dx / length), platform::RoundToFixed10(-dy / length),
-                               platform::RoundToFixed10(1.0 / length)};
+  const loamwriter::SurfaceNormal normal =
+      loamwriter::NormalAt(t.heights, t.columns, t.rows, t.spacingX, t.spacingY, x, y);
+  return engine::Fixed10Vector{loamwriter::RoundToFixed10(normal.east),
+                               loamwriter::RoundToFixed10(normal.north),
+                               loamwriter::RoundToFixed10(normal.up)};
+}
+
+// The skin: from `skin` as an 888 engine bitmap, else a blank skin.
+bool WriteSkin(const LoamwriterLibrary& library, platform::EngineStandIn& engine, const WorldTerrain& terrain,
+               const terrain::BmpImage* skin, TerrainFileReport& report, std::string& error) {
+  if (skin != nullptr) {
+    engine::EngineBitmap* bitmap =
+        engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
+    const int32_t result = library.WriteHmpSkin(engine.AddNamed("preview"), bitmap);
+    report.skin = std::to_string(skin->width) + " x " + std::to_string(skin->height) + " from the preview";
+    if (result != kEngineTrue) {
+      error = "WriteHmpSkin answered " + std::to_string(result);
+      return false;
+    }
+  } else {
+    int32_t side[2] = {0, 0};
+    loamwriter::BlankSkinSides(terrain.columns, terrain.rows, side[0], side[1]);
+    const int32_t result = library.WriteSkinEmpty(side[0] * 1024, side[1] * 1024, engine.AddNamed("blank"));
+    report.skin = "blank, " + std::to_string(side[0]) + " x " + std::to_string(side[1]);
+    if (result != kEngineTrue) {
+      error = "WriteSkinEmpty answered " + std::to_string(result);
+      return false;
+    }
+  }
+  return true;
+}
+
+// One vertex per height, with its normal, and the end of the frame.
+bool WriteVertices(const LoamwriterLibrary& library, const WorldTerrain& terrain,
+                   const TerrainFileReport& report, std::string& error) {
+  // The plug-in truncates (height - lowest) / step; half a step up makes
+  // that the nearest step.
+  const loamwriter::HeightPacker packer(report.lowest, report.highest, true);
+  // On a terminal, a line that follows the export row by row.
+  platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
+                                  static_cast<uint64_t>(terrain.rows),
+                                  static_cast<uint64_t>(terrain.columns));
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
+                                       static_cast<size_t>(x)];
+      const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
+      library.WriteHmpVertex(packer.HandedOver(h), &normal);
+    }
+    progress.Update(static_cast<uint64_t>(y) + 1);
+  }
+  progress.Clear();
+  if (library.WriteHmpFrameEnd() != kEngineTrue) {
+    error = "WriteHmpFrameEnd cannot rewrite the frame header";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -68,7 +107,7 @@ bool LoamwriterLibrary::Load(const std::string& path, std::string& error) {
 }
 
 bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
-                      const WorldTerrain& terrain, const tools::BmpImage* skin, const std::string& path,
+                      const WorldTerrain& terrain, const terrain::BmpImage* skin, const std::string& path,
                       TerrainFileReport& report, std::string& error) {
   const uint64_t count =
       static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
@@ -76,13 +115,13 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
     error = "the terrain needs columns x rows heights, at least one";
     return false;
   }
-  const double width = (terrain.columns - 1) * terrain.spacingX;
-  const double depth = (terrain.rows - 1) * terrain.spacingY;
   const auto range = std::minmax_element(terrain.heights.begin(), terrain.heights.end());
   report.lowest = *range.first;
   report.highest = *range.second;
-  if (!Fits(width) || !Fits(depth) || !Fits(report.lowest) || !Fits(report.highest) ||
-      !Fits(terrain.columns) || !(terrain.spacingX > 0.0) || !(terrain.spacingY > 0.0)) {
+  loamwriter::TerrainHeaderValues values;
+  if (!loamwriter::HeaderValuesFor(terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY,
+                                   report.lowest, report.highest, values) ||
+      !(terrain.spacingX > 0.0) || !(terrain.spacingY > 0.0)) {
     error = "the terrain's size or heights do not fit in engine numbers";
     return false;
   }
@@ -95,63 +134,18 @@ bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn&
     error = "WriteHMP cannot create " + path;
     return false;
   }
-  const engine::Fixed10Vector params{platform::RoundToFixed10(terrain.columns),
-                                     platform::RoundToFixed10(terrain.spacingX),
-                                     platform::RoundToFixed10(terrain.spacingY)};
-  const engine::Fixed10Vector minimum{0, 0, platform::RoundToFixed10(report.lowest)};
-  const engine::Fixed10Vector maximum{platform::RoundToFixed10(width), platform::RoundToFixed10(depth),
-                                      platform::RoundToFixed10(report.highest)};
+  const engine::Fixed10Vector params{values.params[0], values.params[1], values.params[2]};
+  const engine::Fixed10Vector minimum{values.minimum[0], values.minimum[1], values.minimum[2]};
+  const engine::Fixed10Vector maximum{values.maximum[0], values.maximum[1], values.maximum[2]};
   library.WriteHmpHeader(&params, &minimum, &maximum);
-  report.packedStep = (platform::FromFixed10(maximum.z) - platform::FromFixed10(minimum.z)) / kPackedRange;
+  report.packedStep = 2.0 * loamwriter::HalfPackedStep(minimum.z, maximum.z);
 
-  bool ok = true;
-  if (skin != nullptr) {
-    engine::EngineBitmap* bitmap =
-        engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
-    const int32_t result = library.WriteHmpSkin(engine.AddNamed("preview"), bitmap);
-    report.skin = std::to_string(skin->width) + " x " + std::to_string(skin->height) + " from the preview";
-    if (result != kEngineTrue) {
-      error = "WriteHmpSkin answered " + std::to_string(result);
-      ok = false;
-    }
-  } else {
-    const int32_t side[2] = {std::min(terrain.columns, kLargestBlankSkinSide),
-                             std::min(terrain.rows, kLargestBlankSkinSide)};
-    const int32_t result = library.WriteSkinEmpty(side[0] * 1024, side[1] * 1024, engine.AddNamed("blank"));
-    report.skin = "blank, " + std::to_string(side[0]) + " x " + std::to_string(side[1]);
-    if (result != kEngineTrue) {
-      error = "WriteSkinEmpty answered " + std::to_string(result);
-      ok = false;
-    }
-  }
-
+  bool ok = WriteSkin(library, engine, terrain, skin, report, error);
   if (ok && library.WriteHmpFrame(engine.AddNamed("terrain")) != kEngineTrue) {
     error = "WriteHmpFrame cannot write the frame header";
     ok = false;
   }
-  if (ok) {
-    // The plug-in truncates (height - lowest) / step; half a step up makes
-    // that the nearest step.
-    const double halfStep = report.packedStep / 2.0;
-    // On a terminal, a line that follows the export row by row.
-    platform::ProgressLine progress(stderr, "example_host: terrain export", "rows",
-                                    static_cast<uint64_t>(terrain.rows),
-                                    static_cast<uint64_t>(terrain.columns));
-    for (int32_t y = 0; y < terrain.rows; ++y) {
-      for (int32_t x = 0; x < terrain.columns; ++x) {
-        const double h = terrain.heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) +
-                                         static_cast<size_t>(x)];
-        const engine::Fixed10Vector normal = NormalAt(terrain, x, y);
-        library.WriteHmpVertex(platform::RoundToFixed10(h + halfStep), &normal);
-      }
-      progress.Update(static_cast<uint64_t>(y) + 1);
-    }
-    progress.Clear();
-    if (library.WriteHmpFrameEnd() != kEngineTrue) {
-      error = "WriteHmpFrameEnd cannot rewrite the frame header";
-      ok = false;
-    }
-  }
+  if (ok) ok = WriteVertices(library, terrain, report, error);
   // The file is closed also after a failure, so that its header is final.
   if (library.WriteHmpClose() != kEngineTrue && ok) {
     error = "WriteHmpClose cannot write the final header";

@@ -9,7 +9,7 @@
 #include "platform/engine_layout.h"
 #include "platform/engine_stand_in.h"
 #include "platform/shared_library.h"
-#include "tools/bmp_image.h"
+#include "terrain/bmp_image.h"
 
 namespace example {
 
@@ -69,9 +69,6 @@ struct TerrainFileReport {
   double packedStep = 0.0;  // height of one packed step
 };
 
-// The sides of a blank skin are the grid's, limited to this many pixels.
-constexpr int32_t kLargestBlankSkinSide = 1024;
-
 // Writes `terrain` to `path` as an engine script would: binds the library to
 // `engine`, opens the file, sets the header from the height range (params:
 // the column count and the two spacings, as the engine's terrain files
@@ -82,7 +79,7 @@ constexpr int32_t kLargestBlankSkinSide = 1024;
 // each to its nearest step. False with a one-line reason in `error` when an
 // export reports a failure or a value does not fit in an engine number.
 bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
-                      const WorldTerrain& terrain, const tools::BmpImage* skin, const std::string& path,
+                      const WorldTerrain& terrain, const terrain::BmpImage* skin, const std::string& path,
                       TerrainFileReport& report, std::string& error);
 
 }  // namespace example

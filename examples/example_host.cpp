@@ -38,9 +38,9 @@
 #include "platform/host_window.h"
 #include "platform/low_level_file.h"
 #include "platform/whole_file.h"
-#include "tools/bmp_image.h"
-#include "tools/hmp_file.h"
-#include "tools/noise_array.h"
+#include "terrain/bmp_image.h"
+#include "terrain/hmp_file.h"
+#include "terrain/noise_array.h"
 
 namespace {
 
@@ -278,9 +278,9 @@ bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSetting
                  std::vector<float>& grid, std::string& error) {
   const std::string arrayPath = arguments.ArrayPath();
   std::vector<float> values;
-  if (!tools::ReadNoiseArray(arrayPath, values, error) ||
-      !tools::AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight,
-                            grid, error)) {
+  if (!terrain::ReadNoiseArray(arrayPath, values, error) ||
+      !terrain::AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.tileWidth,
+                              settings.tileHeight, grid, error)) {
     error = arrayPath + ": " + error;
     return false;
   }
@@ -293,12 +293,12 @@ bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSetting
 }
 
 // The preview, when duneforge wrote one.
-bool ReadPreview(const HostArguments& arguments, tools::BmpImage& preview, bool& hasPreview,
+bool ReadPreview(const HostArguments& arguments, terrain::BmpImage& preview, bool& hasPreview,
                  std::string& error) {
   const std::string previewPath = arguments.PreviewPath();
   hasPreview = ::access(previewPath.c_str(), F_OK) == 0;
   if (!hasPreview) return true;
-  if (!tools::ReadBmp24(previewPath, preview, error)) {
+  if (!terrain::ReadBmp24(previewPath, preview, error)) {
     error = previewPath + ": " + error;
     return false;
   }
@@ -328,7 +328,7 @@ example::WorldTerrain ToWorldTerrain(const duneforge::CommandSettings& settings,
 // Plays the engine: loads loamwriter, binds it with the engine stand-in and
 // writes terrain.hmp through its exports.
 bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& terrain,
-                  const tools::BmpImage* preview, example::TerrainFileReport& report, std::string& error) {
+                  const terrain::BmpImage* preview, example::TerrainFileReport& report, std::string& error) {
   example::LoamwriterLibrary library;
   if (!library.Load(arguments.loamwriterPath, error)) return false;
   platform::EngineStandIn engine;
@@ -343,7 +343,7 @@ bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& t
 bool ReportTerrain(const std::string& terrainPath, const std::string& finalPath,
                    const example::WorldTerrain& terrain, const std::vector<float>& grid, double unitsPerNoise,
                    const example::TerrainFileReport& report, std::string& error) {
-  tools::HmpFile written;
+  terrain::HmpFile written;
   int32_t columns = 0, rows = 0;
   std::vector<uint16_t> packed;
   if (!written.Load(terrainPath) || !written.WalkComplete() || !written.GridSize(columns, rows) ||
@@ -386,7 +386,7 @@ int main(int argc, char** argv) {
 
   std::vector<float> grid;
   if (!ReadHeights(arguments, settings, grid, error)) return Fail(error);
-  tools::BmpImage preview;
+  terrain::BmpImage preview;
   bool hasPreview = false;
   if (!ReadPreview(arguments, preview, hasPreview, error)) return Fail(error);
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "tools/grey_png.h"
+#include "terrain/grey_png.h"
 
 namespace {
 
@@ -51,9 +51,9 @@ bool FixChecksums(std::vector<uint8_t>& bytes) {
 }
 
 void Read(const std::vector<uint8_t>& bytes) {
-  tools::GreyPicture picture;
+  terrain::GreyPicture picture;
   std::string error;
-  if (tools::ReadGreyPng(bytes, picture, error)) {
+  if (terrain::ReadGreyPng(bytes, picture, error)) {
     fuzzing::Require(picture.width > 0 && picture.height > 0, "a picture has a size");
     fuzzing::Require(picture.samples.size() ==
                          static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height),

@@ -1,16 +1,16 @@
-// Fuzz target of the tools' HMP reader: any bytes as an HMP file, walked as
-// modelinfo and terrainview walk it, then read and prepared as terrainconvert
-// reads an .hmp input. The walk's figures are checked against the file's size
-// and the header's counts. (modelinfo's description of the records is left
-// out: it took six times as long as the reading.)
+// Fuzz target of the terrain room's HMP reader: any bytes as an HMP file,
+// walked as modelinfo and terrainview walk it, then read and prepared as
+// terrainconvert reads an .hmp input. The walk's figures are checked against
+// the file's size and the header's counts. (modelinfo's description of the
+// records is left out: it took six times as long as the reading.)
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "tools/hmp_file.h"
-#include "tools/terrain_convert.h"
+#include "terrain/hmp_file.h"
+#include "terrain/terrain_convert.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kMaxFramesRead = 16;
 
 void Walk(const std::vector<uint8_t>& bytes) {
-  tools::HmpFile file;
+  terrain::HmpFile file;
   if (!file.Parse(bytes)) {
     fuzzing::Require(!file.Error().empty(), "a refused file has a reason");
     return;
@@ -32,8 +32,8 @@ void Walk(const std::vector<uint8_t>& bytes) {
                          file.Frames().size() == static_cast<size_t>(header.numFrames),
                      "a complete walk finds every record");
   }
-  for (const tools::HmpSkinInfo& skin : file.Skins()) {
-    fuzzing::Require(skin.offset >= tools::HmpFile::kHeaderSize && skin.offset < file.FileSize(),
+  for (const terrain::HmpSkinInfo& skin : file.Skins()) {
+    fuzzing::Require(skin.offset >= terrain::HmpFile::kHeaderSize && skin.offset < file.FileSize(),
                      "a skin lies after the header");
   }
   std::vector<uint16_t> heights;
@@ -61,14 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
   Walk(bytes);
 
-  tools::ConvertSettings settings;
-  tools::ConvertTerrain terrain;
+  terrain::ConvertSettings settings;
+  terrain::ConvertTerrain terrain;
   std::string error;
-  if (tools::ReadTerrainBytes(bytes, tools::TerrainFormat::kHmp, settings, terrain, error)) {
+  if (terrain::ReadTerrainBytes(bytes, terrain::TerrainFormat::kHmp, settings, terrain, error)) {
     fuzzing::Require(
         terrain.packed.size() == static_cast<uint64_t>(terrain.columns) * static_cast<uint64_t>(terrain.rows),
         "a terrain read has a height per grid point");
-    if (!tools::PrepareTerrain(settings, tools::TerrainFormat::kHmp, terrain, error)) {
+    if (!terrain::PrepareTerrain(settings, terrain::TerrainFormat::kHmp, terrain, error)) {
       fuzzing::Require(!error.empty(), "a refused terrain has a reason");
     }
   } else {

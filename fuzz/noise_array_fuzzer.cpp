@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "tools/noise_array.h"
+#include "terrain/noise_array.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void CheckLayout(const std::vector<float>& values, int32_t tilesX, int32_t tiles
   const int32_t tileHeight = static_cast<int32_t>(perTile / width);
   std::vector<float> grid;
   std::string error;
-  fuzzing::Require(tools::AssembleTiles(values, tilesX, tilesZ, tileWidth, tileHeight, grid, error),
+  fuzzing::Require(terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth, tileHeight, grid, error),
                    "values that make whole tiles are assembled");
   fuzzing::Require(grid.size() == values.size(), "the grid holds every value");
   const size_t columns = static_cast<size_t>(tilesX) * width;
@@ -52,9 +52,9 @@ void CheckLayout(const std::vector<float>& values, int32_t tilesX, int32_t tiles
     }
   }
   // One value more than the layout holds is refused.
-  fuzzing::Require(
-      !tools::AssembleTiles(values, tilesX, tilesZ, tileWidth + 1, tileHeight, grid, error) && !error.empty(),
-      "a count that does not match is refused with a reason");
+  fuzzing::Require(!terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth + 1, tileHeight, grid, error) &&
+                       !error.empty(),
+                   "a count that does not match is refused with a reason");
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
   std::vector<float> values;
   std::string error;
-  if (!tools::ParseNoiseArray(bytes, values, error)) {
+  if (!terrain::ParseNoiseArray(bytes, values, error)) {
     fuzzing::Require(!error.empty(), "a refused file has a reason");
     return 0;
   }

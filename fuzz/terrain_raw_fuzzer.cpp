@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "tools/terrain_convert.h"
+#include "terrain/terrain_convert.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
-  tools::ConvertSettings settings;
+  terrain::ConvertSettings settings;
   const uint8_t flags = input.U8();
   settings.columns = static_cast<int16_t>(input.U16());
   settings.rows = static_cast<int16_t>(input.U16());
@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t used = size - input.Remaining();
   const std::vector<uint8_t> file(data + used, data + size);
 
-  tools::ConvertTerrain terrain;
+  terrain::ConvertTerrain terrain;
   std::string error;
-  if (!tools::ReadTerrainBytes(file, tools::TerrainFormat::kRaw, settings, terrain, error)) {
+  if (!terrain::ReadTerrainBytes(file, terrain::TerrainFormat::kRaw, settings, terrain, error)) {
     fuzzing::Require(!error.empty(), "a refused file has a reason");
     return 0;
   }
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        "each sample is kept exactly, rows from the south");
     }
   }
-  if (!tools::PrepareTerrain(settings, tools::TerrainFormat::kRaw, terrain, error)) {
+  if (!terrain::PrepareTerrain(settings, terrain::TerrainFormat::kRaw, terrain, error)) {
     fuzzing::Require(!error.empty(), "a refused terrain has a reason");
   }
   return 0;

@@ -11,6 +11,7 @@
 #include "plugin/float_to_int.h"
 #include "plugin/hmp7w.h"
 #include "plugin/mip_sampler.h"
+#include "plugin/terrain_recipe.h"
 
 namespace loamwriter {
 
@@ -26,13 +27,6 @@ constexpr int32_t kFormat8888 = 8888;
 
 // The largest level 0 the writer can put into one write.
 constexpr int64_t kLargestImageBytes = INT32_MAX;
-
-// Packed coordinates run from 0 to this value.
-constexpr double kPackedRange = 65535.0;
-
-// The mip levels: each takes every step-th pixel of level 0 and halves both
-// sides of the level before.
-constexpr int32_t kMipSteps[3] = {4, 16, 64};
 
 // The skin type code for a bitmap, or -1 for a format the file cannot carry.
 int SkinTypeCode(int32_t format, int32_t flags, int32_t bytesPerPixel) {
@@ -51,13 +45,6 @@ int SkinTypeCode(int32_t format, int32_t flags, int32_t bytesPerPixel) {
     default:
       return -1;
   }
-}
-
-// A buffer pointer that is never null, also for an empty level: the writer
-// takes a null level as missing.
-const uint8_t* LevelData(const std::vector<uint8_t>& level) {
-  static const uint8_t kEmpty = 0;
-  return level.empty() ? &kEmpty : level.data();
 }
 
 // The levels of one skin, taken from a locked bitmap.
@@ -90,31 +77,7 @@ bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t form
 
   // Only the codes with the mip bit announce the reduced levels to readers.
   image.mipmaps = (image.type & kHmpSkinTypeMipmapBit) != 0;
-  try {
-    image.levels[0].resize(static_cast<size_t>(w * h * b));
-    if (!MipSampler(image.width, image.height, image.bytesPerPixel, pixels, 1, image.levels[0].data(),
-                    w * h)) {
-      return false;
-    }
-    if (image.mipmaps) {
-      int64_t mipWidth = w;
-      int64_t mipHeight = h;
-      for (int level = 1; level <= 3; ++level) {
-        mipWidth /= 2;
-        mipHeight /= 2;
-        const int64_t count = mipWidth * mipHeight;
-        image.levels[level].resize(static_cast<size_t>(count * b));
-        if (!MipSampler(image.width, image.height, image.bytesPerPixel, pixels, kMipSteps[level - 1],
-                        image.levels[level].data(), count)) {
-          return false;
-        }
-      }
-    }
-  } catch (const std::exception&) {
-    // bad_alloc, or length_error past what a vector of this build can hold.
-    return false;
-  }
-  return true;
+  return PickSkinLevels(image.width, image.height, image.bytesPerPixel, pixels, image.mipmaps, image.levels);
 }
 
 }  // namespace
@@ -132,19 +95,9 @@ int32_t LIBRARY_CALL WriteHMP(const char* path) {
 int32_t LIBRARY_CALL WriteHmpHeader(const engine::Fixed10Vector* params, const engine::Fixed10Vector* min,
                                     const engine::Fixed10Vector* max) {
   if (params == nullptr || min == nullptr || max == nullptr) return loamwriter::kFixed10False;
-  loamwriter::HmpHeader& header = theWriter.header;
-  header.param0 = Fixed10ToReal(params->x);
-  header.param1 = Fixed10ToReal(params->y);
-  header.param2 = Fixed10ToReal(params->z);
-  const Fixed10 minimum[3] = {min->x, min->y, min->z};
-  const Fixed10 maximum[3] = {max->x, max->y, max->z};
-  for (int axis = 0; axis < 3; ++axis) {
-    const float low = Fixed10ToReal(minimum[axis]);
-    // The span is rounded to a float before it is divided.
-    const float span = Fixed10ToReal(maximum[axis]) - low;
-    header.scale[axis] = static_cast<float>(static_cast<double>(span) / loamwriter::kPackedRange);
-    header.offset[axis] = low;
-  }
+  const loamwriter::TerrainHeaderValues values{
+      {params->x, params->y, params->z}, {min->x, min->y, min->z}, {max->x, max->y, max->z}};
+  loamwriter::SetHeaderFromRange(theWriter.header, values);
   return loamwriter::kFixed10True;
 }
 
@@ -164,15 +117,9 @@ int32_t LIBRARY_CALL WriteHmpSkin(const engine::EngineNamedRecord* rec, engine::
     return loamwriter::kFixed10Refused;
   }
 
-  bool whole = theWriter.BeginSkin(static_cast<uint8_t>(image.type), rec->name);
-  theWriter.SetSkinImage(image.width, image.height, image.bytesPerPixel, image.mipmaps);
-  const bool written = theWriter.WriteSkinImage(
-      loamwriter::LevelData(image.levels[0]), loamwriter::LevelData(image.levels[1]),
-      loamwriter::LevelData(image.levels[2]), loamwriter::LevelData(image.levels[3]));
-  whole = written && whole;
-  // The header is patched also after a failed write, so that it says what
-  // the skin was meant to hold.
-  whole = theWriter.FinishSkin() && whole;
+  const bool whole =
+      loamwriter::WriteSkinLevels(theWriter, static_cast<uint8_t>(image.type), rec->name, image.width,
+                                  image.height, image.bytesPerPixel, image.mipmaps, image.levels);
   unlock(bitmap);
   return loamwriter::TruthToFixed10(whole);
 }
@@ -182,18 +129,8 @@ int32_t LIBRARY_CALL WriteSkinEmpty(int32_t width, int32_t height, const engine:
   const int64_t w = Fixed10ToInt(width);
   const int64_t h = Fixed10ToInt(height);
   if (w < 0 || h < 0 || w * h > loamwriter::kLargestImageBytes) return loamwriter::kFixed10False;
-  std::vector<uint8_t> blank;
-  try {
-    blank.assign(static_cast<size_t>(w * h), 0);
-  } catch (const std::exception&) {
-    // bad_alloc, or length_error past what a vector of this build can hold.
-    return loamwriter::kFixed10False;
-  }
-  bool whole = theWriter.BeginSkin(0, rec->name);
-  theWriter.SetSkinImage(static_cast<int32_t>(w), static_cast<int32_t>(h), 1, false);
-  whole = theWriter.WriteSkinImage(loamwriter::LevelData(blank), nullptr, nullptr, nullptr) && whole;
-  whole = theWriter.FinishSkin() && whole;
-  return loamwriter::TruthToFixed10(whole);
+  return loamwriter::TruthToFixed10(
+      loamwriter::WriteBlankSkin(theWriter, static_cast<int32_t>(w), static_cast<int32_t>(h), rec->name));
 }
 
 int32_t LIBRARY_CALL WriteHmpFrame(const engine::EngineNamedRecord* rec) {
@@ -207,13 +144,8 @@ int32_t LIBRARY_CALL WriteHmpVertex(int32_t height, const engine::Fixed10Vector*
   // 1.0 packs to 65535, and 65536.0 packs to 0. A scale of 0 packs every
   // height to 0: it is replaced by NaN, whose quotient packs to 0 like every
   // quotient outside the 32-bit range.
-  const float scale = theWriter.header.scale[2];
-  const double divisor =
-      TOOLKIT_UNLIKELY(scale == 0.0f) ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(scale);
-  const double quotient =
-      (static_cast<double>(Fixed10ToReal(height)) - static_cast<double>(theWriter.header.offset[2])) /
-      divisor;
-  const uint16_t packed = loamwriter::TruncateLow16(quotient);
+  const uint16_t packed = loamwriter::TruncateLow16(
+      loamwriter::PackedQuotient(height, theWriter.header.scale[2], theWriter.header.offset[2]));
   // The export returns the packed height whatever became of the vertex: a
   // failed block is reported by WriteHmpFrameEnd, and the file is not whole
   // from then on.

@@ -8,7 +8,7 @@
 #include "modelfiles/model_walk.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
-#include "tools/hmp_file.h"
+#include "terrain/hmp_file.h"
 #include "tools/summary_visitor.h"
 #include "tools/terrain_summary.h"
 
@@ -65,7 +65,7 @@ ModelSummary SummarizeModelFile(const std::string& path) {
   if (bytes.size() >= 4) summary.magic.assign(reinterpret_cast<const char*>(bytes.data()), 4);
   summary.fileSize = static_cast<uint32_t>(bytes.size());
   // The magic decides between the terrain summary and the model summaries.
-  if (HmpFile::IsTerrainMagic(bytes.data(), bytes.size())) {
+  if (terrain::HmpFile::IsTerrainMagic(bytes.data(), bytes.size())) {
     SummarizeTerrain(std::move(bytes), summary);
   } else {
     SummarizeModel(std::move(bytes), summary);

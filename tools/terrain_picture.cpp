@@ -55,6 +55,53 @@ bool EndsWith(const std::string& text, const std::string& suffix) {
   return true;
 }
 
+// Sets the terrain colour ramp on `renderer` for the heights of `grid`.
+void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32_t rows,
+                    noise::utils::ReliefRenderer& renderer) {
+  // The ramp's positions: the heights at the shares of the samples, as the
+  // renderer will see them; a position that does not rise above the one
+  // before (a terrain with large flat parts) is left out.
+  std::vector<float> sorted(grid.RowData(0), grid.RowData(0));
+  sorted.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
+  for (int32_t y = 0; y < rows; ++y) sorted.insert(sorted.end(), grid.RowData(y), grid.RowData(y) + columns);
+  std::sort(sorted.begin(), sorted.end());
+  renderer.ClearGradient();
+  double previous = -std::numeric_limits<double>::infinity();
+  for (const RampStop& stop : kTerrainRamp) {
+    const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
+    const double position = static_cast<double>(sorted[at]);
+    if (position <= previous) continue;
+    renderer.AddGradientPoint(position, stop.color);
+    previous = position;
+  }
+  if (renderer.Gradient().GetPointCount() < 2) {
+    // A flat terrain is drawn as grass.
+    renderer.ClearGradient();
+    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
+    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
+  }
+}
+
+// The spacing at which kSteepShare of the differences between neighbouring
+// heights are at most kSteepestDefaultSlope.
+double SpacingForSlopes(const TerrainHeights& terrain) {
+  std::vector<double> steps;
+  const auto at = [&terrain](int32_t x, int32_t y) {
+    return terrain
+        .heights[static_cast<size_t>(y) * static_cast<size_t>(terrain.columns) + static_cast<size_t>(x)];
+  };
+  for (int32_t y = 0; y < terrain.rows; ++y) {
+    for (int32_t x = 0; x < terrain.columns; ++x) {
+      if (x + 1 < terrain.columns) steps.push_back(std::fabs(at(x + 1, y) - at(x, y)));
+      if (y + 1 < terrain.rows) steps.push_back(std::fabs(at(x, y + 1) - at(x, y)));
+    }
+  }
+  if (steps.empty()) return 0.0;
+  const size_t share = static_cast<size_t>(kSteepShare * static_cast<double>(steps.size() - 1));
+  std::nth_element(steps.begin(), steps.begin() + static_cast<ptrdiff_t>(share), steps.end());
+  return steps[share] / kSteepestDefaultSlope;
+}
+
 }  // namespace
 
 void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image) {
@@ -78,6 +125,7 @@ void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image
     spacing = (high - low) / (kUnknownSpacingRangeFraction * terrain.columns);
     if (!(spacing > 0.0)) spacing = 1.0;
   }
+  if (!terrain.spacingGiven) spacing = std::max(spacing, SpacingForSlopes(terrain));
   // The renderer lights by height differences between neighbouring samples,
   // so heights are handed to it in units of the sample spacing: a difference
   // of 1 between two neighbours is then a slope of 45 degrees.
@@ -92,30 +140,8 @@ void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image
                              spacing);
     }
   }
-  // The ramp's positions: the heights at the shares of the samples, as the
-  // renderer will see them; a position that does not rise above the one
-  // before (a terrain with large flat parts) is left out.
-  std::vector<float> sorted(grid.RowData(0), grid.RowData(0));
-  sorted.reserve(static_cast<size_t>(count));
-  for (int32_t y = 0; y < terrain.rows; ++y)
-    sorted.insert(sorted.end(), grid.RowData(y), grid.RowData(y) + terrain.columns);
-  std::sort(sorted.begin(), sorted.end());
   noise::utils::ReliefRenderer renderer;
-  renderer.ClearGradient();
-  double previous = -std::numeric_limits<double>::infinity();
-  for (const RampStop& stop : kTerrainRamp) {
-    const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
-    const double position = static_cast<double>(sorted[at]);
-    if (position <= previous) continue;
-    renderer.AddGradientPoint(position, stop.color);
-    previous = position;
-  }
-  if (renderer.Gradient().GetPointCount() < 2) {
-    // A flat terrain is drawn as grass.
-    renderer.ClearGradient();
-    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
-    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
-  }
+  AddTerrainRamp(grid, terrain.columns, terrain.rows, renderer);
   renderer.EnableLight(true);
   renderer.SetLightAzimuth(kLightAzimuth);
   renderer.SetLightElev(kLightElevation);

@@ -18,6 +18,9 @@ struct TerrainHeights {
   // Horizontal distance between neighbouring samples in the heights' units;
   // 0 or less: unknown (see RenderTerrain).
   double spacing = 0.0;
+  // Whether the spacing was given by the user: then the relief is drawn at
+  // exactly that spacing, else at least as flat as kSteepestDefaultSlope says.
+  bool spacingGiven = false;
 };
 
 // The share of the samples that lies below the shore line (water) and below
@@ -28,6 +31,12 @@ constexpr double kSnowShare = 0.93;
 // When the spacing is unknown, the relief is drawn as if the height range
 // were this fraction of the picture's width.
 constexpr double kUnknownSpacingRangeFraction = 0.25;
+// Without a spacing given, the relief is drawn with the spacing widened until
+// this share of the neighbouring height differences is at most
+// kSteepestDefaultSlope (in heights per spacing), so that rough ground does
+// not turn black and white.
+constexpr double kSteepShare = 0.98;
+constexpr double kSteepestDefaultSlope = 0.6;
 
 // Renders `terrain` into `image` (columns x rows pixels, row 0 at the
 // bottom when written as a BMP) with the relief renderer: the terrain

@@ -3,12 +3,12 @@
 #include <string>
 #include <utility>
 
-#include "tools/hmp_file.h"
+#include "terrain/hmp_file.h"
 
 namespace tools {
 
 void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
-  HmpFile file;
+  terrain::HmpFile file;
   if (!file.Parse(std::move(bytes))) {
     summary.error = file.Error();
     return;
@@ -29,7 +29,7 @@ void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
     summary.counts.push_back(IntField("rows", rows));
   }
   for (size_t i = 0; i < file.Skins().size(); ++i) {
-    const HmpSkinInfo& skin = file.Skins()[i];
+    const terrain::HmpSkinInfo& skin = file.Skins()[i];
     summary.records.push_back(SummaryRecord{
         "skin",
         static_cast<int32_t>(i),
@@ -38,7 +38,7 @@ void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
          IntField("dataBytes", static_cast<int64_t>(skin.dataBytes)), IntField("offset", skin.offset)}});
   }
   for (size_t i = 0; i < file.Frames().size(); ++i) {
-    const HmpFrameInfo& frame = file.Frames()[i];
+    const terrain::HmpFrameInfo& frame = file.Frames()[i];
     summary.records.push_back(SummaryRecord{
         "frame",
         static_cast<int32_t>(i),

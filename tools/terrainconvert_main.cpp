@@ -1,7 +1,8 @@
 // terrainconvert: converts a terrain from one file format to another.
 //
 // Usage: terrainconvert INPUT OUTPUT [options]
-// The formats follow from the file names' extensions:
+// The formats follow from the file names' extensions (an input without one is
+// known by its content):
 //   .txt        a height array noise_arr.txt (input; needs --size)
 //   .hmp        an HMP terrain file: HMP5 or HMP7 in (its first frame),
 //               HMP7 out, written as the plug-in's exports write it
@@ -20,8 +21,8 @@
 #include <new>
 #include <string>
 
+#include "terrain/terrain_convert.h"
 #include "tools/grid_arguments.h"
-#include "tools/terrain_convert.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "                        range; for PNG and RAW input 0 .. 65535)\n"
     "  --height-scale F      multiply every height (and the range) by F > 0 first\n"
     "  --skin PICTURE.bmp    a 24-bit BMP as the HMP skin (default: a blank skin)\n"
+    "  --engine-values       round heights to 1/1024 first, as an engine script hands them over\n"
     "  --help                show this text\n";
 
 int Usage(const std::string& problem) {
@@ -65,17 +67,17 @@ bool ParseSpacing(const std::string& text, double& x, double& y) {
   return true;
 }
 
-const char* FormatName(tools::TerrainFormat format) {
+const char* FormatName(terrain::TerrainFormat format) {
   switch (format) {
-    case tools::TerrainFormat::kHeightArray:
+    case terrain::TerrainFormat::kHeightArray:
       return "height array";
-    case tools::TerrainFormat::kHmp:
+    case terrain::TerrainFormat::kHmp:
       return "HMP";
-    case tools::TerrainFormat::kPng:
+    case terrain::TerrainFormat::kPng:
       return "PNG";
-    case tools::TerrainFormat::kRaw:
+    case terrain::TerrainFormat::kRaw:
       return "RAW";
-    case tools::TerrainFormat::kObj:
+    case terrain::TerrainFormat::kObj:
       return "OBJ";
     default:
       return "unknown";
@@ -83,7 +85,7 @@ const char* FormatName(tools::TerrainFormat format) {
 }
 
 int Convert(int argc, char** argv) {
-  tools::ConvertSettings settings;
+  terrain::ConvertSettings settings;
   std::string names[2];
   int nameCount = 0;
   for (int i = 1; i < argc; ++i) {
@@ -107,8 +109,8 @@ int Convert(int argc, char** argv) {
     } else if (arg == "--range") {
       if (i + 2 >= argc || !tools::ParseFiniteNumber(argv[i + 1], settings.rangeLow) ||
           !tools::ParseFiniteNumber(argv[i + 2], settings.rangeHigh) ||
-          !(settings.rangeLow < settings.rangeHigh)) {
-        return Usage("--range takes two numbers MIN MAX with MIN below MAX");
+          !(settings.rangeLow <= settings.rangeHigh)) {
+        return Usage("--range takes two numbers MIN MAX with MIN not above MAX");
       }
       settings.hasRange = true;
       i += 2;
@@ -117,6 +119,8 @@ int Convert(int argc, char** argv) {
           !(settings.heightScale > 0.0)) {
         return Usage("--height-scale takes a positive number");
       }
+    } else if (arg == "--engine-values") {
+      settings.engineValues = true;
     } else if (arg == "--skin") {
       if (!hasValue) return Usage("--skin takes a BMP picture");
       settings.skinPath = argv[++i];
@@ -131,25 +135,28 @@ int Convert(int argc, char** argv) {
   if (nameCount != 2) return Usage("name one input and one output");
   const std::string& input = names[0];
   const std::string& output = names[1];
-  const tools::TerrainFormat inputFormat = tools::FormatOfName(input);
-  const tools::TerrainFormat outputFormat = tools::FormatOfName(output);
-  if (inputFormat == tools::TerrainFormat::kUnknown || inputFormat == tools::TerrainFormat::kObj) {
+  terrain::TerrainFormat inputFormat = terrain::FormatOfName(input);
+  const terrain::TerrainFormat outputFormat = terrain::FormatOfName(output);
+  if (inputFormat == terrain::TerrainFormat::kObj) {
     return Fail(input + ": cannot read this format; inputs are .txt, .hmp, .png, .r16 and .raw");
   }
-  if (outputFormat == tools::TerrainFormat::kUnknown || outputFormat == tools::TerrainFormat::kHeightArray) {
+  if (outputFormat == terrain::TerrainFormat::kUnknown ||
+      outputFormat == terrain::TerrainFormat::kHeightArray) {
     return Fail(output + ": cannot write this format; outputs are .hmp, .png, .r16, .raw and .obj");
   }
-  if (!settings.skinPath.empty() && outputFormat != tools::TerrainFormat::kHmp) {
+  if (!settings.skinPath.empty() && outputFormat != terrain::TerrainFormat::kHmp) {
     return Usage("--skin needs an .hmp output");
   }
 
-  tools::ConvertTerrain terrain;
+  terrain::ConvertTerrain terrain;
   std::string error;
-  if (!tools::ReadTerrain(input, inputFormat, settings, terrain, error) ||
-      !tools::PrepareTerrain(settings, inputFormat, terrain, error)) {
+  if (!terrain::ReadTerrain(input, inputFormat, settings, terrain, error) ||
+      !terrain::PrepareTerrain(settings, inputFormat, terrain, error)) {
     return Fail(input + ": " + error);
   }
-  if (!tools::WriteTerrain(terrain, outputFormat, settings, output, error)) return Fail(error);
+  std::string warning;
+  if (!terrain::WriteTerrain(terrain, outputFormat, settings, output, error, &warning)) return Fail(error);
+  if (!warning.empty()) std::fprintf(stderr, "terrainconvert: warning: %s\n", warning.c_str());
   std::printf("%s: %s, %d x %d samples, %g x %g apart\n", output.c_str(), FormatName(outputFormat),
               terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY);
   std::printf("range: %.9g %.9g (packed 0 and 65535)\n", terrain.low, terrain.high);

@@ -2,12 +2,14 @@
 //
 // Usage: terrainview [options] INPUT PICTURE...
 //   INPUT    an HMP terrain file (its first frame; the grid's columns are the
-//            header's param0 and its spacing param1), or a height array
-//            noise_arr.txt, which needs --size
+//            header's param0 and its spacing param1), a greyscale PNG, a
+//            16-bit RAW file (.r16, .raw; needs --size) or a height array
+//            noise_arr.txt, which needs --size; a name without a known
+//            extension is read by its content, else as a height array
 //   PICTURE  a .bmp file, or a .png file when PNG support is built in; one
 //            picture per name, one pixel per sample, north at the top
 // Options:
-//   --size COLUMNSxROWS  the grid of a height array
+//   --size COLUMNSxROWS  the grid of a height array or RAW file
 //   --tiles NXxNZ        the height array holds NX x NZ tiles (x running
 //                        fastest), as duneforge writes them; default 1x1
 //   --spacing D          horizontal distance between neighbouring samples in
@@ -30,9 +32,8 @@
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
 #include "platform/whole_file.h"
+#include "terrain/terrain_convert.h"
 #include "tools/grid_arguments.h"
-#include "tools/hmp_file.h"
-#include "tools/noise_array.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -50,18 +51,32 @@ int Fail(const std::string& problem) {
   return 1;
 }
 
-bool LoadHmp(std::vector<uint8_t> bytes, tools::TerrainHeights& terrain, std::string& error) {
-  tools::HmpFile file;
-  if (!file.Parse(std::move(bytes))) {
-    error = file.Error();
-    return false;
+// Reads `input` into `terrain` with the terrain room's readers: the format
+// from the name, else from the content, else a height array. Returns the
+// exit status of a failure, or 0.
+int Load(const std::string& input, const terrain::ConvertSettings& settings, tools::TerrainHeights& terrain) {
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(input.c_str(), bytes, reason)) return Fail(input + ": " + reason.Text());
+  terrain::TerrainFormat format = terrain::FormatOfName(input);
+  if (format == terrain::TerrainFormat::kUnknown) format = terrain::FormatOfContent(bytes);
+  if (format == terrain::TerrainFormat::kUnknown) format = terrain::TerrainFormat::kHeightArray;
+  if (format == terrain::TerrainFormat::kHeightArray) {
+    if (settings.columns == 0) return Usage(input + " is not an HMP file; a height array needs --size");
+    if (settings.columns % settings.tilesX != 0 || settings.rows % settings.tilesZ != 0) {
+      return Usage("--tiles must divide --size into whole tiles");
+    }
   }
-  std::vector<uint16_t> packed;
-  if (!file.FirstFrameGrid(terrain.columns, terrain.rows, packed, error)) return false;
-  terrain.heights.resize(packed.size());
-  for (size_t i = 0; i < packed.size(); ++i) terrain.heights[i] = file.Height(packed[i]);
-  if (terrain.spacing <= 0.0) terrain.spacing = file.Header().param1;
-  return true;
+  terrain::ConvertTerrain read;
+  std::string error;
+  if (!terrain::ReadTerrainBytes(std::move(bytes), format, settings, read, error)) {
+    return Fail(input + ": " + error);
+  }
+  terrain.columns = read.columns;
+  terrain.rows = read.rows;
+  terrain.heights = std::move(read.heights);
+  if (terrain.spacing <= 0.0) terrain.spacing = read.spacingX;
+  return 0;
 }
 
 }  // namespace
@@ -98,27 +113,13 @@ int main(int argc, char** argv) {
 
   tools::TerrainHeights terrain;
   terrain.spacing = spacing;
-  std::string error;
-  std::vector<uint8_t> bytes;
-  platform::FailureReason reason;
-  if (!platform::ReadWholeFile(input.c_str(), bytes, reason)) return Fail(input + ": " + reason.Text());
-  const bool hmp = bytes.size() >= 3 && std::memcmp(bytes.data(), "HMP", 3) == 0;
-  if (hmp) {
-    if (!LoadHmp(std::move(bytes), terrain, error)) return Fail(input + ": " + error);
-  } else {
-    if (columns == 0) return Usage(input + " is not an HMP file; a height array needs --size");
-    if (columns % tilesX != 0 || rows % tilesZ != 0) {
-      return Usage("--tiles must divide --size into whole tiles");
-    }
-    std::vector<float> values, grid;
-    if (!tools::ParseNoiseArray(bytes, values, error)) return Fail(input + ": " + error);
-    if (!tools::AssembleTiles(values, tilesX, tilesZ, columns / tilesX, rows / tilesZ, grid, error)) {
-      return Fail(input + ": " + error);
-    }
-    terrain.columns = columns;
-    terrain.rows = rows;
-    terrain.heights.assign(grid.begin(), grid.end());
-  }
+  terrain.spacingGiven = spacing > 0.0;
+  terrain::ConvertSettings settings;
+  settings.columns = columns;
+  settings.rows = rows;
+  settings.tilesX = tilesX;
+  settings.tilesZ = tilesZ;
+  if (const int status = Load(input, settings, terrain)) return status;
 
   try {
     noise::utils::ImageGrid image;

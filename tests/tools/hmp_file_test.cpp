@@ -1,5 +1,5 @@
 // The HMP terrain reader of the tools, against bytes built here.
-#include "tools/hmp_file.h"
+#include "terrain/hmp_file.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ TEST(HmpFileTest, WalksSkinsWithAndWithoutMipLevelsAndTheFrame) {
   // Type 12: 3 bytes per pixel and three mip levels (8x4: 96 + 24 + 6 + 0);
   // type 0: 1 byte per pixel, no mips; type 4: 3 bytes, no mips.
   const ByteBuilder b = Terrain(3, 2, {{12, 8, 4}, {0, 5, 3}, {4, 2, 2}}, {96 + 24 + 6, 15, 12});
-  tools::HmpFile file;
+  terrain::HmpFile file;
   ASSERT_TRUE(file.Parse(b.Data())) << file.Error();
   EXPECT_EQ(file.Magic(), "HMP7");
   ASSERT_TRUE(file.WalkComplete()) << file.WalkProblem();
@@ -62,10 +62,10 @@ TEST(HmpFileTest, WalksSkinsWithAndWithoutMipLevelsAndTheFrame) {
 TEST(HmpFileTest, EveryTruncationIsReportedNeverRead) {
   const std::vector<uint8_t> whole = Terrain(2, 2, {{13, 4, 4}}, {64 + 16 + 4}).Data();
   for (size_t size = 0; size < whole.size(); ++size) {
-    tools::HmpFile file;
+    terrain::HmpFile file;
     const bool loaded =
         file.Parse(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
-    if (size < tools::HmpFile::kHeaderSize) {
+    if (size < terrain::HmpFile::kHeaderSize) {
       EXPECT_FALSE(loaded) << size;
       EXPECT_FALSE(file.Error().empty()) << size;
     } else {
@@ -79,11 +79,11 @@ TEST(HmpFileTest, EveryTruncationIsReportedNeverRead) {
 
 TEST(HmpFileTest, HostileHeadersStopTheWalk) {
   ByteBuilder unknown = Terrain(1, 1, {{7, 3, 0}}, {3});  // type 7 has no known size
-  tools::HmpFile file;
+  terrain::HmpFile file;
   ASSERT_TRUE(file.Parse(unknown.Data()));
   EXPECT_FALSE(file.WalkComplete());
   EXPECT_FALSE(file.Truncated());
-  EXPECT_EQ(file.WalkEnd(), tools::HmpFile::kHeaderSize);
+  EXPECT_EQ(file.WalkEnd(), terrain::HmpFile::kHeaderSize);
 
   // A skin of 2^31 - 1 squared pixels, a negative count, and a vertex count
   // that would overflow 32 bits when multiplied by the vertex size.
@@ -105,7 +105,7 @@ TEST(HmpFileTest, HostileHeadersStopTheWalk) {
 
 TEST(HmpFileTest, GridSizeNeedsAWholeColumnCountThatDividesTheVertices) {
   ByteBuilder b = Terrain(3, 2, {}, {});
-  tools::HmpFile file;
+  terrain::HmpFile file;
   int32_t columns = 0, rows = 0;
   for (float param0 : {0.0f, 2.5f, 4.0f, -3.0f}) {
     uint32_t raw;

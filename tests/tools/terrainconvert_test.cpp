@@ -13,12 +13,13 @@
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/grey_png.h"
+#include "terrain/grey_png.h"
 
 namespace {
 
 using testsupport::ByteBuilder;
 using testsupport::LoadU16;
+using testsupport::LoadU32;
 
 // An HMP7 file of 3 x 2 vertices, no skin, heights offset -100 + packed x
 // 0.5, samples 2 apart.
@@ -98,6 +99,18 @@ std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t
   return out;
 }
 
+// A black 24-bit BMP of width x height, rows padded to 4 bytes.
+std::vector<uint8_t> Bmp(int32_t width, int32_t height) {
+  const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) / 4 * 4;
+  const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(height);
+  ByteBuilder b;
+  b.Text("BM", 2).U32(54 + pixelBytes).U32(0).U32(54);
+  b.U32(40).I32(width).I32(height).U16(1).U16(24).U32(0).U32(pixelBytes).I32(2835).I32(2835).U32(0).U32(0);
+  std::vector<uint8_t> bytes = b.Data();
+  bytes.resize(bytes.size() + pixelBytes, 0);
+  return bytes;
+}
+
 class TerrainConvertTest : public testsupport::TempDirFixture {
  protected:
   testsupport::ProgramResult Convert(const std::vector<std::string>& args) {
@@ -121,7 +134,7 @@ TEST_F(TerrainConvertTest, HmpHeightsSurvivePngAndRawExactly) {
 
   for (const std::string middle : {"t.png", "t.r16"}) {
     SCOPED_TRACE(middle);
-    if (middle == "t.png" && !tools::GreyPngSupported()) continue;
+    if (middle == "t.png" && !terrain::GreyPngSupported()) continue;
     const auto there = Convert({hmp, temp_.File(middle)});
     ASSERT_EQ(there.status, 0) << there.err;
     EXPECT_NE(there.out.find("range: -100 32667.5"), std::string::npos) << there.out;
@@ -135,7 +148,7 @@ TEST_F(TerrainConvertTest, HmpHeightsSurvivePngAndRawExactly) {
 }
 
 TEST_F(TerrainConvertTest, ReadsPngSamplesAsStored) {
-  if (!tools::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
+  if (!terrain::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
   // 16 bits, 2 x 2: top row 0x0102 0xFFFE, bottom row 0x8000 0x0001.
   const std::string deep =
       Write("deep.png", Png(2, 2, 16, 0, {0, 0x01, 0x02, 0xFF, 0xFE, 0, 0x80, 0x00, 0x00, 0x01}));
@@ -201,7 +214,8 @@ TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {
                                      "--spacing",
                                      "128,256",
                                      "--height-scale",
-                                     "1024"};
+                                     "1024",
+                                     "--engine-values"};
     if (preview) args.insert(args.end(), {"--skin", folder + "/tutorial.bmp"});
     const auto result = Convert(args);
     ASSERT_EQ(result.status, 0) << result.err;
@@ -244,6 +258,75 @@ TEST_F(TerrainConvertTest, DamagedInputGivesOneLine) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err.rfind("terrainconvert: ", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+}
+
+TEST_F(TerrainConvertTest, HeightArrayKeepsFullPrecisionUnlessEngineValuesAreAsked) {
+  // Range 0 .. 1: a packed step is 1 / 65535. 0.0001 is 6.55 steps, packed
+  // 7; as an engine number (x 1024, with half a step) it is 0.110 -> 0,
+  // packed 0.
+  const std::string in = Write("n.txt", {'0', ',', '0', '.', '0', '0', '0', '1', ',', '1', ','});
+  ASSERT_EQ(Convert({in, temp_.File("full.r16"), "--size", "3x1"}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("full.r16"))),
+            (std::vector<uint16_t>{0, 7, 65535}));
+  ASSERT_EQ(Convert({in, temp_.File("engine.r16"), "--size", "3x1", "--engine-values"}).status, 0);
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("engine.r16"))),
+            (std::vector<uint16_t>{0, 0, 65535}));
+}
+
+TEST_F(TerrainConvertTest, FlatRangeAsPrintedIsTakenBack) {
+  const std::string in = Write("flat.txt", {'0', '.', '2', '5', ',', '0', '.', '2', '5', ','});
+  const auto flat = Convert({in, temp_.File("flat.r16"), "--size", "2x1"});
+  ASSERT_EQ(flat.status, 0) << flat.err;
+  EXPECT_NE(flat.out.find("range: 0.25 0.25"), std::string::npos) << flat.out;
+  const auto back =
+      Convert({temp_.File("flat.r16"), temp_.File("flat.hmp"), "--size", "2x1", "--range", "0.25", "0.25"});
+  EXPECT_EQ(back.status, 0) << back.err;
+}
+
+TEST_F(TerrainConvertTest, HmpWithoutExtensionIsKnownByItsMagic) {
+  const std::string in = Write("terrainfile", SmallHmp({1, 2, 3, 4, 5, 6}));
+  const auto result = Convert({in, temp_.File("o.r16")});
+  ASSERT_EQ(result.status, 0) << result.err;
+  // Picture rows run from the north: the second HMP row comes first.
+  EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("o.r16"))),
+            (std::vector<uint16_t>{4, 5, 6, 1, 2, 3}));
+}
+
+TEST_F(TerrainConvertTest, SkinSidesNotMultiplesOfEightAreWarnedAbout) {
+  const std::string in = Write("n.txt", {'0', ',', '1', ',', '2', ',', '3', ','});
+  const auto odd =
+      Convert({in, temp_.File("o.hmp"), "--size", "2x2", "--skin", Write("odd.bmp", Bmp(12, 6))});
+  ASSERT_EQ(odd.status, 0) << odd.err;
+  EXPECT_NE(odd.err.find("multiples of 8, such as 8 x 8 or 16 x 8"), std::string::npos) << odd.err;
+  const auto even =
+      Convert({in, temp_.File("o.hmp"), "--size", "2x2", "--skin", Write("even.bmp", Bmp(16, 8))});
+  ASSERT_EQ(even.status, 0) << even.err;
+  EXPECT_EQ(even.err, "");
+}
+
+TEST_F(TerrainConvertTest, HmpToHmpKeepsSkinsOffsetsAndHeaderFields) {
+  // SmallHmp's grid with offsets -80, -80, -100, a last header field of 7 and
+  // one 2 x 1 skin of type 4 (24-bit).
+  ByteBuilder b;
+  b.Text("HMP7", 4).I32(0).F32(1.0f).F32(1.0f).F32(0.5f).F32(-80.0f).F32(-80.0f).F32(-100.0f).U32(0);
+  b.F32(2.0f).F32(2.0f).F32(3.0f).I32(1).I32(0).I32(0).I32(6).I32(0).I32(1).I32(0).I32(0).I32(7);
+  b.I32(4).I32(2).I32(1).U8(10).U8(20).U8(30).U8(40).U8(50).U8(60);
+  b.I32(2).U16(0).U16(0).U16(0).U8(255).U8(0).U16(65535).U16(65535).U16(65535).U8(255).U8(0);
+  b.Text("terrain", 16);
+  for (uint16_t p : {1, 2, 3, 4, 5, 6}) b.U16(p).U8(0).U8(0);
+  const std::vector<uint8_t> in = b.Data();
+  for (const std::string& out : {temp_.File("out.hmp"), temp_.File("in.hmp")}) {
+    SCOPED_TRACE(out);
+    const auto result = Convert({Write("in.hmp", in), out});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<uint8_t> written = testsupport::ReadFileBytes(out);
+    ASSERT_EQ(written.size(), in.size());
+    // Scales, offsets and params (bytes 8 to 48), the last field, the skin.
+    EXPECT_TRUE(std::equal(in.begin() + 8, in.begin() + 48, written.begin() + 8));
+    EXPECT_EQ(LoadU32(written, 80), 7u);
+    EXPECT_TRUE(std::equal(in.begin() + 84, in.begin() + 102, written.begin() + 84));
+    EXPECT_EQ(LastHeights(written, 6), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6}));
   }
 }
 

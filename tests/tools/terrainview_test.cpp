@@ -1,12 +1,15 @@
 // terrainview on small terrains whose pictures are known.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "terrain/grey_png.h"
+#include "terrain/terrain_convert.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -177,6 +180,52 @@ TEST_F(TerrainviewTest, BadInputsAreRefusedWithAReason) {
   result = Terrainview({array, "--size", "8x4", temp_.File("no/such/folder/x.bmp")});
   EXPECT_EQ(result.status, 1);
   EXPECT_FALSE(result.err.empty());
+}
+
+TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
+  // A 2 x 2 ramp as a 16-bit RAW file and as a 16-bit PNG picture.
+  const std::vector<uint8_t> raw = {0, 0, 0, 64, 0, 128, 255, 255};
+  const std::string rawPath = temp_.File("ramp.r16");
+  ASSERT_TRUE(testsupport::WriteFileBytes(rawPath, raw));
+  auto result = Terrainview({rawPath, "--size", "2x2", temp_.File("raw.bmp")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  if (!terrain::GreyPngSupported()) return;
+  std::string error;
+  ASSERT_TRUE(terrain::WriteGreyPng(terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}},
+                                    temp_.File("ramp.png"), error))
+      << error;
+  result = Terrainview({temp_.File("ramp.png"), temp_.File("png.bmp")});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err.find("PNG"), std::string::npos) << result.err;
+}
+
+// Rough ground whose heights span 300 units over 400 x 340 samples, 1 apart
+// (an elevation model's kind of steepness): drawn at that spacing nearly
+// every pixel would be pure black or white; the default relief keeps it a
+// picture, at most 5 % of its pixels pure black or white.
+TEST_F(TerrainviewTest, DefaultReliefOfRoughGroundIsNotBlackAndWhite) {
+  terrain::ConvertTerrain rough;
+  rough.columns = 400;
+  rough.rows = 340;
+  for (int y = 0; y < rough.rows; ++y) {
+    for (int x = 0; x < rough.columns; ++x) {
+      rough.heights.push_back(150 + 70 * std::sin(x / 9.0) * std::cos(y / 13.0) +
+                              50 * std::sin((x + 2 * y) / 5.0) + 30 * std::cos(x / 3.1 - y / 4.3));
+    }
+  }
+  std::string error;
+  terrain::ConvertSettings settings;
+  settings.spacingX = settings.spacingY = 1.0;
+  const std::string hmp = temp_.File("rough.hmp");
+  ASSERT_TRUE(terrain::PrepareTerrain(settings, terrain::TerrainFormat::kHeightArray, rough, error)) << error;
+  ASSERT_GT(rough.high - rough.low, 290.0);
+  ASSERT_TRUE(terrain::WriteTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp, error)) << error;
+  const std::string bmp = temp_.File("rough.bmp");
+  ASSERT_EQ(Terrainview({hmp, bmp}).status, 0);
+  const Picture picture = DecodeBmp(testsupport::ReadFileBytes(bmp));
+  size_t saturated = 0;
+  for (const Rgb& c : picture.pixels) saturated += Brightness(c) == 0 || Brightness(c) == 3 * 255;
+  EXPECT_LE(saturated * 20, picture.pixels.size()) << saturated << " of " << picture.pixels.size();
 }
 
 }  // namespace

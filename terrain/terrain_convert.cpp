@@ -1,4 +1,4 @@
-#include "tools/terrain_convert.h"
+#include "terrain/terrain_convert.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,100 +8,35 @@
 #include <new>
 
 #include "platform/file_replacement.h"
+#include "platform/record_file_writer.h"
 #include "platform/whole_file.h"
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
 #include "plugin/hmp7w.h"
-#include "plugin/mip_sampler.h"
-#include "tools/bmp_image.h"
-#include "tools/grey_png.h"
-#include "tools/hmp_file.h"
-#include "tools/noise_array.h"
+#include "plugin/terrain_recipe.h"
+#include "terrain/bmp_image.h"
+#include "terrain/grey_png.h"
+#include "terrain/hmp_file.h"
+#include "terrain/noise_array.h"
 
-namespace tools {
+namespace terrain {
 
 namespace {
 
-// Packed heights run from 0 to this value.
-constexpr double kPackedRange = 65535.0;
-constexpr uint16_t kPackedTop = 65535;
-// Engine numbers hold value x 1024 in 32 bits: magnitudes below 2^21.
-constexpr double kLargestEngineValue = 2097151.0;
+using loamwriter::kPackedRange;
+using loamwriter::kPackedTop;
+
 // The largest grid an HMP frame can count.
 constexpr uint64_t kLargestGrid = INT32_MAX;
-// A blank skin has the grid's sides, limited to this many pixels.
-constexpr int32_t kLargestBlankSkinSide = 1024;
-// Skin type code of a 24-bit skin with three mip levels, and the steps that
-// pick the pixels of those levels from level 0.
-constexpr uint8_t kSkinType888WithMips = loamwriter::kHmpSkinFormat888 | loamwriter::kHmpSkinTypeMipmapBit;
-constexpr int32_t kMipSteps[3] = {4, 16, 64};
 
-bool Fits(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
-
-// An engine number for `value`: value x 1024 rounded to the nearest integer
-// (halves away from zero), NaN as 0, beyond the 32-bit range its nearest end.
-int32_t RoundToEngine(double value) {
-  const double scaled = std::round(value * 1024.0);
-  if (std::isnan(scaled)) return 0;
-  if (scaled <= -2147483648.0) return INT32_MIN;
-  if (scaled >= 2147483647.0) return INT32_MAX;
-  return static_cast<int32_t>(scaled);
-}
-
-double FromEngine(int32_t value) { return static_cast<double>(value) / 1024.0; }
-
-// Scale and offset of one header axis for the range low .. high handed over
-// as engine numbers, as the header export sets them: the span is rounded to
-// a float before it is divided.
-void AxisFromRange(int32_t low, int32_t high, float& scale, float& offset) {
-  offset = loamwriter::Fixed10ToReal(low);
-  const float span = loamwriter::Fixed10ToReal(high) - offset;
-  scale = static_cast<float>(static_cast<double>(span) / kPackedRange);
-}
-
-// Packs heights as the vertex export does for a header set from the range,
-// with each height handed over half a packed step up so that truncation
-// gives the nearest step. Heights outside the range stop at 0 and 65535.
-class HeightPacker {
- public:
-  HeightPacker(double low, double high) {
-    const int32_t lowEngine = RoundToEngine(low);
-    const int32_t highEngine = RoundToEngine(high);
-    AxisFromRange(lowEngine, highEngine, scale_, offset_);
-    halfStep_ = (FromEngine(highEngine) - FromEngine(lowEngine)) / kPackedRange / 2.0;
-  }
-  uint16_t Pack(double height) const {
-    if (scale_ == 0.0f) return 0;
-    const double quotient =
-        (static_cast<double>(loamwriter::Fixed10ToReal(RoundToEngine(height + halfStep_))) -
-         static_cast<double>(offset_)) /
-        static_cast<double>(scale_);
-    if (!(quotient > 0.0)) return 0;
-    if (quotient >= kPackedRange) return kPackedTop;
-    return loamwriter::TruncateLow16(quotient);
-  }
-
- private:
-  float scale_ = 0.0f;
-  float offset_ = 0.0f;
-  double halfStep_ = 0.0;
-};
+bool Fits(double value) { return loamwriter::FitsFixed10(value); }
 
 size_t Index(const ConvertTerrain& t, int32_t x, int32_t y) {
   return static_cast<size_t>(y) * static_cast<size_t>(t.columns) + static_cast<size_t>(x);
 }
 
-// The slope of the surface at (x, y) from the neighbouring heights (the
-// sample itself where a neighbour is missing): height change per unit east
-// (dx) and north (dy).
-void SlopeAt(const ConvertTerrain& t, int32_t x, int32_t y, double& dx, double& dy) {
-  const int32_t left = std::max(x - 1, 0), right = std::min(x + 1, t.columns - 1);
-  const int32_t down = std::max(y - 1, 0), up = std::min(y + 1, t.rows - 1);
-  dx = right > left
-           ? (t.heights[Index(t, right, y)] - t.heights[Index(t, left, y)]) / ((right - left) * t.spacingX)
-           : 0.0;
-  dy = up > down ? (t.heights[Index(t, x, up)] - t.heights[Index(t, x, down)]) / ((up - down) * t.spacingY)
-                 : 0.0;
+loamwriter::SurfaceNormal NormalAt(const ConvertTerrain& t, int32_t x, int32_t y) {
+  return loamwriter::NormalAt(t.heights, t.columns, t.rows, t.spacingX, t.spacingY, x, y);
 }
 
 // Whether a grid of columns x rows fits in one HMP frame.
@@ -154,6 +89,29 @@ bool ReadHeightArray(const std::vector<uint8_t>& bytes, const ConvertSettings& s
   return true;
 }
 
+// The skins of `file` with their levels split as stored.
+bool CopySkins(const HmpFile& file, std::vector<TerrainSkin>& skins) {
+  for (size_t i = 0; i < file.Skins().size(); ++i) {
+    const HmpSkinInfo& info = file.Skins()[i];
+    std::vector<uint8_t> data;
+    if (!file.SkinBytes(i, data)) return false;
+    TerrainSkin skin{
+        static_cast<uint8_t>(info.type), info.width, info.height, info.bytesPerPixel, info.mipmaps, {}};
+    uint64_t w = static_cast<uint64_t>(info.width), h = static_cast<uint64_t>(info.height), at = 0;
+    for (int level = 0; level < (info.mipmaps ? 4 : 1); ++level) {
+      const uint64_t size = w * h * static_cast<uint64_t>(info.bytesPerPixel);
+      if (size > data.size() - at) return false;
+      skin.levels[level].assign(data.begin() + static_cast<ptrdiff_t>(at),
+                                data.begin() + static_cast<ptrdiff_t>(at + size));
+      at += size;
+      w /= 2;
+      h /= 2;
+    }
+    skins.push_back(std::move(skin));
+  }
+  return true;
+}
+
 bool ReadHmp(std::vector<uint8_t> bytes, ConvertTerrain& terrain, std::string& error) {
   HmpFile file;
   if (!file.Parse(std::move(bytes))) {
@@ -167,6 +125,12 @@ bool ReadHmp(std::vector<uint8_t> bytes, ConvertTerrain& terrain, std::string& e
   terrain.high = file.Height(kPackedTop);
   terrain.spacingX = file.Header().param1;
   terrain.spacingY = file.Header().param2;
+  terrain.hasHmpHeader = true;
+  terrain.hmpHeader = file.Header();
+  if (!CopySkins(file, terrain.skins)) {
+    error = "a skin of the file cannot be taken";
+    return false;
+  }
   return true;
 }
 
@@ -240,53 +204,94 @@ void AppendNumber(std::string& out, double value) {
   out += text;
 }
 
+// The lines of an OBJ mesh, each appended to the file as it is made.
+class ObjLines {
+ public:
+  explicit ObjLines(platform::RecordFileWriter& file) : file_(file) {}
+  std::string& Line() { return line_; }
+  bool End() {
+    line_ += '\n';
+    const bool written = file_.Append(line_.data(), line_.size());
+    line_.clear();
+    return written;
+  }
+
+ private:
+  platform::RecordFileWriter& file_;
+  std::string line_;
+};
+
 // x runs east, y up and z south, so that the mesh is right-handed and its
 // faces turn counter-clockwise seen from above.
-bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
-  std::string out = "# terrain of " + std::to_string(terrain.columns) + " x " + std::to_string(terrain.rows) +
-                    " samples, x east, y up, z south\n";
+bool WriteObjLines(const ConvertTerrain& terrain, ObjLines& out) {
+  out.Line() = "# terrain of " + std::to_string(terrain.columns) + " x " + std::to_string(terrain.rows) +
+               " samples, x east, y up, z south";
+  bool whole = out.End();
   const double uStep = terrain.columns > 1 ? 1.0 / (terrain.columns - 1) : 0.0;
   const double vStep = terrain.rows > 1 ? 1.0 / (terrain.rows - 1) : 0.0;
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      out += 'v';
-      AppendNumber(out, x * terrain.spacingX);
-      AppendNumber(out, terrain.heights[Index(terrain, x, y)]);
-      AppendNumber(out, -(y * terrain.spacingY));
-      out += '\n';
-    }
-  }
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      double dx = 0.0, dy = 0.0;
-      SlopeAt(terrain, x, y, dx, dy);
-      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
-      out += "vn";
-      AppendNumber(out, -dx / length);
-      AppendNumber(out, 1.0 / length);
-      AppendNumber(out, dy / length);
-      out += '\n';
-    }
-  }
-  for (int32_t y = 0; y < terrain.rows; ++y) {
-    for (int32_t x = 0; x < terrain.columns; ++x) {
-      out += "vt";
-      AppendNumber(out, x * uStep);
-      AppendNumber(out, y * vStep);
-      out += '\n';
+  for (int pass = 0; pass < 3 && whole; ++pass) {
+    for (int32_t y = 0; y < terrain.rows && whole; ++y) {
+      for (int32_t x = 0; x < terrain.columns && whole; ++x) {
+        std::string& line = out.Line();
+        if (pass == 0) {
+          line += 'v';
+          AppendNumber(line, x * terrain.spacingX);
+          AppendNumber(line, terrain.heights[Index(terrain, x, y)]);
+          AppendNumber(line, -(y * terrain.spacingY));
+        } else if (pass == 1) {
+          const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
+          line += "vn";
+          AppendNumber(line, normal.east);
+          AppendNumber(line, normal.up);
+          AppendNumber(line, -normal.north);
+        } else {
+          line += "vt";
+          AppendNumber(line, x * uStep);
+          AppendNumber(line, y * vStep);
+        }
+        whole = out.End();
+      }
     }
   }
   auto corner = [&](int32_t x, int32_t y) {
     const std::string n = std::to_string(Index(terrain, x, y) + 1);
     return " " + n + "/" + n + "/" + n;
   };
-  for (int32_t y = 0; y + 1 < terrain.rows; ++y) {
-    for (int32_t x = 0; x + 1 < terrain.columns; ++x) {
-      out += "f" + corner(x, y) + corner(x + 1, y) + corner(x, y + 1) + "\n";
-      out += "f" + corner(x + 1, y) + corner(x + 1, y + 1) + corner(x, y + 1) + "\n";
+  for (int32_t y = 0; y + 1 < terrain.rows && whole; ++y) {
+    for (int32_t x = 0; x + 1 < terrain.columns && whole; ++x) {
+      out.Line() = "f" + corner(x, y) + corner(x + 1, y) + corner(x, y + 1);
+      whole = out.End();
+      out.Line() = "f" + corner(x + 1, y) + corner(x + 1, y + 1) + corner(x, y + 1);
+      whole = whole && out.End();
     }
   }
-  return WriteBytes(path, out.data(), out.size(), error);
+  return whole;
+}
+
+// The mesh streams into the replacement file; it goes to its name once whole.
+bool WriteObj(const ConvertTerrain& terrain, const std::string& path, std::string& error) {
+  platform::FileReplacement output;
+  platform::RecordFileWriter file;
+  const int fd = output.Begin(path.c_str());
+  if (fd < 0) {
+    error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
+  if (file.OpenOn(fd) < 0) {
+    error = path + ": " + file.LastFailure().Text();
+    return false;
+  }
+  ObjLines out(file);
+  const bool whole = WriteObjLines(terrain, out);
+  if (!file.Close() || !whole) {
+    error = path + ": " + file.LastFailure().Text();
+    return false;
+  }
+  if (!output.Commit()) {
+    error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
+  return true;
 }
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine
@@ -302,17 +307,8 @@ bool ReadSkinPicture(const std::string& skinPath, BmpImage& image, std::vector<u
     error = skinPath + ": the picture is too large for a skin";
     return false;
   }
-  levels[0].resize(static_cast<size_t>(w * h * 3));
-  bool picked =
-      loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), 1, levels[0].data(), w * h);
-  int64_t mipWidth = w, mipHeight = h;
-  for (int level = 1; level <= 3 && picked; ++level) {
-    mipWidth /= 2;
-    mipHeight /= 2;
-    levels[level].resize(static_cast<size_t>(mipWidth * mipHeight * 3));
-    picked = loamwriter::MipSampler(image.width, image.height, 3, image.pixels.data(), kMipSteps[level - 1],
-                                    levels[level].data(), mipWidth * mipHeight);
-  }
+  const bool picked =
+      loamwriter::PickSkinLevels(image.width, image.height, 3, image.pixels.data(), true, levels);
   if (!picked) {
     error = skinPath + ": the picture cannot be taken as a skin";
     return false;
@@ -322,33 +318,68 @@ bool ReadSkinPicture(const std::string& skinPath, BmpImage& image, std::vector<u
 
 bool WriteSkinPicture(loamwriter::HMP7W& writer, const BmpImage& image,
                       const std::vector<uint8_t> (&levels)[4]) {
-  static const uint8_t kEmpty = 0;
-  auto data = [](const std::vector<uint8_t>& level) { return level.empty() ? &kEmpty : level.data(); };
-  bool whole = writer.BeginSkin(kSkinType888WithMips, "preview");
-  writer.SetSkinImage(image.width, image.height, 3, true);
-  whole = writer.WriteSkinImage(data(levels[0]), data(levels[1]), data(levels[2]), data(levels[3])) && whole;
-  return writer.FinishSkin() && whole;
+  return loamwriter::WriteSkinLevels(writer, loamwriter::kSkinType888WithMips, "preview", image.width,
+                                     image.height, 3, true, levels);
 }
 
 bool WriteBlankSkin(loamwriter::HMP7W& writer, const ConvertTerrain& terrain) {
-  const int32_t width = std::min(terrain.columns, kLargestBlankSkinSide);
-  const int32_t height = std::min(terrain.rows, kLargestBlankSkinSide);
-  const std::vector<uint8_t> blank(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-  static const uint8_t kEmpty = 0;
-  bool whole = writer.BeginSkin(0, "blank");
-  writer.SetSkinImage(width, height, 1, false);
-  whole = writer.WriteSkinImage(blank.empty() ? &kEmpty : blank.data(), nullptr, nullptr, nullptr) && whole;
-  return writer.FinishSkin() && whole;
+  int32_t width = 0, height = 0;
+  loamwriter::BlankSkinSides(terrain.columns, terrain.rows, width, height);
+  return loamwriter::WriteBlankSkin(writer, width, height, "blank");
+}
+
+// Gives back the header fields of the HMP file the terrain came from, when
+// its heights and spacings stay as they were; the writer keeps its own magic,
+// version and counts.
+void KeepHmpHeader(const ConvertTerrain& terrain, const ConvertSettings& settings,
+                   loamwriter::HmpHeader& header) {
+  if (!terrain.hasHmpHeader || settings.hasRange || settings.heightScale != 1.0 || settings.spacingX > 0.0)
+    return;
+  const loamwriter::HmpHeader written = header;
+  header = terrain.hmpHeader;
+  std::copy(written.magic, written.magic + 4, header.magic);
+  header.version = written.version;
+  header.numSkins = written.numSkins;
+  header.numVertices = written.numVertices;
+  header.numFrames = written.numFrames;
+}
+
+// The skins: --skin's picture, else those of the HMP file read, else a blank
+// skin.
+bool WriteSkins(loamwriter::HMP7W& writer, const ConvertTerrain& terrain, const ConvertSettings& settings,
+                const BmpImage& skin, const std::vector<uint8_t> (&skinLevels)[4]) {
+  if (!settings.skinPath.empty()) return WriteSkinPicture(writer, skin, skinLevels);
+  if (terrain.skins.empty()) return WriteBlankSkin(writer, terrain);
+  bool whole = true;
+  for (const TerrainSkin& kept : terrain.skins) {
+    whole = loamwriter::WriteSkinLevels(writer, kept.type, "skin", kept.width, kept.height,
+                                        kept.bytesPerPixel, kept.mipmaps, kept.levels) &&
+            whole;
+  }
+  return whole;
+}
+
+// A line for a skin whose sides some readers take differently, naming the
+// nearest sizes all readers agree on; empty for a portable skin.
+std::string SkinSizeWarning(const std::string& skinPath, const BmpImage& skin) {
+  if (loamwriter::PortableSkinSides(skin.width, skin.height)) return std::string();
+  auto side = [](int32_t n, int32_t up) {
+    const int32_t multiple = (n / loamwriter::kPortableSkinStep + up) * loamwriter::kPortableSkinStep;
+    return std::to_string(std::max(multiple, loamwriter::kPortableSkinStep));
+  };
+  return skinPath + " is " + std::to_string(skin.width) + " x " + std::to_string(skin.height) +
+         "; some readers take only skins whose sides are multiples of " +
+         std::to_string(loamwriter::kPortableSkinStep) + ", such as " + side(skin.width, 0) + " x " +
+         side(skin.height, 0) + " or " + side(skin.width, 1) + " x " + side(skin.height, 1);
 }
 
 // The file the exports write for these heights: header with the grid's
 // extent, the spacings and the height range, one skin, one frame.
 bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, const std::string& path,
-              std::string& error) {
-  const double width = (terrain.columns - 1) * terrain.spacingX;
-  const double depth = (terrain.rows - 1) * terrain.spacingY;
-  if (!Fits(width) || !Fits(depth) || !Fits(terrain.spacingX) || !Fits(terrain.spacingY) ||
-      !Fits(terrain.columns)) {
+              std::string& error, std::string* warning) {
+  loamwriter::TerrainHeaderValues values;
+  if (!loamwriter::HeaderValuesFor(terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY,
+                                   terrain.low, terrain.high, values)) {
     error = "the terrain's extent does not fit in the numbers of an HMP header";
     return false;
   }
@@ -356,6 +387,7 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
   std::vector<uint8_t> skinLevels[4];
   if (!settings.skinPath.empty() && !ReadSkinPicture(settings.skinPath, skin, skinLevels, error))
     return false;
+  if (!settings.skinPath.empty() && warning != nullptr) *warning = SkinSizeWarning(settings.skinPath, skin);
   // The file goes to its name only once it is whole.
   platform::FileReplacement output;
   const int fd = output.Begin(path.c_str());
@@ -368,26 +400,18 @@ bool WriteHmp(const ConvertTerrain& terrain, const ConvertSettings& settings, co
     error = path + ": " + writer.LastFailure().Text();
     return false;
   }
-  loamwriter::HmpHeader& header = writer.header;
-  header.param0 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.columns));
-  header.param1 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingX));
-  header.param2 = loamwriter::Fixed10ToReal(RoundToEngine(terrain.spacingY));
-  AxisFromRange(0, RoundToEngine(width), header.scale[0], header.offset[0]);
-  AxisFromRange(0, RoundToEngine(depth), header.scale[1], header.offset[1]);
-  AxisFromRange(RoundToEngine(terrain.low), RoundToEngine(terrain.high), header.scale[2], header.offset[2]);
+  loamwriter::SetHeaderFromRange(writer.header, values);
+  KeepHmpHeader(terrain, settings, writer.header);
 
-  bool whole = settings.skinPath.empty() ? WriteBlankSkin(writer, terrain)
-                                         : WriteSkinPicture(writer, skin, skinLevels);
+  bool whole = WriteSkins(writer, terrain, settings, skin, skinLevels);
   whole = whole && writer.BeginFrame("terrain");
   for (int32_t y = 0; y < terrain.rows && whole; ++y) {
     for (int32_t x = 0; x < terrain.columns; ++x) {
-      double dx = 0.0, dy = 0.0;
-      SlopeAt(terrain, x, y, dx, dy);
-      const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+      const loamwriter::SurfaceNormal normal = NormalAt(terrain, x, y);
       whole = writer.AddFrameVertex(terrain.packed[Index(terrain, x, y)],
-                                    loamwriter::Fixed10ToReal(RoundToEngine(-dx / length)),
-                                    loamwriter::Fixed10ToReal(RoundToEngine(-dy / length)),
-                                    loamwriter::Fixed10ToReal(RoundToEngine(1.0 / length))) &&
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.east)),
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.north)),
+                                    loamwriter::Fixed10ToReal(loamwriter::RoundToFixed10(normal.up))) &&
               whole;
     }
   }
@@ -418,10 +442,19 @@ TerrainFormat FormatOfName(const std::string& path) {
   return TerrainFormat::kUnknown;
 }
 
-bool ReadTerrain(const std::string& path, TerrainFormat format, const ConvertSettings& settings,
+TerrainFormat FormatOfContent(const std::vector<uint8_t>& bytes) {
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (HmpFile::IsTerrainMagic(bytes.data(), bytes.size())) return TerrainFormat::kHmp;
+  if (bytes.size() >= 8 && std::equal(kPngSignature, kPngSignature + 8, bytes.begin()))
+    return TerrainFormat::kPng;
+  return TerrainFormat::kUnknown;
+}
+
+bool ReadTerrain(const std::string& path, TerrainFormat& format, const ConvertSettings& settings,
                  ConvertTerrain& terrain, std::string& error) {
   std::vector<uint8_t> bytes;
   if (!ReadBytes(path, bytes, error)) return false;
+  if (format == TerrainFormat::kUnknown) format = FormatOfContent(bytes);
   return ReadTerrainBytes(std::move(bytes), format, settings, terrain, error);
 }
 
@@ -481,7 +514,7 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
     return false;
   }
   if (!keepPacked) {
-    const HeightPacker packer(terrain.low, terrain.high);
+    const loamwriter::HeightPacker packer(terrain.low, terrain.high, settings.engineValues);
     terrain.packed.resize(terrain.heights.size());
     for (size_t i = 0; i < terrain.heights.size(); ++i) terrain.packed[i] = packer.Pack(terrain.heights[i]);
   }
@@ -489,10 +522,10 @@ bool PrepareTerrain(const ConvertSettings& settings, TerrainFormat inputFormat, 
 }
 
 bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const ConvertSettings& settings,
-                  const std::string& path, std::string& error) {
+                  const std::string& path, std::string& error, std::string* warning) {
   switch (format) {
     case TerrainFormat::kHmp:
-      return WriteHmp(terrain, settings, path, error);
+      return WriteHmp(terrain, settings, path, error, warning);
     case TerrainFormat::kPng:
       return WriteGreyPng(ToPicture(terrain), path, error);
     case TerrainFormat::kRaw:
@@ -505,4 +538,4 @@ bool WriteTerrain(const ConvertTerrain& terrain, TerrainFormat format, const Con
   }
 }
 
-}  // namespace tools
+}  // namespace terrain

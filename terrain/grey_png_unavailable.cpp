@@ -1,8 +1,8 @@
 // Builds without libpng: greyscale PNG pictures are refused with a clear
 // message.
-#include "tools/grey_png.h"
+#include "terrain/grey_png.h"
 
-namespace tools {
+namespace terrain {
 
 bool GreyPngSupported() { return false; }
 
@@ -16,4 +16,4 @@ bool WriteGreyPng(const GreyPicture&, const std::string& path, std::string& erro
   return false;
 }
 
-}  // namespace tools
+}  // namespace terrain

@@ -8,7 +8,7 @@
 
 #include "plugin/hmp_records.h"
 
-namespace tools {
+namespace terrain {
 
 // A skin record of an HMP file and the size of the image data after it.
 struct HmpSkinInfo {
@@ -81,6 +81,9 @@ class HmpFile {
   // The packed heights of frame `index`, numVertices of them in file order.
   // False when there is no such frame.
   bool FrameHeights(size_t index, std::vector<uint16_t>& heights) const;
+  // The image bytes of skin `index`, all its levels. False when there is no
+  // such skin.
+  bool SkinBytes(size_t index, std::vector<uint8_t>& data) const;
   // The first frame as a grid: its size (GridSize) and packed heights. False
   // with a one-line `error` when the file holds no frame, the grid size is
   // unknown, or the frame is cut short.
@@ -94,6 +97,9 @@ class HmpFile {
 
  private:
   void Walk();
+  // Walks skin `i`, which starts at `at`, and moves `at` past it. False when
+  // the walk stops there.
+  bool WalkSkin(int32_t i, uint64_t& at);
   // Stops the walk at `offset` for `problem`.
   void Stop(uint32_t offset, std::string problem, bool truncated);
 
@@ -108,4 +114,4 @@ class HmpFile {
   std::string walkProblem_;
 };
 
-}  // namespace tools
+}  // namespace terrain

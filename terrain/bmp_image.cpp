@@ -1,4 +1,4 @@
-#include "tools/bmp_image.h"
+#include "terrain/bmp_image.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include "platform/little_endian.h"
 #include "platform/whole_file.h"
 
-namespace tools {
+namespace terrain {
 
 namespace bmp = noise::utils::bmp;
 
@@ -71,4 +71,4 @@ bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error) {
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain

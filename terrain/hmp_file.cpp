@@ -1,4 +1,4 @@
-#include "tools/hmp_file.h"
+#include "terrain/hmp_file.h"
 
 #include <cstring>
 #include <utility>
@@ -6,7 +6,7 @@
 #include "modelfiles/image_size.h"
 #include "platform/whole_file.h"
 
-namespace tools {
+namespace terrain {
 
 namespace {
 
@@ -60,6 +60,51 @@ void HmpFile::Stop(uint32_t offset, std::string problem, bool truncated) {
   truncated_ = truncated;
 }
 
+bool HmpFile::WalkSkin(int32_t i, uint64_t& at) {
+  const uint64_t size = bytes_.size();
+  const std::string what = "skin " + std::to_string(i);
+  if (kSkinHeaderSize > size - at) {
+    Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
+    return false;
+  }
+  loamwriter::HmpSkinHeader record;
+  std::memcpy(&record, bytes_.data() + at, kSkinHeaderSize);
+  HmpSkinInfo skin;
+  skin.offset = static_cast<uint32_t>(at);
+  skin.type = record.type;
+  skin.width = record.width;
+  skin.height = record.height;
+  if (record.type < 0 || record.type > kHmpLargestSkinType ||
+      kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask] == 0) {
+    Stop(skin.offset, what + " has type code " + std::to_string(record.type) + ", whose size is unknown",
+         false);
+    return false;
+  }
+  skin.bytesPerPixel = kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask];
+  skin.mipmaps = (record.type & loamwriter::kHmpSkinTypeMipmapBit) != 0;
+  uint64_t total = 0;
+  for (int32_t level = 0; level < (skin.mipmaps ? modelfiles::kMipLevelCount : 1); ++level) {
+    uint64_t levelBytes = 0;
+    if (!modelfiles::SkinLevelBytes(record.width, record.height, skin.bytesPerPixel, level, levelBytes)) {
+      Stop(skin.offset,
+           what + " has an impossible size " + std::to_string(record.width) + " x " +
+               std::to_string(record.height),
+           false);
+      return false;
+    }
+    total += levelBytes;
+  }
+  skin.dataBytes = total;
+  skins_.push_back(skin);
+  at += kSkinHeaderSize;
+  if (total > size - at) {
+    Stop(skin.offset, what + " image runs past the end of the file", true);
+    return false;
+  }
+  at += total;
+  return true;
+}
+
 void HmpFile::Walk() {
   const uint64_t size = bytes_.size();
   uint64_t at = kHeaderSize;
@@ -68,46 +113,7 @@ void HmpFile::Walk() {
     return;
   }
   for (int32_t i = 0; i < header_.numSkins; ++i) {
-    const std::string what = "skin " + std::to_string(i);
-    if (kSkinHeaderSize > size - at) {
-      Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
-      return;
-    }
-    loamwriter::HmpSkinHeader record;
-    std::memcpy(&record, bytes_.data() + at, kSkinHeaderSize);
-    HmpSkinInfo skin;
-    skin.offset = static_cast<uint32_t>(at);
-    skin.type = record.type;
-    skin.width = record.width;
-    skin.height = record.height;
-    if (record.type < 0 || record.type > kHmpLargestSkinType ||
-        kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask] == 0) {
-      Stop(skin.offset, what + " has type code " + std::to_string(record.type) + ", whose size is unknown",
-           false);
-      return;
-    }
-    skin.bytesPerPixel = kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask];
-    skin.mipmaps = (record.type & loamwriter::kHmpSkinTypeMipmapBit) != 0;
-    uint64_t total = 0;
-    for (int32_t level = 0; level < (skin.mipmaps ? modelfiles::kMipLevelCount : 1); ++level) {
-      uint64_t levelBytes = 0;
-      if (!modelfiles::SkinLevelBytes(record.width, record.height, skin.bytesPerPixel, level, levelBytes)) {
-        Stop(skin.offset,
-             what + " has an impossible size " + std::to_string(record.width) + " x " +
-                 std::to_string(record.height),
-             false);
-        return;
-      }
-      total += levelBytes;
-    }
-    skin.dataBytes = total;
-    skins_.push_back(skin);
-    at += kSkinHeaderSize;
-    if (total > size - at) {
-      Stop(skin.offset, what + " image runs past the end of the file", true);
-      return;
-    }
-    at += total;
+    if (!WalkSkin(i, at)) return;
   }
   const uint64_t vertexBytes = static_cast<uint64_t>(header_.numVertices) * kVertexSize;
   for (int32_t i = 0; i < header_.numFrames; ++i) {
@@ -167,6 +173,15 @@ bool HmpFile::FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16
   return true;
 }
 
+bool HmpFile::SkinBytes(size_t index, std::vector<uint8_t>& data) const {
+  if (index >= skins_.size()) return false;
+  const uint64_t first = static_cast<uint64_t>(skins_[index].offset) + kSkinHeaderSize;
+  if (skins_[index].dataBytes > bytes_.size() - first) return false;
+  data.assign(bytes_.begin() + static_cast<ptrdiff_t>(first),
+              bytes_.begin() + static_cast<ptrdiff_t>(first + skins_[index].dataBytes));
+  return true;
+}
+
 bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   if (index >= frames_.size()) return false;
   const uint64_t first = static_cast<uint64_t>(frames_[index].offset) + kFrameHeaderSize;
@@ -181,4 +196,4 @@ bool HmpFile::FrameHeights(size_t index, std::vector<uint16_t>& heights) const {
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain

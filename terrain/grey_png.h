@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tools {
+namespace terrain {
 
 // Whether this build reads and writes greyscale PNG pictures.
 bool GreyPngSupported();
@@ -31,4 +31,4 @@ bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::s
 // when it cannot; a file that was there then keeps its bytes.
 bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error);
 
-}  // namespace tools
+}  // namespace terrain

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tools {
+namespace terrain {
 
 // A picture in memory: rows from the top, each pixel blue, green, red.
 struct BmpImage {
@@ -25,4 +25,4 @@ struct BmpImage {
 // it.
 bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error);
 
-}  // namespace tools
+}  // namespace terrain

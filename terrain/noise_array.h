@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tools {
+namespace terrain {
 
 // Reads `noise_arr.txt`: numbers, each followed by a comma, in general or
 // exponent notation (also "nan" and "inf" as the platform writes them). False
@@ -24,4 +24,4 @@ bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& valu
 bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t tilesZ, int32_t tileWidth,
                    int32_t tileHeight, std::vector<float>& grid, std::string& error);
 
-}  // namespace tools
+}  // namespace terrain

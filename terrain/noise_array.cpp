@@ -1,4 +1,4 @@
-#include "tools/noise_array.h"
+#include "terrain/noise_array.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -6,7 +6,23 @@
 
 #include "platform/whole_file.h"
 
-namespace tools {
+namespace terrain {
+
+namespace {
+
+bool IsSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// ": 'TEXT'" for a token of printable characters, its first 32; nothing for
+// other bytes, which are not quoted into a message.
+std::string Quoted(const std::string& token) {
+  const std::string shown = token.substr(0, 32);
+  for (char c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) return std::string();
+  }
+  return ": '" + shown + "'";
+}
+
+}  // namespace
 
 bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error) {
   values.clear();
@@ -32,7 +48,7 @@ bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& valu
       const float value = std::strtof(token.c_str(), &end);
       if (token.empty() || end != token.c_str() + token.size()) {
         error = "value " + std::to_string(values.size()) + " at byte " + std::to_string(start) +
-                " is not a number: '" + token.substr(0, 32) + "'";
+                " is not a number" + Quoted(token);
         return false;
       }
       values.push_back(value);
@@ -42,6 +58,8 @@ bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& valu
     error = "not enough memory for the values";
     return false;
   }
+  // Editors add a line break or spaces after the last comma.
+  while (start < bytes.size() && IsSpace(bytes[start])) ++start;
   if (start != bytes.size()) {
     error = "the file does not end with a comma after its last value (byte " + std::to_string(start) + ")";
     return false;
@@ -82,4 +100,4 @@ bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t til
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain

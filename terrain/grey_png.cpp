@@ -1,7 +1,7 @@
 // Greyscale PNG pictures through libpng's row-by-row read and write
 // interface. libpng reports errors by a long jump, so every call into it
 // happens in a small function that holds no object with a destructor.
-#include "tools/grey_png.h"
+#include "terrain/grey_png.h"
 
 #include <png.h>
 
@@ -12,7 +12,7 @@
 
 #include "platform/file_replacement.h"
 
-namespace tools {
+namespace terrain {
 
 namespace {
 
@@ -231,4 +231,4 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
   return true;
 }
 
-}  // namespace tools
+}  // namespace terrain
