@@ -55,9 +55,9 @@ int32_t Calls(int32_t count) { return count < 0 ? 1 : count; }
 // A record of 0 bytes (a record size of 0 in the header) leaves the cursor
 // where it was, so every later one of its kind reads the same bytes: a run
 // of up to 2^31 - 1 of them would spin and fill a visitor with copies. A
-// run of skins or frames ends after its first, as the reader's own walk
-// ends it; a longer run of any other record is refused at the header field
-// that sized it.
+// run of bones, skins or frames ends after its first, as the reader's own
+// walk passes over the rest; a longer run of any other record is refused at
+// the header field that sized it.
 bool EmptyRun(const MDL7R& reader, uint32_t before, int32_t index, int32_t count) {
   return index == 0 && count > 1 && reader.Offset() == before;
 }
@@ -96,6 +96,7 @@ bool WalkBones(MDL7R& reader, int32_t count, ModelVisitor& visitor) {
     char name[MDL7R::kLongNameSize] = {};
     if (!reader.ReadBone(parent, x, y, z, name)) return Fail(reader, visitor, Step(WalkStep::kBones, start));
     visitor.Bone(i, parent, name);
+    if (reader.Offset() == start) break;
   }
   return true;
 }
