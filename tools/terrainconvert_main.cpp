@@ -15,56 +15,76 @@
 // Exits 0 when the output was written, 1 when the input cannot be read, is
 // unsupported or damaged, or the output cannot be written (one line on
 // standard error), 2 for a usage error.
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "terrain/terrain_convert.h"
 #include "tools/grid_arguments.h"
+#include "tools/option_parser.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: terrainconvert INPUT OUTPUT [options]\n"
+constexpr const char* kAbout =
+    "Converts a terrain from one file format to another; the formats follow from the\n"
+    "file names' extensions (an input without one is known by its content).\n"
     "  INPUT   .txt (height array), .hmp (HMP5/HMP7), .png (greyscale), .r16/.raw (16-bit)\n"
     "  OUTPUT  .hmp (HMP7), .png (16-bit greyscale), .r16/.raw (16-bit), .obj (Wavefront)\n"
-    "options:\n"
-    "  --size COLUMNSxROWS   the grid of a height array or RAW file\n"
-    "  --tiles NXxNZ         the height array holds NX x NZ tiles, x running fastest (default 1x1)\n"
-    "  --spacing DX[,DY]     distance between neighbouring samples east and north\n"
-    "                        (default: from the HMP header, else 1; DY defaults to DX)\n"
-    "  --range MIN MAX       the heights packed 0 and 65535 stand for (default: the data's\n"
-    "                        range; for PNG and RAW input 0 .. 65535)\n"
-    "  --height-scale F      multiply every height (and the range) by F > 0 first\n"
-    "  --skin PICTURE.bmp    a 24-bit BMP as the HMP skin (default: a blank skin)\n"
-    "  --engine-values       round heights to 1/1024 first, as an engine script hands them over\n"
-    "  --help                show this text\n";
-
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "terrainconvert: %s (see terrainconvert --help)\n", problem.c_str());
-  return 2;
-}
+    "Exits 0 when the output was written, 1 for an input or output that cannot be read\n"
+    "or written, 2 for a usage error.\n";
 
 int Fail(const std::string& problem) {
   std::fprintf(stderr, "terrainconvert: %s\n", problem.c_str());
-  return 1;
+  return tools::kExitFailed;
 }
 
-// "DX" or "DX,DY", both positive.
-bool ParseSpacing(const std::string& text, double& x, double& y) {
-  const size_t comma = text.find(',');
-  double first = 0.0, second = 0.0;
-  if (!tools::ParseFiniteNumber(text.substr(0, comma).c_str(), first) || !(first > 0.0)) return false;
-  second = first;
-  if (comma != std::string::npos &&
-      (!tools::ParseFiniteNumber(text.substr(comma + 1).c_str(), second) || !(second > 0.0))) {
-    return false;
-  }
-  x = first;
-  y = second;
-  return true;
+void DeclareOptions(tools::OptionParser& parser, terrain::ConvertSettings& settings) {
+  using Values = std::vector<std::string>;
+  parser.AddOption("--size", "COLUMNSxROWS", "the grid of a height array or RAW file", [&](const Values& v) {
+    return tools::ParseGridPair(v[0].c_str(), settings.columns, settings.rows);
+  });
+  parser.AddOption(
+      "--tiles", "NXxNZ", "the height array holds NX x NZ tiles, x running fastest (default 1x1)",
+      [&](const Values& v) { return tools::ParseGridPair(v[0].c_str(), settings.tilesX, settings.tilesZ); });
+  parser.AddOption(
+      "--spacing", "DX[,DY]",
+      "distance between neighbouring samples east and north (default: from the HMP header, else 1; DY "
+      "defaults to DX)",
+      [&](const Values& v) { return tools::ParseSpacingPair(v[0], settings.spacingX, settings.spacingY); },
+      "--spacing takes DX or DX,DY, positive numbers");
+  parser.AddOption(
+      "--range", "MIN MAX",
+      "the heights packed 0 and 65535 stand for (default: the data's range; for PNG and RAW input 0 .. "
+      "65535)",
+      [&](const Values& v) {
+        double low = 0.0, high = 0.0;
+        if (!tools::ParseFiniteNumber(v[0].c_str(), low) || !tools::ParseFiniteNumber(v[1].c_str(), high) ||
+            !(low <= high)) {
+          return false;
+        }
+        settings.rangeLow = low;
+        settings.rangeHigh = high;
+        settings.hasRange = true;
+        return true;
+      },
+      "--range takes two numbers MIN MAX with MIN not above MAX");
+  parser.AddOption(
+      "--height-scale", "F", "multiply every height (and the range) by F > 0 first",
+      [&](const Values& v) {
+        double scale = 0.0;
+        if (!tools::ParseFiniteNumber(v[0].c_str(), scale) || !(scale > 0.0)) return false;
+        settings.heightScale = scale;
+        return true;
+      },
+      "--height-scale takes a positive number");
+  parser.AddOption("--skin", "PICTURE.bmp", "a 24-bit BMP as the HMP skin (default: a blank skin)",
+                   [&](const Values& v) {
+                     settings.skinPath = v[0];
+                     return true;
+                   });
+  parser.AddFlag("--engine-values", "round heights to 1/1024 first, as an engine script hands them over",
+                 settings.engineValues);
 }
 
 const char* FormatName(terrain::TerrainFormat format) {
@@ -84,70 +104,11 @@ const char* FormatName(terrain::TerrainFormat format) {
   }
 }
 
-int Convert(int argc, char** argv) {
-  terrain::ConvertSettings settings;
-  std::string names[2];
-  int nameCount = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--size") {
-      if (!hasValue || !tools::ParseGridPair(argv[++i], settings.columns, settings.rows)) {
-        return Usage("--size takes COLUMNSxROWS");
-      }
-    } else if (arg == "--tiles") {
-      if (!hasValue || !tools::ParseGridPair(argv[++i], settings.tilesX, settings.tilesZ)) {
-        return Usage("--tiles takes NXxNZ");
-      }
-    } else if (arg == "--spacing") {
-      if (!hasValue || !ParseSpacing(argv[++i], settings.spacingX, settings.spacingY)) {
-        return Usage("--spacing takes DX or DX,DY, positive numbers");
-      }
-    } else if (arg == "--range") {
-      if (i + 2 >= argc || !tools::ParseFiniteNumber(argv[i + 1], settings.rangeLow) ||
-          !tools::ParseFiniteNumber(argv[i + 2], settings.rangeHigh) ||
-          !(settings.rangeLow <= settings.rangeHigh)) {
-        return Usage("--range takes two numbers MIN MAX with MIN not above MAX");
-      }
-      settings.hasRange = true;
-      i += 2;
-    } else if (arg == "--height-scale") {
-      if (!hasValue || !tools::ParseFiniteNumber(argv[++i], settings.heightScale) ||
-          !(settings.heightScale > 0.0)) {
-        return Usage("--height-scale takes a positive number");
-      }
-    } else if (arg == "--engine-values") {
-      settings.engineValues = true;
-    } else if (arg == "--skin") {
-      if (!hasValue) return Usage("--skin takes a BMP picture");
-      settings.skinPath = argv[++i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage("unknown option " + arg);
-    } else if (nameCount < 2) {
-      names[nameCount++] = arg;
-    } else {
-      return Usage("name one input and one output");
-    }
-  }
-  if (nameCount != 2) return Usage("name one input and one output");
-  const std::string& input = names[0];
-  const std::string& output = names[1];
+// Reads `input`, writes `output` and prints what was written; returns the
+// exit status.
+int Convert(const std::string& input, const std::string& output, terrain::TerrainFormat outputFormat,
+            const terrain::ConvertSettings& settings) {
   terrain::TerrainFormat inputFormat = terrain::FormatOfName(input);
-  const terrain::TerrainFormat outputFormat = terrain::FormatOfName(output);
-  if (inputFormat == terrain::TerrainFormat::kObj) {
-    return Fail(input + ": cannot read this format; inputs are .txt, .hmp, .png, .r16 and .raw");
-  }
-  if (outputFormat == terrain::TerrainFormat::kUnknown ||
-      outputFormat == terrain::TerrainFormat::kHeightArray) {
-    return Fail(output + ": cannot write this format; outputs are .hmp, .png, .r16, .raw and .obj");
-  }
-  if (!settings.skinPath.empty() && outputFormat != terrain::TerrainFormat::kHmp) {
-    return Usage("--skin needs an .hmp output");
-  }
-
   terrain::ConvertTerrain terrain;
   std::string error;
   if (!terrain::ReadTerrain(input, inputFormat, settings, terrain, error) ||
@@ -160,14 +121,32 @@ int Convert(int argc, char** argv) {
   std::printf("%s: %s, %d x %d samples, %g x %g apart\n", output.c_str(), FormatName(outputFormat),
               terrain.columns, terrain.rows, terrain.spacingX, terrain.spacingY);
   std::printf("range: %.9g %.9g (packed 0 and 65535)\n", terrain.low, terrain.high);
-  return 0;
+  return tools::kExitDone;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  tools::OptionParser parser("terrainconvert", "INPUT OUTPUT", kAbout, 2, 2);
+  terrain::ConvertSettings settings;
+  DeclareOptions(parser, settings);
+  int status = tools::kExitDone;
+  if (!parser.ParseCommandLine(argc, argv, status)) return status;
+  const std::string& input = parser.Operands()[0];
+  const std::string& output = parser.Operands()[1];
+  const terrain::TerrainFormat outputFormat = terrain::FormatOfName(output);
+  if (terrain::FormatOfName(input) == terrain::TerrainFormat::kObj) {
+    return Fail(input + ": cannot read this format; inputs are .txt, .hmp, .png, .r16 and .raw");
+  }
+  if (outputFormat == terrain::TerrainFormat::kUnknown ||
+      outputFormat == terrain::TerrainFormat::kHeightArray) {
+    return Fail(output + ": cannot write this format; outputs are .hmp, .png, .r16, .raw and .obj");
+  }
+  if (!settings.skinPath.empty() && outputFormat != terrain::TerrainFormat::kHmp) {
+    return parser.UsageError("--skin needs an .hmp output");
+  }
   try {
-    return Convert(argc, argv);
+    return Convert(input, output, outputFormat, settings);
   } catch (const std::bad_alloc&) {
     return Fail("not enough memory for the terrain");
   }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,18 @@ TEST_F(TerrainviewTest, BadInputsAreRefusedWithAReason) {
   result = Terrainview({array, "--size", "8x4", temp_.File("no/such/folder/x.bmp")});
   EXPECT_EQ(result.status, 1);
   EXPECT_FALSE(result.err.empty());
+}
+
+// A picture name with another extension is a usage error found before
+// anything is read or written, also of the pictures named before it.
+TEST_F(TerrainviewTest, RefusesPictureFormatsItCannotWrite) {
+  const std::string array = WriteArray(RidgeInTiles());
+  const auto result = Terrainview({array, "--size", "8x4", temp_.File("a.bmp"), temp_.File("b.jpg")});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find(".bmp and .png"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("a.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("b.jpg")));
 }
 
 TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
