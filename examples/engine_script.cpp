@@ -27,7 +27,7 @@ bool Find(const platform::SharedLibrary& library, const char* name, Fn& out, std
 }
 
 // The normal at (x, y) as the vertex export takes it.
-engine::Fixed10Vector NormalAt(const WorldTerrain& t, int32_t x, int32_t y) {
+engine::Fixed10Vector NormalAt(const terrain::TerrainGrid& t, int32_t x, int32_t y) {
   const loamwriter::SurfaceNormal normal =
       loamwriter::NormalAt(t.heights, t.columns, t.rows, t.spacingX, t.spacingY, x, y);
   return engine::Fixed10Vector{loamwriter::RoundToFixed10(normal.east),
@@ -36,8 +36,9 @@ engine::Fixed10Vector NormalAt(const WorldTerrain& t, int32_t x, int32_t y) {
 }
 
 // The skin: from `skin` as an 888 engine bitmap, else a blank skin.
-bool WriteSkin(const LoamwriterLibrary& library, platform::EngineStandIn& engine, const WorldTerrain& terrain,
-               const terrain::BmpImage* skin, TerrainFileReport& report, std::string& error) {
+bool WriteSkin(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
+               const terrain::TerrainGrid& terrain, const terrain::BmpImage* skin, TerrainFileReport& report,
+               std::string& error) {
   if (skin != nullptr) {
     engine::EngineBitmap* bitmap =
         engine.AddBitmap(kFormat888, skin->width, skin->height, kBytesPerPixel888, 0, skin->pixels);
@@ -61,7 +62,7 @@ bool WriteSkin(const LoamwriterLibrary& library, platform::EngineStandIn& engine
 }
 
 // One vertex per height, with its normal, and the end of the frame.
-bool WriteVertices(const LoamwriterLibrary& library, const WorldTerrain& terrain,
+bool WriteVertices(const LoamwriterLibrary& library, const terrain::TerrainGrid& terrain,
                    const TerrainFileReport& report, std::string& error) {
   // The plug-in truncates (height - lowest) / step; half a step up makes
   // that the nearest step.
@@ -107,8 +108,8 @@ bool LoamwriterLibrary::Load(const std::string& path, std::string& error) {
 }
 
 bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
-                      const WorldTerrain& terrain, const terrain::BmpImage* skin, const std::string& path,
-                      TerrainFileReport& report, std::string& error) {
+                      const terrain::TerrainGrid& terrain, const terrain::BmpImage* skin,
+                      const std::string& path, TerrainFileReport& report, std::string& error) {
   const uint64_t count =
       static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
   if (count == 0 || count != terrain.heights.size() || count > INT32_MAX) {

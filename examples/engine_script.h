@@ -10,6 +10,7 @@
 #include "platform/engine_stand_in.h"
 #include "platform/shared_library.h"
 #include "terrain/bmp_image.h"
+#include "terrain/terrain_grid.h"
 
 namespace example {
 
@@ -50,17 +51,6 @@ class LoamwriterLibrary {
   platform::SharedLibrary library_;
 };
 
-// A terrain as the host hands it to the engine: heights row by row, row 0
-// at the lower z edge of the generated area, and the distance between
-// neighbouring samples, all in world units.
-struct WorldTerrain {
-  int32_t columns = 0;
-  int32_t rows = 0;
-  std::vector<double> heights;
-  double spacingX = 0.0;
-  double spacingY = 0.0;
-};
-
 // What WriteTerrainFile made.
 struct TerrainFileReport {
   std::string skin;     // how the skin was made
@@ -69,8 +59,9 @@ struct TerrainFileReport {
   double packedStep = 0.0;  // height of one packed step
 };
 
-// Writes `terrain` to `path` as an engine script would: binds the library to
-// `engine`, opens the file, sets the header from the height range (params:
+// Writes `terrain` (heights in world units, row 0 at the lower z edge of the
+// generated area, spaced as its spacings say) to `path` as an engine script
+// would: binds the library to `engine`, opens the file, sets the header from the height range (params:
 // the column count and the two spacings, as the engine's terrain files
 // carry them), adds one skin (from `skin` when given, as an 888 engine
 // bitmap, else a blank skin), writes one frame with a vertex per height and
@@ -79,7 +70,7 @@ struct TerrainFileReport {
 // each to its nearest step. False with a one-line reason in `error` when an
 // export reports a failure or a value does not fit in an engine number.
 bool WriteTerrainFile(const LoamwriterLibrary& library, platform::EngineStandIn& engine,
-                      const WorldTerrain& terrain, const terrain::BmpImage* skin, const std::string& path,
-                      TerrainFileReport& report, std::string& error);
+                      const terrain::TerrainGrid& terrain, const terrain::BmpImage* skin,
+                      const std::string& path, TerrainFileReport& report, std::string& error);
 
 }  // namespace example

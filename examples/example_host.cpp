@@ -310,9 +310,9 @@ bool ReadPreview(const HostArguments& arguments, terrain::BmpImage& preview, boo
 // World units: the area's longer side becomes kTerrainUnits; samples lie
 // (upper - lower) / samples apart, as the plane builder places them.
 // `unitsPerNoise` receives the scale.
-example::WorldTerrain ToWorldTerrain(const duneforge::CommandSettings& settings,
-                                     const std::vector<float>& grid, double& unitsPerNoise) {
-  example::WorldTerrain terrain;
+terrain::TerrainGrid ToWorldTerrain(const duneforge::CommandSettings& settings,
+                                    const std::vector<float>& grid, double& unitsPerNoise) {
+  terrain::TerrainGrid terrain;
   terrain.columns = settings.tilesX * settings.tileWidth;
   terrain.rows = settings.tilesZ * settings.tileHeight;
   const double extentX = static_cast<double>(settings.upperX) - static_cast<double>(settings.lowerX);
@@ -327,7 +327,7 @@ example::WorldTerrain ToWorldTerrain(const duneforge::CommandSettings& settings,
 
 // Plays the engine: loads loamwriter, binds it with the engine stand-in and
 // writes terrain.hmp through its exports.
-bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& terrain,
+bool DriveExports(const HostArguments& arguments, const terrain::TerrainGrid& terrain,
                   const terrain::BmpImage* preview, example::TerrainFileReport& report, std::string& error) {
   example::LoamwriterLibrary library;
   if (!library.Load(arguments.loamwriterPath, error)) return false;
@@ -341,7 +341,7 @@ bool DriveExports(const HostArguments& arguments, const example::WorldTerrain& t
 
 // Reads the terrain file back, so the summary says what the file holds.
 bool ReportTerrain(const std::string& terrainPath, const std::string& finalPath,
-                   const example::WorldTerrain& terrain, const std::vector<float>& grid, double unitsPerNoise,
+                   const terrain::TerrainGrid& terrain, const std::vector<float>& grid, double unitsPerNoise,
                    const example::TerrainFileReport& report, std::string& error) {
   terrain::HmpFile written;
   int32_t columns = 0, rows = 0;
@@ -391,7 +391,7 @@ int main(int argc, char** argv) {
   if (!ReadPreview(arguments, preview, hasPreview, error)) return Fail(error);
 
   double unitsPerNoise = 0.0;
-  const example::WorldTerrain terrain = ToWorldTerrain(settings, grid, unitsPerNoise);
+  const terrain::TerrainGrid terrain = ToWorldTerrain(settings, grid, unitsPerNoise);
   example::TerrainFileReport report;
   if (!DriveExports(arguments, terrain, hasPreview ? &preview : nullptr, report, error)) return Fail(error);
   if (!ReportTerrain(arguments.TerrainPath(), arguments.FinalPath("terrain.hmp"), terrain, grid,

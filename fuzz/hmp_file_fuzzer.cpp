@@ -1,6 +1,6 @@
 // Fuzz target of the terrain room's HMP reader: any bytes as an HMP file,
 // walked as modelinfo and terrainview walk it, then read and prepared as
-// terrainconvert reads an .hmp input. The walk's figures are checked against
+// terrainconvert loads an .hmp input. The walk's figures are checked against
 // the file's size and the header's counts. (modelinfo's description of the
 // records is left out: it took six times as long as the reading.)
 #include <cstddef>
@@ -10,7 +10,8 @@
 
 #include "fuzz/fuzz_input.h"
 #include "terrain/hmp_file.h"
-#include "terrain/terrain_convert.h"
+#include "terrain/terrain_loader.h"
+#include "terrain/terrain_saver.h"
 
 namespace {
 
@@ -20,13 +21,13 @@ constexpr size_t kMaxFramesRead = 16;
 void Walk(const std::vector<uint8_t>& bytes) {
   terrain::HmpFile file;
   if (!file.Parse(bytes)) {
-    fuzzing::Require(!file.Error().empty(), "a refused file has a reason");
+    fuzzing::Require(file.LastFailure().IsFailure(), "a refused file has a reason");
     return;
   }
   const loamwriter::HmpHeader& header = file.Header();
   fuzzing::Require(file.FileSize() == bytes.size(), "the file is kept whole");
   fuzzing::Require(file.WalkEnd() <= file.FileSize(), "the walk ends inside the file");
-  fuzzing::Require(file.WalkComplete() == file.WalkProblem().empty(), "an unfinished walk says why");
+  fuzzing::Require(file.WalkComplete() != file.WalkProblem().IsFailure(), "an unfinished walk says why");
   if (file.WalkComplete()) {
     fuzzing::Require(file.Skins().size() == static_cast<size_t>(header.numSkins) &&
                          file.Frames().size() == static_cast<size_t>(header.numFrames),
@@ -44,14 +45,14 @@ void Walk(const std::vector<uint8_t>& bytes) {
     }
   }
   int32_t columns = 0, rows = 0;
-  std::string error;
-  if (file.FirstFrameGrid(columns, rows, heights, error)) {
+  platform::FailureReason reason;
+  if (file.FirstFrameGrid(columns, rows, heights, reason)) {
     fuzzing::Require(columns > 0 && rows > 0 &&
                          heights.size() == static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows),
                      "the first frame is a whole grid");
     (void)file.Height(heights.front());
   } else {
-    fuzzing::Require(!error.empty(), "a frame that is no grid has a reason");
+    fuzzing::Require(reason.IsFailure(), "a frame that is no grid has a reason");
   }
 }
 
@@ -61,14 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
   Walk(bytes);
 
-  terrain::ConvertSettings settings;
-  terrain::ConvertTerrain terrain;
+  terrain::TerrainOptions options;
+  options.format = terrain::TerrainFormat::kHmp;
+  terrain::TerrainGrid terrain;
+  terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
   std::string error;
-  if (terrain::ReadTerrainBytes(bytes, terrain::TerrainFormat::kHmp, settings, terrain, error)) {
+  if (terrain::LoadTerrain(bytes, options, terrain, format, error) == terrain::LoadResult::kLoaded) {
     fuzzing::Require(
         terrain.packed.size() == static_cast<uint64_t>(terrain.columns) * static_cast<uint64_t>(terrain.rows),
         "a terrain read has a height per grid point");
-    if (!terrain::PrepareTerrain(settings, terrain::TerrainFormat::kHmp, terrain, error)) {
+    if (!terrain::PrepareTerrain(options, terrain, error)) {
       fuzzing::Require(!error.empty(), "a refused terrain has a reason");
     }
   } else {

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "terrain/terrain_convert.h"
+#include "terrain/terrain_loader.h"
+#include "terrain/terrain_saver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput input(data, size);
-  terrain::ConvertSettings settings;
+  terrain::TerrainOptions settings;
+  settings.format = terrain::TerrainFormat::kRaw;
   const uint8_t flags = input.U8();
   settings.columns = static_cast<int16_t>(input.U16());
   settings.rows = static_cast<int16_t>(input.U16());
@@ -27,9 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t used = size - input.Remaining();
   const std::vector<uint8_t> file(data + used, data + size);
 
-  terrain::ConvertTerrain terrain;
+  terrain::TerrainGrid terrain;
+  terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
   std::string error;
-  if (!terrain::ReadTerrainBytes(file, terrain::TerrainFormat::kRaw, settings, terrain, error)) {
+  if (terrain::LoadTerrain(file, settings, terrain, format, error) != terrain::LoadResult::kLoaded) {
     fuzzing::Require(!error.empty(), "a refused file has a reason");
     return 0;
   }
@@ -46,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        "each sample is kept exactly, rows from the south");
     }
   }
-  if (!terrain::PrepareTerrain(settings, terrain::TerrainFormat::kRaw, terrain, error)) {
+  if (!terrain::PrepareTerrain(settings, terrain, error)) {
     fuzzing::Require(!error.empty(), "a refused terrain has a reason");
   }
   return 0;

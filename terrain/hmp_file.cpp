@@ -1,6 +1,8 @@
 #include "terrain/hmp_file.h"
 
+#include <cstddef>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "modelfiles/image_size.h"
@@ -13,6 +15,12 @@ namespace {
 using loamwriter::kHmpLargestSkinType;
 using loamwriter::kHmpSkinBytesPerPixel;
 using loamwriter::kHmpSkinFormatMask;
+using platform::FailureReason;
+
+// "skin 2 image", "frame 0 vertices".
+std::string RecordPart(const char* record, int32_t index, const char* part) {
+  return std::string(record) + " " + std::to_string(index) + " " + part;
+}
 
 }  // namespace
 
@@ -24,7 +32,7 @@ bool HmpFile::Load(const std::string& path) {
   std::vector<uint8_t> bytes;
   platform::FailureReason reason;
   if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
-    error_ = reason.Text();
+    failure_ = reason;
     return false;
   }
   return Parse(std::move(bytes));
@@ -35,18 +43,16 @@ bool HmpFile::Parse(std::vector<uint8_t> bytes) {
   header_ = loamwriter::HmpHeader{};
   skins_.clear();
   frames_.clear();
-  error_.clear();
+  failure_ = FailureReason();
   walkComplete_ = false;
-  truncated_ = false;
   walkEnd_ = 0;
-  walkProblem_.clear();
+  walkProblem_ = FailureReason();
   if (!IsTerrainMagic(bytes_.data(), bytes_.size())) {
-    error_ = "not an HMP terrain file";
+    failure_ = FailureReason::Unsupported("format: not an HMP terrain file");
     return false;
   }
   if (bytes_.size() < kHeaderSize) {
-    error_ = "truncated: the " + std::to_string(kHeaderSize) + "-byte header does not fit in " +
-             std::to_string(bytes_.size()) + " bytes";
+    failure_ = FailureReason::Truncated("header", 0);
     return false;
   }
   std::memcpy(&header_, bytes_.data(), kHeaderSize);
@@ -54,17 +60,15 @@ bool HmpFile::Parse(std::vector<uint8_t> bytes) {
   return true;
 }
 
-void HmpFile::Stop(uint32_t offset, std::string problem, bool truncated) {
-  walkEnd_ = offset;
-  walkProblem_ = std::move(problem);
-  truncated_ = truncated;
+void HmpFile::Stop(const FailureReason& problem) {
+  walkEnd_ = static_cast<uint32_t>(problem.Offset());
+  walkProblem_ = problem;
 }
 
 bool HmpFile::WalkSkin(int32_t i, uint64_t& at) {
   const uint64_t size = bytes_.size();
-  const std::string what = "skin " + std::to_string(i);
   if (kSkinHeaderSize > size - at) {
-    Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
+    Stop(FailureReason::Truncated(RecordPart("skin", i, "header").c_str(), at));
     return false;
   }
   loamwriter::HmpSkinHeader record;
@@ -76,8 +80,7 @@ bool HmpFile::WalkSkin(int32_t i, uint64_t& at) {
   skin.height = record.height;
   if (record.type < 0 || record.type > kHmpLargestSkinType ||
       kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask] == 0) {
-    Stop(skin.offset, what + " has type code " + std::to_string(record.type) + ", whose size is unknown",
-         false);
+    Stop(FailureReason::Malformed(RecordPart("skin", i, "type code").c_str(), skin.offset));
     return false;
   }
   skin.bytesPerPixel = kHmpSkinBytesPerPixel[record.type & kHmpSkinFormatMask];
@@ -86,10 +89,7 @@ bool HmpFile::WalkSkin(int32_t i, uint64_t& at) {
   for (int32_t level = 0; level < (skin.mipmaps ? modelfiles::kMipLevelCount : 1); ++level) {
     uint64_t levelBytes = 0;
     if (!modelfiles::SkinLevelBytes(record.width, record.height, skin.bytesPerPixel, level, levelBytes)) {
-      Stop(skin.offset,
-           what + " has an impossible size " + std::to_string(record.width) + " x " +
-               std::to_string(record.height),
-           false);
+      Stop(FailureReason::Malformed(RecordPart("skin", i, "size").c_str(), skin.offset));
       return false;
     }
     total += levelBytes;
@@ -98,7 +98,7 @@ bool HmpFile::WalkSkin(int32_t i, uint64_t& at) {
   skins_.push_back(skin);
   at += kSkinHeaderSize;
   if (total > size - at) {
-    Stop(skin.offset, what + " image runs past the end of the file", true);
+    Stop(FailureReason::Truncated(RecordPart("skin", i, "image").c_str(), skin.offset));
     return false;
   }
   at += total;
@@ -109,7 +109,10 @@ void HmpFile::Walk() {
   const uint64_t size = bytes_.size();
   uint64_t at = kHeaderSize;
   if (header_.numSkins < 0 || header_.numFrames < 0 || header_.numVertices < 0) {
-    Stop(kHeaderSize, "negative count in the header", false);
+    const size_t field = header_.numSkins < 0    ? offsetof(loamwriter::HmpHeader, numSkins)
+                         : header_.numFrames < 0 ? offsetof(loamwriter::HmpHeader, numFrames)
+                                                 : offsetof(loamwriter::HmpHeader, numVertices);
+    Stop(FailureReason::Malformed("record count", field));
     return;
   }
   for (int32_t i = 0; i < header_.numSkins; ++i) {
@@ -117,9 +120,8 @@ void HmpFile::Walk() {
   }
   const uint64_t vertexBytes = static_cast<uint64_t>(header_.numVertices) * kVertexSize;
   for (int32_t i = 0; i < header_.numFrames; ++i) {
-    const std::string what = "frame " + std::to_string(i);
     if (kFrameHeaderSize > size - at) {
-      Stop(static_cast<uint32_t>(at), what + " header runs past the end of the file", true);
+      Stop(FailureReason::Truncated(RecordPart("frame", i, "header").c_str(), at));
       return;
     }
     loamwriter::HmpFrameHeader record;
@@ -133,7 +135,7 @@ void HmpFile::Walk() {
     frames_.push_back(frame);
     at += kFrameHeaderSize;
     if (vertexBytes > size - at) {
-      Stop(frame.offset, what + " vertices run past the end of the file", true);
+      Stop(FailureReason::Truncated(RecordPart("frame", i, "vertices").c_str(), frame.offset));
       return;
     }
     at += vertexBytes;
@@ -156,18 +158,17 @@ bool HmpFile::GridSize(int32_t& columns, int32_t& rows) const {
 }
 
 bool HmpFile::FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16_t>& heights,
-                             std::string& error) const {
+                             FailureReason& reason) const {
   if (frames_.empty()) {
-    error = truncated_ ? "truncated: " + walkProblem_ : "the file holds no frame";
+    reason = Truncated() ? walkProblem_ : FailureReason::Unsupported("terrain without a frame");
     return false;
   }
   if (!GridSize(columns, rows)) {
-    error = "the header's param0 (" + std::to_string(header_.param0) +
-            ") is not a column count that divides the " + std::to_string(header_.numVertices) + " vertices";
+    reason = FailureReason::Malformed("column count param0", offsetof(loamwriter::HmpHeader, param0));
     return false;
   }
   if (!FrameHeights(0, heights)) {
-    error = "truncated: the first frame's vertices run past the end of the file";
+    reason = FailureReason::Truncated("frame 0 vertices", frames_[0].offset);
     return false;
   }
   return true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure_reason.h"
 #include "plugin/hmp_records.h"
 
 namespace terrain {
@@ -50,14 +51,15 @@ class HmpFile {
   // Whether `bytes` (of `size`) start with a magic this reader knows.
   static bool IsTerrainMagic(const uint8_t* bytes, size_t size);
 
-  // Reads and walks the file. False, with Error() set, when the file cannot
-  // be read, does not start with an HMP magic, or is shorter than the header;
-  // a walk that stops early still loads (see WalkComplete).
+  // Reads and walks the file. False, with LastFailure() set, when the file
+  // cannot be read, does not start with an HMP magic, or is shorter than the
+  // header; a walk that stops early still loads (see WalkComplete).
   bool Load(const std::string& path);
   // The same for bytes already in memory.
   bool Parse(std::vector<uint8_t> bytes);
 
-  const std::string& Error() const { return error_; }
+  // Why Load or Parse refused the file.
+  const platform::FailureReason& LastFailure() const { return failure_; }
   // The magic as text, e.g. "HMP7".
   std::string Magic() const { return std::string(header_.magic, 4); }
   const loamwriter::HmpHeader& Header() const { return header_; }
@@ -71,9 +73,10 @@ class HmpFile {
   // start of the record that stopped it.
   uint32_t WalkEnd() const { return walkEnd_; }
   // Whether the walk stopped because a record ran past the end of the file.
-  bool Truncated() const { return truncated_; }
-  // Why the walk stopped; empty when it is complete.
-  const std::string& WalkProblem() const { return walkProblem_; }
+  bool Truncated() const { return walkProblem_.GetKind() == platform::FailureReason::Kind::kTruncated; }
+  // Why the walk stopped, at the record that stopped it; no failure when the
+  // walk is complete.
+  const platform::FailureReason& WalkProblem() const { return walkProblem_; }
 
   // The terrain grid: `param0` columns and numVertices / columns rows. False
   // when param0 is not a positive whole number that divides the vertex count.
@@ -85,10 +88,10 @@ class HmpFile {
   // such skin.
   bool SkinBytes(size_t index, std::vector<uint8_t>& data) const;
   // The first frame as a grid: its size (GridSize) and packed heights. False
-  // with a one-line `error` when the file holds no frame, the grid size is
-  // unknown, or the frame is cut short.
+  // with the `reason` when the file holds no frame, the grid size is unknown,
+  // or the frame is cut short.
   bool FirstFrameGrid(int32_t& columns, int32_t& rows, std::vector<uint16_t>& heights,
-                      std::string& error) const;
+                      platform::FailureReason& reason) const;
   // The value a packed height stands for: offset z + packed x scale z.
   double Height(uint16_t packed) const {
     return static_cast<double>(header_.offset[2]) +
@@ -100,18 +103,17 @@ class HmpFile {
   // Walks skin `i`, which starts at `at`, and moves `at` past it. False when
   // the walk stops there.
   bool WalkSkin(int32_t i, uint64_t& at);
-  // Stops the walk at `offset` for `problem`.
-  void Stop(uint32_t offset, std::string problem, bool truncated);
+  // Stops the walk at the record the `problem` names.
+  void Stop(const platform::FailureReason& problem);
 
   std::vector<uint8_t> bytes_;
   loamwriter::HmpHeader header_{};
   std::vector<HmpSkinInfo> skins_;
   std::vector<HmpFrameInfo> frames_;
-  std::string error_;
+  platform::FailureReason failure_;
   bool walkComplete_ = false;
-  bool truncated_ = false;
   uint32_t walkEnd_ = 0;
-  std::string walkProblem_;
+  platform::FailureReason walkProblem_;
 };
 
 }  // namespace terrain

@@ -116,6 +116,37 @@ bool OptionParser::ParseCommandLine(int argc, const char* const* argv, int& stat
   return false;
 }
 
+namespace {
+
+// The help lines of options are kept within this many columns.
+constexpr size_t kHelpColumns = 79;
+
+// `head` and then `help`'s words, broken into lines of at most kHelpColumns
+// (a single longer word stands alone), later lines indented as far as the
+// head reaches.
+std::string WrapHelp(const std::string& head, const std::string& help) {
+  std::string text = head, line = head;
+  bool first = true;
+  size_t at = 0;
+  while (at < help.size()) {
+    const size_t end = std::min(help.find(' ', at), help.size());
+    const std::string word = help.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    if (!first && line.size() + 1 + word.size() > kHelpColumns) {
+      text += "\n" + std::string(head.size(), ' ');
+      line.assign(head.size(), ' ');
+      first = true;
+    }
+    text += (first ? "" : " ") + word;
+    line += (first ? "" : " ") + word;
+    first = false;
+  }
+  return text + "\n";
+}
+
+}  // namespace
+
 std::string OptionParser::HelpText() const {
   std::string text = "usage: " + program_ + " [options] " + operandText_ + "\n" + about_ + "options:\n";
   size_t width = std::string("--help").size();
@@ -123,7 +154,7 @@ std::string OptionParser::HelpText() const {
     width = std::max(width, option.name.size() + (option.argument.empty() ? 0 : option.argument.size() + 1));
   }
   const auto line = [&](const std::string& head, const std::string& help) {
-    text += "  " + head + std::string(width - head.size() + 2, ' ') + help + "\n";
+    text += WrapHelp("  " + head + std::string(width - head.size() + 2, ' '), help);
   };
   for (const Option& option : options_) {
     line(option.argument.empty() ? option.name : option.name + " " + option.argument, option.help);

@@ -47,6 +47,7 @@ class OptionParser {
   // True when the tool should run.
   bool ParseCommandLine(int argc, const char* const* argv, int& status);
 
+  const std::string& Program() const { return program_; }
   const std::vector<std::string>& Operands() const { return operands_; }
   const std::string& Error() const { return error_; }
   std::string HelpText() const;

@@ -1,19 +1,20 @@
-// PNG pictures through libpng's simplified interface.
-#include <png.h>
-
-#include <cstring>
+// PNG pictures of the tools' images.
 #include <new>
 #include <vector>
 
 #include "noisemap/error.h"
 #include "platform/file_replacement.h"
+#include "terrain/colour_png.h"
 #include "tools/terrain_picture.h"
 
 namespace tools {
 
-bool PngSupported() { return true; }
+bool PngSupported() { return terrain::ColourPngSupported(); }
 
 void WritePng(const noise::utils::ImageGrid& image, const std::string& path, bool withAlpha) {
+  if (!PngSupported()) {
+    throw noise::utils::InvalidParamError("cannot write " + path + ": this build has no PNG support");
+  }
   const int width = image.GetWidth();
   const int height = image.GetHeight();
   if (width <= 0 || height <= 0) throw noise::utils::InvalidParamError("cannot write an empty picture");
@@ -37,28 +38,11 @@ void WritePng(const noise::utils::ImageGrid& image, const std::string& path, boo
   }
   // The picture is made in memory and replaces the file whole, so a file
   // that cannot be written keeps what it held.
-  png_image png;
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  png.width = static_cast<png_uint_32>(width);
-  png.height = static_cast<png_uint_32>(height);
-  png.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-  png_alloc_size_t size = 0;
   std::vector<uint8_t> bytes;
-  if (png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), 0, nullptr) != 0) {
-    try {
-      bytes.resize(size);
-    } catch (const std::bad_alloc&) {
-      png_image_free(&png);
-      throw noise::utils::OutOfMemoryError("not enough memory for the PNG file");
-    }
+  std::string error;
+  if (!terrain::EncodeColourPng(rgb.data(), width, height, withAlpha, bytes, error)) {
+    throw noise::utils::FileError("cannot write " + path + ": " + error);
   }
-  if (bytes.empty() || png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
-    const std::string reason = png.message;
-    png_image_free(&png);
-    throw noise::utils::FileError("cannot write " + path + ": " + reason);
-  }
-  bytes.resize(size);
   platform::FailureReason failure;
   if (!platform::WriteWholeFile(path.c_str(), bytes, failure)) {
     throw noise::utils::FileError(path + ": " + failure.Text());

@@ -84,7 +84,7 @@ void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32
 
 // The spacing at which kSteepShare of the differences between neighbouring
 // heights are at most kSteepestDefaultSlope.
-double SpacingForSlopes(const TerrainHeights& terrain) {
+double SpacingForSlopes(const terrain::TerrainGrid& terrain) {
   std::vector<double> steps;
   const auto at = [&terrain](int32_t x, int32_t y) {
     return terrain
@@ -104,7 +104,7 @@ double SpacingForSlopes(const TerrainHeights& terrain) {
 
 }  // namespace
 
-void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image) {
+void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image) {
   using noise::utils::InvalidParamError;
   const uint64_t count =
       static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
@@ -120,12 +120,12 @@ void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image
     low = std::min(low, h);
     high = std::max(high, h);
   }
-  double spacing = terrain.spacing;
+  double spacing = terrain.spacingX;
   if (!(spacing > 0.0) || !std::isfinite(spacing)) {
     spacing = (high - low) / (kUnknownSpacingRangeFraction * terrain.columns);
     if (!(spacing > 0.0)) spacing = 1.0;
   }
-  if (!terrain.spacingGiven) spacing = std::max(spacing, SpacingForSlopes(terrain));
+  if (!spacingGiven) spacing = std::max(spacing, SpacingForSlopes(terrain));
   // The renderer lights by height differences between neighbouring samples,
   // so heights are handed to it in units of the sample spacing: a difference
   // of 1 between two neighbours is then a slope of 45 degrees.

@@ -6,22 +6,9 @@
 #include <vector>
 
 #include "noisemap/image_grid.h"
+#include "terrain/terrain_grid.h"
 
 namespace tools {
-
-// A terrain as a grid of heights: `columns` x `rows` values, row by row,
-// row 0 at the lower (southern) edge, each row from west to east.
-struct TerrainHeights {
-  int32_t columns = 0;
-  int32_t rows = 0;
-  std::vector<double> heights;
-  // Horizontal distance between neighbouring samples in the heights' units;
-  // 0 or less: unknown (see RenderTerrain).
-  double spacing = 0.0;
-  // Whether the spacing was given by the user: then the relief is drawn at
-  // exactly that spacing, else at least as flat as kSteepestDefaultSlope says.
-  bool spacingGiven = false;
-};
 
 // The share of the samples that lies below the shore line (water) and below
 // the snow line.
@@ -45,7 +32,11 @@ constexpr double kSteepestDefaultSlope = 0.6;
 // light are brighter than flat ground and slopes facing away darker. Throws the noise
 // map errors (noise::utils::InvalidParamError for an empty or mis-sized
 // grid or a height that is not finite, OutOfMemoryError).
-void RenderTerrain(const TerrainHeights& terrain, noise::utils::ImageGrid& image);
+// The terrain's spacingX is the horizontal distance between neighbouring
+// samples in the heights' units, 0 when unknown; `spacingGiven` says the user
+// gave it, and then the relief is drawn at exactly that spacing, else at
+// least as flat as kSteepestDefaultSlope says.
+void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image);
 
 // Writes `image` to `path`: a BMP picture, or a PNG picture when the name
 // ends in ".png" and PNG support is built in. Either replaces the file whole

@@ -10,7 +10,7 @@ namespace tools {
 void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
   terrain::HmpFile file;
   if (!file.Parse(std::move(bytes))) {
-    summary.error = file.Error();
+    summary.error = file.LastFailure().Text();
     return;
   }
   summary.format = file.Magic() + " terrain";
@@ -48,13 +48,12 @@ void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
          IntField("offset", frame.offset)}});
   }
   if (file.Truncated()) {
-    summary.error = "truncated: " + file.WalkProblem() + " (record at byte " +
-                    std::to_string(file.WalkEnd()) + " of " + std::to_string(file.FileSize()) + ")";
+    summary.error = file.WalkProblem().Text();
     return;
   }
   summary.walkComplete = file.WalkComplete();
   summary.walkEnd = file.WalkEnd();
-  summary.walkProblem = file.WalkProblem();
+  if (!summary.walkComplete) summary.walkProblem = file.WalkProblem().Text();
 }
 
 }  // namespace tools

@@ -62,9 +62,13 @@ TEST_F(ReplaceOutputsTest, EarlierOutputSurvivesAWriteThatFails) {
     const char* program;
     std::string input;
     const char* output;
-  } runs[] = {{TERRAINCONVERT_PROGRAM, raw, "out.hmp"}, {TERRAINCONVERT_PROGRAM, raw, "out.png"},
-              {TERRAINCONVERT_PROGRAM, raw, "out.r16"}, {TERRAINCONVERT_PROGRAM, raw, "out.obj"},
-              {TERRAINVIEW_PROGRAM, array, "view.bmp"}, {TERRAINVIEW_PROGRAM, array, "view.png"}};
+    std::set<std::string> files;  // the output and the files beside it
+  } runs[] = {{TERRAINCONVERT_PROGRAM, raw, "out.hmp", {"out.hmp"}},
+              {TERRAINCONVERT_PROGRAM, raw, "out.png", {"out.png"}},
+              {TERRAINCONVERT_PROGRAM, raw, "out.r16", {"out.r16"}},
+              {TERRAINCONVERT_PROGRAM, raw, "out.obj", {"out.obj", "out.mtl"}},
+              {TERRAINVIEW_PROGRAM, array, "view.bmp", {"view.bmp"}},
+              {TERRAINVIEW_PROGRAM, array, "view.png", {"view.png"}}};
   for (const auto& run : runs) {
     SCOPED_TRACE(run.output);
     const std::string output = out_ + "/" + run.output;
@@ -74,13 +78,13 @@ TEST_F(ReplaceOutputsTest, EarlierOutputSurvivesAWriteThatFails) {
     EXPECT_EQ(failed.status, 1) << failed.err;
     EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
     EXPECT_EQ(testsupport::ReadFileBytes(output), earlier);
-    EXPECT_EQ(Names(out_), std::set<std::string>{run.output});
+    EXPECT_EQ(Names(out_), run.files);
 
     const testsupport::ProgramResult done = testsupport::RunProgram(run.program, args, temp_.Path());
     EXPECT_EQ(done.status, 0) << done.err;
     EXPECT_GT(testsupport::ReadFileBytes(output).size(), 512u);
-    EXPECT_EQ(Names(out_), std::set<std::string>{run.output});
-    std::filesystem::remove(output);
+    EXPECT_EQ(Names(out_), run.files);
+    for (const std::string& file : run.files) std::filesystem::remove(out_ + "/" + file);
   }
 }
 

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/byte_builder.h"
@@ -100,14 +102,14 @@ std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t
 }
 
 // A black 24-bit BMP of width x height, rows padded to 4 bytes.
-std::vector<uint8_t> Bmp(int32_t width, int32_t height) {
+std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint8_t fill = 0) {
   const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) / 4 * 4;
   const uint32_t pixelBytes = rowBytes * static_cast<uint32_t>(height);
   ByteBuilder b;
   b.Text("BM", 2).U32(54 + pixelBytes).U32(0).U32(54);
   b.U32(40).I32(width).I32(height).U16(1).U16(24).U32(0).U32(pixelBytes).I32(2835).I32(2835).U32(0).U32(0);
   std::vector<uint8_t> bytes = b.Data();
-  bytes.resize(bytes.size() + pixelBytes, 0);
+  bytes.resize(bytes.size() + pixelBytes, fill);
   return bytes;
 }
 
@@ -190,6 +192,47 @@ TEST_F(TerrainConvertTest, ObjOfThreeByTwoTerrain) {
   EXPECT_NEAR(nx, -5.0 / length, 1e-8);
   EXPECT_NEAR(ny, 1.0 / length, 1e-8);
   EXPECT_NEAR(nz, 15.0 / length, 1e-8);
+}
+
+// Width and height from a PNG file's IHDR chunk; 0 x 0 when it is no PNG.
+std::pair<uint32_t, uint32_t> PngSize(const std::vector<uint8_t>& png) {
+  if (png.size() < 24 || png[1] != 'P' || std::string(png.begin() + 12, png.begin() + 16) != "IHDR")
+    return {0, 0};
+  auto big = [&](size_t at) {
+    return static_cast<uint32_t>(png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]);
+  };
+  return {big(16), big(20)};
+}
+
+TEST_F(TerrainConvertTest, ObjComesWithItsMaterialAndTheSkinAsTexture) {
+  const std::string raw = Write("in.raw", {30, 0, 40, 0, 50, 0, 0, 0, 10, 0, 20, 0});
+  const std::string obj = temp_.File("plain.obj");
+  ASSERT_EQ(Convert({raw, obj, "--size", "3x2"}).status, 0);
+  const std::vector<uint8_t> mesh = testsupport::ReadFileBytes(obj);
+  const std::string text(mesh.begin(), mesh.end());
+  EXPECT_NE(text.find("\nmtllib plain.mtl\n"), std::string::npos);
+  EXPECT_NE(text.find("\nusemtl plain\nf "), std::string::npos);
+  const std::vector<uint8_t> mtl = testsupport::ReadFileBytes(temp_.File("plain.mtl"));
+  EXPECT_NE(std::string(mtl.begin(), mtl.end()).find("newmtl plain\n"), std::string::npos);
+  EXPECT_EQ(std::string(mtl.begin(), mtl.end()).find("map_Kd"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("plain.png")));
+
+  // A skin given, or kept in an HMP input, becomes the texture; the blank
+  // skin of an HMP written without one gives none.
+  const std::string skin = Write("skin.bmp", Bmp(16, 8, 0x80));
+  ASSERT_EQ(Convert({raw, temp_.File("skinned.obj"), "--size", "3x2", "--skin", skin}).status, 0);
+  ASSERT_EQ(Convert({raw, temp_.File("skinned.hmp"), "--size", "3x2", "--skin", skin}).status, 0);
+  ASSERT_EQ(Convert({temp_.File("skinned.hmp"), temp_.File("kept.obj")}).status, 0);
+  ASSERT_EQ(Convert({raw, temp_.File("blank.hmp"), "--size", "3x2"}).status, 0);
+  ASSERT_EQ(Convert({temp_.File("blank.hmp"), temp_.File("blank.obj")}).status, 0);
+  for (const std::string name : {"skinned", "kept"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(PngSize(testsupport::ReadFileBytes(temp_.File(name + ".png"))), std::make_pair(16u, 8u));
+    const std::vector<uint8_t> material = testsupport::ReadFileBytes(temp_.File(name + ".mtl"));
+    EXPECT_NE(std::string(material.begin(), material.end()).find("map_Kd " + name + ".png\n"),
+              std::string::npos);
+  }
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("blank.png")));
 }
 
 TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {

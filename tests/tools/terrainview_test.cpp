@@ -10,7 +10,7 @@
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
 #include "terrain/grey_png.h"
-#include "terrain/terrain_convert.h"
+#include "terrain/terrain_saver.h"
 #include "tools/terrain_picture.h"
 
 namespace {
@@ -217,7 +217,7 @@ TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
 // every pixel would be pure black or white; the default relief keeps it a
 // picture, at most 5 % of its pixels pure black or white.
 TEST_F(TerrainviewTest, DefaultReliefOfRoughGroundIsNotBlackAndWhite) {
-  terrain::ConvertTerrain rough;
+  terrain::TerrainGrid rough;
   rough.columns = 400;
   rough.rows = 340;
   for (int y = 0; y < rough.rows; ++y) {
@@ -227,12 +227,12 @@ TEST_F(TerrainviewTest, DefaultReliefOfRoughGroundIsNotBlackAndWhite) {
     }
   }
   std::string error;
-  terrain::ConvertSettings settings;
+  terrain::TerrainOptions settings;
   settings.spacingX = settings.spacingY = 1.0;
   const std::string hmp = temp_.File("rough.hmp");
-  ASSERT_TRUE(terrain::PrepareTerrain(settings, terrain::TerrainFormat::kHeightArray, rough, error)) << error;
+  ASSERT_TRUE(terrain::PrepareTerrain(settings, rough, error)) << error;
   ASSERT_GT(rough.high - rough.low, 290.0);
-  ASSERT_TRUE(terrain::WriteTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp, error)) << error;
+  ASSERT_TRUE(terrain::SaveTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp, error)) << error;
   const std::string bmp = temp_.File("rough.bmp");
   ASSERT_EQ(Terrainview({hmp, bmp}).status, 0);
   const Picture picture = DecodeBmp(testsupport::ReadFileBytes(bmp));

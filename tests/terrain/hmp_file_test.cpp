@@ -37,9 +37,9 @@ TEST(HmpFileTest, WalksSkinsWithAndWithoutMipLevelsAndTheFrame) {
   // type 0: 1 byte per pixel, no mips; type 4: 3 bytes, no mips.
   const ByteBuilder b = Terrain(3, 2, {{12, 8, 4}, {0, 5, 3}, {4, 2, 2}}, {96 + 24 + 6, 15, 12});
   terrain::HmpFile file;
-  ASSERT_TRUE(file.Parse(b.Data())) << file.Error();
+  ASSERT_TRUE(file.Parse(b.Data())) << file.LastFailure().Text();
   EXPECT_EQ(file.Magic(), "HMP7");
-  ASSERT_TRUE(file.WalkComplete()) << file.WalkProblem();
+  ASSERT_TRUE(file.WalkComplete()) << file.WalkProblem().Text();
   EXPECT_EQ(file.WalkEnd(), b.Size());
   ASSERT_EQ(file.Skins().size(), 3u);
   EXPECT_TRUE(file.Skins()[0].mipmaps);
@@ -67,7 +67,7 @@ TEST(HmpFileTest, EveryTruncationIsReportedNeverRead) {
         file.Parse(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size)));
     if (size < terrain::HmpFile::kHeaderSize) {
       EXPECT_FALSE(loaded) << size;
-      EXPECT_FALSE(file.Error().empty()) << size;
+      EXPECT_TRUE(file.LastFailure().IsFailure()) << size;
     } else {
       ASSERT_TRUE(loaded) << size;
       EXPECT_FALSE(file.WalkComplete()) << size;
@@ -100,7 +100,7 @@ TEST(HmpFileTest, HostileHeadersStopTheWalk) {
   EXPECT_TRUE(file.Truncated());
 
   EXPECT_FALSE(file.Parse(ByteBuilder().Text("MDL7", 4).Fill(0, 80).Data()));
-  EXPECT_EQ(file.Error(), "not an HMP terrain file");
+  EXPECT_EQ(file.LastFailure().Text(), "unsupported format: not an HMP terrain file");
 }
 
 TEST(HmpFileTest, GridSizeNeedsAWholeColumnCountThatDividesTheVertices) {

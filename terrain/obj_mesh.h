@@ -1,0 +1,31 @@
+// Terrains as Wavefront OBJ meshes with their material and texture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "terrain/terrain_grid.h"
+
+namespace terrain {
+
+// The picture an OBJ mesh is textured with: rows from the top (the north
+// edge), 8-bit red, green, blue and alpha.
+struct ObjTexture {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint8_t> rgba;
+};
+
+// Writes `grid` (prepared, with its spacings) to `path` as an OBJ mesh: a
+// vertex per sample (x east, y up, z south, so that the faces turn
+// counter-clockwise seen from above), its normal from the neighbouring
+// heights, texture coordinates spanning the grid, and two triangles per
+// cell. Beside it go a material file and, given a `texture`, a PNG picture,
+// named after the mesh: terrain.obj, terrain.mtl, terrain.png. Each file
+// replaces an earlier one whole or not at all; the mesh streams to its file,
+// written last. False with a one-line reason when a file cannot be written.
+bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path,
+                  std::string& error);
+
+}  // namespace terrain

@@ -1,0 +1,69 @@
+// A terrain between reading and writing, and the options that say how a
+// file becomes one and how one becomes a file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plugin/hmp_records.h"
+#include "terrain/terrain_format.h"
+
+namespace terrain {
+
+// A skin of an HMP file: its type code, size and levels as stored, rows from
+// the top.
+struct TerrainSkin {
+  uint8_t type = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  bool mipmaps = false;
+  std::vector<uint8_t> levels[4];
+};
+
+// `columns` x `rows` heights row by row, row 0 at the southern (lower z)
+// edge, each row from west to east. When the input already held packed
+// heights (HMP, PNG, RAW), `packed` keeps them exactly, and `low` and `high`
+// are the heights packed 0 and 65535 stand for; once prepared for writing,
+// every terrain has them.
+struct TerrainGrid {
+  int32_t columns = 0;
+  int32_t rows = 0;
+  std::vector<double> heights;
+  std::vector<uint16_t> packed;
+  double low = 0.0;
+  double high = 0.0;
+  double spacingX = 0.0;  // east; 0: the input does not say
+  double spacingY = 0.0;  // north
+  // Read from an HMP file: its header and skins, which an HMP output gives
+  // back (the header when the heights and spacings stay as they were).
+  bool hasHmpHeader = false;
+  loamwriter::HmpHeader hmpHeader{};
+  std::vector<TerrainSkin> skins;
+
+  size_t Index(int32_t x, int32_t y) const {
+    return static_cast<size_t>(y) * static_cast<size_t>(columns) + static_cast<size_t>(x);
+  }
+};
+
+// What a user sets. Zero spacings and sizes mean "not given".
+struct TerrainOptions {
+  // The input's format when its name and content do not tell it (a height
+  // array and a RAW file look alike) or when the user names it.
+  TerrainFormat format = TerrainFormat::kUnknown;
+  int32_t columns = 0;  // the grid of a height array or RAW file
+  int32_t rows = 0;
+  int32_t tilesX = 1;  // a height array's tiles, x running fastest
+  int32_t tilesZ = 1;
+  double spacingX = 0.0;
+  double spacingY = 0.0;
+  bool hasRange = false;  // the heights packed 0 and 65535 stand for
+  double rangeLow = 0.0;
+  double rangeHigh = 0.0;
+  double heightScale = 1.0;
+  std::string skinPath;       // a 24-bit BMP as the skin of HMP and OBJ output
+  bool engineValues = false;  // heights rounded to 1/1024 as the exports take them
+};
+
+}  // namespace terrain

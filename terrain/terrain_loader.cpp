@@ -1,0 +1,211 @@
+#include "terrain/terrain_loader.h"
+
+#include <algorithm>
+#include <new>
+
+#include "platform/whole_file.h"
+#include "plugin/terrain_recipe.h"
+#include "terrain/grey_png.h"
+#include "terrain/hmp_file.h"
+#include "terrain/noise_array.h"
+
+namespace terrain {
+
+namespace {
+
+using loamwriter::kPackedRange;
+using loamwriter::kPackedTop;
+
+// The largest grid an HMP frame can count.
+constexpr uint64_t kLargestGrid = INT32_MAX;
+
+// Whether a grid of columns x rows fits in one HMP frame.
+bool GridFits(int64_t columns, int64_t rows) {
+  return columns > 0 && rows > 0 &&
+         static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) <= kLargestGrid;
+}
+
+// Whether the options give what a height array or RAW file needs.
+LoadResult CheckGridOptions(TerrainFormat format, const TerrainOptions& options, std::string& error) {
+  const bool heightArray = format == TerrainFormat::kHeightArray;
+  if (options.columns <= 0 || options.rows <= 0) {
+    error = std::string(heightArray ? "a height array" : "a RAW file") + " needs --size COLUMNSxROWS";
+    return LoadResult::kNeedsOptions;
+  }
+  if (heightArray && (options.tilesX <= 0 || options.tilesZ <= 0 || options.columns % options.tilesX != 0 ||
+                      options.rows % options.tilesZ != 0)) {
+    error = "--tiles must divide --size into whole tiles";
+    return LoadResult::kNeedsOptions;
+  }
+  if (!GridFits(options.columns, options.rows)) {
+    error = "--size is larger than a terrain can be";
+    return LoadResult::kNeedsOptions;
+  }
+  return LoadResult::kLoaded;
+}
+
+bool ReadHeightArray(const std::vector<uint8_t>& bytes, const TerrainOptions& options, TerrainGrid& grid,
+                     std::string& error) {
+  std::vector<float> values, tiles;
+  if (!ParseNoiseArray(bytes, values, error) ||
+      !AssembleTiles(values, options.tilesX, options.tilesZ, options.columns / options.tilesX,
+                     options.rows / options.tilesZ, tiles, error)) {
+    return false;
+  }
+  grid.columns = options.columns;
+  grid.rows = options.rows;
+  grid.heights.assign(tiles.begin(), tiles.end());
+  return true;
+}
+
+// The skins of `file` with their levels split as stored.
+bool CopySkins(const HmpFile& file, std::vector<TerrainSkin>& skins) {
+  for (size_t i = 0; i < file.Skins().size(); ++i) {
+    const HmpSkinInfo& info = file.Skins()[i];
+    std::vector<uint8_t> data;
+    if (!file.SkinBytes(i, data)) return false;
+    TerrainSkin skin{
+        static_cast<uint8_t>(info.type), info.width, info.height, info.bytesPerPixel, info.mipmaps, {}};
+    uint64_t w = static_cast<uint64_t>(info.width), h = static_cast<uint64_t>(info.height), at = 0;
+    for (int level = 0; level < (info.mipmaps ? 4 : 1); ++level) {
+      const uint64_t size = w * h * static_cast<uint64_t>(info.bytesPerPixel);
+      if (size > data.size() - at) return false;
+      skin.levels[level].assign(data.begin() + static_cast<ptrdiff_t>(at),
+                                data.begin() + static_cast<ptrdiff_t>(at + size));
+      at += size;
+      w /= 2;
+      h /= 2;
+    }
+    skins.push_back(std::move(skin));
+  }
+  return true;
+}
+
+bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error) {
+  HmpFile file;
+  platform::FailureReason reason;
+  if (!file.Parse(std::move(bytes)) || !file.FirstFrameGrid(grid.columns, grid.rows, grid.packed, reason)) {
+    error = file.LastFailure().IsFailure() ? file.LastFailure().Text() : reason.Text();
+    return false;
+  }
+  grid.heights.resize(grid.packed.size());
+  for (size_t i = 0; i < grid.packed.size(); ++i) grid.heights[i] = file.Height(grid.packed[i]);
+  grid.low = file.Height(0);
+  grid.high = file.Height(kPackedTop);
+  grid.spacingX = file.Header().param1;
+  grid.spacingY = file.Header().param2;
+  grid.hasHmpHeader = true;
+  grid.hmpHeader = file.Header();
+  if (!CopySkins(file, grid.skins)) {
+    error = "a skin of the file cannot be taken";
+    return false;
+  }
+  return true;
+}
+
+// Picture rows run from the north; terrain rows from the south.
+void FromPicture(const GreyPicture& picture, const TerrainOptions& options, TerrainGrid& grid) {
+  grid.columns = picture.width;
+  grid.rows = picture.height;
+  grid.packed.resize(picture.samples.size());
+  for (int32_t y = 0; y < grid.rows; ++y) {
+    std::copy_n(picture.samples.begin() + static_cast<ptrdiff_t>(grid.Index(0, grid.rows - 1 - y)),
+                grid.columns, grid.packed.begin() + static_cast<ptrdiff_t>(grid.Index(0, y)));
+  }
+  grid.low = options.hasRange ? options.rangeLow : 0.0;
+  grid.high = options.hasRange ? options.rangeHigh : kPackedRange;
+  grid.heights.resize(grid.packed.size());
+  for (size_t i = 0; i < grid.packed.size(); ++i) {
+    grid.heights[i] = grid.low + grid.packed[i] * ((grid.high - grid.low) / kPackedRange);
+  }
+}
+
+bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, TerrainGrid& grid,
+             std::string& error) {
+  const uint64_t count = static_cast<uint64_t>(options.columns) * static_cast<uint64_t>(options.rows);
+  if (bytes.size() != count * 2) {
+    error = "holds " + std::to_string(bytes.size()) + " bytes, but --size " + std::to_string(options.columns) +
+            "x" + std::to_string(options.rows) + " needs " + std::to_string(count * 2);
+    return false;
+  }
+  GreyPicture picture;
+  picture.width = options.columns;
+  picture.height = options.rows;
+  picture.samples.resize(static_cast<size_t>(count));
+  for (size_t i = 0; i < picture.samples.size(); ++i) {
+    picture.samples[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+  }
+  FromPicture(picture, options, grid);
+  return true;
+}
+
+bool ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainOptions& options,
+                TerrainGrid& grid, std::string& error) {
+  switch (format) {
+    case TerrainFormat::kHeightArray:
+      return ReadHeightArray(bytes, options, grid, error);
+    case TerrainFormat::kHmp:
+      return ReadHmp(std::move(bytes), grid, error);
+    case TerrainFormat::kPng: {
+      GreyPicture picture;
+      if (!ReadGreyPng(bytes, picture, error)) return false;
+      FromPicture(picture, options, grid);
+      return true;
+    }
+    default:
+      return ReadRaw(bytes, options, grid, error);
+  }
+}
+
+// Reads `bytes` in `format`, where `format` has come from the options or
+// the name when they tell it, else from the content.
+// A name with an extension that names no terrain format is refused; bytes
+// without a name need the options to name a format their content does not.
+LoadResult Load(std::vector<uint8_t> bytes, const TerrainOptions& options, bool foreignName,
+                TerrainGrid& grid, TerrainFormat& format, std::string& error) {
+  if (format == TerrainFormat::kUnknown) format = FormatOfContent(bytes);
+  if (format == TerrainFormat::kObj || (format == TerrainFormat::kUnknown && foreignName)) {
+    error = "terrains are read from .txt, .hmp, .png, .r16 and .raw files";
+    return LoadResult::kFailed;
+  }
+  if (format == TerrainFormat::kUnknown) {
+    error = "cannot tell a height array from a RAW file by its content; name the format (txt or raw)";
+    return LoadResult::kNeedsOptions;
+  }
+  if (format == TerrainFormat::kHeightArray || format == TerrainFormat::kRaw) {
+    const LoadResult checked = CheckGridOptions(format, options, error);
+    if (checked != LoadResult::kLoaded) return checked;
+  }
+  grid = TerrainGrid();
+  try {
+    if (!ReadFormat(std::move(bytes), format, options, grid, error)) return LoadResult::kFailed;
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory for the terrain";
+    return LoadResult::kFailed;
+  }
+  return LoadResult::kLoaded;
+}
+
+}  // namespace
+
+LoadResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
+                       TerrainFormat& format, std::string& error) {
+  format = options.format != TerrainFormat::kUnknown ? options.format : FormatOfName(path);
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+    error = reason.Text();
+    return LoadResult::kFailed;
+  }
+  const size_t dot = path.find_last_of("./");
+  const bool foreignName = format == TerrainFormat::kUnknown && dot != std::string::npos && path[dot] == '.';
+  return Load(std::move(bytes), options, foreignName, grid, format, error);
+}
+
+LoadResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
+                       TerrainFormat& format, std::string& error) {
+  format = options.format;
+  return Load(std::move(bytes), options, false, grid, format, error);
+}
+
+}  // namespace terrain

@@ -1,0 +1,30 @@
+// Writes terrains as HMP7 files, 16-bit greyscale PNG pictures, 16-bit RAW
+// files and Wavefront OBJ meshes.
+#pragma once
+
+#include <string>
+
+#include "terrain/terrain_grid.h"
+
+namespace terrain {
+
+// Makes `grid` ready to write: scales heights by options.heightScale, sets
+// the spacing (the options', else the input's, else 1), and packs the
+// heights between the range (the options', else the data's) and 0 .. 65535
+// as the HMP exports pack them, unless the input's packed heights are kept:
+// they are kept for PNG and RAW input always and for HMP input without a
+// range. False with a reason when a height is not finite or the range does
+// not fit in the HMP header's engine numbers.
+bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::string& error);
+
+// Writes a prepared grid to `path` in `format`, replacing the file whole.
+// HMP output carries options.skinPath's picture as its skin, else the skins
+// of the HMP file read, else a blank skin; OBJ output comes with a material
+// file and, when there is a skin, a PNG texture (see WriteObjMesh). False
+// with a one-line reason when it cannot be written; a file that was there
+// then keeps its bytes. A skin whose sides are not multiples of 8, which
+// some readers take differently, is written with a line in `warning`.
+bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                 const std::string& path, std::string& error, std::string* warning = nullptr);
+
+}  // namespace terrain

@@ -1,0 +1,48 @@
+#include "tools/terrain_options.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "terrain/terrain_loader.h"
+#include "tools/grid_arguments.h"
+
+namespace tools {
+
+void AddTerrainInputOptions(OptionParser& parser, terrain::TerrainOptions& options) {
+  using Values = std::vector<std::string>;
+  parser.AddOption("--size", "COLUMNSxROWS", "the grid of a height array or RAW file", [&](const Values& v) {
+    return ParseGridPair(v[0].c_str(), options.columns, options.rows);
+  });
+  parser.AddOption(
+      "--tiles", "NXxNZ",
+      "the height array holds NX x NZ tiles, x running fastest, as duneforge writes them (default 1x1)",
+      [&](const Values& v) { return ParseGridPair(v[0].c_str(), options.tilesX, options.tilesZ); });
+  parser.AddOption(
+      "--format", "FORMAT",
+      "read INPUT as txt (height array), hmp, png or raw whatever its name; needed where neither the "
+      "name nor the content tells a height array from a RAW file",
+      [&](const Values& v) {
+        options.format = terrain::FormatOfWord(v[0]);
+        return options.format != terrain::TerrainFormat::kUnknown &&
+               options.format != terrain::TerrainFormat::kObj;
+      },
+      "--format takes txt, hmp, png or raw");
+}
+
+int LoadTerrainInput(const OptionParser& parser, const std::string& input,
+                     const terrain::TerrainOptions& options, terrain::TerrainGrid& grid,
+                     terrain::TerrainFormat& format) {
+  std::string error;
+  switch (terrain::LoadTerrain(input, options, grid, format, error)) {
+    case terrain::LoadResult::kLoaded:
+      return kExitDone;
+    case terrain::LoadResult::kNeedsOptions:
+      return parser.UsageError(input + ": " + error);
+    default:
+      std::fprintf(stderr, "%s: %s: %s\n", parser.Program().c_str(), input.c_str(), error.c_str());
+      return kExitFailed;
+  }
+}
+
+}  // namespace tools
