@@ -33,14 +33,16 @@ constexpr const char* kAbout =
     "Converts a terrain from one file format to another; the formats follow from the\n"
     "file names' extensions (an input without one is known by its content, else by\n"
     "--format).\n"
-    "  INPUT   .txt (height array), .hmp (HMP5/HMP7), .png (greyscale), .r16/.raw (16-bit)\n"
-    "  OUTPUT  .hmp (HMP7), .png (16-bit greyscale), .r16/.raw (16-bit), .obj (Wavefront,\n"
-    "          with NAME.mtl and, when there is a skin, the texture NAME.png beside it)\n"
-    "Pictures and RAW files run row by row from the north edge. Heights map linearly\n"
-    "between their range and packed 0 .. 65535; the range used is printed, because PNG\n"
-    "and RAW files cannot carry it.\n"
-    "Exits 0 when the output was written, 1 for an input or output that cannot be read\n"
-    "or written, 2 for a usage error.\n";
+    "  INPUT   .txt (height array), .hmp (HMP5/HMP7), .png (greyscale),\n"
+    "          .r16/.raw (16-bit)\n"
+    "  OUTPUT  .hmp (HMP7), .png (16-bit greyscale), .r16/.raw (16-bit), .obj\n"
+    "          (Wavefront, with NAME.mtl and, when there is a skin, the texture\n"
+    "          NAME.png beside it)\n"
+    "Pictures and RAW files run row by row from the north edge. Heights map\n"
+    "linearly between their range and packed 0 .. 65535; the range used is\n"
+    "printed, because PNG and RAW files cannot carry it.\n"
+    "Exits 0 when the output was written, 1 for an input or output that cannot be\n"
+    "read or written, 2 for a usage error.\n";
 
 using Values = std::vector<std::string>;
 

@@ -28,12 +28,12 @@
 namespace {
 
 constexpr const char* kAbout =
-    "Draws a terrain as a lit, coloured relief picture, one pixel per sample, north at\n"
-    "the top. INPUT is an HMP terrain file (its first frame), a greyscale PNG, a 16-bit\n"
-    "RAW file (.r16, .raw) or a height array noise_arr.txt (.txt); the last two need\n"
-    "--size. A name without one of these extensions is read by its content (HMP, PNG),\n"
-    "else as --format says. Each PICTURE is a .bmp file, or a .png file when PNG\n"
-    "support is built in.\n"
+    "Draws a terrain as a lit, coloured relief picture, one pixel per sample, north\n"
+    "at the top. INPUT is an HMP terrain file (its first frame), a greyscale PNG, a\n"
+    "16-bit RAW file (.r16, .raw) or a height array noise_arr.txt (.txt); the last\n"
+    "two need --size. A name without one of these extensions is read by its content\n"
+    "(HMP, PNG), else as --format says. Each PICTURE is a .bmp file, or a .png file\n"
+    "when PNG support is built in.\n"
     "Exits 0 when every picture was written, 1 on any error, 2 for a usage error.\n";
 
 void AddSpacingOption(tools::OptionParser& parser, double& spacing) {

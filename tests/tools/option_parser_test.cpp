@@ -66,6 +66,24 @@ TEST(OptionParserTest, TakesEachOptionsValuesAndKeepsOperandsInOrder) {
   EXPECT_EQ(tools::OptionParser::ExtensionOf("dir.v2/terrain"), "");
 }
 
+// Help longer than a line breaks between words at 79 columns, later lines
+// indented under the first.
+TEST(OptionParserTest, WrapsLongHelpUnderItsStart) {
+  tools::OptionParser parser("tool", "IN", "About.\n", 1, 1);
+  parser.AddOption("--skin", "F",
+                   "abcdefgh1 abcdefgh2 abcdefgh3 abcdefgh4 abcdefgh5 abcdefgh6 abcdefg abcdefgh8",
+                   [](const Values&) { return true; });
+  // "  --skin F  " is 12 columns; six words of 9 with their spaces reach 71,
+  // a seventh of 7 reaches 79 exactly, and the eighth would pass it.
+  EXPECT_EQ(parser.HelpText(),
+            "usage: tool [options] IN\n"
+            "About.\n"
+            "options:\n"
+            "  --skin F  abcdefgh1 abcdefgh2 abcdefgh3 abcdefgh4 abcdefgh5 abcdefgh6 abcdefg\n"
+            "            abcdefgh8\n"
+            "  --help    show this text and exit\n");
+}
+
 TEST(OptionParserTest, RefusesWithOneLineNamingTheOption) {
   struct Case {
     Values args;
