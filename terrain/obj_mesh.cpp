@@ -6,6 +6,7 @@
 #include "platform/record_file_writer.h"
 #include "plugin/terrain_recipe.h"
 #include "terrain/colour_png.h"
+#include "terrain/whole_output.h"
 
 namespace terrain {
 
@@ -128,25 +129,14 @@ bool WriteMesh(const TerrainGrid& grid, const std::string& name, const std::stri
   platform::FileReplacement output;
   platform::RecordFileWriter file;
   const int fd = output.Begin(path.c_str());
-  if (fd < 0) {
-    error = path + ": " + output.LastFailure().Text();
-    return false;
-  }
-  if (file.OpenOn(fd) < 0) {
-    error = path + ": " + file.LastFailure().Text();
+  if (fd < 0 || file.OpenOn(fd) < 0) {
+    error = path + ": " + (fd < 0 ? output.LastFailure() : file.LastFailure()).Text();
     return false;
   }
   ObjLines out(file);
   const bool whole = WriteObjLines(grid, name, out);
-  if (!file.Close() || !whole) {
-    error = path + ": " + file.LastFailure().Text();
-    return false;
-  }
-  if (!output.Commit()) {
-    error = path + ": " + output.LastFailure().Text();
-    return false;
-  }
-  return true;
+  const bool closed = file.Close();
+  return FinishWholeOutput(closed && whole, file.LastFailure(), output, path, error);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "terrain/grey_png.h"
 #include "terrain/obj_mesh.h"
 #include "terrain/skin_rgba.h"
+#include "terrain/whole_output.h"
 
 namespace terrain {
 
@@ -167,15 +168,8 @@ bool WriteHmp(const TerrainGrid& grid, const TerrainOptions& options, const Skin
   loamwriter::SetHeaderFromRange(writer.header, values);
   KeepHmpHeader(grid, options, writer.header);
   const bool whole = WriteHmpRecords(writer, grid, picture);
-  if (!writer.Close() || !whole) {
-    error = path + ": " + writer.LastFailure().Text();
-    return false;
-  }
-  if (!output.Commit()) {
-    error = path + ": " + output.LastFailure().Text();
-    return false;
-  }
-  return true;
+  const bool closed = writer.Close();
+  return FinishWholeOutput(closed && whole, writer.LastFailure(), output, path, error);
 }
 
 // The OBJ texture: the picture given, else the first true-colour skin of
