@@ -28,6 +28,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "examples/engine_script.h"
@@ -40,7 +41,7 @@
 #include "platform/whole_file.h"
 #include "terrain/bmp_image.h"
 #include "terrain/hmp_file.h"
-#include "terrain/noise_array.h"
+#include "terrain/terrain_loader.h"
 
 namespace {
 
@@ -275,20 +276,25 @@ bool RunAndAwaitMessage(const HostArguments& arguments, platform::HostWindow& wi
 
 // The heights, tile by tile as duneforge appended them, put into one grid.
 bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSettings& settings,
-                 std::vector<float>& grid, std::string& error) {
+                 std::vector<double>& grid, std::string& error) {
   const std::string arrayPath = arguments.ArrayPath();
-  std::vector<float> values;
-  if (!terrain::ReadNoiseArray(arrayPath, values, error) ||
-      !terrain::AssembleTiles(values, settings.tilesX, settings.tilesZ, settings.tileWidth,
-                              settings.tileHeight, grid, error)) {
+  terrain::TerrainOptions options;
+  options.format = terrain::TerrainFormat::kHeightArray;
+  options.columns = settings.tilesX * settings.tileWidth;
+  options.rows = settings.tilesZ * settings.tileHeight;
+  options.tilesX = settings.tilesX;
+  options.tilesZ = settings.tilesZ;
+  terrain::TerrainGrid read;
+  terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
+  if (terrain::LoadTerrain(arrayPath, options, read, format, error) != terrain::LoadResult::kLoaded) {
     error = arrayPath + ": " + error;
     return false;
   }
-  const auto range = std::minmax_element(values.begin(), values.end());
+  grid = std::move(read.heights);
+  const auto range = std::minmax_element(grid.begin(), grid.end());
   std::printf("height array: %s\n  %zu values from %g to %g (%d x %d tiles of %d x %d)\n",
-              arguments.FinalPath("noise_arr.txt").c_str(), values.size(), static_cast<double>(*range.first),
-              static_cast<double>(*range.second), settings.tilesX, settings.tilesZ, settings.tileWidth,
-              settings.tileHeight);
+              arguments.FinalPath("noise_arr.txt").c_str(), grid.size(), *range.first, *range.second,
+              settings.tilesX, settings.tilesZ, settings.tileWidth, settings.tileHeight);
   return true;
 }
 
@@ -311,7 +317,7 @@ bool ReadPreview(const HostArguments& arguments, terrain::BmpImage& preview, boo
 // (upper - lower) / samples apart, as the plane builder places them.
 // `unitsPerNoise` receives the scale.
 terrain::TerrainGrid ToWorldTerrain(const duneforge::CommandSettings& settings,
-                                    const std::vector<float>& grid, double& unitsPerNoise) {
+                                    const std::vector<double>& grid, double& unitsPerNoise) {
   terrain::TerrainGrid terrain;
   terrain.columns = settings.tilesX * settings.tileWidth;
   terrain.rows = settings.tilesZ * settings.tileHeight;
@@ -321,7 +327,7 @@ terrain::TerrainGrid ToWorldTerrain(const duneforge::CommandSettings& settings,
   terrain.spacingX = extentX / terrain.columns * unitsPerNoise;
   terrain.spacingY = extentZ / terrain.rows * unitsPerNoise;
   terrain.heights.resize(grid.size());
-  for (size_t i = 0; i < grid.size(); ++i) terrain.heights[i] = static_cast<double>(grid[i]) * unitsPerNoise;
+  for (size_t i = 0; i < grid.size(); ++i) terrain.heights[i] = grid[i] * unitsPerNoise;
   return terrain;
 }
 
@@ -341,7 +347,7 @@ bool DriveExports(const HostArguments& arguments, const terrain::TerrainGrid& te
 
 // Reads the terrain file back, so the summary says what the file holds.
 bool ReportTerrain(const std::string& terrainPath, const std::string& finalPath,
-                   const terrain::TerrainGrid& terrain, const std::vector<float>& grid, double unitsPerNoise,
+                   const terrain::TerrainGrid& terrain, const std::vector<double>& grid, double unitsPerNoise,
                    const example::TerrainFileReport& report, std::string& error) {
   terrain::HmpFile written;
   int32_t columns = 0, rows = 0;
@@ -353,8 +359,7 @@ bool ReportTerrain(const std::string& terrainPath, const std::string& finalPath,
   }
   double largest = 0.0;
   for (size_t i = 0; i < packed.size(); ++i) {
-    largest = std::max(largest,
-                       std::fabs(written.Height(packed[i]) / unitsPerNoise - static_cast<double>(grid[i])));
+    largest = std::max(largest, std::fabs(written.Height(packed[i]) / unitsPerNoise - grid[i]));
   }
   std::printf("terrain:      %s (%u bytes)\n", finalPath.c_str(), written.FileSize());
   std::printf("  %s, %d x %d vertices in %d frame, %d skin (%s)\n", written.Magic().c_str(), columns, rows,
@@ -384,7 +389,7 @@ int main(int argc, char** argv) {
   int exitStatus = 0;
   if (!RunAndAwaitMessage(arguments, window, exitStatus)) return exitStatus;
 
-  std::vector<float> grid;
+  std::vector<double> grid;
   if (!ReadHeights(arguments, settings, grid, error)) return Fail(error);
   terrain::BmpImage preview;
   bool hasPreview = false;
