@@ -591,38 +591,42 @@ bool MDL7R::LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSi
   return true;
 }
 
-bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
-  if (header_ == nullptr) return false;
+const uint8_t* MDL7R::TakeLumpRecord(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize,
+                                     const char* what, bool secondLump) {
   uint32_t position = 0;
-  if (!LumpPosition(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
-                    LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header",
-                    position)) {
-    return false;
-  }
-  const uint8_t* record = Take(mdl7::kLumpHeaderSize, "lump header");
-  if (record == nullptr) return false;
+  if (!LumpPosition(lumpStart, lumpSize, recordSize, what, position)) return nullptr;
+  const uint8_t* record = Take(recordSize, what);
+  if (record == nullptr) return nullptr;
   lumpRecord_ = record;
   lumpPosition_ = position;
-  secondLump_ = false;
-  version = LoadI32(record, mdl7::kLumpHeaderVersion);
-  sectionCount = LoadI32(record, mdl7::kLumpSectionCount);
+  secondLump_ = secondLump;
+  return record;
+}
+
+bool MDL7R::LoadFieldPair(const uint8_t* record, uint32_t firstOffset, int32_t& first, uint32_t secondOffset,
+                          int32_t& second) {
+  if (record == nullptr) return false;
+  first = LoadI32(record, firstOffset);
+  second = LoadI32(record, secondOffset);
   return true;
+}
+
+bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
+  if (header_ == nullptr) return false;
+  const uint8_t* record =
+      TakeLumpRecord(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
+                     LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header", false);
+  return LoadFieldPair(record, mdl7::kLumpHeaderVersion, version, mdl7::kLumpSectionCount, sectionCount);
 }
 
 bool MDL7R::ReadLumpSection(int32_t& sectionId, int32_t& listCount) {
-  const uint8_t* record = Take(mdl7::kLumpSectionSize, "lump section");
-  if (record == nullptr) return false;
-  sectionId = LoadI32(record, mdl7::kSectionId);
-  listCount = LoadI32(record, mdl7::kSectionListCount);
-  return true;
+  return LoadFieldPair(Take(mdl7::kLumpSectionSize, "lump section"), mdl7::kSectionId, sectionId,
+                       mdl7::kSectionListCount, listCount);
 }
 
 bool MDL7R::ReadLumpList(int32_t& listId, int32_t& triangleCount) {
-  const uint8_t* record = Take(mdl7::kLumpListSize, "lump list");
-  if (record == nullptr) return false;
-  listId = LoadI32(record, mdl7::kListId);
-  triangleCount = LoadI32(record, mdl7::kListTriangleCount);
-  return true;
+  return LoadFieldPair(Take(mdl7::kLumpListSize, "lump list"), mdl7::kListId, listId,
+                       mdl7::kListTriangleCount, triangleCount);
 }
 
 bool MDL7R::ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
@@ -642,19 +646,9 @@ bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
   if (header_ == nullptr) return false;
   const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
                          LoadI32(header_, mdl7::kHeaderLumpSize);
-  uint32_t position = 0;
-  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), mdl7::kSecondLumpRecordSize,
-                    "second lump record", position)) {
-    return false;
-  }
-  const uint8_t* record = Take(mdl7::kSecondLumpRecordSize, "second lump record");
-  if (record == nullptr) return false;
-  lumpRecord_ = record;
-  lumpPosition_ = position;
-  secondLump_ = true;
-  first = LoadI32(record, mdl7::kSecondLumpId);
-  second = LoadI32(record, mdl7::kLumpByteSize);
-  return true;
+  const uint8_t* record = TakeLumpRecord(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize),
+                                         mdl7::kSecondLumpRecordSize, "second lump record", true);
+  return LoadFieldPair(record, mdl7::kSecondLumpId, first, mdl7::kLumpByteSize, second);
 }
 
 bool MDL7R::SkipLump() {

@@ -196,6 +196,16 @@ class MDL7R : public ModelReader {
   // the lump's end (reported as truncated).
   bool LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
                     uint32_t& position);
+  // Takes the record of `recordSize` bytes at the cursor, named `what` in a
+  // failure, as the current record of the lump (the second lump with
+  // `secondLump`) that starts at `lumpStart` and holds `lumpSize` bytes;
+  // null as LumpPosition refuses it or when it does not fit.
+  const uint8_t* TakeLumpRecord(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
+                                bool secondLump);
+  // Reads the 32-bit fields at `firstOffset` and `secondOffset` of `record`;
+  // false for a null record.
+  static bool LoadFieldPair(const uint8_t* record, uint32_t firstOffset, int32_t& first,
+                            uint32_t secondOffset, int32_t& second);
   void ClearState();
 
   const uint8_t* header_ = nullptr;
