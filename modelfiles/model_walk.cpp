@@ -123,33 +123,44 @@ bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, Mo
   return true;
 }
 
-bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor) {
-  for (int32_t i = 0; i < Calls(group.texCoordCount); ++i) {
-    TexCoordRecord texCoord{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kTexCoord, reader.Offset(), group.index, i);
-    if (!reader.ReadTexCoord(texCoord.s, texCoord.t)) return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.texCoordCount))
-      return FailEmptyRun(visitor, failure, "texture coordinate size", mdl7::kHeaderTexCoordSize);
-    visitor.TexCoord(texCoord);
-  }
-  for (int32_t i = 0; i < Calls(group.triangleCount); ++i) {
-    TriangleRecord triangle{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kTriangle, reader.Offset(), group.index, i);
-    if (!reader.ReadTriangle(triangle.vertices, triangle.texCoords, triangle.material))
-      return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.triangleCount))
-      return FailEmptyRun(visitor, failure, "triangle size", mdl7::kHeaderTriangleSize);
-    visitor.Triangle(triangle);
-  }
-  for (int32_t i = 0; i < Calls(group.vertexCount); ++i) {
-    VertexRecord vertex{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kVertex, reader.Offset(), group.index, i);
-    if (!reader.ReadVertex(vertex.x, vertex.y, vertex.z, vertex.bone)) return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.vertexCount))
-      return FailEmptyRun(visitor, failure, "vertex size", mdl7::kHeaderVertexSize);
-    visitor.Vertex(vertex);
+// One run of a group's mesh records: its step, its count, and the header
+// field that sizes its records.
+struct Mdl7Run {
+  WalkStep step;
+  int32_t count;
+  const char* sizeField;
+  uint32_t sizeOffset;
+};
+
+// Reads the records of `run` with `read`, which fills a Record, and tells
+// each to the visitor through `tell`.
+template <typename Record, typename Read>
+bool ReadMdl7Run(MDL7R& reader, const GroupRecord& group, const Mdl7Run& run, ModelVisitor& visitor,
+                 void (ModelVisitor::*tell)(const Record&), Read read) {
+  for (int32_t i = 0; i < Calls(run.count); ++i) {
+    Record record{group.index, i};
+    const WalkFailure failure = Step(run.step, reader.Offset(), group.index, i);
+    if (!read(record)) return Fail(reader, visitor, failure);
+    if (EmptyRun(reader, failure.start, i, run.count))
+      return FailEmptyRun(visitor, failure, run.sizeField, run.sizeOffset);
+    (visitor.*tell)(record);
   }
   return true;
+}
+
+bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor) {
+  const Mdl7Run texCoords{WalkStep::kTexCoord, group.texCoordCount, "texture coordinate size",
+                          mdl7::kHeaderTexCoordSize};
+  const Mdl7Run triangles{WalkStep::kTriangle, group.triangleCount, "triangle size",
+                          mdl7::kHeaderTriangleSize};
+  const Mdl7Run vertices{WalkStep::kVertex, group.vertexCount, "vertex size", mdl7::kHeaderVertexSize};
+  return ReadMdl7Run(reader, group, texCoords, visitor, &ModelVisitor::TexCoord,
+                     [&](TexCoordRecord& r) { return reader.ReadTexCoord(r.s, r.t); }) &&
+         ReadMdl7Run(
+             reader, group, triangles, visitor, &ModelVisitor::Triangle,
+             [&](TriangleRecord& r) { return reader.ReadTriangle(r.vertices, r.texCoords, r.material); }) &&
+         ReadMdl7Run(reader, group, vertices, visitor, &ModelVisitor::Vertex,
+                     [&](VertexRecord& r) { return reader.ReadVertex(r.x, r.y, r.z, r.bone); });
 }
 
 bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
