@@ -154,26 +154,12 @@ BuiltModule BuildScaleBias(const RowReader& r) {
   return module;
 }
 
-BuiltModule BuildSelect(const RowReader& r) {
-  r.RequirePrevious();
+// A module whose sources 0 and 1 are the rows p1 and trunc(p2).
+template <typename ModuleClass>
+std::unique_ptr<ModuleClass> MakeWithTwoSources(const RowReader& r) {
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
-  auto module = r.Make<noise::module::Select>();
-  module->SetControlModule(r.Previous());
-  // The bounds come first: the falloff is limited to half their span.
-  module->SetBounds(0.0, 1000.0);
-  module->SetSourceModule(0, r.Source(first));
-  module->SetSourceModule(1, r.Source(second));
-  module->SetEdgeFalloff(r.P3());
-  return module;
-}
-
-BuiltModule BuildBlend(const RowReader& r) {
-  r.RequirePrevious();
-  const int first = r.IndexFromP1();
-  const int second = r.IndexFromP2();
-  auto module = r.Make<noise::module::Blend>();
-  module->SetControlModule(r.Previous());
+  auto module = r.Make<ModuleClass>();
   module->SetSourceModule(0, r.Source(first));
   module->SetSourceModule(1, r.Source(second));
   return module;
@@ -182,11 +168,23 @@ BuiltModule BuildBlend(const RowReader& r) {
 // Add, Multiply, Min and Max: the rows p1 and trunc(p2).
 template <typename Combiner>
 BuiltModule BuildCombiner(const RowReader& r) {
-  const int first = r.IndexFromP1();
-  const int second = r.IndexFromP2();
-  auto module = r.Make<Combiner>();
-  module->SetSourceModule(0, r.Source(first));
-  module->SetSourceModule(1, r.Source(second));
+  return MakeWithTwoSources<Combiner>(r);
+}
+
+BuiltModule BuildSelect(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = MakeWithTwoSources<noise::module::Select>(r);
+  module->SetControlModule(r.Previous());
+  // The bounds come first: the falloff is limited to half their span.
+  module->SetBounds(0.0, 1000.0);
+  module->SetEdgeFalloff(r.P3());
+  return module;
+}
+
+BuiltModule BuildBlend(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = MakeWithTwoSources<noise::module::Blend>(r);
+  module->SetControlModule(r.Previous());
   return module;
 }
 
