@@ -144,10 +144,17 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
   return module;
 }
 
-BuiltModule BuildScaleBias(const RowReader& r) {
+// A module whose source is the previous row's module.
+template <typename ModuleClass>
+std::unique_ptr<ModuleClass> MakeOnPrevious(const RowReader& r) {
   r.RequirePrevious();
-  auto module = r.Make<noise::module::ScaleBias>();
+  auto module = r.Make<ModuleClass>();
   module->SetSourceModule(0, r.Previous());
+  return module;
+}
+
+BuiltModule BuildScaleBias(const RowReader& r) {
+  auto module = MakeOnPrevious<noise::module::ScaleBias>(r);
   module->SetScale(r.P2() - r.P4() / 10.0);
   // The integer quotient: p1 from -9 to 9 gives no bias at all.
   module->SetBias((r.P3() - 0.5) * static_cast<double>(r.Entry().p1 / 10));
@@ -219,9 +226,7 @@ BuiltModule BuildClamp(const RowReader& r) {
 }
 
 BuiltModule BuildExponent(const RowReader& r) {
-  r.RequirePrevious();
-  auto module = r.Make<noise::module::Exponent>();
-  module->SetSourceModule(0, r.Previous());
+  auto module = MakeOnPrevious<noise::module::Exponent>(r);
   module->SetExponent(static_cast<double>(r.Entry().p1) + r.P3());
   return module;
 }
@@ -239,12 +244,7 @@ BuiltModule BuildTurbulence(const RowReader& r) {
   return module;
 }
 
-BuiltModule BuildInvert(const RowReader& r) {
-  r.RequirePrevious();
-  auto module = r.Make<noise::module::Invert>();
-  module->SetSourceModule(0, r.Previous());
-  return module;
-}
+BuiltModule BuildInvert(const RowReader& r) { return MakeOnPrevious<noise::module::Invert>(r); }
 
 // Unknown codes are not an error: a Perlin module at library defaults.
 BuiltModule BuildFallback(const RowReader& r) { return r.Make<noise::module::Perlin>(); }
