@@ -178,6 +178,10 @@ class MDL7R : public ModelReader {
  private:
   // Record size declared at `offset` of the header.
   uint32_t RecordSize(uint32_t offset) const;
+  // Takes the next record, of the size the header field at `sizeField`
+  // gives and named `what` in a failure, as `current`; `size` gets its size.
+  // Null when it does not fit.
+  const uint8_t* TakeRecord(uint32_t sizeField, const char* what, const uint8_t*& current, uint32_t& size);
   // A 32-bit field of the current group, 0 without one.
   int32_t GroupField(uint32_t offset) const;
   // CountAllowsRecord for the current group's count at `offset`; false
