@@ -46,6 +46,17 @@ WalkFailure Step(WalkStep step, uint32_t start, int32_t group = -1, int32_t inde
   return failure;
 }
 
+// A skin or frame record of the given index over the model and group (-1
+// outside MDL7) that starts at the reader's cursor.
+template <typename Record>
+Record RecordAt(const ModelReader& reader, int32_t index, int32_t group = -1) {
+  Record record;
+  record.index = index;
+  record.group = group;
+  record.offset = reader.Offset();
+  return record;
+}
+
 // A count read from a file as the number of Read calls that report it: a
 // negative count gets one call, which the reader refuses as malformed.
 int32_t Calls(int32_t count) { return count < 0 ? 1 : count; }
@@ -103,10 +114,7 @@ bool WalkBones(MDL7R& reader, int32_t count, ModelVisitor& visitor) {
 
 bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
   for (int32_t s = 0; s < group.skinCount; ++s) {
-    SkinRecord skin;
-    skin.index = place.skin;
-    skin.group = group.index;
-    skin.offset = reader.Offset();
+    SkinRecord skin = RecordAt<SkinRecord>(reader, place.skin, group.index);
     char name[MDL7R::kNameSize] = {};
     uint8_t mip = 0;
     if (!reader.ReadSkin(skin.type, name) ||
@@ -165,10 +173,7 @@ bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor
 
 bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
   for (int32_t f = 0; f < group.frameCount; ++f) {
-    FrameRecord frame;
-    frame.group = group.index;
-    frame.index = place.frame;
-    frame.offset = reader.Offset();
+    FrameRecord frame = RecordAt<FrameRecord>(reader, place.frame, group.index);
     const WalkFailure failure = Step(WalkStep::kFrame, frame.offset, group.index, f, place.frame);
     char name[MDL7R::kNameSize] = {};
     if (!reader.ReadFrame(frame.vertexCount, frame.boneTransformCount, name))
@@ -283,9 +288,7 @@ ModelHeader LegacyHeader(LegacyModelReader& reader, bool idp2) {
 
 bool WalkLegacySkins(LegacyModelReader& reader, const LegacyPlace& place, ModelVisitor& visitor) {
   for (int32_t i = 0; i < place.header.skinCount; ++i) {
-    SkinRecord skin;
-    skin.index = i;
-    skin.offset = reader.Offset();
+    SkinRecord skin = RecordAt<SkinRecord>(reader, i);
     uint8_t mip = 0;
     const uint8_t* level0 = nullptr;
     if (!reader.ReadSkin(&skin.type, &skin.width, &skin.height, &skin.bytesPerPixel, &mip) ||
@@ -365,9 +368,7 @@ bool WalkFrameGroup(MDL2R& reader, FrameRecord frame, const LegacyPlace& place, 
 
 bool WalkLegacyFrames(LegacyModelReader& reader, const LegacyPlace& place, ModelVisitor& visitor) {
   for (int32_t f = 0; f < place.header.frameCount; ++f) {
-    FrameRecord frame;
-    frame.index = f;
-    frame.offset = reader.Offset();
+    FrameRecord frame = RecordAt<FrameRecord>(reader, f);
     frame.vertexCount = place.header.vertexCount;
     if (place.idpo != nullptr && place.idpo->NextFrameIsGroup()) {
       if (!WalkFrameGroup(*place.idpo, frame, place, visitor)) return false;
