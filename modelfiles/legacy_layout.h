@@ -1,5 +1,6 @@
 // Header layouts of the single-mesh model formats, shared by their readers
-// and by the tools that describe them.
+// and by the tools that describe them, and the shapes of the body records
+// whose layout differs from format to format.
 #pragma once
 
 #include <cstdint>
