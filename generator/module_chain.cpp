@@ -144,36 +144,29 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
   return module;
 }
 
-BuiltModule BuildScaleBias(const RowReader& r) {
+// A module whose source is the previous row's module.
+template <typename ModuleClass>
+std::unique_ptr<ModuleClass> MakeOnPrevious(const RowReader& r) {
   r.RequirePrevious();
-  auto module = r.Make<noise::module::ScaleBias>();
+  auto module = r.Make<ModuleClass>();
   module->SetSourceModule(0, r.Previous());
+  return module;
+}
+
+BuiltModule BuildScaleBias(const RowReader& r) {
+  auto module = MakeOnPrevious<noise::module::ScaleBias>(r);
   module->SetScale(r.P2() - r.P4() / 10.0);
   // The integer quotient: p1 from -9 to 9 gives no bias at all.
   module->SetBias((r.P3() - 0.5) * static_cast<double>(r.Entry().p1 / 10));
   return module;
 }
 
-BuiltModule BuildSelect(const RowReader& r) {
-  r.RequirePrevious();
+// A module whose sources 0 and 1 are the rows p1 and trunc(p2).
+template <typename ModuleClass>
+std::unique_ptr<ModuleClass> MakeWithTwoSources(const RowReader& r) {
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
-  auto module = r.Make<noise::module::Select>();
-  module->SetControlModule(r.Previous());
-  // The bounds come first: the falloff is limited to half their span.
-  module->SetBounds(0.0, 1000.0);
-  module->SetSourceModule(0, r.Source(first));
-  module->SetSourceModule(1, r.Source(second));
-  module->SetEdgeFalloff(r.P3());
-  return module;
-}
-
-BuiltModule BuildBlend(const RowReader& r) {
-  r.RequirePrevious();
-  const int first = r.IndexFromP1();
-  const int second = r.IndexFromP2();
-  auto module = r.Make<noise::module::Blend>();
-  module->SetControlModule(r.Previous());
+  auto module = r.Make<ModuleClass>();
   module->SetSourceModule(0, r.Source(first));
   module->SetSourceModule(1, r.Source(second));
   return module;
@@ -182,11 +175,23 @@ BuiltModule BuildBlend(const RowReader& r) {
 // Add, Multiply, Min and Max: the rows p1 and trunc(p2).
 template <typename Combiner>
 BuiltModule BuildCombiner(const RowReader& r) {
-  const int first = r.IndexFromP1();
-  const int second = r.IndexFromP2();
-  auto module = r.Make<Combiner>();
-  module->SetSourceModule(0, r.Source(first));
-  module->SetSourceModule(1, r.Source(second));
+  return MakeWithTwoSources<Combiner>(r);
+}
+
+BuiltModule BuildSelect(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = MakeWithTwoSources<noise::module::Select>(r);
+  module->SetControlModule(r.Previous());
+  // The bounds come first: the falloff is limited to half their span.
+  module->SetBounds(0.0, 1000.0);
+  module->SetEdgeFalloff(r.P3());
+  return module;
+}
+
+BuiltModule BuildBlend(const RowReader& r) {
+  r.RequirePrevious();
+  auto module = MakeWithTwoSources<noise::module::Blend>(r);
+  module->SetControlModule(r.Previous());
   return module;
 }
 
@@ -221,9 +226,7 @@ BuiltModule BuildClamp(const RowReader& r) {
 }
 
 BuiltModule BuildExponent(const RowReader& r) {
-  r.RequirePrevious();
-  auto module = r.Make<noise::module::Exponent>();
-  module->SetSourceModule(0, r.Previous());
+  auto module = MakeOnPrevious<noise::module::Exponent>(r);
   module->SetExponent(static_cast<double>(r.Entry().p1) + r.P3());
   return module;
 }
@@ -241,12 +244,7 @@ BuiltModule BuildTurbulence(const RowReader& r) {
   return module;
 }
 
-BuiltModule BuildInvert(const RowReader& r) {
-  r.RequirePrevious();
-  auto module = r.Make<noise::module::Invert>();
-  module->SetSourceModule(0, r.Previous());
-  return module;
-}
+BuiltModule BuildInvert(const RowReader& r) { return MakeOnPrevious<noise::module::Invert>(r); }
 
 // Unknown codes are not an error: a Perlin module at library defaults.
 BuiltModule BuildFallback(const RowReader& r) { return r.Make<noise::module::Perlin>(); }

@@ -36,14 +36,16 @@ void PiecePlan::SetBandRows(int64_t rows) {
   bandRows_ = static_cast<int32_t>((height + bandsPerTile_ - 1) / bandsPerTile_);
 }
 
+PiecePlan::PiecePlan(int64_t tiles, int32_t tileWidth, int32_t tileHeight)
+    : tiles_(std::max<int64_t>(tiles, 0)),
+      tileWidth_(tileWidth),
+      tileHeight_(tileHeight),
+      bandRows_(tileHeight),
+      sizeValid_(SizeIsValid(tileWidth, tileHeight)) {}
+
 PiecePlan PiecePlan::Choose(int64_t tiles, int32_t tileWidth, int32_t tileHeight, int threads,
                             int64_t budgetBytes) {
-  PiecePlan plan;
-  plan.tiles_ = std::max<int64_t>(tiles, 0);
-  plan.tileWidth_ = tileWidth;
-  plan.tileHeight_ = tileHeight;
-  plan.bandRows_ = tileHeight;
-  plan.sizeValid_ = SizeIsValid(tileWidth, tileHeight);
+  PiecePlan plan(tiles, tileWidth, tileHeight);
   // Nothing to build, or a size whose first build fails: whole tiles on the
   // writer's thread, which reports the size as any thread would.
   if (plan.tiles_ == 0 || !plan.sizeValid_) return plan;
@@ -81,18 +83,12 @@ PiecePlan PiecePlan::Choose(int64_t tiles, int32_t tileWidth, int32_t tileHeight
 
 PiecePlan PiecePlan::Fixed(int64_t tiles, int32_t tileWidth, int32_t tileHeight, int workers,
                            int32_t bandRows) {
-  PiecePlan plan;
-  plan.tiles_ = std::max<int64_t>(tiles, 0);
-  plan.tileWidth_ = tileWidth;
-  plan.tileHeight_ = tileHeight;
-  plan.sizeValid_ = SizeIsValid(tileWidth, tileHeight);
+  PiecePlan plan(tiles, tileWidth, tileHeight);
   plan.workers_ = std::max(workers, 1);
   plan.slots_ = plan.workers_ * kSlotsPerWorker;
   if (tileHeight > 0 && bandRows > 0 && bandRows < tileHeight) {
     plan.bandRows_ = bandRows;
     plan.bandsPerTile_ = (tileHeight + bandRows - 1) / bandRows;
-  } else {
-    plan.bandRows_ = tileHeight;
   }
   return plan;
 }

@@ -74,7 +74,9 @@ class PiecePlan {
   static int64_t TextBytesFor(int32_t width, int32_t rows);
 
  private:
-  PiecePlan() = default;
+  // Whole tiles, one band each, on one worker: `tiles` of the given size (0
+  // when negative).
+  PiecePlan(int64_t tiles, int32_t tileWidth, int32_t tileHeight);
   // Cuts tiles into bands of at most `rows` rows, as even as they come.
   void SetBandRows(int64_t rows);
 

@@ -1,7 +1,5 @@
 #include "modelfiles/idp2r.h"
 
-#include <cstring>
-
 #include "modelfiles/legacy_layout.h"
 #include "platform/little_endian.h"
 
@@ -47,10 +45,7 @@ bool IDP2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
   bytesPerPixel_ = 0;
   mipFlag_ = 0;
   if (type != nullptr) *type = kNameSkinType;
-  if (width != nullptr) *width = static_cast<int32_t>(kSkinNameSize);
-  if (height != nullptr) *height = 0;
-  if (bytesPerPixel != nullptr) *bytesPerPixel = 0;
-  if (mipFlag != nullptr) *mipFlag = 0;
+  ReportSkin(static_cast<int32_t>(kSkinNameSize), 0, width, height, bytesPerPixel, mipFlag);
   return true;
 }
 
@@ -62,22 +57,15 @@ bool IDP2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t
 
 bool IDP2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
                       float (*scale)[3], float (*translation)[3]) {
-  if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return false;
-  const uint8_t* record = Take(kFrameSize, "frame");
+  const uint8_t* record = TakeFrameRecord(kFrameSize, "frame");
   if (record == nullptr) return false;
-  frame_ = record;
   for (uint32_t i = 0; i < 3; ++i) {
     if (scale != nullptr) (*scale)[i] = LoadF32(record, kFrameScale + 4 * i);
     if (translation != nullptr) (*translation)[i] = LoadF32(record, kFrameTranslation + 4 * i);
     if (minimum != nullptr) (*minimum)[i] = 0;
     if (maximum != nullptr) (*maximum)[i] = 255;
   }
-  if (name != nullptr) {
-    std::memset(*name, 0, kNameSize);
-    for (uint32_t i = 0; i + 1 < kNameSize && record[kFrameName + i] != 0; ++i) {
-      (*name)[i] = static_cast<char>(record[kFrameName + i]);
-    }
-  }
+  CopyFrameName(record, kFrameName, name);
   return true;
 }
 

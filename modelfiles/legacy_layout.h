@@ -1,5 +1,6 @@
 // Header layouts of the single-mesh model formats, shared by their readers
-// and by the tools that describe them.
+// and by the tools that describe them, and the shapes of the body records
+// whose layout differs from format to format.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,42 @@ constexpr uint32_t kHeaderFrameCount = 68;
 // here.
 constexpr uint32_t kHeaderTexCoordCount = 72;
 constexpr uint32_t kHeaderFlags = 76;
+
+// The body records whose layout changes from format to format, described
+// for the readers: offsets from the start of the record.
+
+// A texture coordinate record: s and t, read as 16-bit values (the low half
+// where the field is wider).
+struct TexCoordLayout {
+  uint32_t size;
+  uint32_t s, t;
+};
+
+// A triangle record: three vertex indices from `vertices` on and, where the
+// format stores them, three texture coordinate indices from `texCoords` on,
+// each index `indexWidth` bytes (2 unsigned, or 4 signed).
+struct TriangleLayout {
+  uint32_t size;
+  uint32_t vertices, texCoords, indexWidth;
+  bool hasTexCoords;
+};
+
+// A frame record: a 32-bit type at 0 that must be `type`, a box of three
+// coordinates each at `minimum` and `maximum`, `fieldWidth` bytes per
+// coordinate (1, or 2 for 16-bit values), and the name at `name`.
+struct FrameLayout {
+  uint32_t size;
+  int32_t type;
+  uint32_t minimum, maximum, fieldWidth;
+  uint32_t name;
+};
+
+// A frame vertex record: three packed coordinates of `fieldWidth` bytes
+// each from 0 on, and the normal index byte at `normal`.
+struct FrameVertexLayout {
+  uint32_t size;
+  uint32_t fieldWidth, normal;
+};
 
 }  // namespace legacy
 

@@ -18,31 +18,22 @@ using platform::LoadU16;
 
 namespace {
 
-// Record sizes.
-constexpr uint32_t kSkinTypeSize = 4;
 // The skin record is a 32-bit type whose low byte holds the type bits.
+constexpr uint32_t kSkinTypeSize = 4;
 constexpr uint32_t kSkinType = 0;
-constexpr uint32_t kTexCoordSize = 12;
-constexpr uint32_t kTriangleSize = 16;
-constexpr uint32_t kFrameSize = 28;
-constexpr uint32_t kFrameVertexSize = 4;
-
-// Texture coordinate record: the seam flag, s and t, 32 bits each.
-constexpr uint32_t kTexCoordS = 4;
-constexpr uint32_t kTexCoordT = 8;
+// Texture coordinate record: the seam flag, s and t, 32 bits each; s and t
+// are read as their low 16 bits.
+constexpr legacy::TexCoordLayout kTexCoord = {12, 4, 8};
 // Triangle record: the front-face flag, then three 32-bit vertex indices.
-constexpr uint32_t kTriangleVertices = 4;
-constexpr uint32_t kTriangleIndexWidth = 4;
-// Frame record: type, minimum and maximum (a packed vertex each), name. The
-// type leads the frame record of every format of the family.
-constexpr uint32_t kFrameType = 0;
-constexpr uint32_t kFrameMinimum = 4;
-constexpr uint32_t kFrameMaximum = 8;
-constexpr uint32_t kFrameName = 12;
-// The only frame type read: a single frame, not a group of frames.
-constexpr int32_t kSimpleFrame = 0;
+constexpr legacy::TriangleLayout kTriangle = {16, 4, 0, 4, false};
+// Frame record: type 0 (a single frame, not a group of frames), minimum and
+// maximum (a byte per coordinate), name.
+constexpr legacy::FrameLayout kFrame = {28, 0, 4, 8, 1, 12};
 // Frame vertex record: three packed coordinates of one byte, normal index.
-constexpr uint32_t kFrameVertexNormal = 3;
+constexpr legacy::FrameVertexLayout kFrameVertex = {4, 1, 3};
+// The type leads the frame record of every format of the family; a frame
+// group has another type than a single frame.
+constexpr uint32_t kFrameType = 0;
 // Texture coordinate record: the seam flag leads. Triangle record: the
 // front-face flag leads.
 constexpr uint32_t kTexCoordOnSeam = 0;
@@ -52,10 +43,23 @@ constexpr uint32_t kTriangleFacesFront = 0;
 constexpr uint32_t kFrameGroupHeadSize = 16;
 constexpr uint32_t kFrameGroupCount = 4;
 constexpr uint32_t kFrameIntervalSize = 4;
-constexpr uint32_t kGroupFrameSize = 24;
-constexpr uint32_t kGroupFrameMinimum = 0;
-constexpr uint32_t kGroupFrameMaximum = 4;
-constexpr uint32_t kGroupFrameName = 8;
+// A frame of a group: a box (a byte per coordinate) and a name; it stores
+// no type, so the layout's type is never compared.
+constexpr legacy::FrameLayout kGroupFrame = {24, 0, 0, 4, 1, 8};
+
+// A triangle index of `width` bytes: 4 signed, or 2 unsigned.
+int32_t LoadIndex(const uint8_t* record, uint32_t offset, uint32_t width) {
+  return width == 4 ? LoadI32(record, offset) : LoadU16(record, offset);
+}
+
+// Runs `step` `count` times, up to its first failure.
+template <typename Step>
+bool Repeat(int32_t count, Step step) {
+  for (int32_t i = 0; i < count; ++i) {
+    if (!step()) return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -131,32 +135,34 @@ bool MDL2R::SkipSkinData() { return TakeSkinImage(nullptr, nullptr, nullptr, nul
 bool MDL2R::WalkSkins() {
   const int32_t count = SkinCount();
   if (count < 0) return FailMalformed("skin count", counts_.skins);
-  for (int32_t i = 0; i < count; ++i) {
-    if (!ReadSkin(nullptr, nullptr, nullptr, nullptr, nullptr) || !SkipSkinData()) return false;
-  }
-  return true;
+  return Repeat(count,
+                [this] { return ReadSkin(nullptr, nullptr, nullptr, nullptr, nullptr) && SkipSkinData(); });
 }
 
-bool MDL2R::SkipTexCoords() {
-  return SkipRecords(TexCoordCount(), kTexCoordSize, "texture coordinate", "texture coordinate count",
+bool MDL2R::SkipTexCoords() { return SkipTexCoordRun(kTexCoord); }
+
+bool MDL2R::SkipTriangles() { return SkipTriangleRun(kTriangle); }
+
+bool MDL2R::SkipFrameData() { return SkipFrameVertexRun(kFrameVertex); }
+
+bool MDL2R::SkipTexCoordRun(const legacy::TexCoordLayout& layout) {
+  return SkipRecords(TexCoordCount(), layout.size, "texture coordinate", "texture coordinate count",
                      counts_.texCoords);
 }
 
-bool MDL2R::SkipTriangles() {
-  return SkipRecords(TriangleCount(), kTriangleSize, "triangle", "triangle count", counts_.triangles);
+bool MDL2R::SkipTriangleRun(const legacy::TriangleLayout& layout) {
+  return SkipRecords(TriangleCount(), layout.size, "triangle", "triangle count", counts_.triangles);
 }
 
-bool MDL2R::SkipFrameData() {
-  return SkipRecords(VertexCount(), kFrameVertexSize, "frame vertex", "vertex count", counts_.vertices);
+bool MDL2R::SkipFrameVertexRun(const legacy::FrameVertexLayout& layout) {
+  return SkipRecords(VertexCount(), layout.size, "frame vertex", "vertex count", counts_.vertices);
 }
 
 bool MDL2R::WalkFrames() {
   const int32_t count = FrameCount();
   if (count < 0) return FailMalformed("frame count", counts_.frames);
-  for (int32_t i = 0; i < count; ++i) {
-    if (!ReadFrame(nullptr, nullptr, nullptr, nullptr, nullptr) || !SkipFrameData()) return false;
-  }
-  return true;
+  return Repeat(count,
+                [this] { return ReadFrame(nullptr, nullptr, nullptr, nullptr, nullptr) && SkipFrameData(); });
 }
 
 int32_t MDL2R::BytesPerPixelOfType(uint8_t type) const {
@@ -173,17 +179,30 @@ bool MDL2R::DecodeSkinType(uint8_t type) {
   return true;
 }
 
-bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
-                     uint8_t* mipFlag) {
+bool MDL2R::TakeSkinRecord(uint32_t size, const char* what, uint8_t* type, const uint8_t*& current) {
   if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
-  const uint8_t* record = Take(kSkinTypeSize, "skin type");
+  const uint8_t* record = Take(size, what);
   if (record == nullptr) return false;
+  current = record;
   if (type != nullptr) *type = record[kSkinType];
   if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
-  if (width != nullptr) *width = HeaderField(legacy::kHeaderSkinWidth);
-  if (height != nullptr) *height = HeaderField(legacy::kHeaderSkinHeight);
+  return true;
+}
+
+void MDL2R::ReportSkin(int32_t skinWidth, int32_t skinHeight, int32_t* width, int32_t* height,
+                       int32_t* bytesPerPixel, uint8_t* mipFlag) const {
+  if (width != nullptr) *width = skinWidth;
+  if (height != nullptr) *height = skinHeight;
   if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
   if (mipFlag != nullptr) *mipFlag = mipFlag_;
+}
+
+bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
+                     uint8_t* mipFlag) {
+  const uint8_t* record = nullptr;
+  if (!TakeSkinRecord(kSkinTypeSize, "skin type", type, record)) return false;
+  ReportSkin(HeaderField(legacy::kHeaderSkinWidth), HeaderField(legacy::kHeaderSkinHeight), width, height,
+             bytesPerPixel, mipFlag);
   return true;
 }
 
@@ -201,14 +220,15 @@ bool MDL2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t
   return true;
 }
 
-bool MDL2R::ReadTexCoord(int16_t* s, int16_t* t) {
+bool MDL2R::ReadTexCoord(int16_t* s, int16_t* t) { return ReadTexCoordRecord(kTexCoord, s, t); }
+
+bool MDL2R::ReadTexCoordRecord(const legacy::TexCoordLayout& layout, int16_t* s, int16_t* t) {
   if (!CountAllowsRecord(TexCoordCount(), "texture coordinate count", counts_.texCoords)) return false;
-  const uint8_t* record = Take(kTexCoordSize, "texture coordinate");
+  const uint8_t* record = Take(layout.size, "texture coordinate");
   if (record == nullptr) return false;
   texCoord_ = record;
-  // The low 16 bits of the 32-bit values; the seam flag is not returned.
-  if (s != nullptr) *s = LoadI16(record, kTexCoordS);
-  if (t != nullptr) *t = LoadI16(record, kTexCoordT);
+  if (s != nullptr) *s = LoadI16(record, layout.s);
+  if (t != nullptr) *t = LoadI16(record, layout.t);
   return true;
 }
 
@@ -223,34 +243,47 @@ bool MDL2R::CheckTriangleVertices(const int32_t (&vertices)[3], const uint8_t* r
 }
 
 bool MDL2R::ReadTriangle(int32_t (*vertices)[3], int32_t (*texCoords)[3]) {
-  if (!CountAllowsRecord(TriangleCount(), "triangle count", counts_.triangles)) return false;
-  const uint8_t* record = Take(kTriangleSize, "triangle");
-  if (record == nullptr) return false;
-  triangle_ = record;
-  int32_t read[3];
-  for (uint32_t i = 0; i < 3; ++i) {
-    read[i] = LoadI32(record, kTriangleVertices + kTriangleIndexWidth * i);
-    if (vertices != nullptr) (*vertices)[i] = read[i];
-    if (texCoords != nullptr) (*texCoords)[i] = -1;
-  }
-  return CheckTriangleVertices(read, record, kTriangleVertices, kTriangleIndexWidth);
+  return ReadTriangleRecord(kTriangle, vertices, texCoords);
 }
 
-const uint8_t* MDL2R::TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
-                                char (*name)[kNameSize]) {
+bool MDL2R::ReadTriangleRecord(const legacy::TriangleLayout& layout, int32_t (*vertices)[3],
+                               int32_t (*texCoords)[3]) {
+  if (!CountAllowsRecord(TriangleCount(), "triangle count", counts_.triangles)) return false;
+  const uint8_t* record = Take(layout.size, "triangle");
+  if (record == nullptr) return false;
+  triangle_ = record;
+  const uint32_t width = layout.indexWidth;
+  int32_t read[3];
+  for (uint32_t i = 0; i < 3; ++i) {
+    read[i] = LoadIndex(record, layout.vertices + width * i, width);
+    if (vertices != nullptr) (*vertices)[i] = read[i];
+    if (texCoords != nullptr)
+      (*texCoords)[i] = layout.hasTexCoords ? LoadIndex(record, layout.texCoords + width * i, width) : -1;
+  }
+  return CheckTriangleVertices(read, record, layout.vertices, width);
+}
+
+const uint8_t* MDL2R::TakeFrameRecord(uint32_t size, const char* what) {
   if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return nullptr;
-  const uint8_t* record = Take(frameSize, "frame");
-  if (record == nullptr) return nullptr;
-  frame_ = record;
+  const uint8_t* record = Take(size, what);
+  if (record != nullptr) frame_ = record;
+  return record;
+}
+
+bool MDL2R::ReadFrameRecord(const legacy::FrameLayout& layout, char (*name)[kNameSize],
+                            uint16_t (*minimum)[3], uint16_t (*maximum)[3]) {
+  const uint8_t* record = TakeFrameRecord(layout.size, "frame");
+  if (record == nullptr) return false;
   const int32_t type = LoadI32(record, kFrameType);
-  if (type != frameType) {
+  if (type != layout.type) {
     char what[32];
     std::snprintf(what, sizeof what, "frame type %d", static_cast<int>(type));
-    Fail(FailureReason::Unsupported(what));
-    return nullptr;
+    return Fail(FailureReason::Unsupported(what));
   }
-  CopyFrameName(record, nameOffset, name);
-  return record;
+  CopyFrameName(record, layout.name, name);
+  LoadPacked(record, layout.minimum, layout.fieldWidth, minimum);
+  LoadPacked(record, layout.maximum, layout.fieldWidth, maximum);
+  return true;
 }
 
 void MDL2R::CopyFrameName(const uint8_t* record, uint32_t nameOffset, char (*name)[kNameSize]) {
@@ -258,6 +291,13 @@ void MDL2R::CopyFrameName(const uint8_t* record, uint32_t nameOffset, char (*nam
   std::memset(*name, 0, kNameSize);
   for (uint32_t i = 0; i + 1 < kNameSize && record[nameOffset + i] != 0; ++i) {
     (*name)[i] = static_cast<char>(record[nameOffset + i]);
+  }
+}
+
+void MDL2R::LoadPacked(const uint8_t* record, uint32_t offset, uint32_t fieldWidth, uint16_t (*values)[3]) {
+  if (values == nullptr) return;
+  for (uint32_t i = 0; i < 3; ++i) {
+    (*values)[i] = fieldWidth == 1 ? record[offset + i] : LoadU16(record, offset + 2 * i);
   }
 }
 
@@ -270,14 +310,12 @@ bool MDL2R::TriangleFacesFront() const {
 }
 
 bool MDL2R::NextFrameIsGroup() const {
-  return header_ != nullptr && Remaining() >= 4 && LoadI32(Buffer(), Offset() + kFrameType) != kSimpleFrame;
+  return header_ != nullptr && Remaining() >= 4 && LoadI32(Buffer(), Offset() + kFrameType) != kFrame.type;
 }
 
 bool MDL2R::ReadFrameGroup(int32_t& count) {
-  if (!CountAllowsRecord(FrameCount(), "frame count", counts_.frames)) return false;
-  const uint8_t* record = Take(kFrameGroupHeadSize, "frame group");
+  const uint8_t* record = TakeFrameRecord(kFrameGroupHeadSize, "frame group");
   if (record == nullptr) return false;
-  frame_ = record;
   count = LoadI32(record, kFrameGroupCount);
   const uint64_t countOffset = OffsetOf(record) + kFrameGroupCount;
   if (count < 1) return FailMalformed("frame group count", countOffset);
@@ -286,13 +324,11 @@ bool MDL2R::ReadFrameGroup(int32_t& count) {
 
 bool MDL2R::ReadGroupFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3]) {
   if (frame_ == nullptr) return false;
-  const uint8_t* record = Take(kGroupFrameSize, "frame");
+  const uint8_t* record = Take(kGroupFrame.size, "frame");
   if (record == nullptr) return false;
-  CopyFrameName(record, kGroupFrameName, name);
-  for (uint32_t i = 0; i < 3; ++i) {
-    if (minimum != nullptr) (*minimum)[i] = record[kGroupFrameMinimum + i];
-    if (maximum != nullptr) (*maximum)[i] = record[kGroupFrameMaximum + i];
-  }
+  CopyFrameName(record, kGroupFrame.name, name);
+  LoadPacked(record, kGroupFrame.minimum, kGroupFrame.fieldWidth, minimum);
+  LoadPacked(record, kGroupFrame.maximum, kGroupFrame.fieldWidth, maximum);
   return true;
 }
 
@@ -306,34 +342,24 @@ bool MDL2R::TakeFrameVertexRecord(uint32_t size) {
 
 bool MDL2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3], float (*)[3],
                       float (*)[3]) {
-  const uint8_t* record = TakeFrame(kFrameSize, kSimpleFrame, kFrameName, name);
-  if (record == nullptr) return false;
-  for (uint32_t i = 0; i < 3; ++i) {
-    if (minimum != nullptr) (*minimum)[i] = record[kFrameMinimum + i];
-    if (maximum != nullptr) (*maximum)[i] = record[kFrameMaximum + i];
-  }
-  return true;
+  return ReadFrameRecord(kFrame, name, minimum, maximum);
 }
 
-bool MDL2R::TakeFrameVertex() { return TakeFrameVertexRecord(kFrameVertexSize); }
+bool MDL2R::TakeFrameVertex() { return TakeFrameVertexRecord(kFrameVertex.size); }
 
-void MDL2R::DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16_t (*position)[3],
-                              int32_t* normalIndex) const {
-  if (position != nullptr) {
-    for (uint32_t i = 0; i < 3; ++i) {
-      (*position)[i] = fieldWidth == 1 ? frameVertex_[i] : LoadU16(frameVertex_, 2 * i);
-    }
-  }
+bool MDL2R::ReadFrameVertexRecord(const legacy::FrameVertexLayout& layout, uint16_t (*position)[3],
+                                  int32_t* normalIndex) {
+  if (!TakeFrameVertex()) return false;
+  LoadPacked(frameVertex_, 0, layout.fieldWidth, position);
   if (normalIndex != nullptr) {
-    const int32_t index = frameVertex_[normalOffset];
+    const int32_t index = frameVertex_[layout.normal];
     *normalIndex = index < NormalCount ? index : 0;
   }
+  return true;
 }
 
 bool MDL2R::ReadFrameVertex(uint16_t (*position)[3], int32_t* normalIndex) {
-  if (!TakeFrameVertex()) return false;
-  DecodeFrameVertex(1, kFrameVertexNormal, position, normalIndex);
-  return true;
+  return ReadFrameVertexRecord(kFrameVertex, position, normalIndex);
 }
 
 bool MDL2R::ReadVertexNormal(float&, float&, float&) { return false; }

@@ -101,20 +101,45 @@ class MDL2R : public LegacyModelReader {
 
   // Decodes a skin type into bytesPerPixel_ and mipFlag_; false when refused.
   bool DecodeSkinType(uint8_t type);
-  // Fills the outputs of a frame vertex at position offsets 0, 2 and 4 of
-  // `fieldWidth` bytes each and its normal byte at `normalOffset`.
-  void DecodeFrameVertex(uint32_t fieldWidth, uint32_t normalOffset, uint16_t (*position)[3],
-                         int32_t* normalIndex) const;
-  // Takes the next frame record, `frameSize` bytes, as the current frame.
-  // Returns it when its type is `frameType`, after copying the name found at
-  // `nameOffset` into `name` (if given); null otherwise, a frame of another
-  // type reported as unsupported.
-  const uint8_t* TakeFrame(uint32_t frameSize, int32_t frameType, uint32_t nameOffset,
-                           char (*name)[kNameSize]);
+  // Takes the next skin record, `size` bytes named `what` in a failure, into
+  // `current` and decodes the type byte that leads it into `type` (if given),
+  // bytesPerPixel_ and mipFlag_. False when the skin count allows no record,
+  // the record does not fit or its type is refused (malformed; `current`
+  // holds the record then).
+  bool TakeSkinRecord(uint32_t size, const char* what, uint8_t* type, const uint8_t*& current);
+  // Fills the given outputs of ReadSkin from the skin's size and the type
+  // decoded last.
+  void ReportSkin(int32_t skinWidth, int32_t skinHeight, int32_t* width, int32_t* height,
+                  int32_t* bytesPerPixel, uint8_t* mipFlag) const;
+  // Pass over all texture coordinates, all triangles or the vertices of a
+  // frame, records of the given layout.
+  bool SkipTexCoordRun(const legacy::TexCoordLayout& layout);
+  bool SkipTriangleRun(const legacy::TriangleLayout& layout);
+  bool SkipFrameVertexRun(const legacy::FrameVertexLayout& layout);
+  // ReadTexCoord and ReadTriangle for records of the given layout.
+  bool ReadTexCoordRecord(const legacy::TexCoordLayout& layout, int16_t* s, int16_t* t);
+  bool ReadTriangleRecord(const legacy::TriangleLayout& layout, int32_t (*vertices)[3],
+                          int32_t (*texCoords)[3]);
+  // Takes the next frame record (or frame group head), `size` bytes named
+  // `what` in a failure, as the current frame; null when the frame count
+  // allows none or it does not fit.
+  const uint8_t* TakeFrameRecord(uint32_t size, const char* what);
+  // ReadFrame for frame records of the given layout: false, and the frame
+  // reported as unsupported, when its type is not the layout's.
+  bool ReadFrameRecord(const legacy::FrameLayout& layout, char (*name)[kNameSize], uint16_t (*minimum)[3],
+                       uint16_t (*maximum)[3]);
   // Copies the name found at `nameOffset` of `record` into `name`, if given.
   static void CopyFrameName(const uint8_t* record, uint32_t nameOffset, char (*name)[kNameSize]);
+  // Fills `values`, if given, with the three coordinates stored from
+  // `offset` of `record` on, `fieldWidth` bytes each (1, or 2 for 16-bit
+  // values).
+  static void LoadPacked(const uint8_t* record, uint32_t offset, uint32_t fieldWidth, uint16_t (*values)[3]);
   // Takes the next frame vertex record, `size` bytes, as the current one.
   bool TakeFrameVertexRecord(uint32_t size);
+  // ReadFrameVertex for records of the given layout, taken by
+  // TakeFrameVertex.
+  bool ReadFrameVertexRecord(const legacy::FrameVertexLayout& layout, uint16_t (*position)[3],
+                             int32_t* normalIndex);
   // True when every vertex index lies in 0 to VertexCount - 1; otherwise
   // reports the first index outside as malformed, the indices being stored
   // in `record` from `firstIndex` on, `indexWidth` bytes apart.

@@ -12,7 +12,6 @@ namespace {
 
 // Skin record: type, width, height.
 constexpr uint32_t kSkinSize = 12;
-constexpr uint32_t kSkinType = 0;
 constexpr uint32_t kSkinWidth = 4;
 constexpr uint32_t kSkinHeight = 8;
 
@@ -38,16 +37,8 @@ int32_t MDL5R::BytesPerPixelOfType(uint8_t type) const { return kMdl5BytesPerPix
 
 bool MDL5R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                      uint8_t* mipFlag) {
-  if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
-  const uint8_t* record = Take(kSkinSize, "skin");
-  if (record == nullptr) return false;
-  skin_ = record;
-  if (type != nullptr) *type = record[kSkinType];
-  if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
-  if (width != nullptr) *width = LoadI32(record, kSkinWidth);
-  if (height != nullptr) *height = LoadI32(record, kSkinHeight);
-  if (bytesPerPixel != nullptr) *bytesPerPixel = bytesPerPixel_;
-  if (mipFlag != nullptr) *mipFlag = mipFlag_;
+  if (!TakeSkinRecord(kSkinSize, "skin", type, skin_)) return false;
+  ReportSkin(LoadI32(skin_, kSkinWidth), LoadI32(skin_, kSkinHeight), width, height, bytesPerPixel, mipFlag);
   return true;
 }
 

@@ -48,6 +48,15 @@ void LoadIndexField(const uint8_t* record, uint32_t recordSize, uint32_t offset,
   if (recordSize >= offset + 2) out = IndexOrNone(LoadU16(record, offset));
 }
 
+// x, y, z and a 16-bit index: the layout of vertices and frame vertices.
+void LoadVertexFields(const uint8_t* record, uint32_t recordSize, float& x, float& y, float& z,
+                      int32_t& index) {
+  LoadFloatField(record, recordSize, mdl7::kVertexPosition, x);
+  LoadFloatField(record, recordSize, mdl7::kVertexPosition + 4, y);
+  LoadFloatField(record, recordSize, mdl7::kVertexPosition + 8, z);
+  LoadIndexField(record, recordSize, mdl7::kVertexIndex, index);
+}
+
 }  // namespace
 
 MDL7R::MDL7R() : ModelReader(kFormatMdl7) {}
@@ -114,6 +123,14 @@ int32_t MDL7R::Attach(const uint8_t* buffer, uint32_t size) {
 
 uint32_t MDL7R::RecordSize(uint32_t offset) const {
   return header_ != nullptr ? LoadU16(header_, offset) : 0;
+}
+
+const uint8_t* MDL7R::TakeRecord(uint32_t sizeField, const char* what, const uint8_t*& current,
+                                 uint32_t& size) {
+  size = RecordSize(sizeField);
+  const uint8_t* record = Take(size, what);
+  if (record != nullptr) current = record;
+  return record;
 }
 
 int32_t MDL7R::GroupField(uint32_t offset) const { return group_ != nullptr ? LoadI32(group_, offset) : 0; }
@@ -264,10 +281,9 @@ bool MDL7R::ReadBone(int32_t& parent, float& x, float& y, float& z, char (&name)
       !CountAllowsRecord(LoadI32(header_, mdl7::kHeaderBoneCount), "bone count", mdl7::kHeaderBoneCount)) {
     return false;
   }
-  const uint32_t size = RecordSize(mdl7::kHeaderBoneSize);
-  const uint8_t* record = Take(size, "bone");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderBoneSize, "bone", bone_, size);
   if (record == nullptr) return false;
-  bone_ = record;
   LoadIndexField(record, size, mdl7::kBoneParent, parent);
   LoadFloatField(record, size, mdl7::kBonePosition, x);
   LoadFloatField(record, size, mdl7::kBonePosition + 4, y);
@@ -308,10 +324,9 @@ bool MDL7R::ReadGroup(uint8_t& type, int32_t& groupDataSize, char (&name)[kNameS
 
 bool MDL7R::ReadSkin(uint8_t& type, char (&name)[kNameSize]) {
   if (!GroupCountAllowsRecord(mdl7::kGroupSkinCount, "skin count")) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderSkinSize);
-  const uint8_t* record = Take(size, "skin");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderSkinSize, "skin", skin_, size);
   if (record == nullptr) return false;
-  skin_ = record;
   material_ = nullptr;
   sizedBlockLength_ = 0;
   if (size > mdl7::kSkinType) type = record[mdl7::kSkinType];
@@ -360,10 +375,9 @@ bool MDL7R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const 
 
 bool MDL7R::ReadMaterial(float (&colors)[4][4], float& value) {
   if (skin_ == nullptr || (SkinType() & mdl7::kSkinHasMaterial) == 0) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderMaterialSize);
-  const uint8_t* record = Take(size, "material");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderMaterialSize, "material", material_, size);
   if (record == nullptr) return false;
-  material_ = record;
   for (uint32_t c = 0; c < 4; ++c) {
     for (uint32_t i = 0; i < 4; ++i)
       LoadFloatField(record, size, mdl7::kColorValueSize * c + 4 * i, colors[c][i]);
@@ -394,10 +408,9 @@ bool MDL7R::ReadSizedBlockLength(int32_t& length) {
 
 bool MDL7R::ReadTexCoord(float& s, float& t) {
   if (!GroupCountAllowsRecord(mdl7::kGroupTexCoordCount, "texture coordinate count")) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderTexCoordSize);
-  const uint8_t* record = Take(size, "texture coordinate");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderTexCoordSize, "texture coordinate", texCoord_, size);
   if (record == nullptr) return false;
-  texCoord_ = record;
   LoadFloatField(record, size, mdl7::kTexCoordS, s);
   LoadFloatField(record, size, mdl7::kTexCoordT, t);
   return true;
@@ -405,10 +418,9 @@ bool MDL7R::ReadTexCoord(float& s, float& t) {
 
 bool MDL7R::ReadTriangleRecord(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material,
                                const char* what) {
-  const uint32_t size = RecordSize(mdl7::kHeaderTriangleSize);
-  const uint8_t* record = Take(size, what);
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderTriangleSize, what, triangle_, size);
   if (record == nullptr) return false;
-  triangle_ = record;
   for (uint32_t i = 0; i < 3; ++i) {
     const uint32_t vertex = mdl7::kTriangleVertices + 2 * i;
     if (size >= vertex + 2) vertices[i] = LoadU16(record, vertex);
@@ -433,14 +445,10 @@ bool MDL7R::ReadTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_
 
 bool MDL7R::ReadVertex(float& x, float& y, float& z, int32_t& bone) {
   if (!GroupCountAllowsRecord(mdl7::kGroupVertexCount, "vertex count")) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderVertexSize);
-  const uint8_t* record = Take(size, "vertex");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderVertexSize, "vertex", vertex_, size);
   if (record == nullptr) return false;
-  vertex_ = record;
-  LoadFloatField(record, size, mdl7::kVertexPosition, x);
-  LoadFloatField(record, size, mdl7::kVertexPosition + 4, y);
-  LoadFloatField(record, size, mdl7::kVertexPosition + 8, z);
-  LoadIndexField(record, size, mdl7::kVertexIndex, bone);
+  LoadVertexFields(record, size, x, y, z, bone);
   return true;
 }
 
@@ -467,10 +475,9 @@ bool MDL7R::ReadVertexNormal(float& x, float& y, float& z) {
 
 bool MDL7R::ReadFrame(int32_t& frameVertexCount, int32_t& transformCount, char (&name)[kNameSize]) {
   if (!GroupCountAllowsRecord(mdl7::kGroupFrameCount, "frame count")) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderFrameSize);
-  const uint8_t* record = Take(size, "frame");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderFrameSize, "frame", frame_, size);
   if (record == nullptr) return false;
-  frame_ = record;
   CopyName(record, size, mdl7::kFrameName, mdl7::kFrameNameSize, name, kNameSize);
   LoadIntField(record, size, mdl7::kFrameVertexCount, frameVertexCount);
   LoadIntField(record, size, mdl7::kFrameTransformCount, transformCount);
@@ -483,14 +490,10 @@ bool MDL7R::ReadFrameVertex(int32_t& vertexIndex, float& x, float& y, float& z) 
   LoadIntField(frame_, RecordSize(mdl7::kHeaderFrameSize), mdl7::kFrameVertexCount, count);
   if (count < 0) return FailMalformed("frame vertex count", OffsetOf(frame_) + mdl7::kFrameVertexCount);
   if (count == 0) return false;
-  const uint32_t size = RecordSize(mdl7::kHeaderFrameVertexSize);
-  const uint8_t* record = Take(size, "frame vertex");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderFrameVertexSize, "frame vertex", frameVertex_, size);
   if (record == nullptr) return false;
-  frameVertex_ = record;
-  LoadFloatField(record, size, mdl7::kVertexPosition, x);
-  LoadFloatField(record, size, mdl7::kVertexPosition + 4, y);
-  LoadFloatField(record, size, mdl7::kVertexPosition + 8, z);
-  LoadIndexField(record, size, mdl7::kVertexIndex, vertexIndex);
+  LoadVertexFields(record, size, x, y, z, vertexIndex);
   return true;
 }
 
@@ -499,10 +502,9 @@ bool MDL7R::ReadFrameVertexNormal(float& x, float& y, float& z) {
 }
 
 bool MDL7R::ReadBoneTransform(int32_t& bone, uint8_t (&matrix)[mdl7::kMatrixSize]) {
-  const uint32_t size = RecordSize(mdl7::kHeaderBoneTransformSize);
-  const uint8_t* record = Take(size, "bone transform");
+  uint32_t size = 0;
+  const uint8_t* record = TakeRecord(mdl7::kHeaderBoneTransformSize, "bone transform", boneTransform_, size);
   if (record == nullptr) return false;
-  boneTransform_ = record;
   if (size >= mdl7::kMatrixSize) std::memcpy(matrix, record, mdl7::kMatrixSize);
   LoadIndexField(record, size, mdl7::kTransformBone, bone);
   return true;
@@ -591,38 +593,42 @@ bool MDL7R::LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSi
   return true;
 }
 
-bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
-  if (header_ == nullptr) return false;
+const uint8_t* MDL7R::TakeLumpRecord(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize,
+                                     const char* what, bool secondLump) {
   uint32_t position = 0;
-  if (!LumpPosition(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
-                    LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header",
-                    position)) {
-    return false;
-  }
-  const uint8_t* record = Take(mdl7::kLumpHeaderSize, "lump header");
-  if (record == nullptr) return false;
+  if (!LumpPosition(lumpStart, lumpSize, recordSize, what, position)) return nullptr;
+  const uint8_t* record = Take(recordSize, what);
+  if (record == nullptr) return nullptr;
   lumpRecord_ = record;
   lumpPosition_ = position;
-  secondLump_ = false;
-  version = LoadI32(record, mdl7::kLumpHeaderVersion);
-  sectionCount = LoadI32(record, mdl7::kLumpSectionCount);
+  secondLump_ = secondLump;
+  return record;
+}
+
+bool MDL7R::LoadFieldPair(const uint8_t* record, uint32_t firstOffset, int32_t& first, uint32_t secondOffset,
+                          int32_t& second) {
+  if (record == nullptr) return false;
+  first = LoadI32(record, firstOffset);
+  second = LoadI32(record, secondOffset);
   return true;
+}
+
+bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
+  if (header_ == nullptr) return false;
+  const uint8_t* record =
+      TakeLumpRecord(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
+                     LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header", false);
+  return LoadFieldPair(record, mdl7::kLumpHeaderVersion, version, mdl7::kLumpSectionCount, sectionCount);
 }
 
 bool MDL7R::ReadLumpSection(int32_t& sectionId, int32_t& listCount) {
-  const uint8_t* record = Take(mdl7::kLumpSectionSize, "lump section");
-  if (record == nullptr) return false;
-  sectionId = LoadI32(record, mdl7::kSectionId);
-  listCount = LoadI32(record, mdl7::kSectionListCount);
-  return true;
+  return LoadFieldPair(Take(mdl7::kLumpSectionSize, "lump section"), mdl7::kSectionId, sectionId,
+                       mdl7::kSectionListCount, listCount);
 }
 
 bool MDL7R::ReadLumpList(int32_t& listId, int32_t& triangleCount) {
-  const uint8_t* record = Take(mdl7::kLumpListSize, "lump list");
-  if (record == nullptr) return false;
-  listId = LoadI32(record, mdl7::kListId);
-  triangleCount = LoadI32(record, mdl7::kListTriangleCount);
-  return true;
+  return LoadFieldPair(Take(mdl7::kLumpListSize, "lump list"), mdl7::kListId, listId,
+                       mdl7::kListTriangleCount, triangleCount);
 }
 
 bool MDL7R::ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], int32_t& material) {
@@ -642,19 +648,9 @@ bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
   if (header_ == nullptr) return false;
   const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
                          LoadI32(header_, mdl7::kHeaderLumpSize);
-  uint32_t position = 0;
-  if (!LumpPosition(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize), mdl7::kSecondLumpRecordSize,
-                    "second lump record", position)) {
-    return false;
-  }
-  const uint8_t* record = Take(mdl7::kSecondLumpRecordSize, "second lump record");
-  if (record == nullptr) return false;
-  lumpRecord_ = record;
-  lumpPosition_ = position;
-  secondLump_ = true;
-  first = LoadI32(record, mdl7::kSecondLumpId);
-  second = LoadI32(record, mdl7::kLumpByteSize);
-  return true;
+  const uint8_t* record = TakeLumpRecord(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize),
+                                         mdl7::kSecondLumpRecordSize, "second lump record", true);
+  return LoadFieldPair(record, mdl7::kSecondLumpId, first, mdl7::kLumpByteSize, second);
 }
 
 bool MDL7R::SkipLump() {

@@ -178,6 +178,10 @@ class MDL7R : public ModelReader {
  private:
   // Record size declared at `offset` of the header.
   uint32_t RecordSize(uint32_t offset) const;
+  // Takes the next record, of the size the header field at `sizeField`
+  // gives and named `what` in a failure, as `current`; `size` gets its size.
+  // Null when it does not fit.
+  const uint8_t* TakeRecord(uint32_t sizeField, const char* what, const uint8_t*& current, uint32_t& size);
   // A 32-bit field of the current group, 0 without one.
   int32_t GroupField(uint32_t offset) const;
   // CountAllowsRecord for the current group's count at `offset`; false
@@ -196,6 +200,16 @@ class MDL7R : public ModelReader {
   // the lump's end (reported as truncated).
   bool LumpPosition(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
                     uint32_t& position);
+  // Takes the record of `recordSize` bytes at the cursor, named `what` in a
+  // failure, as the current record of the lump (the second lump with
+  // `secondLump`) that starts at `lumpStart` and holds `lumpSize` bytes;
+  // null as LumpPosition refuses it or when it does not fit.
+  const uint8_t* TakeLumpRecord(uint64_t lumpStart, int32_t lumpSize, uint32_t recordSize, const char* what,
+                                bool secondLump);
+  // Reads the 32-bit fields at `firstOffset` and `secondOffset` of `record`;
+  // false for a null record.
+  static bool LoadFieldPair(const uint8_t* record, uint32_t firstOffset, int32_t& first,
+                            uint32_t secondOffset, int32_t& second);
   void ClearState();
 
   const uint8_t* header_ = nullptr;

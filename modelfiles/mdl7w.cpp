@@ -127,6 +127,19 @@ bool MDL7W::Patch(const uint8_t* image, uint32_t size, int64_t offset, bool resy
 
 void MDL7W::CountDataBytes(uint32_t bytes) { AddU32(header_, mdl7::kHeaderDataSize, bytes); }
 
+bool MDL7W::AppendRecord(uint8_t* owner, uint32_t countField, const void* record, uint32_t size,
+                         Container container) {
+  AddU32(owner, countField, 1);
+  if (container == Container::kLump) {
+    AddU32(lump_, mdl7::kLumpByteSize, size);
+    AddU32(header_, mdl7::kHeaderLumpSize, size);
+  } else {
+    if (container == Container::kDeformer) AddU32(group_, mdl7::kDeformerDataSize, size);
+    CountDataBytes(size);
+  }
+  return WriteAll(record, size);
+}
+
 bool MDL7W::WriteZeros(int32_t count) {
   if (count <= 0) return true;
   return file_.AppendZeros(static_cast<uint64_t>(count)) && file_.Flush();
@@ -142,9 +155,7 @@ bool MDL7W::AddBone(uint16_t parent, float x, float y, float z, const char* name
   StoreF32(record, mdl7::kBonePosition + 4, y);
   StoreF32(record, mdl7::kBonePosition + 8, z);
   StoreName(record + mdl7::kBoneName, mdl7::kBoneNameSize, name);
-  AddU32(header_, mdl7::kHeaderBoneCount, 1);
-  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kBoneSize);
-  return WriteAll(record, mdl7::kBoneSize);
+  return AppendRecord(header_, mdl7::kHeaderBoneCount, record, mdl7::kBoneSize);
 }
 
 bool MDL7W::BeginGroup(const char* name) {
@@ -154,9 +165,7 @@ bool MDL7W::BeginGroup(const char* name) {
   StoreName(group_ + mdl7::kGroupName, mdl7::kGroupNameSize, name);
   groupOffset_ = Position();
   groupIsCurrent_ = true;
-  AddU32(header_, mdl7::kHeaderGroupCount, 1);
-  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kGroupSize);
-  return WriteAll(group_, mdl7::kGroupSize);
+  return AppendRecord(header_, mdl7::kHeaderGroupCount, group_, mdl7::kGroupSize);
 }
 
 bool MDL7W::FinishGroup() {
@@ -186,9 +195,7 @@ bool MDL7W::BeginSkin(uint8_t skinType, const char* name) {
   bytesPerPixel_ = 0;
   mipLevels_ = false;
   skinOffset_ = Position();
-  AddU32(group_, mdl7::kGroupSkinCount, 1);
-  CountDataBytes(mdl7::kSkinSize);
-  return WriteAll(skin_, mdl7::kSkinSize);
+  return AppendRecord(group_, mdl7::kGroupSkinCount, skin_, mdl7::kSkinSize);
 }
 
 void MDL7W::SetSkinImage(int32_t width, int32_t height, int32_t bytesPerPixel, bool mipLevels) {
@@ -256,9 +263,7 @@ bool MDL7W::AddTexCoord(float s, float t) {
   uint8_t record[mdl7::kTexCoordSize];
   StoreF32(record, mdl7::kTexCoordS, s);
   StoreF32(record, mdl7::kTexCoordT, t);
-  AddU32(group_, mdl7::kGroupTexCoordCount, 1);
-  CountDataBytes(mdl7::kTexCoordSize);
-  return WriteAll(record, mdl7::kTexCoordSize);
+  return AppendRecord(group_, mdl7::kGroupTexCoordCount, record, mdl7::kTexCoordSize);
 }
 
 bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
@@ -268,9 +273,7 @@ bool MDL7W::AddTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, ui
   }
   uint8_t record[mdl7::kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
-  AddU32(group_, mdl7::kGroupTriangleCount, 1);
-  CountDataBytes(mdl7::kTriangleSize);
-  return WriteAll(record, mdl7::kTriangleSize);
+  return AppendRecord(group_, mdl7::kGroupTriangleCount, record, mdl7::kTriangleSize);
 }
 
 bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, float normalY, float normalZ) {
@@ -279,36 +282,28 @@ bool MDL7W::AddVertex(float x, float y, float z, uint16_t bone, float normalX, f
   }
   uint8_t record[mdl7::kVertexSize];
   StoreVertex(record, x, y, z, bone, normalX, normalY, normalZ);
-  AddU32(group_, mdl7::kGroupVertexCount, 1);
-  CountDataBytes(mdl7::kVertexSize);
-  return WriteAll(record, mdl7::kVertexSize);
+  return AppendRecord(group_, mdl7::kGroupVertexCount, record, mdl7::kVertexSize);
 }
 
 bool MDL7W::BeginFrame(const char* name) {
   std::memset(frame_, 0, sizeof frame_);
   StoreName(frame_, mdl7::kFrameNameSize, name);
   frameOffset_ = Position();
-  AddU32(group_, mdl7::kGroupFrameCount, 1);
-  CountDataBytes(mdl7::kFrameSize);
-  return WriteAll(frame_, mdl7::kFrameSize);
+  return AppendRecord(group_, mdl7::kGroupFrameCount, frame_, mdl7::kFrameSize);
 }
 
 bool MDL7W::AddFrameVertex(uint16_t vertexIndex, float x, float y, float z, float normalX, float normalY,
                            float normalZ) {
   uint8_t record[mdl7::kFrameVertexSize];
   StoreVertex(record, x, y, z, vertexIndex, normalX, normalY, normalZ);
-  AddU32(frame_, mdl7::kFrameVertexCount, 1);
-  CountDataBytes(mdl7::kFrameVertexSize);
-  return WriteAll(record, mdl7::kFrameVertexSize);
+  return AppendRecord(frame_, mdl7::kFrameVertexCount, record, mdl7::kFrameVertexSize);
 }
 
 bool MDL7W::AddBoneTransform(uint16_t bone, const uint8_t (&matrix)[mdl7::kMatrixSize]) {
   uint8_t record[mdl7::kBoneTransformSize] = {};
   std::memcpy(record, matrix, sizeof matrix);
   StoreU16(record, mdl7::kTransformBone, bone);
-  AddU32(frame_, mdl7::kFrameTransformCount, 1);
-  CountDataBytes(mdl7::kBoneTransformSize);
-  return WriteAll(record, mdl7::kBoneTransformSize);
+  return AppendRecord(frame_, mdl7::kFrameTransformCount, record, mdl7::kBoneTransformSize);
 }
 
 bool MDL7W::FinishFrame() { return Patch(frame_, mdl7::kFrameSize, frameOffset_, false); }
@@ -329,20 +324,16 @@ bool MDL7W::BeginDeformerElement(int32_t elementIndex, const char* name) {
   StoreI32(frame_, mdl7::kElementIndex, elementIndex);
   StoreName(frame_ + mdl7::kElementName, mdl7::kElementNameSize, name);
   frameOffset_ = Position();
-  AddU32(group_, mdl7::kDeformerElementCount, 1);
-  AddU32(group_, mdl7::kDeformerDataSize, mdl7::kDeformerElementSize);
-  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kDeformerElementSize);
-  return WriteAll(frame_, mdl7::kDeformerElementSize);
+  return AppendRecord(group_, mdl7::kDeformerElementCount, frame_, mdl7::kDeformerElementSize,
+                      Container::kDeformer);
 }
 
 bool MDL7W::AddDeformerWeight(int32_t index, float weight) {
   uint8_t record[mdl7::kDeformerWeightSize];
   StoreI32(record, mdl7::kWeightIndex, index);
   StoreF32(record, mdl7::kWeightValue, weight);
-  AddU32(frame_, mdl7::kElementWeightCount, 1);
-  AddU32(group_, mdl7::kDeformerDataSize, mdl7::kDeformerWeightSize);
-  AddU32(header_, mdl7::kHeaderDataSize, mdl7::kDeformerWeightSize);
-  return WriteAll(record, mdl7::kDeformerWeightSize);
+  return AppendRecord(frame_, mdl7::kElementWeightCount, record, mdl7::kDeformerWeightSize,
+                      Container::kDeformer);
 }
 
 bool MDL7W::FinishDeformerElement() { return Patch(frame_, mdl7::kDeformerElementSize, frameOffset_, true); }
@@ -363,30 +354,21 @@ bool MDL7W::BeginLumpSection(int32_t sectionId) {
   StoreI32(group_, mdl7::kSectionId, sectionId);
   groupOffset_ = Position();
   groupIsCurrent_ = false;
-  AddU32(lump_, mdl7::kLumpSectionCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kLumpSectionSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kLumpSectionSize);
-  return WriteAll(group_, mdl7::kLumpSectionSize);
+  return AppendRecord(lump_, mdl7::kLumpSectionCount, group_, mdl7::kLumpSectionSize, Container::kLump);
 }
 
 bool MDL7W::BeginLumpList(int32_t listId) {
   std::memset(frame_, 0, sizeof frame_);
   StoreI32(frame_, mdl7::kListId, listId);
   frameOffset_ = Position();
-  AddU32(group_, mdl7::kSectionListCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kLumpListSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kLumpListSize);
-  return WriteAll(frame_, mdl7::kLumpListSize);
+  return AppendRecord(group_, mdl7::kSectionListCount, frame_, mdl7::kLumpListSize, Container::kLump);
 }
 
 bool MDL7W::AddLumpTriangle(uint16_t vertex0, uint16_t vertex1, uint16_t vertex2, uint16_t texCoord0,
                             uint16_t texCoord1, uint16_t texCoord2, int32_t material) {
   uint8_t record[mdl7::kTriangleSize];
   StoreTriangle(record, vertex0, vertex1, vertex2, texCoord0, texCoord1, texCoord2, material);
-  AddU32(frame_, mdl7::kListTriangleCount, 1);
-  AddU32(lump_, mdl7::kLumpByteSize, mdl7::kTriangleSize);
-  AddU32(header_, mdl7::kHeaderLumpSize, mdl7::kTriangleSize);
-  return WriteAll(record, mdl7::kTriangleSize);
+  return AppendRecord(frame_, mdl7::kListTriangleCount, record, mdl7::kTriangleSize, Container::kLump);
 }
 
 bool MDL7W::FinishLumpList() { return Patch(frame_, mdl7::kLumpListSize, frameOffset_, false); }

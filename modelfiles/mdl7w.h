@@ -152,6 +152,15 @@ class MDL7W {
   int64_t Position() const;
   // Counts `bytes` into the header's data size.
   void CountDataBytes(uint32_t bytes);
+  // What holds a record: the model's data, a deformer (inside the data) or
+  // the triangle lump.
+  enum class Container { kData, kDeformer, kLump };
+  // Counts one more record in field `countField` of `owner`, adds its `size`
+  // bytes to its container's sizes (the header's data size, also the
+  // deformer's data size, or the lump's byte size and the header's lump
+  // size) and writes it.
+  [[nodiscard]] bool AppendRecord(uint8_t* owner, uint32_t countField, const void* record, uint32_t size,
+                                  Container container = Container::kData);
   // Keeps `reason` as the last failure; false.
   bool Refuse(const platform::FailureReason& reason);
 

@@ -18,30 +18,34 @@ namespace modelfiles {
 
 namespace {
 
+template <typename Reader>
+ModelReader* NewReader() {
+  return new (std::nothrow) Reader();
+}
+
+// The reader class of each magic.
+struct ReaderForMagic {
+  const char* magic;
+  ModelReader* (*create)();
+};
+
+constexpr ReaderForMagic kReaders[] = {
+    {"IDPO", NewReader<MDL2R>}, {"MDL2", NewReader<MDL2R>}, {"MDL3", NewReader<MDL3R>},
+    {"IDP2", NewReader<IDP2R>}, {"MDL4", NewReader<MDL4R>}, {"MDL5", NewReader<MDL5R>},
+    {"MDL6", NewReader<MDL6R>}, {"MDL7", NewReader<MDL7R>},
+};
+
 // A new reader for the magic, null when it names no supported format;
 // `allocated` is false when the allocation itself failed.
 ModelReader* NewReaderFor(const char (&magic)[5], bool& allocated) {
   allocated = true;
-  ModelReader* reader = nullptr;
-  if (std::memcmp(magic, "IDPO", 4) == 0 || std::memcmp(magic, "MDL2", 4) == 0) {
-    reader = new (std::nothrow) MDL2R();
-  } else if (std::memcmp(magic, "MDL3", 4) == 0) {
-    reader = new (std::nothrow) MDL3R();
-  } else if (std::memcmp(magic, "IDP2", 4) == 0) {
-    reader = new (std::nothrow) IDP2R();
-  } else if (std::memcmp(magic, "MDL4", 4) == 0) {
-    reader = new (std::nothrow) MDL4R();
-  } else if (std::memcmp(magic, "MDL5", 4) == 0) {
-    reader = new (std::nothrow) MDL5R();
-  } else if (std::memcmp(magic, "MDL6", 4) == 0) {
-    reader = new (std::nothrow) MDL6R();
-  } else if (std::memcmp(magic, "MDL7", 4) == 0) {
-    reader = new (std::nothrow) MDL7R();
-  } else {
-    return nullptr;
+  for (const ReaderForMagic& entry : kReaders) {
+    if (std::memcmp(magic, entry.magic, 4) != 0) continue;
+    ModelReader* reader = entry.create();
+    allocated = reader != nullptr;
+    return reader;
   }
-  allocated = reader != nullptr;
-  return reader;
+  return nullptr;
 }
 
 }  // namespace

@@ -46,6 +46,17 @@ WalkFailure Step(WalkStep step, uint32_t start, int32_t group = -1, int32_t inde
   return failure;
 }
 
+// A skin or frame record of the given index over the model and group (-1
+// outside MDL7) that starts at the reader's cursor.
+template <typename Record>
+Record RecordAt(const ModelReader& reader, int32_t index, int32_t group = -1) {
+  Record record;
+  record.index = index;
+  record.group = group;
+  record.offset = reader.Offset();
+  return record;
+}
+
 // A count read from a file as the number of Read calls that report it: a
 // negative count gets one call, which the reader refuses as malformed.
 int32_t Calls(int32_t count) { return count < 0 ? 1 : count; }
@@ -103,10 +114,7 @@ bool WalkBones(MDL7R& reader, int32_t count, ModelVisitor& visitor) {
 
 bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
   for (int32_t s = 0; s < group.skinCount; ++s) {
-    SkinRecord skin;
-    skin.index = place.skin;
-    skin.group = group.index;
-    skin.offset = reader.Offset();
+    SkinRecord skin = RecordAt<SkinRecord>(reader, place.skin, group.index);
     char name[MDL7R::kNameSize] = {};
     uint8_t mip = 0;
     if (!reader.ReadSkin(skin.type, name) ||
@@ -123,41 +131,49 @@ bool WalkMdl7Skins(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, Mo
   return true;
 }
 
-bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor) {
-  for (int32_t i = 0; i < Calls(group.texCoordCount); ++i) {
-    TexCoordRecord texCoord{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kTexCoord, reader.Offset(), group.index, i);
-    if (!reader.ReadTexCoord(texCoord.s, texCoord.t)) return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.texCoordCount))
-      return FailEmptyRun(visitor, failure, "texture coordinate size", mdl7::kHeaderTexCoordSize);
-    visitor.TexCoord(texCoord);
-  }
-  for (int32_t i = 0; i < Calls(group.triangleCount); ++i) {
-    TriangleRecord triangle{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kTriangle, reader.Offset(), group.index, i);
-    if (!reader.ReadTriangle(triangle.vertices, triangle.texCoords, triangle.material))
-      return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.triangleCount))
-      return FailEmptyRun(visitor, failure, "triangle size", mdl7::kHeaderTriangleSize);
-    visitor.Triangle(triangle);
-  }
-  for (int32_t i = 0; i < Calls(group.vertexCount); ++i) {
-    VertexRecord vertex{group.index, i};
-    const WalkFailure failure = Step(WalkStep::kVertex, reader.Offset(), group.index, i);
-    if (!reader.ReadVertex(vertex.x, vertex.y, vertex.z, vertex.bone)) return Fail(reader, visitor, failure);
-    if (EmptyRun(reader, failure.start, i, group.vertexCount))
-      return FailEmptyRun(visitor, failure, "vertex size", mdl7::kHeaderVertexSize);
-    visitor.Vertex(vertex);
+// One run of a group's mesh records: its step, its count, and the header
+// field that sizes its records.
+struct Mdl7Run {
+  WalkStep step;
+  int32_t count;
+  const char* sizeField;
+  uint32_t sizeOffset;
+};
+
+// Reads the records of `run` with `read`, which fills a Record, and tells
+// each to the visitor through `tell`.
+template <typename Record, typename Read>
+bool ReadMdl7Run(MDL7R& reader, const GroupRecord& group, const Mdl7Run& run, ModelVisitor& visitor,
+                 void (ModelVisitor::*tell)(const Record&), Read read) {
+  for (int32_t i = 0; i < Calls(run.count); ++i) {
+    Record record{group.index, i};
+    const WalkFailure failure = Step(run.step, reader.Offset(), group.index, i);
+    if (!read(record)) return Fail(reader, visitor, failure);
+    if (EmptyRun(reader, failure.start, i, run.count))
+      return FailEmptyRun(visitor, failure, run.sizeField, run.sizeOffset);
+    (visitor.*tell)(record);
   }
   return true;
 }
 
+bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor) {
+  const Mdl7Run texCoords{WalkStep::kTexCoord, group.texCoordCount, "texture coordinate size",
+                          mdl7::kHeaderTexCoordSize};
+  const Mdl7Run triangles{WalkStep::kTriangle, group.triangleCount, "triangle size",
+                          mdl7::kHeaderTriangleSize};
+  const Mdl7Run vertices{WalkStep::kVertex, group.vertexCount, "vertex size", mdl7::kHeaderVertexSize};
+  return ReadMdl7Run(reader, group, texCoords, visitor, &ModelVisitor::TexCoord,
+                     [&](TexCoordRecord& r) { return reader.ReadTexCoord(r.s, r.t); }) &&
+         ReadMdl7Run(
+             reader, group, triangles, visitor, &ModelVisitor::Triangle,
+             [&](TriangleRecord& r) { return reader.ReadTriangle(r.vertices, r.texCoords, r.material); }) &&
+         ReadMdl7Run(reader, group, vertices, visitor, &ModelVisitor::Vertex,
+                     [&](VertexRecord& r) { return reader.ReadVertex(r.x, r.y, r.z, r.bone); });
+}
+
 bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
   for (int32_t f = 0; f < group.frameCount; ++f) {
-    FrameRecord frame;
-    frame.group = group.index;
-    frame.index = place.frame;
-    frame.offset = reader.Offset();
+    FrameRecord frame = RecordAt<FrameRecord>(reader, place.frame, group.index);
     const WalkFailure failure = Step(WalkStep::kFrame, frame.offset, group.index, f, place.frame);
     char name[MDL7R::kNameSize] = {};
     if (!reader.ReadFrame(frame.vertexCount, frame.boneTransformCount, name))
@@ -272,9 +288,7 @@ ModelHeader LegacyHeader(LegacyModelReader& reader, bool idp2) {
 
 bool WalkLegacySkins(LegacyModelReader& reader, const LegacyPlace& place, ModelVisitor& visitor) {
   for (int32_t i = 0; i < place.header.skinCount; ++i) {
-    SkinRecord skin;
-    skin.index = i;
-    skin.offset = reader.Offset();
+    SkinRecord skin = RecordAt<SkinRecord>(reader, i);
     uint8_t mip = 0;
     const uint8_t* level0 = nullptr;
     if (!reader.ReadSkin(&skin.type, &skin.width, &skin.height, &skin.bytesPerPixel, &mip) ||
@@ -354,9 +368,7 @@ bool WalkFrameGroup(MDL2R& reader, FrameRecord frame, const LegacyPlace& place, 
 
 bool WalkLegacyFrames(LegacyModelReader& reader, const LegacyPlace& place, ModelVisitor& visitor) {
   for (int32_t f = 0; f < place.header.frameCount; ++f) {
-    FrameRecord frame;
-    frame.index = f;
-    frame.offset = reader.Offset();
+    FrameRecord frame = RecordAt<FrameRecord>(reader, f);
     frame.vertexCount = place.header.vertexCount;
     if (place.idpo != nullptr && place.idpo->NextFrameIsGroup()) {
       if (!WalkFrameGroup(*place.idpo, frame, place, visitor)) return false;
