@@ -19,10 +19,10 @@ using noise::utils::InvalidParamError;
 // use of that row, counted in `reads` (indexed by row).
 class RowReader {
  public:
-  RowReader(const ModuleSpec& entry, const char* typeName, int row, int32_t seedBase, bool cached,
+  RowReader(const ModuleSpec& entry, const ModuleKind& kind, int row, int32_t seedBase, bool cached,
             const ModuleChain& chain, std::array<int, MaxModuleRows>& reads)
       : entry_(entry),
-        typeName_(typeName),
+        kind_(kind),
         row_(row),
         seedBase_(seedBase),
         cached_(cached),
@@ -42,6 +42,14 @@ class RowReader {
   // The previous row's module; RequirePrevious has passed.
   const noise::module::Module& Previous() const { return Source(row_ - 1); }
 
+  // The checks the vocabulary names, before any of the row's settings: each
+  // field with a range of its own (an octave count of 0 or 31 is refused),
+  // then the previous row where the row reads it.
+  void RequireVocabularyLimits() const {
+    for (size_t field = 0; field < kind_.fields.size(); ++field) RequireInRange(field);
+    if (kind_.ReadsPrevious()) RequirePrevious();
+  }
+
   // The row's module, of class ModuleClass, read through a cache when the
   // row is to be cached.
   template <typename ModuleClass>
@@ -51,18 +59,7 @@ class RowReader {
   }
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw InvalidParamError("row " + std::to_string(row_) + " (" + typeName_ + "): " + what);
-  }
-
-  void RequireOctaves(const char* what, bool allowBelowOne) const {
-    if (entry_.p1 > kMaxOctaveCount || (!allowBelowOne && entry_.p1 < 1)) {
-      Fail(std::string(what) + " p1 = " + std::to_string(entry_.p1) + " is outside " +
-           (allowBelowOne ? "" : "1 ") + ".. " + std::to_string(kMaxOctaveCount));
-    }
-  }
-
-  void RequirePrevious() const {
-    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row");
+    throw InvalidParamError("row " + std::to_string(row_) + " (" + kind_.name + "): " + what);
   }
 
   // A source named by p1: 0 <= p1 < row.
@@ -101,6 +98,34 @@ class RowReader {
   }
 
  private:
+  // The parameter p1 .. p4 at `field` (0 .. 3), widened, and as messages
+  // show it.
+  double FieldValue(size_t field) const {
+    return field == 0 ? static_cast<double>(entry_.p1) : field == 1 ? P2() : field == 2 ? P3() : P4();
+  }
+  std::string FieldText(size_t field) const {
+    return field == 0 ? std::to_string(entry_.p1) : std::to_string(static_cast<float>(FieldValue(field)));
+  }
+  // A limit as messages show it: 30, not 30.000000.
+  static std::string LimitText(double limit) {
+    int32_t whole;
+    if (TruncateToInt32(limit, &whole) && static_cast<double>(whole) == limit) return std::to_string(whole);
+    return std::to_string(limit);
+  }
+
+  // "octave count p1 = 31 is outside 1 .. 30"; a field with only an upper
+  // limit says "outside .. 30".
+  void RequireInRange(size_t field) const {
+    const ModuleField& f = kind_.fields[field];
+    if (f.InRange(FieldValue(field))) return;
+    Fail(std::string(f.sets) + " " + f.name + " = " + FieldText(field) + " is outside " +
+         (f.hasLower ? LimitText(f.lower) + " " : "") + ".." + (f.hasUpper ? " " + LimitText(f.upper) : ""));
+  }
+
+  void RequirePrevious() const {
+    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row");
+  }
+
   int CheckIndex(int32_t index, const char* field) const {
     if (index < 0 || index >= row_) {
       Fail(std::string("row index ") + field + " = " + std::to_string(index) + " names no earlier row " +
@@ -110,7 +135,7 @@ class RowReader {
   }
 
   const ModuleSpec& entry_;
-  const char* typeName_;
+  const ModuleKind& kind_;
   int row_;
   int32_t seedBase_;
   bool cached_;
@@ -123,7 +148,6 @@ using BuiltModule = std::unique_ptr<noise::module::Module>;
 // Perlin and Billow: octaves 1 .. 30, frequency, persistence, scaled seed.
 template <typename Noise>
 BuiltModule BuildOctaveNoise(const RowReader& r) {
-  r.RequireOctaves("octave count", false);
   const int32_t seed = r.ScaledSeed();
   auto module = r.Make<Noise>();
   module->SetOctaveCount(r.Entry().p1);
@@ -134,8 +158,6 @@ BuiltModule BuildOctaveNoise(const RowReader& r) {
 }
 
 BuiltModule BuildRidgedMulti(const RowReader& r) {
-  // The library accepts 0 and negative counts here; only above 30 fails.
-  r.RequireOctaves("octave count", true);
   const int32_t seed = r.ScaledSeed();
   auto module = r.Make<noise::module::RidgedMulti>();
   module->SetOctaveCount(r.Entry().p1);
@@ -145,7 +167,6 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
 }
 
 BuiltModule BuildScaleBias(const RowReader& r) {
-  r.RequirePrevious();
   auto module = r.Make<noise::module::ScaleBias>();
   module->SetSourceModule(0, r.Previous());
   module->SetScale(r.P2() - r.P4() / 10.0);
@@ -155,7 +176,6 @@ BuiltModule BuildScaleBias(const RowReader& r) {
 }
 
 BuiltModule BuildSelect(const RowReader& r) {
-  r.RequirePrevious();
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
   auto module = r.Make<noise::module::Select>();
@@ -169,7 +189,6 @@ BuiltModule BuildSelect(const RowReader& r) {
 }
 
 BuiltModule BuildBlend(const RowReader& r) {
-  r.RequirePrevious();
   const int first = r.IndexFromP1();
   const int second = r.IndexFromP2();
   auto module = r.Make<noise::module::Blend>();
@@ -221,7 +240,6 @@ BuiltModule BuildClamp(const RowReader& r) {
 }
 
 BuiltModule BuildExponent(const RowReader& r) {
-  r.RequirePrevious();
   auto module = r.Make<noise::module::Exponent>();
   module->SetSourceModule(0, r.Previous());
   module->SetExponent(static_cast<double>(r.Entry().p1) + r.P3());
@@ -229,8 +247,6 @@ BuiltModule BuildExponent(const RowReader& r) {
 }
 
 BuiltModule BuildTurbulence(const RowReader& r) {
-  r.RequireOctaves("roughness", false);
-  r.RequirePrevious();
   const int32_t seed = r.TurbulenceSeed();
   auto module = r.Make<noise::module::Turbulence>();
   module->SetSourceModule(0, r.Previous());
@@ -242,7 +258,6 @@ BuiltModule BuildTurbulence(const RowReader& r) {
 }
 
 BuiltModule BuildInvert(const RowReader& r) {
-  r.RequirePrevious();
   auto module = r.Make<noise::module::Invert>();
   module->SetSourceModule(0, r.Previous());
   return module;
@@ -251,46 +266,30 @@ BuiltModule BuildInvert(const RowReader& r) {
 // Unknown codes are not an error: a Perlin module at library defaults.
 BuiltModule BuildFallback(const RowReader& r) { return r.Make<noise::module::Perlin>(); }
 
-// What a type code builds: its name in messages and its builder.
-struct RowKind {
-  ModuleType type;
-  const char* name;
-  BuiltModule (*build)(const RowReader&);
+// The builder of each type code, in code order; the vocabulary (module_kind.h)
+// holds the code's name, fields, limits and inputs. A new type is added there
+// and here.
+using RowBuilder = BuiltModule (*)(const RowReader&);
+constexpr RowBuilder kRowBuilders[] = {
+    BuildOctaveNoise<noise::module::Perlin>,  // kPerlin
+    BuildRidgedMulti,                         // kRidgedMulti
+    BuildOctaveNoise<noise::module::Billow>,  // kBillow
+    BuildScaleBias,                           // kScaleBias
+    BuildSelect,                              // kSelect
+    BuildBlend,                               // kBlend
+    BuildCombiner<noise::module::Add>,        // kAdd
+    BuildConst,                               // kConst
+    BuildVoronoi,                             // kVoronoi
+    BuildCombiner<noise::module::Multiply>,   // kMultiply
+    BuildCombiner<noise::module::Min>,        // kMin
+    BuildCombiner<noise::module::Max>,        // kMax
+    BuildClamp,                               // kClamp
+    BuildExponent,                            // kExponent
+    BuildTurbulence,                          // kTurbulence
+    BuildInvert,                              // kInvert
 };
-
-// One entry per ModuleType, in code order; a new type is added here.
-constexpr RowKind kRowKinds[] = {
-    {ModuleType::kPerlin, "Perlin", BuildOctaveNoise<noise::module::Perlin>},
-    {ModuleType::kRidgedMulti, "RidgedMulti", BuildRidgedMulti},
-    {ModuleType::kBillow, "Billow", BuildOctaveNoise<noise::module::Billow>},
-    {ModuleType::kScaleBias, "ScaleBias", BuildScaleBias},
-    {ModuleType::kSelect, "Select", BuildSelect},
-    {ModuleType::kBlend, "Blend", BuildBlend},
-    {ModuleType::kAdd, "Add", BuildCombiner<noise::module::Add>},
-    {ModuleType::kConst, "Const", BuildConst},
-    {ModuleType::kVoronoi, "Voronoi", BuildVoronoi},
-    {ModuleType::kMultiply, "Multiply", BuildCombiner<noise::module::Multiply>},
-    {ModuleType::kMin, "Min", BuildCombiner<noise::module::Min>},
-    {ModuleType::kMax, "Max", BuildCombiner<noise::module::Max>},
-    {ModuleType::kClamp, "Clamp", BuildClamp},
-    {ModuleType::kExponent, "Exponent", BuildExponent},
-    {ModuleType::kTurbulence, "Turbulence", BuildTurbulence},
-    {ModuleType::kInvert, "Invert", BuildInvert},
-};
-constexpr RowKind kFallbackKind = {ModuleType::kPerlin, "Perlin (fallback)", BuildFallback};
-constexpr int32_t kRowKindCount = static_cast<int32_t>(sizeof kRowKinds / sizeof kRowKinds[0]);
-
-constexpr bool RowKindsInCodeOrder() {
-  for (int32_t i = 0; i < kRowKindCount; ++i) {
-    if (static_cast<int32_t>(kRowKinds[i].type) != i) return false;
-  }
-  return true;
-}
-static_assert(RowKindsInCodeOrder(), "kRowKinds must list the module types in code order");
-
-const RowKind& KindOf(int32_t type) {
-  return type >= 0 && type < kRowKindCount ? kRowKinds[type] : kFallbackKind;
-}
+static_assert(sizeof kRowBuilders / sizeof kRowBuilders[0] == kModuleKindCount,
+              "one builder per module kind");
 
 // Which rows are read through a cache, and how many uses of each row the
 // later rows make, by row.
@@ -299,8 +298,11 @@ using RowReads = std::array<int, MaxModuleRows>;
 
 BuiltModule BuildRow(const ModuleSpec& entry, int row, int32_t seedBase, bool cached,
                      const ModuleChain& chain, RowReads& reads) {
-  const RowKind& kind = KindOf(entry.type);
-  return kind.build(RowReader(entry, kind.name, row, seedBase, cached, chain, reads));
+  const ModuleKind& kind = ModuleKindOf(entry.type);
+  const RowReader reader(entry, kind, row, seedBase, cached, chain, reads);
+  reader.RequireVocabularyLimits();
+  const bool known = entry.type >= 0 && entry.type < kModuleKindCount;
+  return known ? kRowBuilders[entry.type](reader) : BuildFallback(reader);
 }
 
 }  // namespace
