@@ -1,0 +1,63 @@
+// The studio's HTTP server on the loopback address.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "studio/preview_maker.h"
+#include "studio/studio_folder.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace studio {
+
+// The port terrainstudio serves on unless told otherwise.
+constexpr int kDefaultStudioPort = 8371;
+// The largest request body, in bytes.
+constexpr size_t kLargestRequestBody = 1 << 20;
+
+// Serves the studio's JSON interface on 127.0.0.1 only:
+//   GET  /api/vocabulary    the module vocabulary (VocabularyJson)
+//   POST /api/preview       a preview (PreviewRequest): image/png, or JSON
+//                           {"width", "height", "heights": [row 0 first]}
+//   GET  /api/files         {"files": [plain names of the folder]}
+//   GET  /api/files/NAME    {"name", "text"} of a file of the folder
+//   PUT  /api/files/NAME    the body replaces (or creates) that file
+// It answers only requests whose Host is 127.0.0.1 or localhost with its
+// port (a page of another site that a rebound name leads here is refused),
+// and refuses every request but GET and HEAD whose Origin is another one.
+// Bodies over kLargestRequestBody are refused unread. Every refusal is a
+// 4xx with one line of JSON, {"error": "..."}, and changes nothing. The
+// folder must outlive the server.
+class StudioServer {
+ public:
+  StudioServer(const StudioFolder& folder, int threads);
+  ~StudioServer();
+  StudioServer(const StudioServer&) = delete;
+  StudioServer& operator=(const StudioServer&) = delete;
+
+  // Binds 127.0.0.1:port, a free port when `port` is 0. Returns the port
+  // bound, or -1 when it cannot be bound.
+  int Bind(int port);
+  // Serves requests until Stop; Bind has succeeded.
+  void Run();
+  // Ends Run, from any thread.
+  void Stop();
+
+ private:
+  // The Host and Origin checks; false with the refusal in `res`.
+  bool Admits(const httplib::Request& req, httplib::Response& res) const;
+  void AddRoutes();
+  void Preview(const httplib::Request& req, httplib::Response& res) const;
+
+  std::unique_ptr<httplib::Server> server_;
+  const StudioFolder& folder_;
+  PreviewMaker maker_;
+  int port_ = -1;
+};
+
+}  // namespace studio

@@ -1,0 +1,224 @@
+// The studio's HTTP interface, through cpp-httplib's client, against a server
+// on a free loopback port serving a fresh folder.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "generator/duneforge_run.h"
+#include "generator/module_chain.h"
+#include "generator/module_kind.h"
+#include "noisemap/noise_map_builder_plane.h"
+#include "studio/studio_folder.h"
+#include "studio/studio_server.h"
+#include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class StudioApiTest : public testsupport::TempDirFixture {
+ protected:
+  void SetUp() override {
+    fs::create_directory(Served());
+    folder_ = std::make_unique<studio::StudioFolder>(Served());
+    server_ = std::make_unique<studio::StudioServer>(*folder_, 2);
+    port_ = server_->Bind(0);
+    ASSERT_GT(port_, 0);
+    thread_ = std::thread([this] { server_->Run(); });
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+  }
+  void TearDown() override {
+    server_->Stop();
+    if (thread_.joinable()) thread_.join();
+    TempDirFixture::TearDown();
+  }
+
+  std::string Served() const { return temp_.File("served"); }
+  std::string Port() const { return std::to_string(port_); }
+
+  // Expects a refusal: `status`, and one line of JSON with an "error".
+  static void ExpectRefused(const httplib::Result& result, int status) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << result->body;
+    const std::string& body = result->body;
+    EXPECT_EQ(body.find('\n'), body.size() - 1) << body;
+    EXPECT_TRUE(json::parse(body).at("error").is_string()) << body;
+  }
+
+  std::unique_ptr<studio::StudioFolder> folder_;
+  std::unique_ptr<studio::StudioServer> server_;
+  int port_ = -1;
+  std::thread thread_;
+  std::unique_ptr<httplib::Client> client_;
+};
+
+TEST_F(StudioApiTest, VocabularyIsTheBuildersTable) {
+  const auto result = client_->Get("/api/vocabulary");
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 200);
+  const json types = json::parse(result->body).at("types");
+  ASSERT_EQ(types.size(), 16u);
+  for (const duneforge::ModuleKind& kind : duneforge::ModuleKinds()) {
+    const json& type = types.at(static_cast<size_t>(kind.Code()));
+    EXPECT_EQ(type.at("code"), kind.Code());
+    EXPECT_EQ(type.at("name"), kind.name);
+    for (size_t f = 0; f < 4; ++f) {
+      const json& field = type.at("fields").at(f);
+      const duneforge::ModuleField& expected = kind.fields[f];
+      EXPECT_EQ(field.at("sets"), expected.sets) << kind.name;
+      EXPECT_EQ(field.at("default"), expected.defaultValue) << kind.name;
+      const json range = field.at("range");
+      EXPECT_EQ(range.is_null(), !expected.hasLower && !expected.hasUpper) << kind.name;
+      if (!range.is_null()) {
+        EXPECT_EQ(range.at(0).is_null() ? json(nullptr) : range.at(0),
+                  expected.hasLower ? json(expected.lower) : json(nullptr));
+        EXPECT_EQ(range.at(1), json(expected.upper));
+      }
+    }
+    EXPECT_EQ(type.at("inputs").size(), static_cast<size_t>(kind.inputCount)) << kind.name;
+  }
+  // Worked by hand: RidgedMulti refuses only octave counts above 30.
+  EXPECT_EQ(types.at(1).at("fields").at(0).at("range"), json::parse("[null, 30.0]"));
+}
+
+// The example terrain's first tile, 128 x 128 over x and z from 0 to 2: the
+// preview asked for that size and those bounds holds the heights of
+// duneforge's own plane build to the bit, and the values duneforge writes.
+TEST_F(StudioApiTest, PreviewOfTheFirstTileHasDuneforgesHeights) {
+  const std::string text = ReadText(std::string(STUDIO_EXAMPLES_DIR) + "/terrain.txt");
+  duneforge::CommandSettings settings;
+  std::istringstream in(text);
+  duneforge::ReadCommandSettings(in, settings);
+  ASSERT_EQ(settings.tileWidth, 128);
+  const duneforge::TileBounds bounds = duneforge::ComputeTileBounds(settings, 0, 0);
+
+  duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
+  noise::utils::HeightGrid grid;
+  noise::utils::NoiseMapBuilderPlane builder;
+  builder.AttachModule(chain.OutputModule());
+  builder.SetDestGrid(grid);
+  builder.SetGridSize(settings.tileWidth, settings.tileHeight);
+  duneforge::BuildTile(settings, builder, 0);
+
+  WriteText(temp_.File("cmd_noise.txt"), text);
+  const auto run = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), temp_.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<float> written = testsupport::ParseHeightArray(temp_.File("noise_arr.txt"));
+  ASSERT_GE(written.size(), 128u * 128u);
+
+  json rows = json::array();
+  for (int i = 0; i < settings.moduleCount; ++i) {
+    const duneforge::ModuleSpec& r = settings.rows[static_cast<size_t>(i)];
+    rows.push_back({r.type, r.p1, r.p2, r.p3, r.p4});
+  }
+  const json area = {{"width", 128},
+                     {"height", 128},
+                     {"output", "heights"},
+                     {"bounds", {bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ}}};
+  json byText = area;
+  byText["commandFile"] = text;
+  json byRows = area;
+  byRows["settings"] = {{"seedBase", settings.seedBase}, {"rows", rows}};
+  for (const json& request : {byText, byRows}) {
+    const auto result = client_->Post("/api/preview", request.dump(), "application/json");
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->status, 200) << result->body;
+    const json heights = json::parse(result->body).at("heights");
+    ASSERT_EQ(heights.size(), 128u * 128u);
+    for (int y = 0; y < 128; ++y) {
+      for (int x = 0; x < 128; ++x) {
+        const size_t i = static_cast<size_t>(y * 128 + x);
+        const float value = heights.at(i).get<float>();
+        ASSERT_EQ(value, grid.RowData(y)[x]) << x << ", " << y;
+        char mine[32];
+        char theirs[32];
+        std::snprintf(mine, sizeof mine, "%g", static_cast<double>(value));
+        std::snprintf(theirs, sizeof theirs, "%g", static_cast<double>(written[i]));
+        ASSERT_STREQ(mine, theirs) << x << ", " << y;
+      }
+    }
+  }
+}
+
+TEST_F(StudioApiTest, PreviewRefusesWhatDuneforgeRefusesAndOversizedPictures) {
+  const std::string header = "0 1 1 1 4 4 0 1 0 1 0 0 ";
+  const auto preview = [this](const json& request) {
+    return client_->Post("/api/preview", request.dump(), "application/json");
+  };
+  auto result = preview({{"commandFile", header + "0 31 1 0.5 0"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("error"), "row 0 (Perlin): octave count p1 = 31 is outside 1 .. 30");
+  ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1025}}), 400);
+  ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"height", 0}}), 400);
+  result = preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1024}, {"height", 1}});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, 200);
+  EXPECT_EQ(result->body.substr(1, 3), "PNG");
+}
+
+TEST_F(StudioApiTest, RefusesForeignHostAndOrigin) {
+  ExpectRefused(client_->Get("/api/files", {{"Host", "studio.example:" + Port()}}), 403);
+  ExpectRefused(client_->Get("/api/files", {{"Host", "127.0.0.1:1"}}), 403);
+  ExpectRefused(client_->Put("/api/files/a.txt", {{"Origin", "http://studio.example"}}, "x", "text/plain"),
+                403);
+  EXPECT_FALSE(fs::exists(Served() + "/a.txt"));
+  // The studio's own page may save.
+  const auto saved =
+      client_->Put("/api/files/a.txt", {{"Origin", "http://localhost:" + Port()}}, "x", "text/plain");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->status, 200) << saved->body;
+  EXPECT_EQ(ReadText(Served() + "/a.txt"), "x");
+}
+
+TEST_F(StudioApiTest, ReadsAndWritesOnlyPlainNamesInTheFolder) {
+  WriteText(temp_.File("outside.txt"), "kept");
+  fs::create_symlink(temp_.File("outside.txt"), Served() + "/link.txt");
+  ExpectRefused(client_->Get("/api/files/.."), 400);
+  ExpectRefused(client_->Put("/api/files/..%2Foutside.txt", "x", "text/plain"), 400);
+  ExpectRefused(client_->Put("/api/files/" + temp_.File("outside.txt"), "x", "text/plain"), 400);
+  ExpectRefused(client_->Get("/api/files/link.txt"), 403);
+  ExpectRefused(client_->Put("/api/files/link.txt", "x", "text/plain"), 403);
+  EXPECT_EQ(ReadText(temp_.File("outside.txt")), "kept");
+  const auto list = client_->Get("/api/files");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("files"), json::array());
+}
+
+TEST_F(StudioApiTest, BoundsRequestBodiesAt1MiB) {
+  // A preview request that would be served, padded past the bound.
+  std::string request = json{{"commandFile", "0 1 1 1 4 4 0 1 0 1 0 0 0 6 1 0.5 0"}, {"width", 4}}.dump();
+  request.resize((1 << 20) + 1, ' ');
+  ExpectRefused(client_->Post("/api/preview", request, "application/json"), 413);
+  request.resize(1 << 20);
+  const auto served = client_->Post("/api/preview", request, "application/json");
+  ASSERT_TRUE(served);
+  EXPECT_EQ(served->status, 200) << served->body;
+  ExpectRefused(client_->Put("/api/files/big.txt", std::string((1 << 20) + 1, 'x'), "text/plain"), 413);
+  EXPECT_FALSE(fs::exists(Served() + "/big.txt"));
+  const auto saved = client_->Put("/api/files/big.txt", std::string(1 << 20, 'x'), "text/plain");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->status, 200);
+  EXPECT_EQ(fs::file_size(Served() + "/big.txt"), 1u << 20);
+}
+
+}  // namespace
