@@ -1,6 +1,7 @@
 #include "studio/preview_maker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cstring>
 #include <exception>
@@ -14,33 +15,52 @@ namespace studio {
 
 namespace {
 
-// One band of rows, built by one thread over its own chain.
-struct Band {
-  int firstRow = 0;
-  int rowCount = 0;
-  duneforge::ModuleChain chain;
-  noise::utils::HeightGrid grid;
-  std::exception_ptr error;
+// What the threads of one Make share.
+struct SharedWork {
+  const PreviewArea& area;
+  const std::function<bool()>& stale;
+  int bandCount;
+  noise::utils::HeightGrid& grid;
+  std::atomic<int> nextBand{0};
+  std::atomic<bool> stop{false};
+  std::atomic<bool> cancelled{false};
 };
 
-void BuildBand(const PreviewArea& area, Band& band) {
+// One thread's part: bands taken in turn, built over its own chain into its
+// own band grid and copied into the rows of the whole grid, which no other
+// thread writes.
+void BuildBands(SharedWork& work, const duneforge::ModuleChain& chain, std::exception_ptr& error) {
   try {
+    noise::utils::HeightGrid band;
     noise::utils::NoiseMapBuilderPlane builder;
-    builder.AttachModule(band.chain.OutputModule());
-    builder.SetDestGrid(band.grid);
-    builder.SetGridSize(area.width, area.height);
+    builder.AttachModule(chain.OutputModule());
+    builder.SetDestGrid(band);
+    builder.SetGridSize(work.area.width, work.area.height);
     builder.SetSeamless(false);
-    builder.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
-    builder.BuildBand(band.firstRow, band.rowCount);
+    builder.SetBounds(work.area.lowerX, work.area.upperX, work.area.lowerZ, work.area.upperZ);
+    const size_t rowBytes = static_cast<size_t>(work.area.width) * sizeof(float);
+    for (int b = work.nextBand++; b < work.bandCount && !work.stop; b = work.nextBand++) {
+      if (work.stale && work.stale()) {
+        work.cancelled = true;
+        work.stop = true;
+        return;
+      }
+      const int firstRow = b * PreviewMaker::kBandRows;
+      const int rowCount = std::min(PreviewMaker::kBandRows, work.area.height - firstRow);
+      builder.BuildBand(firstRow, rowCount);
+      for (int y = 0; y < rowCount; ++y)
+        std::memcpy(work.grid.RowData(firstRow + y), band.RowData(y), rowBytes);
+    }
   } catch (...) {
-    band.error = std::current_exception();
+    error = std::current_exception();
+    work.stop = true;
   }
 }
 
 }  // namespace
 
-void PreviewMaker::Make(const duneforge::CommandSettings& settings, const PreviewArea& area,
-                        noise::utils::HeightGrid& grid) const {
+bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const PreviewArea& area,
+                        noise::utils::HeightGrid& grid, const std::function<bool()>& stale) const {
   assert(area.width >= 1 && area.width <= kLargestPreviewSide);
   assert(area.height >= 1 && area.height <= kLargestPreviewSide);
   // Bounds first, with the plane builder's own check, so a bad area is
@@ -48,30 +68,24 @@ void PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
   noise::utils::NoiseMapBuilderPlane check;
   check.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
 
-  const int bandCount = std::min(threads_, static_cast<int>(area.height));
-  std::vector<Band> bands(static_cast<size_t>(bandCount));
-  for (int i = 0; i < bandCount; ++i) {
-    Band& band = bands[static_cast<size_t>(i)];
-    band.firstRow = static_cast<int>(static_cast<int64_t>(area.height) * i / bandCount);
-    band.rowCount = static_cast<int>(static_cast<int64_t>(area.height) * (i + 1) / bandCount) - band.firstRow;
-    band.chain = duneforge::BuildModuleChain(settings);
-  }
-  std::vector<std::thread> threads;
-  for (size_t i = 1; i < bands.size(); ++i)
-    threads.emplace_back(BuildBand, std::cref(area), std::ref(bands[i]));
-  BuildBand(area, bands[0]);
-  for (std::thread& thread : threads) thread.join();
-  for (const Band& band : bands) {
-    if (band.error) std::rethrow_exception(band.error);
-  }
-
+  const int bandCount = (area.height + kBandRows - 1) / kBandRows;
+  const int workers = std::min(threads_, bandCount);
+  std::vector<duneforge::ModuleChain> chains;
+  for (int i = 0; i < workers; ++i) chains.push_back(duneforge::BuildModuleChain(settings));
   grid.Resize(area.width, area.height);
-  for (const Band& band : bands) {
-    for (int y = 0; y < band.rowCount; ++y) {
-      std::memcpy(grid.RowData(band.firstRow + y), band.grid.RowData(y),
-                  static_cast<size_t>(area.width) * sizeof(float));
-    }
+
+  SharedWork work{area, stale, bandCount, grid};
+  std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
+  std::vector<std::thread> threads;
+  for (size_t i = 1; i < chains.size(); ++i) {
+    threads.emplace_back(BuildBands, std::ref(work), std::cref(chains[i]), std::ref(errors[i]));
   }
+  BuildBands(work, chains[0], errors[0]);
+  for (std::thread& thread : threads) thread.join();
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  return !work.cancelled;
 }
 
 }  // namespace studio

@@ -104,7 +104,27 @@ int32_t SideOf(const json& request, const char* name) {
   return side;
 }
 
+constexpr size_t kLongestChannel = 64;
+constexpr uint64_t kLargestSequence = uint64_t{1} << 53;
+
 }  // namespace
+
+void PreviewRequest::ReadChannel(const json& request) {
+  if (request.contains("channel") != request.contains("sequence"))
+    Refuse("give both channel and sequence, or neither");
+  if (!request.contains("channel")) return;
+  const json& channel = request["channel"];
+  if (!channel.is_string() || channel.get<std::string>().empty() ||
+      channel.get<std::string>().size() > kLongestChannel) {
+    Refuse("channel is not a name of 1 .. 64 bytes");
+  }
+  const json& sequence = request["sequence"];
+  if (!sequence.is_number_unsigned() || sequence.get<uint64_t>() > kLargestSequence) {
+    Refuse("sequence is not a whole number from 0 to 2^53");
+  }
+  channel_ = channel.get<std::string>();
+  sequence_ = sequence.get<uint64_t>();
+}
 
 PreviewRequest PreviewRequest::Parse(const json& request) {
   if (!request.is_object()) Refuse("the request is not a JSON object");
@@ -134,6 +154,7 @@ PreviewRequest PreviewRequest::Parse(const json& request) {
   const std::string output = request.value("output", std::string("png"));
   if (output != "png" && output != "heights") Refuse("output \"" + output + "\" is neither png nor heights");
   parsed.output_ = output == "png" ? Output::kPng : Output::kHeights;
+  parsed.ReadChannel(request);
   return parsed;
 }
 

@@ -67,6 +67,9 @@ std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 
 StudioServer::StudioServer(const StudioFolder& folder, int threads)
     : server_(std::make_unique<httplib::Server>()), folder_(folder), maker_(threads) {
   server_->set_payload_max_length(kLargestRequestBody);
+  // Answers go out in several writes (headers, then body): without this the
+  // body waits for the client's delayed acknowledgement, about 40 ms.
+  server_->set_tcp_nodelay(true);
   server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     return Admits(req, res) ? httplib::Server::HandlerResponse::Unhandled
                             : httplib::Server::HandlerResponse::Handled;
@@ -146,10 +149,19 @@ void StudioServer::AddRoutes() {
   });
 }
 
-void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) const {
+void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {
   const PreviewRequest request = PreviewRequest::Parse(json::parse(req.body));
+  std::function<bool()> stale;
+  if (!request.Channel().empty()) {
+    const PreviewChannels::Latest latest = channels_.Enter(request.Channel(), request.Sequence());
+    const uint64_t sequence = request.Sequence();
+    stale = [latest, sequence] { return PreviewChannels::IsStale(latest, sequence); };
+  }
   noise::utils::HeightGrid grid;
-  maker_.Make(request.Settings(), request.Area(), grid);
+  if (!maker_.Make(request.Settings(), request.Area(), grid, stale)) {
+    throw StudioError(409, "preview " + std::to_string(request.Sequence()) + " of \"" + request.Channel() +
+                               "\" was replaced by a newer one");
+  }
   if (request.GetOutput() == PreviewRequest::Output::kHeights) {
     SendJson(res, HeightsJson(grid));
   } else {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "studio/preview_channels.h"
 #include "studio/preview_maker.h"
 #include "studio/studio_folder.h"
 
@@ -23,7 +24,9 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 // Serves the studio's JSON interface on 127.0.0.1 only:
 //   GET  /api/vocabulary    the module vocabulary (VocabularyJson)
 //   POST /api/preview       a preview (PreviewRequest): image/png, or JSON
-//                           {"width", "height", "heights": [row 0 first]}
+//                           {"width", "height", "heights": [row 0 first]};
+//                           409 when a newer preview of its channel came
+//                           (one that is running stops at its next band)
 //   GET  /api/files         {"files": [plain names of the folder]}
 //   GET  /api/files/NAME    {"name", "text"} of a file of the folder
 //   PUT  /api/files/NAME    the body replaces (or creates) that file
@@ -52,11 +55,12 @@ class StudioServer {
   // The Host and Origin checks; false with the refusal in `res`.
   bool Admits(const httplib::Request& req, httplib::Response& res) const;
   void AddRoutes();
-  void Preview(const httplib::Request& req, httplib::Response& res) const;
+  void Preview(const httplib::Request& req, httplib::Response& res);
 
   std::unique_ptr<httplib::Server> server_;
   const StudioFolder& folder_;
   PreviewMaker maker_;
+  PreviewChannels channels_;
   int port_ = -1;
 };
 

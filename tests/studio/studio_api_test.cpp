@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -174,6 +175,39 @@ TEST_F(StudioApiTest, PreviewRefusesWhatDuneforgeRefusesAndOversizedPictures) {
   ASSERT_TRUE(result);
   EXPECT_EQ(result->status, 200);
   EXPECT_EQ(result->body.substr(1, 3), "PNG");
+}
+
+// Preview 2 of a page's channel makes preview 1 stale, whichever arrives
+// first: 1 is refused and not finished. Preview 1 takes seconds whole (a
+// 1024 x 1024 chain of a 30-octave Perlin under three Turbulences of
+// roughness 30), so it is still running when 2 arrives.
+TEST_F(StudioApiTest, ANewerPreviewOfAChannelCancelsTheOlder) {
+  const std::string chain =
+      "0 4 1 1 4 4 0 1 0 1 0 0  0 30 1 0.5 0  14 30 0.01 10 0  14 30 0.01 10 1  14 30 0.01 10 2";
+  const json slow = {
+      {"commandFile", chain}, {"width", 1024}, {"height", 1024}, {"channel", "page"}, {"sequence", 1}};
+  const json quick = {
+      {"commandFile", chain}, {"width", 8}, {"height", 8}, {"channel", "page"}, {"sequence", 2}};
+  std::unique_ptr<httplib::Result> slowResult;
+  std::thread first([this, &slow, &slowResult] {
+    httplib::Client client("127.0.0.1", port_);
+    slowResult =
+        std::make_unique<httplib::Result>(client.Post("/api/preview", slow.dump(), "application/json"));
+  });
+  // Mostly 1 is running by now, and 2 stops it between bands.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto quickResult = client_->Post("/api/preview", quick.dump(), "application/json");
+  first.join();
+  ASSERT_TRUE(quickResult);
+  EXPECT_EQ(quickResult->status, 200);
+  ExpectRefused(*slowResult, 409);
+  // A preview on another channel is not touched by that one.
+  json other = quick;
+  other["channel"] = "other page";
+  other["sequence"] = 1;
+  const auto otherResult = client_->Post("/api/preview", other.dump(), "application/json");
+  ASSERT_TRUE(otherResult);
+  EXPECT_EQ(otherResult->status, 200);
 }
 
 TEST_F(StudioApiTest, RefusesForeignHostAndOrigin) {
