@@ -3,8 +3,11 @@
 #include <array>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "generator/checked_conversion.h"
+#include "generator/row_error.h"
 #include "noisemap/error.h"
 
 namespace duneforge {
@@ -58,8 +61,10 @@ class RowReader {
     return std::make_unique<ModuleClass>();
   }
 
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw InvalidParamError("row " + std::to_string(row_) + " (" + kind_.name + "): " + what);
+  // Refuses the row for the values of `fields`; none when its place is at
+  // fault.
+  [[noreturn]] void Fail(const std::string& what, std::vector<std::string> fields) const {
+    throw RowError("row " + std::to_string(row_) + " (" + kind_.name + "): " + what, row_, std::move(fields));
   }
 
   // A source named by p1: 0 <= p1 < row.
@@ -69,7 +74,7 @@ class RowReader {
   int IndexFromP2() const {
     int32_t index;
     if (!TruncateToInt32(static_cast<double>(entry_.p2), &index)) {
-      Fail("row index p2 = " + std::to_string(entry_.p2) + " is not a 32-bit integer");
+      Fail("row index p2 = " + std::to_string(entry_.p2) + " is not a 32-bit integer", {"p2"});
     }
     return CheckIndex(index, "p2");
   }
@@ -79,7 +84,7 @@ class RowReader {
     const double seed = static_cast<double>(entry_.p4) * 10.0 + static_cast<double>(seedBase_);
     int32_t result;
     if (!TruncateToInt32(seed, &result)) {
-      Fail("seed p4 x 10 + seedBase = " + std::to_string(seed) + " is not a 32-bit integer");
+      Fail("seed p4 x 10 + seedBase = " + std::to_string(seed) + " is not a 32-bit integer", {"p4"});
     }
     return result;
   }
@@ -88,11 +93,11 @@ class RowReader {
   int32_t TurbulenceSeed() const {
     int32_t whole;
     if (!TruncateToInt32(static_cast<double>(entry_.p4), &whole)) {
-      Fail("seed p4 = " + std::to_string(entry_.p4) + " is not a 32-bit integer");
+      Fail("seed p4 = " + std::to_string(entry_.p4) + " is not a 32-bit integer", {"p4"});
     }
     const int64_t seed = 10 * static_cast<int64_t>(whole);
     if (seed < INT32_MIN || seed > INT32_MAX) {
-      Fail("seed 10 x trunc(p4) = " + std::to_string(seed) + " is not a 32-bit integer");
+      Fail("seed 10 x trunc(p4) = " + std::to_string(seed) + " is not a 32-bit integer", {"p4"});
     }
     return static_cast<int32_t>(seed);
   }
@@ -119,17 +124,20 @@ class RowReader {
     const ModuleField& f = kind_.fields[field];
     if (f.InRange(FieldValue(field))) return;
     Fail(std::string(f.sets) + " " + f.name + " = " + FieldText(field) + " is outside " +
-         (f.hasLower ? LimitText(f.lower) + " " : "") + ".." + (f.hasUpper ? " " + LimitText(f.upper) : ""));
+             (f.hasLower ? LimitText(f.lower) + " " : "") + ".." +
+             (f.hasUpper ? " " + LimitText(f.upper) : ""),
+         {f.name});
   }
 
   void RequirePrevious() const {
-    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row");
+    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row", {});
   }
 
   int CheckIndex(int32_t index, const char* field) const {
     if (index < 0 || index >= row_) {
       Fail(std::string("row index ") + field + " = " + std::to_string(index) + " names no earlier row " +
-           (row_ == 0 ? std::string("(row 0 has none)") : "(0 .. " + std::to_string(row_ - 1) + ")"));
+               (row_ == 0 ? std::string("(row 0 has none)") : "(0 .. " + std::to_string(row_ - 1) + ")"),
+           {field});
     }
     return index;
   }
@@ -231,7 +239,8 @@ BuiltModule BuildClamp(const RowReader& r) {
   // The library asserts lower < upper; NaN fails the test as well.
   if (!(lower < upper)) {
     r.Fail("clamp range p4 / 10 - p2 = " + std::to_string(lower) + " to p3 = " + std::to_string(upper) +
-           " is empty or reversed");
+               " is empty or reversed",
+           {"p2", "p3", "p4"});
   }
   auto module = r.Make<noise::module::Clamp>();
   module->SetSourceModule(0, r.Source(source));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "generator/duneforge_run.h"
+#include "generator/row_error.h"
 #include "noisemap/height_grid.h"
 #include "studio/preview_request.h"
 #include "studio/relief_png.h"
@@ -33,7 +34,8 @@ void SendError(httplib::Response& res, int status, const std::string& text) {
 
 // Runs `handler`, turning what it throws into a refusal: StudioError with
 // its status, a JSON or noise library error (a bad request or command file)
-// as 400, no memory as 503.
+// as 400, no memory as 503. A row the chain builder refuses is named with
+// its fields: {"error", "row", "fields": ["p1"]}.
 void Guarded(httplib::Response& res, const std::function<void()>& handler) {
   try {
     handler();
@@ -41,6 +43,9 @@ void Guarded(httplib::Response& res, const std::function<void()>& handler) {
     SendError(res, e.Status(), e.what());
   } catch (const json::exception& e) {
     SendError(res, 400, std::string("the request is not as expected: ") + e.what());
+  } catch (const duneforge::RowError& e) {
+    res.status = 400;
+    SendJson(res, {{"error", e.Message()}, {"row", e.Row()}, {"fields", e.Fields()}});
   } catch (const noise::ExceptionOutOfMemory&) {
     SendError(res, 503, duneforge::DescribeCurrentException());
   } catch (const noise::Exception&) {

@@ -34,8 +34,9 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 // port (a page of another site that a rebound name leads here is refused),
 // and refuses every request but GET and HEAD whose Origin is another one.
 // Bodies over kLargestRequestBody are refused unread. Every refusal is a
-// 4xx with one line of JSON, {"error": "..."}, and changes nothing. The
-// folder must outlive the server.
+// 4xx with one line of JSON, {"error": "..."}, and changes nothing; a row
+// that duneforge would refuse is named with the fields it refuses, {"error",
+// "row", "fields"}. The folder must outlive the server.
 class StudioServer {
  public:
   StudioServer(const StudioFolder& folder, int threads);

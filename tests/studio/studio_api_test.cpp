@@ -168,7 +168,15 @@ TEST_F(StudioApiTest, PreviewRefusesWhatDuneforgeRefusesAndOversizedPictures) {
   };
   auto result = preview({{"commandFile", header + "0 31 1 0.5 0"}});
   ExpectRefused(result, 400);
-  EXPECT_EQ(json::parse(result->body).at("error"), "row 0 (Perlin): octave count p1 = 31 is outside 1 .. 30");
+  EXPECT_EQ(json::parse(result->body),
+            json::parse(R"({"error": "row 0 (Perlin): octave count p1 = 31 is outside 1 .. 30",
+                            "row": 0, "fields": ["p1"]})"));
+  // A Clamp range of -1 .. -1 (p4 / 10 - p2 = 0 - 1 to p3 = -1) is made of three fields.
+  result =
+      preview({{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", {{7, 1, 0, 0, 0}, {12, 0, 1, -1, 0}}}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("row"), 1);
+  EXPECT_EQ(json::parse(result->body).at("fields"), json::parse(R"(["p2", "p3", "p4"])"));
   ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1025}}), 400);
   ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"height", 0}}), 400);
   result = preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1024}, {"height", 1}});
