@@ -5,7 +5,9 @@
 #include <functional>
 #include <new>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "generator/duneforge_run.h"
 #include "generator/row_error.h"
@@ -69,8 +71,8 @@ std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 
 
 }  // namespace
 
-StudioServer::StudioServer(const StudioFolder& folder, int threads)
-    : server_(std::make_unique<httplib::Server>()), folder_(folder), maker_(threads) {
+StudioServer::StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples)
+    : server_(std::make_unique<httplib::Server>()), folder_(folder), examples_(examples), maker_(threads) {
   server_->set_payload_max_length(kLargestRequestBody);
   // Answers go out in several writes (headers, then body): without this the
   // body waits for the client's delayed acknowledgement, about 40 ms.
@@ -145,6 +147,16 @@ void StudioServer::AddRoutes() {
       SendJson(res, {{"name", name}, {"text", folder_.Read(name)}});
     });
   });
+  server_->Get("/api/examples", [this](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [this, &res] { SendJson(res, {{"examples", ExampleNames()}}); });
+  });
+  server_->Get(R"(/api/examples/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] {
+      const std::string name = NameOf(req);
+      if (examples_ == nullptr) throw StudioError(404, "no examples are installed");
+      SendJson(res, {{"name", name}, {"text", examples_->Read(name)}});
+    });
+  });
   server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] {
       const std::string name = NameOf(req);
@@ -152,6 +164,21 @@ void StudioServer::AddRoutes() {
       SendJson(res, {{"saved", name}});
     });
   });
+}
+
+std::vector<std::string> StudioServer::ExampleNames() const {
+  std::vector<std::string> names;
+  if (examples_ == nullptr) return names;
+  for (const std::string& name : examples_->List()) {
+    // The folder may hold other text (a build file beside the examples).
+    duneforge::CommandSettings settings;
+    std::istringstream in(examples_->Read(name));
+    duneforge::ReadCommandSettings(in, settings);
+    if (settings.firstUnreadField.empty() && duneforge::ModuleCountInRange(settings.moduleCount)) {
+      names.push_back(name);
+    }
+  }
+  return names;
 }
 
 void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "studio/preview_channels.h"
 #include "studio/preview_maker.h"
@@ -30,16 +31,22 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 //   GET  /api/files         {"files": [plain names of the folder]}
 //   GET  /api/files/NAME    {"name", "text"} of a file of the folder
 //   PUT  /api/files/NAME    the body replaces (or creates) that file
+//   GET  /api/examples      {"examples": [names of the bundled examples]},
+//                           the files of that folder that read as command
+//                           files
+//   GET  /api/examples/NAME {"name", "text"} of one of them; they are
+//                           offered to read only
 // It answers only requests whose Host is 127.0.0.1 or localhost with its
 // port (a page of another site that a rebound name leads here is refused),
 // and refuses every request but GET and HEAD whose Origin is another one.
 // Bodies over kLargestRequestBody are refused unread. Every refusal is a
 // 4xx with one line of JSON, {"error": "..."}, and changes nothing; a row
 // that duneforge would refuse is named with the fields it refuses, {"error",
-// "row", "fields"}. The folder must outlive the server.
+// "row", "fields"}. The folders must outlive the server.
 class StudioServer {
  public:
-  StudioServer(const StudioFolder& folder, int threads);
+  // `examples`, when given, is the folder of the bundled examples.
+  StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples = nullptr);
   ~StudioServer();
   StudioServer(const StudioServer&) = delete;
   StudioServer& operator=(const StudioServer&) = delete;
@@ -57,9 +64,12 @@ class StudioServer {
   bool Admits(const httplib::Request& req, httplib::Response& res) const;
   void AddRoutes();
   void Preview(const httplib::Request& req, httplib::Response& res);
+  // The examples that read as whole command files.
+  std::vector<std::string> ExampleNames() const;
 
   std::unique_ptr<httplib::Server> server_;
   const StudioFolder& folder_;
+  const StudioFolder* examples_;
   PreviewMaker maker_;
   PreviewChannels channels_;
   int port_ = -1;

@@ -3,9 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
+#include "studio/bundled_examples.h"
 #include "studio/studio_folder.h"
 #include "studio/studio_server.h"
 
@@ -16,7 +18,8 @@ const char* const kUsage =
     "\n"
     "Serves the terrain studio at http://127.0.0.1:PORT/ (port 8371 unless given; 0 picks a\n"
     "free one) and prints that address. Command files are listed, opened and saved by plain\n"
-    "name in FOLDER (default: the current folder). Only this machine can connect.\n";
+    "name in FOLDER (default: the current folder); the bundled examples are offered to read.\n"
+    "Only this machine can connect.\n";
 
 // A whole number from 0 to 65535, or -1.
 int PortOf(const char* text) {
@@ -57,8 +60,11 @@ int main(int argc, char** argv) {
   }
   try {
     const studio::StudioFolder files(folder);
+    const std::string examplesFolder = studio::BundledExamples::Folder();
+    std::unique_ptr<studio::StudioFolder> examples;
+    if (!examplesFolder.empty()) examples = std::make_unique<studio::StudioFolder>(examplesFolder);
     const unsigned cores = std::thread::hardware_concurrency();
-    studio::StudioServer server(files, cores == 0 ? 1 : static_cast<int>(cores));
+    studio::StudioServer server(files, cores == 0 ? 1 : static_cast<int>(cores), examples.get());
     const int bound = server.Bind(port);
     if (bound < 0) {
       std::fprintf(stderr, "terrainstudio: cannot listen on 127.0.0.1:%d\n", port);

@@ -41,8 +41,12 @@ class StudioApiTest : public testsupport::TempDirFixture {
  protected:
   void SetUp() override {
     fs::create_directory(Served());
+    fs::create_directory(temp_.File("examples"));
+    WriteText(temp_.File("examples/example.txt"), "0 1 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n");
+    WriteText(temp_.File("examples/notes.txt"), "not a command file\n");
     folder_ = std::make_unique<studio::StudioFolder>(Served());
-    server_ = std::make_unique<studio::StudioServer>(*folder_, 2);
+    examples_ = std::make_unique<studio::StudioFolder>(temp_.File("examples"));
+    server_ = std::make_unique<studio::StudioServer>(*folder_, 2, examples_.get());
     port_ = server_->Bind(0);
     ASSERT_GT(port_, 0);
     thread_ = std::thread([this] { server_->Run(); });
@@ -67,6 +71,7 @@ class StudioApiTest : public testsupport::TempDirFixture {
   }
 
   std::unique_ptr<studio::StudioFolder> folder_;
+  std::unique_ptr<studio::StudioFolder> examples_;
   std::unique_ptr<studio::StudioServer> server_;
   int port_ = -1;
   std::thread thread_;
@@ -244,6 +249,18 @@ TEST_F(StudioApiTest, ReadsAndWritesOnlyPlainNamesInTheFolder) {
   const auto list = client_->Get("/api/files");
   ASSERT_TRUE(list);
   EXPECT_EQ(json::parse(list->body).at("files"), json::array());
+}
+
+TEST_F(StudioApiTest, OffersTheExamplesToReadOnly) {
+  const auto list = client_->Get("/api/examples");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("examples"), json::parse(R"(["example.txt"])"));
+  const auto example = client_->Get("/api/examples/example.txt");
+  ASSERT_TRUE(example);
+  EXPECT_EQ(json::parse(example->body).at("text"), ReadText(temp_.File("examples/example.txt")));
+  ExpectRefused(client_->Put("/api/examples/example.txt", "changed", "text/plain"), 404);
+  ExpectRefused(client_->Post("/api/examples/example.txt", "changed", "text/plain"), 404);
+  EXPECT_EQ(ReadText(temp_.File("examples/example.txt")), "0 1 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n");
 }
 
 TEST_F(StudioApiTest, BoundsRequestBodiesAt1MiB) {
