@@ -14,6 +14,7 @@
 #include "noisemap/height_grid.h"
 #include "studio/preview_request.h"
 #include "studio/relief_png.h"
+#include "studio/settings_json.h"
 #include "studio/studio_error.h"
 #include "studio/vocabulary_json.h"
 
@@ -137,6 +138,18 @@ void StudioServer::AddRoutes() {
   });
   server_->Post("/api/preview", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] { Preview(req, res); });
+  });
+  server_->Post("/api/parse", [](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [&req, &res] {
+      const json request = json::parse(req.body);
+      SendJson(res, {{"settings", SettingsToJson(SettingsFromCommandFile(request.at("commandFile")))}});
+    });
+  });
+  server_->Post("/api/format", [](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [&req, &res] {
+      const json request = json::parse(req.body);
+      SendJson(res, {{"text", CommandFileText(SettingsFromJson(request.at("settings")))}});
+    });
   });
   server_->Get("/api/files", [this](const httplib::Request&, httplib::Response& res) {
     Guarded(res, [this, &res] { SendJson(res, {{"files", folder_.List()}}); });

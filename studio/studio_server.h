@@ -28,6 +28,9 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 //                           {"width", "height", "heights": [row 0 first]};
 //                           409 when a newer preview of its channel came
 //                           (one that is running stops at its next band)
+//   POST /api/parse         {"commandFile": TEXT} read by duneforge's rules:
+//                           {"settings": SettingsToJson}, or its refusal
+//   POST /api/format        {"settings": ...}: {"text": CommandFileText}
 //   GET  /api/files         {"files": [plain names of the folder]}
 //   GET  /api/files/NAME    {"name", "text"} of a file of the folder
 //   PUT  /api/files/NAME    the body replaces (or creates) that file

@@ -223,6 +223,32 @@ TEST_F(StudioApiTest, ANewerPreviewOfAChannelCancelsTheOlder) {
   EXPECT_EQ(otherResult->status, 200);
 }
 
+// Command files are read by duneforge's rules and written back so that they
+// read as the same settings: 0.3 is held as the float 0.30000001192092896
+// and written as 0.3 again.
+TEST_F(StudioApiTest, ReadsAndWritesCommandFilesAsDuneforgeDoes) {
+  const auto post = [this](const char* path, const json& request) {
+    return client_->Post(path, request.dump(), "application/json");
+  };
+  auto result = post("/api/parse", {{"commandFile", "1234 1 2 2 128 128 0 4 0 4 5 0  0 6 1 0.5 0.3"}});
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 200) << result->body;
+  const json settings = json::parse(result->body).at("settings");
+  EXPECT_EQ(settings, json::parse(R"({"hostWindow": 1234, "tilesX": 2, "tilesZ": 2, "tileWidth": 128,
+      "tileHeight": 128, "lowerX": 0.0, "upperX": 4.0, "lowerZ": 0.0, "upperZ": 4.0, "seedBase": 5,
+      "preview": 0, "rows": [[0, 6, 1.0, 0.5, 0.30000001192092896]]})"));
+  result = post("/api/format", {{"settings", settings}});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(json::parse(result->body).at("text"),
+            "1234 1\n2 2 128 128\n0.0 4.0 0.0 4.0\n5 0\n0 6 1.0 0.5 0.3\n");
+  // 7.9 gives tilesZ 7 and leaves ".9", which no integer field takes.
+  result = post("/api/parse", {{"commandFile", "0 1 1 7.9 256 256 0 1 0 1 0 0  0 6 1 0.5 0"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("error"),
+            "cmd_noise.txt: tileWidth is not an integer; the file must give the twelve header fields and 1 "
+            "module row of five numbers");
+}
+
 TEST_F(StudioApiTest, RefusesForeignHostAndOrigin) {
   ExpectRefused(client_->Get("/api/files", {{"Host", "studio.example:" + Port()}}), 403);
   ExpectRefused(client_->Get("/api/files", {{"Host", "127.0.0.1:1"}}), 403);
