@@ -99,6 +99,10 @@ StudioServer::StudioServer(const StudioFolder& folder, int threads, const Studio
 
 StudioServer::~StudioServer() { Stop(); }
 
+bool StudioServer::ServePage(const std::string& folder) {
+  return !folder.empty() && server_->set_mount_point("/", folder);
+}
+
 int StudioServer::Bind(int port) {
   if (port == 0) {
     port_ = server_->bind_to_any_port(kLoopback);

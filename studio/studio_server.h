@@ -54,6 +54,10 @@ class StudioServer {
   StudioServer(const StudioServer&) = delete;
   StudioServer& operator=(const StudioServer&) = delete;
 
+  // Serves the files of `folder` (the page) at /, with the same Host check;
+  // nothing when `folder` is empty. Returns whether the folder can be served.
+  bool ServePage(const std::string& folder);
+
   // Binds 127.0.0.1:port, a free port when `port` is 0. Returns the port
   // bound, or -1 when it cannot be bound.
   int Bind(int port);

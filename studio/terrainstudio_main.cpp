@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "studio/bundled_examples.h"
+#include "studio/bundled_folders.h"
 #include "studio/studio_folder.h"
 #include "studio/studio_server.h"
 
@@ -60,11 +60,12 @@ int main(int argc, char** argv) {
   }
   try {
     const studio::StudioFolder files(folder);
-    const std::string examplesFolder = studio::BundledExamples::Folder();
+    const std::string examplesFolder = studio::BundledFolders::Examples();
     std::unique_ptr<studio::StudioFolder> examples;
     if (!examplesFolder.empty()) examples = std::make_unique<studio::StudioFolder>(examplesFolder);
     const unsigned cores = std::thread::hardware_concurrency();
     studio::StudioServer server(files, cores == 0 ? 1 : static_cast<int>(cores), examples.get());
+    server.ServePage(studio::BundledFolders::Page());
     const int bound = server.Bind(port);
     if (bound < 0) {
       std::fprintf(stderr, "terrainstudio: cannot listen on 127.0.0.1:%d\n", port);

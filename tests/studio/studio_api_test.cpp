@@ -249,6 +249,21 @@ TEST_F(StudioApiTest, ReadsAndWritesCommandFilesAsDuneforgeDoes) {
             "module row of five numbers");
 }
 
+TEST_F(StudioApiTest, ServesThePageBehindTheSameHostCheck) {
+  fs::create_directory(temp_.File("page"));
+  WriteText(temp_.File("page/index.html"), "<!doctype html><title>studio</title>\n");
+  ASSERT_TRUE(server_->ServePage(temp_.File("page")));
+  const auto page = client_->Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(page->body, "<!doctype html><title>studio</title>\n");
+  EXPECT_EQ(page->get_header_value("Content-Type"), "text/html");
+  ExpectRefused(client_->Get("/", {{"Host", "studio.example:" + Port()}}), 403);
+  // The library serves no path that climbs out of the page's folder.
+  WriteText(temp_.File("outside.txt"), "not served");
+  ExpectRefused(client_->Get("/../outside.txt"), 404);
+}
+
 TEST_F(StudioApiTest, RefusesForeignHostAndOrigin) {
   ExpectRefused(client_->Get("/api/files", {{"Host", "studio.example:" + Port()}}), 403);
   ExpectRefused(client_->Get("/api/files", {{"Host", "127.0.0.1:1"}}), 403);
