@@ -77,8 +77,16 @@ bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
   SharedWork work{area, stale, bandCount, grid};
   std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
   std::vector<std::thread> threads;
-  for (size_t i = 1; i < chains.size(); ++i) {
-    threads.emplace_back(BuildBands, std::ref(work), std::cref(chains[i]), std::ref(errors[i]));
+  try {
+    for (size_t i = 1; i < chains.size(); ++i) {
+      threads.emplace_back(BuildBands, std::ref(work), std::cref(chains[i]), std::ref(errors[i]));
+    }
+  } catch (...) {
+    // No thread to be had: those started stop after their band, and a
+    // thread is never left unjoined.
+    work.stop = true;
+    for (std::thread& thread : threads) thread.join();
+    throw;
   }
   BuildBands(work, chains[0], errors[0]);
   for (std::thread& thread : threads) thread.join();
