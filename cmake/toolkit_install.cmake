@@ -4,6 +4,8 @@
 #   share/terrain_toolkit/examples/
 #                              the example command files, which terrainstudio
 #                              offers
+#   share/terrain_toolkit/page/
+#                              terrainstudio's page
 #   lib/                       libloamwriter.so, the engine plug-in
 #   lib/terrain_toolkit/       the static model file library and the platform
 #                              layer it links
@@ -46,6 +48,7 @@ if(TARGET terrainstudio)
   file(GLOB toolkit_example_commands "${PROJECT_SOURCE_DIR}/examples/*.txt")
   list(FILTER toolkit_example_commands EXCLUDE REGEX "/CMakeLists\\.txt$")
   install(FILES ${toolkit_example_commands} DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/examples")
+  install(DIRECTORY "${PROJECT_SOURCE_DIR}/studio/page/" DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/page")
 endif()
 
 install(EXPORT terrain_toolkit_targets
