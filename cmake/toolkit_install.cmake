@@ -1,6 +1,11 @@
 # What `cmake --install` puts under the prefix:
 #   bin/                       duneforge, modelinfo, terrainview, terrainconvert,
-#                              modelview, example_host
+#                              modelview, example_host, terrainstudio
+#   share/terrain_toolkit/examples/
+#                              the example command files, which terrainstudio
+#                              offers
+#   share/terrain_toolkit/page/
+#                              terrainstudio's page
 #   lib/                       libloamwriter.so, the engine plug-in
 #   lib/terrain_toolkit/       the static model file library and the platform
 #                              layer it links
@@ -33,11 +38,18 @@ install(TARGETS loamwriter EXPORT terrain_toolkit_targets
   RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 # The programs exist only in builds with libnoise.
-foreach(program duneforge modelinfo terrainview terrainconvert modelview example_host)
+foreach(program duneforge modelinfo terrainview terrainconvert modelview example_host terrainstudio)
   if(TARGET ${program})
     install(TARGETS ${program} EXPORT terrain_toolkit_targets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
   endif()
 endforeach()
+
+if(TARGET terrainstudio)
+  file(GLOB toolkit_example_commands "${PROJECT_SOURCE_DIR}/examples/*.txt")
+  list(FILTER toolkit_example_commands EXCLUDE REGEX "/CMakeLists\\.txt$")
+  install(FILES ${toolkit_example_commands} DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/examples")
+  install(DIRECTORY "${PROJECT_SOURCE_DIR}/studio/page/" DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/page")
+endif()
 
 install(EXPORT terrain_toolkit_targets
   NAMESPACE terrain_toolkit::

@@ -3,8 +3,11 @@
 #include <array>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "generator/checked_conversion.h"
+#include "generator/row_error.h"
 #include "noisemap/error.h"
 
 namespace duneforge {
@@ -19,10 +22,10 @@ using noise::utils::InvalidParamError;
 // use of that row, counted in `reads` (indexed by row).
 class RowReader {
  public:
-  RowReader(const ModuleSpec& entry, const char* typeName, int row, int32_t seedBase, bool cached,
+  RowReader(const ModuleSpec& entry, const ModuleKind& kind, int row, int32_t seedBase, bool cached,
             const ModuleChain& chain, std::array<int, MaxModuleRows>& reads)
       : entry_(entry),
-        typeName_(typeName),
+        kind_(kind),
         row_(row),
         seedBase_(seedBase),
         cached_(cached),
@@ -42,6 +45,14 @@ class RowReader {
   // The previous row's module; RequirePrevious has passed.
   const noise::module::Module& Previous() const { return Source(row_ - 1); }
 
+  // The checks the vocabulary names, before any of the row's settings: each
+  // field with a range of its own (an octave count of 0 or 31 is refused),
+  // then the previous row where the row reads it.
+  void RequireVocabularyLimits() const {
+    for (size_t field = 0; field < kind_.fields.size(); ++field) RequireInRange(field);
+    if (kind_.ReadsPrevious()) RequirePrevious();
+  }
+
   // The row's module, of class ModuleClass, read through a cache when the
   // row is to be cached.
   template <typename ModuleClass>
@@ -50,19 +61,10 @@ class RowReader {
     return std::make_unique<ModuleClass>();
   }
 
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw InvalidParamError("row " + std::to_string(row_) + " (" + typeName_ + "): " + what);
-  }
-
-  void RequireOctaves(const char* what, bool allowBelowOne) const {
-    if (entry_.p1 > kMaxOctaveCount || (!allowBelowOne && entry_.p1 < 1)) {
-      Fail(std::string(what) + " p1 = " + std::to_string(entry_.p1) + " is outside " +
-           (allowBelowOne ? "" : "1 ") + ".. " + std::to_string(kMaxOctaveCount));
-    }
-  }
-
-  void RequirePrevious() const {
-    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row");
+  // Refuses the row for the values of `fields`; none when its place is at
+  // fault.
+  [[noreturn]] void Fail(const std::string& what, std::vector<std::string> fields) const {
+    throw RowError("row " + std::to_string(row_) + " (" + kind_.name + "): " + what, row_, std::move(fields));
   }
 
   // A source named by p1: 0 <= p1 < row.
@@ -72,7 +74,7 @@ class RowReader {
   int IndexFromP2() const {
     int32_t index;
     if (!TruncateToInt32(static_cast<double>(entry_.p2), &index)) {
-      Fail("row index p2 = " + std::to_string(entry_.p2) + " is not a 32-bit integer");
+      Fail("row index p2 = " + std::to_string(entry_.p2) + " is not a 32-bit integer", {"p2"});
     }
     return CheckIndex(index, "p2");
   }
@@ -82,7 +84,7 @@ class RowReader {
     const double seed = static_cast<double>(entry_.p4) * 10.0 + static_cast<double>(seedBase_);
     int32_t result;
     if (!TruncateToInt32(seed, &result)) {
-      Fail("seed p4 x 10 + seedBase = " + std::to_string(seed) + " is not a 32-bit integer");
+      Fail("seed p4 x 10 + seedBase = " + std::to_string(seed) + " is not a 32-bit integer", {"p4"});
     }
     return result;
   }
@@ -91,26 +93,57 @@ class RowReader {
   int32_t TurbulenceSeed() const {
     int32_t whole;
     if (!TruncateToInt32(static_cast<double>(entry_.p4), &whole)) {
-      Fail("seed p4 = " + std::to_string(entry_.p4) + " is not a 32-bit integer");
+      Fail("seed p4 = " + std::to_string(entry_.p4) + " is not a 32-bit integer", {"p4"});
     }
     const int64_t seed = 10 * static_cast<int64_t>(whole);
     if (seed < INT32_MIN || seed > INT32_MAX) {
-      Fail("seed 10 x trunc(p4) = " + std::to_string(seed) + " is not a 32-bit integer");
+      Fail("seed 10 x trunc(p4) = " + std::to_string(seed) + " is not a 32-bit integer", {"p4"});
     }
     return static_cast<int32_t>(seed);
   }
 
  private:
+  // The parameter p1 .. p4 at `field` (0 .. 3), widened, and as messages
+  // show it.
+  double FieldValue(size_t field) const {
+    return field == 0 ? static_cast<double>(entry_.p1) : field == 1 ? P2() : field == 2 ? P3() : P4();
+  }
+  std::string FieldText(size_t field) const {
+    return field == 0 ? std::to_string(entry_.p1) : std::to_string(static_cast<float>(FieldValue(field)));
+  }
+  // A limit as messages show it: 30, not 30.000000.
+  static std::string LimitText(double limit) {
+    int32_t whole;
+    if (TruncateToInt32(limit, &whole) && static_cast<double>(whole) == limit) return std::to_string(whole);
+    return std::to_string(limit);
+  }
+
+  // "octave count p1 = 31 is outside 1 .. 30"; a field with only an upper
+  // limit says "outside .. 30".
+  void RequireInRange(size_t field) const {
+    const ModuleField& f = kind_.fields[field];
+    if (f.InRange(FieldValue(field))) return;
+    Fail(std::string(f.sets) + " " + f.name + " = " + FieldText(field) + " is outside " +
+             (f.hasLower ? LimitText(f.lower) + " " : "") + ".." +
+             (f.hasUpper ? " " + LimitText(f.upper) : ""),
+         {f.name});
+  }
+
+  void RequirePrevious() const {
+    if (row_ < 1) Fail("takes the previous row's module, but row 0 has no previous row", {});
+  }
+
   int CheckIndex(int32_t index, const char* field) const {
     if (index < 0 || index >= row_) {
       Fail(std::string("row index ") + field + " = " + std::to_string(index) + " names no earlier row " +
-           (row_ == 0 ? std::string("(row 0 has none)") : "(0 .. " + std::to_string(row_ - 1) + ")"));
+               (row_ == 0 ? std::string("(row 0 has none)") : "(0 .. " + std::to_string(row_ - 1) + ")"),
+           {field});
     }
     return index;
   }
 
   const ModuleSpec& entry_;
-  const char* typeName_;
+  const ModuleKind& kind_;
   int row_;
   int32_t seedBase_;
   bool cached_;
@@ -123,7 +156,6 @@ using BuiltModule = std::unique_ptr<noise::module::Module>;
 // Perlin and Billow: octaves 1 .. 30, frequency, persistence, scaled seed.
 template <typename Noise>
 BuiltModule BuildOctaveNoise(const RowReader& r) {
-  r.RequireOctaves("octave count", false);
   const int32_t seed = r.ScaledSeed();
   auto module = r.Make<Noise>();
   module->SetOctaveCount(r.Entry().p1);
@@ -134,8 +166,6 @@ BuiltModule BuildOctaveNoise(const RowReader& r) {
 }
 
 BuiltModule BuildRidgedMulti(const RowReader& r) {
-  // The library accepts 0 and negative counts here; only above 30 fails.
-  r.RequireOctaves("octave count", true);
   const int32_t seed = r.ScaledSeed();
   auto module = r.Make<noise::module::RidgedMulti>();
   module->SetOctaveCount(r.Entry().p1);
@@ -147,7 +177,6 @@ BuiltModule BuildRidgedMulti(const RowReader& r) {
 // A module whose source is the previous row's module.
 template <typename ModuleClass>
 std::unique_ptr<ModuleClass> MakeOnPrevious(const RowReader& r) {
-  r.RequirePrevious();
   auto module = r.Make<ModuleClass>();
   module->SetSourceModule(0, r.Previous());
   return module;
@@ -179,7 +208,6 @@ BuiltModule BuildCombiner(const RowReader& r) {
 }
 
 BuiltModule BuildSelect(const RowReader& r) {
-  r.RequirePrevious();
   auto module = MakeWithTwoSources<noise::module::Select>(r);
   module->SetControlModule(r.Previous());
   // The bounds come first: the falloff is limited to half their span.
@@ -189,7 +217,6 @@ BuiltModule BuildSelect(const RowReader& r) {
 }
 
 BuiltModule BuildBlend(const RowReader& r) {
-  r.RequirePrevious();
   auto module = MakeWithTwoSources<noise::module::Blend>(r);
   module->SetControlModule(r.Previous());
   return module;
@@ -217,7 +244,8 @@ BuiltModule BuildClamp(const RowReader& r) {
   // The library asserts lower < upper; NaN fails the test as well.
   if (!(lower < upper)) {
     r.Fail("clamp range p4 / 10 - p2 = " + std::to_string(lower) + " to p3 = " + std::to_string(upper) +
-           " is empty or reversed");
+               " is empty or reversed",
+           {"p2", "p3", "p4"});
   }
   auto module = r.Make<noise::module::Clamp>();
   module->SetSourceModule(0, r.Source(source));
@@ -232,8 +260,6 @@ BuiltModule BuildExponent(const RowReader& r) {
 }
 
 BuiltModule BuildTurbulence(const RowReader& r) {
-  r.RequireOctaves("roughness", false);
-  r.RequirePrevious();
   const int32_t seed = r.TurbulenceSeed();
   auto module = r.Make<noise::module::Turbulence>();
   module->SetSourceModule(0, r.Previous());
@@ -249,46 +275,30 @@ BuiltModule BuildInvert(const RowReader& r) { return MakeOnPrevious<noise::modul
 // Unknown codes are not an error: a Perlin module at library defaults.
 BuiltModule BuildFallback(const RowReader& r) { return r.Make<noise::module::Perlin>(); }
 
-// What a type code builds: its name in messages and its builder.
-struct RowKind {
-  ModuleType type;
-  const char* name;
-  BuiltModule (*build)(const RowReader&);
+// The builder of each type code, in code order; the vocabulary (module_kind.h)
+// holds the code's name, fields, limits and inputs. A new type is added there
+// and here.
+using RowBuilder = BuiltModule (*)(const RowReader&);
+constexpr RowBuilder kRowBuilders[] = {
+    BuildOctaveNoise<noise::module::Perlin>,  // kPerlin
+    BuildRidgedMulti,                         // kRidgedMulti
+    BuildOctaveNoise<noise::module::Billow>,  // kBillow
+    BuildScaleBias,                           // kScaleBias
+    BuildSelect,                              // kSelect
+    BuildBlend,                               // kBlend
+    BuildCombiner<noise::module::Add>,        // kAdd
+    BuildConst,                               // kConst
+    BuildVoronoi,                             // kVoronoi
+    BuildCombiner<noise::module::Multiply>,   // kMultiply
+    BuildCombiner<noise::module::Min>,        // kMin
+    BuildCombiner<noise::module::Max>,        // kMax
+    BuildClamp,                               // kClamp
+    BuildExponent,                            // kExponent
+    BuildTurbulence,                          // kTurbulence
+    BuildInvert,                              // kInvert
 };
-
-// One entry per ModuleType, in code order; a new type is added here.
-constexpr RowKind kRowKinds[] = {
-    {ModuleType::kPerlin, "Perlin", BuildOctaveNoise<noise::module::Perlin>},
-    {ModuleType::kRidgedMulti, "RidgedMulti", BuildRidgedMulti},
-    {ModuleType::kBillow, "Billow", BuildOctaveNoise<noise::module::Billow>},
-    {ModuleType::kScaleBias, "ScaleBias", BuildScaleBias},
-    {ModuleType::kSelect, "Select", BuildSelect},
-    {ModuleType::kBlend, "Blend", BuildBlend},
-    {ModuleType::kAdd, "Add", BuildCombiner<noise::module::Add>},
-    {ModuleType::kConst, "Const", BuildConst},
-    {ModuleType::kVoronoi, "Voronoi", BuildVoronoi},
-    {ModuleType::kMultiply, "Multiply", BuildCombiner<noise::module::Multiply>},
-    {ModuleType::kMin, "Min", BuildCombiner<noise::module::Min>},
-    {ModuleType::kMax, "Max", BuildCombiner<noise::module::Max>},
-    {ModuleType::kClamp, "Clamp", BuildClamp},
-    {ModuleType::kExponent, "Exponent", BuildExponent},
-    {ModuleType::kTurbulence, "Turbulence", BuildTurbulence},
-    {ModuleType::kInvert, "Invert", BuildInvert},
-};
-constexpr RowKind kFallbackKind = {ModuleType::kPerlin, "Perlin (fallback)", BuildFallback};
-constexpr int32_t kRowKindCount = static_cast<int32_t>(sizeof kRowKinds / sizeof kRowKinds[0]);
-
-constexpr bool RowKindsInCodeOrder() {
-  for (int32_t i = 0; i < kRowKindCount; ++i) {
-    if (static_cast<int32_t>(kRowKinds[i].type) != i) return false;
-  }
-  return true;
-}
-static_assert(RowKindsInCodeOrder(), "kRowKinds must list the module types in code order");
-
-const RowKind& KindOf(int32_t type) {
-  return type >= 0 && type < kRowKindCount ? kRowKinds[type] : kFallbackKind;
-}
+static_assert(sizeof kRowBuilders / sizeof kRowBuilders[0] == kModuleKindCount,
+              "one builder per module kind");
 
 // Which rows are read through a cache, and how many uses of each row the
 // later rows make, by row.
@@ -297,8 +307,11 @@ using RowReads = std::array<int, MaxModuleRows>;
 
 BuiltModule BuildRow(const ModuleSpec& entry, int row, int32_t seedBase, bool cached,
                      const ModuleChain& chain, RowReads& reads) {
-  const RowKind& kind = KindOf(entry.type);
-  return kind.build(RowReader(entry, kind.name, row, seedBase, cached, chain, reads));
+  const ModuleKind& kind = ModuleKindOf(entry.type);
+  const RowReader reader(entry, kind, row, seedBase, cached, chain, reads);
+  reader.RequireVocabularyLimits();
+  const bool known = entry.type >= 0 && entry.type < kModuleKindCount;
+  return known ? kRowBuilders[entry.type](reader) : BuildFallback(reader);
 }
 
 }  // namespace

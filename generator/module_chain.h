@@ -9,34 +9,9 @@
 #include <vector>
 
 #include "generator/command_settings.h"
+#include "generator/module_kind.h"
 
 namespace duneforge {
-
-// The module type codes of a row. Any other code selects a Perlin module at
-// the library's defaults. Each code's name and builder are one entry of the
-// builder table in module_chain.cpp.
-enum class ModuleType : int32_t {
-  kPerlin = 0,
-  kRidgedMulti = 1,
-  kBillow = 2,
-  kScaleBias = 3,
-  kSelect = 4,
-  kBlend = 5,
-  kAdd = 6,
-  kConst = 7,
-  kVoronoi = 8,
-  kMultiply = 9,
-  kMin = 10,
-  kMax = 11,
-  kClamp = 12,
-  kExponent = 13,
-  kTurbulence = 14,
-  kInvert = 15,
-};
-
-// Octave counts (and the Turbulence roughness) lie in 1 .. 30, the library's
-// limit.
-constexpr int32_t kMaxOctaveCount = 30;
 
 // A row's module read through a libnoise Cache. Row is the class the row's
 // type code selects, with its setters and getters; GetValue returns Row's

@@ -1,0 +1,19 @@
+// The preview as a picture: a lit, coloured relief encoded as PNG.
+#pragma once
+
+#include <string>
+
+#include "noisemap/height_grid.h"
+
+namespace studio {
+
+// Renders heights with the relief renderer as a lit terrain (green lowland
+// at -1, then olive, brown, rock, and snow at 1) and encodes the picture
+// as an 8-bit RGB PNG, row 0 of the grid at the top. The grid is not empty.
+// Throws StudioError (500) when the picture cannot be encoded.
+class ReliefPng {
+ public:
+  static std::string Encode(const noise::utils::HeightGrid& grid);
+};
+
+}  // namespace studio

@@ -1,0 +1,112 @@
+#include "studio/studio_folder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/failure_reason.h"
+#include "platform/file_replacement.h"
+#include "platform/whole_file.h"
+#include "studio/studio_error.h"
+
+namespace studio {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kLongestName = 255;
+constexpr const char* kSuffix = ".txt";
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+StudioFolder::StudioFolder(const std::string& path) {
+  std::error_code error;
+  const fs::path resolved = fs::canonical(path, error);
+  if (error || !fs::is_directory(resolved, error)) throw std::runtime_error(path + ": not a folder");
+  root_ = resolved.string();
+}
+
+bool StudioFolder::IsPlainName(const std::string& name) {
+  if (name.empty() || name.size() > kLongestName || name == "." || name == "..") return false;
+  for (const char c : name) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+  }
+  return EndsWith(name, kSuffix) && name.size() > 4;
+}
+
+std::string StudioFolder::Resolve(const std::string& name) const {
+  if (!IsPlainName(name)) {
+    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder ending in .txt");
+  }
+  const fs::path path = fs::path(root_) / name;
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(path, error);
+  if (!fs::exists(status)) return path.string();
+  // A link is followed to its end (or to where it would make a file), which
+  // must be in the folder itself.
+  const fs::path target = fs::is_symlink(status) ? fs::weakly_canonical(path, error) : path;
+  if (error || target.parent_path() != fs::path(root_)) {
+    throw StudioError(403, "\"" + name + "\" leads out of the folder");
+  }
+  if (fs::exists(target, error) && !fs::is_regular_file(target, error)) {
+    throw StudioError(400, "\"" + name + "\" is not a regular file");
+  }
+  return target.string();
+}
+
+std::vector<std::string> StudioFolder::List() const {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(root_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!IsPlainName(name)) continue;
+    try {
+      const std::string path = Resolve(name);
+      std::error_code ignored;
+      if (fs::is_regular_file(path, ignored)) names.push_back(name);
+    } catch (const StudioError&) {
+      // A link out of the folder is not offered.
+    }
+  }
+  if (error) throw StudioError(500, "the folder cannot be listed: " + error.message());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string StudioFolder::Read(const std::string& name) const {
+  const std::string path = Resolve(name);
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) throw StudioError(404, "\"" + name + "\" is not in the folder");
+  std::vector<uint8_t> bytes;
+  platform::FailureReason reason;
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason, kLargestStudioFile)) {
+    if (reason.GetKind() == platform::FailureReason::Kind::kTooLarge) {
+      throw StudioError(413,
+                        "\"" + name + "\" is larger than " + std::to_string(kLargestStudioFile) + " bytes");
+    }
+    throw StudioError(500, "\"" + name + "\": " + reason.Text());
+  }
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void StudioFolder::Write(const std::string& name, const std::string& text) const {
+  if (text.size() > kLargestStudioFile) {
+    throw StudioError(413,
+                      "a file of the folder holds at most " + std::to_string(kLargestStudioFile) + " bytes");
+  }
+  const std::string path = Resolve(name);
+  platform::FailureReason reason;
+  if (!platform::WriteWholeFile(path.c_str(), text.data(), text.size(), reason)) {
+    throw StudioError(500, "\"" + name + "\" cannot be written: " + reason.Text());
+  }
+}
+
+}  // namespace studio

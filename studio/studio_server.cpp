@@ -1,0 +1,221 @@
+#include "studio/studio_server.h"
+
+#include <httplib.h>
+
+#include <functional>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "generator/duneforge_run.h"
+#include "generator/row_error.h"
+#include "noisemap/height_grid.h"
+#include "studio/preview_request.h"
+#include "studio/relief_png.h"
+#include "studio/settings_json.h"
+#include "studio/studio_error.h"
+#include "studio/vocabulary_json.h"
+
+namespace studio {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kLoopback = "127.0.0.1";
+
+void SendJson(httplib::Response& res, const json& body) {
+  res.set_content(body.dump() + "\n", "application/json");
+}
+
+void SendError(httplib::Response& res, int status, const std::string& text) {
+  res.status = status;
+  SendJson(res, {{"error", text}});
+}
+
+// Runs `handler`, turning what it throws into a refusal: StudioError with
+// its status, a JSON or noise library error (a bad request or command file)
+// as 400, no memory as 503. A row the chain builder refuses is named with
+// its fields: {"error", "row", "fields": ["p1"]}.
+void Guarded(httplib::Response& res, const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const StudioError& e) {
+    SendError(res, e.Status(), e.what());
+  } catch (const json::exception& e) {
+    SendError(res, 400, std::string("the request is not as expected: ") + e.what());
+  } catch (const duneforge::RowError& e) {
+    res.status = 400;
+    SendJson(res, {{"error", e.Message()}, {"row", e.Row()}, {"fields", e.Fields()}});
+  } catch (const noise::ExceptionOutOfMemory&) {
+    SendError(res, 503, duneforge::DescribeCurrentException());
+  } catch (const noise::Exception&) {
+    SendError(res, 400, duneforge::DescribeCurrentException());
+  } catch (const std::bad_alloc&) {
+    SendError(res, 503, "out of memory");
+  }
+}
+
+json HeightsJson(const noise::utils::HeightGrid& grid) {
+  json heights = json::array();
+  for (int y = 0; y < grid.GetHeight(); ++y) {
+    const float* row = grid.RowData(y);
+    for (int x = 0; x < grid.GetWidth(); ++x) heights.push_back(row[x]);
+  }
+  return {{"width", grid.GetWidth()}, {"height", grid.GetHeight()}, {"heights", std::move(heights)}};
+}
+
+// The file name of a /api/files/NAME request.
+std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 ? req.matches[1].str() : ""; }
+
+}  // namespace
+
+StudioServer::StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples)
+    : server_(std::make_unique<httplib::Server>()), folder_(folder), examples_(examples), maker_(threads) {
+  server_->set_payload_max_length(kLargestRequestBody);
+  // Answers go out in several writes (headers, then body): without this the
+  // body waits for the client's delayed acknowledgement, about 40 ms.
+  server_->set_tcp_nodelay(true);
+  server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    return Admits(req, res) ? httplib::Server::HandlerResponse::Unhandled
+                            : httplib::Server::HandlerResponse::Handled;
+  });
+  // Refusals of the library itself (no such route, a body too large) get
+  // the same one line of JSON as the studio's own.
+  const httplib::Server::HandlerWithResponse refusal = [](const httplib::Request&, httplib::Response& res) {
+    if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+    SendError(res, res.status,
+              res.status == 413
+                  ? "the request body is larger than the studio takes (1048576 bytes, 8192 for a form)"
+              : res.status == 404 ? "no such resource"
+                                  : "the request cannot be served");
+    return httplib::Server::HandlerResponse::Handled;
+  };
+  server_->set_error_handler(refusal);
+  AddRoutes();
+}
+
+StudioServer::~StudioServer() { Stop(); }
+
+bool StudioServer::ServePage(const std::string& folder) {
+  return !folder.empty() && server_->set_mount_point("/", folder);
+}
+
+int StudioServer::Bind(int port) {
+  if (port == 0) {
+    port_ = server_->bind_to_any_port(kLoopback);
+  } else {
+    port_ = server_->bind_to_port(kLoopback, port) ? port : -1;
+  }
+  return port_ < 0 ? -1 : port_;
+}
+
+void StudioServer::Run() { server_->listen_after_bind(); }
+
+void StudioServer::Stop() { server_->stop(); }
+
+bool StudioServer::Admits(const httplib::Request& req, httplib::Response& res) const {
+  const std::string port = std::to_string(port_);
+  const std::string host = req.get_header_value("Host");
+  if (host != std::string(kLoopback) + ":" + port && host != "localhost:" + port) {
+    SendError(res, 403, "the Host \"" + host + "\" is not this studio's address");
+    res.set_header("Connection", "close");
+    return false;
+  }
+  const bool safe = req.method == "GET" || req.method == "HEAD";
+  if (!safe && req.has_header("Origin")) {
+    const std::string origin = req.get_header_value("Origin");
+    if (origin != std::string("http://") + kLoopback + ":" + port && origin != "http://localhost:" + port) {
+      SendError(res, 403, "requests from the origin \"" + origin + "\" may not change anything here");
+      res.set_header("Connection", "close");
+      return false;
+    }
+  }
+  return true;
+}
+
+void StudioServer::AddRoutes() {
+  server_->Get("/api/vocabulary", [](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [&res] { SendJson(res, VocabularyJson()); });
+  });
+  server_->Post("/api/preview", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] { Preview(req, res); });
+  });
+  server_->Post("/api/parse", [](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [&req, &res] {
+      const json request = json::parse(req.body);
+      SendJson(res, {{"settings", SettingsToJson(SettingsFromCommandFile(request.at("commandFile")))}});
+    });
+  });
+  server_->Post("/api/format", [](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [&req, &res] {
+      const json request = json::parse(req.body);
+      SendJson(res, {{"text", CommandFileText(SettingsFromJson(request.at("settings")))}});
+    });
+  });
+  server_->Get("/api/files", [this](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [this, &res] { SendJson(res, {{"files", folder_.List()}}); });
+  });
+  server_->Get(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] {
+      const std::string name = NameOf(req);
+      SendJson(res, {{"name", name}, {"text", folder_.Read(name)}});
+    });
+  });
+  server_->Get("/api/examples", [this](const httplib::Request&, httplib::Response& res) {
+    Guarded(res, [this, &res] { SendJson(res, {{"examples", ExampleNames()}}); });
+  });
+  server_->Get(R"(/api/examples/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] {
+      const std::string name = NameOf(req);
+      if (examples_ == nullptr) throw StudioError(404, "no examples are installed");
+      SendJson(res, {{"name", name}, {"text", examples_->Read(name)}});
+    });
+  });
+  server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] {
+      const std::string name = NameOf(req);
+      folder_.Write(name, req.body);
+      SendJson(res, {{"saved", name}});
+    });
+  });
+}
+
+std::vector<std::string> StudioServer::ExampleNames() const {
+  std::vector<std::string> names;
+  if (examples_ == nullptr) return names;
+  for (const std::string& name : examples_->List()) {
+    // The folder may hold other text (a build file beside the examples).
+    duneforge::CommandSettings settings;
+    std::istringstream in(examples_->Read(name));
+    duneforge::ReadCommandSettings(in, settings);
+    if (settings.firstUnreadField.empty() && duneforge::ModuleCountInRange(settings.moduleCount)) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
+void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {
+  const PreviewRequest request = PreviewRequest::Parse(json::parse(req.body));
+  std::function<bool()> stale;
+  if (!request.Channel().empty()) {
+    const PreviewChannels::Latest latest = channels_.Enter(request.Channel(), request.Sequence());
+    const uint64_t sequence = request.Sequence();
+    stale = [latest, sequence] { return PreviewChannels::IsStale(latest, sequence); };
+  }
+  noise::utils::HeightGrid grid;
+  if (!maker_.Make(request.Settings(), request.Area(), grid, stale)) {
+    throw StudioError(409, "preview " + std::to_string(request.Sequence()) + " of \"" + request.Channel() +
+                               "\" was replaced by a newer one");
+  }
+  if (request.GetOutput() == PreviewRequest::Output::kHeights) {
+    SendJson(res, HeightsJson(grid));
+  } else {
+    res.set_content(ReliefPng::Encode(grid), "image/png");
+  }
+}
+
+}  // namespace studio

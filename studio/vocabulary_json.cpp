@@ -1,0 +1,82 @@
+#include "studio/vocabulary_json.h"
+
+#include "generator/command_settings.h"
+#include "generator/module_kind.h"
+#include "studio/preview_maker.h"
+
+namespace studio {
+
+namespace {
+
+using duneforge::FieldUse;
+using duneforge::InputSource;
+using duneforge::ModuleField;
+using duneforge::ModuleKind;
+using nlohmann::json;
+
+const char* UseName(FieldUse use) {
+  switch (use) {
+    case FieldUse::kSetting:
+      return "setting";
+    case FieldUse::kRowIndex:
+      return "rowIndex";
+    case FieldUse::kNotRead:
+      return "notRead";
+  }
+  return "";
+}
+
+const char* SourceName(InputSource source) {
+  switch (source) {
+    case InputSource::kPrevious:
+      return "previous";
+    case InputSource::kRowP1:
+      return "p1";
+    case InputSource::kRowP2:
+      return "p2";
+  }
+  return "";
+}
+
+json FieldJson(const ModuleField& field) {
+  json range = nullptr;
+  if (field.hasLower || field.hasUpper) {
+    range = json::array({field.hasLower ? json(field.lower) : json(nullptr),
+                         field.hasUpper ? json(field.upper) : json(nullptr)});
+  }
+  return {{"name", field.name},
+          {"sets", field.sets},
+          {"use", UseName(field.use)},
+          {"range", range},
+          {"default", field.defaultValue}};
+}
+
+json KindJson(const ModuleKind& kind) {
+  json fields = json::array();
+  for (const ModuleField& field : kind.fields) fields.push_back(FieldJson(field));
+  json inputs = json::array();
+  for (int i = 0; i < kind.inputCount; ++i) {
+    const auto& input = kind.inputs[static_cast<size_t>(i)];
+    inputs.push_back({{"role", input.role}, {"from", SourceName(input.source)}});
+  }
+  return {{"code", kind.Code()},
+          {"name", kind.name},
+          {"class", kind.moduleClass},
+          {"fields", fields},
+          {"inputs", inputs}};
+}
+
+}  // namespace
+
+json VocabularyJson() {
+  json types = json::array();
+  for (const ModuleKind& kind : duneforge::ModuleKinds()) types.push_back(KindJson(kind));
+  json fallback = KindJson(duneforge::ModuleKindOf(-1));
+  fallback.erase("code");
+  return {{"types", types},
+          {"fallback", fallback},
+          {"moduleCount", {1, duneforge::MaxModuleRows}},
+          {"previewSide", {1, kLargestPreviewSide, kDefaultPreviewSide}}};
+}
+
+}  // namespace studio

@@ -1,0 +1,324 @@
+// The studio's HTTP interface, through cpp-httplib's client, against a server
+// on a free loopback port serving a fresh folder.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "generator/duneforge_run.h"
+#include "generator/module_chain.h"
+#include "generator/module_kind.h"
+#include "noisemap/noise_map_builder_plane.h"
+#include "studio/studio_folder.h"
+#include "studio/studio_server.h"
+#include "support/run_program.h"
+#include "support/temp_dir_fixture.h"
+
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+class StudioApiTest : public testsupport::TempDirFixture {
+ protected:
+  void SetUp() override {
+    fs::create_directory(Served());
+    fs::create_directory(temp_.File("examples"));
+    WriteText(temp_.File("examples/example.txt"), "0 1 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n");
+    WriteText(temp_.File("examples/notes.txt"), "not a command file\n");
+    folder_ = std::make_unique<studio::StudioFolder>(Served());
+    examples_ = std::make_unique<studio::StudioFolder>(temp_.File("examples"));
+    server_ = std::make_unique<studio::StudioServer>(*folder_, 2, examples_.get());
+    port_ = server_->Bind(0);
+    ASSERT_GT(port_, 0);
+    thread_ = std::thread([this] { server_->Run(); });
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+  }
+  void TearDown() override {
+    server_->Stop();
+    if (thread_.joinable()) thread_.join();
+    TempDirFixture::TearDown();
+  }
+
+  std::string Served() const { return temp_.File("served"); }
+  std::string Port() const { return std::to_string(port_); }
+
+  // Expects a refusal: `status`, and one line of JSON with an "error".
+  static void ExpectRefused(const httplib::Result& result, int status) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, status) << result->body;
+    const std::string& body = result->body;
+    EXPECT_EQ(body.find('\n'), body.size() - 1) << body;
+    EXPECT_TRUE(json::parse(body).at("error").is_string()) << body;
+  }
+
+  std::unique_ptr<studio::StudioFolder> folder_;
+  std::unique_ptr<studio::StudioFolder> examples_;
+  std::unique_ptr<studio::StudioServer> server_;
+  int port_ = -1;
+  std::thread thread_;
+  std::unique_ptr<httplib::Client> client_;
+};
+
+TEST_F(StudioApiTest, VocabularyIsTheBuildersTable) {
+  const auto result = client_->Get("/api/vocabulary");
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 200);
+  const json types = json::parse(result->body).at("types");
+  ASSERT_EQ(types.size(), 16u);
+  for (const duneforge::ModuleKind& kind : duneforge::ModuleKinds()) {
+    const json& type = types.at(static_cast<size_t>(kind.Code()));
+    EXPECT_EQ(type.at("code"), kind.Code());
+    EXPECT_EQ(type.at("name"), kind.name);
+    for (size_t f = 0; f < 4; ++f) {
+      const json& field = type.at("fields").at(f);
+      const duneforge::ModuleField& expected = kind.fields[f];
+      EXPECT_EQ(field.at("sets"), expected.sets) << kind.name;
+      EXPECT_EQ(field.at("default"), expected.defaultValue) << kind.name;
+      const json range = field.at("range");
+      EXPECT_EQ(range.is_null(), !expected.hasLower && !expected.hasUpper) << kind.name;
+      if (!range.is_null()) {
+        EXPECT_EQ(range.at(0).is_null() ? json(nullptr) : range.at(0),
+                  expected.hasLower ? json(expected.lower) : json(nullptr));
+        EXPECT_EQ(range.at(1), json(expected.upper));
+      }
+    }
+    EXPECT_EQ(type.at("inputs").size(), static_cast<size_t>(kind.inputCount)) << kind.name;
+  }
+  // Worked by hand: RidgedMulti refuses only octave counts above 30.
+  EXPECT_EQ(types.at(1).at("fields").at(0).at("range"), json::parse("[null, 30.0]"));
+}
+
+// The example terrain's first tile, 128 x 128 over x and z from 0 to 2: the
+// preview asked for that size and those bounds holds the heights of
+// duneforge's own plane build to the bit, and the values duneforge writes.
+TEST_F(StudioApiTest, PreviewOfTheFirstTileHasDuneforgesHeights) {
+  const std::string text = ReadText(std::string(STUDIO_EXAMPLES_DIR) + "/terrain.txt");
+  duneforge::CommandSettings settings;
+  std::istringstream in(text);
+  duneforge::ReadCommandSettings(in, settings);
+  ASSERT_EQ(settings.tileWidth, 128);
+  const duneforge::TileBounds bounds = duneforge::ComputeTileBounds(settings, 0, 0);
+
+  duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
+  noise::utils::HeightGrid grid;
+  noise::utils::NoiseMapBuilderPlane builder;
+  builder.AttachModule(chain.OutputModule());
+  builder.SetDestGrid(grid);
+  builder.SetGridSize(settings.tileWidth, settings.tileHeight);
+  duneforge::BuildTile(settings, builder, 0);
+
+  WriteText(temp_.File("cmd_noise.txt"), text);
+  const auto run = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), temp_.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<float> written = testsupport::ParseHeightArray(temp_.File("noise_arr.txt"));
+  ASSERT_GE(written.size(), 128u * 128u);
+
+  json rows = json::array();
+  for (int i = 0; i < settings.moduleCount; ++i) {
+    const duneforge::ModuleSpec& r = settings.rows[static_cast<size_t>(i)];
+    rows.push_back({r.type, r.p1, r.p2, r.p3, r.p4});
+  }
+  const json area = {{"width", 128},
+                     {"height", 128},
+                     {"output", "heights"},
+                     {"bounds", {bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ}}};
+  json byText = area;
+  byText["commandFile"] = text;
+  json byRows = area;
+  byRows["settings"] = {{"seedBase", settings.seedBase}, {"rows", rows}};
+  for (const json& request : {byText, byRows}) {
+    const auto result = client_->Post("/api/preview", request.dump(), "application/json");
+    ASSERT_TRUE(result);
+    ASSERT_EQ(result->status, 200) << result->body;
+    const json heights = json::parse(result->body).at("heights");
+    ASSERT_EQ(heights.size(), 128u * 128u);
+    for (int y = 0; y < 128; ++y) {
+      for (int x = 0; x < 128; ++x) {
+        const size_t i = static_cast<size_t>(y * 128 + x);
+        const float value = heights.at(i).get<float>();
+        ASSERT_EQ(value, grid.RowData(y)[x]) << x << ", " << y;
+        char mine[32];
+        char theirs[32];
+        std::snprintf(mine, sizeof mine, "%g", static_cast<double>(value));
+        std::snprintf(theirs, sizeof theirs, "%g", static_cast<double>(written[i]));
+        ASSERT_STREQ(mine, theirs) << x << ", " << y;
+      }
+    }
+  }
+}
+
+TEST_F(StudioApiTest, PreviewRefusesWhatDuneforgeRefusesAndOversizedPictures) {
+  const std::string header = "0 1 1 1 4 4 0 1 0 1 0 0 ";
+  const auto preview = [this](const json& request) {
+    return client_->Post("/api/preview", request.dump(), "application/json");
+  };
+  auto result = preview({{"commandFile", header + "0 31 1 0.5 0"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body),
+            json::parse(R"({"error": "row 0 (Perlin): octave count p1 = 31 is outside 1 .. 30",
+                            "row": 0, "fields": ["p1"]})"));
+  // A Clamp range of -1 .. -1 (p4 / 10 - p2 = 0 - 1 to p3 = -1) is made of three fields.
+  result =
+      preview({{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", {{7, 1, 0, 0, 0}, {12, 0, 1, -1, 0}}}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("row"), 1);
+  EXPECT_EQ(json::parse(result->body).at("fields"), json::parse(R"(["p2", "p3", "p4"])"));
+  ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1025}}), 400);
+  ExpectRefused(preview({{"commandFile", header + "0 6 1 0.5 0"}, {"height", 0}}), 400);
+  result = preview({{"commandFile", header + "0 6 1 0.5 0"}, {"width", 1024}, {"height", 1}});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, 200);
+  EXPECT_EQ(result->body.substr(1, 3), "PNG");
+}
+
+// Preview 2 of a page's channel makes preview 1 stale, whichever arrives
+// first: 1 is refused and not finished. Preview 1 takes seconds whole (a
+// 1024 x 1024 chain of a 30-octave Perlin under three Turbulences of
+// roughness 30), so it is still running when 2 arrives.
+TEST_F(StudioApiTest, ANewerPreviewOfAChannelCancelsTheOlder) {
+  const std::string chain =
+      "0 4 1 1 4 4 0 1 0 1 0 0  0 30 1 0.5 0  14 30 0.01 10 0  14 30 0.01 10 1  14 30 0.01 10 2";
+  const json slow = {
+      {"commandFile", chain}, {"width", 1024}, {"height", 1024}, {"channel", "page"}, {"sequence", 1}};
+  const json quick = {
+      {"commandFile", chain}, {"width", 8}, {"height", 8}, {"channel", "page"}, {"sequence", 2}};
+  std::unique_ptr<httplib::Result> slowResult;
+  std::thread first([this, &slow, &slowResult] {
+    httplib::Client client("127.0.0.1", port_);
+    slowResult =
+        std::make_unique<httplib::Result>(client.Post("/api/preview", slow.dump(), "application/json"));
+  });
+  // Mostly 1 is running by now, and 2 stops it between bands.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto quickResult = client_->Post("/api/preview", quick.dump(), "application/json");
+  first.join();
+  ASSERT_TRUE(quickResult);
+  EXPECT_EQ(quickResult->status, 200);
+  ExpectRefused(*slowResult, 409);
+  // A preview on another channel is not touched by that one.
+  json other = quick;
+  other["channel"] = "other page";
+  other["sequence"] = 1;
+  const auto otherResult = client_->Post("/api/preview", other.dump(), "application/json");
+  ASSERT_TRUE(otherResult);
+  EXPECT_EQ(otherResult->status, 200);
+}
+
+// Command files are read by duneforge's rules and written back so that they
+// read as the same settings: 0.3 is held as the float 0.30000001192092896
+// and written as 0.3 again.
+TEST_F(StudioApiTest, ReadsAndWritesCommandFilesAsDuneforgeDoes) {
+  const auto post = [this](const char* path, const json& request) {
+    return client_->Post(path, request.dump(), "application/json");
+  };
+  auto result = post("/api/parse", {{"commandFile", "1234 1 2 2 128 128 0 4 0 4 5 0  0 6 1 0.5 0.3"}});
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 200) << result->body;
+  const json settings = json::parse(result->body).at("settings");
+  EXPECT_EQ(settings, json::parse(R"({"hostWindow": 1234, "tilesX": 2, "tilesZ": 2, "tileWidth": 128,
+      "tileHeight": 128, "lowerX": 0.0, "upperX": 4.0, "lowerZ": 0.0, "upperZ": 4.0, "seedBase": 5,
+      "preview": 0, "rows": [[0, 6, 1.0, 0.5, 0.30000001192092896]]})"));
+  result = post("/api/format", {{"settings", settings}});
+  ASSERT_TRUE(result);
+  EXPECT_EQ(json::parse(result->body).at("text"),
+            "1234 1\n2 2 128 128\n0.0 4.0 0.0 4.0\n5 0\n0 6 1.0 0.5 0.3\n");
+  // 7.9 gives tilesZ 7 and leaves ".9", which no integer field takes.
+  result = post("/api/parse", {{"commandFile", "0 1 1 7.9 256 256 0 1 0 1 0 0  0 6 1 0.5 0"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("error"),
+            "cmd_noise.txt: tileWidth is not an integer; the file must give the twelve header fields and 1 "
+            "module row of five numbers");
+}
+
+TEST_F(StudioApiTest, ServesThePageBehindTheSameHostCheck) {
+  fs::create_directory(temp_.File("page"));
+  WriteText(temp_.File("page/index.html"), "<!doctype html><title>studio</title>\n");
+  ASSERT_TRUE(server_->ServePage(temp_.File("page")));
+  const auto page = client_->Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_EQ(page->body, "<!doctype html><title>studio</title>\n");
+  EXPECT_EQ(page->get_header_value("Content-Type"), "text/html");
+  ExpectRefused(client_->Get("/", {{"Host", "studio.example:" + Port()}}), 403);
+  // The library serves no path that climbs out of the page's folder.
+  WriteText(temp_.File("outside.txt"), "not served");
+  ExpectRefused(client_->Get("/../outside.txt"), 404);
+}
+
+TEST_F(StudioApiTest, RefusesForeignHostAndOrigin) {
+  ExpectRefused(client_->Get("/api/files", {{"Host", "studio.example:" + Port()}}), 403);
+  ExpectRefused(client_->Get("/api/files", {{"Host", "127.0.0.1:1"}}), 403);
+  ExpectRefused(client_->Put("/api/files/a.txt", {{"Origin", "http://studio.example"}}, "x", "text/plain"),
+                403);
+  EXPECT_FALSE(fs::exists(Served() + "/a.txt"));
+  // The studio's own page may save.
+  const auto saved =
+      client_->Put("/api/files/a.txt", {{"Origin", "http://localhost:" + Port()}}, "x", "text/plain");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->status, 200) << saved->body;
+  EXPECT_EQ(ReadText(Served() + "/a.txt"), "x");
+}
+
+TEST_F(StudioApiTest, ReadsAndWritesOnlyPlainNamesInTheFolder) {
+  WriteText(temp_.File("outside.txt"), "kept");
+  fs::create_symlink(temp_.File("outside.txt"), Served() + "/link.txt");
+  ExpectRefused(client_->Get("/api/files/.."), 400);
+  ExpectRefused(client_->Put("/api/files/..%2Foutside.txt", "x", "text/plain"), 400);
+  ExpectRefused(client_->Put("/api/files/" + temp_.File("outside.txt"), "x", "text/plain"), 400);
+  ExpectRefused(client_->Get("/api/files/link.txt"), 403);
+  ExpectRefused(client_->Put("/api/files/link.txt", "x", "text/plain"), 403);
+  EXPECT_EQ(ReadText(temp_.File("outside.txt")), "kept");
+  const auto list = client_->Get("/api/files");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("files"), json::array());
+}
+
+TEST_F(StudioApiTest, OffersTheExamplesToReadOnly) {
+  const auto list = client_->Get("/api/examples");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("examples"), json::parse(R"(["example.txt"])"));
+  const auto example = client_->Get("/api/examples/example.txt");
+  ASSERT_TRUE(example);
+  EXPECT_EQ(json::parse(example->body).at("text"), ReadText(temp_.File("examples/example.txt")));
+  ExpectRefused(client_->Put("/api/examples/example.txt", "changed", "text/plain"), 404);
+  ExpectRefused(client_->Post("/api/examples/example.txt", "changed", "text/plain"), 404);
+  EXPECT_EQ(ReadText(temp_.File("examples/example.txt")), "0 1 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n");
+}
+
+TEST_F(StudioApiTest, BoundsRequestBodiesAt1MiB) {
+  // A preview request that would be served, padded past the bound.
+  std::string request = json{{"commandFile", "0 1 1 1 4 4 0 1 0 1 0 0 0 6 1 0.5 0"}, {"width", 4}}.dump();
+  request.resize((1 << 20) + 1, ' ');
+  ExpectRefused(client_->Post("/api/preview", request, "application/json"), 413);
+  request.resize(1 << 20);
+  const auto served = client_->Post("/api/preview", request, "application/json");
+  ASSERT_TRUE(served);
+  EXPECT_EQ(served->status, 200) << served->body;
+  ExpectRefused(client_->Put("/api/files/big.txt", std::string((1 << 20) + 1, 'x'), "text/plain"), 413);
+  EXPECT_FALSE(fs::exists(Served() + "/big.txt"));
+  const auto saved = client_->Put("/api/files/big.txt", std::string(1 << 20, 'x'), "text/plain");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->status, 200);
+  EXPECT_EQ(fs::file_size(Served() + "/big.txt"), 1u << 20);
+}
+
+}  // namespace
