@@ -214,8 +214,23 @@ def run(command, cwd, env, log, allowed=(0, 1)):
     return done.returncode, done.stdout.decode("utf-8", "replace")
 
 
+def check_material(obj_path, fields):
+    """The material file an OBJ names sits beside it, and so does any texture it names."""
+    if len(fields) != 2 or os.path.basename(fields[1]) != fields[1]:
+        raise RoundFailure("OBJ: bad material line %r" % " ".join(fields))
+    folder = os.path.dirname(obj_path)
+    material = os.path.join(folder, fields[1])
+    if not os.path.isfile(material):
+        raise RoundFailure("OBJ: material file %s is missing" % fields[1])
+    with open(material, "rb") as mtl:
+        for line in mtl.read().decode("ascii").splitlines():
+            parts = line.split()
+            if parts and parts[0] == "map_Kd" and not os.path.isfile(os.path.join(folder, parts[-1])):
+                raise RoundFailure("MTL: texture %s is missing" % parts[-1])
+
+
 def check_obj(path, columns, rows):
-    counts = {"v": 0, "vn": 0, "vt": 0, "f": 0}
+    counts = {"v": 0, "vn": 0, "vt": 0, "f": 0, "mtllib": 0, "usemtl": 0}
     vertices = columns * rows
     with open(path, "rb") as obj:
         for line in obj.read().decode("ascii").splitlines():
@@ -225,7 +240,12 @@ def check_obj(path, columns, rows):
             if fields[0] not in counts:
                 raise RoundFailure("OBJ: unknown line %r" % line)
             counts[fields[0]] += 1
-            if fields[0] == "f":
+            if fields[0] == "mtllib":
+                check_material(path, fields)
+            elif fields[0] == "usemtl":
+                if len(fields) != 2 or counts["f"]:
+                    raise RoundFailure("OBJ: misplaced line %r" % line)
+            elif fields[0] == "f":
                 if len(fields) != 4:
                     raise RoundFailure("OBJ: a face of %d corners" % (len(fields) - 1))
                 for corner in fields[1:]:
@@ -236,7 +256,8 @@ def check_obj(path, columns, rows):
                 values = [float(v) for v in fields[1:]]
                 if len(values) != (2 if fields[0] == "vt" else 3) or not all(map(math.isfinite, values)):
                     raise RoundFailure("OBJ: bad line %r" % line)
-    expected = {"v": vertices, "vn": vertices, "vt": vertices, "f": 2 * (columns - 1) * (rows - 1)}
+    expected = {"v": vertices, "vn": vertices, "vt": vertices, "f": 2 * (columns - 1) * (rows - 1),
+                "mtllib": 1, "usemtl": 1}
     if counts != expected:
         raise RoundFailure("OBJ: counts %s, expected %s for %d x %d" % (counts, expected, columns, rows))
 
