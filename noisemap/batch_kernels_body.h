@@ -117,18 +117,7 @@ inline double Gradient(double fx, double fy, double fz, int32_t ix, int32_t iy, 
   return Lerp(iy0, iy1, zs);
 }
 
-#include "noisemap/batch_kernels_simd.h"
-
-// Gradient noise at `count` points (padded to whole vectors), coordinates
-// already folded.
-void GradientBlock(NoiseQuality quality, int32_t seed, const double* x, const double* y, const double* z,
-                   int count, double* out) {
-#if BATCH_KERNEL_LANES > 1
-  GradientVectors(quality, seed, x, y, z, count, out);
-#else
-  for (int i = 0; i < count; ++i) out[i] = GradientPoint(quality, seed, x[i], y[i], z[i]);
-#endif
-}
+enum class Coherent { kPerlin, kBillow, kRidged };
 
 // Copies `in` to `out`, folding every lane that needs it.
 void FoldBlock(const double* in, double* out, int count) {
@@ -141,7 +130,62 @@ void FoldBlock(const double* in, double* out, int count) {
   for (int i = 0; i < count; ++i) out[i] = Fold(in[i]);
 }
 
-enum class Coherent { kPerlin, kBillow, kRidged };
+// One octave's signal added to the sum as each generator adds it. The
+// RidgedMulti weight carries over to the next octave.
+template <Coherent kind>
+inline void Accumulate(double signal, double persistence, double spectral, double& value, double& weight) {
+  if (kind == Coherent::kPerlin) {
+    value += signal * persistence;
+  } else if (kind == Coherent::kBillow) {
+    value += (2.0 * fabs(signal) - 1.0) * persistence;
+  } else {
+    double r = 1.0 - fabs(signal);
+    r *= r;
+    r *= weight;
+    double w = r * 2.0;
+    w = w > 1.0 ? 1.0 : w;
+    weight = w < 0.0 ? 0.0 : w;
+    value += r * spectral;
+  }
+}
+
+// The octave's seed: RidgedMulti keeps it non-negative.
+template <Coherent kind>
+inline int32_t OctaveSeed(int seed, int k) {
+  uint32_t octaveSeed = static_cast<uint32_t>(seed) + static_cast<uint32_t>(k);
+  if (kind == Coherent::kRidged) octaveSeed &= 0x7fffffffu;
+  return static_cast<int32_t>(octaveSeed);
+}
+
+// The octave loop point by point: the sums of the octaves' signals at the
+// scaled points (x, y, z), which it scales on by the lacunarity.
+template <Coherent kind>
+[[maybe_unused]] void OctavesPointwise(const CoherentSettings& s, double* x, double* y, double* z, int n,
+                                       double* value) {
+  alignas(64) double fx[kBlockSize], fy[kBlockSize], fz[kBlockSize], weight[kBlockSize];
+  for (int i = 0; i < n; ++i) {
+    value[i] = 0.0;
+    weight[i] = 1.0;
+  }
+  double persistence = 1.0;
+  for (int k = 0; k < s.octaveCount; ++k) {
+    FoldBlock(x, fx, n);
+    FoldBlock(y, fy, n);
+    FoldBlock(z, fz, n);
+    const int32_t seed = OctaveSeed<kind>(s.seed, k);
+    const double spectral = kind == Coherent::kRidged ? s.spectralWeights[k] : 0.0;
+    for (int i = 0; i < n; ++i) {
+      const double signal = GradientPoint(s.quality, seed, fx[i], fy[i], fz[i]);
+      Accumulate<kind>(signal, persistence, spectral, value[i], weight[i]);
+      x[i] *= s.lacunarity;
+      y[i] *= s.lacunarity;
+      z[i] *= s.lacunarity;
+    }
+    persistence *= s.persistence;
+  }
+}
+
+#include "noisemap/batch_kernels_simd.h"
 
 // Rounds a count up to whole vectors.
 inline int Padded(int count) {
@@ -152,49 +196,19 @@ inline int Padded(int count) {
 // Lanes beyond the block's count are zero points whose values are dropped.
 template <Coherent kind>
 void CoherentOctaves(const CoherentSettings& s, const PointBlock& p, double* out) {
-  alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize];
-  alignas(64) double fx[kBlockSize], fy[kBlockSize], fz[kBlockSize];
-  alignas(64) double signal[kBlockSize], value[kBlockSize], weight[kBlockSize];
+  alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize], value[kBlockSize];
   const int n = Padded(p.count);
   for (int i = 0; i < n; ++i) {
     const bool real = i < p.count;
     x[i] = real ? p.x[i] * s.frequency : 0.0;
     y[i] = real ? p.y[i] * s.frequency : 0.0;
     z[i] = real ? p.z[i] * s.frequency : 0.0;
-    value[i] = 0.0;
-    weight[i] = 1.0;
   }
-  double persistence = 1.0;
-  for (int k = 0; k < s.octaveCount; ++k) {
-    FoldBlock(x, fx, n);
-    FoldBlock(y, fy, n);
-    FoldBlock(z, fz, n);
-    uint32_t seed = static_cast<uint32_t>(s.seed) + static_cast<uint32_t>(k);
-    if (kind == Coherent::kRidged) seed &= 0x7fffffffu;
-    GradientBlock(s.quality, static_cast<int32_t>(seed), fx, fy, fz, n, signal);
-    if (kind == Coherent::kPerlin) {
-      for (int i = 0; i < n; ++i) value[i] += signal[i] * persistence;
-    } else if (kind == Coherent::kBillow) {
-      for (int i = 0; i < n; ++i) value[i] += (2.0 * fabs(signal[i]) - 1.0) * persistence;
-    } else {
-      const double spectral = s.spectralWeights[k];
-      for (int i = 0; i < n; ++i) {
-        double r = 1.0 - fabs(signal[i]);
-        r *= r;
-        r *= weight[i];
-        double w = r * 2.0;
-        w = w > 1.0 ? 1.0 : w;
-        weight[i] = w < 0.0 ? 0.0 : w;
-        value[i] += r * spectral;
-      }
-    }
-    for (int i = 0; i < n; ++i) {
-      x[i] *= s.lacunarity;
-      y[i] *= s.lacunarity;
-      z[i] *= s.lacunarity;
-    }
-    persistence *= s.persistence;
-  }
+#if BATCH_KERNEL_LANES > 1
+  OctavesVectors<kind>(s, x, y, z, n, value);
+#else
+  OctavesPointwise<kind>(s, x, y, z, n, value);
+#endif
   for (int i = 0; i < p.count; ++i) {
     if (kind == Coherent::kPerlin) out[i] = value[i];
     if (kind == Coherent::kBillow) out[i] = value[i] + 0.5;

@@ -1,7 +1,10 @@
 // Gradient noise over whole vectors of points with AVX2 (4 lanes) or
-// AVX-512 (8 lanes): 32-bit integer hashing, gradients gathered from the
-// table, and libnoise's double operations in its order, none fused. Part of
-// batch_kernels_body.h, inside its unnamed namespace.
+// AVX-512 (8 lanes): 32-bit integer hashing, each lane's gradient row loaded
+// whole and the rows transposed into x, y and z vectors (measured faster
+// than gather instructions), and libnoise's double operations in its order,
+// none fused. The masked forms of some intrinsics, with zeroed sources,
+// say what the plain forms leave undefined, which the compiler warns
+// about. Part of batch_kernels_body.h, inside its unnamed namespace.
 #if BATCH_KERNEL_LANES > 1
 
 #if BATCH_KERNEL_LANES == 8
@@ -14,6 +17,14 @@ inline Vd Add(Vd a, Vd b) { return _mm512_add_pd(a, b); }
 inline Vd Sub(Vd a, Vd b) { return _mm512_sub_pd(a, b); }
 inline Vd Mul(Vd a, Vd b) { return _mm512_mul_pd(a, b); }
 inline Vd ToDouble(Vi i) { return _mm512_maskz_cvtepi32_pd(0xff, i); }
+typedef __mmask8 Mask;
+inline Vd Abs(Vd a) { return _mm512_abs_pd(a); }
+inline Mask Greater(Vd a, Vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
+inline Mask Less(Vd a, Vd b) { return _mm512_cmp_pd_mask(a, b, _CMP_LT_OQ); }
+inline Mask Both(Mask a, Mask b) { return static_cast<Mask>(a & b); }
+inline bool Every(Mask m) { return m == 0xff; }
+// b where the mask is set, a elsewhere.
+inline Vd Choose(Mask m, Vd a, Vd b) { return _mm512_mask_blend_pd(m, a, b); }
 inline Vi SplatInt(uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
 inline Vi AddInt(Vi a, Vi b) { return _mm256_add_epi32(a, b); }
 inline Vi MulInt(Vi a, uint32_t b) { return _mm256_mullo_epi32(a, SplatInt(b)); }
@@ -21,10 +32,28 @@ inline Vi TableIndex(Vi h) {
   const Vi mixed = _mm256_xor_si256(h, _mm256_srli_epi32(h, 8));
   return _mm256_slli_epi32(_mm256_and_si256(mixed, SplatInt(0xff)), 2);
 }
-// The masked forms with zeroed sources say what the plain forms leave
-// undefined, which the compiler would warn about.
-inline Vd Gather(Vi index, const double* base) {
-  return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xff, index, base, 8);
+// The gradients of eight table rows (x, y, z, 0), one row per lane, loaded
+// whole and transposed.
+inline void Gradients(Vi index, Vd& gx, Vd& gy, Vd& gz) {
+  alignas(32) int32_t at[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+  const auto pair = [&](int lo, int hi) {
+    return _mm512_maskz_insertf64x4(0xff, _mm512_castpd256_pd512(_mm256_loadu_pd(kGradients + at[lo])),
+                                    _mm256_loadu_pd(kGradients + at[hi]), 1);
+  };
+  const Vd a0 = pair(0, 4);
+  const Vd a1 = pair(1, 5);
+  const Vd a2 = pair(2, 6);
+  const Vd a3 = pair(3, 7);
+  const Vd t0 = _mm512_maskz_unpacklo_pd(0xff, a0, a1);  // x0 x1 z0 z1 | x4 x5 z4 z5
+  const Vd t1 = _mm512_maskz_unpackhi_pd(0xff, a0, a1);  // y0 y1 .. .. | y4 y5 .. ..
+  const Vd t2 = _mm512_maskz_unpacklo_pd(0xff, a2, a3);  // x2 x3 z2 z3 | x6 x7 z6 z7
+  const Vd t3 = _mm512_maskz_unpackhi_pd(0xff, a2, a3);
+  const __m512i low = _mm512_setr_epi64(0, 1, 8, 9, 4, 5, 12, 13);
+  const __m512i high = _mm512_setr_epi64(2, 3, 10, 11, 6, 7, 14, 15);
+  gx = _mm512_permutex2var_pd(t0, low, t2);
+  gy = _mm512_permutex2var_pd(t1, low, t3);
+  gz = _mm512_permutex2var_pd(t0, high, t2);
 }
 // Truncation (INT32_MIN for NaN and out-of-range lanes), then one less
 // where the coordinate is not above zero.
@@ -43,6 +72,14 @@ inline Vd Add(Vd a, Vd b) { return _mm256_add_pd(a, b); }
 inline Vd Sub(Vd a, Vd b) { return _mm256_sub_pd(a, b); }
 inline Vd Mul(Vd a, Vd b) { return _mm256_mul_pd(a, b); }
 inline Vd ToDouble(Vi i) { return _mm256_cvtepi32_pd(i); }
+typedef __m256d Mask;
+inline Vd Abs(Vd a) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), a); }
+inline Mask Greater(Vd a, Vd b) { return _mm256_cmp_pd(a, b, _CMP_GT_OQ); }
+inline Mask Less(Vd a, Vd b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }
+inline Mask Both(Mask a, Mask b) { return _mm256_and_pd(a, b); }
+inline bool Every(Mask m) { return _mm256_movemask_pd(m) == 0xf; }
+// b where the mask is set, a elsewhere.
+inline Vd Choose(Mask m, Vd a, Vd b) { return _mm256_blendv_pd(a, b, m); }
 inline Vi SplatInt(uint32_t v) { return _mm_set1_epi32(static_cast<int>(v)); }
 inline Vi AddInt(Vi a, Vi b) { return _mm_add_epi32(a, b); }
 inline Vi MulInt(Vi a, uint32_t b) { return _mm_mullo_epi32(a, SplatInt(b)); }
@@ -50,9 +87,22 @@ inline Vi TableIndex(Vi h) {
   const Vi mixed = _mm_xor_si128(h, _mm_srli_epi32(h, 8));
   return _mm_slli_epi32(_mm_and_si128(mixed, SplatInt(0xff)), 2);
 }
-inline Vd Gather(Vi index, const double* base) {
-  const Vd all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-  return _mm256_mask_i32gather_pd(_mm256_setzero_pd(), base, index, all, 8);
+// The gradients of four table rows (x, y, z, 0), one row per lane, loaded
+// whole and transposed.
+inline void Gradients(Vi index, Vd& gx, Vd& gy, Vd& gz) {
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+  const Vd r0 = _mm256_loadu_pd(kGradients + at[0]);
+  const Vd r1 = _mm256_loadu_pd(kGradients + at[1]);
+  const Vd r2 = _mm256_loadu_pd(kGradients + at[2]);
+  const Vd r3 = _mm256_loadu_pd(kGradients + at[3]);
+  const Vd t0 = _mm256_unpacklo_pd(r0, r1);  // x0 x1 z0 z1
+  const Vd t1 = _mm256_unpackhi_pd(r0, r1);  // y0 y1 .. ..
+  const Vd t2 = _mm256_unpacklo_pd(r2, r3);  // x2 x3 z2 z3
+  const Vd t3 = _mm256_unpackhi_pd(r2, r3);
+  gx = _mm256_permute2f128_pd(t0, t2, 0x20);
+  gy = _mm256_permute2f128_pd(t1, t3, 0x20);
+  gz = _mm256_permute2f128_pd(t0, t2, 0x31);
 }
 inline Vi Cells(Vd c) {
   const Vi t = _mm256_cvttpd_epi32(c);
@@ -81,50 +131,108 @@ inline Vd CurveV(NoiseQuality quality, Vd s) {
 // One corner's gradient value: h is the corner's hash, (dx, dy, dz) the
 // point less the corner.
 inline Vd GradientV(Vi h, Vd dx, Vd dy, Vd dz) {
-  const Vi index = TableIndex(h);
-  const Vd gx = Gather(index, kGradients);
-  const Vd gy = Gather(index, kGradients + 1);
-  const Vd gz = Gather(index, kGradients + 2);
+  Vd gx, gy, gz;
+  Gradients(TableIndex(h), gx, gy, gz);
   return Mul(Add(Add(Mul(gx, dx), Mul(gy, dy)), Mul(gz, dz)), Splat(kGradientScale));
 }
 
-void GradientVectors(NoiseQuality quality, int32_t seed, const double* xs, const double* ys, const double* zs,
-                     int count, double* out) {
-  const Vi seedTerm = SplatInt(kSeedNoise * static_cast<uint32_t>(seed));
+// Gradient noise at one vector of points whose coordinates are in range;
+// seedTerm is the octave seed times its hash factor.
+inline Vd GradientVector(NoiseQuality quality, Vi seedTerm, Vd x, Vd y, Vd z) {
   const Vi one = SplatInt(1);
-  for (int i = 0; i < count; i += BATCH_KERNEL_LANES) {
-    const Vd x = Load(xs + i);
-    const Vd y = Load(ys + i);
-    const Vd z = Load(zs + i);
-    const Vi x0 = Cells(x);
-    const Vi y0 = Cells(y);
-    const Vi z0 = Cells(z);
-    // The point less each corner, with the corners' coordinates converted
-    // from the integers as libnoise does.
-    const Vd dx0 = Sub(x, ToDouble(x0));
-    const Vd dy0 = Sub(y, ToDouble(y0));
-    const Vd dz0 = Sub(z, ToDouble(z0));
-    const Vd dx1 = Sub(x, ToDouble(AddInt(x0, one)));
-    const Vd dy1 = Sub(y, ToDouble(AddInt(y0, one)));
-    const Vd dz1 = Sub(z, ToDouble(AddInt(z0, one)));
-    const Vd sx = CurveV(quality, dx0);
-    const Vd sy = CurveV(quality, dy0);
-    const Vd sz = CurveV(quality, dz0);
-    // A step of one cell along an axis adds that axis's factor to the hash.
-    const Vi h =
-        AddInt(AddInt(AddInt(MulInt(x0, kXNoise), MulInt(y0, kYNoise)), MulInt(z0, kZNoise)), seedTerm);
-    const Vi hx = SplatInt(kXNoise);
-    const Vi hy = SplatInt(kYNoise);
-    const Vi hz = AddInt(h, SplatInt(kZNoise));
-    Vd ix0 = LerpV(GradientV(h, dx0, dy0, dz0), GradientV(AddInt(h, hx), dx1, dy0, dz0), sx);
-    const Vi hY = AddInt(h, hy);
-    Vd ix1 = LerpV(GradientV(hY, dx0, dy1, dz0), GradientV(AddInt(hY, hx), dx1, dy1, dz0), sx);
-    const Vd iy0 = LerpV(ix0, ix1, sy);
-    ix0 = LerpV(GradientV(hz, dx0, dy0, dz1), GradientV(AddInt(hz, hx), dx1, dy0, dz1), sx);
-    const Vi hZY = AddInt(hz, hy);
-    ix1 = LerpV(GradientV(hZY, dx0, dy1, dz1), GradientV(AddInt(hZY, hx), dx1, dy1, dz1), sx);
-    const Vd iy1 = LerpV(ix0, ix1, sy);
-    Store(out + i, LerpV(iy0, iy1, sz));
+  const Vi x0 = Cells(x);
+  const Vi y0 = Cells(y);
+  const Vi z0 = Cells(z);
+  // The point less each corner, with the corners' coordinates converted
+  // from the integers as libnoise does.
+  const Vd dx0 = Sub(x, ToDouble(x0));
+  const Vd dy0 = Sub(y, ToDouble(y0));
+  const Vd dz0 = Sub(z, ToDouble(z0));
+  const Vd dx1 = Sub(x, ToDouble(AddInt(x0, one)));
+  const Vd dy1 = Sub(y, ToDouble(AddInt(y0, one)));
+  const Vd dz1 = Sub(z, ToDouble(AddInt(z0, one)));
+  const Vd sx = CurveV(quality, dx0);
+  const Vd sy = CurveV(quality, dy0);
+  const Vd sz = CurveV(quality, dz0);
+  // A step of one cell along an axis adds that axis's factor to the hash.
+  const Vi h =
+      AddInt(AddInt(AddInt(MulInt(x0, kXNoise), MulInt(y0, kYNoise)), MulInt(z0, kZNoise)), seedTerm);
+  const Vi hx = SplatInt(kXNoise);
+  const Vi hY = AddInt(h, SplatInt(kYNoise));
+  const Vi hZ = AddInt(h, SplatInt(kZNoise));
+  const Vi hZY = AddInt(hZ, SplatInt(kYNoise));
+  Vd ix0 = LerpV(GradientV(h, dx0, dy0, dz0), GradientV(AddInt(h, hx), dx1, dy0, dz0), sx);
+  Vd ix1 = LerpV(GradientV(hY, dx0, dy1, dz0), GradientV(AddInt(hY, hx), dx1, dy1, dz0), sx);
+  const Vd iy0 = LerpV(ix0, ix1, sy);
+  ix0 = LerpV(GradientV(hZ, dx0, dy0, dz1), GradientV(AddInt(hZ, hx), dx1, dy0, dz1), sx);
+  ix1 = LerpV(GradientV(hZY, dx0, dy1, dz1), GradientV(AddInt(hZY, hx), dx1, dy1, dz1), sx);
+  const Vd iy1 = LerpV(ix0, ix1, sy);
+  return LerpV(iy0, iy1, sz);
+}
+
+// Folds the lanes that need it, one by one.
+void FoldLanes(Vd& x, Vd& y, Vd& z) {
+  alignas(64) double lanes[3][BATCH_KERNEL_LANES];
+  Store(lanes[0], x);
+  Store(lanes[1], y);
+  Store(lanes[2], z);
+  for (auto& axis : lanes) {
+    for (double& v : axis) v = Fold(v);
+  }
+  x = Load(lanes[0]);
+  y = Load(lanes[1]);
+  z = Load(lanes[2]);
+}
+
+// Accumulate for a vector of signals.
+template <Coherent kind>
+inline void AccumulateV(Vd signal, double persistence, double spectral, Vd& value, Vd& weight) {
+  if (kind == Coherent::kPerlin) {
+    value = Add(value, Mul(signal, Splat(persistence)));
+  } else if (kind == Coherent::kBillow) {
+    value = Add(value, Mul(Sub(Mul(Splat(2.0), Abs(signal)), Splat(1.0)), Splat(persistence)));
+  } else {
+    Vd r = Sub(Splat(1.0), Abs(signal));
+    r = Mul(r, r);
+    r = Mul(r, weight);
+    Vd w = Mul(r, Splat(2.0));
+    w = Choose(Greater(w, Splat(1.0)), w, Splat(1.0));
+    weight = Choose(Less(w, Splat(0.0)), w, Splat(0.0));
+    value = Add(value, Mul(r, Splat(spectral)));
+  }
+}
+
+// The octave loop a vector at a time, the vector's coordinates, sum and
+// weight kept in registers through all octaves. Folding, rare, goes lane by
+// lane.
+template <Coherent kind>
+void OctavesVectors(const CoherentSettings& s, const double* xs, const double* ys, const double* zs, int n,
+                    double* value) {
+  const Vd limit = Splat(kFoldLimit);
+  const Vd lacunarity = Splat(s.lacunarity);
+  for (int i = 0; i < n; i += BATCH_KERNEL_LANES) {
+    Vd x = Load(xs + i);
+    Vd y = Load(ys + i);
+    Vd z = Load(zs + i);
+    Vd sum = Splat(0.0);
+    Vd weight = Splat(1.0);
+    double persistence = 1.0;
+    for (int k = 0; k < s.octaveCount; ++k) {
+      Vd fx = x;
+      Vd fy = y;
+      Vd fz = z;
+      if (!Every(Both(Both(Less(Abs(x), limit), Less(Abs(y), limit)), Less(Abs(z), limit)))) {
+        FoldLanes(fx, fy, fz);
+      }
+      const Vi seedTerm = SplatInt(kSeedNoise * static_cast<uint32_t>(OctaveSeed<kind>(s.seed, k)));
+      const double spectral = kind == Coherent::kRidged ? s.spectralWeights[k] : 0.0;
+      AccumulateV<kind>(GradientVector(s.quality, seedTerm, fx, fy, fz), persistence, spectral, sum, weight);
+      x = Mul(x, lacunarity);
+      y = Mul(y, lacunarity);
+      z = Mul(z, lacunarity);
+      persistence *= s.persistence;
+    }
+    Store(value + i, sum);
   }
 }
 
