@@ -243,7 +243,7 @@ inline double ValueNoise(int32_t x, int32_t y, int32_t z, uint32_t seed) {
 // Voronoi cells, lane by lane within each of the 125 neighbouring cubes, z
 // outermost and x innermost, so the first nearest seed point wins as in
 // libnoise. Lanes whose cell lies near the 32-bit limits are the caller's.
-void VoronoiBlock(const VoronoiSettings& s, const PointBlock& p, double* out) {
+[[maybe_unused]] void VoronoiPointwise(const VoronoiSettings& s, const PointBlock& p, double* out) {
   alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize];
   alignas(64) double best[kBlockSize], bx[kBlockSize], by[kBlockSize], bz[kBlockSize];
   alignas(64) int32_t xi[kBlockSize], yi[kBlockSize], zi[kBlockSize];
@@ -293,6 +293,14 @@ void VoronoiBlock(const VoronoiSettings& s, const PointBlock& p, double* out) {
     out[i] = value + (s.displacement *
                       ValueNoise(Truncate(floor(bx[i])), Truncate(floor(by[i])), Truncate(floor(bz[i])), 0u));
   }
+}
+
+void VoronoiBlock(const VoronoiSettings& s, const PointBlock& p, double* out) {
+#if BATCH_KERNEL_LANES > 1
+  VoronoiVectors(s, p, out);
+#else
+  VoronoiPointwise(s, p, out);
+#endif
 }
 
 }  // namespace

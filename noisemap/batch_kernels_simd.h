@@ -55,6 +55,15 @@ inline void Gradients(Vi index, Vd& gx, Vd& gy, Vd& gz) {
   gy = _mm512_permutex2var_pd(t1, low, t3);
   gz = _mm512_permutex2var_pd(t0, high, t2);
 }
+inline Vi MulInts(Vi a, Vi b) { return _mm256_mullo_epi32(a, b); }
+inline Vi AndInt(Vi a, uint32_t b) { return _mm256_and_si256(a, SplatInt(b)); }
+inline Vi XorInt(Vi a, Vi b) { return _mm256_xor_si256(a, b); }
+inline Vi ShiftRight13(Vi a) { return _mm256_srli_epi32(a, 13); }
+inline Vd Sqrt(Vd a) { return _mm512_maskz_sqrt_pd(0xff, a); }
+inline Vi FloorToInt(Vd a) {
+  return _mm512_maskz_cvttpd_epi32(
+      0xff, _mm512_maskz_roundscale_pd(0xff, a, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+}
 // Truncation (INT32_MIN for NaN and out-of-range lanes), then one less
 // where the coordinate is not above zero.
 inline Vi Cells(Vd c) {
@@ -104,6 +113,12 @@ inline void Gradients(Vi index, Vd& gx, Vd& gy, Vd& gz) {
   gy = _mm256_permute2f128_pd(t1, t3, 0x20);
   gz = _mm256_permute2f128_pd(t0, t2, 0x31);
 }
+inline Vi MulInts(Vi a, Vi b) { return _mm_mullo_epi32(a, b); }
+inline Vi AndInt(Vi a, uint32_t b) { return _mm_and_si128(a, SplatInt(b)); }
+inline Vi XorInt(Vi a, Vi b) { return _mm_xor_si128(a, b); }
+inline Vi ShiftRight13(Vi a) { return _mm_srli_epi32(a, 13); }
+inline Vd Sqrt(Vd a) { return _mm256_sqrt_pd(a); }
+inline Vi FloorToInt(Vd a) { return _mm256_cvttpd_epi32(_mm256_floor_pd(a)); }
 inline Vi Cells(Vd c) {
   const Vi t = _mm256_cvttpd_epi32(c);
   // The low halves of the 64-bit comparison lanes, as 32-bit lanes.
@@ -234,6 +249,86 @@ void OctavesVectors(const CoherentSettings& s, const double* xs, const double* y
     }
     Store(value + i, sum);
   }
+}
+
+// libnoise's value noise from the hash h = 1619 x + 31337 y + 6971 z + 1013
+// seed, as Debian's build computes it (no final mask), as a double.
+inline Vd ValueNoiseV(Vi h) {
+  Vi n = AndInt(h, 0x7fffffffu);
+  n = XorInt(ShiftRight13(n), n);
+  const Vi inner = AddInt(MulInt(MulInts(n, n), 60493u), SplatInt(19990303u));
+  const Vi r = AddInt(MulInts(n, inner), SplatInt(1376312589u));
+  // Scaling an integer of at most 2^31 by 2^-30 is exact, so the product
+  // equals libnoise's quotient.
+  return Sub(Splat(1.0), Mul(ToDouble(r), Splat(1.0 / 1073741824.0)));
+}
+
+inline Vi HashOf(Vi x, Vi y, Vi z) {
+  return AddInt(AddInt(MulInt(x, kXNoise), MulInt(y, kYNoise)), MulInt(z, kZNoise));
+}
+
+// Voronoi at one vector of scaled points: the 125 cubes around each in
+// libnoise's order, the first nearest seed point winning.
+Vd VoronoiVector(const VoronoiSettings& s, Vd x, Vd y, Vd z) {
+  const Vi xi = Cells(x);
+  const Vi yi = Cells(y);
+  const Vi zi = Cells(z);
+  const Vi base = HashOf(xi, yi, zi);
+  const uint32_t seed = static_cast<uint32_t>(s.seed);
+  const Vi seedX = SplatInt(kSeedNoise * seed);
+  const Vi seedY = SplatInt(kSeedNoise * (seed + 1u));
+  const Vi seedZ = SplatInt(kSeedNoise * (seed + 2u));
+  Vd best = Splat(2147483647.0);
+  Vd bx = Splat(0.0), by = Splat(0.0), bz = Splat(0.0);
+  for (int dz = -2; dz <= 2; ++dz) {
+    const Vd zc = ToDouble(AddInt(zi, SplatInt(static_cast<uint32_t>(dz))));
+    for (int dy = -2; dy <= 2; ++dy) {
+      const Vd yc = ToDouble(AddInt(yi, SplatInt(static_cast<uint32_t>(dy))));
+      for (int dx = -2; dx <= 2; ++dx) {
+        const Vd xc = ToDouble(AddInt(xi, SplatInt(static_cast<uint32_t>(dx))));
+        const uint32_t step = kXNoise * static_cast<uint32_t>(dx) + kYNoise * static_cast<uint32_t>(dy) +
+                              kZNoise * static_cast<uint32_t>(dz);
+        const Vi h = AddInt(base, SplatInt(step));
+        const Vd px = Add(xc, ValueNoiseV(AddInt(h, seedX)));
+        const Vd py = Add(yc, ValueNoiseV(AddInt(h, seedY)));
+        const Vd pz = Add(zc, ValueNoiseV(AddInt(h, seedZ)));
+        const Vd ddx = Sub(px, x);
+        const Vd ddy = Sub(py, y);
+        const Vd ddz = Sub(pz, z);
+        const Vd d = Add(Add(Mul(ddx, ddx), Mul(ddy, ddy)), Mul(ddz, ddz));
+        const Mask nearer = Less(d, best);
+        best = Choose(nearer, best, d);
+        bx = Choose(nearer, bx, px);
+        by = Choose(nearer, by, py);
+        bz = Choose(nearer, bz, pz);
+      }
+    }
+  }
+  Vd value = Splat(0.0);
+  if (s.distanceEnabled) {
+    const Vd ddx = Sub(bx, x);
+    const Vd ddy = Sub(by, y);
+    const Vd ddz = Sub(bz, z);
+    const Vd d = Add(Add(Mul(ddx, ddx), Mul(ddy, ddy)), Mul(ddz, ddz));
+    value = Sub(Mul(Sqrt(d), Splat(1.7320508075688772935)), Splat(1.0));
+  }
+  const Vd cell = ValueNoiseV(HashOf(FloorToInt(bx), FloorToInt(by), FloorToInt(bz)));
+  return Add(value, Mul(Splat(s.displacement), cell));
+}
+
+void VoronoiVectors(const VoronoiSettings& s, const PointBlock& p, double* out) {
+  alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize], value[kBlockSize];
+  const int n = (p.count + BATCH_KERNEL_LANES - 1) / BATCH_KERNEL_LANES * BATCH_KERNEL_LANES;
+  for (int i = 0; i < n; ++i) {
+    const bool real = i < p.count;
+    x[i] = real ? p.x[i] * s.frequency : 0.0;
+    y[i] = real ? p.y[i] * s.frequency : 0.0;
+    z[i] = real ? p.z[i] * s.frequency : 0.0;
+  }
+  for (int i = 0; i < n; i += BATCH_KERNEL_LANES) {
+    Store(value + i, VoronoiVector(s, Load(x + i), Load(y + i), Load(z + i)));
+  }
+  for (int i = 0; i < p.count; ++i) out[i] = value[i];
 }
 
 #endif
