@@ -71,12 +71,24 @@ int WrappingAdd(int a, int b) {
 
 BatchEvaluator::BatchEvaluator(const module::Module& output, EvaluatorChoice choice)
     : kernels_(KernelsOf(choice)) {
-  AddNode(output);
-  // The output reads every other node, so its depth is the deepest.
-  scopes_.resize(static_cast<size_t>(nodes_.back().depth));
+  PlaceNode(AddNode(output), 0);
   for (Scope& scope : scopes_) {
-    scope.values.assign(nodes_.size() * kBlockSize, 0.0);
-    scope.stamp.assign(nodes_.size(), 0);
+    const size_t slots = scope.stamp.size();
+    scope.values.assign(slots * kBlockSize, 0.0);
+  }
+}
+
+void BatchEvaluator::PlaceNode(int node, int level) {
+  if (scopes_.size() <= static_cast<size_t>(level)) scopes_.resize(static_cast<size_t>(level) + 1);
+  Scope& scope = scopes_[static_cast<size_t>(level)];
+  if (scope.slot.empty()) scope.slot.assign(nodes_.size(), -1);
+  if (scope.slot[static_cast<size_t>(node)] >= 0) return;
+  scope.slot[static_cast<size_t>(node)] = static_cast<int>(scope.stamp.size());
+  scope.stamp.push_back(0);
+  const Node& n = nodes_[static_cast<size_t>(node)];
+  const int sourceLevel = n.kind == Kind::kTurbulence ? level + 1 : level;
+  for (int s : n.source) {
+    if (s >= 0) PlaceNode(s, sourceLevel);
   }
 }
 
@@ -87,11 +99,6 @@ int BatchEvaluator::AddNode(const module::Module& module) {
   node.module = &module;
   ReadGenerator(module, node);
   if (node.kind == Kind::kPointwise) ReadCombiner(module, node);
-  int depth = 0;
-  for (int s : node.source) {
-    if (s >= 0) depth = std::max(depth, nodes_[static_cast<size_t>(s)].depth);
-  }
-  node.depth = std::max(1, depth + (node.kind == Kind::kTurbulence ? 1 : 0));
   nodes_.push_back(node);
   walked_.push_back(&module);
   return static_cast<int>(nodes_.size()) - 1;
@@ -192,11 +199,13 @@ void BatchEvaluator::Evaluate(const double* x, const double* y, const double* z,
 
 const double* BatchEvaluator::Value(int node, const PointBlock& points, int level) {
   Scope& scope = scopes_[static_cast<size_t>(level)];
-  double* values = scope.values.data() + static_cast<size_t>(node) * kBlockSize;
-  if (scope.stamp[static_cast<size_t>(node)] == scope.generation) return values;
+  const size_t slot = static_cast<size_t>(scope.slot[static_cast<size_t>(node)]);
+  double* values = scope.values.data() + slot * kBlockSize;
+  if (scope.stamp[slot] == scope.generation) return values;
   Compute(nodes_[static_cast<size_t>(node)], points, level, values);
-  // Scopes never grow, so `scope` still names this level's.
-  scope.stamp[static_cast<size_t>(node)] = scope.generation;
+  // Scopes never grow after construction, so `scope` still names this
+  // level's.
+  scope.stamp[slot] = scope.generation;
   return values;
 }
 

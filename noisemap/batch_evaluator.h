@@ -79,20 +79,22 @@ class BatchEvaluator {
     // The RidgedMulti octave weights, or Turbulence's three displacements.
     std::vector<double> spectralWeights;
     batch::CoherentSettings distort[3];
-    // Turbulence modules on the way down to the deepest generator: the
-    // number of point sets this node's evaluation may use at once.
-    int depth = 1;
   };
 
-  // The values of every node for one set of points: turbulence reads its
-  // source at displaced points, with a scope one level deeper.
+  // The block values of the nodes evaluated at one set of points: a
+  // Turbulence reads its source at displaced points, one level deeper. Only
+  // the nodes that can be evaluated at a level have a slot there, so a
+  // chain of Turbulence modules holds one block of values per node, not
+  // one per node and level.
   struct Scope {
+    std::vector<int> slot;  // per node; -1 where the node never comes
     std::vector<double> values;
-    std::vector<uint64_t> stamp;
+    std::vector<uint64_t> stamp;  // per slot: the generation its values are of
     uint64_t generation = 0;
   };
 
   int AddNode(const module::Module& module);
+  void PlaceNode(int node, int level);
   void ReadGenerator(const module::Module& module, Node& node) const;
   bool ReadCombiner(const module::Module& module, Node& node);
   const double* Value(int node, const batch::PointBlock& points, int level);

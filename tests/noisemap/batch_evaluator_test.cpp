@@ -153,16 +153,28 @@ TEST(BatchEvaluatorIdentity, VoronoiWithAndWithoutDistance) {
   }
 }
 
-TEST(BatchEvaluatorIdentity, TurbulenceOverPerlin) {
+// A Turbulence reads its source at displaced points; here the source is
+// also read undisplaced, and a second Turbulence displaces the first.
+TEST(BatchEvaluatorIdentity, TurbulenceNestedWithItsSourceReadOutside) {
   module::Perlin source;
   source.SetOctaveCount(3);
-  module::Turbulence turbulence;
-  turbulence.SetSourceModule(0, source);
-  turbulence.SetFrequency(2.0);
-  turbulence.SetPower(0.125);
-  turbulence.SetRoughness(4);
-  turbulence.SetSeed(20);
-  ExpectSameAsLibnoise(turbulence, "Turbulence");
+  module::Turbulence inner;
+  inner.SetSourceModule(0, source);
+  inner.SetFrequency(2.0);
+  inner.SetPower(0.125);
+  inner.SetRoughness(4);
+  inner.SetSeed(20);
+  module::Turbulence outer;
+  outer.SetSourceModule(0, inner);
+  outer.SetFrequency(0.5);
+  outer.SetPower(0.5);
+  outer.SetRoughness(2);
+  outer.SetSeed(-7);
+  module::Add top;
+  top.SetSourceModule(0, outer);
+  top.SetSourceModule(1, source);
+  ExpectSameAsLibnoise(inner, "Turbulence");
+  ExpectSameAsLibnoise(top, "Turbulence of Turbulence, its source read outside too");
 }
 
 // Each combiner over two cheap generators of different ranges and a control
