@@ -200,6 +200,11 @@ int64_t MemoryBudgetBytes() {
   return static_cast<int64_t>(value) << 20;
 }
 
+noise::utils::EvaluatorChoice EvaluatorFromEnvironment() {
+  const char* text = std::getenv(kEvaluatorVariable);
+  return noise::utils::ParseEvaluatorChoice(text == nullptr ? "" : text, kEvaluatorVariable);
+}
+
 void WritePreview(const noise::utils::HeightGrid& grid) {
   try {
     WritePreviewFile(grid);
@@ -217,6 +222,7 @@ int RunDuneforge() {
   if (!LoadCommandFile(kCommandFileName, settings)) return 0;
   const int64_t tileCount = TileCount(settings);
   const int threads = ThreadCount();
+  const noise::utils::EvaluatorChoice evaluator = EvaluatorFromEnvironment();
   const PiecePlan plan =
       PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight, threads, MemoryBudgetBytes());
   // One chain per worker, since a chain's caches serve one thread, all built
@@ -234,6 +240,7 @@ int RunDuneforge() {
   builder.SetDestGrid(grid);
   builder.SetGridSize(settings.tileWidth, settings.tileHeight);
   builder.SetSeamless(false);
+  builder.SetEvaluator(evaluator);
 
   HeightArrayWriter out;
   if (!out.Open(kHeightArrayFileName)) return 0;
@@ -246,7 +253,7 @@ int RunDuneforge() {
     if (plan.Slots() > 0) {
       std::vector<const noise::module::Module*> outputs;
       for (const ModuleChain& chain : chains) outputs.push_back(&chain.OutputModule());
-      workers = std::make_unique<TileWorkers>(settings, outputs, plan);
+      workers = std::make_unique<TileWorkers>(settings, outputs, plan, evaluator);
       workers->Run(out, &progress);
     } else if (plan.BandsPerTile() > 1) {
       GenerateTileBands(settings, builder, grid, plan.BandRows(), out, lastTile, &progress);
@@ -284,6 +291,10 @@ const char* UsageText() {
          "  DUNEFORGE_MEMORY_MB  MiB the pieces in flight may reserve, 1 to 1048576\n"
          "                       (default 256); fewer rows a piece, then fewer threads, keep\n"
          "                       them within it\n"
+         "  DUNEFORGE_EVALUATOR  how the chain is evaluated: batch (default: in blocks, with\n"
+         "                       the best of portable, x86-64-v3 and x86-64-v4 that the\n"
+         "                       processor runs), libnoise (point by point), or one of\n"
+         "                       those three levels; the values are the same\n"
          "\n"
          "Exit status:\n"
          "  0  done, or no cmd_noise.txt, or a noise_arr.txt that cannot be opened\n"

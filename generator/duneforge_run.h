@@ -93,6 +93,16 @@ constexpr int64_t kMaxMemoryMiB = int64_t{1} << 20;
 // noise::ExceptionInvalidParam.
 int64_t MemoryBudgetBytes();
 
+// The environment variable that chooses how the chain is evaluated.
+constexpr const char* kEvaluatorVariable = "DUNEFORGE_EVALUATOR";
+
+// How the chain is evaluated: as DUNEFORGE_EVALUATOR names it when it is set
+// and not empty ("batch", "libnoise", "portable", "x86-64-v3" or
+// "x86-64-v4"), else in blocks with the best kernels of this processor. A
+// name it does not know, or a level this processor lacks, throws
+// noise::ExceptionInvalidParam.
+noise::utils::EvaluatorChoice EvaluatorFromEnvironment();
+
 // Renders `grid` with a new relief renderer in its initial state (grey
 // ramp, no light) and writes it to tutorial.bmp. An empty grid throws
 // noise::ExceptionInvalidParam; a file that cannot be written

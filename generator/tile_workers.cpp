@@ -12,7 +12,7 @@ namespace duneforge {
 
 TileWorkers::TileWorkers(const CommandSettings& settings,
                          const std::vector<const noise::module::Module*>& outputModules,
-                         const PiecePlan& plan)
+                         const PiecePlan& plan, noise::utils::EvaluatorChoice evaluator)
     : settings_(settings),
       plan_(plan),
       tileCount_(TileCount(settings)),
@@ -26,6 +26,7 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
     worker->builder.SetDestGrid(worker->grid);
     worker->builder.SetGridSize(settings.tileWidth, settings.tileHeight);
     worker->builder.SetSeamless(false);
+    worker->builder.SetEvaluator(evaluator);
     workers_.push_back(std::move(worker));
   }
   slots_.resize(static_cast<size_t>(std::max(plan.Slots(), 1)));

@@ -45,8 +45,9 @@ class TileWorkers {
   // chain of its own built from the same settings (a chain caches the
   // values of its shared rows, so no two workers may read one chain).
   // `plan` is made for the settings' tiles and has at least one slot.
+  // Every worker's builder evaluates its chain as `evaluator` says.
   TileWorkers(const CommandSettings& settings, const std::vector<const noise::module::Module*>& outputModules,
-              const PiecePlan& plan);
+              const PiecePlan& plan, noise::utils::EvaluatorChoice evaluator = noise::utils::BestEvaluator());
   // Stops the workers after the tiles they are building and waits for them.
   ~TileWorkers();
   TileWorkers(const TileWorkers&) = delete;

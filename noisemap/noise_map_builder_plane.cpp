@@ -2,8 +2,10 @@
 
 #include <libnoise/model/plane.h>
 
+#include <algorithm>
 #include <string>
 
+#include "noisemap/batch_evaluator.h"
 #include "noisemap/error.h"
 
 namespace noise {
@@ -13,6 +15,18 @@ namespace {
 std::string RangeText(const char* axis, double lower, double upper) {
   return std::string(axis) + " range " + std::to_string(lower) + " .. " + std::to_string(upper) +
          " is empty or reversed";
+}
+
+constexpr int kBlock = batch::kBlockSize;
+
+// The seamless value from the four samples, where xFraction and zFraction
+// say how far the grid position lies along each extent.
+double SeamlessBlend(double sw, double se, double nw, double ne, double xFraction, double zFraction) {
+  const double xBlend = 1.0 - xFraction;
+  const double zBlend = 1.0 - zFraction;
+  const double z0 = (1.0 - xBlend) * sw + xBlend * se;
+  const double z1 = (1.0 - xBlend) * nw + xBlend * ne;
+  return (1.0 - zBlend) * z0 + zBlend * z1;
 }
 
 }  // namespace
@@ -58,6 +72,16 @@ void NoiseMapBuilderPlane::BuildBand(int firstRow, int rowCount) {
 }
 
 void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
+  // Row k lies where k additions of the step lead from the lower bound, so a
+  // band reaches exactly the z of the whole build's row.
+  const double zDelta = (upperZBound_ - lowerZBound_) / destHeight_;
+  double curZ = lowerZBound_;
+  for (int z = 0; z < firstRow; ++z) curZ += zDelta;
+  if (evaluator_ != EvaluatorChoice::kLibnoise && FillRowsInBlocks(curZ, firstRow, rowCount)) return;
+  FillRowsPointwise(curZ, firstRow, rowCount);
+}
+
+void NoiseMapBuilderPlane::FillRowsPointwise(double curZ, int firstRow, int rowCount) {
   model::Plane plane;
   plane.SetModule(*sourceModule_);
 
@@ -66,10 +90,6 @@ void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
   const double xDelta = xExtent / destWidth_;
   const double zDelta = zExtent / destHeight_;
 
-  // Row k lies where k additions of the step lead from the lower bound, so a
-  // band reaches exactly the z of the whole build's row.
-  double curZ = lowerZBound_;
-  for (int z = 0; z < firstRow; ++z) curZ += zDelta;
   for (int z = 0; z < rowCount; ++z) {
     float* dest = destGrid_->RowData(z);
     double curX = lowerXBound_;
@@ -85,11 +105,8 @@ void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
         const double se = plane.GetValue(curX + xExtent, curZ);
         const double nw = plane.GetValue(curX, curZ + zExtent);
         const double ne = plane.GetValue(curX + xExtent, curZ + zExtent);
-        const double xBlend = 1.0 - ((curX - lowerXBound_) / xExtent);
-        const double zBlend = 1.0 - ((curZ - lowerZBound_) / zExtent);
-        const double z0 = (1.0 - xBlend) * sw + xBlend * se;
-        const double z1 = (1.0 - xBlend) * nw + xBlend * ne;
-        value = (1.0 - zBlend) * z0 + zBlend * z1;
+        value =
+            SeamlessBlend(sw, se, nw, ne, (curX - lowerXBound_) / xExtent, (curZ - lowerZBound_) / zExtent);
       }
       dest[x] = static_cast<float>(value);
       curX += xDelta;
@@ -97,6 +114,49 @@ void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
     curZ += zDelta;
     if (callback_ != nullptr) callback_(firstRow + z);
   }
+}
+
+bool NoiseMapBuilderPlane::FillRowsInBlocks(double curZ, int firstRow, int rowCount) {
+  BatchEvaluator evaluator(*sourceModule_, evaluator_);
+  if (!evaluator.CoversOutput()) return false;
+  const double xExtent = upperXBound_ - lowerXBound_;
+  const double zExtent = upperZBound_ - lowerZBound_;
+  const double xDelta = xExtent / destWidth_;
+  const double zDelta = zExtent / destHeight_;
+  // The plane model samples (x, 0, z).
+  alignas(64) double xs[kBlock], farXs[kBlock], ys[kBlock], zs[kBlock], farZs[kBlock];
+  alignas(64) double sw[kBlock], se[kBlock], nw[kBlock], ne[kBlock];
+  std::fill(ys, ys + kBlock, 0.0);
+
+  for (int z = 0; z < rowCount; ++z) {
+    float* dest = destGrid_->RowData(z);
+    std::fill(zs, zs + kBlock, curZ);
+    std::fill(farZs, farZs + kBlock, curZ + zExtent);
+    double curX = lowerXBound_;
+    for (int start = 0; start < destWidth_; start += kBlock) {
+      const int count = std::min(kBlock, destWidth_ - start);
+      for (int i = 0; i < count; ++i) {
+        xs[i] = curX;
+        farXs[i] = curX + xExtent;
+        curX += xDelta;
+      }
+      evaluator.Evaluate(xs, ys, zs, count, sw);
+      if (!isSeamlessEnabled_) {
+        for (int i = 0; i < count; ++i) dest[start + i] = static_cast<float>(sw[i]);
+        continue;
+      }
+      evaluator.Evaluate(farXs, ys, zs, count, se);
+      evaluator.Evaluate(xs, ys, farZs, count, nw);
+      evaluator.Evaluate(farXs, ys, farZs, count, ne);
+      for (int i = 0; i < count; ++i) {
+        dest[start + i] = static_cast<float>(SeamlessBlend(
+            sw[i], se[i], nw[i], ne[i], (xs[i] - lowerXBound_) / xExtent, (curZ - lowerZBound_) / zExtent));
+      }
+    }
+    curZ += zDelta;
+    if (callback_ != nullptr) callback_(firstRow + z);
+  }
+  return true;
 }
 
 }  // namespace utils

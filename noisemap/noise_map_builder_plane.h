@@ -1,6 +1,7 @@
 // Samples a module over a rectangle of the x-z plane into a HeightGrid.
 #pragma once
 
+#include "noisemap/evaluator_choice.h"
 #include "noisemap/noise_map_builder.h"
 
 namespace noise {
@@ -33,6 +34,12 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // noise::ExceptionInvalidParam and keeps the old bounds.
   void SetBounds(double lowerXBound, double upperXBound, double lowerZBound, double upperZBound);
   void SetSeamless(bool seamless) { isSeamlessEnabled_ = seamless; }
+  // How the module is evaluated: by default in blocks with the best kernels
+  // of this processor; kLibnoise asks the module point by point. The values
+  // are the same to the bit. A module that the batch evaluator does not
+  // cover itself is always asked point by point.
+  void SetEvaluator(EvaluatorChoice evaluator) { evaluator_ = evaluator; }
+  EvaluatorChoice GetEvaluator() const { return evaluator_; }
 
   bool IsSeamlessEnabled() const { return isSeamlessEnabled_; }
   double GetLowerXBound() const { return lowerXBound_; }
@@ -46,7 +53,14 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // Fills `rowCount` rows of the destination grid, sized for them, with
   // the rows from `firstRow` of the whole build.
   void FillRows(int firstRow, int rowCount);
+  // FillRows with the plane model's GetValue for every sample.
+  void FillRowsPointwise(double curZ, int firstRow, int rowCount);
+  // FillRows with a batch evaluator, a block of up to batch::kBlockSize
+  // samples of a row at a time. False when the evaluator does not cover the
+  // module, and nothing is filled.
+  bool FillRowsInBlocks(double curZ, int firstRow, int rowCount);
 
+  EvaluatorChoice evaluator_ = BestEvaluator();
   bool isSeamlessEnabled_ = false;
   double lowerXBound_ = 0.0;
   double lowerZBound_ = 0.0;

@@ -26,6 +26,7 @@
 namespace {
 
 using duneforge::CommandSettings;
+using noise::utils::EvaluatorChoice;
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -466,6 +467,39 @@ TEST_F(DuneforgeRunTest, MemoryBudgetThatIsNoWholeNumberFailsBeforeTheArrayIsOpe
   }
 }
 
+TEST_F(DuneforgeRunTest, EvaluatorThatIsNotKnownFailsBeforeTheArrayIsOpened) {
+  WriteCommands(Header(1, 2, 1, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
+  for (const char* bad : {"LIBNOISE", "avx512", "x86-64-v5", "batch ", "0"}) {
+    ScopedVariable variable("DUNEFORGE_EVALUATOR", bad);
+    ExpectFailure(Run(), std::string("DUNEFORGE_EVALUATOR=\"") + bad + "\"");
+    EXPECT_FALSE(Exists(File("noise_arr.txt")));
+  }
+}
+
+// The example of every module type gives the same files whichever way its
+// chain is evaluated, on one thread and on several.
+TEST_F(DuneforgeRunTest, FilesAreTheSameForEveryEvaluator) {
+  WriteCommands(ReadText(std::string(DUNEFORGE_EXAMPLES_DIR) + "/all_types.txt"));
+  std::string heights, preview;
+  for (EvaluatorChoice choice : noise::utils::AvailableEvaluators()) {
+    for (const char* threads : {"1", "2"}) {
+      SCOPED_TRACE(std::string(noise::utils::EvaluatorName(choice)) + ", " + threads + " threads");
+      ScopedVariable variable("DUNEFORGE_EVALUATOR", noise::utils::EvaluatorName(choice));
+      ThreadsVariable threadCount(threads);
+      std::remove(File("noise_arr.txt").c_str());
+      const RunResult result = Run();
+      ASSERT_EQ(result.status, 0) << result.errors;
+      if (heights.empty()) {
+        heights = ReadText(File("noise_arr.txt"));
+        preview = ReadText(File("tutorial.bmp"));
+        ASSERT_FALSE(heights.empty());
+      }
+      EXPECT_TRUE(ReadText(File("noise_arr.txt")) == heights);
+      EXPECT_TRUE(ReadText(File("tutorial.bmp")) == preview);
+    }
+  }
+}
+
 // The host starts duneforge bare: --help only tells, and any other argument
 // is a usage error; neither reads the command file nor touches an output.
 TEST_F(DuneforgeRunTest, ArgumentsTouchNothing) {
@@ -476,7 +510,7 @@ TEST_F(DuneforgeRunTest, ArgumentsTouchNothing) {
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.errors, "");
   for (const char* mention : {"cmd_noise.txt", "noise_arr.txt", "tutorial.bmp", "DUNEFORGE_THREADS",
-                              "DUNEFORGE_MEMORY_MB", "Exit status"}) {
+                              "DUNEFORGE_MEMORY_MB", "DUNEFORGE_EVALUATOR", "Exit status"}) {
     EXPECT_NE(help.output.find(mention), std::string::npos) << mention;
   }
   const std::vector<std::vector<std::string>> misuses = {

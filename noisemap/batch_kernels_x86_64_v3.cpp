@@ -1,0 +1,3 @@
+// The batch kernels compiled for x86-64-v3 (AVX2), when the build targets x86-64.
+#define BATCH_KERNEL_TABLE X86_64V3Kernels
+#include "noisemap/batch_kernels_body.h"
