@@ -72,6 +72,18 @@ void MeshVisitor::SetError(const std::string& error) {
 void MeshVisitor::Header(const modelfiles::ModelHeader& header) {
   mdl7_ = header.family == modelfiles::ModelFamily::kMdl7;
   vertexCount_ = header.vertexCount;
+  headerSkinWidth_ = header.skinWidth;
+  headerSkinHeight_ = header.skinHeight;
+}
+
+int32_t MeshVisitor::SkinWidth() const {
+  if (!mesh_.skin.Empty() || !allTexCoords_) return mesh_.skin.width;
+  return headerSkinWidth_;
+}
+
+int32_t MeshVisitor::SkinHeight() const {
+  if (!mesh_.skin.Empty() || !allTexCoords_) return mesh_.skin.height;
+  return headerSkinHeight_;
 }
 
 void MeshVisitor::Group(const modelfiles::GroupRecord& group) {
@@ -86,6 +98,10 @@ void MeshVisitor::Group(const modelfiles::GroupRecord& group) {
 void MeshVisitor::Skin(const modelfiles::SkinRecord& skin) {
   if (!error_.empty()) return;
   if (mdl7_) mesh_.materials.push_back(skin.material.present ? MaterialOf(skin.material) : MeshMaterial());
+  if (headerSkinWidth_ <= 0 || headerSkinHeight_ <= 0) {
+    headerSkinWidth_ = skin.width;
+    headerSkinHeight_ = skin.height;
+  }
   if (!mesh_.skin.Empty() || skin.pixels == nullptr || skin.width <= 0 || skin.height <= 0) return;
   const uint64_t pixels = static_cast<uint64_t>(skin.width) * static_cast<uint64_t>(skin.height);
   if (skin.bytesPerPixel < 2 || pixels > kMaximumSkinPixels) return;
@@ -134,7 +150,7 @@ void MeshVisitor::Triangle(const modelfiles::TriangleRecord& record) {
       const float s = pixelCoords_[2 * static_cast<size_t>(texCoord)];
       const float t = pixelCoords_[2 * static_cast<size_t>(texCoord) + 1];
       triangle.texCoords[c] = static_cast<int32_t>(pixelCoords_.size() / 2);
-      pixelCoords_.push_back(s + static_cast<float>(mesh_.skin.width) / 2);
+      pixelCoords_.push_back(s + static_cast<float>(SkinWidth()) / 2);
       pixelCoords_.push_back(t);
     }
   }
@@ -193,10 +209,10 @@ void MeshVisitor::FrameDone(const modelfiles::FrameRecord& frame) {
 }
 
 void MeshVisitor::FinishLegacy() {
-  if (!mesh_.skin.Empty()) {
+  if (SkinWidth() > 0 && SkinHeight() > 0) {
     for (size_t i = 0; i < pixelCoords_.size(); i += 2) {
-      mesh_.texCoords.push_back(pixelCoords_[i] / static_cast<float>(mesh_.skin.width));
-      mesh_.texCoords.push_back(pixelCoords_[i + 1] / static_cast<float>(mesh_.skin.height));
+      mesh_.texCoords.push_back(pixelCoords_[i] / static_cast<float>(SkinWidth()));
+      mesh_.texCoords.push_back(pixelCoords_[i + 1] / static_cast<float>(SkinHeight()));
     }
   }
 }
@@ -231,7 +247,7 @@ void MeshVisitor::End(uint32_t) {
   } else {
     FinishLegacy();
   }
-  if (mesh_.skin.Empty()) {
+  if (mesh_.skin.Empty() && !(allTexCoords_ && (mdl7_ || SkinWidth() > 0))) {
     for (MeshTriangle& triangle : mesh_.triangles)
       triangle.texCoords[0] = triangle.texCoords[1] = triangle.texCoords[2] = -1;
   }

@@ -16,10 +16,14 @@ namespace tools {
 // first frame of each IDPO frame group), triangles, texture coordinates
 // across the skin, the first true-colour skin and the skins' materials. The
 // first problem found, the walk's failure included, is kept as `Error` and
-// the records after it are ignored.
+// the records after it are ignored. With `allTexCoords`, the texture
+// coordinates of a model whose skins hold palette indices are kept too,
+// across the skin size the header (else the first skin) gives; without it
+// they are kept only beside a true-colour skin, which is all a picture uses.
 class MeshVisitor : public modelfiles::ModelVisitor {
  public:
-  explicit MeshVisitor(ModelMesh& mesh) : mesh_(mesh) {}
+  explicit MeshVisitor(ModelMesh& mesh, bool allTexCoords = false)
+      : mesh_(mesh), allTexCoords_(allTexCoords) {}
 
   void Header(const modelfiles::ModelHeader& header) override;
   void Group(const modelfiles::GroupRecord& group) override;
@@ -46,9 +50,17 @@ class MeshVisitor : public modelfiles::ModelVisitor {
   void SetError(const std::string& error);
   void FinishLegacy();
   void FinishMdl7();
+  // The skin size that texture coordinates in pixels are measured across;
+  // 0 when none is known.
+  int32_t SkinWidth() const;
+  int32_t SkinHeight() const;
 
   ModelMesh& mesh_;
+  const bool allTexCoords_;
   std::string error_;
+  // The header's skin size, else the first skin's.
+  int32_t headerSkinWidth_ = 0;
+  int32_t headerSkinHeight_ = 0;
   bool mdl7_ = false;
   // The single-mesh families: texture coordinates in skin pixels, their
   // seam flags and how many the file stores.
