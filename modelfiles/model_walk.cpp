@@ -9,6 +9,7 @@
 #include "modelfiles/mdl2r.h"
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7r.h"
+#include "modelfiles/normal_table.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
@@ -145,6 +146,9 @@ bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor
     VertexRecord vertex{group.index, i};
     const WalkFailure failure = Step(WalkStep::kVertex, reader.Offset(), group.index, i);
     if (!reader.ReadVertex(vertex.x, vertex.y, vertex.z, vertex.bone)) return Fail(reader, visitor, failure);
+    // A normal stored as a table index fills the outputs but gives false.
+    float(&n)[3] = vertex.normal;
+    vertex.hasNormal = reader.ReadVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
     if (EmptyRun(reader, failure.start, i, group.vertexCount))
       return FailEmptyRun(visitor, failure, "vertex size", mdl7::kHeaderVertexSize);
     visitor.Vertex(vertex);
@@ -169,6 +173,9 @@ bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, M
       const uint32_t before = reader.Offset();
       if (!reader.ReadFrameVertex(vertex.vertex, vertex.x, vertex.y, vertex.z))
         return Fail(reader, visitor, failure);
+      float(&n)[3] = vertex.normal;
+      vertex.hasNormal =
+          reader.ReadFrameVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
       if (EmptyRun(reader, before, v, frame.vertexCount))
         return FailEmptyRun(visitor, failure, "frame vertex size", mdl7::kHeaderFrameVertexSize);
       visitor.FrameVertex(vertex);
@@ -331,9 +338,12 @@ bool ReadLegacyFrameVertices(LegacyModelReader& reader, const FrameRecord& frame
     int32_t normal = 0;
     if (!reader.ReadFrameVertex(&packed, &normal))
       return Fail(reader, visitor, Step(WalkStep::kFrame, frame.offset, -1, frame.index, frame.index));
-    visitor.FrameVertex(FrameVertexRecord{v, scale[0] * packed[0] + translation[0],
-                                          scale[1] * packed[1] + translation[1],
-                                          scale[2] * packed[2] + translation[2]});
+    FrameVertexRecord vertex{v, scale[0] * packed[0] + translation[0], scale[1] * packed[1] + translation[1],
+                             scale[2] * packed[2] + translation[2]};
+    // The reader gives 0 for an index outside the table.
+    vertex.hasNormal = true;
+    for (int axis = 0; axis < 3; ++axis) vertex.normal[axis] = NormalTable[normal][axis];
+    visitor.FrameVertex(vertex);
   }
   visitor.FrameDone(frame);
   return true;

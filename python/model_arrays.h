@@ -15,6 +15,7 @@ struct ModelArrays {
   pybind11::dict header;
   pybind11::list frames;
   pybind11::list frameNames;
+  pybind11::list normals;
   pybind11::object triangles = pybind11::none();
   pybind11::object texCoords = pybind11::none();
   pybind11::object triangleMaterials = pybind11::none();

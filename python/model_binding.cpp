@@ -131,6 +131,15 @@ void PutFramesAndSkins(ReadModel& read, ModelArrays& model) {
     model.frames.append(ArrayOwning(std::move(xyz), {static_cast<py::ssize_t>(points.size()), 3}));
     model.frameNames.append(py::str(read.mesh.frameNames[f]));
   }
+  for (const std::vector<tools::MeshPoint>& normals : read.mesh.normals) {
+    std::vector<float> xyz(normals.size() * 3);
+    for (size_t i = 0; i < normals.size(); ++i) {
+      xyz[3 * i] = normals[i].x;
+      xyz[3 * i + 1] = normals[i].y;
+      xyz[3 * i + 2] = normals[i].z;
+    }
+    model.normals.append(ArrayOwning(std::move(xyz), {static_cast<py::ssize_t>(normals.size()), 3}));
+  }
   for (CollectedSkin& skin : read.skins) {
     model.skinNames.append(py::bytes(skin.name).attr("decode")("latin-1"));
     if (skin.channels == 0) {
@@ -184,6 +193,9 @@ void BindModels(py::module_& module) {
                      "One (N, 3) float32 array of positions per frame (an IDPO frame group gives its "
                      "first frame; an MDL7 model without frames its base vertices).")
       .def_readwrite("frame_names", &ModelArrays::frameNames, "The frames' names.")
+      .def_readwrite("normals", &ModelArrays::normals,
+                     "Per frame, the (N, 3) float32 unit normals the file stores ((0, 0, 0) for an MDL7 "
+                     "vertex without one); empty when the model stores none.")
       .def_readwrite("triangles", &ModelArrays::triangles, "(M, 3) int32 vertex indices.")
       .def_readwrite("texcoords", &ModelArrays::texCoords,
                      "(M, 3, 2) float32 texture coordinates per corner, (0, 0) the skin's top left and "

@@ -34,6 +34,8 @@ constexpr uint8_t kBgraSkinType = 5;
 // The model's arrays, checked.
 struct ModelInput {
   std::vector<FloatArray> frames;
+  // One per frame, or none: then they are made from the triangles.
+  std::vector<FloatArray> normals;
   std::vector<std::string> frameNames;
   py::array_t<int32_t, py::array::c_style> triangles;
   FloatArray texCoords;
@@ -74,6 +76,13 @@ ModelInput ReadInput(const py::object& model) {
   if (in.vertexCount > kMostIndices) {
     throw py::value_error("an MDL7 group holds at most 65535 vertices, not " +
                           std::to_string(in.vertexCount));
+  }
+  const py::object normals = Field(model, "normals");
+  if (!normals.is_none() && py::len(normals) > 0) {
+    if (py::len(normals) != in.frames.size()) throw py::value_error("normals must give one array per frame");
+    for (const py::handle n : normals) {
+      in.normals.push_back(RequireArray<float>(n, "normals", {in.frames[0].shape(0), 3}));
+    }
   }
   const py::object names = Field(model, "frame_names");
   for (size_t i = 0; i < in.frames.size(); ++i) {
@@ -143,10 +152,15 @@ std::vector<uint16_t> WriteTexCoords(const ModelInput& in, modelfiles::MDL7W& wr
   return index;
 }
 
-// Unit normals of one frame's vertices: the sum of the normals of the
-// triangles around each, weighted by their area; (0, 0, 1) where that sum
-// has no length.
-std::vector<float> VertexNormals(const ModelInput& in, const float* xyz) {
+// Unit normals of frame `frame`'s vertices: the model's own, else the sum of
+// the normals of the triangles around each, weighted by their area; (0, 0,
+// 1) where that sum has no length.
+std::vector<float> VertexNormals(const ModelInput& in, size_t frame) {
+  if (!in.normals.empty()) {
+    const float* given = in.normals[frame].data();
+    return std::vector<float>(given, given + in.vertexCount * 3);
+  }
+  const float* xyz = in.frames[frame].data();
   std::vector<float> normals(in.vertexCount * 3, 0.0f);
   const int32_t* t = in.triangles.data();
   for (py::ssize_t i = 0; i < in.triangles.shape(0); ++i) {
@@ -185,7 +199,7 @@ void WriteMesh(const ModelInput& in, modelfiles::MDL7W& writer) {
     }
   }
   const float* base = in.frames[0].data();
-  const std::vector<float> baseNormals = VertexNormals(in, base);
+  const std::vector<float> baseNormals = VertexNormals(in, 0);
   for (size_t v = 0; v < in.vertexCount; ++v) {
     const float* p = base + 3 * v;
     const float* n = &baseNormals[3 * v];
@@ -193,7 +207,7 @@ void WriteMesh(const ModelInput& in, modelfiles::MDL7W& writer) {
   }
   for (size_t f = 0; f < in.frames.size(); ++f) {
     const float* xyz = in.frames[f].data();
-    const std::vector<float> normals = VertexNormals(in, xyz);
+    const std::vector<float> normals = VertexNormals(in, f);
     if (!writer.BeginFrame(in.frameNames[f].c_str())) Refused(writer);
     for (size_t v = 0; v < in.vertexCount; ++v) {
       const float* p = xyz + 3 * v;

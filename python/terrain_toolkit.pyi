@@ -34,6 +34,9 @@ class Model:
     frames: List[npt.NDArray[np.float32]]
     """One (N, 3) float32 array of positions per frame."""
     frame_names: List[str]
+    normals: List[npt.NDArray[np.float32]]
+    """Per frame, the (N, 3) float32 unit normals the file stores; empty when it stores none.
+    write_mdl7 makes them from the triangles when none are given."""
     triangles: npt.NDArray[np.int32]
     """(M, 3) vertex indices."""
     texcoords: Optional[npt.NDArray[np.float32]]

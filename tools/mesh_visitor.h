@@ -16,14 +16,14 @@ namespace tools {
 // first frame of each IDPO frame group), triangles, texture coordinates
 // across the skin, the first true-colour skin and the skins' materials. The
 // first problem found, the walk's failure included, is kept as `Error` and
-// the records after it are ignored. With `allTexCoords`, the texture
-// coordinates of a model whose skins hold palette indices are kept too,
-// across the skin size the header (else the first skin) gives; without it
-// they are kept only beside a true-colour skin, which is all a picture uses.
+// the records after it are ignored. With `wholeModel`, it also keeps the
+// normals the file stores and the texture coordinates of a model whose
+// skins hold palette indices (across the skin size the header, else the
+// first skin, gives); without it, it keeps what a picture uses: texture
+// coordinates only beside a true-colour skin, and no normals.
 class MeshVisitor : public modelfiles::ModelVisitor {
  public:
-  explicit MeshVisitor(ModelMesh& mesh, bool allTexCoords = false)
-      : mesh_(mesh), allTexCoords_(allTexCoords) {}
+  explicit MeshVisitor(ModelMesh& mesh, bool wholeModel = false) : mesh_(mesh), wholeModel_(wholeModel) {}
 
   void Header(const modelfiles::ModelHeader& header) override;
   void Group(const modelfiles::GroupRecord& group) override;
@@ -45,6 +45,7 @@ class MeshVisitor : public modelfiles::ModelVisitor {
   struct GroupFrame {
     std::string name;
     std::vector<std::pair<int32_t, MeshPoint>> moves;
+    std::vector<MeshPoint> moveNormals;  // one per move
   };
 
   void SetError(const std::string& error);
@@ -56,7 +57,7 @@ class MeshVisitor : public modelfiles::ModelVisitor {
   int32_t SkinHeight() const;
 
   ModelMesh& mesh_;
-  const bool allTexCoords_;
+  const bool wholeModel_;
   std::string error_;
   // The header's skin size, else the first skin's.
   int32_t headerSkinWidth_ = 0;
@@ -75,11 +76,15 @@ class MeshVisitor : public modelfiles::ModelVisitor {
   size_t firstTexCoord_ = 0;
   int32_t groupTexCoords_ = 0;
   std::vector<MeshPoint> base_;
+  std::vector<MeshPoint> baseNormals_;
+  // Whether any vertex record holds a normal.
+  bool anyNormal_ = false;
   std::vector<std::pair<size_t, std::vector<GroupFrame>>> groupFrames_;
   // The frame being read, and whether it is kept.
   std::string frameWhat_;
   bool keepFrame_ = false;
   std::vector<MeshPoint> positions_;
+  std::vector<MeshPoint> normals_;
 };
 
 }  // namespace tools

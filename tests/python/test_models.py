@@ -59,6 +59,11 @@ def test_every_corpus_model_opens_with_the_manifests_counts(corpus):
         for frame in model.frames:
             assert frame.shape == (vertices, 3) and frame.dtype == np.float32, name
             assert np.isfinite(frame).all(), name
+        # Every one of these formats stores a unit normal per vertex.
+        assert len(model.normals) == len(model.frames), name
+        for normals in model.normals:
+            assert normals.shape == (vertices, 3), name
+            np.testing.assert_allclose(np.linalg.norm(normals, axis=1), 1.0, atol=2e-3, err_msg=name)
         assert (model.triangles >= 0).all() and (model.triangles < vertices).all(), name
     # Bytes in memory read as the file does.
     bolt = tt.open_model((corpus / "idpo/bolt.mdl").read_bytes())
@@ -84,6 +89,7 @@ def test_write_mdl7_reads_back(tmp_path):
     model = tt.Model()
     model.frames = frames
     model.frame_names = ["rest", "grown"]
+    model.normals = [np.tile(np.float32([0.6, 0, 0.8]), (4, 1)), np.tile(np.float32([0, -1, 0]), (4, 1))]
     model.triangles = triangles
     model.texcoords = texcoords
     model.skins = [skin]
@@ -94,6 +100,8 @@ def test_write_mdl7_reads_back(tmp_path):
     assert back.format == "MDL7"
     assert back.frame_names == ["rest", "grown"]
     for written, read in zip(frames, back.frames):
+        np.testing.assert_array_equal(read, written)
+    for written, read in zip(model.normals, back.normals):
         np.testing.assert_array_equal(read, written)
     np.testing.assert_array_equal(back.triangles, triangles)
     np.testing.assert_array_equal(back.texcoords, texcoords)
