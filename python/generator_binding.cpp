@@ -59,6 +59,7 @@ py::object Generate(const py::object& command, bool assemble) {
     const py::ssize_t columns = tiles > 0 ? width * settings.tilesX : 0;
     return ArrayOwning(std::move(values), {rows, columns});
   }
+  if (tiles == 0) return py::list();
   // One array of every tile; the list's arrays are views of it.
   const py::array_t<float> all =
       ArrayOwning(std::move(values), {static_cast<py::ssize_t>(tiles), height, width});

@@ -18,8 +18,9 @@ namespace {
 constexpr int32_t kLargestTileSide = 32767;
 
 duneforge::PiecePlan PlanFor(const duneforge::CommandSettings& settings, int64_t tileCount) {
-  if (settings.tileWidth < 1 || settings.tileHeight < 1 || settings.tileWidth > kLargestTileSide ||
-      settings.tileHeight > kLargestTileSide) {
+  const bool sized = settings.tileWidth >= 1 && settings.tileHeight >= 1 &&
+                     settings.tileWidth <= kLargestTileSide && settings.tileHeight <= kLargestTileSide;
+  if (tileCount > 0 && !sized) {
     throw noise::utils::InvalidParamError("tileWidth " + std::to_string(settings.tileWidth) +
                                           " and tileHeight " + std::to_string(settings.tileHeight) +
                                           " must lie in 1 .. 32767");
