@@ -117,6 +117,10 @@ struct VertexRecord {
   float y = 0;
   float z = 0;
   int32_t bone = -1;
+  // Its normal, where the record stores one (in full or as an index into
+  // the normal table).
+  bool hasNormal = false;
+  float normal[3] = {};
 };
 
 // A frame. `index` counts the frames of the whole model (frame entries for
@@ -143,6 +147,10 @@ struct FrameVertexRecord {
   float x = 0;
   float y = 0;
   float z = 0;
+  // Its normal, where the record stores one: every legacy frame vertex
+  // (from the normal table), an MDL7 one as for VertexRecord.
+  bool hasNormal = false;
+  float normal[3] = {};
 };
 
 // Which record or run of records the walk could not read.

@@ -9,6 +9,7 @@
 #include "modelfiles/mdl2r.h"
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7r.h"
+#include "modelfiles/normal_table.h"
 #include "platform/little_endian.h"
 
 namespace modelfiles {
@@ -167,8 +168,13 @@ bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor
          ReadMdl7Run(
              reader, group, triangles, visitor, &ModelVisitor::Triangle,
              [&](TriangleRecord& r) { return reader.ReadTriangle(r.vertices, r.texCoords, r.material); }) &&
-         ReadMdl7Run(reader, group, vertices, visitor, &ModelVisitor::Vertex,
-                     [&](VertexRecord& r) { return reader.ReadVertex(r.x, r.y, r.z, r.bone); });
+         ReadMdl7Run(reader, group, vertices, visitor, &ModelVisitor::Vertex, [&](VertexRecord& r) {
+           if (!reader.ReadVertex(r.x, r.y, r.z, r.bone)) return false;
+           // A normal stored as a table index fills the outputs but gives false.
+           float(&n)[3] = r.normal;
+           r.hasNormal = reader.ReadVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
+           return true;
+         });
 }
 
 bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, ModelVisitor& visitor) {
@@ -185,6 +191,9 @@ bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, M
       const uint32_t before = reader.Offset();
       if (!reader.ReadFrameVertex(vertex.vertex, vertex.x, vertex.y, vertex.z))
         return Fail(reader, visitor, failure);
+      float(&n)[3] = vertex.normal;
+      vertex.hasNormal =
+          reader.ReadFrameVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
       if (EmptyRun(reader, before, v, frame.vertexCount))
         return FailEmptyRun(visitor, failure, "frame vertex size", mdl7::kHeaderFrameVertexSize);
       visitor.FrameVertex(vertex);
@@ -345,9 +354,12 @@ bool ReadLegacyFrameVertices(LegacyModelReader& reader, const FrameRecord& frame
     int32_t normal = 0;
     if (!reader.ReadFrameVertex(&packed, &normal))
       return Fail(reader, visitor, Step(WalkStep::kFrame, frame.offset, -1, frame.index, frame.index));
-    visitor.FrameVertex(FrameVertexRecord{v, scale[0] * packed[0] + translation[0],
-                                          scale[1] * packed[1] + translation[1],
-                                          scale[2] * packed[2] + translation[2]});
+    FrameVertexRecord vertex{v, scale[0] * packed[0] + translation[0], scale[1] * packed[1] + translation[1],
+                             scale[2] * packed[2] + translation[2]};
+    // The reader gives 0 for an index outside the table.
+    vertex.hasNormal = true;
+    for (int axis = 0; axis < 3; ++axis) vertex.normal[axis] = NormalTable[normal][axis];
+    visitor.FrameVertex(vertex);
   }
   visitor.FrameDone(frame);
   return true;

@@ -125,7 +125,8 @@ bool WriteMaterial(const ObjTexture* texture, const std::string& folder, const s
 }
 
 // The mesh streams into the replacement file; it goes to its name once whole.
-bool WriteMesh(const TerrainGrid& grid, const std::string& name, const std::string& path, std::string& error) {
+bool WriteMesh(const TerrainGrid& grid, const std::string& name, const std::string& path,
+               std::string& error) {
   platform::FileReplacement output;
   platform::RecordFileWriter file;
   const int fd = output.Begin(path.c_str());

@@ -6,8 +6,8 @@
 
 namespace terrain {
 
-bool DecodeSkinRgba(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height,
-                    const uint8_t* pixels, std::vector<uint8_t>& rgba) {
+bool DecodeSkinRgba(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height, const uint8_t* pixels,
+                    std::vector<uint8_t>& rgba) {
   if (width <= 0 || height <= 0 || bytesPerPixel < 2 || bytesPerPixel > 4) return false;
   const uint8_t format = type & modelfiles::kSkinFormatMask;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);

@@ -13,7 +13,7 @@ namespace terrain {
 // else 5 bits of red, 6 of green and 5 of blue; three bytes are blue, green,
 // red, and four add alpha. False for a pixel format that holds no colour
 // (palette indices, embedded data) or a size that is not positive.
-bool DecodeSkinRgba(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height,
-                    const uint8_t* pixels, std::vector<uint8_t>& rgba);
+bool DecodeSkinRgba(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height, const uint8_t* pixels,
+                    std::vector<uint8_t>& rgba);
 
 }  // namespace terrain

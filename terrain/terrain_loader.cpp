@@ -124,8 +124,9 @@ bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, T
              std::string& error) {
   const uint64_t count = static_cast<uint64_t>(options.columns) * static_cast<uint64_t>(options.rows);
   if (bytes.size() != count * 2) {
-    error = "holds " + std::to_string(bytes.size()) + " bytes, but --size " + std::to_string(options.columns) +
-            "x" + std::to_string(options.rows) + " needs " + std::to_string(count * 2);
+    error = "holds " + std::to_string(bytes.size()) + " bytes, but --size " +
+            std::to_string(options.columns) + "x" + std::to_string(options.rows) + " needs " +
+            std::to_string(count * 2);
     return false;
   }
   GreyPicture picture;

@@ -12,8 +12,8 @@ namespace terrain {
 
 enum class LoadResult {
   kLoaded,
-  kFailed,          // the file cannot be read or is damaged
-  kNeedsOptions,    // the options do not say what the file needs to be read
+  kFailed,        // the file cannot be read or is damaged
+  kNeedsOptions,  // the options do not say what the file needs to be read
 };
 
 // Reads `path` into `grid`. The format is the one `options` names, else the

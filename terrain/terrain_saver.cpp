@@ -113,8 +113,8 @@ void KeepHmpHeader(const TerrainGrid& grid, const TerrainOptions& options, loamw
 // blank skin.
 bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPicture* picture) {
   if (picture != nullptr) {
-    return loamwriter::WriteSkinLevels(writer, loamwriter::kSkinType888WithMips, "preview", picture->image.width,
-                                       picture->image.height, 3, true, picture->levels);
+    return loamwriter::WriteSkinLevels(writer, loamwriter::kSkinType888WithMips, "preview",
+                                       picture->image.width, picture->image.height, 3, true, picture->levels);
   }
   if (grid.skins.empty()) {
     int32_t width = 0, height = 0;
@@ -123,8 +123,8 @@ bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPi
   }
   bool whole = true;
   for (const TerrainSkin& kept : grid.skins) {
-    whole = loamwriter::WriteSkinLevels(writer, kept.type, "skin", kept.width, kept.height, kept.bytesPerPixel,
-                                        kept.mipmaps, kept.levels) &&
+    whole = loamwriter::WriteSkinLevels(writer, kept.type, "skin", kept.width, kept.height,
+                                        kept.bytesPerPixel, kept.mipmaps, kept.levels) &&
             whole;
   }
   return whole;

@@ -13,7 +13,8 @@ namespace terrain {
 // name keeps what it held. False with "PATH: REASON" in `error` (the
 // writer's reason, or the replacement's) when the output is not in place.
 inline bool FinishWholeOutput(bool closedWhole, const platform::FailureReason& writerFailure,
-                              platform::FileReplacement& output, const std::string& path, std::string& error) {
+                              platform::FileReplacement& output, const std::string& path,
+                              std::string& error) {
   if (!closedWhole) {
     error = path + ": " + writerFailure.Text();
     return false;

@@ -17,6 +17,13 @@ constexpr size_t kMaximumFramePoints = size_t{1} << 25;
 
 bool Finite(const MeshPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
+// The record's normal; (0, 0, 0) where it holds none.
+template <typename Record>
+MeshPoint NormalOf(const Record& record) {
+  if (!record.hasNormal) return MeshPoint{};
+  return MeshPoint{record.normal[0], record.normal[1], record.normal[2]};
+}
+
 // The record or run a failed step names, as modelview reports it.
 std::string StepName(const modelfiles::WalkFailure& failure) {
   const std::string group = failure.group >= 0 ? "group " + std::to_string(failure.group) : "";
@@ -72,6 +79,18 @@ void MeshVisitor::SetError(const std::string& error) {
 void MeshVisitor::Header(const modelfiles::ModelHeader& header) {
   mdl7_ = header.family == modelfiles::ModelFamily::kMdl7;
   vertexCount_ = header.vertexCount;
+  headerSkinWidth_ = header.skinWidth;
+  headerSkinHeight_ = header.skinHeight;
+}
+
+int32_t MeshVisitor::SkinWidth() const {
+  if (!mesh_.skin.Empty() || !wholeModel_) return mesh_.skin.width;
+  return headerSkinWidth_;
+}
+
+int32_t MeshVisitor::SkinHeight() const {
+  if (!mesh_.skin.Empty() || !wholeModel_) return mesh_.skin.height;
+  return headerSkinHeight_;
 }
 
 void MeshVisitor::Group(const modelfiles::GroupRecord& group) {
@@ -86,6 +105,10 @@ void MeshVisitor::Group(const modelfiles::GroupRecord& group) {
 void MeshVisitor::Skin(const modelfiles::SkinRecord& skin) {
   if (!error_.empty()) return;
   if (mdl7_) mesh_.materials.push_back(skin.material.present ? MaterialOf(skin.material) : MeshMaterial());
+  if (headerSkinWidth_ <= 0 || headerSkinHeight_ <= 0) {
+    headerSkinWidth_ = skin.width;
+    headerSkinHeight_ = skin.height;
+  }
   if (!mesh_.skin.Empty() || skin.pixels == nullptr || skin.width <= 0 || skin.height <= 0) return;
   const uint64_t pixels = static_cast<uint64_t>(skin.width) * static_cast<uint64_t>(skin.height);
   if (skin.bytesPerPixel < 2 || pixels > kMaximumSkinPixels) return;
@@ -134,7 +157,7 @@ void MeshVisitor::Triangle(const modelfiles::TriangleRecord& record) {
       const float s = pixelCoords_[2 * static_cast<size_t>(texCoord)];
       const float t = pixelCoords_[2 * static_cast<size_t>(texCoord) + 1];
       triangle.texCoords[c] = static_cast<int32_t>(pixelCoords_.size() / 2);
-      pixelCoords_.push_back(s + static_cast<float>(mesh_.skin.width) / 2);
+      pixelCoords_.push_back(s + static_cast<float>(SkinWidth()) / 2);
       pixelCoords_.push_back(t);
     }
   }
@@ -150,6 +173,9 @@ void MeshVisitor::Vertex(const modelfiles::VertexRecord& vertex) {
     return;
   }
   base_.push_back(p);
+  if (!wholeModel_) return;
+  baseNormals_.push_back(NormalOf(vertex));
+  anyNormal_ = anyNormal_ || vertex.hasNormal;
 }
 
 void MeshVisitor::Frame(const modelfiles::FrameRecord& frame) {
@@ -157,12 +183,13 @@ void MeshVisitor::Frame(const modelfiles::FrameRecord& frame) {
   if (mdl7_) {
     const size_t inGroup = groupFrames_.back().second.size();
     frameWhat_ = "group " + std::to_string(frame.group) + " frame " + std::to_string(inGroup);
-    groupFrames_.back().second.push_back(GroupFrame{frame.name, {}});
+    groupFrames_.back().second.push_back(GroupFrame{frame.name, {}, {}});
     return;
   }
   frameWhat_ = "frame " + std::to_string(frame.index);
   keepFrame_ = frame.groupFrame == 0;
   positions_.clear();
+  normals_.clear();
 }
 
 void MeshVisitor::FrameVertex(const modelfiles::FrameVertexRecord& vertex) {
@@ -177,26 +204,31 @@ void MeshVisitor::FrameVertex(const modelfiles::FrameVertexRecord& vertex) {
     SetError(frameWhat_ + " has a vertex position that is not a finite number");
     return;
   }
+  anyNormal_ = anyNormal_ || vertex.hasNormal;
   if (mdl7_) {
-    groupFrames_.back().second.back().moves.emplace_back(static_cast<int32_t>(firstVertex_) + vertex.vertex,
-                                                         p);
+    GroupFrame& groupFrame = groupFrames_.back().second.back();
+    groupFrame.moves.emplace_back(static_cast<int32_t>(firstVertex_) + vertex.vertex, p);
+    if (wholeModel_) groupFrame.moveNormals.push_back(NormalOf(vertex));
   } else {
     positions_.push_back(p);
+    if (wholeModel_) normals_.push_back(NormalOf(vertex));
   }
 }
 
 void MeshVisitor::FrameDone(const modelfiles::FrameRecord& frame) {
   if (!error_.empty() || mdl7_ || !keepFrame_) return;
   mesh_.frames.push_back(std::move(positions_));
+  if (wholeModel_) mesh_.normals.push_back(std::move(normals_));
   mesh_.frameNames.push_back(frame.name);
   positions_.clear();
+  normals_.clear();
 }
 
 void MeshVisitor::FinishLegacy() {
-  if (!mesh_.skin.Empty()) {
+  if (SkinWidth() > 0 && SkinHeight() > 0) {
     for (size_t i = 0; i < pixelCoords_.size(); i += 2) {
-      mesh_.texCoords.push_back(pixelCoords_[i] / static_cast<float>(mesh_.skin.width));
-      mesh_.texCoords.push_back(pixelCoords_[i + 1] / static_cast<float>(mesh_.skin.height));
+      mesh_.texCoords.push_back(pixelCoords_[i] / static_cast<float>(SkinWidth()));
+      mesh_.texCoords.push_back(pixelCoords_[i + 1] / static_cast<float>(SkinHeight()));
     }
   }
 }
@@ -213,13 +245,20 @@ void MeshVisitor::FinishMdl7() {
   }
   for (size_t k = 0; k < frameCount; ++k) {
     std::vector<MeshPoint> positions = base_;
+    std::vector<MeshPoint> normals = baseNormals_;
     std::string name;
     for (const auto& entry : groupFrames_) {
       if (k >= entry.second.size()) continue;
-      if (name.empty()) name = entry.second[k].name;
-      for (const auto& move : entry.second[k].moves) positions[static_cast<size_t>(move.first)] = move.second;
+      const GroupFrame& groupFrame = entry.second[k];
+      if (name.empty()) name = groupFrame.name;
+      for (size_t m = 0; m < groupFrame.moves.size(); ++m) {
+        const size_t at = static_cast<size_t>(groupFrame.moves[m].first);
+        positions[at] = groupFrame.moves[m].second;
+        if (wholeModel_) normals[at] = groupFrame.moveNormals[m];
+      }
     }
     mesh_.frames.push_back(std::move(positions));
+    if (wholeModel_ && anyNormal_) mesh_.normals.push_back(std::move(normals));
     mesh_.frameNames.push_back(name.empty() ? "base" : name);
   }
 }
@@ -231,7 +270,7 @@ void MeshVisitor::End(uint32_t) {
   } else {
     FinishLegacy();
   }
-  if (mesh_.skin.Empty()) {
+  if (mesh_.skin.Empty() && !(wholeModel_ && (mdl7_ || SkinWidth() > 0))) {
     for (MeshTriangle& triangle : mesh_.triangles)
       triangle.texCoords[0] = triangle.texCoords[1] = triangle.texCoords[2] = -1;
   }

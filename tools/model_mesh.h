@@ -45,6 +45,10 @@ struct ModelMesh {
   // positions are finite.
   std::vector<std::vector<MeshPoint>> frames;
   std::vector<std::string> frameNames;
+  // The unit normals the file stores, one list per frame as long as its
+  // positions ((0, 0, 0) for an MDL7 vertex without one); empty when the
+  // model stores none.
+  std::vector<std::vector<MeshPoint>> normals;
   std::vector<MeshTriangle> triangles;
   // u, v pairs across the skin: (0, 0) its top left corner, (1, 1) its
   // bottom right.

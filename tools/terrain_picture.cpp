@@ -36,16 +36,6 @@ const RampStop kTerrainRamp[] = {
     {1.00, PixelColor(255, 255, 255, 255)},               // peaks
 };
 
-// The light comes from the north-east, 45 degrees above the horizon. The
-// renderer gives flat ground half the light's intensity (0.5); a brightness
-// of 1.7 draws flat ground at 85 % of its ramp colour and leaves room for
-// slopes facing the light to come out brighter before they saturate.
-constexpr double kLightAzimuth = 45.0;
-constexpr double kLightElevation = 45.0;
-constexpr double kLightBrightness = 1.7;
-// A third of the renderer's default, so that rough ground keeps its colour.
-constexpr double kLightContrast = 0.35;
-
 bool EndsWith(const std::string& text, const std::string& suffix) {
   if (text.size() < suffix.size()) return false;
   for (size_t i = 0; i < suffix.size(); ++i) {
@@ -104,7 +94,8 @@ double SpacingForSlopes(const terrain::TerrainGrid& terrain) {
 
 }  // namespace
 
-void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image) {
+void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image,
+                   const ReliefLight& light) {
   using noise::utils::InvalidParamError;
   const uint64_t count =
       static_cast<uint64_t>(std::max(terrain.columns, 0)) * static_cast<uint64_t>(std::max(terrain.rows, 0));
@@ -143,10 +134,10 @@ void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise
   noise::utils::ReliefRenderer renderer;
   AddTerrainRamp(grid, terrain.columns, terrain.rows, renderer);
   renderer.EnableLight(true);
-  renderer.SetLightAzimuth(kLightAzimuth);
-  renderer.SetLightElev(kLightElevation);
-  renderer.SetLightBrightness(kLightBrightness);
-  renderer.SetLightContrast(kLightContrast);
+  renderer.SetLightAzimuth(light.azimuth);
+  renderer.SetLightElev(light.elevation);
+  renderer.SetLightBrightness(light.brightness);
+  renderer.SetLightContrast(light.contrast);
   renderer.SetSourceGrid(grid);
   renderer.SetDestImage(image);
   renderer.Render();

@@ -25,6 +25,20 @@ constexpr double kUnknownSpacingRangeFraction = 0.25;
 constexpr double kSteepShare = 0.98;
 constexpr double kSteepestDefaultSlope = 0.6;
 
+// The light of the relief, in the relief renderer's terms. By default it
+// comes from the north-east, 45 degrees above the horizon. The renderer
+// gives flat ground half the light's intensity (0.5); a brightness of 1.7
+// draws flat ground at 85 % of its ramp colour and leaves room for slopes
+// facing the light to come out brighter before they saturate. The contrast
+// is a third of the renderer's default, so that rough ground keeps its
+// colour.
+struct ReliefLight {
+  double azimuth = 45.0;
+  double elevation = 45.0;
+  double brightness = 1.7;
+  double contrast = 0.35;
+};
+
 // Renders `terrain` into `image` (columns x rows pixels, row 0 at the
 // bottom when written as a BMP) with the relief renderer: the terrain
 // colour ramp from water through grass and rock to snow, set by the share of
@@ -36,7 +50,9 @@ constexpr double kSteepestDefaultSlope = 0.6;
 // samples in the heights' units, 0 when unknown; `spacingGiven` says the user
 // gave it, and then the relief is drawn at exactly that spacing, else at
 // least as flat as kSteepestDefaultSlope says.
-void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image);
+// `light` replaces the default light.
+void RenderTerrain(const terrain::TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image,
+                   const ReliefLight& light = ReliefLight());
 
 // Writes `image` to `path`: a BMP picture, or a PNG picture when the name
 // ends in ".png" and PNG support is built in. Either replaces the file whole

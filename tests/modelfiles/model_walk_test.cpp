@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,15 @@ class CountingVisitor : public ModelVisitor {
   }
   void TexCoord(const TexCoordRecord&) override { ++counts[2]; }
   void Triangle(const TriangleRecord&) override { ++counts[3]; }
-  void Vertex(const VertexRecord&) override { ++counts[4]; }
+  void Vertex(const VertexRecord& vertex) override {
+    ++counts[4];
+    CountNormal(vertex);
+  }
   void Frame(const FrameRecord&) override { ++counts[5]; }
-  void FrameVertex(const FrameVertexRecord&) override { ++counts[6]; }
+  void FrameVertex(const FrameVertexRecord& vertex) override {
+    ++counts[6];
+    CountNormal(vertex);
+  }
   void End(uint32_t offset) override { end = offset; }
   void Failure(const WalkFailure& failure) override { failed = failure.reason.Text(); }
 
@@ -33,8 +40,19 @@ class CountingVisitor : public ModelVisitor {
   // frame vertices.
   int64_t counts[7] = {};
   int32_t materials = 0;
+  // Base and frame vertices told with a normal of unit length.
+  int64_t unitNormals = 0;
   int64_t end = -1;
   std::string failed;
+
+ private:
+  template <typename Record>
+  void CountNormal(const Record& vertex) {
+    const float* n = vertex.normal;
+    if (vertex.hasNormal && std::fabs(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) - 1.0f) < 2e-3f) {
+      ++unitNormals;
+    }
+  }
 };
 
 struct WalkCase {
@@ -68,6 +86,9 @@ TEST(ModelWalkTest, TellsEveryRecordOfEachFamily) {
     EXPECT_EQ(std::vector<int64_t>(visitor.counts, visitor.counts + 7),
               std::vector<int64_t>(c.counts, c.counts + 7));
     EXPECT_EQ(visitor.materials, c.materials);
+    // Each of these files stores a normal with every vertex: an index into
+    // the normal table, or the MDL7 vertex's own three floats.
+    EXPECT_EQ(visitor.unitNormals, c.counts[4] + c.counts[6]);
     EXPECT_EQ(visitor.end, c.end);
   }
 }

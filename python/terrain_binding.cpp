@@ -1,0 +1,223 @@
+// load_terrain, save_terrain and the Terrain class of the Python module.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/whole_file.h"
+#include "python/array_helpers.h"
+#include "python/bindings.h"
+#include "python/terrain_arrays.h"
+#include "python/terrain_keywords.h"
+#include "python/toolkit_error.h"
+#include "terrain/skin_rgba.h"
+#include "terrain/terrain_loader.h"
+#include "terrain/terrain_saver.h"
+
+namespace py = pybind11;
+
+namespace pybinding {
+
+namespace {
+
+using Kind = ToolkitError::Kind;
+
+py::tuple Triple(const float (&values)[3]) { return py::make_tuple(values[0], values[1], values[2]); }
+
+std::string Fspath(const py::object& path) {
+  return py::module_::import("os").attr("fsdecode")(path).cast<std::string>();
+}
+
+py::dict HmpDict(const loamwriter::HmpHeader& header) {
+  py::dict d;
+  d["magic"] = std::string(header.magic, sizeof header.magic);
+  d["version"] = header.version;
+  d["scale"] = Triple(header.scale);
+  d["offset"] = Triple(header.offset);
+  d["param0"] = header.param0;
+  return d;
+}
+
+// The skins' first levels: RGBA where they hold colour, else their bytes
+// as stored (H, W) for one byte a pixel, else None.
+py::list SkinArrays(const std::vector<terrain::TerrainSkin>& skins) {
+  py::list out;
+  for (const terrain::TerrainSkin& skin : skins) {
+    std::vector<uint8_t> rgba;
+    if (terrain::DecodeSkinRgba(skin.type, skin.bytesPerPixel, skin.width, skin.height, skin.levels[0].data(),
+                                rgba)) {
+      out.append(ArrayOwning(std::move(rgba), {skin.height, skin.width, 4}));
+    } else if (skin.bytesPerPixel == 1 && skin.width > 0 && skin.height > 0) {
+      std::vector<uint8_t> indices = skin.levels[0];
+      out.append(ArrayOwning(std::move(indices), {skin.height, skin.width}));
+    } else {
+      out.append(py::none());
+    }
+  }
+  return out;
+}
+
+// Reads the file whole, so that a file that cannot be read is an OSError,
+// then hands its bytes to the terrain room with the format the options or
+// the name give.
+terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions options,
+                              terrain::TerrainFormat& format) {
+  terrain::TerrainGrid grid;
+  std::string error;
+  terrain::LoadResult result;
+  {
+    py::gil_scoped_release release;
+    std::vector<uint8_t> bytes;
+    platform::FailureReason reason;
+    errno = 0;
+    if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
+      const int systemError = errno;
+      throw ToolkitError::FromReason(Kind::kTerrain, reason, systemError, path);
+    }
+    if (options.format == terrain::TerrainFormat::kUnknown) options.format = terrain::FormatOfName(path);
+    result = terrain::LoadTerrain(std::move(bytes), options, grid, format, error);
+  }
+  if (result != terrain::LoadResult::kLoaded) throw ToolkitError(Kind::kTerrain, path + ": " + error);
+  return grid;
+}
+
+TerrainArrays LoadTerrain(const py::object& pathObject, const py::kwargs& keywords) {
+  const std::string path = Fspath(pathObject);
+  const terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kLoad);
+  terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
+  auto grid = std::make_shared<terrain::TerrainGrid>(LoadGrid(path, options, format));
+  TerrainArrays out;
+  out.format = terrain::FormatName(format);
+  out.spacingX = options.spacingX > 0.0 ? options.spacingX : grid->spacingX;
+  out.spacingY = options.spacingY > 0.0 ? options.spacingY : grid->spacingY;
+  if (!grid->packed.empty()) out.range = py::make_tuple(grid->low, grid->high);
+  if (grid->hasHmpHeader) out.hmp = HmpDict(grid->hmpHeader);
+  out.skins = SkinArrays(grid->skins);
+  out.heightsHash = HashHeights(grid->heights.data(), grid->heights.size());
+  out.heights = ArrayOwning(std::move(grid->heights), {grid->rows, grid->columns});
+  grid->heights.clear();
+  out.kept = std::move(grid);
+  return out;
+}
+
+// The grid to save: the heights of the array, and what the terrain kept of
+// its file. Packed heights go back only while the heights are those read.
+terrain::TerrainGrid GridToSave(const py::object& source) {
+  terrain::TerrainGrid grid;
+  py::object heights = source;
+  const TerrainArrays* arrays = nullptr;
+  if (py::isinstance<TerrainArrays>(source)) {
+    arrays = &source.cast<const TerrainArrays&>();
+    heights = arrays->heights;
+  }
+  if (py::isinstance<py::array_t<float>>(heights)) {
+    const auto single = RequireArray<float>(heights, "heights", {-1, -1});
+    grid.heights.assign(single.data(), single.data() + single.size());
+  } else {
+    const auto values = RequireArray<double>(heights, "heights", {-1, -1});
+    grid.heights.assign(values.data(), values.data() + values.size());
+  }
+  const py::array shaped = py::reinterpret_borrow<py::array>(heights);
+  if (shaped.shape(0) > INT32_MAX || shaped.shape(1) > INT32_MAX || grid.heights.empty()) {
+    throw py::value_error("heights must hold between 1 and 2147483647 rows and columns");
+  }
+  grid.rows = static_cast<int32_t>(shaped.shape(0));
+  grid.columns = static_cast<int32_t>(shaped.shape(1));
+  if (arrays == nullptr) return grid;
+  grid.spacingX = arrays->spacingX;
+  grid.spacingY = arrays->spacingY;
+  if (arrays->kept) {
+    grid.hasHmpHeader = arrays->kept->hasHmpHeader;
+    grid.hmpHeader = arrays->kept->hmpHeader;
+    grid.skins = arrays->kept->skins;
+    const bool same = arrays->kept->packed.size() == grid.heights.size() &&
+                      HashHeights(grid.heights.data(), grid.heights.size()) == arrays->heightsHash;
+    if (same) {
+      grid.packed = arrays->kept->packed;
+      grid.low = arrays->kept->low;
+      grid.high = arrays->kept->high;
+    } else {
+      grid.hasHmpHeader = false;
+    }
+  }
+  return grid;
+}
+
+void SaveTerrain(const py::object& pathObject, const py::object& source, const py::kwargs& keywords) {
+  const std::string path = Fspath(pathObject);
+  terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kSave);
+  terrain::TerrainGrid grid = GridToSave(source);
+  terrain::TerrainFormat format =
+      options.format != terrain::TerrainFormat::kUnknown ? options.format : terrain::FormatOfName(path);
+  if (format == terrain::TerrainFormat::kUnknown || format == terrain::TerrainFormat::kHeightArray) {
+    throw py::value_error(path + ": terrains are written to .hmp, .png, .r16, .raw and .obj files");
+  }
+  std::string error;
+  bool saved = false;
+  int systemError = 0;
+  {
+    py::gil_scoped_release release;
+    errno = 0;
+    saved = terrain::PrepareTerrain(options, grid, error) &&
+            terrain::SaveTerrain(grid, format, options, path, error);
+    systemError = errno;
+  }
+  if (saved) return;
+  // The terrain room names the file in front of a failure to write it.
+  if (error.compare(0, path.size() + 2, path + ": ") == 0) {
+    throw ToolkitError(Kind::kSystem, error.substr(path.size() + 2), -1, systemError != 0 ? systemError : EIO,
+                       path);
+  }
+  throw ToolkitError(Kind::kTerrain, error);
+}
+
+}  // namespace
+
+uint64_t HashHeights(const double* heights, size_t count) {
+  // FNV-1a over the heights' 64-bit patterns, a word at a time.
+  uint64_t hash = 14695981039346656037ull;
+  for (size_t i = 0; i < count; ++i) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &heights[i], sizeof bits);
+    hash = (hash ^ bits) * 1099511628211ull;
+  }
+  return hash;
+}
+
+void BindTerrains(py::module_& module) {
+  py::class_<TerrainArrays>(module, "Terrain", "A terrain: heights as NumPy arrays and what its file said.")
+      .def_readwrite(
+          "heights", &TerrainArrays::heights,
+          "(rows, columns) float64 heights, row 0 at the southern edge, each row from west to east.")
+      .def_property(
+          "spacing", [](const TerrainArrays& t) { return py::make_tuple(t.spacingX, t.spacingY); },
+          [](TerrainArrays& t, std::pair<double, double> s) {
+            t.spacingX = s.first;
+            t.spacingY = s.second;
+          },
+          "(east, north) distance between samples; 0 where the file does not say.")
+      .def_readonly(
+          "range", &TerrainArrays::range,
+          "(low, high): the heights packed 0 and 65535 stand for, where the file held packed heights.")
+      .def_readonly("hmp", &TerrainArrays::hmp,
+                    "An HMP file's header (magic, version, scale, offset, param0), else None.")
+      .def_readonly("skins", &TerrainArrays::skins,
+                    "An HMP file's skins: (H, W, 4) uint8 RGBA, rows from the top.")
+      .def_readonly("format", &TerrainArrays::format,
+                    "The format read: \"height array\", \"HMP\", \"PNG\", \"RAW\".");
+  module.def("load_terrain", &LoadTerrain, py::arg("path"),
+             "Reads a terrain: a height array (.txt, needs size= and tiles=), HMP5/HMP7, greyscale PNG or "
+             "16-bit RAW (needs size=). Options: format, size, tiles, range, spacing.\n\n"
+             "Raises TerrainError for a file that cannot be taken, OSError when it cannot be read.");
+  module.def("save_terrain", &SaveTerrain, py::arg("path"), py::arg("terrain"),
+             "Writes a Terrain, or a bare (rows, columns) float64 or float32 array, as HMP7, 16-bit PNG, "
+             "RAW or OBJ by the name or format=. Options: format, spacing, range, height_scale, skin, "
+             "engine_values. The file is replaced whole or not at all.\n\n"
+             "Raises TerrainError for a terrain that cannot be written, OSError when the file cannot.");
+}
+
+}  // namespace pybinding

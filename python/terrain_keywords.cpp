@@ -1,0 +1,103 @@
+#include "python/terrain_keywords.h"
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "tools/grid_arguments.h"
+
+namespace py = pybind11;
+
+namespace pybinding {
+
+namespace {
+
+void GridPair(const py::handle value, const char* name, int32_t& first, int32_t& second) {
+  if (py::isinstance<py::str>(value)) {
+    if (tools::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
+  } else if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
+    const long long a = value[py::int_(0)].cast<long long>();
+    const long long b = value[py::int_(1)].cast<long long>();
+    if (a > 0 && b > 0 && a <= INT32_MAX && b <= INT32_MAX) {
+      first = static_cast<int32_t>(a);
+      second = static_cast<int32_t>(b);
+      return;
+    }
+  }
+  throw py::value_error(std::string(name) + " takes \"AxB\" or (a, b) with two positive whole numbers");
+}
+
+double Finite(const py::handle value, const char* name) {
+  const double number = value.cast<double>();
+  if (!std::isfinite(number)) throw py::value_error(std::string(name) + " must be a finite number");
+  return number;
+}
+
+void Spacing(const py::handle value, terrain::TerrainOptions& options) {
+  if (py::isinstance<py::sequence>(value) && !py::isinstance<py::str>(value) && py::len(value) == 2) {
+    options.spacingX = Finite(value[py::int_(0)], "spacing");
+    options.spacingY = Finite(value[py::int_(1)], "spacing");
+  } else {
+    options.spacingX = options.spacingY = Finite(value, "spacing");
+  }
+  if (!(options.spacingX > 0.0) || !(options.spacingY > 0.0))
+    throw py::value_error("spacing must be positive");
+}
+
+void Range(const py::handle value, terrain::TerrainOptions& options) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) || py::len(value) != 2) {
+    throw py::value_error("range takes (low, high)");
+  }
+  options.rangeLow = Finite(value[py::int_(0)], "range");
+  options.rangeHigh = Finite(value[py::int_(1)], "range");
+  if (options.rangeLow > options.rangeHigh) throw py::value_error("range's low lies above its high");
+  options.hasRange = true;
+}
+
+void Format(const py::handle value, terrain::TerrainOptions& options) {
+  const std::string word = value.cast<std::string>();
+  options.format = word == "obj" ? terrain::TerrainFormat::kObj : terrain::FormatOfWord(word);
+  if (options.format == terrain::TerrainFormat::kUnknown) {
+    throw py::value_error("format takes \"txt\", \"hmp\", \"png\", \"raw\", \"r16\" or \"obj\", not \"" +
+                          word + "\"");
+  }
+}
+
+}  // namespace
+
+terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse use) {
+  const std::set<std::string> loadOnly = {"size", "tiles"};
+  const std::set<std::string> saveOnly = {"height_scale", "skin", "engine_values"};
+  terrain::TerrainOptions options;
+  for (const auto& item : keywords) {
+    const std::string key = item.first.cast<std::string>();
+    const py::handle value = item.second;
+    if ((use == KeywordUse::kLoad && saveOnly.count(key) != 0) ||
+        (use == KeywordUse::kSave && loadOnly.count(key) != 0)) {
+      throw py::type_error(std::string(use == KeywordUse::kLoad ? "load_terrain" : "save_terrain") +
+                           "() takes no option '" + key + "'");
+    }
+    if (key == "size") {
+      GridPair(value, "size", options.columns, options.rows);
+    } else if (key == "tiles") {
+      GridPair(value, "tiles", options.tilesX, options.tilesZ);
+    } else if (key == "format") {
+      Format(value, options);
+    } else if (key == "spacing") {
+      Spacing(value, options);
+    } else if (key == "range") {
+      Range(value, options);
+    } else if (key == "height_scale") {
+      options.heightScale = Finite(value, "height_scale");
+    } else if (key == "skin") {
+      options.skinPath = py::module_::import("os").attr("fsdecode")(value).cast<std::string>();
+    } else if (key == "engine_values") {
+      options.engineValues = value.cast<bool>();
+    } else {
+      throw py::type_error("unexpected option '" + key + "'");
+    }
+  }
+  return options;
+}
+
+}  // namespace pybinding

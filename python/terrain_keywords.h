@@ -1,0 +1,21 @@
+// The keyword options of load_terrain, save_terrain and render_relief,
+// named as the terrain tools name their options.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include "terrain/terrain_grid.h"
+
+namespace pybinding {
+
+// Which options a function takes.
+enum class KeywordUse { kLoad, kSave };
+
+// Reads `keywords` into terrain options: size and tiles ("512x512" or
+// (columns, rows)), format ("txt", "hmp", "png", "raw", "r16", "obj"),
+// spacing (a number or (x, y)), range ((low, high)), height_scale, skin (a
+// BMP picture's path) and engine_values. A keyword that `use` does not take
+// raises TypeError; a value it cannot take ValueError.
+terrain::TerrainOptions TerrainOptionsFrom(const pybind11::dict& keywords, KeywordUse use);
+
+}  // namespace pybinding

@@ -1,0 +1,117 @@
+"""The terrain toolkit from Python: model files, terrains and the noise
+generator as NumPy arrays."""
+
+import os
+from typing import Any, Dict, List, Optional, Tuple, Union
+
+import numpy as np
+import numpy.typing as npt
+
+_Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+_Heights = Union[npt.NDArray[np.float64], npt.NDArray[np.float32]]
+
+class ModelError(ValueError):
+    """A model file the readers refuse, or a model the writer cannot take."""
+
+    reason: str
+    """The reader's or writer's reason, as modelinfo prints it."""
+    offset: Optional[int]
+    """The byte offset the reason names; None where it names none."""
+
+class TerrainError(ValueError):
+    """A terrain file that cannot be read, or a terrain that cannot be written."""
+
+    reason: str
+    offset: Optional[int]
+
+class Model:
+    """A model as NumPy arrays: what open_model reads and write_mdl7 writes."""
+
+    format: str
+    """The file's magic: "MDL7", "IDPO", "IDP2", "MDL3", ..."""
+    header: Dict[str, Any]
+    """The header's fields by name (counts, scale, origin, ...)."""
+    frames: List[npt.NDArray[np.float32]]
+    """One (N, 3) float32 array of positions per frame."""
+    frame_names: List[str]
+    normals: List[npt.NDArray[np.float32]]
+    """Per frame, the (N, 3) float32 unit normals the file stores; empty when it stores none.
+    write_mdl7 makes them from the triangles when none are given."""
+    triangles: npt.NDArray[np.int32]
+    """(M, 3) vertex indices."""
+    texcoords: Optional[npt.NDArray[np.float32]]
+    """(M, 3, 2) texture coordinates per corner, (0, 0) the skin's top left; NaN where a corner has none."""
+    triangle_materials: Optional[npt.NDArray[np.int32]]
+    """(M,) MDL7: the skin whose material each triangle takes; -1 elsewhere."""
+    skins: List[Optional[npt.NDArray[np.uint8]]]
+    """Per skin: (H, W, 4) RGBA for true colour, (H, W) palette indices, or None."""
+    skin_names: List[str]
+    materials: List[Optional[Dict[str, Any]]]
+    """MDL7: per skin None or {"color": (r, g, b), "alpha": a}, components from 0 to 1."""
+    def __init__(self) -> None: ...
+
+class Terrain:
+    """A terrain: heights as a NumPy array and what its file said."""
+
+    heights: npt.NDArray[np.float64]
+    """(rows, columns) heights, row 0 at the southern edge, each row from west to east."""
+    spacing: Tuple[float, float]
+    """(east, north) distance between samples; 0 where the file does not say."""
+    @property
+    def range(self) -> Optional[Tuple[float, float]]:
+        """The heights packed 0 and 65535 stand for, where the file held packed heights."""
+    @property
+    def hmp(self) -> Optional[Dict[str, Any]]:
+        """An HMP file's header: magic, version, scale, offset, param0."""
+    @property
+    def skins(self) -> List[Optional[npt.NDArray[np.uint8]]]:
+        """An HMP file's skins: (H, W, 4) RGBA, rows from the top."""
+    @property
+    def format(self) -> str:
+        """The format read: "height array", "HMP", "PNG" or "RAW"."""
+
+def open_model(source: Union[_Path, bytes, bytearray, memoryview]) -> Model:
+    """Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from a path or bytes."""
+
+def write_mdl7(path: _Path, model: Union[Model, Dict[str, Any], Any]) -> None:
+    """Writes a model of frames, triangles, texcoords and RGBA skins as an MDL7 file of one group."""
+
+def load_terrain(
+    path: _Path,
+    *,
+    format: str = ...,
+    size: Union[str, Tuple[int, int]] = ...,
+    tiles: Union[str, Tuple[int, int]] = ...,
+    range: Tuple[float, float] = ...,
+    spacing: Union[float, Tuple[float, float]] = ...,
+) -> Terrain:
+    """Reads a height array (.txt), HMP5/HMP7, greyscale PNG or 16-bit RAW file."""
+
+def save_terrain(
+    path: _Path,
+    terrain: Union[Terrain, _Heights],
+    *,
+    format: str = ...,
+    spacing: Union[float, Tuple[float, float]] = ...,
+    range: Tuple[float, float] = ...,
+    height_scale: float = ...,
+    skin: _Path = ...,
+    engine_values: bool = ...,
+) -> None:
+    """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all."""
+
+def generate(
+    command: Union[str, "os.PathLike[str]"], *, assemble: bool = False
+) -> Union[List[npt.NDArray[np.float32]], npt.NDArray[np.float32]]:
+    """A command file's heights (its text, or a path), exactly as duneforge writes them."""
+
+def render_relief(
+    heights: _Heights,
+    *,
+    spacing: float = ...,
+    azimuth: float = ...,
+    elevation: float = ...,
+    brightness: float = ...,
+    contrast: float = ...,
+) -> npt.NDArray[np.uint8]:
+    """A lit, coloured relief as (rows, columns, 3) RGB, north at row 0."""

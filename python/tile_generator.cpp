@@ -1,0 +1,116 @@
+#include "python/tile_generator.h"
+
+#include <algorithm>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "generator/duneforge_run.h"
+#include "noisemap/error.h"
+#include "noisemap/height_grid.h"
+#include "noisemap/noise_map_builder_plane.h"
+
+namespace pybinding {
+
+namespace {
+
+// The largest side of a tile that the height grid holds.
+constexpr int32_t kLargestTileSide = 32767;
+
+duneforge::PiecePlan PlanFor(const duneforge::CommandSettings& settings, int64_t tileCount) {
+  const bool sized = settings.tileWidth >= 1 && settings.tileHeight >= 1 &&
+                     settings.tileWidth <= kLargestTileSide && settings.tileHeight <= kLargestTileSide;
+  if (tileCount > 0 && !sized) {
+    throw noise::utils::InvalidParamError("tileWidth " + std::to_string(settings.tileWidth) +
+                                          " and tileHeight " + std::to_string(settings.tileHeight) +
+                                          " must lie in 1 .. 32767");
+  }
+  return duneforge::PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight,
+                                      duneforge::ThreadCount(), duneforge::MemoryBudgetBytes());
+}
+
+}  // namespace
+
+TileGenerator::TileGenerator(const duneforge::CommandSettings& settings, bool assemble)
+    : settings_(settings),
+      assemble_(assemble),
+      tileCount_(duneforge::TileCount(settings)),
+      plan_(PlanFor(settings, tileCount_)) {
+  const uint64_t perTile =
+      static_cast<uint64_t>(settings.tileWidth) * static_cast<uint64_t>(settings.tileHeight);
+  if (tileCount_ > 0 && perTile > values_.max_size() / static_cast<uint64_t>(tileCount_)) {
+    throw noise::utils::OutOfMemoryError(std::to_string(tileCount_) + " tiles of " + std::to_string(perTile) +
+                                         " values do not fit in memory");
+  }
+  values_.resize(static_cast<size_t>(perTile * static_cast<uint64_t>(tileCount_)));
+  failedPiece_ = plan_.Pieces();
+}
+
+size_t TileGenerator::RowStart(int64_t tile, int32_t row) const {
+  const size_t width = static_cast<size_t>(settings_.tileWidth);
+  const size_t height = static_cast<size_t>(settings_.tileHeight);
+  if (!assemble_) return (static_cast<size_t>(tile) * height + static_cast<size_t>(row)) * width;
+  const size_t cx = static_cast<size_t>(tile % settings_.tilesX);
+  const size_t cz = static_cast<size_t>(tile / settings_.tilesX);
+  const size_t columns = static_cast<size_t>(settings_.tilesX) * width;
+  return (cz * height + static_cast<size_t>(row)) * columns + cx * width;
+}
+
+void TileGenerator::BuildPiece(const duneforge::ModuleChain& chain, int64_t piece) {
+  // A builder and grid per piece cost little next to its values, and keep
+  // every piece independent of the one before.
+  noise::utils::HeightGrid grid;
+  noise::utils::NoiseMapBuilderPlane builder;
+  builder.AttachModule(chain.OutputModule());
+  builder.SetDestGrid(grid);
+  builder.SetGridSize(settings_.tileWidth, settings_.tileHeight);
+  builder.SetSeamless(false);
+  const int64_t tile = piece / plan_.BandsPerTile();
+  const int32_t firstRow = static_cast<int32_t>(piece % plan_.BandsPerTile()) * plan_.BandRows();
+  const int32_t rows = std::min(plan_.BandRows(), settings_.tileHeight - firstRow);
+  duneforge::BuildTileBand(settings_, builder, tile, firstRow, rows);
+  for (int32_t r = 0; r < rows; ++r) {
+    std::copy_n(grid.RowData(r), settings_.tileWidth,
+                values_.begin() + static_cast<ptrdiff_t>(RowStart(tile, firstRow + r)));
+  }
+}
+
+void TileGenerator::Work(const duneforge::ModuleChain& chain) {
+  for (;;) {
+    int64_t piece = 0;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (nextPiece_ >= failedPiece_) return;
+      piece = nextPiece_++;
+    }
+    try {
+      BuildPiece(chain, piece);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (piece < failedPiece_) {
+        failedPiece_ = piece;
+        failure_ = std::current_exception();
+      }
+    }
+  }
+}
+
+void TileGenerator::Run() {
+  // One chain per worker, since a chain's caches serve one thread; all
+  // built first, so that a row the chain refuses stops the run at once.
+  std::vector<duneforge::ModuleChain> chains;
+  for (int i = 0; i < plan_.Workers(); ++i) chains.push_back(duneforge::BuildModuleChain(settings_));
+  std::vector<std::thread> threads;
+  for (size_t i = 1; i < chains.size(); ++i) {
+    try {
+      threads.emplace_back([this, &chains, i] { Work(chains[i]); });
+    } catch (const std::system_error&) {
+      break;  // the threads there are share the pieces
+    }
+  }
+  Work(chains.front());
+  for (std::thread& thread : threads) thread.join();
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+}  // namespace pybinding

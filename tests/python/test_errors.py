@@ -1,0 +1,41 @@
+"""Each kind of failure as its Python exception."""
+import numpy as np
+import pytest
+
+import terrain_toolkit as tt
+
+
+def test_failures_raise_their_exceptions(corpus, tmp_path):
+    # A model cut short in its first skin: ModelError, a ValueError with the
+    # reader's reason and the offset of the record that ran out (the 16 x 16
+    # image after the 84-byte header and the skin's 4-byte type).
+    bolt = (corpus / "idpo/bolt.mdl").read_bytes()
+    with pytest.raises(tt.ModelError) as cut:
+        tt.open_model(bolt[:300])
+    assert isinstance(cut.value, ValueError)
+    assert "truncated at offset 88" in cut.value.reason and cut.value.offset == 88
+
+    # A damaged terrain: TerrainError.
+    (tmp_path / "bad.hmp").write_bytes(b"HMP7" + bytes(40))
+    with pytest.raises(tt.TerrainError) as bad:
+        tt.load_terrain(tmp_path / "bad.hmp")
+    assert isinstance(bad.value, ValueError) and "bad.hmp" in bad.value.reason
+
+    # A file that is not there: OSError with the system's error.
+    with pytest.raises(FileNotFoundError):
+        tt.load_terrain(tmp_path / "missing.png")
+    with pytest.raises(OSError):
+        tt.save_terrain(tmp_path / "no_folder" / "x.png", np.zeros((2, 2)))
+
+    # A command the generator refuses: ValueError naming the row.
+    with pytest.raises(ValueError, match="row 0 \\(Perlin\\): octave count"):
+        tt.generate("0 1\n1 1 4 4\n0 1 0 1\n0 0\n0 99 1.0 0.5 0.0\n")
+
+
+def test_wrong_dtype_is_refused(tmp_path):
+    with pytest.raises(ValueError, match="int32"):
+        tt.save_terrain(tmp_path / "x.png", np.zeros((4, 4), dtype=np.int32))
+    assert not (tmp_path / "x.png").exists()
+    model = {"frames": [np.zeros((3, 3), dtype=np.float64)], "triangles": np.zeros((1, 3), dtype=np.int32)}
+    with pytest.raises(ValueError, match="float64"):
+        tt.write_mdl7(tmp_path / "x.mdl", model)
