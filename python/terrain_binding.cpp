@@ -69,6 +69,7 @@ terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions o
   terrain::TerrainGrid grid;
   std::string error;
   terrain::LoadResult result;
+  int64_t errorOffset = -1;
   {
     py::gil_scoped_release release;
     std::vector<uint8_t> bytes;
@@ -79,9 +80,10 @@ terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions o
       throw ToolkitError::FromReason(Kind::kTerrain, reason, systemError, path);
     }
     if (options.format == terrain::TerrainFormat::kUnknown) options.format = terrain::FormatOfName(path);
-    result = terrain::LoadTerrain(std::move(bytes), options, grid, format, error);
+    result = terrain::LoadTerrain(std::move(bytes), options, grid, format, error, &errorOffset);
   }
-  if (result != terrain::LoadResult::kLoaded) throw ToolkitError(Kind::kTerrain, path + ": " + error);
+  if (result != terrain::LoadResult::kLoaded)
+    throw ToolkitError(Kind::kTerrain, path + ": " + error, errorOffset);
   return grid;
 }
 

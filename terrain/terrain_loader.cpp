@@ -81,11 +81,20 @@ bool CopySkins(const HmpFile& file, std::vector<TerrainSkin>& skins) {
   return true;
 }
 
-bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error) {
+// The byte a reason names, or -1 where it names none.
+int64_t OffsetOf(const platform::FailureReason& reason) {
+  using Kind = platform::FailureReason::Kind;
+  const bool named = reason.GetKind() == Kind::kTruncated || reason.GetKind() == Kind::kMalformed;
+  return named ? static_cast<int64_t>(reason.Offset()) : -1;
+}
+
+bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, int64_t& errorOffset) {
   HmpFile file;
   platform::FailureReason reason;
   if (!file.Parse(std::move(bytes)) || !file.FirstFrameGrid(grid.columns, grid.rows, grid.packed, reason)) {
-    error = file.LastFailure().IsFailure() ? file.LastFailure().Text() : reason.Text();
+    const platform::FailureReason& failure = file.LastFailure().IsFailure() ? file.LastFailure() : reason;
+    error = failure.Text();
+    errorOffset = OffsetOf(failure);
     return false;
   }
   grid.heights.resize(grid.packed.size());
@@ -141,12 +150,12 @@ bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, T
 }
 
 bool ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainOptions& options,
-                TerrainGrid& grid, std::string& error) {
+                int64_t& errorOffset, TerrainGrid& grid, std::string& error) {
   switch (format) {
     case TerrainFormat::kHeightArray:
       return ReadHeightArray(bytes, options, grid, error);
     case TerrainFormat::kHmp:
-      return ReadHmp(std::move(bytes), grid, error);
+      return ReadHmp(std::move(bytes), grid, error, errorOffset);
     case TerrainFormat::kPng: {
       GreyPicture picture;
       if (!ReadGreyPng(bytes, picture, error)) return false;
@@ -163,7 +172,7 @@ bool ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainO
 // A name with an extension that names no terrain format is refused; bytes
 // without a name need the options to name a format their content does not.
 LoadResult Load(std::vector<uint8_t> bytes, const TerrainOptions& options, bool foreignName,
-                TerrainGrid& grid, TerrainFormat& format, std::string& error) {
+                TerrainGrid& grid, TerrainFormat& format, std::string& error, int64_t& errorOffset) {
   if (format == TerrainFormat::kUnknown) format = FormatOfContent(bytes);
   if (format == TerrainFormat::kObj || (format == TerrainFormat::kUnknown && foreignName)) {
     error = "terrains are read from .txt, .hmp, .png, .r16 and .raw files";
@@ -179,7 +188,7 @@ LoadResult Load(std::vector<uint8_t> bytes, const TerrainOptions& options, bool 
   }
   grid = TerrainGrid();
   try {
-    if (!ReadFormat(std::move(bytes), format, options, grid, error)) return LoadResult::kFailed;
+    if (!ReadFormat(std::move(bytes), format, options, errorOffset, grid, error)) return LoadResult::kFailed;
   } catch (const std::bad_alloc&) {
     error = "not enough memory for the terrain";
     return LoadResult::kFailed;
@@ -200,13 +209,17 @@ LoadResult LoadTerrain(const std::string& path, const TerrainOptions& options, T
   }
   const size_t dot = path.find_last_of("./");
   const bool foreignName = format == TerrainFormat::kUnknown && dot != std::string::npos && path[dot] == '.';
-  return Load(std::move(bytes), options, foreignName, grid, format, error);
+  int64_t errorOffset = -1;
+  return Load(std::move(bytes), options, foreignName, grid, format, error, errorOffset);
 }
 
 LoadResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error) {
+                       TerrainFormat& format, std::string& error, int64_t* errorOffset) {
   format = options.format;
-  return Load(std::move(bytes), options, false, grid, format, error);
+  int64_t offset = -1;
+  const LoadResult result = Load(std::move(bytes), options, false, grid, format, error, offset);
+  if (errorOffset != nullptr) *errorOffset = offset;
+  return result;
 }
 
 }  // namespace terrain

@@ -27,7 +27,9 @@ enum class LoadResult {
 LoadResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
                        TerrainFormat& format, std::string& error);
 // The same for a file's bytes already in memory, with no name to go by.
+// Where the reason names a byte of the file, `*errorOffset` (when given)
+// receives its offset, else -1.
 LoadResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error);
+                       TerrainFormat& format, std::string& error, int64_t* errorOffset = nullptr);
 
 }  // namespace terrain

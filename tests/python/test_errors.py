@@ -15,11 +15,14 @@ def test_failures_raise_their_exceptions(corpus, tmp_path):
     assert isinstance(cut.value, ValueError)
     assert "truncated at offset 88" in cut.value.reason and cut.value.offset == 88
 
-    # A damaged terrain: TerrainError.
-    (tmp_path / "bad.hmp").write_bytes(b"HMP7" + bytes(40))
+    # A terrain cut in its first skin: TerrainError with the offset of the
+    # skin that ran out, right after the 84-byte HMP7 header.
+    tt.save_terrain(tmp_path / "whole.hmp", np.zeros((4, 4)), spacing=8)
+    (tmp_path / "bad.hmp").write_bytes((tmp_path / "whole.hmp").read_bytes()[:100])
     with pytest.raises(tt.TerrainError) as bad:
         tt.load_terrain(tmp_path / "bad.hmp")
     assert isinstance(bad.value, ValueError) and "bad.hmp" in bad.value.reason
+    assert bad.value.offset == 84
 
     # A file that is not there: OSError with the system's error.
     with pytest.raises(FileNotFoundError):
