@@ -15,7 +15,8 @@ bl_info = {
 import os
 
 import bpy
-from bpy.props import BoolProperty, EnumProperty, FloatProperty, IntProperty, IntVectorProperty, StringProperty
+from bpy.props import (BoolProperty, EnumProperty, FloatProperty, IntProperty, IntVectorProperty,
+                       StringProperty)
 from bpy_extras.io_utils import ExportHelper, ImportHelper
 
 from . import models, terrains, toolkit
@@ -54,8 +55,10 @@ class ImportModel(bpy.types.Operator, ImportHelper):
                                          "else only the first frame")
 
     def execute(self, context):
-        return _run(self, "import", self.filepath,
-                    lambda tt: models.import_model(context, self.filepath, self.frame_rate, self.all_frames, tt))
+        def action(tt):
+            models.import_model(context, self.filepath, self.frame_rate, self.all_frames, tt)
+
+        return _run(self, "import", self.filepath, action)
 
 
 class ImportTerrain(bpy.types.Operator, ImportHelper):

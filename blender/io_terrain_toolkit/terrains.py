@@ -101,16 +101,31 @@ def grid_heights(mesh):
     return heights.reshape(rows, columns), spacing
 
 
+def _fits_header(heights, spacing, header):
+    """Whether the heights and spacing can be written with the header of the
+    HMP file they came from: the same spacing, and every height within the
+    header's range (on its offset where the z scale is 0, a flat terrain), so
+    that none is cut off at its ends."""
+    if header is None or not np.allclose(spacing, list(header["spacing"]), rtol=1e-5, atol=0):
+        return False
+    scale, offset = float(header["scale"][2]), float(header["offset"][2])
+    ends = sorted((offset, offset + 65535.0 * scale))
+    slack = abs(scale) / 2 + 1e-6 * max(1.0, abs(ends[0]), abs(ends[1]))
+    return bool(heights.min() >= ends[0] - slack and heights.max() <= ends[1] + slack)
+
+
 def export_hmp7(obj, path, tt):
     """Writes a grid mesh object as an HMP7 file, whole or not at all, with
     its material's image as the skin. A terrain imported from an HMP file
-    keeps that file's scales and offsets while its spacing is unchanged."""
+    keeps that file's scales and offsets while its spacing is unchanged and
+    its heights stay within the file's range; otherwise its heights are
+    packed over their own range."""
     if obj is None or obj.type != "MESH":
         raise Refusal("the active object is not a mesh")
     heights, spacing = grid_heights(obj.data)
     options = {"spacing": spacing}
     header = obj.get(HEADER_PROPERTY)
-    if header is not None and np.allclose(spacing, list(header["spacing"]), rtol=1e-5, atol=0):
+    if _fits_header(heights, spacing, header):
         options = {"spacing": tuple(header["spacing"]),
                    "hmp": {"scale": list(header["scale"]), "offset": list(header["offset"]),
                            "param0": header["param0"]}}

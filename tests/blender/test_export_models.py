@@ -5,6 +5,7 @@ import os
 import sys
 
 import bpy
+import mathutils
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -54,7 +55,7 @@ basis = np.array([v.co for v in mesh.vertices], dtype=np.float32)
 for name, shift in (("up", (0, 0, 1)), ("left", (-1, 0, 0))):
     key = built.shape_key_add(name=name)
     for point in key.data:
-        point.co = point.co + __import__("mathutils").Vector(shift)
+        point.co = point.co + mathutils.Vector(shift)
 harness.make_active(built)
 assert export_mdl7(filepath=str(out / "built.mdl")) == {"FINISHED"}
 back = tt.open_model(out / "built.mdl")

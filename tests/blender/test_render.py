@@ -28,7 +28,8 @@ for obj in list(bpy.data.objects):
 terrain = harness.new_object(bpy.ops.import_scene.terrain_toolkit_terrain, filepath=str(out / "example.hmp"))
 centre = 4 * (heights.shape[1] - 1) / 2
 
-gun = harness.new_object(bpy.ops.import_scene.terrain_toolkit_model, filepath=str(folder / "mdl3/minigun.MDL"))
+import_model = bpy.ops.import_scene.terrain_toolkit_model
+gun = harness.new_object(import_model, filepath=str(folder / "mdl3/minigun.MDL"))
 gun.scale = (2, 2, 2)
 gun.location = (centre, 130, 40 * heights[30:36, 55:73].max() + 16)
 gun.rotation_euler = (0, 0, 0.5)

@@ -6,6 +6,7 @@ import os
 import subprocess
 import sys
 
+import bmesh
 import bpy
 import numpy as np
 
@@ -36,8 +37,18 @@ for name in ("terrain.hmp", "formatDetection"):
     assert export_hmp7(filepath=str(target)) == {"FINISHED"}
     back = tt.load_terrain(target)
     assert np.array_equal(back.heights, original.heights), name
-    assert back.hmp["scale"] == original.hmp["scale"] and back.hmp["offset"] == original.hmp["offset"], back.hmp
+    for field in ("scale", "offset"):
+        assert back.hmp[field] == original.hmp[field], (name, back.hmp)
     assert back.spacing == (5.0, 5.0)
+
+# A flat terrain raised in one place no longer fits its header: its heights
+# are packed over their own range instead of being cut off.
+flat = bpy.data.objects["formatDetection"]
+harness.make_active(flat)
+flat.data.vertices[40].co.z = 3.0
+assert export_hmp7(filepath=str(out / "raised.hmp")) == {"FINISHED"}
+raised = tt.load_terrain(out / "raised.hmp").heights
+assert abs(raised.max() - 3.0) < 1e-3 and raised.min() == 0.0, (raised.min(), raised.max())
 
 # HMP5, written by the plug-in's writer: 2 x 3 vertices 2 apart, vertex v
 # packed v x 4099 with z scale 0.5 and offset -100; an 8 x 8 skin of bytes
@@ -90,14 +101,22 @@ assert np.array_equal(back.skins[0], skin[::-1])
 imported = harness.new_object(import_terrain, filepath=str(out / "grid.hmp"))
 image = imported.data.materials[0].node_tree.nodes["Image Texture"].image
 assert np.array_equal(np.rint(np.array(image.pixels[:]) * 255), np.rint(np.array(picture.pixels[:]) * 255))
+assert np.allclose(z_values(imported)[:, :2].max(axis=0), (10, 10), atol=0.01)
 
-# A mesh that is not a grid: a report, and the file as it was; nothing where
-# there was none.
+# Meshes that are not grids, a sphere and a grid with a hole: a report, and
+# the file as it was; nothing where there was none.
 bpy.ops.mesh.primitive_uv_sphere_add()
 kept = out / "kept.hmp"
 kept.write_bytes(b"earlier")
 harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(kept))
 assert kept.read_bytes() == b"earlier"
+bpy.ops.mesh.primitive_grid_add(x_subdivisions=4, y_subdivisions=4)
+holed = bpy.context.active_object.data
+mesh = bmesh.new()
+mesh.from_mesh(holed)
+mesh.verts.ensure_lookup_table()
+bmesh.ops.delete(mesh, geom=[mesh.verts[5]], context="VERTS")
+mesh.to_mesh(holed)
 harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(out / "none.hmp"))
 assert not (out / "none.hmp").exists()
 print("terrains done")
