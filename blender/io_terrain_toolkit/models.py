@@ -85,9 +85,14 @@ def import_model(context, path, frame_rate, all_frames, tt):
     link_and_select(context, obj)
     scene = context.scene
     if all_frames and len(model.frames) > 1:
+        # The timeline ends with the animation, or with the longest one where
+        # the scene holds others already.
+        others = any(o.type == "MESH" and o.data.shape_keys and o.data.shape_keys.animation_data
+                     for o in scene.objects if o is not obj)
         scene.render.fps = frame_rate
         scene.render.fps_base = 1.0
-        scene.frame_end = max(scene.frame_end, _add_frames(obj, model, scene.frame_start))
+        last = _add_frames(obj, model, scene.frame_start)
+        scene.frame_end = max(scene.frame_end, last) if others else last
     return obj
 
 

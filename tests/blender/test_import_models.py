@@ -81,7 +81,10 @@ for path in sorted(p for p in folder.rglob("*") if p.parent.name in ("idpo", "id
     check_skin(obj.data, model)
     objects[name] = obj
 assert len(objects) == 14, sorted(objects)
-assert bpy.context.scene.render.fps == 12
+scene = bpy.context.scene
+assert scene.render.fps == 12
+# The timeline ends with the longest animation: 114 frames.
+assert scene.frame_end == scene.frame_start + 113, scene.frame_end
 
 # MDL7 materials: colour and alpha per skin, by triangle.
 sphere = objects["mdl7/sphere_alpha90.mdl"].data
