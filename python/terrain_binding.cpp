@@ -162,9 +162,11 @@ float HeaderNumber(const py::handle value, const char* name) {
 
 void HeaderTriple(const py::dict& hmp, const char* name, float (&values)[3]) {
   if (!hmp.contains(name)) throw py::value_error(std::string("hmp needs its \"") + name + "\"");
-  const py::sequence triple = hmp[name].cast<py::sequence>();
-  if (py::len(triple) != 3) throw py::value_error(std::string("hmp's ") + name + " takes (x, y, z)");
-  for (size_t axis = 0; axis < 3; ++axis) values[axis] = HeaderNumber(triple[axis], name);
+  const py::object triple = hmp[name];
+  if (!py::isinstance<py::sequence>(triple) || py::isinstance<py::str>(triple) || py::len(triple) != 3) {
+    throw py::value_error(std::string("hmp's ") + name + " takes (x, y, z)");
+  }
+  for (size_t axis = 0; axis < 3; ++axis) values[axis] = HeaderNumber(triple[py::int_(axis)], name);
 }
 
 // The packed height nearest to `height` on the steps of a header's z scale
@@ -185,6 +187,7 @@ void KeepGivenHeader(const py::object& given, terrain::TerrainOptions& options, 
   if (options.hasRange || options.heightScale != 1.0) {
     throw py::value_error("hmp takes its heights' scale from the header: no range or height_scale with it");
   }
+  if (!py::isinstance<py::dict>(given)) throw py::type_error("hmp takes a header as Terrain.hmp gives it");
   const py::dict hmp = given.cast<py::dict>();
   loamwriter::HmpHeader& header = grid.hmpHeader;
   header = loamwriter::HmpHeader{};
