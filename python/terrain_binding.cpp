@@ -3,12 +3,15 @@
 #include <pybind11/pybind11.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/whole_file.h"
+#include "plugin/terrain_recipe.h"
 #include "python/array_helpers.h"
 #include "python/bindings.h"
 #include "python/terrain_arrays.h"
@@ -149,10 +152,73 @@ terrain::TerrainGrid GridToSave(const py::object& source) {
   return grid;
 }
 
+float HeaderNumber(const py::handle value, const char* name) {
+  const double number = value.cast<double>();
+  if (!std::isfinite(number) || std::fabs(number) > std::numeric_limits<float>::max()) {
+    throw py::value_error(std::string("hmp's ") + name + " must hold finite numbers");
+  }
+  return static_cast<float>(number);
+}
+
+void HeaderTriple(const py::dict& hmp, const char* name, float (&values)[3]) {
+  if (!hmp.contains(name)) throw py::value_error(std::string("hmp needs its \"") + name + "\"");
+  const py::object triple = hmp[name];
+  if (!py::isinstance<py::sequence>(triple) || py::isinstance<py::str>(triple) || py::len(triple) != 3) {
+    throw py::value_error(std::string("hmp's ") + name + " takes (x, y, z)");
+  }
+  for (size_t axis = 0; axis < 3; ++axis) values[axis] = HeaderNumber(triple[py::int_(axis)], name);
+}
+
+// The packed height nearest to `height` on the steps of a header's z scale
+// from its z offset, 0 .. 65535; every height packs to 0 where the scale is
+// 0, a flat terrain.
+uint16_t PackOnHeader(double height, float scale, float offset) {
+  if (scale == 0.0f) return 0;
+  const double step = std::floor((height - static_cast<double>(offset)) / static_cast<double>(scale) + 0.5);
+  if (!(step > 0.0)) return 0;
+  return step >= loamwriter::kPackedRange ? loamwriter::kPackedTop : loamwriter::TruncateLow16(step);
+}
+
+// save_terrain's hmp=: the grid keeps that header's scales, offsets and
+// param0, and its heights are packed on the header's z steps, so that a
+// terrain read from an HMP file and written back packs to the same heights.
+// The spacing given (else the terrain's, else 1) goes into the header.
+void KeepGivenHeader(const py::object& given, terrain::TerrainOptions& options, terrain::TerrainGrid& grid) {
+  if (options.hasRange || options.heightScale != 1.0) {
+    throw py::value_error("hmp takes its heights' scale from the header: no range or height_scale with it");
+  }
+  if (!py::isinstance<py::dict>(given)) throw py::type_error("hmp takes a header as Terrain.hmp gives it");
+  const py::dict hmp = given.cast<py::dict>();
+  loamwriter::HmpHeader& header = grid.hmpHeader;
+  header = loamwriter::HmpHeader{};
+  HeaderTriple(hmp, "scale", header.scale);
+  HeaderTriple(hmp, "offset", header.offset);
+  header.param0 =
+      hmp.contains("param0") ? HeaderNumber(hmp["param0"], "param0") : static_cast<float>(grid.columns);
+  if (options.spacingX > 0.0) {
+    grid.spacingX = options.spacingX;
+    grid.spacingY = options.spacingY;
+    options.spacingX = options.spacingY = 0.0;
+  }
+  if (!(grid.spacingX > 0.0) || !(grid.spacingY > 0.0)) grid.spacingX = grid.spacingY = 1.0;
+  header.param1 = static_cast<float>(grid.spacingX);
+  header.param2 = static_cast<float>(grid.spacingY);
+  grid.hasHmpHeader = true;
+  grid.packed.resize(grid.heights.size());
+  for (size_t i = 0; i < grid.heights.size(); ++i) {
+    grid.packed[i] = PackOnHeader(grid.heights[i], header.scale[2], header.offset[2]);
+  }
+  grid.low = static_cast<double>(header.offset[2]);
+  grid.high = grid.low + loamwriter::kPackedRange * static_cast<double>(header.scale[2]);
+}
+
 void SaveTerrain(const py::object& pathObject, const py::object& source, const py::kwargs& keywords) {
   const std::string path = Fspath(pathObject);
-  terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kSave);
+  py::dict rest(keywords);
+  const py::object hmp = rest.attr("pop")("hmp", py::none());
+  terrain::TerrainOptions options = TerrainOptionsFrom(rest, KeywordUse::kSave);
   terrain::TerrainGrid grid = GridToSave(source);
+  if (!hmp.is_none()) KeepGivenHeader(hmp, options, grid);
   terrain::TerrainFormat format =
       options.format != terrain::TerrainFormat::kUnknown ? options.format : terrain::FormatOfName(path);
   if (format == terrain::TerrainFormat::kUnknown || format == terrain::TerrainFormat::kHeightArray) {
@@ -218,7 +284,9 @@ void BindTerrains(py::module_& module) {
   module.def("save_terrain", &SaveTerrain, py::arg("path"), py::arg("terrain"),
              "Writes a Terrain, or a bare (rows, columns) float64 or float32 array, as HMP7, 16-bit PNG, "
              "RAW or OBJ by the name or format=. Options: format, spacing, range, height_scale, skin, "
-             "engine_values. The file is replaced whole or not at all.\n\n"
+             "engine_values, and hmp (an HMP header as Terrain.hmp gives it: the file keeps its scales, "
+             "offsets and param0, and heights are packed on its z steps). The file is replaced whole or "
+             "not at all.\n\n"
              "Raises TerrainError for a terrain that cannot be written, OSError when the file cannot.");
 }
 

@@ -97,8 +97,11 @@ def save_terrain(
     height_scale: float = ...,
     skin: _Path = ...,
     engine_values: bool = ...,
+    hmp: Dict[str, Any] = ...,
 ) -> None:
-    """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all."""
+    """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all.
+    hmp= takes an HMP header as Terrain.hmp gives it: the file keeps its scales, offsets
+    and param0, and the heights are packed to the nearest step of its z scale."""
 
 def generate(
     command: Union[str, "os.PathLike[str]"], *, assemble: bool = False

@@ -1,5 +1,6 @@
 """A terrain through 16-bit PNG and HMP7 files and back."""
 import numpy as np
+import pytest
 
 import terrain_toolkit as tt
 
@@ -37,3 +38,23 @@ def test_terrain_round_trip_through_png16_and_hmp7(tmp_path):
     tt.save_terrain(tmp_path / "c.png", hmp)
     changed = tt.load_terrain(tmp_path / "c.png", range=(low - 100.0, hmp.heights.max()))
     np.testing.assert_allclose(changed.heights, hmp.heights, rtol=0, atol=step)
+
+
+def test_heights_written_with_an_hmp_header_keep_its_steps(tmp_path):
+    header = {"scale": (0.5, 0.25, 0.25), "offset": (-80.0, -40.0, -10.0), "param0": 3.0}
+    packed = np.array([[0, 1, 2], [40000, 65535, 7]])
+    # Nudged by less than half a step, and beyond the top, which stops at 65535.
+    heights = (-10.0 + 0.25 * packed + np.array([[0.1, -0.1, 0.0], [0.12, 5.0, -0.12]])).astype(np.float32)
+    tt.save_terrain(tmp_path / "a.hmp", heights, hmp=header, spacing=3.0)
+    back = tt.load_terrain(tmp_path / "a.hmp")
+    assert back.heights.tolist() == (-10.0 + 0.25 * packed).tolist()
+    assert back.hmp["scale"] == header["scale"] and back.hmp["offset"] == header["offset"]
+    assert back.hmp["param0"] == 3.0 and back.spacing == (3.0, 3.0)
+
+    flat = dict(header, scale=(0.5, 0.25, 0.0))
+    tt.save_terrain(tmp_path / "flat.hmp", heights, hmp=flat)
+    assert (tt.load_terrain(tmp_path / "flat.hmp").heights == -10.0).all()
+
+    with pytest.raises(ValueError, match="no range or height_scale"):
+        tt.save_terrain(tmp_path / "b.hmp", heights, hmp=header, range=(0, 1))
+    assert not (tmp_path / "b.hmp").exists()

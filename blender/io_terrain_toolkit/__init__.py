@@ -1,0 +1,157 @@
+"""Imports game models (MDL7, MDL2 to MDL6, IDPO, IDP2) and terrains (HMP5,
+HMP7, height arrays, 16-bit PNG and RAW) through the module terrain_toolkit,
+and exports meshes as MDL7 models and HMP7 terrains."""
+
+bl_info = {
+    "name": "Terrain toolkit: models and terrains",
+    "author": "Terrain toolkit developers",
+    "version": (0, 1, 0),
+    "blender": (3, 4, 0),
+    "location": "File > Import, File > Export",
+    "description": "MDL7, MDL2 to MDL6, IDPO and IDP2 models; HMP5/HMP7, height array, PNG and RAW terrains",
+    "category": "Import-Export",
+}
+
+import os
+
+import bpy
+from bpy.props import (BoolProperty, EnumProperty, FloatProperty, IntProperty, IntVectorProperty,
+                       StringProperty)
+from bpy_extras.io_utils import ExportHelper, ImportHelper
+
+from . import models, terrains, toolkit
+
+
+def _run(operator, verb, path, action):
+    """Runs action(tt) and turns a failure of the file or mesh into the
+    operator's error report."""
+    tt = toolkit.module()
+    if tt is None:
+        operator.report({"ERROR"}, toolkit.missing())
+        return {"CANCELLED"}
+    try:
+        action(tt)
+    except Exception as error:
+        text = toolkit.failure_text(error)
+        if text is None:
+            raise
+        operator.report({"ERROR"}, "Cannot %s %s: %s" % (verb, os.path.basename(path), text))
+        return {"CANCELLED"}
+    return {"FINISHED"}
+
+
+class ImportModel(bpy.types.Operator, ImportHelper):
+    """Import a model file: MDL7, MDL2 to MDL6, IDPO or IDP2"""
+
+    bl_idname = "import_scene.terrain_toolkit_model"
+    bl_label = "Import Game Model"
+    bl_options = {"REGISTER", "UNDO"}
+    filename_ext = ".mdl"
+    filter_glob: StringProperty(default="*.mdl;*.MDL;*.md2;*.MD2", options={"HIDDEN"})
+    frame_rate: IntProperty(name="Frame Rate", description="Frames per second of the animation",
+                            default=10, min=1, max=240)
+    all_frames: BoolProperty(name="All Frames", default=True,
+                             description="Import every frame as a shape key keyed on the timeline, "
+                                         "else only the first frame")
+
+    def execute(self, context):
+        def action(tt):
+            models.import_model(context, self.filepath, self.frame_rate, self.all_frames, tt)
+
+        return _run(self, "import", self.filepath, action)
+
+
+class ImportTerrain(bpy.types.Operator, ImportHelper):
+    """Import a terrain: HMP5/HMP7, a height array (.txt), 16-bit PNG or RAW"""
+
+    bl_idname = "import_scene.terrain_toolkit_terrain"
+    bl_label = "Import Terrain"
+    bl_options = {"REGISTER", "UNDO"}
+    filename_ext = ".hmp"
+    filter_glob: StringProperty(default="*.hmp;*.txt;*.png;*.raw;*.r16", options={"HIDDEN"})
+    file_format: EnumProperty(
+        name="Format", default="AUTO",
+        items=[("AUTO", "By Name or Content", ""), ("hmp", "HMP", ""), ("txt", "Height Array", ""),
+               ("png", "PNG", ""), ("raw", "RAW", "")])
+    size: IntVectorProperty(name="Size", size=2, default=(0, 0), min=0,
+                            description="Columns and rows of a height array or RAW file (0: not given)")
+    tiles: IntVectorProperty(name="Tiles", size=2, default=(1, 1), min=1,
+                             description="Tiles along x and z of a height array")
+    use_range: BoolProperty(name="Height Range", default=False,
+                            description="Give the heights packed 0 and 65535 stand for (PNG and RAW)")
+    range_low: FloatProperty(name="Low", default=0.0)
+    range_high: FloatProperty(name="High", default=1.0)
+    spacing: FloatProperty(name="Spacing", default=0.0, min=0.0,
+                           description="Distance between samples (0: the file's, else 1)")
+
+    def load_options(self):
+        options = {}
+        if self.file_format != "AUTO":
+            options["format"] = self.file_format
+        if self.size[0] > 0 and self.size[1] > 0:
+            options["size"] = tuple(self.size)
+        if tuple(self.tiles) != (1, 1):
+            options["tiles"] = tuple(self.tiles)
+        if self.use_range:
+            options["range"] = (self.range_low, self.range_high)
+        if self.spacing > 0:
+            options["spacing"] = self.spacing
+        return options
+
+    def execute(self, context):
+        return _run(self, "import", self.filepath,
+                    lambda tt: terrains.import_terrain(context, self.filepath, self.load_options(), tt))
+
+
+class ExportMdl7(bpy.types.Operator, ExportHelper):
+    """Export the active mesh as an MDL7 model: triangles, UV map, the material's image as skin and
+    shape keys as frames"""
+
+    bl_idname = "export_scene.terrain_toolkit_mdl7"
+    bl_label = "Export MDL7"
+    filename_ext = ".mdl"
+    filter_glob: StringProperty(default="*.mdl", options={"HIDDEN"})
+
+    def execute(self, context):
+        return _run(self, "export", self.filepath,
+                    lambda tt: models.export_mdl7(context.active_object, self.filepath, tt))
+
+
+class ExportHmp7(bpy.types.Operator, ExportHelper):
+    """Export the active grid mesh as an HMP7 terrain with the material's image as skin"""
+
+    bl_idname = "export_scene.terrain_toolkit_hmp7"
+    bl_label = "Export HMP7"
+    filename_ext = ".hmp"
+    filter_glob: StringProperty(default="*.hmp", options={"HIDDEN"})
+
+    def execute(self, context):
+        return _run(self, "export", self.filepath,
+                    lambda tt: terrains.export_hmp7(context.active_object, self.filepath, tt))
+
+
+def _import_menu(self, context):
+    self.layout.operator(ImportModel.bl_idname, text="Game Model (.mdl, .md2)")
+    self.layout.operator(ImportTerrain.bl_idname, text="Terrain (.hmp, .txt, .png, .raw)")
+
+
+def _export_menu(self, context):
+    self.layout.operator(ExportMdl7.bl_idname, text="MDL7 Model (.mdl)")
+    self.layout.operator(ExportHmp7.bl_idname, text="HMP7 Terrain (.hmp)")
+
+
+_classes = (ImportModel, ImportTerrain, ExportMdl7, ExportHmp7)
+
+
+def register():
+    for cls in _classes:
+        bpy.utils.register_class(cls)
+    bpy.types.TOPBAR_MT_file_import.append(_import_menu)
+    bpy.types.TOPBAR_MT_file_export.append(_export_menu)
+
+
+def unregister():
+    bpy.types.TOPBAR_MT_file_export.remove(_export_menu)
+    bpy.types.TOPBAR_MT_file_import.remove(_import_menu)
+    for cls in reversed(_classes):
+        bpy.utils.unregister_class(cls)

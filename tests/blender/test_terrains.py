@@ -1,0 +1,122 @@
+"""Terrains in Blender: HMP7 export round trips of imported corpus
+terrains, HMP5, height array and RAW import, a grid built here, and a mesh
+that is not a grid."""
+
+import os
+import subprocess
+import sys
+
+import bmesh
+import bpy
+import numpy as np
+
+sys.path.insert(0, os.path.dirname(__file__))
+import harness  # noqa: E402
+
+tt = harness.install_addon()
+folder = harness.corpus()
+out = harness.output_folder()
+import_terrain = bpy.ops.import_scene.terrain_toolkit_terrain
+export_hmp7 = bpy.ops.export_scene.terrain_toolkit_hmp7
+
+
+def z_values(obj):
+    values = np.empty(3 * len(obj.data.vertices), dtype=np.float64)
+    obj.data.vertices.foreach_get("co", values)
+    return values.reshape(-1, 3)
+
+
+# Corpus terrains, the flat one (z scale 0) too: the packed heights read back
+# exactly, and the header keeps its scales and offsets.
+for name in ("terrain.hmp", "formatDetection"):
+    source = folder / "hmp7" / name
+    original = tt.load_terrain(source, format="hmp")
+    obj = harness.new_object(import_terrain, filepath=str(source), file_format="hmp")
+    assert (len(obj.data.vertices), len(obj.data.polygons)) == (33 * 33, 32 * 32)
+    target = out / (name + ".hmp")
+    assert export_hmp7(filepath=str(target)) == {"FINISHED"}
+    back = tt.load_terrain(target)
+    assert np.array_equal(back.heights, original.heights), name
+    for field in ("scale", "offset"):
+        assert back.hmp[field] == original.hmp[field], (name, back.hmp)
+    assert back.spacing == (5.0, 5.0)
+
+# A flat terrain raised in one place no longer fits its header: its heights
+# are packed over their own range instead of being cut off.
+flat = bpy.data.objects["formatDetection"]
+harness.make_active(flat)
+flat.data.vertices[40].co.z = 3.0
+assert export_hmp7(filepath=str(out / "raised.hmp")) == {"FINISHED"}
+raised = tt.load_terrain(out / "raised.hmp").heights
+assert abs(raised.max() - 3.0) < 1e-3 and raised.min() == 0.0, (raised.min(), raised.max())
+
+# HMP5, written by the plug-in's writer: 2 x 3 vertices 2 apart, vertex v
+# packed v x 4099 with z scale 0.5 and offset -100; an 8 x 8 skin of bytes
+# i x 11 stored blue, green, red, alpha, its first row the picture's bottom.
+seeds = out / "seeds"
+subprocess.run([os.environ["TOOLKIT_HMP5_WRITER"], str(seeds)], check=True)
+hmp5 = harness.new_object(import_terrain, filepath=str(seeds / "hmp_file/hmp5.hmp"))
+expected = [(2 * (v % 2), 2 * (v // 2), -100 + 0.5 * 4099 * v) for v in range(6)]
+assert sorted(map(tuple, z_values(hmp5))) == sorted(expected), z_values(hmp5)
+image = hmp5.data.materials[0].node_tree.nodes["Image Texture"].image
+assert tuple(image.size) == (8, 8)
+bottom_left = np.rint(np.array(image.pixels[0:4]) * 255).tolist()
+assert bottom_left == [22, 11, 0, 33], bottom_left
+
+# A height array and a RAW file with the tools' options.
+(out / "heights.txt").write_text("0.5,1,1.5,2,2.5,3,")
+flat = harness.new_object(import_terrain, filepath=str(out / "heights.txt"), size=(3, 2), spacing=4)
+assert sorted(z_values(flat)[:, 2]) == [0.5, 1, 1.5, 2, 2.5, 3]
+assert z_values(flat)[:, 0].max() == 8 and z_values(flat)[:, 1].max() == 4
+np.array([0, 65535, 13107, 26214], dtype="<u2").tofile(out / "heights.raw")
+raw = harness.new_object(import_terrain, filepath=str(out / "heights.raw"), size=(2, 2),
+                         use_range=True, range_low=-10, range_high=40)
+assert np.allclose(sorted(z_values(raw)[:, 2]), [-10, 0, 10, 40], atol=1e-5)
+
+# A grid built here with an image: heights within half a packed step, the
+# spacing, and the image as the skin.
+bpy.ops.mesh.primitive_grid_add(x_subdivisions=6, y_subdivisions=4, size=10)
+grid = bpy.context.active_object
+for vertex in grid.data.vertices:
+    vertex.co.z = 0.5 * vertex.co.x + 0.1 * vertex.co.y ** 2
+skin = (np.arange(8 * 8 * 4) * 7 % 256).astype(np.uint8).reshape(8, 8, 4)
+skin[:, :, 3] = 255
+picture = bpy.data.images.new("grid skin", 8, 8, alpha=True)
+picture.pixels.foreach_set((skin[::-1].astype(np.float32) / 255).ravel())
+material = bpy.data.materials.new("grid")
+material.use_nodes = True
+material.node_tree.nodes.new("ShaderNodeTexImage").image = picture
+grid.data.materials.append(material)
+assert export_hmp7(filepath=str(out / "grid.hmp")) == {"FINISHED"}
+back = tt.load_terrain(out / "grid.hmp")
+co = z_values(grid)
+columns, rows = len(np.unique(co[:, 0].round(4))), len(np.unique(co[:, 1].round(4)))
+assert back.heights.shape == (rows, columns), back.heights.shape
+order = np.lexsort((co[:, 0], co[:, 1]))
+step = (co[:, 2].max() - co[:, 2].min()) / 65535
+assert np.abs(back.heights.ravel() - co[order, 2]).max() <= step / 2 + 1e-4
+assert np.allclose(back.spacing, (10 / (columns - 1), 10 / (rows - 1)), atol=1 / 1024)
+# The skin holds the picture's rows from the bottom up.
+assert np.array_equal(back.skins[0], skin[::-1])
+imported = harness.new_object(import_terrain, filepath=str(out / "grid.hmp"))
+image = imported.data.materials[0].node_tree.nodes["Image Texture"].image
+assert np.array_equal(np.rint(np.array(image.pixels[:]) * 255), np.rint(np.array(picture.pixels[:]) * 255))
+assert np.allclose(z_values(imported)[:, :2].max(axis=0), (10, 10), atol=0.01)
+
+# Meshes that are not grids, a sphere and a grid with a hole: a report, and
+# the file as it was; nothing where there was none.
+bpy.ops.mesh.primitive_uv_sphere_add()
+kept = out / "kept.hmp"
+kept.write_bytes(b"earlier")
+harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(kept))
+assert kept.read_bytes() == b"earlier"
+bpy.ops.mesh.primitive_grid_add(x_subdivisions=4, y_subdivisions=4)
+holed = bpy.context.active_object.data
+mesh = bmesh.new()
+mesh.from_mesh(holed)
+mesh.verts.ensure_lookup_table()
+bmesh.ops.delete(mesh, geom=[mesh.verts[5]], context="VERTS")
+mesh.to_mesh(holed)
+harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(out / "none.hmp"))
+assert not (out / "none.hmp").exists()
+print("terrains done")
