@@ -19,6 +19,11 @@ const state = {
   changedAt: 0,       // when the change that the next preview shows was made
   view3d: null,       // the TerrainView, once three has loaded
   noteRows: new Set(),  // ids of the rows whose previous-row input a move changed
+  busy3d: false,      // a request for the 3D view's heights is in flight
+  wanted3d: null,     // the newest picture whose heights the 3D view should show next
+  shown: null,        // {settings, sequence, picture} of the relief shown
+  folderFiles: [],    // the command files of the studio's folder
+  openedName: "",     // the folder's file last opened or saved, "" for an example
 };
 
 // The 3D view samples at most this many points a side; the relief takes
@@ -374,13 +379,34 @@ async function preview() {
   await relief.decode().catch(() => {});
   if (sequence !== state.sequence) return;
   relief.dataset.shown = sequence;
+  state.shown = { settings, sequence, picture: answer.picture };
   $("timing").textContent = `${side} x ${side} shown ${Math.round(performance.now() - changedAt)} ms after the change`;
-  await preview3d(settings, sequence, answer.picture);
+  preview3d(settings, sequence, answer.picture).catch((error) => {
+    $("terrain3d-note").textContent = `the 3D view cannot show this: ${error}`;
+  });
 }
 
 // The 3D view of the same settings and area, after the relief is shown.
+// One request for heights is in flight at a time: changes that come while
+// it runs are taken together into the next one, so a run of quick changes
+// (a slider dragged) costs the server one 3D request at a time, not a queue.
 async function preview3d(settings, sequence, picture) {
   if (!state.view3d) return;
+  state.wanted3d = { settings, sequence, picture };
+  if (state.busy3d) return;
+  state.busy3d = true;
+  try {
+    while (state.wanted3d) {
+      const wanted = state.wanted3d;
+      state.wanted3d = null;
+      await show3d(wanted.settings, wanted.sequence, wanted.picture);
+    }
+  } finally {
+    state.busy3d = false;
+  }
+}
+
+async function show3d(settings, sequence, picture) {
   const side = Math.min(Number($("size").value), LARGEST_3D_SIDE);
   const answer = await postJson("/api/preview", { settings, width: side, height: side, output: "heights",
     channel: `${state.channel}-3d`, sequence });
@@ -389,13 +415,16 @@ async function preview3d(settings, sequence, picture) {
   $("terrain3d").dataset.shown = sequence;
 }
 
-// Three is loaded apart from the page so that the editor and the relief
-// work even where it is missing or WebGL is not offered.
+// Three is loaded apart from the page, while the first relief is made, so
+// that the editor and the relief work even where it is missing or WebGL is
+// not offered.
 async function startView3d() {
   try {
     const { TerrainView } = await import("./terrain3d.js");
     state.view3d = new TerrainView($("terrain3d"));
     $("terrain3d-note").textContent = "Drag to turn, wheel to zoom, right-drag to pan.";
+    const shown = state.shown;
+    if (shown) await preview3d(shown.settings, shown.sequence, shown.picture);
   } catch (error) {
     $("terrain3d").hidden = true;
     $("terrain3d-note").textContent = `no 3D view: ${error.message ?? error}`;
@@ -414,7 +443,8 @@ async function fillOpenList() {
     for (const name of names) g.append(new Option(name, `${kind}/${name}`));
     select.append(g);
   };
-  group("Folder", files.files ?? [], "files");
+  state.folderFiles = files.files ?? [];
+  group("Folder", state.folderFiles, "files");
   group("Examples (read only)", examples.examples ?? [], "examples");
   return examples.examples ?? [];
 }
@@ -424,17 +454,21 @@ async function open(path) {
   if (file.error) { status(file.error); return; }
   const parsed = await postJson("/api/parse", { commandFile: file.text });
   if (parsed.error) { status(`${file.name}: ${parsed.error}`); return; }
-  $("save-name").value = path.startsWith("files/") ? file.name : "";
+  state.openedName = path.startsWith("files/") ? file.name : "";
+  $("save-name").value = state.openedName || "cmd_noise.txt";
   setSettings(parsed.settings);
-  status(path.startsWith("files/") ? `opened ${file.name}` : `opened the example ${file.name} (save it under a name of your own)`);
+  status(state.openedName ? `opened ${file.name}` : `opened the example ${file.name}; Save keeps a copy in the folder`);
 }
 
 async function save() {
   const name = $("save-name").value.trim();
   if (!name) { status("give a name to save under, such as cmd_noise.txt"); return; }
+  if (name !== state.openedName && state.folderFiles.includes(name) &&
+      !window.confirm(`${name} is in the folder already. Replace it?`)) return;
   const formatted = await postJson("/api/format", { settings: currentSettings() });
   if (formatted.error) { status(formatted.error); return; }
   const saved = await putText(`/api/files/${encodeURIComponent(name)}`, formatted.text);
+  if (!saved.error) state.openedName = name;
   status(saved.error ? saved.error : `saved ${name}`);
   await fillOpenList();
 }
@@ -442,7 +476,7 @@ async function save() {
 async function start() {
   state.vocabulary = await getJson("/api/vocabulary");
   const examples = await fillOpenList();
-  await startView3d();
+  startView3d();
   $("grid").addEventListener("input", onGridInput);
   $("size").addEventListener("change", changed);
   $("add-row").addEventListener("click", addRow);
