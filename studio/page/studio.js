@@ -356,7 +356,9 @@ function showError(body, where = $("preview-error")) {
 
 function schedulePreview() {
   clearTimeout(state.timer);
-  state.timer = setTimeout(preview, 30);
+  state.timer = setTimeout(() => preview().catch((error) => {
+    $("preview-error").textContent = `no preview: the studio does not answer (${error.message ?? error})`;
+  }), 30);
 }
 
 async function preview() {
