@@ -200,8 +200,8 @@ async function turn3dView(page) {
 }
 
 // Exports HMP7 with the preview as its skin and reads it back with
-// modelinfo: the whole area's grid, one frame and one skin, and a height
-// range that is the range of duneforge's own heights.
+// modelinfo: the whole area's grid, one frame and a picture skin, and a
+// height range that is the range of duneforge's own heights.
 async function exportHmp7(page, folder) {
   await page.$eval("#export-name", (input) => { input.value = "studio-test"; });
   await page.select("#export-skin", "preview");
@@ -223,13 +223,22 @@ async function exportHmp7(page, folder) {
   assert.equal(hmp.walk.complete, true);
   assert.deepEqual([hmp.counts.columns, hmp.counts.rows, hmp.counts.frames, hmp.counts.skins],
     [AREA_SIDE, AREA_SIDE, 1, 1]);
+  // The preview as its skin: a picture with its reduced mip levels (a blank
+  // skin has none), its sides multiples of 8.
+  const [skin] = hmp.skins;
+  assert.deepEqual([skin.mipmaps, skin.width % 8, skin.height % 8], [true, 0, 0], JSON.stringify(skin));
   const { heights } = runDuneforge(TERRAIN);
   assert.equal(heights.length, AREA_SIDE * AREA_SIDE);
   const lowest = heights.reduce((a, b) => Math.min(a, b));
   const highest = heights.reduce((a, b) => Math.max(a, b));
+  // The header holds the range as engine numbers, in steps of 1/1024
+  // rounded to the nearest (halves away from zero), and packs it into
+  // 0 .. 65535.
+  const engine = (value) => Math.sign(value) * Math.round(Math.abs(value) * 1024) / 1024;
   const [scale, offset] = [hmp.header.scale[2], hmp.header.offset[2]];
-  assert.ok(Math.abs(offset - lowest) < 1e-5, `lowest height ${offset}, duneforge's ${lowest}`);
-  assert.ok(Math.abs(offset + 65535 * scale - highest) < 1e-4, `highest height, duneforge's ${highest}`);
+  assert.ok(Math.abs(offset - engine(lowest)) < 1e-6, `lowest height ${offset}, duneforge's ${lowest}`);
+  assert.ok(Math.abs(offset + 65535 * scale - engine(highest)) < 1e-5,
+    `highest height ${offset + 65535 * scale}, duneforge's ${highest}`);
   log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo`);
 }
 
