@@ -106,15 +106,18 @@ async function setField(page, row, field, value, expectPicture = true) {
 
 // Waits until the page has no request in flight: the last change's relief
 // and 3D heights have arrived.
-const settle = (page) => page.waitForNetworkIdle({ idleTime: 300, timeout: 30000 });
+const settle = (page) => page.waitForNetworkIdle({ idleTime: 300, timeout: 60000 });
 
 function median(values) {
   const sorted = [...values].sort((a, b) => a - b);
   return sorted[Math.floor(sorted.length / 2)];
 }
 
+// The page was opened on another example; Open switches to the terrain one.
 async function loadExample(page) {
-  await page.waitForFunction(() => document.querySelectorAll("#open option").length > 1, { timeout: 60000 });
+  await settle(page);
+  const first = await page.$$eval("#rows > li .row-head select", (selects) => selects.map((s) => Number(s.value)));
+  assert.deepEqual(first, [0], "the page opened on the example its address names, one Perlin row");
   const before = await shown(page);
   await page.select("#open", "examples/terrain.txt");
   await page.waitForFunction((old) => Number(document.querySelector("#relief").dataset.shown ?? -1) > old,
@@ -266,7 +269,7 @@ async function main() {
     page.on("pageerror", (error) => problems.push(error.message));
     await page.setViewport({ width: 1400, height: 1000 });
     const started = Date.now();
-    await page.goto(address);
+    await page.goto(`${address}#examples/single_perlin.txt`);
     await page.waitForSelector("#relief[data-shown]", { timeout: 60000 });
     log(`first picture ${Date.now() - started} ms after the page was asked for`);
     await loadExample(page);
