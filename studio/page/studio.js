@@ -83,6 +83,8 @@ function describeGrid() {
   const height = h.tilesZ * h.tileHeight;
   $("grid-note").textContent = Number.isFinite(width * height) && width > 0 && height > 0
     ? `whole area: ${width} x ${height} heights in ${h.tilesX * h.tilesZ} tiles` : "";
+  document.querySelector(`[data-export="noise"]`).textContent =
+    h.preview !== 0 ? "noise_arr.txt + tutorial.bmp" : "noise_arr.txt";
 }
 
 function onGridInput(event) {
