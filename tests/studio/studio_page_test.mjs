@@ -170,6 +170,25 @@ async function moveRow(page) {
   await settle(page);
 }
 
+// Removing row 2, which the Select names as source 0: the sources after it
+// follow their rows, the one that named it names no row any more, and the
+// page says so and shows the refusal at that field. Open brings the example
+// back.
+async function removeRow(page) {
+  await page.click(`#rows li[data-row="2"] button[title="Remove"]`);
+  const source = (f) => page.$eval(`#rows li[data-row="3"] .field[data-field="${f}"] select`, (s) => s.value);
+  assert.deepEqual([await source("p1"), await source("p2")], ["-1", "0"]);
+  assert.match(await page.$eval("#move-note", (p) => p.textContent), /row 3 p1 named the removed ScaleBias row/);
+  await page.waitForFunction(() => /names no earlier row/.test(
+    document.querySelector(`#rows li[data-row="3"] .field[data-field="p1"] .error`).textContent), { timeout: 60000 });
+  const before = await shown(page);
+  await page.select("#open", "examples/terrain.txt");
+  await page.waitForFunction((old) => Number(document.querySelector("#relief").dataset.shown ?? -1) > old,
+    { timeout: 60000 }, before);
+  await settle(page);
+  assert.equal(await page.$$eval("#rows > li", (items) => items.length), 6);
+}
+
 async function outOfRange(page) {
   const before = await shown(page);
   await setField(page, 0, "p1", 31, false);
@@ -279,6 +298,7 @@ async function main() {
     await outOfRange(page);
     await turn3dView(page);
     await screenshot(page);
+    await removeRow(page);
     await exportHmp7(page, folder);
     assert.deepEqual(problems, [], "the page raised no error");
   } finally {
