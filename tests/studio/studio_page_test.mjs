@@ -1,10 +1,11 @@
 // The studio's page in a real browser: headless chromium, driven by the
 // pinned puppeteer-core, against the built terrainstudio serving an empty
-// temporary folder. It loads the terrain example, changes an octave count
-// and sees the relief's pixels change (timing how long the page takes to
-// show the new picture), moves a row, enters an out-of-range value and
-// finds duneforge's own text at the field, turns the 3D view, exports HMP7
-// and reads the file back with modelinfo, and saves a screenshot.
+// temporary folder. It loads the terrain example and saves it, changes an
+// octave count and sees the relief's pixels change (timing how long the
+// page takes to show the new picture), moves a row, enters an out-of-range
+// value and finds duneforge's own text at the field, turns the 3D view,
+// saves a screenshot, removes a row, and exports HMP7 and reads the file
+// back with modelinfo.
 //
 // Environment: STUDIO_PROGRAM, DUNEFORGE, MODELINFO (built programs),
 // STUDIO_EXAMPLES (the bundled examples), NODE_MODULES (the pinned
@@ -280,10 +281,11 @@ async function main() {
   const args = ["--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--disable-dev-shm-usage"];
   // Chromium refuses to run as root inside its sandbox.
   if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
-  const browser = await puppeteer.launch({ executablePath: env("CHROMIUM"), headless: true, args });
   const problems = [];
+  let browser = null;
   let page = null;
   try {
+    browser = await puppeteer.launch({ executablePath: env("CHROMIUM"), headless: true, args });
     page = await browser.newPage();
     page.on("pageerror", (error) => problems.push(error.message));
     await page.setViewport({ width: 1400, height: 1000 });
@@ -299,12 +301,13 @@ async function main() {
     await turn3dView(page);
     await screenshot(page);
     await removeRow(page);
-    await exportHmp7(page, folder);
     assert.deepEqual(problems, [], "the page raised no error");
+    await exportHmp7(page, folder);
+    assert.deepEqual(problems, [], "the page raised no error while exporting");
   } finally {
     // Where the test failed before it, the page as the test left it.
     if (page && !screenshotTaken) await screenshot(page).catch(() => {});
-    await browser.close();
+    if (browser) await browser.close();
     child.kill();
     fs.rmSync(folder, { recursive: true, force: true });
   }
