@@ -104,8 +104,10 @@ function sliderFor(f, isInteger, value) {
   const slider = document.createElement("input");
   slider.type = "range";
   const [lower, upper] = f.range;
-  slider.min = lower ?? Math.min(0, upper - 100);
-  slider.max = upper ?? lower + 100;
+  // An open end stops at 0 (below) or 100 past the lower end (above), or
+  // at the value where it lies beyond.
+  slider.min = lower ?? Math.min(0, value);
+  slider.max = upper ?? Math.max(lower + 100, value);
   slider.step = isInteger ? 1 : "any";
   slider.value = value;
   slider.title = `${lower ?? "…"} .. ${upper ?? "…"}`;
