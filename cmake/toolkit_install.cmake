@@ -5,7 +5,8 @@
 #                              the example command files, which terrainstudio
 #                              offers
 #   share/terrain_toolkit/page/
-#                              terrainstudio's page
+#                              terrainstudio's page, with the pinned three
+#                              modules of its 3D view in three/
 #   lib/                       libloamwriter.so, the engine plug-in
 #   lib/terrain_toolkit/       the static model file library and the platform
 #                              layer it links
@@ -48,7 +49,9 @@ if(TARGET terrainstudio)
   file(GLOB toolkit_example_commands "${PROJECT_SOURCE_DIR}/examples/*.txt")
   list(FILTER toolkit_example_commands EXCLUDE REGEX "/CMakeLists\\.txt$")
   install(FILES ${toolkit_example_commands} DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/examples")
-  install(DIRECTORY "${PROJECT_SOURCE_DIR}/studio/page/" DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/page")
+  # The page as studio/CMakeLists.txt puts it together, with the pinned three
+  # modules.
+  install(DIRECTORY "${PROJECT_BINARY_DIR}/studio/page/" DESTINATION "${CMAKE_INSTALL_DATADIR}/terrain_toolkit/page")
 endif()
 
 install(EXPORT terrain_toolkit_targets

@@ -1,25 +1,39 @@
-// The studio server's interface, as the page calls it.
+// The studio server's interface, as the page calls it. Every refusal of the
+// server is one line of JSON, {"error": "..."}.
 
-export async function getJson(path) {
-  const answer = await fetch(path);
-  return answer.json();
+const JSON_TYPE = { "Content-Type": "application/json" };
+
+// The answer's JSON, or a refusal made up when it carries none.
+async function bodyOf(answer) {
+  try {
+    return await answer.json();
+  } catch {
+    return { error: `the server answered ${answer.status} without JSON` };
+  }
 }
 
-export async function postJson(path, body) {
-  const answer = await fetch(path, { method: "POST", headers: { "Content-Type": "application/json" },
-    body: JSON.stringify(body) });
-  return answer.json();
+// {ok, status, body} of a request.
+async function answerOf(promise) {
+  const answer = await promise;
+  return { ok: answer.ok, status: answer.status, body: await bodyOf(answer) };
 }
+
+export const getAnswer = (path) => answerOf(fetch(path));
+
+export const postAnswer = (path, body) =>
+  answerOf(fetch(path, { method: "POST", headers: JSON_TYPE, body: JSON.stringify(body) }));
+
+export async function getJson(path) { return (await getAnswer(path)).body; }
+
+export async function postJson(path, body) { return (await postAnswer(path, body)).body; }
 
 export async function putText(path, text) {
-  const answer = await fetch(path, { method: "PUT", headers: { "Content-Type": "text/plain" }, body: text });
-  return answer.json();
+  return (await answerOf(fetch(path, { method: "PUT", headers: { "Content-Type": "text/plain" }, body: text }))).body;
 }
 
 // {status, picture: Blob} for a picture, {status, body} for a refusal.
 export async function postPreview(request) {
-  const answer = await fetch("/api/preview", { method: "POST", headers: { "Content-Type": "application/json" },
-    body: JSON.stringify(request) });
+  const answer = await fetch("/api/preview", { method: "POST", headers: JSON_TYPE, body: JSON.stringify(request) });
   if (answer.ok) return { status: answer.status, picture: await answer.blob() };
-  return { status: answer.status, body: await answer.json() };
+  return { status: answer.status, body: await bodyOf(answer) };
 }

@@ -1,6 +1,8 @@
 // The studio page: edits a command file's grid and chain and shows the
-// server's relief of its output after every change.
+// server's relief of its output, and a 3D view of the same heights, after
+// every change.
 import { getJson, postJson, putText, postPreview } from "./api.js";
+import { setUpExports } from "./exports.js";
 
 const HEADER_FIELDS = ["hostWindow", "tilesX", "tilesZ", "tileWidth", "tileHeight", "lowerX", "upperX",
   "lowerZ", "upperZ", "seedBase", "preview"];
@@ -14,7 +16,19 @@ const state = {
   channel: Math.random().toString(36).slice(2, 12),
   timer: 0,
   picture: null,
+  changedAt: 0,       // when the change that the next preview shows was made
+  view3d: null,       // the TerrainView, once three has loaded
+  noteRows: new Set(),  // ids of the rows whose previous-row input a move changed
+  busy3d: false,      // a request for the 3D view's heights is in flight
+  wanted3d: null,     // the newest picture whose heights the 3D view should show next
+  shown: null,        // {settings, sequence, picture} of the relief shown
+  folderFiles: [],    // the command files of the studio's folder
+  openedName: "",     // the folder's file last opened or saved, "" for an example
 };
+
+// The 3D view samples at most this many points a side; the relief takes
+// the whole preview size.
+const LARGEST_3D_SIDE = 256;
 
 const $ = (id) => document.getElementById(id);
 
@@ -40,9 +54,11 @@ function newRow(values) { return { id: state.nextId++, values: values.slice() };
 function setSettings(settings) {
   for (const name of HEADER_FIELDS) state.header[name] = settings[name];
   state.rows = settings.rows.map(newRow);
+  state.noteRows.clear();
+  $("move-note").textContent = "";
   renderGrid();
   renderRows();
-  schedulePreview();
+  changed();
 }
 
 function currentSettings() {
@@ -57,6 +73,18 @@ function renderGrid() {
     if (input.type === "checkbox") input.checked = state.header[name] !== 0;
     else input.value = input.step === "any" ? floatText(state.header[name]) : state.header[name];
   }
+  describeGrid();
+}
+
+// The size of the whole height array that the exports write.
+function describeGrid() {
+  const h = state.header;
+  const width = h.tilesX * h.tileWidth;
+  const height = h.tilesZ * h.tileHeight;
+  $("grid-note").textContent = Number.isFinite(width * height) && width > 0 && height > 0
+    ? `whole area: ${width} x ${height} heights in ${h.tilesX * h.tilesZ} tiles` : "";
+  document.querySelector(`[data-export="noise"]`).textContent =
+    h.preview !== 0 ? "noise_arr.txt + tutorial.bmp" : "noise_arr.txt";
 }
 
 function onGridInput(event) {
@@ -66,10 +94,37 @@ function onGridInput(event) {
   if (input.type === "checkbox") state.header[name] = input.checked ? 1 : 0;
   else if (input.value !== "" && Number.isFinite(Number(input.value))) state.header[name] = Number(input.value);
   else return;
-  schedulePreview();
+  describeGrid();
+  changed();
 }
 
 // ---- rows ----
+
+function sliderFor(f, isInteger, value) {
+  const slider = document.createElement("input");
+  slider.type = "range";
+  const [lower, upper] = f.range;
+  // An open end stops at 0 (below) or 100 past the lower end (above), or
+  // at the value where it lies beyond.
+  slider.min = lower ?? Math.min(0, value);
+  slider.max = upper ?? Math.max(lower + 100, value);
+  slider.step = isInteger ? 1 : "any";
+  slider.value = value;
+  slider.title = `${lower ?? "…"} .. ${upper ?? "…"}`;
+  return slider;
+}
+
+function sourceControl(row, index, value, rowIndex) {
+  const select = document.createElement("select");
+  for (let k = 0; k < rowIndex; ++k) {
+    select.add(new Option(`row ${k}: ${kindOf(state.rows[k].values[0]).name}`, k));
+  }
+  const named = Math.trunc(value);
+  if (named < 0 || named >= rowIndex) select.add(new Option(`row ${named} (no earlier row)`, named));
+  select.value = named;
+  select.addEventListener("change", () => { row.values[index + 1] = Number(select.value); changed(); });
+  return select;
+}
 
 function fieldControl(row, index, f, rowIndex) {
   const wrap = document.createElement("div");
@@ -82,36 +137,25 @@ function fieldControl(row, index, f, rowIndex) {
   if (f.use === "notRead") {
     wrap.classList.add("unused");
   } else if (f.use === "rowIndex") {
-    const select = document.createElement("select");
-    for (let k = 0; k < rowIndex; ++k) {
-      select.add(new Option(`row ${k}: ${kindOf(state.rows[k].values[0]).name}`, k));
-    }
-    if (value < 0 || value >= rowIndex) select.add(new Option(`row ${value} (no earlier row)`, value));
-    select.value = Math.trunc(value);
-    select.addEventListener("change", () => { row.values[index + 1] = Number(select.value); changed(); });
-    wrap.append(select);
+    wrap.append(sourceControl(row, index, value, rowIndex));
   } else {
+    const isInteger = index === 0;
     const number = document.createElement("input");
     number.type = "number";
-    number.step = index === 0 ? "1" : "any";
-    number.value = index === 0 ? value : floatText(value);
+    number.step = isInteger ? "1" : "any";
+    number.value = isInteger ? value : floatText(value);
+    number.setAttribute("aria-label", `row ${rowIndex} ${f.name}: ${f.sets}`);
     wrap.append(number);
-    let slider = null;
-    if (f.range) {
-      slider = document.createElement("input");
-      slider.type = "range";
-      slider.min = f.range[0] ?? 0;
-      slider.max = f.range[1] ?? f.range[0] + 100;
-      slider.step = index === 0 ? 1 : "any";
-      slider.value = value;
-      slider.addEventListener("input", () => { number.value = slider.value; set(slider.value); });
-      wrap.append(slider);
-    }
+    const slider = f.range ? sliderFor(f, isInteger, value) : null;
     const set = (text) => {
       if (text === "" || !Number.isFinite(Number(text))) return;
       row.values[index + 1] = Number(text);
       changed();
     };
+    if (slider) {
+      slider.addEventListener("input", () => { number.value = slider.value; set(slider.value); });
+      wrap.append(slider);
+    }
     number.addEventListener("input", () => { if (slider) slider.value = number.value; set(number.value); });
   }
   const error = document.createElement("span");
@@ -120,14 +164,12 @@ function fieldControl(row, index, f, rowIndex) {
   return wrap;
 }
 
-function rowItem(row, rowIndex) {
-  const item = document.createElement("li");
-  item.dataset.row = rowIndex;
-  const head = document.createElement("div");
-  head.className = "row-head";
+function typeControl(row) {
   const type = document.createElement("select");
-  for (const kind of state.vocabulary.types) type.add(new Option(kind.name, kind.code));
-  if (kindOf(row.values[0]) === state.vocabulary.fallback) type.add(new Option(`code ${row.values[0]} (Perlin, defaults)`, row.values[0]));
+  for (const kind of state.vocabulary.types) type.add(new Option(`${kind.code} ${kind.name}`, kind.code));
+  if (kindOf(row.values[0]) === state.vocabulary.fallback) {
+    type.add(new Option(`code ${row.values[0]}: ${state.vocabulary.fallback.name}`, row.values[0]));
+  }
   type.value = row.values[0];
   type.addEventListener("change", () => {
     const kind = kindOf(Number(type.value));
@@ -135,16 +177,40 @@ function rowItem(row, rowIndex) {
     renderRows();
     changed();
   });
+  return type;
+}
+
+// A short line on what the row reads: "reads row 2 (previous row) as
+// source 0, row 0 as source 1".
+function inputsText(row, rowIndex) {
+  const kind = kindOf(row.values[0]);
+  return kind.inputs.map((input) => {
+    let from;
+    if (input.from === "previous") from = rowIndex > 0 ? `row ${rowIndex - 1} (the previous row)` : "no row";
+    else from = `row ${Math.trunc(row.values[input.from === "p1" ? 1 : 2])}`;
+    return `${input.role} ← ${from}`;
+  }).join(", ");
+}
+
+function rowItem(row, rowIndex) {
+  const item = document.createElement("li");
+  item.dataset.row = rowIndex;
+  if (state.noteRows.has(row.id)) item.classList.add("reads-new");
+  const head = document.createElement("div");
+  head.className = "row-head";
   const up = button("↑", "Move up", () => move(rowIndex, -1), rowIndex === 0);
   const down = button("↓", "Move down", () => move(rowIndex, 1), rowIndex === state.rows.length - 1);
   const remove = button("✕", "Remove", () => removeRow(rowIndex), state.rows.length === 1);
+  const inputs = document.createElement("span");
+  inputs.className = "inputs";
+  inputs.textContent = inputsText(row, rowIndex);
   const error = document.createElement("span");
   error.className = "error";
-  head.append(type, up, down, remove, error);
+  head.append(typeControl(row), up, down, remove, inputs);
   const fields = document.createElement("div");
   fields.className = "fields";
   kindOf(row.values[0]).fields.forEach((f, index) => fields.append(fieldControl(row, index, f, rowIndex)));
-  item.append(head, fields);
+  item.append(head, error, fields);
   return item;
 }
 
@@ -158,8 +224,7 @@ function button(text, title, action, disabled) {
 }
 
 function renderRows() {
-  const list = $("rows");
-  list.replaceChildren(...state.rows.map(rowItem));
+  $("rows").replaceChildren(...state.rows.map(rowItem));
 }
 
 // The fields of `values` that name rows by index.
@@ -169,12 +234,14 @@ function indexFields(values) {
   return result;
 }
 
-// Which row each row reads as its previous one, by row id.
+// For each row with a previous-row input, by id: the id of the row it
+// reads, or null for the first row, which has none.
 function previousReaders() {
   const reads = new Map();
   state.rows.forEach((row, i) => {
-    const kind = kindOf(row.values[0]);
-    if (i > 0 && kind.inputs.some((input) => input.from === "previous")) reads.set(row.id, state.rows[i - 1].id);
+    if (kindOf(row.values[0]).inputs.some((input) => input.from === "previous")) {
+      reads.set(row.id, i > 0 ? state.rows[i - 1].id : null);
+    }
   });
   return reads;
 }
@@ -196,22 +263,41 @@ function move(i, step) {
   changed();
 }
 
+// Says which rows read another row through their previous-row input since
+// the move, since that input does not follow the rows.
 function describeMove(before, after) {
   const place = new Map(state.rows.map((row, i) => [row.id, i]));
+  const name = (id) => `row ${place.get(id)} (${kindOf(state.rows[place.get(id)].values[0]).name})`;
   const notes = [];
+  state.noteRows.clear();
   for (const [reader, previous] of after) {
-    if (before.get(reader) !== previous) {
-      notes.push(`row ${place.get(reader)} now reads row ${place.get(previous)} as its previous row`);
-    }
+    if (before.get(reader) === previous) continue;
+    state.noteRows.add(reader);
+    notes.push(previous === null ? `${name(reader)} now has no previous row to read`
+      : `${name(reader)} now reads ${name(previous)} as its previous row`);
   }
-  $("move-note").textContent = notes.join("; ");
+  $("move-note").textContent = notes.length ? `The move changed an implicit input: ${notes.join("; ")}.` : "";
 }
 
+// Removes row i. Sources that named a later row follow it; a source that
+// named row i names no row any more (-1) until another is chosen.
 function removeRow(i) {
+  const removed = state.rows[i];
   state.rows.splice(i, 1);
-  for (const row of state.rows) {
-    for (const f of indexFields(row.values)) if (Math.trunc(row.values[f]) > i) row.values[f] -= 1;
-  }
+  const dangling = [];
+  state.rows.forEach((row, r) => {
+    for (const f of indexFields(row.values)) {
+      const k = Math.trunc(row.values[f]);
+      if (k > i) row.values[f] -= 1;
+      else if (k === i) {
+        row.values[f] = -1;
+        dangling.push(`row ${r} p${f}`);
+      }
+    }
+  });
+  state.noteRows.clear();
+  $("move-note").textContent = dangling.length
+    ? `${dangling.join(", ")} named the removed ${kindOf(removed.values[0]).name} row: choose another source.` : "";
   renderRows();
   changed();
 }
@@ -223,53 +309,131 @@ function addRow() {
   changed();
 }
 
-function changed() { schedulePreview(); }
+function changed() {
+  state.changedAt = performance.now();
+  for (const [i, row] of state.rows.entries()) {
+    const inputs = document.querySelector(`#rows li[data-row="${i}"] .inputs`);
+    if (inputs) inputs.textContent = inputsText(row, i);
+  }
+  schedulePreview();
+}
 
-// ---- preview ----
+// ---- refusals ----
 
 function clearErrors() {
-  for (const error of document.querySelectorAll("#rows .error")) error.textContent = "";
-  for (const field of document.querySelectorAll("#rows .field.bad")) field.classList.remove("bad");
+  for (const error of document.querySelectorAll("#rows .error, #grid-error")) error.textContent = "";
+  for (const field of document.querySelectorAll(".bad")) field.classList.remove("bad");
   $("preview-error").textContent = "";
 }
 
-// Shows a refusal at its row and fields, in duneforge's words.
-function showError(body) {
+// The grid fields that a refusal without a row speaks of.
+function gridFieldsOf(text) {
+  const names = HEADER_FIELDS.filter((name) => new RegExp(`\\b${name}\\b`).test(text));
+  if (/^x range/.test(text)) names.push("lowerX", "upperX");
+  if (/^z range/.test(text)) names.push("lowerZ", "upperZ");
+  return names;
+}
+
+// Shows a refusal at its row and fields, or at the grid's fields, in
+// duneforge's words; `where` is the line for anything else.
+function showError(body, where = $("preview-error")) {
   const item = body.row !== undefined ? document.querySelector(`#rows li[data-row="${body.row}"]`) : null;
   if (!item) {
-    $("preview-error").textContent = body.error;
+    const fields = gridFieldsOf(body.error ?? "");
+    for (const name of fields) document.querySelector(`#grid [data-field="${name}"]`)?.classList.add("bad");
+    if (fields.length) $("grid-error").textContent = body.error;
+    else if (where) where.textContent = body.error;
     return;
   }
-  const fields = body.fields ?? [];
   let shown = false;
-  for (const name of fields) {
+  for (const name of body.fields ?? []) {
     const field = item.querySelector(`.field[data-field="${name}"]`);
     if (!field) continue;
     field.classList.add("bad");
     if (!shown) field.querySelector(".error").textContent = body.error;
     shown = true;
   }
-  if (!shown) item.querySelector(".row-head .error").textContent = body.error;
+  if (!shown) item.querySelector(":scope > .error").textContent = body.error;
 }
+
+// ---- preview ----
 
 function schedulePreview() {
   clearTimeout(state.timer);
-  state.timer = setTimeout(preview, 30);
+  state.timer = setTimeout(() => preview().catch((error) => {
+    $("preview-error").textContent = `no preview: the studio does not answer (${error.message ?? error})`;
+  }), 30);
 }
 
 async function preview() {
   const side = Number($("size").value);
   const sequence = ++state.sequence;
-  const request = { settings: currentSettings(), width: side, height: side, channel: state.channel, sequence };
+  const changedAt = state.changedAt;
+  const settings = currentSettings();
+  const request = { settings, width: side, height: side, channel: state.channel, sequence };
   const answer = await postPreview(request);
   if (sequence !== state.sequence || answer.status === 409) return;  // a newer one is on its way
   clearErrors();
-  if (answer.picture) {
-    if (state.picture) URL.revokeObjectURL(state.picture);
-    state.picture = URL.createObjectURL(answer.picture);
-    $("relief").src = state.picture;
-  } else {
+  if (!answer.picture) {
     showError(answer.body);
+    return;
+  }
+  if (state.picture) URL.revokeObjectURL(state.picture);
+  state.picture = URL.createObjectURL(answer.picture);
+  const relief = $("relief");
+  relief.src = state.picture;
+  await relief.decode().catch(() => {});
+  if (sequence !== state.sequence) return;
+  relief.dataset.shown = sequence;
+  state.shown = { settings, sequence, picture: answer.picture };
+  $("timing").textContent = `${side} x ${side} shown ${Math.round(performance.now() - changedAt)} ms after the change`;
+  preview3d(settings, sequence, answer.picture).catch((error) => {
+    $("terrain3d-note").textContent = `the 3D view cannot show this: ${error}`;
+  });
+}
+
+// The 3D view of the same settings and area, after the relief is shown.
+// One request for heights is in flight at a time: changes that come while
+// it runs are taken together into the next one, so a run of quick changes
+// (a slider dragged) costs the server one 3D request at a time, not a queue.
+async function preview3d(settings, sequence, picture) {
+  if (!state.view3d) return;
+  state.wanted3d = { settings, sequence, picture };
+  if (state.busy3d) return;
+  state.busy3d = true;
+  try {
+    while (state.wanted3d) {
+      const wanted = state.wanted3d;
+      state.wanted3d = null;
+      await show3d(wanted.settings, wanted.sequence, wanted.picture);
+    }
+  } finally {
+    state.busy3d = false;
+  }
+}
+
+async function show3d(settings, sequence, picture) {
+  const side = Math.min(Number($("size").value), LARGEST_3D_SIDE);
+  const answer = await postJson("/api/preview", { settings, width: side, height: side, output: "heights",
+    channel: `${state.channel}-3d`, sequence });
+  if (sequence !== state.sequence || !answer.heights) return;
+  await state.view3d.show(answer, settings.upperX - settings.lowerX, settings.upperZ - settings.lowerZ, picture);
+  $("terrain3d").dataset.shown = sequence;
+}
+
+// Three is loaded apart from the page, while the first relief is made, so
+// that the editor and the relief work even where it is missing or WebGL is
+// not offered.
+async function startView3d() {
+  try {
+    const { TerrainView } = await import("./terrain3d.js");
+    state.view3d = new TerrainView($("terrain3d"));
+    $("terrain3d-note").textContent = "Drag to turn, wheel to zoom, right-drag to pan.";
+    const shown = state.shown;
+    if (shown) await preview3d(shown.settings, shown.sequence, shown.picture);
+  } catch (error) {
+    $("terrain3d").hidden = true;
+    $("terrain3d-note").textContent = `no 3D view: ${error.message ?? error}`;
   }
 }
 
@@ -285,26 +449,32 @@ async function fillOpenList() {
     for (const name of names) g.append(new Option(name, `${kind}/${name}`));
     select.append(g);
   };
-  group("Folder", files.files, "files");
-  group("Examples (read only)", examples.examples, "examples");
-  return examples.examples;
+  state.folderFiles = files.files ?? [];
+  group("Folder", state.folderFiles, "files");
+  group("Examples (read only)", examples.examples ?? [], "examples");
+  return examples.examples ?? [];
 }
 
 async function open(path) {
   const file = await getJson(`/api/${path}`);
+  if (file.error) { status(file.error); return; }
   const parsed = await postJson("/api/parse", { commandFile: file.text });
   if (parsed.error) { status(`${file.name}: ${parsed.error}`); return; }
-  $("save-name").value = path.startsWith("files/") ? file.name : "";
+  state.openedName = path.startsWith("files/") ? file.name : "";
+  $("save-name").value = state.openedName || "cmd_noise.txt";
   setSettings(parsed.settings);
-  status(`opened ${file.name}`);
+  status(state.openedName ? `opened ${file.name}` : `opened the example ${file.name}; Save keeps a copy in the folder`);
 }
 
 async function save() {
   const name = $("save-name").value.trim();
   if (!name) { status("give a name to save under, such as cmd_noise.txt"); return; }
+  if (name !== state.openedName && state.folderFiles.includes(name) &&
+      !window.confirm(`${name} is in the folder already. Replace it?`)) return;
   const formatted = await postJson("/api/format", { settings: currentSettings() });
   if (formatted.error) { status(formatted.error); return; }
   const saved = await putText(`/api/files/${encodeURIComponent(name)}`, formatted.text);
+  if (!saved.error) state.openedName = name;
   status(saved.error ? saved.error : `saved ${name}`);
   await fillOpenList();
 }
@@ -312,11 +482,17 @@ async function save() {
 async function start() {
   state.vocabulary = await getJson("/api/vocabulary");
   const examples = await fillOpenList();
+  startView3d();
   $("grid").addEventListener("input", onGridInput);
-  $("size").addEventListener("change", schedulePreview);
+  $("size").addEventListener("change", changed);
   $("add-row").addEventListener("click", addRow);
   $("save").addEventListener("click", save);
   $("open").addEventListener("change", (event) => { if (event.target.value) open(event.target.value); });
+  setUpExports({
+    settings: currentSettings,
+    refused: (body) => showError(body, null),
+    written: () => fillOpenList(),
+  });
   // A link may name the file to open: #files/NAME or #examples/NAME.
   const wanted = decodeURIComponent(location.hash.slice(1));
   if (/^(files|examples)\/[^/]+$/.test(wanted)) await open(wanted);

@@ -9,6 +9,8 @@
 #               (the sanitizer flags of a sanitizer build)
 #   LIBDIR      the library folder under the prefix (lib, lib64, ...)
 #   PROGRAMS    the program names the installed tree must hold
+#   DATADIR     the data folder under the prefix (share), and DATA_FILES the
+#               files it must hold, relative to it
 foreach(var BUILD_DIR WORK_DIR CONSUMER CXX LIBDIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "install_and_consume: ${var} is not set")
@@ -37,6 +39,9 @@ set(expected
   "${LIBDIR}/cmake/terrain_toolkit/terrain_toolkitConfigVersion.cmake")
 foreach(program IN LISTS PROGRAMS)
   list(APPEND expected "bin/${program}")
+endforeach()
+foreach(file IN LISTS DATA_FILES)
+  list(APPEND expected "${DATADIR}/${file}")
 endforeach()
 foreach(file IN LISTS expected)
   if(NOT EXISTS "${prefix}/${file}")

@@ -1,0 +1,319 @@
+// The studio's page in a real browser: headless chromium, driven by the
+// pinned puppeteer-core, against the built terrainstudio serving an empty
+// temporary folder. It loads the terrain example and saves it, changes an
+// octave count and sees the relief's pixels change (timing how long the
+// page takes to show the new picture), moves a row, enters an out-of-range
+// value and finds duneforge's own text at the field, turns the 3D view,
+// saves a screenshot, removes a row, and exports HMP7 and reads the file
+// back with modelinfo.
+//
+// Environment: STUDIO_PROGRAM, DUNEFORGE, MODELINFO (built programs),
+// STUDIO_EXAMPLES (the bundled examples), NODE_MODULES (the pinned
+// packages), CHROMIUM (the browser), SCREENSHOT (the picture to write).
+import assert from "node:assert/strict";
+import { spawn, spawnSync } from "node:child_process";
+import fs from "node:fs";
+import { createRequire } from "node:module";
+import os from "node:os";
+import path from "node:path";
+
+const env = (name) => {
+  const value = process.env[name];
+  if (!value) throw new Error(`${name} is not set`);
+  return value;
+};
+const require = createRequire(path.resolve(env("NODE_MODULES"), "index.js"));
+const puppeteer = require("puppeteer-core");
+
+const TERRAIN = fs.readFileSync(path.join(env("STUDIO_EXAMPLES"), "terrain.txt"), "utf8");
+// The terrain example's whole area: 4 x 4 tiles of 128 x 128.
+const AREA_SIDE = 512;
+
+function log(text) { console.log(`studio page: ${text}`); }
+
+// Starts terrainstudio on a free port in `folder`; resolves to its address.
+function startStudio(folder) {
+  const child = spawn(env("STUDIO_PROGRAM"), ["--port", "0", folder], { stdio: ["ignore", "pipe", "inherit"] });
+  return new Promise((resolve, reject) => {
+    let text = "";
+    const timer = setTimeout(() => reject(new Error("terrainstudio printed no address within 10 s")), 10000);
+    child.on("exit", (code) => reject(new Error(`terrainstudio ended with status ${code}`)));
+    child.stdout.on("data", (chunk) => {
+      text += chunk;
+      const found = /http:\/\/127\.0\.0\.1:\d+\//.exec(text);
+      if (found) {
+        clearTimeout(timer);
+        resolve({ child, address: found[0] });
+      }
+    });
+  });
+}
+
+// Runs duneforge on `commandText` in a folder of its own: {status, stderr, heights}.
+function runDuneforge(commandText) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "studio-duneforge-"));
+  try {
+    fs.writeFileSync(path.join(folder, "cmd_noise.txt"), commandText);
+    const run = spawnSync(env("DUNEFORGE"), [], { cwd: folder, encoding: "utf8", timeout: 60000 });
+    const array = path.join(folder, "noise_arr.txt");
+    const heights = fs.existsSync(array)
+      ? fs.readFileSync(array, "utf8").split(",").filter((t) => t !== "").map(Number) : [];
+    return { status: run.status, stderr: run.stderr, heights };
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+// The relief as the page shows it: its size and RGBA pixels.
+async function reliefPixels(page) {
+  return page.$eval("#relief", (img) => {
+    const canvas = document.createElement("canvas");
+    canvas.width = img.naturalWidth;
+    canvas.height = img.naturalHeight;
+    const context = canvas.getContext("2d");
+    context.drawImage(img, 0, 0);
+    return { width: canvas.width, height: canvas.height,
+      data: Array.from(context.getImageData(0, 0, canvas.width, canvas.height).data) };
+  });
+}
+
+function differingPixels(a, b) {
+  assert.equal(a.data.length, b.data.length);
+  let count = 0;
+  for (let i = 0; i < a.data.length; i += 4) {
+    if (a.data[i] !== b.data[i] || a.data[i + 1] !== b.data[i + 1] || a.data[i + 2] !== b.data[i + 2]) ++count;
+  }
+  return count;
+}
+
+const shown = (page) => page.$eval("#relief", (img) => Number(img.dataset.shown ?? -1));
+
+// Sets the number field `field` of row `row` to `value` as typing does, and
+// returns the milliseconds until the page has shown a newer picture (null
+// when `expectPicture` is false: then it waits for the field's message).
+async function setField(page, row, field, value, expectPicture = true) {
+  const before = await shown(page);
+  await page.evaluate((r, f, v) => {
+    const input = document.querySelector(`#rows li[data-row="${r}"] .field[data-field="${f}"] input[type=number]`);
+    window.changeStarted = performance.now();
+    input.value = String(v);
+    input.dispatchEvent(new Event("input", { bubbles: true }));
+  }, row, field, value);
+  if (!expectPicture) return null;
+  await page.waitForFunction((old) => Number(document.querySelector("#relief").dataset.shown ?? -1) > old,
+    { polling: "raf", timeout: 60000 }, before);
+  return page.evaluate(() => performance.now() - window.changeStarted);
+}
+
+// Waits until the page has no request in flight: the last change's relief
+// and 3D heights have arrived.
+const settle = (page) => page.waitForNetworkIdle({ idleTime: 300, timeout: 60000 });
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+// The page was opened on another example; Open switches to the terrain one.
+async function loadExample(page) {
+  await settle(page);
+  const first = await page.$$eval("#rows > li .row-head select", (selects) => selects.map((s) => Number(s.value)));
+  assert.deepEqual(first, [0], "the page opened on the example its address names, one Perlin row");
+  const before = await shown(page);
+  await page.select("#open", "examples/terrain.txt");
+  await page.waitForFunction((old) => Number(document.querySelector("#relief").dataset.shown ?? -1) > old,
+    { timeout: 60000 }, before);
+  await settle(page);
+  const rows = await page.$$eval("#rows > li .row-head select", (selects) => selects.map((s) => Number(s.value)));
+  assert.deepEqual(rows, [1, 2, 3, 0, 4, 14], "the terrain example's six rows, by type");
+  assert.equal(await page.$eval("[data-grid=tileWidth]", (i) => i.value), "128");
+}
+
+// Saves the example under the name the page offers, cmd_noise.txt: the
+// file in the folder holds the example's numbers.
+async function saveExample(page, folder) {
+  assert.equal(await page.$eval("#save-name", (input) => input.value), "cmd_noise.txt");
+  await page.click("#save");
+  await page.waitForFunction(() => document.querySelector("#status").textContent === "saved cmd_noise.txt",
+    { timeout: 60000 });
+  const numbers = (text) => text.trim().split(/\s+/).map(Number);
+  assert.deepEqual(numbers(fs.readFileSync(path.join(folder, "cmd_noise.txt"), "utf8")), numbers(TERRAIN));
+}
+
+async function changeOctaves(page) {
+  const first = await reliefPixels(page);
+  assert.equal(first.width, 256, "the preview is 256 x 256 by default");
+  assert.equal(first.height, 256);
+  const times = [];
+  // Row 0 is a RidgedMulti of 6 octaves; 2 changes the picture plainly.
+  times.push(await setField(page, 0, "p1", 2));
+  const second = await reliefPixels(page);
+  const changed = differingPixels(first, second);
+  assert.ok(changed > 256 * 256 / 20, `only ${changed} pixels changed with the octave count`);
+  for (const octaves of [3, 4, 5, 6, 5, 4, 3, 2, 6]) times.push(await setField(page, 0, "p1", octaves));
+  const third = await reliefPixels(page);
+  assert.equal(differingPixels(first, third), 0, "back at 6 octaves, the picture is the first one again");
+  log(`change to new picture: median ${median(times).toFixed(0)} ms, ` +
+    `${Math.min(...times).toFixed(0)} .. ${Math.max(...times).toFixed(0)} ms over ${times.length} changes`);
+}
+
+// Row 2 (ScaleBias of the previous row) moves up: it reads row 0 now, the
+// Select's source that named it follows it, and the page says so.
+async function moveRow(page) {
+  const sourceOfSelect = () => page.$eval(`#rows li[data-row="4"] .field[data-field="p1"] select`, (s) => s.value);
+  assert.equal(await sourceOfSelect(), "2");
+  await page.click(`#rows li[data-row="2"] button[title="Move up"]`);
+  assert.equal(await sourceOfSelect(), "1", "the source named by index follows its row");
+  const note = await page.$eval("#move-note", (p) => p.textContent);
+  assert.match(note, /row 1 \(ScaleBias\) now reads row 0 \(RidgedMulti\) as its previous row/);
+  await page.click(`#rows li[data-row="1"] button[title="Move down"]`);
+  assert.equal(await sourceOfSelect(), "2");
+  await settle(page);
+}
+
+// Removing row 2, which the Select names as source 0: the sources after it
+// follow their rows, the one that named it names no row any more, and the
+// page says so and shows the refusal at that field. Open brings the example
+// back.
+async function removeRow(page) {
+  await page.click(`#rows li[data-row="2"] button[title="Remove"]`);
+  const source = (f) => page.$eval(`#rows li[data-row="3"] .field[data-field="${f}"] select`, (s) => s.value);
+  assert.deepEqual([await source("p1"), await source("p2")], ["-1", "0"]);
+  assert.match(await page.$eval("#move-note", (p) => p.textContent), /row 3 p1 named the removed ScaleBias row/);
+  await page.waitForFunction(() => /names no earlier row/.test(
+    document.querySelector(`#rows li[data-row="3"] .field[data-field="p1"] .error`).textContent), { timeout: 60000 });
+  const before = await shown(page);
+  await page.select("#open", "examples/terrain.txt");
+  await page.waitForFunction((old) => Number(document.querySelector("#relief").dataset.shown ?? -1) > old,
+    { timeout: 60000 }, before);
+  await settle(page);
+  assert.equal(await page.$$eval("#rows > li", (items) => items.length), 6);
+}
+
+async function outOfRange(page) {
+  const before = await shown(page);
+  await setField(page, 0, "p1", 31, false);
+  const message = await page.waitForFunction(() => {
+    const field = document.querySelector(`#rows li[data-row="0"] .field[data-field="p1"]`);
+    return field.classList.contains("bad") && field.querySelector(".error").textContent;
+  }, { timeout: 60000 });
+  const duneforge = runDuneforge(TERRAIN.replace(/^1 6 /m, "1 31 "));
+  assert.equal(duneforge.status, 1);
+  assert.equal(`duneforge: ${await message.jsonValue()}\n`, duneforge.stderr,
+    "the field shows duneforge's own text");
+  assert.equal(await shown(page), before, "a refused value leaves the picture as it was");
+  await setField(page, 0, "p1", 6);
+  assert.equal(await page.$eval(`#rows li[data-row="0"] .field[data-field="p1"] .error`, (e) => e.textContent), "");
+}
+
+async function canvasPicture(page) {
+  return page.$eval("#terrain3d canvas", (c) => c.toDataURL("image/png"));
+}
+
+async function turn3dView(page) {
+  await page.waitForFunction(() => document.querySelector("#terrain3d").dataset.samples === "256x256",
+    { timeout: 60000 });
+  const before = await canvasPicture(page);
+  const box = await (await page.$("#terrain3d canvas")).boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width / 2 + 120, box.y + box.height / 2 + 20, { steps: 8 });
+  await page.mouse.up();
+  assert.notEqual(await canvasPicture(page), before, "dragging turns the 3D view");
+}
+
+// Exports HMP7 with the preview as its skin and reads it back with
+// modelinfo: the whole area's grid, one frame and a picture skin, and a
+// height range that is the range of duneforge's own heights.
+async function exportHmp7(page, folder) {
+  await page.$eval("#export-name", (input) => { input.value = "studio-test"; });
+  await page.select("#export-skin", "preview");
+  // Whether the progress bar showed, however short the export.
+  await page.$eval("#export-progress", (bar) => {
+    new MutationObserver(() => { if (!bar.hidden) bar.dataset.wasShown = "yes"; })
+      .observe(bar, { attributes: true, attributeFilter: ["hidden"] });
+  });
+  await page.click(`[data-export="hmp7"]`);
+  await page.waitForFunction(() => !document.querySelector(`[data-export="hmp7"]`).disabled, { timeout: 120000 });
+  assert.equal(await page.$eval("#export-progress", (bar) => bar.dataset.wasShown), "yes", "progress showed");
+  const report = await page.$eval("#export-status", (s) => s.textContent);
+  assert.match(report, /^wrote .*studio-test\.hmp/, `the export: ${report}`);
+  const file = path.join(folder, "studio-test.hmp");
+  const info = spawnSync(env("MODELINFO"), ["--json", file], { encoding: "utf8" });
+  assert.equal(info.status, 0, info.stderr);
+  const [hmp] = JSON.parse(info.stdout);
+  assert.equal(hmp.magic, "HMP7");
+  assert.equal(hmp.walk.complete, true);
+  assert.deepEqual([hmp.counts.columns, hmp.counts.rows, hmp.counts.frames, hmp.counts.skins],
+    [AREA_SIDE, AREA_SIDE, 1, 1]);
+  // The preview as its skin: a picture with its reduced mip levels (a blank
+  // skin has none), its sides multiples of 8.
+  const [skin] = hmp.skins;
+  assert.deepEqual([skin.mipmaps, skin.width % 8, skin.height % 8], [true, 0, 0], JSON.stringify(skin));
+  const { heights } = runDuneforge(TERRAIN);
+  assert.equal(heights.length, AREA_SIDE * AREA_SIDE);
+  const lowest = heights.reduce((a, b) => Math.min(a, b));
+  const highest = heights.reduce((a, b) => Math.max(a, b));
+  // The header holds the range as engine numbers, in steps of 1/1024
+  // rounded to the nearest (halves away from zero), and packs it into
+  // 0 .. 65535.
+  const engine = (value) => Math.sign(value) * Math.round(Math.abs(value) * 1024) / 1024;
+  const [scale, offset] = [hmp.header.scale[2], hmp.header.offset[2]];
+  assert.ok(Math.abs(offset - engine(lowest)) < 1e-6, `lowest height ${offset}, duneforge's ${lowest}`);
+  assert.ok(Math.abs(offset + 65535 * scale - engine(highest)) < 1e-5,
+    `highest height ${offset + 65535 * scale}, duneforge's ${highest}`);
+  log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo`);
+}
+
+// The whole page, from the top: the studio with the terrain example after
+// the test's changes, with its 3D view turned.
+let screenshotTaken = false;
+async function screenshot(page) {
+  await page.evaluate(() => window.scrollTo(0, 0));
+  await page.screenshot({ path: env("SCREENSHOT"), fullPage: true });
+  screenshotTaken = true;
+  log(`screenshot in ${env("SCREENSHOT")}`);
+}
+
+async function main() {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), "studio-page-"));
+  const { child, address } = await startStudio(folder);
+  const args = ["--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--disable-dev-shm-usage"];
+  // Chromium refuses to run as root inside its sandbox.
+  if (process.getuid && process.getuid() === 0) args.push("--no-sandbox");
+  const problems = [];
+  let browser = null;
+  let page = null;
+  try {
+    browser = await puppeteer.launch({ executablePath: env("CHROMIUM"), headless: true, args });
+    page = await browser.newPage();
+    page.on("pageerror", (error) => problems.push(error.message));
+    await page.setViewport({ width: 1400, height: 1000 });
+    const started = Date.now();
+    await page.goto(`${address}#examples/single_perlin.txt`);
+    await page.waitForSelector("#relief[data-shown]", { timeout: 60000 });
+    log(`first picture ${Date.now() - started} ms after the page was asked for`);
+    await loadExample(page);
+    await saveExample(page, folder);
+    await changeOctaves(page);
+    await moveRow(page);
+    await outOfRange(page);
+    await turn3dView(page);
+    await screenshot(page);
+    await removeRow(page);
+    assert.deepEqual(problems, [], "the page raised no error");
+    await exportHmp7(page, folder);
+    assert.deepEqual(problems, [], "the page raised no error while exporting");
+  } finally {
+    // Where the test failed before it, the page as the test left it.
+    if (page && !screenshotTaken) await screenshot(page).catch(() => {});
+    if (browser) await browser.close();
+    child.kill();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+main().then(() => log("passed"), (error) => {
+  console.error(`studio page: FAILED: ${error.stack ?? error}`);
+  process.exitCode = 1;
+});
