@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "generator/height_array_run.h"
 #include "generator/module_chain.h"
 #include "generator/piece_plan.h"
 #include "generator/tile_workers.h"
@@ -52,7 +53,7 @@ std::string BoundsText(const TileBounds& b) {
 }
 
 // Renders the grid with a renderer in its initial state and writes the file.
-void WritePreviewFile(const noise::utils::HeightGrid& grid) {
+void WritePreviewFile(const noise::utils::HeightGrid& grid, const std::string& path) {
   noise::utils::ImageGrid image;
   noise::utils::ReliefRenderer renderer;
   renderer.SetSourceGrid(grid);
@@ -60,7 +61,7 @@ void WritePreviewFile(const noise::utils::HeightGrid& grid) {
   renderer.Render();
   noise::utils::BmpFileWriter writer;
   writer.SetSourceImage(image);
-  writer.SetFileName(kPreviewFileName);
+  writer.SetFileName(path);
   writer.WriteFile();
 }
 
@@ -131,7 +132,8 @@ void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 }
 
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
-                   noise::utils::HeightGrid& grid, HeightArrayWriter& out, platform::ProgressLine* progress) {
+                   noise::utils::HeightGrid& grid, HeightArrayWriter& out,
+                   platform::ProgressReport* progress) {
   const int64_t tileCount = TileCount(settings);
   for (int64_t t = 0; t < tileCount; ++t) {
     BuildTile(settings, builder, t);
@@ -145,7 +147,7 @@ void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 
 void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                        noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
-                       PreviewTile& lastTile, platform::ProgressLine* progress) {
+                       PreviewTile& lastTile, platform::ProgressReport* progress) {
   const int64_t tileCount = TileCount(settings);
   const int32_t height = settings.tileHeight;
   for (int64_t t = 0; t < tileCount; ++t) {
@@ -205,11 +207,13 @@ noise::utils::EvaluatorChoice EvaluatorFromEnvironment() {
   return noise::utils::ParseEvaluatorChoice(text == nullptr ? "" : text, kEvaluatorVariable);
 }
 
-void WritePreview(const noise::utils::HeightGrid& grid) {
+void WritePreview(const noise::utils::HeightGrid& grid) { WritePreview(grid, kPreviewFileName); }
+
+void WritePreview(const noise::utils::HeightGrid& grid, const std::string& path) {
   try {
-    WritePreviewFile(grid);
+    WritePreviewFile(grid, path);
   } catch (const noise::Exception&) {
-    RethrowInContext(std::string("preview ") + kPreviewFileName);
+    RethrowInContext("preview " + path);
   }
 }
 
@@ -220,53 +224,24 @@ void NotifyHost(platform::WindowHandle hostWindow) {
 int RunDuneforge() {
   CommandSettings settings;
   if (!LoadCommandFile(kCommandFileName, settings)) return 0;
-  const int64_t tileCount = TileCount(settings);
   const int threads = ThreadCount();
   const noise::utils::EvaluatorChoice evaluator = EvaluatorFromEnvironment();
-  const PiecePlan plan =
-      PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight, threads, MemoryBudgetBytes());
-  // One chain per worker, since a chain's caches serve one thread, all built
-  // before the height array is opened, so that a row the chain refuses
-  // leaves the array untouched.
-  std::vector<ModuleChain> chains;
-  for (int i = 0; i < plan.Workers(); ++i) chains.push_back(BuildModuleChain(settings));
-
-  // The writer's own grid, used when it builds the pieces itself; the
-  // preview's whole last tile when pieces are bands.
-  noise::utils::HeightGrid grid;
-  PreviewTile lastTile(settings.tileWidth, settings.tileHeight);
-  noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachModule(chains.front().OutputModule());
-  builder.SetDestGrid(grid);
-  builder.SetGridSize(settings.tileWidth, settings.tileHeight);
-  builder.SetSeamless(false);
-  builder.SetEvaluator(evaluator);
-
+  // The chains are built before the height array is opened, so that a row
+  // the chain refuses leaves the array untouched.
+  HeightArrayRun run(settings, threads, MemoryBudgetBytes(), evaluator);
   HeightArrayWriter out;
   if (!out.Open(kHeightArrayFileName)) return 0;
-  std::unique_ptr<TileWorkers> workers;
   {
     const uint64_t valuesPerTile = static_cast<uint64_t>(std::max(settings.tileWidth, 0)) *
                                    static_cast<uint64_t>(std::max(settings.tileHeight, 0));
-    platform::ProgressLine progress(stderr, "duneforge", "tiles", static_cast<uint64_t>(tileCount),
+    platform::ProgressLine progress(stderr, "duneforge", "tiles", static_cast<uint64_t>(run.TileCount()),
                                     valuesPerTile);
-    if (plan.Slots() > 0) {
-      std::vector<const noise::module::Module*> outputs;
-      for (const ModuleChain& chain : chains) outputs.push_back(&chain.OutputModule());
-      workers = std::make_unique<TileWorkers>(settings, outputs, plan, evaluator);
-      workers->Run(out, &progress);
-    } else if (plan.BandsPerTile() > 1) {
-      GenerateTileBands(settings, builder, grid, plan.BandRows(), out, lastTile, &progress);
-    } else {
-      GenerateTiles(settings, builder, grid, out, &progress);
-    }
+    run.Write(out, &progress);
   }
   // Every value is on disk, checked, before the preview and the message.
   out.Close();
   // The preview is the last tile, whichever thread built it.
-  if (settings.preview != 0) {
-    WritePreview(workers ? workers->LastTile() : plan.BandsPerTile() > 1 ? lastTile.Grid() : grid);
-  }
+  if (settings.preview != 0) WritePreview(run.LastTile());
   NotifyHost(settings.hostWindow);
   return 0;
 }

@@ -59,7 +59,7 @@ void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 // written. BuildTile's and the writer's exceptions pass.
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                    noise::utils::HeightGrid& grid, HeightArrayWriter& out,
-                   platform::ProgressLine* progress = nullptr);
+                   platform::ProgressReport* progress = nullptr);
 // The same in bands of `bandRows` rows (the last band of a tile may be
 // shorter), so that `grid` holds one band; the last tile is put together
 // whole in `lastTile` for the preview. Bands go out as they are built; when
@@ -67,7 +67,7 @@ void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 // array holds the tiles before it, as when tiles are built whole.
 void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                        noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
-                       PreviewTile& lastTile, platform::ProgressLine* progress = nullptr);
+                       PreviewTile& lastTile, platform::ProgressReport* progress = nullptr);
 
 // The environment variable that sets how many threads build tiles, and the
 // largest number it takes.
@@ -108,6 +108,8 @@ noise::utils::EvaluatorChoice EvaluatorFromEnvironment();
 // noise::ExceptionInvalidParam; a file that cannot be written
 // noise::ExceptionUnknown.
 void WritePreview(const noise::utils::HeightGrid& grid);
+// The same picture written to `path`, replaced whole; errors name it.
+void WritePreview(const noise::utils::HeightGrid& grid, const std::string& path);
 
 // Sends WM_COMMAND with GenerationDoneCommand and 0 to `hostWindow` and
 // returns once it is handled. A handle that names no window does nothing.

@@ -25,7 +25,7 @@ std::string Reason(int error) {
 }  // namespace
 
 HeightArrayWriter::~HeightArrayWriter() {
-  if (fd_ >= 0) platform::LowLevelFile::Close(fd_);
+  if (fd_ >= 0 && ownsFd_) platform::LowLevelFile::Close(fd_);
 }
 
 bool HeightArrayWriter::Open(const std::string& path) {
@@ -37,11 +37,23 @@ bool HeightArrayWriter::Open(const std::string& path) {
                            LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kAppend,
                            LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
   if (fd_ < 0) return false;
+  ownsFd_ = true;
   path_ = path;
   used_ = 0;
   written_ = 0;
   openedSize_ = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd);
   return true;
+}
+
+void HeightArrayWriter::OpenDescriptor(int fd, const std::string& name) {
+  buffer_.reset(new (std::nothrow) char[kBufferBytes]);
+  if (!buffer_) throw noise::utils::OutOfMemoryError("no memory for the output buffer of " + name);
+  fd_ = fd;
+  ownsFd_ = false;
+  path_ = name;
+  used_ = 0;
+  written_ = 0;
+  openedSize_ = platform::LowLevelFile::Seek(fd, 0, platform::LowLevelFile::kSeekCur);
 }
 
 void HeightArrayWriter::Append(const float* values, size_t count) {
@@ -99,7 +111,10 @@ void HeightArrayWriter::TakeBack(int64_t mark) {
   }
   used_ = 0;
   errno = 0;
-  if (openedSize_ < 0 || platform::LowLevelFile::Truncate(fd_, openedSize_ + mark) != 0) {
+  // The position goes back too, as a file not opened for appending
+  // writes where it stands.
+  if (openedSize_ < 0 || platform::LowLevelFile::Truncate(fd_, openedSize_ + mark) != 0 ||
+      platform::LowLevelFile::Seek(fd_, openedSize_ + mark, platform::LowLevelFile::kSeekSet) < 0) {
     throw noise::utils::FileError(path_ + ": cannot take back the values of a failed tile" + Reason(errno));
   }
   written_ = mark;
@@ -110,6 +125,7 @@ void HeightArrayWriter::Close() {
   WriteBuffer();
   const int fd = fd_;
   fd_ = -1;
+  if (!ownsFd_) return;
   errno = 0;
   if (platform::LowLevelFile::Close(fd) != 0) {
     throw noise::utils::FileError(path_ + ": cannot complete the height array" + Reason(errno));

@@ -33,6 +33,11 @@ class HeightArrayWriter {
   // digits are written, so text and binary mode give the same bytes. False
   // when it cannot be opened.
   bool Open(const std::string& path);
+  // Writes into `fd` from its current position instead, naming the file
+  // `name` in errors: a file that is being replaced whole, whose descriptor
+  // stays the caller's (Close writes what is buffered and leaves it open).
+  // Throws noise::ExceptionOutOfMemory when no buffer can be had.
+  void OpenDescriptor(int fd, const std::string& name);
   // Appends `count` values in order, each followed by ','.
   void Append(const float* values, size_t count);
   // Appends text already in the file's form (values each followed by ',').
@@ -54,6 +59,8 @@ class HeightArrayWriter {
   void WriteAll(const char* bytes, size_t size);
 
   int fd_ = -1;
+  // Whether fd_ is the writer's own, to close.
+  bool ownsFd_ = true;
   std::unique_ptr<char[]> buffer_;
   size_t used_ = 0;
   // The file's size when it was opened (-1 when it could not be told), and

@@ -91,7 +91,7 @@ void TileWorkers::Work(Worker& worker) {
   }
 }
 
-void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressLine* progress) {
+void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressReport* progress) {
   if (tileCount_ == 0) return;
   try {
     for (const std::unique_ptr<Worker>& worker : workers_) {

@@ -58,7 +58,7 @@ class TileWorkers {
   // the tiles before it are written and its exception is thrown, exactly as
   // when the tiles are built one after the other; no tile after it is
   // started. The writer's exceptions pass. Runs once.
-  void Run(HeightArrayWriter& out, platform::ProgressLine* progress = nullptr);
+  void Run(HeightArrayWriter& out, platform::ProgressReport* progress = nullptr);
 
   // The grid of the last tile once Run has returned; an empty grid when the
   // run has no tile.

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/progress_report.h"
+
 namespace platform {
 
 // Keeps one line of `stream` up to date while a job runs: how many units are
@@ -15,7 +17,7 @@ namespace platform {
 // times a second, and blanks the line again when cleared or destroyed, so
 // whatever is printed next starts on a clean line. On anything else (a file,
 // a pipe, a host that reads the output) it writes nothing at all.
-class ProgressLine {
+class ProgressLine : public ProgressReport {
  public:
   static constexpr int kUpdatesPerSecond = 10;
 
@@ -24,7 +26,7 @@ class ProgressLine {
   // holds. Shows "0 of total" at once.
   ProgressLine(std::FILE* stream, std::string label, std::string unit, uint64_t total,
                uint64_t valuesPerUnit);
-  ~ProgressLine();
+  ~ProgressLine() override;
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
@@ -32,7 +34,7 @@ class ProgressLine {
   bool Shown() const { return shown_; }
   // `done` units are finished. Redraws the line unless it was drawn less
   // than a tenth of a second ago.
-  void Update(uint64_t done);
+  void Update(uint64_t done) override;
   // Blanks the line and stops showing it.
   void Clear();
 

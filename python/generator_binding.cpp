@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "generator/command_settings.h"
+#include "generator/tile_generator.h"
 #include "python/array_helpers.h"
 #include "python/bindings.h"
-#include "python/tile_generator.h"
 #include "python/toolkit_error.h"
 
 namespace py = pybind11;
@@ -47,7 +47,7 @@ py::object Generate(const py::object& command, bool assemble) {
   int64_t tiles = 0;
   {
     py::gil_scoped_release release;
-    TileGenerator generator(settings, assemble);
+    duneforge::TileGenerator generator(settings, assemble);
     generator.Run();
     values = std::move(generator.Values());
     tiles = generator.TileCount();

@@ -59,8 +59,7 @@ bool EncodeRgb(int width, int height, std::vector<png_bytep>& rows, std::string&
 
 }  // namespace
 
-std::string ReliefPng::Encode(const noise::utils::HeightGrid& grid) {
-  noise::utils::ImageGrid image;
+void ReliefPng::Render(const noise::utils::HeightGrid& grid, noise::utils::ImageGrid& image) {
   noise::utils::ReliefRenderer renderer;
   UseTerrainRamp(renderer);
   renderer.EnableLight(true);
@@ -69,7 +68,11 @@ std::string ReliefPng::Encode(const noise::utils::HeightGrid& grid) {
   renderer.SetSourceGrid(grid);
   renderer.SetDestImage(image);
   renderer.Render();
+}
 
+std::string ReliefPng::Encode(const noise::utils::HeightGrid& grid) {
+  noise::utils::ImageGrid image;
+  Render(grid, image);
   const int width = image.GetWidth();
   const int height = image.GetHeight();
   std::vector<png_byte> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);

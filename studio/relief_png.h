@@ -4,6 +4,7 @@
 #include <string>
 
 #include "noisemap/height_grid.h"
+#include "noisemap/image_grid.h"
 
 namespace studio {
 
@@ -13,6 +14,8 @@ namespace studio {
 // Throws StudioError (500) when the picture cannot be encoded.
 class ReliefPng {
  public:
+  // The lit, coloured relief itself, row y of the grid in row y.
+  static void Render(const noise::utils::HeightGrid& grid, noise::utils::ImageGrid& image);
   static std::string Encode(const noise::utils::HeightGrid& grid);
 };
 

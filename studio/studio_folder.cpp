@@ -18,6 +18,7 @@ namespace {
 
 constexpr size_t kLongestName = 255;
 constexpr const char* kSuffix = ".txt";
+constexpr int kLongestLinkChain = 40;
 
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
@@ -34,25 +35,46 @@ StudioFolder::StudioFolder(const std::string& path) {
 }
 
 bool StudioFolder::IsPlainName(const std::string& name) {
+  return IsPlainComponent(name) && EndsWith(name, kSuffix) && name.size() > 4;
+}
+
+bool StudioFolder::IsPlainComponent(const std::string& name) {
   if (name.empty() || name.size() > kLongestName || name == "." || name == "..") return false;
   for (const char c : name) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
   }
-  return EndsWith(name, kSuffix) && name.size() > 4;
+  return true;
 }
 
 std::string StudioFolder::Resolve(const std::string& name) const {
   if (!IsPlainName(name)) {
     throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder ending in .txt");
   }
+  return Contained(name);
+}
+
+std::string StudioFolder::OutputPath(const std::string& name) const {
+  if (!IsPlainComponent(name))
+    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder");
+  return Contained(name);
+}
+
+std::string StudioFolder::Contained(const std::string& name) const {
   const fs::path path = fs::path(root_) / name;
   std::error_code error;
   const fs::file_status status = fs::symlink_status(path, error);
   if (!fs::exists(status)) return path.string();
-  // A link is followed to its end (or to where it would make a file), which
-  // must be in the folder itself.
-  const fs::path target = fs::is_symlink(status) ? fs::weakly_canonical(path, error) : path;
+  // A link is followed to its end, which must be in the folder itself; so is
+  // one that leads nowhere yet, since writing through it would make its
+  // target.
+  fs::path target = path;
+  for (int links = 0; !error && fs::is_symlink(fs::symlink_status(target, error)); ++links) {
+    if (links == kLongestLinkChain) throw StudioError(403, "\"" + name + "\" is a loop of links");
+    const fs::path next = fs::read_symlink(target, error);
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  if (!error && fs::is_symlink(status)) target = fs::weakly_canonical(target, error);
   if (error || target.parent_path() != fs::path(root_)) {
     throw StudioError(403, "\"" + name + "\" leads out of the folder");
   }

@@ -30,6 +30,9 @@ class StudioFolder {
 
   // Whether `name` is a plain name by the rules above.
   static bool IsPlainName(const std::string& name);
+  // Whether `name` is one path component by the same rules, whatever it
+  // ends in.
+  static bool IsPlainComponent(const std::string& name);
 
   // The plain names of the regular files in the folder that stay in it, in
   // byte order.
@@ -38,11 +41,16 @@ class StudioFolder {
   std::string Read(const std::string& name) const;
   // Replaces (or creates) the file `name` with `text`, whole or not at all.
   void Write(const std::string& name, const std::string& text) const;
+  // The path to write the output `name` at (a plain component, whatever
+  // it ends in), after the same checks as Write's.
+  std::string OutputPath(const std::string& name) const;
 
  private:
   // The path to open for `name`, after every check: a plain name, and a
   // file (or link) that leads to a file of this folder or to nothing yet.
   std::string Resolve(const std::string& name) const;
+  // The link check of Resolve, for a name already found plain.
+  std::string Contained(const std::string& name) const;
 
   std::string root_;
 };

@@ -27,7 +27,9 @@ using nlohmann::json;
 constexpr const char* kLoopback = "127.0.0.1";
 
 void SendJson(httplib::Response& res, const json& body) {
-  res.set_content(body.dump() + "\n", "application/json");
+  // With its charset, a type cpp-httplib does not compress: its brotli at
+  // the highest quality takes seconds over a large preview's heights.
+  res.set_content(body.dump() + "\n", "application/json; charset=utf-8");
 }
 
 void SendError(httplib::Response& res, int status, const std::string& text) {
@@ -73,8 +75,14 @@ std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 
 }  // namespace
 
 StudioServer::StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples)
-    : server_(std::make_unique<httplib::Server>()), folder_(folder), examples_(examples), maker_(threads) {
+    : server_(std::make_unique<httplib::Server>()),
+      folder_(folder),
+      examples_(examples),
+      maker_(threads),
+      exports_(folder, threads) {
   server_->set_payload_max_length(kLargestRequestBody);
+  // The page's modules, likewise left uncompressed on the loopback.
+  server_->set_file_extension_and_mimetype_mapping("js", "application/javascript; charset=utf-8");
   // Answers go out in several writes (headers, then body): without this the
   // body waits for the client's delayed acknowledgement, about 40 ms.
   server_->set_tcp_nodelay(true);
@@ -173,6 +181,16 @@ void StudioServer::AddRoutes() {
       if (examples_ == nullptr) throw StudioError(404, "no examples are installed");
       SendJson(res, {{"name", name}, {"text", examples_->Read(name)}});
     });
+  });
+  server_->Post("/api/export", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] {
+      const uint64_t job = exports_.Start(json::parse(req.body));
+      res.status = 202;
+      SendJson(res, {{"job", job}});
+    });
+  });
+  server_->Get(R"(/api/export/(\d{1,19}))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] { SendJson(res, exports_.State(std::stoull(NameOf(req)))); });
   });
   server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "studio/export_jobs.h"
 #include "studio/preview_channels.h"
 #include "studio/preview_maker.h"
 #include "studio/studio_folder.h"
@@ -39,6 +40,9 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 //                           files
 //   GET  /api/examples/NAME {"name", "text"} of one of them; they are
 //                           offered to read only
+//   POST /api/export        starts an export (ExportRequest) into the
+//                           folder: 202 {"job": N}; 429 while two run
+//   GET  /api/export/N      the state of export N (ExportJob)
 // It answers only requests whose Host is 127.0.0.1 or localhost with its
 // port (a page of another site that a rebound name leads here is refused),
 // and refuses every request but GET and HEAD whose Origin is another one.
@@ -80,6 +84,8 @@ class StudioServer {
   PreviewMaker maker_;
   PreviewChannels channels_;
   int port_ = -1;
+  // Last, so that the exports stop before the rest goes.
+  ExportJobs exports_;
 };
 
 }  // namespace studio

@@ -63,11 +63,7 @@ bool WriteRaw(const TerrainGrid& grid, const std::string& path, std::string& err
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine
 // bitmap: three mip levels picked from level 0.
-bool ReadSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string& error) {
-  if (!ReadBmp24(skinPath, skin.image, error)) {
-    error = skinPath + ": " + error;
-    return false;
-  }
+bool TakeSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string& error) {
   const int64_t w = skin.image.width, h = skin.image.height;
   if (w * h * 3 > INT32_MAX) {
     error = skinPath + ": the picture is too large for a skin";
@@ -79,6 +75,14 @@ bool ReadSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string
     return false;
   }
   return true;
+}
+
+bool ReadSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string& error) {
+  if (!ReadBmp24(skinPath, skin.image, error)) {
+    error = skinPath + ": " + error;
+    return false;
+  }
+  return TakeSkinPicture(skinPath, skin, error);
 }
 
 // A line for a skin whose sides some readers take differently, naming the
@@ -252,6 +256,19 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
     for (size_t i = 0; i < grid.heights.size(); ++i) grid.packed[i] = packer.Pack(grid.heights[i]);
   }
   return true;
+}
+
+bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                 const BmpImage& skin, const std::string& path, std::string& error) {
+  try {
+    SkinPicture picture;
+    picture.image = skin;
+    return TakeSkinPicture("the skin", picture, error) &&
+           SaveFormat(grid, format, options, &picture, path, error);
+  } catch (const std::bad_alloc&) {
+    error = path + ": not enough memory";
+    return false;
+  }
 }
 
 bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,

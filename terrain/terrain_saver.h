@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "terrain/bmp_image.h"
 #include "terrain/terrain_grid.h"
 
 namespace terrain {
@@ -26,5 +27,9 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
 // some readers take differently, is written with a line in `warning`.
 bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
                  const std::string& path, std::string& error, std::string* warning = nullptr);
+// The same with `skin`, a picture in memory, as the skin of HMP output and
+// the texture of OBJ output in place of options.skinPath's.
+bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                 const BmpImage& skin, const std::string& path, std::string& error);
 
 }  // namespace terrain

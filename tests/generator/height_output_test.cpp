@@ -1,6 +1,8 @@
 // The height values' text form, the height array writer and the tile loop.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -146,6 +148,30 @@ TEST_F(HeightArrayWriterTest, AppendsCommaTerminatedValuesAfterExistingContent) 
   struct stat info;
   ASSERT_EQ(::stat(temp_.File("fresh.txt").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A file being replaced: the writer starts where the descriptor stands, a
+// take-back past the buffer cuts the file and writes on from the mark, and
+// the descriptor stays open for its owner.
+TEST_F(HeightArrayWriterTest, WritesIntoAGivenDescriptor) {
+  const std::string path = temp_.File("replacement");
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, "head", 4), 4);
+  // More than a buffer of 0.5, so that the take-back reaches the file.
+  const std::vector<float> halves(30000, 0.5f);
+  const float quarter = 0.25f;
+  HeightArrayWriter writer;
+  writer.OpenDescriptor(fd, "noise_arr.txt");
+  writer.Append(&quarter, 1);
+  const int64_t mark = writer.Position();
+  writer.Append(halves.data(), halves.size());
+  writer.TakeBack(mark);
+  writer.Append(&quarter, 1);
+  writer.Close();
+  EXPECT_EQ(::write(fd, "!", 1), 1) << "the descriptor is still open";
+  ::close(fd);
+  EXPECT_EQ(ReadText(path), "head0.25,0.25,!");
 }
 
 TEST_F(HeightArrayWriterTest, OpenFailsQuietlyAndWriteErrorsThrow) {

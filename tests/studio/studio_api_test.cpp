@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "studio/studio_server.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "terrain/terrain_loader.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ class StudioApiTest : public testsupport::TempDirFixture {
     client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
   }
   void TearDown() override {
-    server_->Stop();
+    if (server_) server_->Stop();
     if (thread_.joinable()) thread_.join();
     TempDirFixture::TearDown();
   }
@@ -68,6 +70,34 @@ class StudioApiTest : public testsupport::TempDirFixture {
     const std::string& body = result->body;
     EXPECT_EQ(body.find('\n'), body.size() - 1) << body;
     EXPECT_TRUE(json::parse(body).at("error").is_string()) << body;
+  }
+
+  // The settings of a command file, as the page holds them.
+  json SettingsOf(const std::string& text) {
+    const auto result = client_->Post("/api/parse", json{{"commandFile", text}}.dump(), "application/json");
+    EXPECT_TRUE(result && result->status == 200);
+    return result ? json::parse(result->body).at("settings") : json();
+  }
+  httplib::Result Export(const json& request) {
+    return client_->Post("/api/export", request.dump(), "application/json");
+  }
+  // The state of export `job` once it has ended.
+  json Ended(const json& job) {
+    for (int i = 0; i < 6000; ++i) {
+      const auto result = client_->Get("/api/export/" + job.dump());
+      if (!result || result->status != 200) return json();
+      const json state = json::parse(result->body);
+      if (state.at("state") != "running") return state;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return json();
+  }
+  std::vector<std::string> ServedFiles() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Served()))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   std::unique_ptr<studio::StudioFolder> folder_;
@@ -322,3 +352,106 @@ TEST_F(StudioApiTest, BoundsRequestBodiesAt1MiB) {
 }
 
 }  // namespace
+
+// Two tiles of 16 x 8 side by side, with the picture.
+constexpr const char* kTwoTiles = "0 1 2 1 16 8 0 2 0 1 3 1  0 6 1 0.5 0\n";
+
+// The noise export writes what duneforge writes in an empty folder, and
+// replaces an earlier height array instead of appending to it.
+TEST_F(StudioApiTest, NoiseExportIsWhatDuneforgeWrites) {
+  WriteText(temp_.File("cmd_noise.txt"), kTwoTiles);
+  const auto run = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), temp_.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  WriteText(Served() + "/noise_arr.txt", "0.5,");
+
+  const auto started = Export({{"settings", SettingsOf(kTwoTiles)}, {"kind", "noise"}});
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 202) << started->body;
+  const json state = Ended(json::parse(started->body).at("job"));
+  ASSERT_EQ(state.at("state"), "done") << state;
+  EXPECT_EQ(state.at("written"), json::parse(R"(["noise_arr.txt", "tutorial.bmp"])"));
+  EXPECT_EQ(state.at("done"), 2);
+  EXPECT_EQ(ReadText(Served() + "/noise_arr.txt"), ReadText(temp_.File("noise_arr.txt")));
+  EXPECT_EQ(ReadText(Served() + "/tutorial.bmp"), ReadText(temp_.File("tutorial.bmp")));
+}
+
+// The terrain exports put the tiles together as one grid: tile 1 east of
+// tile 0, rows from the south, packed over duneforge's own height range
+// (each height within one packing step of where it was, and the range's
+// ends within the 1/1024 steps of the engine's numbers).
+TEST_F(StudioApiTest, TerrainExportsHoldTheWholeArea) {
+  WriteText(temp_.File("cmd_noise.txt"), kTwoTiles);
+  const auto run = testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), temp_.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<float> heights = testsupport::ParseHeightArray(temp_.File("noise_arr.txt"));
+  ASSERT_EQ(heights.size(), 2u * 16u * 8u);
+  const json settings = SettingsOf(kTwoTiles);
+
+  const auto png = Export({{"settings", settings}, {"kind", "png16"}, {"name", "area"}});
+  ASSERT_TRUE(png);
+  json state = Ended(json::parse(png->body).at("job"));
+  ASSERT_EQ(state.at("state"), "done") << state;
+  terrain::TerrainGrid grid;
+  terrain::TerrainFormat format;
+  std::string error;
+  ASSERT_EQ(terrain::LoadTerrain(Served() + "/area.png", {}, grid, format, error),
+            terrain::LoadResult::kLoaded)
+      << error;
+  ASSERT_EQ(grid.columns, 32);
+  ASSERT_EQ(grid.rows, 8);
+  const auto range = std::minmax_element(heights.begin(), heights.end());
+  const double low = *range.first, step = (*range.second - low) / 65535.0;
+  for (size_t i = 0; i < heights.size(); ++i) {
+    const int32_t tile = static_cast<int32_t>(i / 128), row = static_cast<int32_t>(i % 128 / 16);
+    const int32_t x = tile * 16 + static_cast<int32_t>(i % 16);
+    const double packed = grid.packed[grid.Index(x, row)];
+    EXPECT_NEAR(low + packed * step, heights[i], step + 1.0 / 1024)
+        << "tile " << tile << " x " << x << " row " << row;
+  }
+
+  const auto obj = Export({{"settings", settings}, {"kind", "obj"}, {"name", "area.obj"}});
+  ASSERT_TRUE(obj);
+  state = Ended(json::parse(obj->body).at("job"));
+  ASSERT_EQ(state.at("state"), "done") << state;
+  EXPECT_EQ(state.at("written"), json::parse(R"(["area.obj", "area.mtl", "area.png"])"));
+  EXPECT_NE(ReadText(Served() + "/area.mtl").find("map_Kd area.png"), std::string::npos);
+}
+
+// What cannot be exported is refused before anything starts, and nothing
+// is written.
+TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
+  const json settings = SettingsOf(kTwoTiles);
+  ExpectRefused(Export({{"settings", settings}, {"kind", "tiff"}, {"name", "a"}}), 400);
+  ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "../a"}}), 400);
+  ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}}), 400);
+  ExpectRefused(Export({{"settings", settings}, {"kind", "obj"}, {"name", "a"}, {"skin", "red"}}), 400);
+  json bad = settings;
+  bad["rows"][0][1] = 31;
+  const auto refused = Export({{"settings", bad}, {"kind", "noise"}});
+  ExpectRefused(refused, 400);
+  EXPECT_EQ(json::parse(refused->body).at("row"), 0);
+  fs::create_symlink(temp_.File("elsewhere.hmp"), Served() + "/out.hmp");
+  ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "out"}}), 403);
+  ExpectRefused(client_->Get("/api/export/7"), 404);
+  EXPECT_EQ(ServedFiles(), std::vector<std::string>{"out.hmp"});
+  EXPECT_FALSE(fs::exists(temp_.File("elsewhere.hmp")));
+}
+
+// Two exports run at once and a third waits its turn; a server that goes
+// stops them, and what they had not finished is not written.
+TEST_F(StudioApiTest, AServerThatGoesStopsItsExports) {
+  // Thousands of tiles of a 30-octave Perlin: minutes of work.
+  const json settings = SettingsOf("0 1 64 64 256 256 0 64 0 64 0 0  0 30 1 0.5 0\n");
+  WriteText(Served() + "/noise_arr.txt", "0.5,");
+  for (const char* kind : {"noise", "hmp7"}) {
+    const auto started = Export({{"settings", settings}, {"kind", kind}, {"name", "big"}});
+    ASSERT_TRUE(started);
+    ASSERT_EQ(started->status, 202) << started->body;
+  }
+  ExpectRefused(Export({{"settings", settings}, {"kind", "png16"}, {"name", "big"}}), 429);
+  server_->Stop();
+  thread_.join();
+  server_.reset();
+  EXPECT_EQ(ServedFiles(), std::vector<std::string>{"noise_arr.txt"});
+  EXPECT_EQ(ReadText(Served() + "/noise_arr.txt"), "0.5,");
+}

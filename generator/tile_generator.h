@@ -9,8 +9,9 @@
 #include "generator/command_settings.h"
 #include "generator/module_chain.h"
 #include "generator/piece_plan.h"
+#include "platform/progress_report.h"
 
-namespace pybinding {
+namespace duneforge {
 
 // Builds every tile of `settings` as duneforge builds them, into one array
 // of floats: tile after tile (x running fastest), each row by row from the
@@ -18,41 +19,49 @@ namespace pybinding {
 // columns and (tilesZ x tileHeight) rows, row 0 at the lower z edge. The
 // work is cut into pieces by duneforge's PiecePlan for its thread count and
 // memory budget, and each worker builds pieces with a module chain, plane
-// builder and grid of its own through duneforge::BuildTileBand, so every
-// value is exactly the one duneforge writes. Does not touch Python.
+// builder and grid of its own through BuildTileBand, so every
+// value is exactly the one duneforge writes.
 class TileGenerator {
  public:
-  TileGenerator(const duneforge::CommandSettings& settings, bool assemble);
+  TileGenerator(const CommandSettings& settings, bool assemble);
   TileGenerator(const TileGenerator&) = delete;
   TileGenerator& operator=(const TileGenerator&) = delete;
 
   // Builds every tile. When pieces fail, the exception of the first of them
   // in tile order is thrown, as duneforge reports it; the chains' and
-  // builders' exceptions (libnoise's types) pass.
-  void Run();
+  // builders' exceptions (libnoise's types) pass. `progress`, when given,
+  // hears how many pieces are done each time one more is, one call at a
+  // time from any of the workers; what it throws ends the run as a piece's
+  // failure does.
+  void Run(platform::ProgressReport* progress = nullptr);
 
   // The values, once Run has returned.
   std::vector<float>& Values() { return values_; }
   int64_t TileCount() const { return tileCount_; }
+  // The pieces the work is cut into.
+  int64_t Pieces() const { return plan_.Pieces(); }
 
  private:
-  void Work(const duneforge::ModuleChain& chain);
-  void BuildPiece(const duneforge::ModuleChain& chain, int64_t piece);
+  void Work(const ModuleChain& chain, platform::ProgressReport* progress);
+  // Keeps the first failure in piece order; call with mutex_ held.
+  void Fail(int64_t piece);
+  void BuildPiece(const ModuleChain& chain, int64_t piece);
   // Where row `row` of tile `tile` starts in the values.
   size_t RowStart(int64_t tile, int32_t row) const;
 
-  const duneforge::CommandSettings settings_;
+  const CommandSettings settings_;
   const bool assemble_;
   const int64_t tileCount_;
-  const duneforge::PiecePlan plan_;
+  const PiecePlan plan_;
   std::vector<float> values_;
 
   std::mutex mutex_;
   // Guarded by mutex_: the next piece to take, and the first piece that
   // failed with its exception (pieceCount while none has).
   int64_t nextPiece_ = 0;
+  int64_t donePieces_ = 0;
   int64_t failedPiece_ = 0;
   std::exception_ptr failure_;
 };
 
-}  // namespace pybinding
+}  // namespace duneforge

@@ -1,4 +1,4 @@
-#include "python/tile_generator.h"
+#include "generator/tile_generator.h"
 
 #include <algorithm>
 #include <string>
@@ -10,14 +10,14 @@
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 
-namespace pybinding {
+namespace duneforge {
 
 namespace {
 
 // The largest side of a tile that the height grid holds.
 constexpr int32_t kLargestTileSide = 32767;
 
-duneforge::PiecePlan PlanFor(const duneforge::CommandSettings& settings, int64_t tileCount) {
+PiecePlan PlanFor(const CommandSettings& settings, int64_t tileCount) {
   const bool sized = settings.tileWidth >= 1 && settings.tileHeight >= 1 &&
                      settings.tileWidth <= kLargestTileSide && settings.tileHeight <= kLargestTileSide;
   if (tileCount > 0 && !sized) {
@@ -25,13 +25,13 @@ duneforge::PiecePlan PlanFor(const duneforge::CommandSettings& settings, int64_t
                                           " and tileHeight " + std::to_string(settings.tileHeight) +
                                           " must lie in 1 .. 32767");
   }
-  return duneforge::PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight,
-                                      duneforge::ThreadCount(), duneforge::MemoryBudgetBytes());
+  return PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight, ThreadCount(),
+                           MemoryBudgetBytes());
 }
 
 }  // namespace
 
-TileGenerator::TileGenerator(const duneforge::CommandSettings& settings, bool assemble)
+TileGenerator::TileGenerator(const CommandSettings& settings, bool assemble)
     : settings_(settings),
       assemble_(assemble),
       tileCount_(duneforge::TileCount(settings)),
@@ -56,7 +56,7 @@ size_t TileGenerator::RowStart(int64_t tile, int32_t row) const {
   return (cz * height + static_cast<size_t>(row)) * columns + cx * width;
 }
 
-void TileGenerator::BuildPiece(const duneforge::ModuleChain& chain, int64_t piece) {
+void TileGenerator::BuildPiece(const ModuleChain& chain, int64_t piece) {
   // A builder and grid per piece cost little next to its values, and keep
   // every piece independent of the one before.
   noise::utils::HeightGrid grid;
@@ -68,14 +68,21 @@ void TileGenerator::BuildPiece(const duneforge::ModuleChain& chain, int64_t piec
   const int64_t tile = piece / plan_.BandsPerTile();
   const int32_t firstRow = static_cast<int32_t>(piece % plan_.BandsPerTile()) * plan_.BandRows();
   const int32_t rows = std::min(plan_.BandRows(), settings_.tileHeight - firstRow);
-  duneforge::BuildTileBand(settings_, builder, tile, firstRow, rows);
+  BuildTileBand(settings_, builder, tile, firstRow, rows);
   for (int32_t r = 0; r < rows; ++r) {
     std::copy_n(grid.RowData(r), settings_.tileWidth,
                 values_.begin() + static_cast<ptrdiff_t>(RowStart(tile, firstRow + r)));
   }
 }
 
-void TileGenerator::Work(const duneforge::ModuleChain& chain) {
+void TileGenerator::Fail(int64_t piece) {
+  if (piece < failedPiece_) {
+    failedPiece_ = piece;
+    failure_ = std::current_exception();
+  }
+}
+
+void TileGenerator::Work(const ModuleChain& chain, platform::ProgressReport* progress) {
   for (;;) {
     int64_t piece = 0;
     {
@@ -87,30 +94,36 @@ void TileGenerator::Work(const duneforge::ModuleChain& chain) {
       BuildPiece(chain, piece);
     } catch (...) {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (piece < failedPiece_) {
-        failedPiece_ = piece;
-        failure_ = std::current_exception();
+      Fail(piece);
+      continue;
+    }
+    if (progress != nullptr) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      try {
+        progress->Update(static_cast<uint64_t>(++donePieces_));
+      } catch (...) {
+        Fail(piece);
       }
     }
   }
 }
 
-void TileGenerator::Run() {
+void TileGenerator::Run(platform::ProgressReport* progress) {
   // One chain per worker, since a chain's caches serve one thread; all
   // built first, so that a row the chain refuses stops the run at once.
-  std::vector<duneforge::ModuleChain> chains;
-  for (int i = 0; i < plan_.Workers(); ++i) chains.push_back(duneforge::BuildModuleChain(settings_));
+  std::vector<ModuleChain> chains;
+  for (int i = 0; i < plan_.Workers(); ++i) chains.push_back(BuildModuleChain(settings_));
   std::vector<std::thread> threads;
   for (size_t i = 1; i < chains.size(); ++i) {
     try {
-      threads.emplace_back([this, &chains, i] { Work(chains[i]); });
+      threads.emplace_back([this, &chains, i, progress] { Work(chains[i], progress); });
     } catch (const std::system_error&) {
       break;  // the threads there are share the pieces
     }
   }
-  Work(chains.front());
+  Work(chains.front(), progress);
   for (std::thread& thread : threads) thread.join();
   if (failure_) std::rethrow_exception(failure_);
 }
 
-}  // namespace pybinding
+}  // namespace duneforge

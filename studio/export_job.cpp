@@ -1,0 +1,183 @@
+#include "studio/export_job.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <utility>
+
+#include "generator/duneforge_run.h"
+#include "generator/height_array_run.h"
+#include "generator/height_array_writer.h"
+#include "generator/tile_generator.h"
+#include "noisemap/error.h"
+#include "noisemap/image_grid.h"
+#include "platform/file_replacement.h"
+#include "platform/progress_report.h"
+#include "studio/preview_maker.h"
+#include "studio/relief_png.h"
+#include "studio/studio_error.h"
+#include "terrain/terrain_saver.h"
+
+namespace studio {
+
+namespace {
+
+// Thrown through the generator when the export is asked to stop.
+struct Stopped {};
+
+// The preview's relief as a skin picture: rows from the top, which is the
+// north (the highest z), each pixel blue, green, red.
+terrain::BmpImage PreviewSkin(const duneforge::CommandSettings& settings, int threads) {
+  PreviewArea area;
+  area.lowerX = settings.lowerX;
+  area.upperX = settings.upperX;
+  area.lowerZ = settings.lowerZ;
+  area.upperZ = settings.upperZ;
+  noise::utils::HeightGrid grid;
+  PreviewMaker(threads).Make(settings, area, grid);
+  noise::utils::ImageGrid image;
+  ReliefPng::Render(grid, image);
+  terrain::BmpImage skin;
+  skin.width = image.GetWidth();
+  skin.height = image.GetHeight();
+  skin.pixels.resize(static_cast<size_t>(skin.width) * static_cast<size_t>(skin.height) * 3);
+  for (int32_t y = 0; y < skin.height; ++y) {
+    const noise::utils::PixelColor* row = image.RowData(skin.height - 1 - y);
+    uint8_t* out = skin.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(skin.width) * 3;
+    for (int32_t x = 0; x < skin.width; ++x) {
+      out[3 * x] = row[x].blue;
+      out[3 * x + 1] = row[x].green;
+      out[3 * x + 2] = row[x].red;
+    }
+  }
+  return skin;
+}
+
+}  // namespace
+
+// Counts what is done into the job, and stops the work when asked to.
+class ExportJob::Progress : public platform::ProgressReport {
+ public:
+  explicit Progress(ExportJob& job) : job_(job) {}
+  void Update(uint64_t done) override {
+    {
+      std::lock_guard<std::mutex> lock(job_.mutex_);
+      job_.done_ = done;
+    }
+    if (job_.stop_) throw Stopped();
+  }
+
+ private:
+  ExportJob& job_;
+};
+
+ExportJob::ExportJob(ExportRequest request, const StudioFolder& folder, int threads)
+    : request_(std::move(request)), threads_(threads < 1 ? 1 : threads) {
+  for (const std::string& name : request_.FileNames()) paths_.push_back(folder.OutputPath(name));
+  thread_ = std::thread([this] { Run(); });
+}
+
+ExportJob::~ExportJob() {
+  Stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+bool ExportJob::Running() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return state_ == "running";
+}
+
+nlohmann::json ExportJob::State() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  nlohmann::json state = {{"state", state_}, {"done", done_}, {"total", total_}};
+  if (state_ == "done") state["written"] = request_.FileNames();
+  if (state_ == "failed") state["error"] = error_;
+  return state;
+}
+
+void ExportJob::Finish(const std::string& state, const std::string& error) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  state_ = state;
+  error_ = error;
+}
+
+void ExportJob::Run() {
+  try {
+    if (request_.GetKind() == ExportRequest::Kind::kNoise) {
+      WriteNoise();
+    } else {
+      WriteTerrain();
+    }
+    Finish("done", "");
+  } catch (const Stopped&) {
+    Finish("failed", "the export was stopped before it was done; nothing was written");
+  } catch (const StudioError& e) {
+    Finish("failed", e.what());
+  } catch (const noise::Exception&) {
+    Finish("failed", duneforge::DescribeCurrentException());
+  } catch (const std::bad_alloc&) {
+    Finish("failed", "out of memory");
+  } catch (const std::exception& e) {
+    Finish("failed", e.what());
+  }
+}
+
+void ExportJob::WriteNoise() {
+  const duneforge::CommandSettings& settings = request_.Settings();
+  duneforge::HeightArrayRun run(settings, threads_, duneforge::MemoryBudgetBytes(),
+                                duneforge::EvaluatorFromEnvironment());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    total_ = static_cast<uint64_t>(run.TileCount());
+  }
+  platform::FileReplacement array;
+  const int fd = array.Begin(paths_[0].c_str());
+  if (fd < 0) throw StudioError(500, request_.FileNames()[0] + ": " + array.LastFailure().Text());
+  duneforge::HeightArrayWriter out;
+  out.OpenDescriptor(fd, request_.FileNames()[0]);
+  Progress progress(*this);
+  run.Write(out, &progress);
+  out.Close();
+  if (settings.preview != 0) duneforge::WritePreview(run.LastTile(), paths_[1]);
+  if (!array.Commit()) throw StudioError(500, request_.FileNames()[0] + ": " + array.LastFailure().Text());
+}
+
+void ExportJob::WriteTerrain() {
+  const duneforge::CommandSettings& settings = request_.Settings();
+  const int64_t columns = int64_t{settings.tilesX} * settings.tileWidth;
+  const int64_t rows = int64_t{settings.tilesZ} * settings.tileHeight;
+  if (duneforge::TileCount(settings) == 0 || settings.tileWidth < 1 || settings.tileHeight < 1) {
+    throw StudioError(400, "the settings have no tiles to export");
+  }
+  if (columns > INT32_MAX || rows > INT32_MAX) {
+    throw StudioError(400, "the whole area is too large for one terrain");
+  }
+  duneforge::TileGenerator generator(settings, true);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    total_ = static_cast<uint64_t>(generator.Pieces());
+  }
+  Progress progress(*this);
+  generator.Run(&progress);
+  terrain::TerrainGrid grid;
+  grid.columns = static_cast<int32_t>(columns);
+  grid.rows = static_cast<int32_t>(rows);
+  const std::vector<float>& values = generator.Values();
+  grid.heights.assign(values.begin(), values.end());
+  generator.Values() = std::vector<float>();
+  const terrain::TerrainOptions options;
+  std::string error;
+  if (!terrain::PrepareTerrain(options, grid, error)) throw StudioError(400, "the terrain " + error);
+  const terrain::TerrainFormat format =
+      request_.GetKind() == ExportRequest::Kind::kHmp7    ? terrain::TerrainFormat::kHmp
+      : request_.GetKind() == ExportRequest::Kind::kPng16 ? terrain::TerrainFormat::kPng
+                                                          : terrain::TerrainFormat::kObj;
+  if (stop_) throw Stopped();
+  const bool skinned = request_.PreviewSkin() && format != terrain::TerrainFormat::kPng;
+  const bool saved =
+      skinned ? terrain::SaveTerrain(grid, format, options, PreviewSkin(settings, threads_), paths_[0], error)
+              : terrain::SaveTerrain(grid, format, options, paths_[0], error);
+  if (!saved) throw StudioError(500, error);
+}
+
+}  // namespace studio

@@ -1,0 +1,71 @@
+// One export of the studio, running on a thread of its own.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "studio/export_request.h"
+#include "studio/studio_folder.h"
+
+namespace studio {
+
+// Writes what an ExportRequest asks for into the studio's folder, each file
+// whole or not at all, on `threads` threads besides its own:
+// - noise: every tile's heights into noise_arr.txt, which it replaces (it
+//   does not append), and the last tile's picture into tutorial.bmp when the
+//   settings ask for it, byte for byte what duneforge writes for the same
+//   command file in an empty folder; the height array goes to its name only
+//   after the picture is written;
+// - hmp7, png16, obj: the tiles put together as one terrain, packed over
+//   its own height range with a spacing of 1, and saved as terrainconvert
+//   saves one; the preview's relief (north at the top) as the skin or
+//   texture when the request asks for it.
+// Its state, as the studio answers it: {"state": "running", "done", "total"}
+// while it runs (tiles, or pieces of the whole terrain), then "done" with
+// "written" (the files' names) or "failed" with "error".
+class ExportJob {
+ public:
+  // Checks the output names against the folder (StudioError 400 or 403
+  // before anything starts) and starts the export. The folder must outlive
+  // the job.
+  ExportJob(ExportRequest request, const StudioFolder& folder, int threads);
+  // Stops the export at its next tile or piece, and waits for it; what it
+  // had not finished is not written.
+  ~ExportJob();
+  ExportJob(const ExportJob&) = delete;
+  ExportJob& operator=(const ExportJob&) = delete;
+
+  // Asks the export to stop at its next tile or piece; it then fails.
+  void Stop() { stop_ = true; }
+  bool Running() const;
+  nlohmann::json State() const;
+
+ private:
+  class Progress;
+
+  void Run();
+  void WriteNoise();
+  void WriteTerrain();
+  void Finish(const std::string& state, const std::string& error);
+
+  const ExportRequest request_;
+  std::vector<std::string> paths_;
+  const int threads_;
+  std::atomic<bool> stop_{false};
+
+  mutable std::mutex mutex_;
+  // Guarded by mutex_.
+  std::string state_ = "running";
+  uint64_t done_ = 0;
+  uint64_t total_ = 0;
+  std::string error_;
+
+  std::thread thread_;
+};
+
+}  // namespace studio

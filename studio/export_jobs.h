@@ -1,0 +1,46 @@
+// The studio's exports, running and finished.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "studio/export_job.h"
+#include "studio/studio_folder.h"
+
+namespace studio {
+
+// Starts exports and answers their state by number. At most kMostRunning
+// run at once, since each takes every core; the kKeptFinished latest
+// finished ones are kept to be asked about. Thread-safe.
+class ExportJobs {
+ public:
+  static constexpr int kMostRunning = 2;
+  static constexpr size_t kKeptFinished = 32;
+
+  ExportJobs(const StudioFolder& folder, int threads) : folder_(folder), threads_(threads) {}
+  // Stops every export that still runs and waits for them.
+  ~ExportJobs();
+  ExportJobs(const ExportJobs&) = delete;
+  ExportJobs& operator=(const ExportJobs&) = delete;
+
+  // Starts the export `request` asks for (see ExportRequest) and returns its
+  // number. Throws StudioError: 400 for a request or settings that cannot
+  // be exported (a row the chain builder refuses throws its RowError), 403
+  // for a name that leads out of the folder, 429 while kMostRunning run.
+  uint64_t Start(const nlohmann::json& request);
+  // The state of export `number` (ExportJob::State); StudioError 404 for a
+  // number that names none.
+  nlohmann::json State(uint64_t number) const;
+
+ private:
+  const StudioFolder& folder_;
+  const int threads_;
+  mutable std::mutex mutex_;
+  uint64_t next_ = 1;
+  std::map<uint64_t, std::unique_ptr<ExportJob>> jobs_;
+};
+
+}  // namespace studio

@@ -1,0 +1,67 @@
+#include "studio/export_request.h"
+
+#include "generator/duneforge_run.h"
+#include "generator/height_array_writer.h"
+#include "studio/settings_json.h"
+#include "studio/studio_error.h"
+
+namespace studio {
+
+namespace {
+
+using nlohmann::json;
+
+std::string Text(const json& request, const char* field, const std::string& otherwise) {
+  if (!request.contains(field)) return otherwise;
+  const json& value = request.at(field);
+  if (!value.is_string()) throw StudioError(400, std::string("\"") + field + "\" must be a string");
+  return value.get<std::string>();
+}
+
+// `name` with `ending`, unless it ends in it already.
+std::string Named(const std::string& name, const std::string& ending) {
+  if (name.empty() || name == ending) throw StudioError(400, "give the file a name, such as terrain");
+  const bool ends =
+      name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
+  return ends ? name : name + ending;
+}
+
+}  // namespace
+
+ExportRequest ExportRequest::Parse(const json& request) {
+  if (!request.is_object()) throw StudioError(400, "an export request is a JSON object");
+  ExportRequest parsed;
+  if (!request.contains("settings")) throw StudioError(400, "the export request names no \"settings\"");
+  parsed.settings_ = SettingsFromJson(request.at("settings"));
+  const std::string kind = Text(request, "kind", "");
+  const std::string skin = Text(request, "skin", "preview");
+  if (skin != "preview" && skin != "blank") {
+    throw StudioError(400, "\"skin\" is \"preview\" or \"blank\", not \"" + skin + "\"");
+  }
+  parsed.previewSkin_ = skin == "preview";
+  if (kind == "noise") {
+    parsed.kind_ = Kind::kNoise;
+    parsed.files_.push_back(duneforge::kHeightArrayFileName);
+    if (parsed.settings_.preview != 0) parsed.files_.push_back(duneforge::kPreviewFileName);
+    return parsed;
+  }
+  const std::string name = Text(request, "name", "");
+  if (kind == "hmp7") {
+    parsed.kind_ = Kind::kHmp7;
+    parsed.files_.push_back(Named(name, ".hmp"));
+  } else if (kind == "png16") {
+    parsed.kind_ = Kind::kPng16;
+    parsed.files_.push_back(Named(name, ".png"));
+  } else if (kind == "obj") {
+    parsed.kind_ = Kind::kObj;
+    const std::string obj = Named(name, ".obj");
+    const std::string stem = obj.substr(0, obj.size() - 4);
+    parsed.files_ = {obj, stem + ".mtl"};
+    if (parsed.previewSkin_) parsed.files_.push_back(stem + ".png");
+  } else {
+    throw StudioError(400, "\"kind\" is \"noise\", \"hmp7\", \"png16\" or \"obj\", not \"" + kind + "\"");
+  }
+  return parsed;
+}
+
+}  // namespace studio

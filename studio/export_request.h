@@ -1,0 +1,44 @@
+// An export request as the studio receives it, in JSON.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "generator/command_settings.h"
+
+namespace studio {
+
+// What an export asks for:
+//   "settings": the command settings, as SettingsFromJson reads them;
+//   "kind": "noise" (noise_arr.txt, and tutorial.bmp when the settings ask
+//           for the picture, as duneforge writes them), "hmp7", "png16" or
+//           "obj" (the whole area as one terrain);
+//   "name": for the terrains, the file's name, with or without its ending
+//           (.hmp, .png, .obj);
+//   "skin": for hmp7 and obj, "preview" (the relief of the preview as the
+//           skin or texture, the default) or "blank" (a blank skin, no
+//           texture).
+// Parsing throws StudioError (400) naming what is wrong.
+class ExportRequest {
+ public:
+  enum class Kind { kNoise, kHmp7, kPng16, kObj };
+
+  static ExportRequest Parse(const nlohmann::json& request);
+
+  Kind GetKind() const { return kind_; }
+  const duneforge::CommandSettings& Settings() const { return settings_; }
+  bool PreviewSkin() const { return previewSkin_; }
+  // The files the export writes in the studio's folder, the main one first:
+  // noise_arr.txt (and tutorial.bmp), NAME.hmp, NAME.png, or NAME.obj with
+  // NAME.mtl (and NAME.png for a texture).
+  const std::vector<std::string>& FileNames() const { return files_; }
+
+ private:
+  Kind kind_ = Kind::kNoise;
+  duneforge::CommandSettings settings_;
+  bool previewSkin_ = true;
+  std::vector<std::string> files_;
+};
+
+}  // namespace studio
