@@ -144,14 +144,9 @@ void ExportJob::WriteNoise() {
 
 void ExportJob::WriteTerrain() {
   const duneforge::CommandSettings& settings = request_.Settings();
+  // The request has checked the area's size.
   const int64_t columns = int64_t{settings.tilesX} * settings.tileWidth;
   const int64_t rows = int64_t{settings.tilesZ} * settings.tileHeight;
-  if (duneforge::TileCount(settings) == 0 || settings.tileWidth < 1 || settings.tileHeight < 1) {
-    throw StudioError(400, "the settings have no tiles to export");
-  }
-  if (columns > INT32_MAX || rows > INT32_MAX) {
-    throw StudioError(400, "the whole area is too large for one terrain");
-  }
   duneforge::TileGenerator generator(settings, true);
   {
     std::lock_guard<std::mutex> lock(mutex_);

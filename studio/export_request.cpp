@@ -1,5 +1,7 @@
 #include "studio/export_request.h"
 
+#include <cstdint>
+
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
 #include "studio/settings_json.h"
@@ -26,6 +28,30 @@ std::string Named(const std::string& name, const std::string& ending) {
   return ends ? name : name + ending;
 }
 
+// A terrain export holds the whole area: the generated floats, the heights
+// as doubles, the packed heights and what a writer makes of them.
+constexpr int64_t kTerrainBytesPerSample = 16;
+
+// Refuses an area that has no tiles, that no terrain file can hold, or that
+// needs more memory than duneforge's budget allows.
+void CheckTerrainArea(const duneforge::CommandSettings& settings) {
+  if (duneforge::TileCount(settings) == 0 || settings.tileWidth < 1 || settings.tileHeight < 1) {
+    throw StudioError(400, "the settings have no tiles to export");
+  }
+  const int64_t columns = int64_t{settings.tilesX} * settings.tileWidth;
+  const int64_t rows = int64_t{settings.tilesZ} * settings.tileHeight;
+  if (columns > INT32_MAX || rows > INT32_MAX) {
+    throw StudioError(400, "the whole area is too large for one terrain");
+  }
+  const int64_t budget = duneforge::MemoryBudgetBytes();
+  if (columns * rows > budget / kTerrainBytesPerSample) {
+    throw StudioError(400, "the whole area, " + std::to_string(columns) + " x " + std::to_string(rows) +
+                               " heights, needs more memory than " + duneforge::kMemoryVariable +
+                               " allows (" + std::to_string(budget >> 20) + " MiB, " +
+                               std::to_string(kTerrainBytesPerSample) + " bytes a height)");
+  }
+}
+
 }  // namespace
 
 ExportRequest ExportRequest::Parse(const json& request) {
@@ -46,6 +72,7 @@ ExportRequest ExportRequest::Parse(const json& request) {
     return parsed;
   }
   const std::string name = Text(request, "name", "");
+  if (kind == "hmp7" || kind == "png16" || kind == "obj") CheckTerrainArea(parsed.settings_);
   if (kind == "hmp7") {
     parsed.kind_ = Kind::kHmp7;
     parsed.files_.push_back(Named(name, ".hmp"));

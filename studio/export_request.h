@@ -19,7 +19,9 @@ namespace studio {
 //   "skin": for hmp7 and obj, "preview" (the relief of the preview as the
 //           skin or texture, the default) or "blank" (a blank skin, no
 //           texture).
-// Parsing throws StudioError (400) naming what is wrong.
+// Parsing throws StudioError (400) naming what is wrong, also for a terrain
+// whose whole area has no tiles, does not fit in a terrain file, or needs
+// more memory than duneforge's budget (DUNEFORGE_MEMORY_MB) allows.
 class ExportRequest {
  public:
   enum class Kind { kNoise, kHmp7, kPng16, kObj };

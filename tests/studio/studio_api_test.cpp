@@ -425,6 +425,11 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
   ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "../a"}}), 400);
   ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}}), 400);
   ExpectRefused(Export({{"settings", settings}, {"kind", "obj"}, {"name", "a"}, {"skin", "red"}}), 400);
+  // 8192 x 8192 heights take 1 GiB, more than the default budget of 256 MiB.
+  ExpectRefused(Export({{"settings", SettingsOf("0 1 32 32 256 256 0 1 0 1 0 0  0 6 1 0.5 0\n")},
+                        {"kind", "png16"},
+                        {"name", "a"}}),
+                400);
   json bad = settings;
   bad["rows"][0][1] = 31;
   const auto refused = Export({{"settings", bad}, {"kind", "noise"}});
@@ -440,8 +445,8 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
 // Two exports run at once and a third waits its turn; a server that goes
 // stops them, and what they had not finished is not written.
 TEST_F(StudioApiTest, AServerThatGoesStopsItsExports) {
-  // Thousands of tiles of a 30-octave Perlin: minutes of work.
-  const json settings = SettingsOf("0 1 64 64 256 256 0 64 0 64 0 0  0 30 1 0.5 0\n");
+  // 144 tiles of a 30-octave Perlin: minutes of work.
+  const json settings = SettingsOf("0 1 12 12 256 256 0 12 0 12 0 0  0 30 1 0.5 0\n");
   WriteText(Served() + "/noise_arr.txt", "0.5,");
   for (const char* kind : {"noise", "hmp7"}) {
     const auto started = Export({{"settings", settings}, {"kind", kind}, {"name", "big"}});
