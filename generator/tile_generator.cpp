@@ -35,7 +35,8 @@ TileGenerator::TileGenerator(const CommandSettings& settings, bool assemble)
     : settings_(settings),
       assemble_(assemble),
       tileCount_(duneforge::TileCount(settings)),
-      plan_(PlanFor(settings, tileCount_)) {
+      plan_(PlanFor(settings, tileCount_)),
+      evaluator_(EvaluatorFromEnvironment()) {
   const uint64_t perTile =
       static_cast<uint64_t>(settings.tileWidth) * static_cast<uint64_t>(settings.tileHeight);
   if (tileCount_ > 0 && perTile > values_.max_size() / static_cast<uint64_t>(tileCount_)) {
@@ -65,6 +66,7 @@ void TileGenerator::BuildPiece(const ModuleChain& chain, int64_t piece) {
   builder.SetDestGrid(grid);
   builder.SetGridSize(settings_.tileWidth, settings_.tileHeight);
   builder.SetSeamless(false);
+  builder.SetEvaluator(evaluator_);
   const int64_t tile = piece / plan_.BandsPerTile();
   const int32_t firstRow = static_cast<int32_t>(piece % plan_.BandsPerTile()) * plan_.BandRows();
   const int32_t rows = std::min(plan_.BandRows(), settings_.tileHeight - firstRow);

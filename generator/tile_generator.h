@@ -9,6 +9,7 @@
 #include "generator/command_settings.h"
 #include "generator/module_chain.h"
 #include "generator/piece_plan.h"
+#include "noisemap/evaluator_choice.h"
 #include "platform/progress_report.h"
 
 namespace duneforge {
@@ -20,7 +21,8 @@ namespace duneforge {
 // work is cut into pieces by duneforge's PiecePlan for its thread count and
 // memory budget, and each worker builds pieces with a module chain, plane
 // builder and grid of its own through BuildTileBand, so every
-// value is exactly the one duneforge writes.
+// value is exactly the one duneforge writes. The chain is evaluated as
+// DUNEFORGE_EVALUATOR says, as in duneforge.
 class TileGenerator {
  public:
   TileGenerator(const CommandSettings& settings, bool assemble);
@@ -53,6 +55,7 @@ class TileGenerator {
   const bool assemble_;
   const int64_t tileCount_;
   const PiecePlan plan_;
+  const noise::utils::EvaluatorChoice evaluator_;
   std::vector<float> values_;
 
   std::mutex mutex_;

@@ -77,8 +77,8 @@ void BindGenerator(py::module_& module) {
       "`command` is the file's text (str) or its path (os.PathLike). Returns a list of "
       "(tileHeight, tileWidth) float32 arrays, one per tile with x running fastest, each row by "
       "row from the lower z edge; with assemble=True one (tilesZ * tileHeight, tilesX * "
-      "tileWidth) array, row 0 at the lower z edge. Runs on every core (DUNEFORGE_THREADS and "
-      "DUNEFORGE_MEMORY_MB as for duneforge) with the GIL released.\n\n"
+      "tileWidth) array, row 0 at the lower z edge. Runs on every core (DUNEFORGE_THREADS, "
+      "DUNEFORGE_MEMORY_MB and DUNEFORGE_EVALUATOR as for duneforge) with the GIL released.\n\n"
       "Raises ValueError for a command the generator refuses, OSError for a file that cannot be read.");
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "generator/duneforge_run.h"
 #include "generator/module_chain.h"
 #include "noisemap/noise_map_builder_plane.h"
 
@@ -18,6 +19,7 @@ namespace {
 // What the threads of one Make share.
 struct SharedWork {
   const PreviewArea& area;
+  noise::utils::EvaluatorChoice evaluator;
   const std::function<bool()>& stale;
   int bandCount;
   noise::utils::HeightGrid& grid;
@@ -37,6 +39,7 @@ void BuildBands(SharedWork& work, const duneforge::ModuleChain& chain, std::exce
     builder.SetDestGrid(band);
     builder.SetGridSize(work.area.width, work.area.height);
     builder.SetSeamless(false);
+    builder.SetEvaluator(work.evaluator);
     builder.SetBounds(work.area.lowerX, work.area.upperX, work.area.lowerZ, work.area.upperZ);
     const size_t rowBytes = static_cast<size_t>(work.area.width) * sizeof(float);
     for (int b = work.nextBand++; b < work.bandCount && !work.stop; b = work.nextBand++) {
@@ -74,7 +77,7 @@ bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
   for (int i = 0; i < workers; ++i) chains.push_back(duneforge::BuildModuleChain(settings));
   grid.Resize(area.width, area.height);
 
-  SharedWork work{area, stale, bandCount, grid};
+  SharedWork work{area, duneforge::EvaluatorFromEnvironment(), stale, bandCount, grid};
   std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
   std::vector<std::thread> threads;
   try {

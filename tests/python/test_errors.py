@@ -5,7 +5,7 @@ import pytest
 import terrain_toolkit as tt
 
 
-def test_failures_raise_their_exceptions(corpus, tmp_path):
+def test_failures_raise_their_exceptions(corpus, tmp_path, monkeypatch):
     # A model cut short in its first skin: ModelError, a ValueError with the
     # reader's reason and the offset of the record that ran out (the 16 x 16
     # image after the 84-byte header and the skin's 4-byte type).
@@ -33,6 +33,10 @@ def test_failures_raise_their_exceptions(corpus, tmp_path):
     # A command the generator refuses: ValueError naming the row.
     with pytest.raises(ValueError, match="row 0 \\(Perlin\\): octave count"):
         tt.generate("0 1\n1 1 4 4\n0 1 0 1\n0 0\n0 99 1.0 0.5 0.0\n")
+    # An evaluator duneforge would refuse, refused as duneforge refuses it.
+    monkeypatch.setenv("DUNEFORGE_EVALUATOR", "fastest")
+    with pytest.raises(ValueError, match="DUNEFORGE_EVALUATOR=\"fastest\""):
+        tt.generate("0 1\n1 1 4 4\n0 1 0 1\n0 0\n0 6 1.0 0.5 0.0\n")
 
 
 def test_wrong_dtype_is_refused(tmp_path):
