@@ -119,27 +119,24 @@ void PutTriangles(const tools::ModelMesh& mesh, ModelArrays& model) {
   model.triangleMaterials = ArrayOwning(std::move(materials), {n});
 }
 
+// Points as an (N, 3) float32 array.
+py::array PointArray(const std::vector<tools::MeshPoint>& points) {
+  std::vector<float> xyz(points.size() * 3);
+  for (size_t i = 0; i < points.size(); ++i) {
+    xyz[3 * i] = points[i].x;
+    xyz[3 * i + 1] = points[i].y;
+    xyz[3 * i + 2] = points[i].z;
+  }
+  return ArrayOwning(std::move(xyz), {static_cast<py::ssize_t>(points.size()), 3});
+}
+
 void PutFramesAndSkins(ReadModel& read, ModelArrays& model) {
   for (size_t f = 0; f < read.mesh.frames.size(); ++f) {
-    const std::vector<tools::MeshPoint>& points = read.mesh.frames[f];
-    std::vector<float> xyz(points.size() * 3);
-    for (size_t i = 0; i < points.size(); ++i) {
-      xyz[3 * i] = points[i].x;
-      xyz[3 * i + 1] = points[i].y;
-      xyz[3 * i + 2] = points[i].z;
-    }
-    model.frames.append(ArrayOwning(std::move(xyz), {static_cast<py::ssize_t>(points.size()), 3}));
+    model.frames.append(PointArray(read.mesh.frames[f]));
     model.frameNames.append(py::str(read.mesh.frameNames[f]));
   }
-  for (const std::vector<tools::MeshPoint>& normals : read.mesh.normals) {
-    std::vector<float> xyz(normals.size() * 3);
-    for (size_t i = 0; i < normals.size(); ++i) {
-      xyz[3 * i] = normals[i].x;
-      xyz[3 * i + 1] = normals[i].y;
-      xyz[3 * i + 2] = normals[i].z;
-    }
-    model.normals.append(ArrayOwning(std::move(xyz), {static_cast<py::ssize_t>(normals.size()), 3}));
-  }
+  for (const std::vector<tools::MeshPoint>& normals : read.mesh.normals)
+    model.normals.append(PointArray(normals));
   for (CollectedSkin& skin : read.skins) {
     model.skinNames.append(py::bytes(skin.name).attr("decode")("latin-1"));
     if (skin.channels == 0) {

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "platform/file_replacement.h"
+#include "terrain/whole_output.h"
 
 namespace terrain {
 
@@ -223,12 +224,7 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
             (context.info == nullptr ? "not enough memory" : context.sink.message);
     return false;
   }
-  platform::FailureReason reason;
-  if (!platform::WriteWholeFile(path.c_str(), out, reason)) {
-    error = path + ": " + reason.Text();
-    return false;
-  }
-  return true;
+  return WriteWholeOutput(path, out, error);
 }
 
 }  // namespace terrain

@@ -92,15 +92,6 @@ bool WriteObjLines(const TerrainGrid& grid, const std::string& material, ObjLine
   return whole;
 }
 
-bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-  platform::FailureReason reason;
-  if (!platform::WriteWholeFile(path.c_str(), bytes, reason)) {
-    error = path + ": " + reason.Text();
-    return false;
-  }
-  return true;
-}
-
 // The material, white under the texture when there is one, else light grey.
 std::string MaterialText(const std::string& name, bool textured) {
   std::string text = "# material of " + name + ".obj\nnewmtl " + name + "\nKa 0 0 0\n";
@@ -118,10 +109,10 @@ bool WriteMaterial(const ObjTexture* texture, const std::string& folder, const s
       error = folder + name + ".png: " + error;
       return false;
     }
-    if (!WriteWhole(folder + name + ".png", png, error)) return false;
+    if (!WriteWholeOutput(folder + name + ".png", png, error)) return false;
   }
   const std::string text = MaterialText(name, texture != nullptr);
-  return WriteWhole(folder + name + ".mtl", std::vector<uint8_t>(text.begin(), text.end()), error);
+  return WriteWholeOutput(folder + name + ".mtl", std::vector<uint8_t>(text.begin(), text.end()), error);
 }
 
 // The mesh streams into the replacement file; it goes to its name once whole.

@@ -29,15 +29,6 @@ struct SkinPicture {
 
 bool Fits(double value) { return loamwriter::FitsFixed10(value); }
 
-bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-  platform::FailureReason reason;
-  if (!platform::WriteWholeFile(path.c_str(), bytes, reason)) {
-    error = path + ": " + reason.Text();
-    return false;
-  }
-  return true;
-}
-
 // Picture and RAW rows run from the north; grid rows from the south.
 GreyPicture ToPicture(const TerrainGrid& grid) {
   GreyPicture picture;
@@ -58,7 +49,7 @@ bool WriteRaw(const TerrainGrid& grid, const std::string& path, std::string& err
     bytes[2 * i] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
     bytes[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] >> 8);
   }
-  return WriteBytes(path, bytes, error);
+  return WriteWholeOutput(path, bytes, error);
 }
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine

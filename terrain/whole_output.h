@@ -1,7 +1,10 @@
-// The end of an output written into a file replacement.
+// The end of an output written into a file replacement, and a whole output
+// written at once.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/failure_reason.h"
 #include "platform/file_replacement.h"
@@ -21,6 +24,17 @@ inline bool FinishWholeOutput(bool closedWhole, const platform::FailureReason& w
   }
   if (!output.Commit()) {
     error = path + ": " + output.LastFailure().Text();
+    return false;
+  }
+  return true;
+}
+
+// Replaces the file at `path` with `bytes`, whole or not at all. False with
+// "PATH: REASON" in `error` when it cannot.
+inline bool WriteWholeOutput(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  platform::FailureReason reason;
+  if (!platform::WriteWholeFile(path.c_str(), bytes, reason)) {
+    error = path + ": " + reason.Text();
     return false;
   }
   return true;
