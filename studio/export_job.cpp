@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "generator/duneforge_run.h"
@@ -74,7 +75,11 @@ class ExportJob::Progress : public platform::ProgressReport {
 ExportJob::ExportJob(ExportRequest request, const StudioFolder& folder, int threads)
     : request_(std::move(request)), threads_(threads < 1 ? 1 : threads) {
   for (const std::string& name : request_.FileNames()) paths_.push_back(folder.OutputPath(name));
-  thread_ = std::thread([this] { Run(); });
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error& e) {
+    throw StudioError(503, std::string("the export cannot start a thread: ") + e.what());
+  }
 }
 
 ExportJob::~ExportJob() {

@@ -31,7 +31,8 @@ namespace studio {
 class ExportJob {
  public:
   // Checks the output names against the folder (StudioError 400 or 403
-  // before anything starts) and starts the export. The folder must outlive
+  // before anything starts) and starts the export (StudioError 503 when no
+  // thread can be had). The folder must outlive
   // the job.
   ExportJob(ExportRequest request, const StudioFolder& folder, int threads);
   // Stops the export at its next tile or piece, and waits for it; what it
