@@ -17,6 +17,7 @@ const state = {
   timer: 0,
   picture: null,
   changedAt: 0,       // when the change that the next preview shows was made
+  answeredAt: 0,      // the changedAt of the latest preview the server answered
   view3d: null,       // the TerrainView, once three has loaded
   noteRows: new Set(),  // ids of the rows whose previous-row input a move changed
   busy3d: false,      // a request for the 3D view's heights is in flight
@@ -29,6 +30,7 @@ const state = {
 // The 3D view samples at most this many points a side; the relief takes
 // the whole preview size.
 const LARGEST_3D_SIDE = 256;
+const QUIET_BEFORE_3D_MS = 200;
 
 const $ = (id) => document.getElementById(id);
 
@@ -373,6 +375,7 @@ async function preview() {
   const request = { settings, width: side, height: side, channel: state.channel, sequence };
   const answer = await postPreview(request);
   if (sequence !== state.sequence || answer.status === 409) return;  // a newer one is on its way
+  state.answeredAt = changedAt;
   clearErrors();
   if (!answer.picture) {
     showError(answer.body);
@@ -392,10 +395,11 @@ async function preview() {
   });
 }
 
-// The 3D view of the same settings and area, after the relief is shown.
-// One request for heights is in flight at a time: changes that come while
-// it runs are taken together into the next one, so a run of quick changes
-// (a slider dragged) costs the server one 3D request at a time, not a queue.
+// The 3D view of the same settings and area, after the relief is shown and
+// the changes have paused for QUIET_BEFORE_3D_MS. One request for heights is
+// in flight at a time: changes that come while it runs are taken together
+// into the next one, so a run of quick changes (a slider dragged) costs the
+// server one 3D request at a time, not a queue.
 async function preview3d(settings, sequence, picture) {
   if (!state.view3d) return;
   state.wanted3d = { settings, sequence, picture };
@@ -403,6 +407,10 @@ async function preview3d(settings, sequence, picture) {
   state.busy3d = true;
   try {
     while (state.wanted3d) {
+      // The relief goes first: the 3D view, dearer to draw, waits until the
+      // changes pause and each has its answer.
+      await new Promise((resolve) => setTimeout(resolve, QUIET_BEFORE_3D_MS));
+      if (state.changedAt !== state.answeredAt) continue;
       const wanted = state.wanted3d;
       state.wanted3d = null;
       await show3d(wanted.settings, wanted.sequence, wanted.picture);
@@ -416,7 +424,9 @@ async function show3d(settings, sequence, picture) {
   const side = Math.min(Number($("size").value), LARGEST_3D_SIDE);
   const answer = await postJson("/api/preview", { settings, width: side, height: side, output: "heights",
     channel: `${state.channel}-3d`, sequence });
-  if (sequence !== state.sequence || !answer.heights) return;
+  // A change that has no picture yet brings a newer relief and, after it,
+  // its own 3D view: drawing this one now would only hold that relief up.
+  if (sequence !== state.sequence || state.changedAt !== state.answeredAt || !answer.heights) return;
   await state.view3d.show(answer, settings.upperX - settings.lowerX, settings.upperZ - settings.lowerZ, picture);
   $("terrain3d").dataset.shown = sequence;
 }
