@@ -93,7 +93,11 @@ std::vector<std::string> StudioFolder::List() const {
     try {
       const std::string path = Resolve(name);
       std::error_code ignored;
-      if (fs::is_regular_file(path, ignored)) names.push_back(name);
+      // A file too large to open (a height array an export wrote) is not
+      // offered.
+      if (fs::is_regular_file(path, ignored) && fs::file_size(path, ignored) <= kLargestStudioFile) {
+        names.push_back(name);
+      }
     } catch (const StudioError&) {
       // A link out of the folder is not offered.
     }

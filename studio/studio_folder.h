@@ -34,8 +34,8 @@ class StudioFolder {
   // ends in.
   static bool IsPlainComponent(const std::string& name);
 
-  // The plain names of the regular files in the folder that stay in it, in
-  // byte order.
+  // The plain names of the regular files in the folder that stay in it and
+  // are small enough to read (kLargestStudioFile), in byte order.
   std::vector<std::string> List() const;
   // The bytes of the file `name`.
   std::string Read(const std::string& name) const;

@@ -317,6 +317,8 @@ TEST_F(StudioApiTest, ReadsAndWritesOnlyPlainNamesInTheFolder) {
   ExpectRefused(client_->Get("/api/files/link.txt"), 403);
   ExpectRefused(client_->Put("/api/files/link.txt", "x", "text/plain"), 403);
   EXPECT_EQ(ReadText(temp_.File("outside.txt")), "kept");
+  // A height array too large to open is not offered either.
+  WriteText(Served() + "/noise_arr.txt", std::string((1 << 20) + 1, '0'));
   const auto list = client_->Get("/api/files");
   ASSERT_TRUE(list);
   EXPECT_EQ(json::parse(list->body).at("files"), json::array());
