@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "studio/bundled_folders.h"
+#include "studio/stop_signal.h"
 #include "studio/studio_folder.h"
 #include "studio/studio_server.h"
 
@@ -17,9 +18,10 @@ const char* const kUsage =
     "Usage: terrainstudio [--port N] [FOLDER]\n"
     "\n"
     "Serves the terrain studio at http://127.0.0.1:PORT/ (port 8371 unless given; 0 picks a\n"
-    "free one) and prints that address. Command files are listed, opened and saved by plain\n"
-    "name in FOLDER (default: the current folder); the bundled examples are offered to read.\n"
-    "Only this machine can connect.\n";
+    "free one) and prints that address. Command files are listed, opened and saved, and\n"
+    "exports written, by plain name in FOLDER (default: the current folder); the bundled\n"
+    "examples are offered to read. Only this machine can connect. Ctrl-C ends it; exports\n"
+    "still running then write nothing.\n";
 
 // A whole number from 0 to 65535, or -1.
 int PortOf(const char* text) {
@@ -70,6 +72,12 @@ int main(int argc, char** argv) {
     if (bound < 0) {
       std::fprintf(stderr, "terrainstudio: cannot listen on 127.0.0.1:%d\n", port);
       return 1;
+    }
+    // Before the server starts its threads, which take the blocked signals.
+    if (!studio::StopSignal::Install([&server] { server.Stop(); })) {
+      std::fprintf(stderr,
+                   "terrainstudio: cannot take Ctrl-C; exports it interrupts may leave their "
+                   "temporary files\n");
     }
     std::printf("terrainstudio: serving %s at http://127.0.0.1:%d/\n", files.Path().c_str(), bound);
     std::fflush(stdout);

@@ -2,6 +2,9 @@
 // on a free loopback port serving a fresh folder.
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -461,4 +464,48 @@ TEST_F(StudioApiTest, AServerThatGoesStopsItsExports) {
   server_.reset();
   EXPECT_EQ(ServedFiles(), std::vector<std::string>{"noise_arr.txt"});
   EXPECT_EQ(ReadText(Served() + "/noise_arr.txt"), "0.5,");
+}
+
+// Ctrl-C ends terrainstudio in order: an export still running writes
+// nothing, not even a temporary file, and the program exits 0.
+TEST_F(StudioApiTest, CtrlCEndsTheStudioWithoutLeavingAnExportBehind) {
+  const std::string folder = temp_.File("ended");
+  fs::create_directory(folder);
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(out[1], 1);
+    ::execl(STUDIO_PROGRAM_PATH, STUDIO_PROGRAM_PATH, "--port", "0", folder.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  // "terrainstudio: serving FOLDER at http://127.0.0.1:PORT/"
+  std::string line;
+  char c = 0;
+  while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  ::close(out[0]);
+  const size_t colon = line.rfind(':');
+  ASSERT_NE(colon, std::string::npos) << line;
+  httplib::Client client("127.0.0.1", std::atoi(line.c_str() + colon + 1));
+  const auto settings =
+      client.Post("/api/parse", json{{"commandFile", "0 1 12 12 256 256 0 12 0 12 0 0  0 30 1 0.5 0"}}.dump(),
+                  "application/json");
+  ASSERT_TRUE(settings);
+  const auto started = client.Post(
+      "/api/export", json{{"settings", json::parse(settings->body).at("settings")}, {"kind", "noise"}}.dump(),
+      "application/json");
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 202) << started->body;
+  // Once a tile is written, the temporary file holds values.
+  for (int i = 0; i < 3000 && json::parse(client.Get("/api/export/1")->body).at("done") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_EQ(::kill(child, SIGINT), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(fs::is_empty(folder));
 }
