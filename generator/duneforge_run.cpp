@@ -4,16 +4,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "generator/height_array_run.h"
-#include "generator/module_chain.h"
 #include "generator/piece_plan.h"
-#include "generator/tile_workers.h"
 #include "noisemap/bmp_file_writer.h"
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"

@@ -31,29 +31,32 @@ HeightArrayWriter::~HeightArrayWriter() {
 bool HeightArrayWriter::Open(const std::string& path) {
   using platform::LowLevelFile;
   if (fd_ >= 0) return false;
-  buffer_.reset(new (std::nothrow) char[kBufferBytes]);
-  if (!buffer_) throw noise::utils::OutOfMemoryError("no memory for the output buffer of " + path);
-  fd_ = LowLevelFile::Open(path.c_str(),
-                           LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kAppend,
-                           LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
-  if (fd_ < 0) return false;
-  ownsFd_ = true;
-  path_ = path;
-  used_ = 0;
-  written_ = 0;
-  openedSize_ = LowLevelFile::Seek(fd_, 0, LowLevelFile::kSeekEnd);
+  TakeBuffer(path);
+  const int fd = LowLevelFile::Open(path.c_str(),
+                                    LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kAppend,
+                                    LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd < 0) return false;
+  Attach(fd, true, path, LowLevelFile::kSeekEnd);
   return true;
 }
 
 void HeightArrayWriter::OpenDescriptor(int fd, const std::string& name) {
+  TakeBuffer(name);
+  Attach(fd, false, name, platform::LowLevelFile::kSeekCur);
+}
+
+void HeightArrayWriter::TakeBuffer(const std::string& name) {
   buffer_.reset(new (std::nothrow) char[kBufferBytes]);
   if (!buffer_) throw noise::utils::OutOfMemoryError("no memory for the output buffer of " + name);
+}
+
+void HeightArrayWriter::Attach(int fd, bool owned, const std::string& name, int sizeOrigin) {
   fd_ = fd;
-  ownsFd_ = false;
+  ownsFd_ = owned;
   path_ = name;
   used_ = 0;
   written_ = 0;
-  openedSize_ = platform::LowLevelFile::Seek(fd, 0, platform::LowLevelFile::kSeekCur);
+  openedSize_ = platform::LowLevelFile::Seek(fd, 0, sizeOrigin);
 }
 
 void HeightArrayWriter::Append(const float* values, size_t count) {

@@ -55,6 +55,11 @@ class HeightArrayWriter {
   bool IsOpen() const { return fd_ >= 0; }
 
  private:
+  // Takes the buffer, or throws noise::ExceptionOutOfMemory naming `name`.
+  void TakeBuffer(const std::string& name);
+  // Starts writing to `fd`, whose size so far is its offset from
+  // `sizeOrigin` (the end of a file appended to, the position of one given).
+  void Attach(int fd, bool owned, const std::string& name, int sizeOrigin);
   void WriteBuffer();
   void WriteAll(const char* bytes, size_t size);
 

@@ -1,6 +1,5 @@
 #include "studio/export_job.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <system_error>

@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "generator/command_settings.h"
@@ -458,21 +459,20 @@ TEST_F(DuneforgeRunTest, FilesAreTheSameForEveryThreadCountAndBudget) {
   }
 }
 
-TEST_F(DuneforgeRunTest, MemoryBudgetThatIsNoWholeNumberFailsBeforeTheArrayIsOpened) {
+// Environment values duneforge does not take fail before the array is
+// opened: a memory budget that is no whole number of MiB in range, an
+// evaluator it does not know.
+TEST_F(DuneforgeRunTest, RefusedEnvironmentValuesFailBeforeTheArrayIsOpened) {
   WriteCommands(Header(1, 2, 1, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
-  for (const char* bad : {"0", "1048577", "64M", "-1", "lots"}) {
-    ScopedVariable variable("DUNEFORGE_MEMORY_MB", bad);
-    ExpectFailure(Run(), std::string("DUNEFORGE_MEMORY_MB=\"") + bad + "\"");
-    EXPECT_FALSE(Exists(File("noise_arr.txt")));
-  }
-}
-
-TEST_F(DuneforgeRunTest, EvaluatorThatIsNotKnownFailsBeforeTheArrayIsOpened) {
-  WriteCommands(Header(1, 2, 1, 4, 4, "0 1 0 1", 0) + "0 6 1 0.5 0.3\n");
-  for (const char* bad : {"LIBNOISE", "avx512", "x86-64-v5", "batch ", "0"}) {
-    ScopedVariable variable("DUNEFORGE_EVALUATOR", bad);
-    ExpectFailure(Run(), std::string("DUNEFORGE_EVALUATOR=\"") + bad + "\"");
-    EXPECT_FALSE(Exists(File("noise_arr.txt")));
+  const std::vector<std::pair<const char*, std::vector<const char*>>> refused = {
+      {"DUNEFORGE_MEMORY_MB", {"0", "1048577", "64M", "-1", "lots"}},
+      {"DUNEFORGE_EVALUATOR", {"LIBNOISE", "avx512", "x86-64-v5", "batch ", "0"}}};
+  for (const auto& [name, values] : refused) {
+    for (const char* bad : values) {
+      ScopedVariable variable(name, bad);
+      ExpectFailure(Run(), std::string(name) + "=\"" + bad + "\"");
+      EXPECT_FALSE(Exists(File("noise_arr.txt")));
+    }
   }
 }
 
