@@ -48,28 +48,14 @@ void RequireModuleCountInRange(int32_t moduleCount, const std::string& context) 
 }
 
 void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
-  ReadField(in, settings.hostWindow, settings, "hostWindow");
-  ReadField(in, settings.moduleCount, settings, "moduleCount");
-  ReadField(in, settings.tilesX, settings, "tilesX");
-  ReadField(in, settings.tilesZ, settings, "tilesZ");
-  ReadField(in, settings.tileWidth, settings, "tileWidth");
-  ReadField(in, settings.tileHeight, settings, "tileHeight");
-  ReadField(in, settings.lowerX, settings, "lowerX");
-  ReadField(in, settings.upperX, settings, "upperX");
-  ReadField(in, settings.lowerZ, settings, "lowerZ");
-  ReadField(in, settings.upperZ, settings, "upperZ");
-  ReadField(in, settings.seedBase, settings, "seedBase");
-  ReadField(in, settings.preview, settings, "preview");
+  ForEachHeaderField(settings, [&](const char* name, auto& field) { ReadField(in, field, settings, name); });
   // A count outside the row store reads no row; CheckCommandSettings refuses it.
   if (!ModuleCountInRange(settings.moduleCount)) return;
   for (int32_t i = 0; i < settings.moduleCount; ++i) {
     ModuleSpec& row = settings.rows[static_cast<size_t>(i)];
     const std::string prefix = "row " + std::to_string(i) + " ";
-    ReadField(in, row.type, settings, prefix + "type");
-    ReadField(in, row.p1, settings, prefix + "p1");
-    ReadField(in, row.p2, settings, prefix + "p2");
-    ReadField(in, row.p3, settings, prefix + "p3");
-    ReadField(in, row.p4, settings, prefix + "p4");
+    ForEachRowField(row,
+                    [&](const char* name, auto& field) { ReadField(in, field, settings, prefix + name); });
   }
 }
 

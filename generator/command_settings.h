@@ -54,6 +54,38 @@ struct CommandSettings {
   bool unreadIsInteger = false;
 };
 
+// The header's lines in the command file: how many fields each holds.
+constexpr std::array<int, 4> kHeaderLineLengths = {2, 4, 4, 2};
+
+// Calls visit(name, field) for each header field of `settings` in file
+// order, `field` an int32_t or a float. The names are those the reader's
+// messages and the studio use.
+template <typename Settings, typename Visit>
+void ForEachHeaderField(Settings& settings, Visit&& visit) {
+  visit("hostWindow", settings.hostWindow);
+  visit("moduleCount", settings.moduleCount);
+  visit("tilesX", settings.tilesX);
+  visit("tilesZ", settings.tilesZ);
+  visit("tileWidth", settings.tileWidth);
+  visit("tileHeight", settings.tileHeight);
+  visit("lowerX", settings.lowerX);
+  visit("upperX", settings.upperX);
+  visit("lowerZ", settings.lowerZ);
+  visit("upperZ", settings.upperZ);
+  visit("seedBase", settings.seedBase);
+  visit("preview", settings.preview);
+}
+
+// Calls visit(name, field) for each field of a module row in file order.
+template <typename Spec, typename Visit>
+void ForEachRowField(Spec& row, Visit&& visit) {
+  visit("type", row.type);
+  visit("p1", row.p1);
+  visit("p2", row.p2);
+  visit("p3", row.p3);
+  visit("p4", row.p4);
+}
+
 // True when `moduleCount` lies in 1 .. MaxModuleRows, the rows the store
 // holds: the one test of the count, for the reader, the file check and the
 // module chain.

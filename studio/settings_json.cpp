@@ -5,6 +5,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "noisemap/error.h"
 #include "studio/studio_error.h"
@@ -47,6 +48,16 @@ float FloatOf(const json& value, const std::string& name) {
   return static_cast<float>(number);
 }
 
+// A field's value from JSON: an integer field takes an integer, a float
+// field a number it can hold.
+void ReadJsonField(const json& value, const std::string& name, int32_t& field) {
+  field = JsonInteger(value, name);
+}
+void ReadJsonField(const json& value, const std::string& name, float& field) { field = FloatOf(value, name); }
+
+// The JSON settings give the module count as the length of "rows".
+bool IsModuleCount(const char* name) { return std::string_view(name) == "moduleCount"; }
+
 void ReadRows(const json& rows, duneforge::CommandSettings& settings) {
   if (!rows.is_array()) Refuse("settings.rows is not a list of rows");
   settings.moduleCount =
@@ -56,12 +67,10 @@ void ReadRows(const json& rows, duneforge::CommandSettings& settings) {
     const json& row = rows[i];
     const std::string name = "row " + std::to_string(i);
     if (!row.is_array() || row.size() != 5) Refuse(name + " is not five numbers: type, p1, p2, p3, p4");
-    duneforge::ModuleSpec& spec = settings.rows[i];
-    spec.type = JsonInteger(row[0], name + " type");
-    spec.p1 = JsonInteger(row[1], name + " p1");
-    spec.p2 = FloatOf(row[2], name + " p2");
-    spec.p3 = FloatOf(row[3], name + " p3");
-    spec.p4 = FloatOf(row[4], name + " p4");
+    size_t column = 0;
+    duneforge::ForEachRowField(settings.rows[i], [&](const char* field, auto& target) {
+      ReadJsonField(row[column++], name + " " + field, target);
+    });
   }
 }
 
@@ -70,23 +79,9 @@ void ReadRows(const json& rows, duneforge::CommandSettings& settings) {
 duneforge::CommandSettings SettingsFromJson(const json& object) {
   if (!object.is_object()) Refuse("settings is not an object");
   duneforge::CommandSettings settings;
-  const auto integer = [&object](const char* name, int32_t& field) {
-    if (object.contains(name)) field = JsonInteger(object[name], name);
-  };
-  const auto number = [&object](const char* name, float& field) {
-    if (object.contains(name)) field = FloatOf(object[name], name);
-  };
-  integer("hostWindow", settings.hostWindow);
-  integer("tilesX", settings.tilesX);
-  integer("tilesZ", settings.tilesZ);
-  integer("tileWidth", settings.tileWidth);
-  integer("tileHeight", settings.tileHeight);
-  number("lowerX", settings.lowerX);
-  number("upperX", settings.upperX);
-  number("lowerZ", settings.lowerZ);
-  number("upperZ", settings.upperZ);
-  integer("seedBase", settings.seedBase);
-  integer("preview", settings.preview);
+  duneforge::ForEachHeaderField(settings, [&object](const char* name, auto& field) {
+    if (!IsModuleCount(name) && object.contains(name)) ReadJsonField(object[name], name, field);
+  });
   if (!object.contains("rows")) Refuse("settings.rows is missing");
   ReadRows(object["rows"], settings);
   return settings;
@@ -105,7 +100,7 @@ namespace {
 
 // The shortest text that reads back as `value`, with a point so it reads
 // as a number field would ("1.0", "0.1", "-0.25", "1e+30").
-std::string FloatText(float value) {
+std::string FieldText(float value) {
   char text[32];
   const auto result = std::to_chars(text, text + sizeof text, value);
   std::string out(text, result.ptr);
@@ -113,33 +108,45 @@ std::string FloatText(float value) {
   return out;
 }
 
+std::string FieldText(int32_t value) { return std::to_string(value); }
+
 }  // namespace
 
 std::string CommandFileText(const duneforge::CommandSettings& s) {
-  std::string text = std::to_string(s.hostWindow) + " " + std::to_string(s.moduleCount) + "\n" +
-                     std::to_string(s.tilesX) + " " + std::to_string(s.tilesZ) + " " +
-                     std::to_string(s.tileWidth) + " " + std::to_string(s.tileHeight) + "\n" +
-                     FloatText(s.lowerX) + " " + FloatText(s.upperX) + " " + FloatText(s.lowerZ) + " " +
-                     FloatText(s.upperZ) + "\n" + std::to_string(s.seedBase) + " " +
-                     std::to_string(s.preview) + "\n";
+  std::string text;
+  size_t line = 0;
+  int inLine = 0;
+  duneforge::ForEachHeaderField(s, [&](const char*, const auto& value) {
+    text += FieldText(value);
+    const bool lineEnds = ++inLine == duneforge::kHeaderLineLengths[line];
+    if (lineEnds) {
+      ++line;
+      inLine = 0;
+    }
+    text += lineEnds ? '\n' : ' ';
+  });
   for (int32_t i = 0; i < s.moduleCount && i < duneforge::MaxModuleRows; ++i) {
-    const duneforge::ModuleSpec& r = s.rows[static_cast<size_t>(i)];
-    text += std::to_string(r.type) + " " + std::to_string(r.p1) + " " + FloatText(r.p2) + " " +
-            FloatText(r.p3) + " " + FloatText(r.p4) + "\n";
+    duneforge::ForEachRowField(s.rows[static_cast<size_t>(i)],
+                               [&text](const char*, const auto& value) { text += FieldText(value) + ' '; });
+    text.back() = '\n';
   }
   return text;
 }
 
 json SettingsToJson(const duneforge::CommandSettings& s) {
+  json object = json::object();
+  duneforge::ForEachHeaderField(s, [&object](const char* name, const auto& value) {
+    if (!IsModuleCount(name)) object[name] = value;
+  });
   json rows = json::array();
   for (int32_t i = 0; i < s.moduleCount && i < duneforge::MaxModuleRows; ++i) {
-    const duneforge::ModuleSpec& r = s.rows[static_cast<size_t>(i)];
-    rows.push_back({r.type, r.p1, r.p2, r.p3, r.p4});
+    json row = json::array();
+    duneforge::ForEachRowField(s.rows[static_cast<size_t>(i)],
+                               [&row](const char*, const auto& value) { row.push_back(value); });
+    rows.push_back(row);
   }
-  return {{"hostWindow", s.hostWindow}, {"tilesX", s.tilesX},         {"tilesZ", s.tilesZ},
-          {"tileWidth", s.tileWidth},   {"tileHeight", s.tileHeight}, {"lowerX", s.lowerX},
-          {"upperX", s.upperX},         {"lowerZ", s.lowerZ},         {"upperZ", s.upperZ},
-          {"seedBase", s.seedBase},     {"preview", s.preview},       {"rows", rows}};
+  object["rows"] = rows;
+  return object;
 }
 
 }  // namespace studio
