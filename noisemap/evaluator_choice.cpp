@@ -9,8 +9,15 @@ namespace noise {
 namespace utils {
 namespace {
 
-constexpr EvaluatorChoice kAllChoices[] = {EvaluatorChoice::kLibnoise, EvaluatorChoice::kPortable,
-                                           EvaluatorChoice::kX86_64V3, EvaluatorChoice::kX86_64V4};
+// Every evaluator with the name DUNEFORGE_EVALUATOR gives it, weakest first.
+struct NamedChoice {
+  EvaluatorChoice choice;
+  const char* name;
+};
+constexpr NamedChoice kAllChoices[] = {{EvaluatorChoice::kLibnoise, "libnoise"},
+                                       {EvaluatorChoice::kPortable, "portable"},
+                                       {EvaluatorChoice::kX86_64V3, "x86-64-v3"},
+                                       {EvaluatorChoice::kX86_64V4, "x86-64-v4"}};
 
 bool Runs(EvaluatorChoice choice) {
   static const platform::ProcessorLevel level = platform::HighestProcessorLevel();
@@ -34,34 +41,27 @@ EvaluatorChoice BestEvaluator() {
 
 std::vector<EvaluatorChoice> AvailableEvaluators() {
   std::vector<EvaluatorChoice> choices;
-  for (EvaluatorChoice choice : kAllChoices) {
-    if (Runs(choice)) choices.push_back(choice);
+  for (const NamedChoice& named : kAllChoices) {
+    if (Runs(named.choice)) choices.push_back(named.choice);
   }
   return choices;
 }
 
 const char* EvaluatorName(EvaluatorChoice choice) {
-  switch (choice) {
-    case EvaluatorChoice::kLibnoise:
-      return "libnoise";
-    case EvaluatorChoice::kPortable:
-      return "portable";
-    case EvaluatorChoice::kX86_64V3:
-      return "x86-64-v3";
-    case EvaluatorChoice::kX86_64V4:
-      return "x86-64-v4";
+  for (const NamedChoice& named : kAllChoices) {
+    if (named.choice == choice) return named.name;
   }
   return "?";
 }
 
 EvaluatorChoice ParseEvaluatorChoice(const std::string& text, const char* variable) {
   if (text.empty() || text == "batch") return BestEvaluator();
-  for (EvaluatorChoice choice : kAllChoices) {
-    if (text != EvaluatorName(choice)) continue;
-    if (!Runs(choice)) {
+  for (const NamedChoice& named : kAllChoices) {
+    if (text != named.name) continue;
+    if (!Runs(named.choice)) {
       throw InvalidParamError(std::string(variable) + "=\"" + text + "\" names a level this processor lacks");
     }
-    return choice;
+    return named.choice;
   }
   throw InvalidParamError(std::string(variable) + "=\"" + text +
                           "\" is none of batch, libnoise, portable, x86-64-v3, x86-64-v4");

@@ -4,39 +4,25 @@
 #include "generator/module_kind.h"
 #include "studio/preview_maker.h"
 
+namespace duneforge {
+
+// How the page names a field's use and an input's origin.
+NLOHMANN_JSON_SERIALIZE_ENUM(FieldUse, {{FieldUse::kSetting, "setting"},
+                                        {FieldUse::kRowIndex, "rowIndex"},
+                                        {FieldUse::kNotRead, "notRead"}})
+NLOHMANN_JSON_SERIALIZE_ENUM(InputSource, {{InputSource::kPrevious, "previous"},
+                                           {InputSource::kRowP1, "p1"},
+                                           {InputSource::kRowP2, "p2"}})
+
+}  // namespace duneforge
+
 namespace studio {
 
 namespace {
 
-using duneforge::FieldUse;
-using duneforge::InputSource;
 using duneforge::ModuleField;
 using duneforge::ModuleKind;
 using nlohmann::json;
-
-const char* UseName(FieldUse use) {
-  switch (use) {
-    case FieldUse::kSetting:
-      return "setting";
-    case FieldUse::kRowIndex:
-      return "rowIndex";
-    case FieldUse::kNotRead:
-      return "notRead";
-  }
-  return "";
-}
-
-const char* SourceName(InputSource source) {
-  switch (source) {
-    case InputSource::kPrevious:
-      return "previous";
-    case InputSource::kRowP1:
-      return "p1";
-    case InputSource::kRowP2:
-      return "p2";
-  }
-  return "";
-}
 
 json FieldJson(const ModuleField& field) {
   json range = nullptr;
@@ -46,7 +32,7 @@ json FieldJson(const ModuleField& field) {
   }
   return {{"name", field.name},
           {"sets", field.sets},
-          {"use", UseName(field.use)},
+          {"use", field.use},
           {"range", range},
           {"default", field.defaultValue}};
 }
@@ -57,7 +43,7 @@ json KindJson(const ModuleKind& kind) {
   json inputs = json::array();
   for (int i = 0; i < kind.inputCount; ++i) {
     const auto& input = kind.inputs[static_cast<size_t>(i)];
-    inputs.push_back({{"role", input.role}, {"from", SourceName(input.source)}});
+    inputs.push_back({{"role", input.role}, {"from", input.source}});
   }
   return {{"code", kind.Code()},
           {"name", kind.name},
