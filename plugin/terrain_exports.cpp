@@ -47,23 +47,14 @@ int SkinTypeCode(int32_t format, int32_t flags, int32_t bytesPerPixel) {
   }
 }
 
-// The levels of one skin, taken from a locked bitmap.
-struct SkinImage {
-  int type = -1;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t bytesPerPixel = 0;
-  bool mipmaps = false;
-  std::vector<uint8_t> levels[4];
-};
-
 // Reads a locked bitmap into `image`. False when the bitmap cannot be taken:
 // an unknown format, bytes per pixel that are 0 or negative, a negative size,
 // an image too large for the file, no pixel data, or no memory for the copy.
-bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t format, SkinImage& image) {
+bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t format, SkinLevels& image) {
   image.bytesPerPixel = bitmap->bytesPerPixel;
-  image.type = SkinTypeCode(format, bitmap->flags, image.bytesPerPixel);
-  if (image.type < 0 || image.bytesPerPixel <= 0) return false;
+  const int type = SkinTypeCode(format, bitmap->flags, image.bytesPerPixel);
+  if (type < 0 || image.bytesPerPixel <= 0) return false;
+  image.type = static_cast<uint8_t>(type);
   image.width = Fixed10ToInt(api.BmapWidth()(bitmap));
   image.height = Fixed10ToInt(api.BmapHeight()(bitmap));
   if (image.width < 0 || image.height < 0) return false;
@@ -77,7 +68,7 @@ bool TakeBitmap(const EngineApi& api, engine::EngineBitmap* bitmap, int32_t form
 
   // Only the codes with the mip bit announce the reduced levels to readers.
   image.mipmaps = (image.type & kHmpSkinTypeMipmapBit) != 0;
-  return PickSkinLevels(image.width, image.height, image.bytesPerPixel, pixels, image.mipmaps, image.levels);
+  return PickSkinLevels(pixels, image);
 }
 
 }  // namespace
@@ -111,15 +102,13 @@ int32_t LIBRARY_CALL WriteHmpSkin(const engine::EngineNamedRecord* rec, engine::
   }
 
   const int32_t format = Fixed10ToInt(lock(bitmap, 0));
-  loamwriter::SkinImage image;
+  loamwriter::SkinLevels image;
   if (!loamwriter::TakeBitmap(api, bitmap, format, image)) {
     unlock(bitmap);
     return loamwriter::kFixed10Refused;
   }
 
-  const bool whole =
-      loamwriter::WriteSkinLevels(theWriter, static_cast<uint8_t>(image.type), rec->name, image.width,
-                                  image.height, image.bytesPerPixel, image.mipmaps, image.levels);
+  const bool whole = loamwriter::WriteSkinLevels(theWriter, rec->name, image);
   unlock(bitmap);
   return loamwriter::TruthToFixed10(whole);
 }

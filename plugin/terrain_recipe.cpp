@@ -97,20 +97,21 @@ SurfaceNormal NormalAt(const std::vector<double>& heights, int32_t columns, int3
   return SurfaceNormal{-dx / length, -dy / length, 1.0 / length};
 }
 
-bool PickSkinLevels(int32_t width, int32_t height, int32_t bytesPerPixel, const uint8_t* pixels, bool mipmaps,
-                    std::vector<uint8_t> (&levels)[4]) {
-  const int64_t w = width, h = height, b = bytesPerPixel;
+bool PickSkinLevels(const uint8_t* pixels, SkinLevels& skin) {
+  const int64_t w = skin.width, h = skin.height, b = skin.bytesPerPixel;
   try {
-    levels[0].resize(static_cast<size_t>(w * h * b));
-    if (!MipSampler(width, height, bytesPerPixel, pixels, 1, levels[0].data(), w * h)) return false;
+    skin.levels[0].resize(static_cast<size_t>(w * h * b));
+    if (!MipSampler(skin.width, skin.height, skin.bytesPerPixel, pixels, 1, skin.levels[0].data(), w * h)) {
+      return false;
+    }
     int64_t mipWidth = w, mipHeight = h;
-    for (int level = 1; level <= 3 && mipmaps; ++level) {
+    for (int level = 1; level <= 3 && skin.mipmaps; ++level) {
       mipWidth /= 2;
       mipHeight /= 2;
       const int64_t count = mipWidth * mipHeight;
-      levels[level].resize(static_cast<size_t>(count * b));
-      if (!MipSampler(width, height, bytesPerPixel, pixels, kMipSteps[level - 1], levels[level].data(),
-                      count)) {
+      skin.levels[level].resize(static_cast<size_t>(count * b));
+      if (!MipSampler(skin.width, skin.height, skin.bytesPerPixel, pixels, kMipSteps[level - 1],
+                      skin.levels[level].data(), count)) {
         return false;
       }
     }
@@ -121,12 +122,11 @@ bool PickSkinLevels(int32_t width, int32_t height, int32_t bytesPerPixel, const 
   return true;
 }
 
-bool WriteSkinLevels(HMP7W& writer, uint8_t type, const char* name, int32_t width, int32_t height,
-                     int32_t bytesPerPixel, bool mipmaps, const std::vector<uint8_t> (&levels)[4]) {
-  bool whole = writer.BeginSkin(type, name);
-  writer.SetSkinImage(width, height, bytesPerPixel, mipmaps);
-  whole = writer.WriteSkinImage(LevelData(levels[0]), LevelData(levels[1]), LevelData(levels[2]),
-                                LevelData(levels[3])) &&
+bool WriteSkinLevels(HMP7W& writer, const char* name, const SkinLevels& skin) {
+  bool whole = writer.BeginSkin(skin.type, name);
+  writer.SetSkinImage(skin.width, skin.height, skin.bytesPerPixel, skin.mipmaps);
+  whole = writer.WriteSkinImage(LevelData(skin.levels[0]), LevelData(skin.levels[1]),
+                                LevelData(skin.levels[2]), LevelData(skin.levels[3])) &&
           whole;
   // The header is patched also after a failed write, so that it says what
   // the skin was meant to hold.
@@ -147,14 +147,14 @@ void BlankSkinSides(int32_t columns, int32_t rows, int32_t& width, int32_t& heig
 }
 
 bool WriteBlankSkin(HMP7W& writer, int32_t width, int32_t height, const char* name) {
-  std::vector<uint8_t> levels[4];
+  SkinLevels blank{0, width, height, 1, false, {}};
   try {
-    levels[0].assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    blank.levels[0].assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   } catch (const std::exception&) {
     // bad_alloc, or length_error past what a vector of this build can hold.
     return false;
   }
-  return WriteSkinLevels(writer, 0, name, width, height, 1, false, levels);
+  return WriteSkinLevels(writer, name, blank);
 }
 
 }  // namespace loamwriter

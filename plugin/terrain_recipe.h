@@ -100,14 +100,23 @@ struct SurfaceNormal {
 SurfaceNormal NormalAt(const std::vector<double>& heights, int32_t columns, int32_t rows, double spacingX,
                        double spacingY, int32_t x, int32_t y);
 
-// The levels of a skin from `pixels` (height rows of width x bytesPerPixel
-// bytes): level 0, and with `mipmaps` the three reduced levels. False when
-// the pixels cannot be taken or there is no memory for the copy.
-bool PickSkinLevels(int32_t width, int32_t height, int32_t bytesPerPixel, const uint8_t* pixels, bool mipmaps,
-                    std::vector<uint8_t> (&levels)[4]);
-// Writes one skin of those levels; false when a write failed.
-bool WriteSkinLevels(HMP7W& writer, uint8_t type, const char* name, int32_t width, int32_t height,
-                     int32_t bytesPerPixel, bool mipmaps, const std::vector<uint8_t> (&levels)[4]);
+// A skin as an HMP7 file holds it: its type code, size and levels, rows
+// from the top: level 0, and with `mipmaps` the three reduced levels.
+struct SkinLevels {
+  uint8_t type = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bytesPerPixel = 0;
+  bool mipmaps = false;
+  std::vector<uint8_t> levels[4];
+};
+
+// Sets the levels of `skin` from `pixels` (height rows of width x
+// bytesPerPixel bytes). False when the pixels cannot be taken or there is no
+// memory for the copy.
+bool PickSkinLevels(const uint8_t* pixels, SkinLevels& skin);
+// Writes one skin; false when a write failed.
+bool WriteSkinLevels(HMP7W& writer, const char* name, const SkinLevels& skin);
 
 // Whether a skin of width x height pixels is taken the same way by every
 // reader: both sides multiples of kPortableSkinStep.

@@ -7,20 +7,13 @@
 #include <vector>
 
 #include "plugin/hmp_records.h"
+#include "plugin/terrain_recipe.h"
 #include "terrain/terrain_format.h"
 
 namespace terrain {
 
-// A skin of an HMP file: its type code, size and levels as stored, rows from
-// the top.
-struct TerrainSkin {
-  uint8_t type = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t bytesPerPixel = 0;
-  bool mipmaps = false;
-  std::vector<uint8_t> levels[4];
-};
+// A skin of an HMP file: its type code, size and levels as stored.
+using TerrainSkin = loamwriter::SkinLevels;
 
 // `columns` x `rows` heights row by row, row 0 at the southern (lower z)
 // edge, each row from west to east. When the input already held packed

@@ -24,7 +24,7 @@ namespace {
 // export picks from it.
 struct SkinPicture {
   BmpImage image;
-  std::vector<uint8_t> levels[4];
+  loamwriter::SkinLevels skin;
 };
 
 bool Fits(double value) { return loamwriter::FitsFixed10(value); }
@@ -54,14 +54,14 @@ bool WriteRaw(const TerrainGrid& grid, const std::string& path, std::string& err
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine
 // bitmap: three mip levels picked from level 0.
-bool TakeSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string& error) {
-  const int64_t w = skin.image.width, h = skin.image.height;
+bool TakeSkinPicture(const std::string& skinPath, SkinPicture& picture, std::string& error) {
+  const int64_t w = picture.image.width, h = picture.image.height;
   if (w * h * 3 > INT32_MAX) {
     error = skinPath + ": the picture is too large for a skin";
     return false;
   }
-  if (!loamwriter::PickSkinLevels(skin.image.width, skin.image.height, 3, skin.image.pixels.data(), true,
-                                  skin.levels)) {
+  picture.skin = {loamwriter::kSkinType888WithMips, picture.image.width, picture.image.height, 3, true, {}};
+  if (!loamwriter::PickSkinLevels(picture.image.pixels.data(), picture.skin)) {
     error = skinPath + ": the picture cannot be taken as a skin";
     return false;
   }
@@ -108,8 +108,7 @@ void KeepHmpHeader(const TerrainGrid& grid, const TerrainOptions& options, loamw
 // blank skin.
 bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPicture* picture) {
   if (picture != nullptr) {
-    return loamwriter::WriteSkinLevels(writer, loamwriter::kSkinType888WithMips, "preview",
-                                       picture->image.width, picture->image.height, 3, true, picture->levels);
+    return loamwriter::WriteSkinLevels(writer, "preview", picture->skin);
   }
   if (grid.skins.empty()) {
     int32_t width = 0, height = 0;
@@ -118,9 +117,7 @@ bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPi
   }
   bool whole = true;
   for (const TerrainSkin& kept : grid.skins) {
-    whole = loamwriter::WriteSkinLevels(writer, kept.type, "skin", kept.width, kept.height,
-                                        kept.bytesPerPixel, kept.mipmaps, kept.levels) &&
-            whole;
+    whole = loamwriter::WriteSkinLevels(writer, "skin", kept) && whole;
   }
   return whole;
 }
