@@ -9,11 +9,6 @@ using platform::LoadF32;
 
 namespace {
 
-// Frame record: scale, translation (three floats each), name.
-constexpr uint32_t kFrameSize = 40;
-constexpr uint32_t kFrameScale = 0;
-constexpr uint32_t kFrameTranslation = 12;
-constexpr uint32_t kFrameName = 24;
 // What ReadSkin reports for a name record.
 constexpr uint8_t kNameSkinType = 7;
 
@@ -22,12 +17,6 @@ constexpr uint8_t kNameSkinType = 7;
 IDP2R::IDP2R() : MDL3R(kFormatIdp2) {
   counts_ = {idp2::kHeaderSkinCount, idp2::kHeaderVertexCount, idp2::kHeaderTriangleCount,
              idp2::kHeaderFrameCount, idp2::kHeaderTexCoordCount};
-}
-
-bool IDP2R::Close() {
-  MDL3R::Close();
-  skinName_ = nullptr;
-  return true;
 }
 
 int32_t IDP2R::Attach(const uint8_t* buffer, uint32_t size) {
@@ -41,7 +30,7 @@ bool IDP2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
   if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
   const uint8_t* record = Take(kSkinNameSize, "skin name");
   if (record == nullptr) return false;
-  skinName_ = record;
+  skin_ = record;
   bytesPerPixel_ = 0;
   mipFlag_ = 0;
   if (type != nullptr) *type = kNameSkinType;
@@ -50,22 +39,22 @@ bool IDP2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* by
 }
 
 bool IDP2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t**, const uint8_t**) {
-  if (skinName_ == nullptr) return false;
-  if (level0 != nullptr) *level0 = skinName_;
+  if (skin_ == nullptr) return false;
+  if (level0 != nullptr) *level0 = skin_;
   return true;
 }
 
 bool IDP2R::ReadFrame(char (*name)[kNameSize], uint16_t (*minimum)[3], uint16_t (*maximum)[3],
                       float (*scale)[3], float (*translation)[3]) {
-  const uint8_t* record = TakeFrameRecord(kFrameSize, "frame");
+  const uint8_t* record = TakeFrameRecord(idp2::kFrameSize, "frame");
   if (record == nullptr) return false;
   for (uint32_t i = 0; i < 3; ++i) {
-    if (scale != nullptr) (*scale)[i] = LoadF32(record, kFrameScale + 4 * i);
-    if (translation != nullptr) (*translation)[i] = LoadF32(record, kFrameTranslation + 4 * i);
+    if (scale != nullptr) (*scale)[i] = LoadF32(record, idp2::kFrameScale + 4 * i);
+    if (translation != nullptr) (*translation)[i] = LoadF32(record, idp2::kFrameTranslation + 4 * i);
     if (minimum != nullptr) (*minimum)[i] = 0;
     if (maximum != nullptr) (*maximum)[i] = 255;
   }
-  CopyFrameName(record, kFrameName, name);
+  CopyFrameName(record, idp2::kFrameName, name);
   return true;
 }
 

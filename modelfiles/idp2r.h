@@ -18,7 +18,6 @@ class IDP2R : public MDL3R {
 
   IDP2R();
 
-  bool Close() override;
   // True: skins carry no image data.
   [[nodiscard]] bool SkipSkinData() override;
   // Takes a 64-byte name record and reports type 7, width 64, height 0,
@@ -36,9 +35,6 @@ class IDP2R : public MDL3R {
 
  protected:
   int32_t Attach(const uint8_t* buffer, uint32_t size) override;
-
- private:
-  const uint8_t* skinName_ = nullptr;
 };
 
 }  // namespace modelfiles

@@ -64,6 +64,11 @@ struct FrameVertexLayout {
   uint32_t fieldWidth, normal;
 };
 
+// The skin record of MDL5 and MDL6: type, width and height, then the image.
+constexpr uint32_t kSizedSkinSize = 12;
+constexpr uint32_t kSizedSkinWidth = 4;
+constexpr uint32_t kSizedSkinHeight = 8;
+
 }  // namespace legacy
 
 // The 68-byte header of IDP2 files, little-endian 32-bit values.
@@ -86,6 +91,11 @@ constexpr uint32_t kHeaderOffsets = 44;
 constexpr uint32_t kHeaderOffsetCount = 6;
 // A skin record is a zero-padded name of this many bytes.
 constexpr uint32_t kSkinNameSize = 64;
+// A frame record: scale and translation (three floats each), then the name.
+constexpr uint32_t kFrameSize = 40;
+constexpr uint32_t kFrameScale = 0;
+constexpr uint32_t kFrameTranslation = 12;
+constexpr uint32_t kFrameName = 24;
 
 }  // namespace idp2
 

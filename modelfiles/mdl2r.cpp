@@ -72,7 +72,7 @@ MDL2R::MDL2R(int32_t formatCode)
 
 bool MDL2R::Close() {
   ModelReader::Close();
-  header_ = nullptr;
+  skin_ = header_ = nullptr;
   bytesPerPixel_ = 0;
   mipFlag_ = 0;
   texCoord_ = triangle_ = frameVertex_ = frame_ = nullptr;
@@ -179,11 +179,11 @@ bool MDL2R::DecodeSkinType(uint8_t type) {
   return true;
 }
 
-bool MDL2R::TakeSkinRecord(uint32_t size, const char* what, uint8_t* type, const uint8_t*& current) {
+bool MDL2R::TakeSkinRecord(uint32_t size, const char* what, uint8_t* type) {
   if (!CountAllowsRecord(SkinCount(), "skin count", counts_.skins)) return false;
   const uint8_t* record = Take(size, what);
   if (record == nullptr) return false;
-  current = record;
+  skin_ = record;
   if (type != nullptr) *type = record[kSkinType];
   if (!DecodeSkinType(record[kSkinType])) return FailMalformed("skin type", OffsetOf(record) + kSkinType);
   return true;
@@ -199,25 +199,16 @@ void MDL2R::ReportSkin(int32_t skinWidth, int32_t skinHeight, int32_t* width, in
 
 bool MDL2R::ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                      uint8_t* mipFlag) {
-  const uint8_t* record = nullptr;
-  if (!TakeSkinRecord(kSkinTypeSize, "skin type", type, record)) return false;
+  if (!TakeSkinRecord(kSkinTypeSize, "skin type", type)) return false;
   ReportSkin(HeaderField(legacy::kHeaderSkinWidth), HeaderField(legacy::kHeaderSkinHeight), width, height,
              bytesPerPixel, mipFlag);
   return true;
 }
 
 bool MDL2R::TakeSkinImage(const uint8_t** level0, const uint8_t**, const uint8_t**, const uint8_t**) {
-  uint64_t bytes = 0;
-  const int32_t width = HeaderField(legacy::kHeaderSkinWidth);
-  const int32_t height = HeaderField(legacy::kHeaderSkinHeight);
-  if (!SkinLevelBytes(width, height, bytesPerPixel_, 0, bytes))
-    return FailSkinSize(width, legacy::kHeaderSkinWidth, height, legacy::kHeaderSkinHeight);
-  // Passed over or taken, the image must fit: a skin cut short by the end of
-  // the file is never reported as read.
-  const uint8_t* image = Take(static_cast<uint32_t>(bytes), "skin image");
-  if (image == nullptr) return false;
-  if (level0 != nullptr) *level0 = image;
-  return true;
+  return TakeSkinLevels(HeaderField(legacy::kHeaderSkinWidth), legacy::kHeaderSkinWidth,
+                        HeaderField(legacy::kHeaderSkinHeight), legacy::kHeaderSkinHeight, bytesPerPixel_, 1,
+                        {level0, nullptr, nullptr, nullptr});
 }
 
 bool MDL2R::ReadTexCoord(int16_t* s, int16_t* t) { return ReadTexCoordRecord(kTexCoord, s, t); }

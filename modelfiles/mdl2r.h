@@ -102,11 +102,11 @@ class MDL2R : public LegacyModelReader {
   // Decodes a skin type into bytesPerPixel_ and mipFlag_; false when refused.
   bool DecodeSkinType(uint8_t type);
   // Takes the next skin record, `size` bytes named `what` in a failure, into
-  // `current` and decodes the type byte that leads it into `type` (if given),
+  // `skin_` and decodes the type byte that leads it into `type` (if given),
   // bytesPerPixel_ and mipFlag_. False when the skin count allows no record,
-  // the record does not fit or its type is refused (malformed; `current`
+  // the record does not fit or its type is refused (malformed; `skin_`
   // holds the record then).
-  bool TakeSkinRecord(uint32_t size, const char* what, uint8_t* type, const uint8_t*& current);
+  bool TakeSkinRecord(uint32_t size, const char* what, uint8_t* type);
   // Fills the given outputs of ReadSkin from the skin's size and the type
   // decoded last.
   void ReportSkin(int32_t skinWidth, int32_t skinHeight, int32_t* width, int32_t* height,
@@ -147,6 +147,8 @@ class MDL2R : public LegacyModelReader {
                              uint32_t indexWidth);
 
   CountFields counts_;
+  // The skin record read last; null before the first.
+  const uint8_t* skin_ = nullptr;
   const uint8_t* header_ = nullptr;
   int32_t bytesPerPixel_ = 0;
   uint8_t mipFlag_ = 0;

@@ -12,9 +12,6 @@ namespace modelfiles {
 class MDL5R : public MDL4R {
  public:
   MDL5R();
-  ~MDL5R() override;
-
-  bool Close() override;
   [[nodiscard]] bool ReadSkin(uint8_t* type, int32_t* width, int32_t* height, int32_t* bytesPerPixel,
                               uint8_t* mipFlag) override;
   // Level 0 and, with the mip flag, levels 1 to 3; false without a current
@@ -26,9 +23,6 @@ class MDL5R : public MDL4R {
   explicit MDL5R(int32_t formatCode);
   int32_t Attach(const uint8_t* buffer, uint32_t size) override;
   int32_t BytesPerPixelOfType(uint8_t type) const override;
-
- private:
-  const uint8_t* skin_ = nullptr;
 };
 
 }  // namespace modelfiles

@@ -356,21 +356,9 @@ bool MDL7R::TakeSkinImage(const uint8_t** level0, const uint8_t** level1, const 
   int32_t bytesPerPixel = 0;
   uint8_t mipFlag = 0;
   if (!ReadSkinImage(width, height, bytesPerPixel, mipFlag)) return false;
-  const uint8_t** outputs[kMipLevelCount] = {level0, level1, level2, level3};
-  const int32_t levels = mipFlag != 0 ? kMipLevelCount : 1;
-  for (int32_t level = 0; level < levels; ++level) {
-    uint64_t bytes = 0;
-    if (!SkinLevelBytes(width, height, bytesPerPixel, level, bytes)) {
-      return FailSkinSize(width, OffsetOf(skin_) + mdl7::kSkinWidth, height,
-                          OffsetOf(skin_) + mdl7::kSkinHeight);
-    }
-    // A level that is passed over must fit as well: a skin cut short by the
-    // end of the file is never reported as read.
-    const uint8_t* data = Take(static_cast<uint32_t>(bytes), "skin image");
-    if (data == nullptr) return false;
-    if (outputs[level] != nullptr) *outputs[level] = data;
-  }
-  return true;
+  return TakeSkinLevels(width, OffsetOf(skin_) + mdl7::kSkinWidth, height,
+                        OffsetOf(skin_) + mdl7::kSkinHeight, bytesPerPixel, mipFlag != 0 ? kMipLevelCount : 1,
+                        {level0, level1, level2, level3});
 }
 
 bool MDL7R::ReadMaterial(float (&colors)[4][4], float& value) {

@@ -46,6 +46,20 @@ bool ModelReader::FailSkinSize(int64_t width, uint64_t widthOffset, int64_t heig
   return Fail(FailureReason::TooLarge("skin image of more than 2147483647 bytes"));
 }
 
+bool ModelReader::TakeSkinLevels(int32_t width, uint64_t widthOffset, int32_t height, uint64_t heightOffset,
+                                 int32_t bytesPerPixel, int32_t levelCount,
+                                 const uint8_t** const (&outputs)[kMipLevelCount]) {
+  for (int32_t level = 0; level < levelCount; ++level) {
+    uint64_t bytes = 0;
+    if (!SkinLevelBytes(width, height, bytesPerPixel, level, bytes))
+      return FailSkinSize(width, widthOffset, height, heightOffset);
+    const uint8_t* image = Take(static_cast<uint32_t>(bytes), "skin image");
+    if (image == nullptr) return false;
+    if (outputs[level] != nullptr) *outputs[level] = image;
+  }
+  return true;
+}
+
 FailureReason ModelReader::UnsupportedMagic(const uint8_t* magic) {
   char text[32] = "format \"";
   size_t used = std::strlen(text);

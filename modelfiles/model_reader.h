@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "modelfiles/image_size.h"
 #include "platform/failure_reason.h"
 
 namespace modelfiles {
@@ -158,6 +159,14 @@ class ModelReader {
   // sized: a negative width or height (the field at its offset) is
   // malformed, anything else is too large.
   bool FailSkinSize(int64_t width, uint64_t widthOffset, int64_t height, uint64_t heightOffset);
+  // Takes `levelCount` levels of a skin image of `width` x `height` pixels
+  // (the fields at file offsets `widthOffset` and `heightOffset`) of
+  // `bytesPerPixel` bytes, pointing each non-null output at its level. A
+  // level that is passed over must fit as well: a skin cut short by the end
+  // of the file is never reported as read.
+  [[nodiscard]] bool TakeSkinLevels(int32_t width, uint64_t widthOffset, int32_t height,
+                                    uint64_t heightOffset, int32_t bytesPerPixel, int32_t levelCount,
+                                    const uint8_t** const (&outputs)[kMipLevelCount]);
   // The file offset of `record`, a pointer into the buffer.
   uint64_t OffsetOf(const uint8_t* record) const { return static_cast<uint64_t>(record - buffer_); }
 

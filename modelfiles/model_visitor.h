@@ -113,9 +113,8 @@ struct TriangleRecord {
 struct VertexRecord {
   int32_t group = 0;
   int32_t index = 0;
-  float x = 0;
-  float y = 0;
-  float z = 0;
+  // x, y and z in model units.
+  float position[3] = {};
   int32_t bone = -1;
   // Its normal, where the record stores one (in full or as an index into
   // the normal table).
@@ -144,9 +143,7 @@ struct FrameVertexRecord {
   // The vertex it places: its index in the group (MDL7), in the mesh
   // otherwise. MDL7 frames may name any index; the visitor checks it.
   int32_t vertex = 0;
-  float x = 0;
-  float y = 0;
-  float z = 0;
+  float position[3] = {};
   // Its normal, where the record stores one: every legacy frame vertex
   // (from the normal table), an MDL7 one as for VertexRecord.
   bool hasNormal = false;

@@ -169,7 +169,7 @@ bool ReadMdl7Mesh(MDL7R& reader, const GroupRecord& group, ModelVisitor& visitor
              reader, group, triangles, visitor, &ModelVisitor::Triangle,
              [&](TriangleRecord& r) { return reader.ReadTriangle(r.vertices, r.texCoords, r.material); }) &&
          ReadMdl7Run(reader, group, vertices, visitor, &ModelVisitor::Vertex, [&](VertexRecord& r) {
-           if (!reader.ReadVertex(r.x, r.y, r.z, r.bone)) return false;
+           if (!reader.ReadVertex(r.position[0], r.position[1], r.position[2], r.bone)) return false;
            // A normal stored as a table index fills the outputs but gives false.
            float(&n)[3] = r.normal;
            r.hasNormal = reader.ReadVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
@@ -189,8 +189,8 @@ bool WalkMdl7Frames(MDL7R& reader, const GroupRecord& group, Mdl7Place& place, M
     for (int32_t v = 0; v < Calls(frame.vertexCount); ++v) {
       FrameVertexRecord vertex;
       const uint32_t before = reader.Offset();
-      if (!reader.ReadFrameVertex(vertex.vertex, vertex.x, vertex.y, vertex.z))
-        return Fail(reader, visitor, failure);
+      float(&p)[3] = vertex.position;
+      if (!reader.ReadFrameVertex(vertex.vertex, p[0], p[1], p[2])) return Fail(reader, visitor, failure);
       float(&n)[3] = vertex.normal;
       vertex.hasNormal =
           reader.ReadFrameVertexNormal(n[0], n[1], n[2]) || n[0] != 0 || n[1] != 0 || n[2] != 0;
@@ -354,11 +354,14 @@ bool ReadLegacyFrameVertices(LegacyModelReader& reader, const FrameRecord& frame
     int32_t normal = 0;
     if (!reader.ReadFrameVertex(&packed, &normal))
       return Fail(reader, visitor, Step(WalkStep::kFrame, frame.offset, -1, frame.index, frame.index));
-    FrameVertexRecord vertex{v, scale[0] * packed[0] + translation[0], scale[1] * packed[1] + translation[1],
-                             scale[2] * packed[2] + translation[2]};
+    FrameVertexRecord vertex;
+    vertex.vertex = v;
     // The reader gives 0 for an index outside the table.
     vertex.hasNormal = true;
-    for (int axis = 0; axis < 3; ++axis) vertex.normal[axis] = NormalTable[normal][axis];
+    for (int axis = 0; axis < 3; ++axis) {
+      vertex.position[axis] = scale[axis] * packed[axis] + translation[axis];
+      vertex.normal[axis] = NormalTable[normal][axis];
+    }
     visitor.FrameVertex(vertex);
   }
   visitor.FrameDone(frame);

@@ -166,7 +166,7 @@ void MeshVisitor::Triangle(const modelfiles::TriangleRecord& record) {
 
 void MeshVisitor::Vertex(const modelfiles::VertexRecord& vertex) {
   if (!error_.empty()) return;
-  const MeshPoint p{vertex.x, vertex.y, vertex.z};
+  const MeshPoint p{vertex.position[0], vertex.position[1], vertex.position[2]};
   if (!Finite(p)) {
     SetError("group " + std::to_string(vertex.group) + " vertex " + std::to_string(vertex.index) +
              " has a position that is not a finite number");
@@ -194,7 +194,7 @@ void MeshVisitor::Frame(const modelfiles::FrameRecord& frame) {
 
 void MeshVisitor::FrameVertex(const modelfiles::FrameVertexRecord& vertex) {
   if (!error_.empty() || (!mdl7_ && !keepFrame_)) return;
-  const MeshPoint p{vertex.x, vertex.y, vertex.z};
+  const MeshPoint p{vertex.position[0], vertex.position[1], vertex.position[2]};
   if (mdl7_ && (vertex.vertex < 0 || vertex.vertex >= vertexCount_)) {
     SetError(frameWhat_ + " moves vertex " + std::to_string(vertex.vertex) + " outside the " +
              std::to_string(vertexCount_) + " vertices");

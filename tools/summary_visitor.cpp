@@ -124,10 +124,10 @@ void SummaryVisitor::Frame(const modelfiles::FrameRecord& frame) {
 }
 
 void SummaryVisitor::FrameVertex(const modelfiles::FrameVertexRecord& vertex) {
-  const double p[3] = {vertex.x, vertex.y, vertex.z};
   for (int a = 0; a < 3; ++a) {
-    minimum_[a] = boundsEmpty_ ? p[a] : std::min(minimum_[a], p[a]);
-    maximum_[a] = boundsEmpty_ ? p[a] : std::max(maximum_[a], p[a]);
+    const double p = vertex.position[a];
+    minimum_[a] = boundsEmpty_ ? p : std::min(minimum_[a], p);
+    maximum_[a] = boundsEmpty_ ? p : std::max(maximum_[a], p);
   }
   boundsEmpty_ = false;
 }

@@ -428,6 +428,29 @@ TEST_F(LegacyReaderTest, NegativeSkinOrFrameCountFailsTheWalkWithoutReading) {
   }
 }
 
+// A negative skin side is refused as the field that holds it: the header's
+// height for IDPO, the skin record's width for MDL5.
+TEST_F(LegacyReaderTest, NegativeSkinSideIsNamedWhereItIsStored) {
+  Counts c;
+  c.skins = 1;
+  c.width = 2;
+  c.height = -1;
+  ByteBuilder idpo = Header84("IDPO", c);
+  idpo.I32(0).Fill(0, 16);
+  MDL2R mdl2;
+  ASSERT_GE(Open(mdl2, idpo, "a.mdl"), 0);
+  ASSERT_TRUE(mdl2.ReadSkin(nullptr, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_FALSE(mdl2.TakeSkinImage(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(mdl2.LastFailure().Text(), "malformed skin height at offset 56");
+  ByteBuilder mdl5 = Header84("MDL5", c);
+  mdl5.I32(0).I32(-2).I32(2).Fill(0, 16);
+  MDL5R reader;
+  ASSERT_GE(Open(reader, mdl5, "b.mdl"), 0);
+  ASSERT_TRUE(reader.ReadSkin(nullptr, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_FALSE(reader.TakeSkinImage(nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(reader.LastFailure().Text(), "malformed skin width at offset 88");
+}
+
 TEST_F(LegacyReaderTest, SkinCutShortFailsTheWalk) {
   Counts c;
   c.skins = 1;
