@@ -7,6 +7,34 @@
 
 namespace tools {
 
+namespace {
+
+std::vector<SummaryField> SkinFields(const terrain::HmpSkinInfo& skin) {
+  return {IntField("type", skin.type),        IntField("width", skin.width),
+          IntField("height", skin.height),    IntField("bytesPerPixel", skin.bytesPerPixel),
+          BoolField("mipmaps", skin.mipmaps), IntField("dataBytes", static_cast<int64_t>(skin.dataBytes)),
+          IntField("offset", skin.offset)};
+}
+
+std::vector<SummaryField> FrameFields(const terrain::HmpFrameInfo& frame, int32_t vertices) {
+  return {IntField("type", frame.type),
+          TextField("name", frame.name),
+          IntField("vertices", vertices),
+          IntsField("boundMin", {frame.boundMin[0], frame.boundMin[1], frame.boundMin[2]}),
+          IntsField("boundMax", {frame.boundMax[0], frame.boundMax[1], frame.boundMax[2]}),
+          IntField("offset", frame.offset)};
+}
+
+// Adds a record of `kind` for each of `infos`, numbered from 0.
+template <typename Info, typename Fields>
+void AddRecords(const char* kind, const std::vector<Info>& infos, Fields fields, ModelSummary& summary) {
+  for (size_t i = 0; i < infos.size(); ++i) {
+    summary.records.push_back(SummaryRecord{kind, static_cast<int32_t>(i), fields(infos[i])});
+  }
+}
+
+}  // namespace
+
 void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
   terrain::HmpFile file;
   if (!file.Parse(std::move(bytes))) {
@@ -28,25 +56,10 @@ void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
     summary.counts.push_back(IntField("columns", columns));
     summary.counts.push_back(IntField("rows", rows));
   }
-  for (size_t i = 0; i < file.Skins().size(); ++i) {
-    const terrain::HmpSkinInfo& skin = file.Skins()[i];
-    summary.records.push_back(SummaryRecord{
-        "skin",
-        static_cast<int32_t>(i),
-        {IntField("type", skin.type), IntField("width", skin.width), IntField("height", skin.height),
-         IntField("bytesPerPixel", skin.bytesPerPixel), BoolField("mipmaps", skin.mipmaps),
-         IntField("dataBytes", static_cast<int64_t>(skin.dataBytes)), IntField("offset", skin.offset)}});
-  }
-  for (size_t i = 0; i < file.Frames().size(); ++i) {
-    const terrain::HmpFrameInfo& frame = file.Frames()[i];
-    summary.records.push_back(SummaryRecord{
-        "frame",
-        static_cast<int32_t>(i),
-        {IntField("type", frame.type), TextField("name", frame.name), IntField("vertices", h.numVertices),
-         IntsField("boundMin", {frame.boundMin[0], frame.boundMin[1], frame.boundMin[2]}),
-         IntsField("boundMax", {frame.boundMax[0], frame.boundMax[1], frame.boundMax[2]}),
-         IntField("offset", frame.offset)}});
-  }
+  AddRecords("skin", file.Skins(), SkinFields, summary);
+  AddRecords(
+      "frame", file.Frames(),
+      [&h](const terrain::HmpFrameInfo& frame) { return FrameFields(frame, h.numVertices); }, summary);
   if (file.Truncated()) {
     summary.error = file.WalkProblem().Text();
     return;
