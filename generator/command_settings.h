@@ -77,8 +77,8 @@ void ForEachHeaderField(Settings& settings, Visit&& visit) {
 }
 
 // Calls visit(name, field) for each field of a module row in file order.
-template <typename Spec, typename Visit>
-void ForEachRowField(Spec& row, Visit&& visit) {
+template <typename Row, typename Visit>
+void ForEachRowField(Row& row, Visit&& visit) {
   visit("type", row.type);
   visit("p1", row.p1);
   visit("p2", row.p2);
