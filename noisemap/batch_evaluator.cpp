@@ -33,7 +33,7 @@ batch::CoherentSettings PerlinSettings(double frequency, int octaves, int seed) 
   s.persistence = module::DEFAULT_PERLIN_PERSISTENCE;
   s.octaveCount = octaves;
   s.seed = seed;
-  s.quality = module::DEFAULT_PERLIN_QUALITY;
+  s.quality = static_cast<batch::Quality>(module::DEFAULT_PERLIN_QUALITY);
   return s;
 }
 
@@ -45,7 +45,7 @@ batch::CoherentSettings CoherentOf(const Generator& g, double persistence) {
   s.persistence = persistence;
   s.octaveCount = g.GetOctaveCount();
   s.seed = g.GetSeed();
-  s.quality = g.GetNoiseQuality();
+  s.quality = static_cast<batch::Quality>(g.GetNoiseQuality());
   return s;
 }
 

@@ -2,8 +2,6 @@
 // generators over blocks of points, equal to its GetValue to the bit.
 #pragma once
 
-#include <libnoise/noise.h>
-
 namespace noise {
 namespace utils {
 namespace batch {
@@ -12,8 +10,12 @@ namespace batch {
 // builder hands out pieces of a row of this length.
 constexpr int kBlockSize = 64;
 
-// The settings of a Perlin, Billow or RidgedMulti module, read through its
-// getters. Persistence is unused by RidgedMulti, whose octave weights come
+// How smoothly coherent noise passes between the integer lattice points:
+// linear, a cubic or a quintic curve (libnoise's QUALITY_FAST, QUALITY_STD
+// and QUALITY_BEST, with the same numbers).
+enum class Quality : int { kFast = 0, kStandard = 1, kBest = 2 };
+
+// The settings of a Perlin, Billow or RidgedMulti module. Persistence is unused by RidgedMulti, whose octave weights come
 // in `spectralWeights` (octave k's weight, as the module computes it).
 struct CoherentSettings {
   double frequency = 1.0;
@@ -21,7 +23,7 @@ struct CoherentSettings {
   double persistence = 0.5;
   int octaveCount = 6;
   int seed = 0;
-  NoiseQuality quality = QUALITY_STD;
+  Quality quality = Quality::kStandard;
   const double* spectralWeights = nullptr;
 };
 

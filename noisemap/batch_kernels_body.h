@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include "noisemap/batch_kernels.h"
+#include "noisemap/gradient_vectors.h"
 
 #if defined(__AVX512F__) && defined(__AVX512DQ__) && defined(__AVX512VL__)
 #define BATCH_KERNEL_LANES 8
@@ -25,19 +26,12 @@
 #define BATCH_KERNEL_LANES 1
 #endif
 
-namespace {
-// libnoise's table of 256 gradient vectors (x, y, z, 0), a private copy.
-namespace gradient_table {
-#include <libnoise/vectortable.h>
-}
-}  // namespace
-
 namespace noise {
 namespace utils {
 namespace batch {
 namespace {
 
-const double* const kGradients = gradient_table::noise::g_randomVectors;
+const double* const kGradients = kGradientVectors;
 
 // Coordinates at or beyond +-2^30 are folded into range as libnoise does.
 constexpr double kFoldLimit = 1073741824.0;
@@ -73,9 +67,9 @@ inline double Fold(double n) {
 
 inline double Lerp(double n0, double n1, double a) { return ((1.0 - a) * n0) + (a * n1); }
 
-inline double Curve(NoiseQuality quality, double s) {
-  if (quality == QUALITY_STD) return s * s * (3.0 - 2.0 * s);
-  if (quality == QUALITY_BEST) {
+inline double Curve(Quality quality, double s) {
+  if (quality == Quality::kStandard) return s * s * (3.0 - 2.0 * s);
+  if (quality == Quality::kBest) {
     const double s3 = s * s * s;
     const double s4 = s3 * s;
     const double s5 = s4 * s;
@@ -97,7 +91,7 @@ inline double Gradient(double fx, double fy, double fz, int32_t ix, int32_t iy, 
 }
 
 // Coherent gradient noise at one point whose coordinates are in range.
-[[maybe_unused]] double GradientPoint(NoiseQuality quality, int32_t seed, double x, double y, double z) {
+[[maybe_unused]] double GradientPoint(Quality quality, int32_t seed, double x, double y, double z) {
   const int32_t x0 = CellOf(x);
   const int32_t y0 = CellOf(y);
   const int32_t z0 = CellOf(z);

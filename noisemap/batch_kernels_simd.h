@@ -132,9 +132,9 @@ inline Vi Cells(Vd c) {
 
 inline Vd LerpV(Vd n0, Vd n1, Vd a) { return Add(Mul(Sub(Splat(1.0), a), n0), Mul(a, n1)); }
 
-inline Vd CurveV(NoiseQuality quality, Vd s) {
-  if (quality == QUALITY_STD) return Mul(Mul(s, s), Sub(Splat(3.0), Mul(Splat(2.0), s)));
-  if (quality == QUALITY_BEST) {
+inline Vd CurveV(Quality quality, Vd s) {
+  if (quality == Quality::kStandard) return Mul(Mul(s, s), Sub(Splat(3.0), Mul(Splat(2.0), s)));
+  if (quality == Quality::kBest) {
     const Vd s3 = Mul(Mul(s, s), s);
     const Vd s4 = Mul(s3, s);
     const Vd s5 = Mul(s4, s);
@@ -153,7 +153,7 @@ inline Vd GradientV(Vi h, Vd dx, Vd dy, Vd dz) {
 
 // Gradient noise at one vector of points whose coordinates are in range;
 // seedTerm is the octave seed times its hash factor.
-inline Vd GradientVector(NoiseQuality quality, Vi seedTerm, Vd x, Vd y, Vd z) {
+inline Vd GradientVector(Quality quality, Vi seedTerm, Vd x, Vd y, Vd z) {
   const Vi one = SplatInt(1);
   const Vi x0 = Cells(x);
   const Vi y0 = Cells(y);
