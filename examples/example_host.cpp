@@ -13,7 +13,6 @@
 // loses nothing. Exits 0 when terrain.hmp was written, with duneforge's
 // status when that is not 0, and 1 on any other failure, with one line on
 // standard error.
-#include <libnoise/noise.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,10 +1,9 @@
 // Fuzz target of duneforge's front half: any bytes as a command file, read
-// and checked, the module chain built, and one 4 x 4 tile sampled from the
-// chain's output and rendered, all in memory. Only the library's documented
-// exceptions may come out; an abort from a libnoise assertion, any other
-// exception or undefined behaviour is a finding.
-#include <libnoise/noise.h>
-
+// and checked, the chain planned, and one 4 x 4 tile sampled from the
+// chain's output (in blocks, and where libnoise is present also through the
+// plan's libnoise modules) and rendered, all in memory. Only the library's
+// documented exceptions may come out; an abort from a libnoise assertion,
+// any other exception or undefined behaviour is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -12,7 +11,8 @@
 
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
+#include "noisemap/error.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/image_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
@@ -22,7 +22,8 @@ namespace {
 
 constexpr int kTileSize = 4;
 
-void BuildTinyTile(const duneforge::CommandSettings& settings, const duneforge::ModuleChain& chain) {
+void BuildTinyTile(const duneforge::CommandSettings& settings, const noise::utils::ChainPlan& chain,
+                   noise::utils::EvaluatorChoice evaluator) {
   // The first tile of the file's layout, at the tiny size; without tiles the
   // whole area stands in for it.
   duneforge::CommandSettings layout = settings;
@@ -32,7 +33,8 @@ void BuildTinyTile(const duneforge::CommandSettings& settings, const duneforge::
 
   noise::utils::HeightGrid grid;
   noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachModule(chain.OutputModule());
+  builder.AttachPlan(chain);
+  builder.SetEvaluator(evaluator);
   builder.SetDestGrid(grid);
   builder.SetGridSize(kTileSize, kTileSize);
   builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
@@ -53,8 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   duneforge::ReadCommandSettings(in, settings);
   try {
     duneforge::CheckCommandSettings(settings, duneforge::kCommandFileName);
-    const duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
-    BuildTinyTile(settings, chain);
+    const noise::utils::ChainPlan chain = duneforge::BuildChainPlan(settings);
+    for (noise::utils::EvaluatorChoice evaluator : noise::utils::AvailableEvaluators()) {
+      BuildTinyTile(settings, chain, evaluator);
+    }
   } catch (const noise::Exception&) {
     // A refused file or row: the documented outcome.
   }

@@ -1,5 +1,6 @@
 #include "generator/command_settings.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <sstream>
@@ -7,6 +8,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "generator/float_field_reader.h"
 #include "noisemap/error.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
@@ -14,6 +16,12 @@
 namespace duneforge {
 
 namespace {
+
+// Integer fields are read by the stream. Float fields are read by
+// ReadFloatField, which stores the same float and leaves the stream the same
+// on every system, whatever the C runtime's strtof rounds to.
+std::istream& ReadNumber(std::istream& in, int32_t& value) { return in >> value; }
+std::istream& ReadNumber(std::istream& in, float& value) { return ReadFloatField(in, value); }
 
 // Reads one field into a temporary and assigns it only on success: a stream
 // that fails stores 0 (or the clamped value on overflow) into its target,
@@ -23,7 +31,7 @@ template <typename T>
 void ReadField(std::istream& in, T& field, CommandSettings& settings, const std::string& name) {
   if (!in) return;
   T value{};
-  if (in >> value) {
+  if (ReadNumber(in, value)) {
     field = value;
     return;
   }

@@ -264,8 +264,13 @@ const char* UsageText() {
          "                       them within it\n"
          "  DUNEFORGE_EVALUATOR  how the chain is evaluated: batch (default: in blocks, with\n"
          "                       the best of portable, x86-64-v3 and x86-64-v4 that the\n"
+#if TOOLKIT_WITH_LIBNOISE
          "                       processor runs), libnoise (point by point), or one of\n"
          "                       those three levels; the values are the same\n"
+#else
+         "                       processor runs), or one of those three levels; the\n"
+         "                       values are the same\n"
+#endif
          "\n"
          "Exit status:\n"
          "  0  done, or no cmd_noise.txt, or a noise_arr.txt that cannot be opened\n"

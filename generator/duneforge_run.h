@@ -97,10 +97,10 @@ int64_t MemoryBudgetBytes();
 constexpr const char* kEvaluatorVariable = "DUNEFORGE_EVALUATOR";
 
 // How the chain is evaluated: as DUNEFORGE_EVALUATOR names it when it is set
-// and not empty ("batch", "libnoise", "portable", "x86-64-v3" or
-// "x86-64-v4"), else in blocks with the best kernels of this processor. A
-// name it does not know, or a level this processor lacks, throws
-// noise::ExceptionInvalidParam.
+// and not empty ("batch", "libnoise" where libnoise is present, "portable",
+// "x86-64-v3" or "x86-64-v4"), else in blocks with the best kernels of this
+// processor. A name it does not know, or a level this processor lacks,
+// throws noise::ExceptionInvalidParam.
 noise::utils::EvaluatorChoice EvaluatorFromEnvironment();
 
 // Renders `grid` with a new relief renderer in its initial state (grey
@@ -117,9 +117,9 @@ void NotifyHost(platform::WindowHandle hostWindow);
 
 // The whole run in the working directory. Returns the exit status, 0, on
 // every path that ends normally, including a command file or height array
-// file that cannot be opened; failures throw libnoise's exception types and
+// file that cannot be opened; failures throw the noise::Exception types and
 // leave the completion message unsent. Tiles are built on up to
-// ThreadCount() threads, each with a module chain of its own, in pieces
+// ThreadCount() threads, each with a plane builder of its own, in pieces
 // that keep the memory they reserve within MemoryBudgetBytes(), and
 // written in tile order, so the files are the same for every thread count
 // and budget. While the tiles are

@@ -9,18 +9,15 @@ HeightArrayRun::HeightArrayRun(const CommandSettings& settings, int threads, int
     : settings_(settings),
       tileCount_(duneforge::TileCount(settings)),
       plan_(PiecePlan::Choose(tileCount_, settings.tileWidth, settings.tileHeight, threads, budgetBytes)),
+      chain_(BuildChainPlan(settings)),
       lastTile_(settings.tileWidth, settings.tileHeight) {
-  // One chain per worker, since a chain's caches serve one thread.
-  for (int i = 0; i < plan_.Workers(); ++i) chains_.push_back(BuildModuleChain(settings));
-  builder_.AttachModule(chains_.front().OutputModule());
+  builder_.AttachPlan(chain_);
   builder_.SetDestGrid(grid_);
   builder_.SetGridSize(settings.tileWidth, settings.tileHeight);
   builder_.SetSeamless(false);
   builder_.SetEvaluator(evaluator);
   if (plan_.Slots() > 0) {
-    std::vector<const noise::module::Module*> outputs;
-    for (const ModuleChain& chain : chains_) outputs.push_back(&chain.OutputModule());
-    workers_ = std::make_unique<TileWorkers>(settings, outputs, plan_, evaluator);
+    workers_ = std::make_unique<TileWorkers>(settings, TileWorkers::ForChain(chain_, evaluator), plan_);
   }
 }
 

@@ -8,7 +8,7 @@
 
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "generator/piece_plan.h"
 #include "generator/preview_tile.h"
 #include "generator/tile_workers.h"
@@ -22,9 +22,9 @@ namespace duneforge {
 // Builds every tile of `settings` and appends the values to a height array
 // in tile order, on up to `threads` threads in pieces that keep the memory
 // they reserve within `budgetBytes`, so the array is the same for every
-// thread count and budget. The module chains (one per worker) are built
-// when the run is made, so a row the chain builder refuses throws before
-// any file is touched.
+// thread count and budget. The chain's plan, which every worker reads, is
+// made when the run is made, so a row the chain builder refuses throws
+// before any file is touched.
 class HeightArrayRun {
  public:
   HeightArrayRun(const CommandSettings& settings, int threads, int64_t budgetBytes,
@@ -47,7 +47,7 @@ class HeightArrayRun {
   const CommandSettings settings_;
   const int64_t tileCount_;
   const PiecePlan plan_;
-  std::vector<ModuleChain> chains_;
+  const noise::utils::ChainPlan chain_;
   // The run's own grid when it builds the pieces itself; the whole last
   // tile when those pieces are bands.
   noise::utils::HeightGrid grid_;

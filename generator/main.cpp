@@ -1,10 +1,9 @@
 // duneforge: turns the command file of the working directory into heights.
-#include <libnoise/noise.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "generator/duneforge_run.h"
+#include "noisemap/error.h"
 
 int main(int argc, char** argv) {
   // The host starts it bare; any argument but --help runs nothing.

@@ -6,32 +6,17 @@
 #include <array>
 #include <cstdint>
 
+#include "noisemap/chain_plan.h"
+
 namespace duneforge {
 
-// The module type codes of a row. Any other code selects a Perlin module at
-// the library's defaults.
-enum class ModuleType : int32_t {
-  kPerlin = 0,
-  kRidgedMulti = 1,
-  kBillow = 2,
-  kScaleBias = 3,
-  kSelect = 4,
-  kBlend = 5,
-  kAdd = 6,
-  kConst = 7,
-  kVoronoi = 8,
-  kMultiply = 9,
-  kMin = 10,
-  kMax = 11,
-  kClamp = 12,
-  kExponent = 13,
-  kTurbulence = 14,
-  kInvert = 15,
-};
+// The module type codes of a row, 0 .. 15, are the module types of a chain
+// plan. Any other code selects a Perlin module at the library's defaults.
+using noise::utils::ModuleType;
 
 // Octave counts (and the Turbulence roughness) lie in 1 .. 30, the library's
 // limit.
-constexpr int32_t kMaxOctaveCount = 30;
+constexpr int32_t kMaxOctaveCount = noise::utils::kMaxOctaves;
 
 // How the builder uses a parameter.
 enum class FieldUse {

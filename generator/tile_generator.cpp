@@ -57,12 +57,12 @@ size_t TileGenerator::RowStart(int64_t tile, int32_t row) const {
   return (cz * height + static_cast<size_t>(row)) * columns + cx * width;
 }
 
-void TileGenerator::BuildPiece(const ModuleChain& chain, int64_t piece) {
+void TileGenerator::BuildPiece(const noise::utils::ChainPlan& chain, int64_t piece) {
   // A builder and grid per piece cost little next to its values, and keep
   // every piece independent of the one before.
   noise::utils::HeightGrid grid;
   noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachModule(chain.OutputModule());
+  builder.AttachPlan(chain);
   builder.SetDestGrid(grid);
   builder.SetGridSize(settings_.tileWidth, settings_.tileHeight);
   builder.SetSeamless(false);
@@ -84,7 +84,7 @@ void TileGenerator::Fail(int64_t piece) {
   }
 }
 
-void TileGenerator::Work(const ModuleChain& chain, platform::ProgressReport* progress) {
+void TileGenerator::Work(const noise::utils::ChainPlan& chain, platform::ProgressReport* progress) {
   for (;;) {
     int64_t piece = 0;
     {
@@ -111,19 +111,18 @@ void TileGenerator::Work(const ModuleChain& chain, platform::ProgressReport* pro
 }
 
 void TileGenerator::Run(platform::ProgressReport* progress) {
-  // One chain per worker, since a chain's caches serve one thread; all
-  // built first, so that a row the chain refuses stops the run at once.
-  std::vector<ModuleChain> chains;
-  for (int i = 0; i < plan_.Workers(); ++i) chains.push_back(BuildModuleChain(settings_));
+  // The chain's plan first, so that a row it refuses stops the run at once;
+  // every worker reads the one plan.
+  const noise::utils::ChainPlan chain = BuildChainPlan(settings_);
   std::vector<std::thread> threads;
-  for (size_t i = 1; i < chains.size(); ++i) {
+  for (int i = 1; i < plan_.Workers(); ++i) {
     try {
-      threads.emplace_back([this, &chains, i, progress] { Work(chains[i], progress); });
+      threads.emplace_back([this, &chain, progress] { Work(chain, progress); });
     } catch (const std::system_error&) {
       break;  // the threads there are share the pieces
     }
   }
-  Work(chains.front(), progress);
+  Work(chain, progress);
   for (std::thread& thread : threads) thread.join();
   if (failure_) std::rethrow_exception(failure_);
 }

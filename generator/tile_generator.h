@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "generator/command_settings.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "generator/piece_plan.h"
 #include "noisemap/evaluator_choice.h"
 #include "platform/progress_report.h"
@@ -19,8 +19,8 @@ namespace duneforge {
 // lower z edge, or with `assemble` as one grid of (tilesX x tileWidth)
 // columns and (tilesZ x tileHeight) rows, row 0 at the lower z edge. The
 // work is cut into pieces by duneforge's PiecePlan for its thread count and
-// memory budget, and each worker builds pieces with a module chain, plane
-// builder and grid of its own through BuildTileBand, so every
+// memory budget, and each worker builds pieces of the rows' chain plan with
+// a plane builder and grid of its own through BuildTileBand, so every
 // value is exactly the one duneforge writes. The chain is evaluated as
 // DUNEFORGE_EVALUATOR says, as in duneforge.
 class TileGenerator {
@@ -30,8 +30,8 @@ class TileGenerator {
   TileGenerator& operator=(const TileGenerator&) = delete;
 
   // Builds every tile. When pieces fail, the exception of the first of them
-  // in tile order is thrown, as duneforge reports it; the chains' and
-  // builders' exceptions (libnoise's types) pass. `progress`, when given,
+  // in tile order is thrown, as duneforge reports it; the chain's and
+  // builders' exceptions (noise::Exception types) pass. `progress`, when given,
   // hears how many pieces are done each time one more is, one call at a
   // time from any of the workers; what it throws ends the run as a piece's
   // failure does.
@@ -44,10 +44,10 @@ class TileGenerator {
   int64_t Pieces() const { return plan_.Pieces(); }
 
  private:
-  void Work(const ModuleChain& chain, platform::ProgressReport* progress);
+  void Work(const noise::utils::ChainPlan& chain, platform::ProgressReport* progress);
   // Keeps the first failure in piece order; call with mutex_ held.
   void Fail(int64_t piece);
-  void BuildPiece(const ModuleChain& chain, int64_t piece);
+  void BuildPiece(const noise::utils::ChainPlan& chain, int64_t piece);
   // Where row `row` of tile `tile` starts in the values.
   size_t RowStart(int64_t tile, int32_t row) const;
 

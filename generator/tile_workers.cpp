@@ -10,9 +10,15 @@
 
 namespace duneforge {
 
-TileWorkers::TileWorkers(const CommandSettings& settings,
-                         const std::vector<const noise::module::Module*>& outputModules,
-                         const PiecePlan& plan, noise::utils::EvaluatorChoice evaluator)
+TileWorkers::SourceSetUp TileWorkers::ForChain(const noise::utils::ChainPlan& chain,
+                                               noise::utils::EvaluatorChoice evaluator) {
+  return [&chain, evaluator](noise::utils::NoiseMapBuilderPlane& builder) {
+    builder.AttachPlan(chain);
+    builder.SetEvaluator(evaluator);
+  };
+}
+
+TileWorkers::TileWorkers(const CommandSettings& settings, const SourceSetUp& setUp, const PiecePlan& plan)
     : settings_(settings),
       plan_(plan),
       tileCount_(TileCount(settings)),
@@ -20,13 +26,12 @@ TileWorkers::TileWorkers(const CommandSettings& settings,
       bandsPerTile_(plan.BandsPerTile()),
       pieceCount_(plan.Pieces()),
       lastTile_(settings.tileWidth, settings.tileHeight) {
-  for (const noise::module::Module* module : outputModules) {
+  for (int i = 0; i < plan.Workers(); ++i) {
     auto worker = std::make_unique<Worker>();
-    worker->builder.AttachModule(*module);
+    setUp(worker->builder);
     worker->builder.SetDestGrid(worker->grid);
     worker->builder.SetGridSize(settings.tileWidth, settings.tileHeight);
     worker->builder.SetSeamless(false);
-    worker->builder.SetEvaluator(evaluator);
     workers_.push_back(std::move(worker));
   }
   slots_.resize(static_cast<size_t>(std::max(plan.Slots(), 1)));

@@ -1,11 +1,10 @@
 // Tiles built on several threads and written in tile order.
 #pragma once
 
-#include <libnoise/noise.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -22,14 +21,13 @@
 
 namespace duneforge {
 
-// Builds the tiles of one run on worker threads, one per output module given,
-// and appends their values to the height array strictly in tile order from
+// Builds the tiles of one run on the plan's worker threads and appends their values to the height array strictly in tile order from
 // the thread that calls Run. The unit of work is a piece of the plan: a
 // whole tile, or a band of consecutive rows of a tile, so that one large
 // tile uses every core and a budget holds however many workers there are.
 // A band's values are exactly those of its rows in the whole tile. Each
-// worker has its own plane builder and grid over its own module, so no
-// module or grid is shared between threads; each turns its piece into text
+// worker has its own plane builder and grid, so no grid or evaluator is
+// shared between threads; each turns its piece into text
 // in a slot itself, so the writer only writes. Grids and texts take no more
 // than the plan reserves: a grid holds one piece, a slot's text is made
 // once at the plan's size and kept, and a piece is started only when its
@@ -37,17 +35,20 @@ namespace duneforge {
 // come, in order; when a band fails, the bands of its tile already appended
 // are taken back, so the array holds the tiles before the failed one, as
 // when tiles are built whole.
-// The caller owns the modules, which must outlive the workers, and must not
-// use them while Run runs.
+// The caller owns what the builders sample, which must outlive the workers.
 class TileWorkers {
  public:
-  // `outputModules`: one module per worker of `plan`, each the output of a
-  // chain of its own built from the same settings (a chain caches the
-  // values of its shared rows, so no two workers may read one chain).
-  // `plan` is made for the settings' tiles and has at least one slot.
-  // Every worker's builder evaluates its chain as `evaluator` says.
-  TileWorkers(const CommandSettings& settings, const std::vector<const noise::module::Module*>& outputModules,
-              const PiecePlan& plan, noise::utils::EvaluatorChoice evaluator = noise::utils::BestEvaluator());
+  // Sets up one worker's builder with what it samples, once, before any
+  // thread starts: a chain plan and how it is evaluated, or a module of
+  // its own for that worker.
+  using SourceSetUp = std::function<void(noise::utils::NoiseMapBuilderPlane& builder)>;
+
+  // `plan` is made for the settings' tiles and has at least one slot; its
+  // Workers() builders are set up by `setUp`, one call each.
+  TileWorkers(const CommandSettings& settings, const SourceSetUp& setUp, const PiecePlan& plan);
+  // The workers of a chain plan, evaluated as `evaluator` says; every worker
+  // reads the one plan.
+  static SourceSetUp ForChain(const noise::utils::ChainPlan& chain, noise::utils::EvaluatorChoice evaluator);
   // Stops the workers after the tiles they are building and waits for them.
   ~TileWorkers();
   TileWorkers(const TileWorkers&) = delete;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/pow.h"
+
 namespace noise {
 namespace utils {
 namespace {
@@ -19,33 +21,16 @@ constexpr double kDistortOffsets[3][3] = {
     {53820.0 / 65536.0, 11213.0 / 65536.0, 44845.0 / 65536.0},
 };
 
-// Voronoi points whose scaled coordinates reach this go to the module itself:
-// libnoise's cell search steps past the 32-bit range there.
-constexpr double kVoronoiLimit = 1073741824.0;
-
 inline double Lerp(double n0, double n1, double a) { return ((1.0 - a) * n0) + (a * n1); }
 inline double SCurve3(double a) { return (a * a * (3.0 - 2.0 * a)); }
 
+// A Turbulence's displacement generator: a Perlin of the module's
+// frequency and roughness, the rest at the library's defaults.
 batch::CoherentSettings PerlinSettings(double frequency, int octaves, int seed) {
   batch::CoherentSettings s;
   s.frequency = frequency;
-  s.lacunarity = module::DEFAULT_PERLIN_LACUNARITY;
-  s.persistence = module::DEFAULT_PERLIN_PERSISTENCE;
   s.octaveCount = octaves;
   s.seed = seed;
-  s.quality = static_cast<batch::Quality>(module::DEFAULT_PERLIN_QUALITY);
-  return s;
-}
-
-template <typename Generator>
-batch::CoherentSettings CoherentOf(const Generator& g, double persistence) {
-  batch::CoherentSettings s;
-  s.frequency = g.GetFrequency();
-  s.lacunarity = g.GetLacunarity();
-  s.persistence = persistence;
-  s.octaveCount = g.GetOctaveCount();
-  s.seed = g.GetSeed();
-  s.quality = static_cast<batch::Quality>(g.GetNoiseQuality());
   return s;
 }
 
@@ -69,9 +54,9 @@ int WrappingAdd(int a, int b) {
 
 }  // namespace
 
-BatchEvaluator::BatchEvaluator(const module::Module& output, EvaluatorChoice choice)
-    : kernels_(KernelsOf(choice)) {
-  PlaceNode(AddNode(output), 0);
+BatchEvaluator::BatchEvaluator(const ChainPlan& plan, EvaluatorChoice choice) : kernels_(KernelsOf(choice)) {
+  for (int i = 0; i < plan.Size(); ++i) nodes_.push_back(NodeOf(plan[i]));
+  PlaceNode(plan.Output(), 0);
   for (Scope& scope : scopes_) {
     const size_t slots = scope.stamp.size();
     scope.values.assign(slots * kBlockSize, 0.0);
@@ -86,105 +71,65 @@ void BatchEvaluator::PlaceNode(int node, int level) {
   scope.slot[static_cast<size_t>(node)] = static_cast<int>(scope.stamp.size());
   scope.stamp.push_back(0);
   const Node& n = nodes_[static_cast<size_t>(node)];
-  const int sourceLevel = n.kind == Kind::kTurbulence ? level + 1 : level;
+  const int sourceLevel = n.type == ModuleType::kTurbulence ? level + 1 : level;
   for (int s : n.source) {
     if (s >= 0) PlaceNode(s, sourceLevel);
   }
 }
 
-int BatchEvaluator::AddNode(const module::Module& module) {
-  const auto known = std::find(walked_.begin(), walked_.end(), &module);
-  if (known != walked_.end()) return static_cast<int>(known - walked_.begin());
+BatchEvaluator::Node BatchEvaluator::NodeOf(const PlanModule& m) {
   Node node;
-  node.module = &module;
-  ReadGenerator(module, node);
-  if (node.kind == Kind::kPointwise) ReadCombiner(module, node);
-  nodes_.push_back(node);
-  walked_.push_back(&module);
-  return static_cast<int>(nodes_.size()) - 1;
-}
-
-void BatchEvaluator::ReadGenerator(const module::Module& m, Node& node) const {
-  if (const auto* perlin = dynamic_cast<const module::Perlin*>(&m)) {
-    node.kind = Kind::kPerlin;
-    node.coherent = CoherentOf(*perlin, perlin->GetPersistence());
-  } else if (const auto* billow = dynamic_cast<const module::Billow*>(&m)) {
-    node.kind = Kind::kBillow;
-    node.coherent = CoherentOf(*billow, billow->GetPersistence());
-  } else if (const auto* ridged = dynamic_cast<const module::RidgedMulti*>(&m)) {
-    node.kind = Kind::kRidgedMulti;
-    node.coherent = CoherentOf(*ridged, 0.0);
-    // The octave weights as the module computes them when its lacunarity is
-    // set: f^-1 for f = 1, lacunarity, lacunarity^2, ...
-    double frequency = 1.0;
-    for (int i = 0; i < module::RIDGED_MAX_OCTAVE; ++i) {
-      node.spectralWeights.push_back(std::pow(frequency, -1.0));
-      frequency *= ridged->GetLacunarity();
+  node.type = m.type;
+  for (int k = 0; k < 3; ++k) node.source[k] = k < PlanModule::InputCount(m.type) ? m.Input(k) : -1;
+  switch (m.type) {
+    case ModuleType::kPerlin:
+    case ModuleType::kBillow:
+      node.coherent = m.coherent;
+      break;
+    case ModuleType::kRidgedMulti: {
+      node.coherent = m.coherent;
+      // The octave weights as the module computes them when its lacunarity
+      // is set: f^-1 for f = 1, lacunarity, lacunarity^2, ...
+      double frequency = 1.0;
+      for (int i = 0; i < kMaxOctaves; ++i) {
+        node.spectralWeights.push_back(platform::Pow(frequency, -1.0));
+        frequency *= m.coherent.lacunarity;
+      }
+      break;
     }
-  } else if (const auto* voronoi = dynamic_cast<const module::Voronoi*>(&m)) {
-    node.kind = Kind::kVoronoi;
-    node.voronoi.frequency = voronoi->GetFrequency();
-    node.voronoi.displacement = voronoi->GetDisplacement();
-    node.voronoi.seed = voronoi->GetSeed();
-    node.voronoi.distanceEnabled = voronoi->IsDistanceEnabled();
-  } else if (const auto* constant = dynamic_cast<const module::Const*>(&m)) {
-    node.kind = Kind::kConst;
-    node.a = constant->GetConstValue();
+    case ModuleType::kVoronoi:
+      node.voronoi = m.voronoi;
+      break;
+    case ModuleType::kTurbulence:
+      node.a = m.power;
+      for (int k = 0; k < 3; ++k) {
+        node.distort[k] =
+            PerlinSettings(m.coherent.frequency, m.coherent.octaveCount, WrappingAdd(m.coherent.seed, k));
+      }
+      break;
+    case ModuleType::kConst:
+      node.a = m.constValue;
+      break;
+    case ModuleType::kScaleBias:
+      node.a = m.scale;
+      node.b = m.bias;
+      break;
+    case ModuleType::kClamp:
+      node.a = m.lowerBound;
+      node.b = m.upperBound;
+      break;
+    case ModuleType::kSelect:
+      node.a = m.lowerBound;
+      node.b = m.upperBound;
+      node.c = m.edgeFalloff;
+      break;
+    case ModuleType::kExponent:
+      node.a = m.exponent;
+      break;
+    default:  // Add, Multiply, Min, Max, Invert, Blend: no settings
+      break;
   }
-}
-
-bool BatchEvaluator::ReadCombiner(const module::Module& m, Node& node) {
-  // Sources are walked first, so that every node comes after those it reads.
-  const auto sources = [&](int count) {
-    for (int i = 0; i < count; ++i) node.source[i] = AddNode(m.GetSourceModule(i));
-  };
-  if (const auto* select = dynamic_cast<const module::Select*>(&m)) {
-    sources(2);
-    node.source[2] = AddNode(select->GetControlModule());
-    node.kind = Kind::kSelect;
-    node.a = select->GetLowerBound();
-    node.b = select->GetUpperBound();
-    node.c = select->GetEdgeFalloff();
-  } else if (const auto* blend = dynamic_cast<const module::Blend*>(&m)) {
-    sources(2);
-    node.source[2] = AddNode(blend->GetControlModule());
-    node.kind = Kind::kBlend;
-  } else if (const auto* turbulence = dynamic_cast<const module::Turbulence*>(&m)) {
-    sources(1);
-    node.kind = Kind::kTurbulence;
-    node.a = turbulence->GetPower();
-    for (int k = 0; k < 3; ++k) {
-      node.distort[k] = PerlinSettings(turbulence->GetFrequency(), turbulence->GetRoughnessCount(),
-                                       WrappingAdd(turbulence->GetSeed(), k));
-    }
-  } else if (const auto* scaleBias = dynamic_cast<const module::ScaleBias*>(&m)) {
-    sources(1);
-    node.kind = Kind::kScaleBias;
-    node.a = scaleBias->GetScale();
-    node.b = scaleBias->GetBias();
-  } else if (const auto* clamp = dynamic_cast<const module::Clamp*>(&m)) {
-    sources(1);
-    node.kind = Kind::kClamp;
-    node.a = clamp->GetLowerBound();
-    node.b = clamp->GetUpperBound();
-  } else if (const auto* exponent = dynamic_cast<const module::Exponent*>(&m)) {
-    sources(1);
-    node.kind = Kind::kExponent;
-    node.a = exponent->GetExponent();
-  } else if (dynamic_cast<const module::Invert*>(&m) != nullptr) {
-    sources(1);
-    node.kind = Kind::kInvert;
-  } else {
-    const Kind two = dynamic_cast<const module::Add*>(&m) != nullptr        ? Kind::kAdd
-                     : dynamic_cast<const module::Multiply*>(&m) != nullptr ? Kind::kMultiply
-                     : dynamic_cast<const module::Min*>(&m) != nullptr      ? Kind::kMin
-                     : dynamic_cast<const module::Max*>(&m) != nullptr      ? Kind::kMax
-                                                                            : Kind::kPointwise;
-    if (two == Kind::kPointwise) return false;
-    sources(2);
-    node.kind = two;
-  }
-  return true;
+  return node;
 }
 
 void BatchEvaluator::Evaluate(const double* x, const double* y, const double* z, int count, double* out) {
@@ -212,25 +157,22 @@ const double* BatchEvaluator::Value(int node, const PointBlock& points, int leve
 void BatchEvaluator::Compute(const Node& node, const PointBlock& p, int level, double* out) {
   const int n = p.count;
   batch::CoherentSettings coherent = node.coherent;
-  switch (node.kind) {
-    case Kind::kPointwise:
-      for (int i = 0; i < n; ++i) out[i] = node.module->GetValue(p.x[i], p.y[i], p.z[i]);
-      return;
-    case Kind::kConst:
+  switch (node.type) {
+    case ModuleType::kConst:
       for (int i = 0; i < n; ++i) out[i] = node.a;
       return;
-    case Kind::kPerlin:
+    case ModuleType::kPerlin:
       return kernels_.perlin(coherent, p, out);
-    case Kind::kBillow:
+    case ModuleType::kBillow:
       return kernels_.billow(coherent, p, out);
-    case Kind::kRidgedMulti:
+    case ModuleType::kRidgedMulti:
       coherent.spectralWeights = node.spectralWeights.data();
       return kernels_.ridgedMulti(coherent, p, out);
-    case Kind::kVoronoi:
+    case ModuleType::kVoronoi:
       return ComputeVoronoi(node, p, out);
-    case Kind::kTurbulence:
+    case ModuleType::kTurbulence:
       return ComputeTurbulence(node, p, level, out);
-    case Kind::kSelect:
+    case ModuleType::kSelect:
       return ComputeSelect(node, p, level, out);
     default:
       return ComputeCombiner(node, p, level, out);
@@ -243,30 +185,30 @@ void BatchEvaluator::ComputeCombiner(const Node& node, const PointBlock& p, int 
   const double* v1 = node.source[1] >= 0 ? Value(node.source[1], p, level) : nullptr;
   const double* c = node.source[2] >= 0 ? Value(node.source[2], p, level) : nullptr;
   for (int i = 0; i < n; ++i) {
-    switch (node.kind) {
-      case Kind::kAdd:
+    switch (node.type) {
+      case ModuleType::kAdd:
         out[i] = v0[i] + v1[i];
         break;
-      case Kind::kMultiply:
+      case ModuleType::kMultiply:
         out[i] = v0[i] * v1[i];
         break;
-      case Kind::kMin:
+      case ModuleType::kMin:
         out[i] = v0[i] < v1[i] ? v0[i] : v1[i];
         break;
-      case Kind::kMax:
+      case ModuleType::kMax:
         out[i] = v0[i] > v1[i] ? v0[i] : v1[i];
         break;
-      case Kind::kInvert:
+      case ModuleType::kInvert:
         out[i] = -v0[i];
         break;
-      case Kind::kScaleBias:
+      case ModuleType::kScaleBias:
         out[i] = v0[i] * node.a + node.b;
         break;
-      case Kind::kClamp:
+      case ModuleType::kClamp:
         out[i] = v0[i] < node.a ? node.a : (v0[i] > node.b ? node.b : v0[i]);
         break;
-      case Kind::kExponent:
-        out[i] = std::pow(std::fabs((v0[i] + 1.0) / 2.0), node.a) * 2.0 - 1.0;
+      case ModuleType::kExponent:
+        out[i] = platform::Pow(std::fabs((v0[i] + 1.0) / 2.0), node.a) * 2.0 - 1.0;
         break;
       default:  // Blend
         out[i] = Lerp(v0[i], v1[i], (c[i] + 1.0) / 2.0);
@@ -339,12 +281,6 @@ void BatchEvaluator::ComputeTurbulence(const Node& node, const PointBlock& p, in
 
 void BatchEvaluator::ComputeVoronoi(const Node& node, const PointBlock& p, double* out) const {
   kernels_.voronoi(node.voronoi, p, out);
-  const double f = node.voronoi.frequency;
-  for (int i = 0; i < p.count; ++i) {
-    const bool inRange = std::fabs(p.x[i] * f) < kVoronoiLimit && std::fabs(p.y[i] * f) < kVoronoiLimit &&
-                         std::fabs(p.z[i] * f) < kVoronoiLimit;
-    if (!inRange) out[i] = node.module->GetValue(p.x[i], p.y[i], p.z[i]);
-  }
 }
 
 }  // namespace utils

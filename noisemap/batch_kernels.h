@@ -15,8 +15,8 @@ constexpr int kBlockSize = 64;
 // and QUALITY_BEST, with the same numbers).
 enum class Quality : int { kFast = 0, kStandard = 1, kBest = 2 };
 
-// The settings of a Perlin, Billow or RidgedMulti module. Persistence is unused by RidgedMulti, whose octave weights come
-// in `spectralWeights` (octave k's weight, as the module computes it).
+// The settings of a Perlin, Billow or RidgedMulti module. Persistence is unused by RidgedMulti, whose octave
+// weights come in `spectralWeights` (octave k's weight, as the module computes it).
 struct CoherentSettings {
   double frequency = 1.0;
   double lacunarity = 2.0;

@@ -12,6 +12,7 @@
 
 #include <math.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "noisemap/batch_kernels.h"
 #include "noisemap/gradient_vectors.h"
@@ -234,19 +235,57 @@ inline double ValueNoise(int32_t x, int32_t y, int32_t z, uint32_t seed) {
   return 1.0 - (static_cast<double>(IntValueNoise(x, y, z, seed)) / 1073741824.0);
 }
 
+// An operation on two doubles as x86-64, where libnoise runs, gives it,
+// down to the bits of a NaN: an operand's NaN passes on, the first
+// operand's before the second's, made quiet; two numbers that make none
+// (infinity times zero) give the default NaN, negative with an empty
+// payload. `result` is the operation's value, kept when it is a number.
+// With the operands in libnoise's order this fixes which NaN comes out,
+// whatever order the compiler puts them in.
+inline double AsOnX86(double first, double second, double result) {
+  uint64_t bits;
+  if (first != first) {
+    memcpy(&bits, &first, sizeof bits);
+  } else if (second != second) {
+    memcpy(&bits, &second, sizeof bits);
+  } else if (result != result) {
+    bits = 0xfff8000000000000u;
+  } else {
+    return result;
+  }
+  bits |= 0x0008000000000000u;
+  memcpy(&result, &bits, sizeof result);
+  return result;
+}
+
 // Voronoi cells, lane by lane within each of the 125 neighbouring cubes, z
 // outermost and x innermost, so the first nearest seed point wins as in
-// libnoise. Lanes whose cell lies near the 32-bit limits are the caller's.
-[[maybe_unused]] void VoronoiPointwise(const VoronoiSettings& s, const PointBlock& p, double* out) {
+// libnoise. Every lane is libnoise's, whatever its coordinates:
+// - A coordinate's cell is its truncation less one unless it is above zero,
+//   with NaN and values beyond the 32-bit range truncating to INT32_MIN: a
+//   NaN or a coordinate at or below -2^31 lies in cell INT32_MAX, one at or
+//   above 2^31 in cell INT32_MIN.
+// - The five cells of each axis wrap around in 32 bits, so near a limit they
+//   run on from INT32_MAX to INT32_MIN, and a seed point lies at its wrapped
+//   cell as a double.
+// - A point with no seed point nearer than the starting bound (a squared
+//   distance of 2^31 - 1) keeps the seed point (0, 0, 0).
+// - A NaN result carries the NaN that libnoise's compiled code passes on:
+//   it scales as coordinate * frequency, sums the squares as
+//   (y's + x's) + z's and adds the distance term to the displaced cell
+//   value, the first operand's NaN winning each time. Of the scalings only
+//   y's order can show: a NaN frequency makes every coordinate NaN, and y's
+//   square comes first.
+void VoronoiPointwise(const VoronoiSettings& s, const PointBlock& p, double* out) {
   alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize];
   alignas(64) double best[kBlockSize], bx[kBlockSize], by[kBlockSize], bz[kBlockSize];
   alignas(64) int32_t xi[kBlockSize], yi[kBlockSize], zi[kBlockSize];
   const int n = p.count;
   const uint32_t seed = static_cast<uint32_t>(s.seed);
   for (int i = 0; i < n; ++i) {
-    x[i] = p.x[i] * s.frequency;
-    y[i] = p.y[i] * s.frequency;
-    z[i] = p.z[i] * s.frequency;
+    x[i] = AsOnX86(p.x[i], s.frequency, p.x[i] * s.frequency);
+    y[i] = AsOnX86(p.y[i], s.frequency, p.y[i] * s.frequency);
+    z[i] = AsOnX86(p.z[i], s.frequency, p.z[i] * s.frequency);
     xi[i] = CellOf(x[i]);
     yi[i] = CellOf(y[i]);
     zi[i] = CellOf(z[i]);
@@ -282,16 +321,44 @@ inline double ValueNoise(int32_t x, int32_t y, int32_t z, uint32_t seed) {
       const double ddx = bx[i] - x[i];
       const double ddy = by[i] - y[i];
       const double ddz = bz[i] - z[i];
-      value = (sqrt(ddx * ddx + ddy * ddy + ddz * ddz)) * 1.7320508075688772935 - 1.0;
+      const double xx = ddx * ddx;
+      const double yy = ddy * ddy;
+      const double zz = ddz * ddz;
+      const double xy = AsOnX86(yy, xx, yy + xx);
+      const double d = AsOnX86(xy, zz, xy + zz);
+      // A NaN goes past the square root untouched, as on x86, whatever the
+      // C library's sqrt makes of it.
+      value = (d != d ? d : sqrt(d)) * 1.7320508075688772935 - 1.0;
     }
-    out[i] = value + (s.displacement *
-                      ValueNoise(Truncate(floor(bx[i])), Truncate(floor(by[i])), Truncate(floor(bz[i])), 0u));
+    const double cell =
+        ValueNoise(Truncate(floor(bx[i])), Truncate(floor(by[i])), Truncate(floor(bz[i])), 0u);
+    const double displaced = AsOnX86(s.displacement, cell, s.displacement * cell);
+    out[i] = AsOnX86(displaced, value, displaced + value);
   }
 }
 
+// Voronoi for every lane of a block. The vectors find the same seed points
+// and numbers as libnoise for any coordinates, but which NaN comes out of an
+// operation on two depends on how the compiler ordered its operands, so
+// lanes whose value is NaN, rare, are computed again point by point.
 void VoronoiBlock(const VoronoiSettings& s, const PointBlock& p, double* out) {
 #if BATCH_KERNEL_LANES > 1
   VoronoiVectors(s, p, out);
+  alignas(64) double x[kBlockSize], y[kBlockSize], z[kBlockSize], value[kBlockSize];
+  int lane[kBlockSize];
+  int nans = 0;
+  for (int i = 0; i < p.count; ++i) {
+    if (out[i] != out[i]) {
+      lane[nans] = i;
+      x[nans] = p.x[i];
+      y[nans] = p.y[i];
+      z[nans] = p.z[i];
+      ++nans;
+    }
+  }
+  if (nans == 0) return;
+  VoronoiPointwise(s, PointBlock{x, y, z, nans}, value);
+  for (int k = 0; k < nans; ++k) out[lane[k]] = value[k];
 #else
   VoronoiPointwise(s, p, out);
 #endif

@@ -268,7 +268,11 @@ inline Vi HashOf(Vi x, Vi y, Vi z) {
 }
 
 // Voronoi at one vector of scaled points: the 125 cubes around each in
-// libnoise's order, the first nearest seed point winning.
+// libnoise's order, the first nearest seed point winning. The cells and
+// their hashes wrap around in 32 bits and the conversions give INT32_MIN for
+// NaN and out-of-range values, as libnoise's do, so every lane is libnoise's
+// at any coordinates, except that a NaN value may carry another NaN's bits
+// (VoronoiBlock computes those lanes again).
 Vd VoronoiVector(const VoronoiSettings& s, Vd x, Vd y, Vd z) {
   const Vi xi = Cells(x);
   const Vi yi = Cells(y);

@@ -1,12 +1,26 @@
-// libnoise's exception types with a message attached.
+// The toolkit's exception types: libnoise's, with a message attached.
 #pragma once
 
-#include <libnoise/noise.h>
+#if TOOLKIT_WITH_LIBNOISE
+#include <libnoise/exception.h>
+#endif
 
 #include <string>
 #include <utility>
 
 namespace noise {
+
+#if !TOOLKIT_WITH_LIBNOISE
+// Without libnoise the errors get bases of the same names and shape (no
+// std::exception among them), so code that catches them reads the same in
+// both builds.
+class Exception {};
+class ExceptionInvalidParam : public Exception {};
+class ExceptionNoModule : public Exception {};
+class ExceptionOutOfMemory : public Exception {};
+class ExceptionUnknown : public Exception {};
+#endif
+
 namespace utils {
 
 // libnoise's exceptions carry no text. Everything this toolkit throws is one

@@ -14,10 +14,13 @@ struct NamedChoice {
   EvaluatorChoice choice;
   const char* name;
 };
-constexpr NamedChoice kAllChoices[] = {{EvaluatorChoice::kLibnoise, "libnoise"},
-                                       {EvaluatorChoice::kPortable, "portable"},
-                                       {EvaluatorChoice::kX86_64V3, "x86-64-v3"},
-                                       {EvaluatorChoice::kX86_64V4, "x86-64-v4"}};
+constexpr NamedChoice kAllChoices[] = {
+#if TOOLKIT_WITH_LIBNOISE
+    {EvaluatorChoice::kLibnoise, "libnoise"},
+#endif
+    {EvaluatorChoice::kPortable, "portable"},
+    {EvaluatorChoice::kX86_64V3, "x86-64-v3"},
+    {EvaluatorChoice::kX86_64V4, "x86-64-v4"}};
 
 bool Runs(EvaluatorChoice choice) {
   static const platform::ProcessorLevel level = platform::HighestProcessorLevel();
@@ -51,7 +54,7 @@ const char* EvaluatorName(EvaluatorChoice choice) {
   for (const NamedChoice& named : kAllChoices) {
     if (named.choice == choice) return named.name;
   }
-  return "?";
+  return choice == EvaluatorChoice::kLibnoise ? "libnoise" : "?";
 }
 
 EvaluatorChoice ParseEvaluatorChoice(const std::string& text, const char* variable) {
@@ -63,8 +66,14 @@ EvaluatorChoice ParseEvaluatorChoice(const std::string& text, const char* variab
     }
     return named.choice;
   }
-  throw InvalidParamError(std::string(variable) + "=\"" + text +
-                          "\" is none of batch, libnoise, portable, x86-64-v3, x86-64-v4");
+  if (text == "libnoise") {
+    throw InvalidParamError(std::string(variable) +
+                            "=\"libnoise\": this build has no libnoise; choose batch, " +
+                            "portable, x86-64-v3 or x86-64-v4");
+  }
+  std::string names = "batch";
+  for (const NamedChoice& named : kAllChoices) names += std::string(", ") + named.name;
+  throw InvalidParamError(std::string(variable) + "=\"" + text + "\" is none of " + names);
 }
 
 const batch::KernelTable& KernelsOf(EvaluatorChoice choice) {

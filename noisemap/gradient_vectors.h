@@ -9,6 +9,7 @@ namespace utils {
 namespace batch {
 
 // Entries 4h, 4h + 1 and 4h + 2 are the gradient of hash h (0 .. 255).
+// clang-format off
 alignas(64) inline constexpr double kGradientVectors[256 * 4] = {
     -0.763874, -0.596439, -0.246489, 0.0,
     0.396055, 0.904518, -0.158073, 0.0,
@@ -267,6 +268,7 @@ alignas(64) inline constexpr double kGradientVectors[256 * 4] = {
     0.991353, 0.112814, 0.0670273, 0.0,
     0.0337884, -0.979891, -0.196654, 0.0
 };
+// clang-format on
 
 }  // namespace batch
 }  // namespace utils

@@ -1,8 +1,11 @@
 // The abstract base of the builders that fill a HeightGrid from a module.
 #pragma once
 
-#include <libnoise/noise.h>
+#if TOOLKIT_WITH_LIBNOISE
+#include <libnoise/module/modulebase.h>
+#endif
 
+#include "noisemap/chain_plan.h"
 #include "noisemap/height_grid.h"
 
 namespace noise {
@@ -11,10 +14,12 @@ namespace utils {
 // Called by a builder after each finished row, with the row's index.
 typedef void (*ProgressCallback)(int row);
 
-// Holds what every builder needs: the module to sample, the grid to fill, its
-// size and an optional progress callback. The builder owns neither the grid
-// nor the module; both must outlive every Build. The setters store their
-// value and check nothing; Build checks.
+// Holds what every builder needs: what to sample, the grid to fill, its size
+// and an optional progress callback. What it samples is a chain plan (the
+// output of its last module) or, where libnoise is present, a libnoise
+// module; attaching one detaches the other. The builder owns neither the
+// grid nor what it samples; both must outlive every Build. The setters store
+// their value and check nothing; Build checks.
 class NoiseMapBuilder {
  public:
   NoiseMapBuilder() = default;
@@ -25,7 +30,21 @@ class NoiseMapBuilder {
   // Fills the destination grid.
   virtual void Build() = 0;
 
-  void AttachModule(const module::Module& sourceModule) { sourceModule_ = &sourceModule; }
+  void AttachPlan(const ChainPlan& plan) {
+    plan_ = &plan;
+    ++attachments_;
+#if TOOLKIT_WITH_LIBNOISE
+    sourceModule_ = nullptr;
+#endif
+  }
+#if TOOLKIT_WITH_LIBNOISE
+  // A libnoise module, asked for its value point by point.
+  void AttachModule(const module::Module& sourceModule) {
+    sourceModule_ = &sourceModule;
+    plan_ = nullptr;
+    ++attachments_;
+  }
+#endif
   void SetDestGrid(HeightGrid& destGrid) { destGrid_ = &destGrid; }
   void SetGridSize(int destWidth, int destHeight) {
     destWidth_ = destWidth;
@@ -41,7 +60,13 @@ class NoiseMapBuilder {
   int destHeight_ = 0;
   int destWidth_ = 0;
   HeightGrid* destGrid_ = nullptr;
+  const ChainPlan* plan_ = nullptr;
+  // Counts the attachments, so that what a builder made of one is not taken
+  // for the next.
+  unsigned attachments_ = 0;
+#if TOOLKIT_WITH_LIBNOISE
   const module::Module* sourceModule_ = nullptr;
+#endif
 };
 
 }  // namespace utils

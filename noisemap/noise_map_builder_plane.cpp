@@ -1,12 +1,16 @@
 #include "noisemap/noise_map_builder_plane.h"
 
-#include <libnoise/model/plane.h>
-
 #include <algorithm>
 #include <string>
 
 #include "noisemap/batch_evaluator.h"
 #include "noisemap/error.h"
+
+#if TOOLKIT_WITH_LIBNOISE
+#include <libnoise/model/plane.h>
+
+#include "noisemap/libnoise_chain.h"
+#endif
 
 namespace noise {
 namespace utils {
@@ -31,6 +35,9 @@ double SeamlessBlend(double sw, double se, double nw, double ne, double xFractio
 
 }  // namespace
 
+NoiseMapBuilderPlane::NoiseMapBuilderPlane() = default;
+NoiseMapBuilderPlane::~NoiseMapBuilderPlane() = default;
+
 void NoiseMapBuilderPlane::SetBounds(double lowerXBound, double upperXBound, double lowerZBound,
                                      double upperZBound) {
   // Written as !(a < b) so that NaN bounds are refused too.
@@ -50,7 +57,12 @@ void NoiseMapBuilderPlane::CheckSetUp() const {
   if (destHeight_ <= 0) {
     throw InvalidParamError("grid height " + std::to_string(destHeight_) + " is not positive");
   }
-  if (sourceModule_ == nullptr) throw InvalidParamError("no module to sample");
+#if TOOLKIT_WITH_LIBNOISE
+  const bool hasSource = plan_ != nullptr || sourceModule_ != nullptr;
+#else
+  const bool hasSource = plan_ != nullptr;
+#endif
+  if (!hasSource) throw InvalidParamError("no module to sample");
   if (destGrid_ == nullptr) throw InvalidParamError("no grid to fill");
 }
 
@@ -77,13 +89,29 @@ void NoiseMapBuilderPlane::FillRows(int firstRow, int rowCount) {
   const double zDelta = (upperZBound_ - lowerZBound_) / destHeight_;
   double curZ = lowerZBound_;
   for (int z = 0; z < firstRow; ++z) curZ += zDelta;
-  if (evaluator_ != EvaluatorChoice::kLibnoise && FillRowsInBlocks(curZ, firstRow, rowCount)) return;
-  FillRowsPointwise(curZ, firstRow, rowCount);
+  if (plan_ != nullptr && evaluator_ != EvaluatorChoice::kLibnoise)
+    return FillRowsInBlocks(curZ, firstRow, rowCount);
+#if TOOLKIT_WITH_LIBNOISE
+  const module::Module& module = plan_ != nullptr ? PlanOutputModule() : *sourceModule_;
+  FillRowsPointwise(module, curZ, firstRow, rowCount);
+#else
+  throw InvalidParamError("this build has no libnoise to evaluate the chain with");
+#endif
 }
 
-void NoiseMapBuilderPlane::FillRowsPointwise(double curZ, int firstRow, int rowCount) {
+#if TOOLKIT_WITH_LIBNOISE
+const module::Module& NoiseMapBuilderPlane::PlanOutputModule() {
+  if (!planModules_ || planModulesAttachment_ != attachments_) {
+    planModules_ = std::make_unique<LibnoiseChain>(*plan_);
+    planModulesAttachment_ = attachments_;
+  }
+  return planModules_->OutputModule();
+}
+
+void NoiseMapBuilderPlane::FillRowsPointwise(const module::Module& module, double curZ, int firstRow,
+                                             int rowCount) {
   model::Plane plane;
-  plane.SetModule(*sourceModule_);
+  plane.SetModule(module);
 
   const double xExtent = upperXBound_ - lowerXBound_;
   const double zExtent = upperZBound_ - lowerZBound_;
@@ -115,10 +143,10 @@ void NoiseMapBuilderPlane::FillRowsPointwise(double curZ, int firstRow, int rowC
     if (callback_ != nullptr) callback_(firstRow + z);
   }
 }
+#endif
 
-bool NoiseMapBuilderPlane::FillRowsInBlocks(double curZ, int firstRow, int rowCount) {
-  BatchEvaluator evaluator(*sourceModule_, evaluator_);
-  if (!evaluator.CoversOutput()) return false;
+void NoiseMapBuilderPlane::FillRowsInBlocks(double curZ, int firstRow, int rowCount) {
+  BatchEvaluator evaluator(*plan_, evaluator_);
   const double xExtent = upperXBound_ - lowerXBound_;
   const double zExtent = upperZBound_ - lowerZBound_;
   const double xDelta = xExtent / destWidth_;
@@ -156,7 +184,6 @@ bool NoiseMapBuilderPlane::FillRowsInBlocks(double curZ, int firstRow, int rowCo
     curZ += zDelta;
     if (callback_ != nullptr) callback_(firstRow + z);
   }
-  return true;
 }
 
 }  // namespace utils

@@ -1,11 +1,15 @@
 // Samples a module over a rectangle of the x-z plane into a HeightGrid.
 #pragma once
 
+#include <memory>
+
 #include "noisemap/evaluator_choice.h"
 #include "noisemap/noise_map_builder.h"
 
 namespace noise {
 namespace utils {
+
+class LibnoiseChain;
 
 // Fills the destination grid with the module's values at regular steps over
 // the half-open rectangle [lower x, upper x) x [lower z, upper z) of the
@@ -14,7 +18,8 @@ namespace utils {
 // are exactly those of that loop.
 class NoiseMapBuilderPlane : public NoiseMapBuilder {
  public:
-  NoiseMapBuilderPlane() = default;
+  NoiseMapBuilderPlane();
+  ~NoiseMapBuilderPlane() override;
 
   // Checks the settings (bounds, size, module, grid, in that order; the
   // first failure throws noise::ExceptionInvalidParam before anything is
@@ -34,10 +39,11 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // noise::ExceptionInvalidParam and keeps the old bounds.
   void SetBounds(double lowerXBound, double upperXBound, double lowerZBound, double upperZBound);
   void SetSeamless(bool seamless) { isSeamlessEnabled_ = seamless; }
-  // How the module is evaluated: by default in blocks with the best kernels
-  // of this processor; kLibnoise asks the module point by point. The values
-  // are the same to the bit. A module that the batch evaluator does not
-  // cover itself is always asked point by point.
+  // How an attached plan is evaluated: by default in blocks with the best
+  // kernels of this processor; kLibnoise (where libnoise is present) builds
+  // the plan's libnoise modules once and asks them point by point. The
+  // values are the same to the bit. An attached libnoise module is always
+  // asked point by point.
   void SetEvaluator(EvaluatorChoice evaluator) { evaluator_ = evaluator; }
   EvaluatorChoice GetEvaluator() const { return evaluator_; }
 
@@ -53,12 +59,15 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   // Fills `rowCount` rows of the destination grid, sized for them, with
   // the rows from `firstRow` of the whole build.
   void FillRows(int firstRow, int rowCount);
-  // FillRows with the plane model's GetValue for every sample.
-  void FillRowsPointwise(double curZ, int firstRow, int rowCount);
-  // FillRows with a batch evaluator, a block of up to batch::kBlockSize
-  // samples of a row at a time. False when the evaluator does not cover the
-  // module, and nothing is filled.
-  bool FillRowsInBlocks(double curZ, int firstRow, int rowCount);
+  // FillRows with a batch evaluator of the plan, a block of up to
+  // batch::kBlockSize samples of a row at a time.
+  void FillRowsInBlocks(double curZ, int firstRow, int rowCount);
+#if TOOLKIT_WITH_LIBNOISE
+  // FillRows with the plane model's GetValue of `module` for every sample.
+  void FillRowsPointwise(const module::Module& module, double curZ, int firstRow, int rowCount);
+  // The attached plan's libnoise modules, built when first needed.
+  const module::Module& PlanOutputModule();
+#endif
 
   EvaluatorChoice evaluator_ = BestEvaluator();
   bool isSeamlessEnabled_ = false;
@@ -66,6 +75,12 @@ class NoiseMapBuilderPlane : public NoiseMapBuilder {
   double lowerZBound_ = 0.0;
   double upperXBound_ = 0.0;
   double upperZBound_ = 0.0;
+#if TOOLKIT_WITH_LIBNOISE
+  // The libnoise modules of the attached plan, and the attachment they were
+  // built for.
+  std::unique_ptr<LibnoiseChain> planModules_;
+  unsigned planModulesAttachment_ = 0;
+#endif
 };
 
 }  // namespace utils

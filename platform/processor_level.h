@@ -8,9 +8,9 @@ namespace platform {
 // (AVX-512 F, BW, CD, DQ, VL), each including the one before.
 enum class ProcessorLevel { kBaseline, kX86_64V3, kX86_64V4 };
 
-// The highest level that this processor and its operating system support
-// (the system must save the wide registers too). kBaseline on processors
-// other than x86-64.
+// The highest level that this processor and its operating system support,
+// read from CPUID and XGETBV (the system must save the wide registers too),
+// in 32-bit x86 code as in 64-bit. kBaseline on processors other than x86.
 ProcessorLevel HighestProcessorLevel();
 
 }  // namespace platform

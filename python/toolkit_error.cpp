@@ -1,8 +1,7 @@
 #include "python/toolkit_error.h"
 
-#include <libnoise/noise.h>
-
 #include "generator/duneforge_run.h"
+#include "noisemap/error.h"
 
 namespace py = pybind11;
 

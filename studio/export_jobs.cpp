@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "studio/studio_error.h"
 
 namespace studio {
@@ -19,7 +19,7 @@ uint64_t ExportJobs::Start(const nlohmann::json& request) {
   ExportRequest parsed = ExportRequest::Parse(request);
   // A row the chain builder refuses is refused here, with its fields, and
   // not as a failed export.
-  duneforge::BuildModuleChain(parsed.Settings());
+  duneforge::BuildChainPlan(parsed.Settings());
   std::lock_guard<std::mutex> lock(mutex_);
   int running = 0;
   size_t finished = 0;

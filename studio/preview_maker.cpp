@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "generator/duneforge_run.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "noisemap/noise_map_builder_plane.h"
 
 namespace studio {
@@ -28,14 +28,14 @@ struct SharedWork {
   std::atomic<bool> cancelled{false};
 };
 
-// One thread's part: bands taken in turn, built over its own chain into its
-// own band grid and copied into the rows of the whole grid, which no other
+// One thread's part: bands taken in turn, built from the chain's plan into
+// its own band grid and copied into the rows of the whole grid, which no other
 // thread writes.
-void BuildBands(SharedWork& work, const duneforge::ModuleChain& chain, std::exception_ptr& error) {
+void BuildBands(SharedWork& work, const noise::utils::ChainPlan& chain, std::exception_ptr& error) {
   try {
     noise::utils::HeightGrid band;
     noise::utils::NoiseMapBuilderPlane builder;
-    builder.AttachModule(chain.OutputModule());
+    builder.AttachPlan(chain);
     builder.SetDestGrid(band);
     builder.SetGridSize(work.area.width, work.area.height);
     builder.SetSeamless(false);
@@ -67,22 +67,21 @@ bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
   assert(area.width >= 1 && area.width <= kLargestPreviewSide);
   assert(area.height >= 1 && area.height <= kLargestPreviewSide);
   // Bounds first, with the plane builder's own check, so a bad area is
-  // named before any chain is built.
+  // named before the chain is planned.
   noise::utils::NoiseMapBuilderPlane check;
   check.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
 
   const int bandCount = (area.height + kBandRows - 1) / kBandRows;
   const int workers = std::min(threads_, bandCount);
-  std::vector<duneforge::ModuleChain> chains;
-  for (int i = 0; i < workers; ++i) chains.push_back(duneforge::BuildModuleChain(settings));
+  const noise::utils::ChainPlan chain = duneforge::BuildChainPlan(settings);
   grid.Resize(area.width, area.height);
 
   SharedWork work{area, duneforge::EvaluatorFromEnvironment(), stale, bandCount, grid};
   std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
   std::vector<std::thread> threads;
   try {
-    for (size_t i = 1; i < chains.size(); ++i) {
-      threads.emplace_back(BuildBands, std::ref(work), std::cref(chains[i]), std::ref(errors[i]));
+    for (size_t i = 1; i < static_cast<size_t>(workers); ++i) {
+      threads.emplace_back(BuildBands, std::ref(work), std::cref(chain), std::ref(errors[i]));
     }
   } catch (...) {
     // No thread to be had: those started stop after their band, and a
@@ -91,7 +90,7 @@ bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
     for (std::thread& thread : threads) thread.join();
     throw;
   }
-  BuildBands(work, chains[0], errors[0]);
+  BuildBands(work, chain, errors[0]);
   for (std::thread& thread : threads) thread.join();
   for (const std::exception_ptr& error : errors) {
     if (error) std::rethrow_exception(error);

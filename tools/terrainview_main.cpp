@@ -11,7 +11,6 @@
 //            other extension is a usage error
 // Exits 0 when every picture was written, 1 on any error (one line on
 // standard error), 2 for a usage error.
-#include <libnoise/noise.h>
 
 #include <cstdint>
 #include <cstdio>

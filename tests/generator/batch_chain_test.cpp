@@ -1,7 +1,8 @@
-// A chain of every module type with rows that several modules read, built
-// from command rows as duneforge builds it, sampled by the plane builder
-// point by point through libnoise and in blocks on every processor level:
-// the grids must hold the same floats, bit for bit.
+// A chain of every module type with rows that several modules read, planned
+// from command rows as duneforge plans it, sampled by the plane builder
+// point by point through libnoise's modules built from the plan and in
+// blocks on every processor level: the grids must hold the same floats, bit
+// for bit.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,9 +14,11 @@
 
 namespace {
 
+using duneforge::BuildChainPlan;
 using duneforge::BuildModuleChain;
 using duneforge::CommandSettings;
 using duneforge::ModuleChain;
+using noise::utils::ChainPlan;
 using duneforge::ModuleSpec;
 using noise::utils::EvaluatorChoice;
 using noise::utils::HeightGrid;
@@ -58,10 +61,16 @@ std::vector<uint32_t> GridBits(const HeightGrid& grid) {
   return bits;
 }
 
-std::vector<uint32_t> Sample(const ModuleChain& chain, EvaluatorChoice evaluator, bool seamless) {
+// Samples the plan (with `module` null) or a libnoise module.
+std::vector<uint32_t> Sample(const ChainPlan& chain, const noise::module::Module* module,
+                             EvaluatorChoice evaluator, bool seamless) {
   HeightGrid grid;
   NoiseMapBuilderPlane builder;
-  builder.AttachModule(chain.OutputModule());
+  if (module != nullptr) {
+    builder.AttachModule(*module);
+  } else {
+    builder.AttachPlan(chain);
+  }
   builder.SetDestGrid(grid);
   // 150 columns: two whole blocks and a part of one.
   builder.SetGridSize(150, 9);
@@ -76,13 +85,14 @@ TEST(BatchChain, EveryTypeWithSharedRowsGivesLibnoisesGridOnEveryLevel) {
   CommandSettings settings;
   settings.moduleCount = static_cast<int32_t>(kEveryType.size());
   for (size_t i = 0; i < kEveryType.size(); ++i) settings.rows[i] = kEveryType[i];
+  const ChainPlan plan = BuildChainPlan(settings);
   const ModuleChain chain = BuildModuleChain(settings);
   ASSERT_TRUE(chain.IsCached(0));
   ASSERT_TRUE(chain.IsCached(1));
   for (bool seamless : {false, true}) {
-    const std::vector<uint32_t> expected = Sample(chain, EvaluatorChoice::kLibnoise, seamless);
+    const std::vector<uint32_t> expected = Sample(plan, &chain.OutputModule(), EvaluatorChoice::kLibnoise, seamless);
     for (EvaluatorChoice choice : noise::utils::AvailableEvaluators()) {
-      EXPECT_TRUE(Sample(chain, choice, seamless) == expected)
+      EXPECT_TRUE(Sample(plan, nullptr, choice, seamless) == expected)
           << noise::utils::EvaluatorName(choice) << (seamless ? ", seamless" : "");
     }
   }

@@ -73,11 +73,11 @@ class TileWorkersTest : public testsupport::TempDirFixture {
 
   Outcome Workers(const CommandSettings& s, double failFromZ, int count, int32_t bandRows) {
     std::vector<std::unique_ptr<FailingModule>> modules;
-    std::vector<const noise::module::Module*> outputs;
-    for (int i = 0; i < count; ++i) {
-      modules.push_back(std::make_unique<FailingModule>(failFromZ));
-      outputs.push_back(modules.back().get());
-    }
+    for (int i = 0; i < count; ++i) modules.push_back(std::make_unique<FailingModule>(failFromZ));
+    size_t next = 0;
+    const auto attach = [&](noise::utils::NoiseMapBuilderPlane& builder) {
+      builder.AttachModule(*modules.at(next++));
+    };
     // 0: the bands the budget's plan chooses for this many workers.
     const int64_t tiles = duneforge::TileCount(s);
     if (bandRows == 0) {
@@ -85,8 +85,9 @@ class TileWorkersTest : public testsupport::TempDirFixture {
                                               duneforge::PiecePlan::kDefaultBudgetBytes)
                      .BandRows();
     }
-    duneforge::TileWorkers workers(
-        s, outputs, duneforge::PiecePlan::Fixed(tiles, s.tileWidth, s.tileHeight, count, bandRows));
+    duneforge::TileWorkers workers(s, attach,
+                                   duneforge::PiecePlan::Fixed(tiles, s.tileWidth, s.tileHeight, count, bandRows));
+    EXPECT_EQ(next, modules.size());
     return Capture([&](duneforge::HeightArrayWriter& out) {
       workers.Run(out);
       return Values(workers.LastTile());
