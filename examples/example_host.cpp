@@ -13,11 +13,10 @@
 // loses nothing. Exits 0 when terrain.hmp was written, with duneforge's
 // status when that is not 0, and 1 on any other failure, with one line on
 // standard error.
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+//
+// The same program runs on Windows, where the window is a real one and
+// duneforge.exe sends its message with SendMessageA; paths there may use
+// backslashes or slashes.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -25,18 +24,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "examples/engine_script.h"
 #include "generator/command_settings.h"
 #include "noisemap/error.h"
+#include "platform/child_process.h"
 #include "platform/engine_stand_in.h"
 #include "platform/file_replacement.h"
 #include "platform/host_window.h"
 #include "platform/low_level_file.h"
+#include "platform/process_id.h"
 #include "platform/whole_file.h"
 #include "terrain/bmp_image.h"
 #include "terrain/hmp_file.h"
@@ -64,7 +67,7 @@ const char* const kRunFiles[] = {"cmd_noise.txt", "noise_arr.txt", "tutorial.bmp
 class RunFolder {
  public:
   explicit RunFolder(const std::string& folder)
-      : path_(folder + "/.example_host." + std::to_string(::getpid())) {}
+      : path_(folder + "/.example_host." + std::to_string(platform::CurrentProcessId())) {}
   ~RunFolder() { Remove(); }
   RunFolder(const RunFolder&) = delete;
   RunFolder& operator=(const RunFolder&) = delete;
@@ -73,15 +76,21 @@ class RunFolder {
   // Makes the folder empty and new; false with the system's reason.
   bool Create(std::string& error) {
     Remove();
-    if (::mkdir(path_.c_str(), 0777) != 0) {
-      error = "cannot make the run's folder " + path_ + ": " + std::strerror(errno);
+    std::error_code code;
+    // A folder that is still there holds files of someone else's: not ours
+    // to take.
+    if (!std::filesystem::create_directory(path_, code)) {
+      if (!code) code = std::make_error_code(std::errc::file_exists);
+      error = "cannot make the run's folder " + path_ + ": " + code.message();
       return false;
     }
     return true;
   }
   void Remove() {
-    for (const char* name : kRunFiles) std::remove((path_ + "/" + name).c_str());
-    ::rmdir(path_.c_str());
+    std::error_code ignored;
+    for (const char* name : kRunFiles) std::filesystem::remove(path_ + "/" + name, ignored);
+    // Only when empty, so nothing else in it is lost.
+    std::filesystem::remove(path_, ignored);
   }
 
  private:
@@ -94,17 +103,13 @@ class RunFolder {
 // which case it is stopped.
 bool RunDuneforge(platform::HostWindow& window, const std::string& program, const std::string& folder,
                   int timeoutSeconds, bool& done, int& status, std::string& error) {
-  const pid_t child = ::fork();
-  if (child < 0) {
-    error = std::string("cannot start duneforge: ") + std::strerror(errno);
+  platform::ChildProcess child;
+  std::string reason;
+  if (!child.Start(program, {}, folder, reason)) {
+    error = "cannot start duneforge: " + reason;
     return false;
   }
-  if (child == 0) {
-    if (::chdir(folder.c_str()) == 0) ::execl(program.c_str(), "duneforge", static_cast<char*>(nullptr));
-    _exit(127);
-  }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  int waitStatus = 0;
   for (;;) {
     // duneforge's message is handled while it waits in its send, so it
     // arrives before duneforge can exit.
@@ -117,17 +122,14 @@ bool RunDuneforge(platform::HostWindow& window, const std::string& program, cons
           return 0;
         },
         100);
-    if (::waitpid(child, &waitStatus, WNOHANG) == child) break;
+    if (child.HasEnded(status)) return true;
     if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(child, SIGTERM);
-      ::waitpid(child, &waitStatus, 0);
+      child.Stop();
       error = "duneforge sent no completion message within " + std::to_string(timeoutSeconds) +
               " seconds; it was stopped";
       return false;
     }
   }
-  status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 1;
-  return true;
 }
 
 // What the command line names.
@@ -164,9 +166,11 @@ bool ReadArguments(int argc, char** argv, HostArguments& arguments, std::string&
     return false;
   }
   arguments.commandPath = argv[first];
-  arguments.folder = argv[first + 1];
+  // Slashes throughout (the form paths already have on POSIX systems), so
+  // the paths this host prints and builds look alike on every system.
+  arguments.folder = std::filesystem::path(argv[first + 1]).generic_string();
   arguments.duneforgePath = argv[first + 2];
-  arguments.loamwriterPath = argv[first + 3];
+  arguments.loamwriterPath = std::filesystem::path(argv[first + 3]).generic_string();
   return true;
 }
 
@@ -201,7 +205,8 @@ bool ReadCommands(const std::string& commandPath, duneforge::CommandSettings& se
 // with the window's handle in front.
 bool PrepareFolder(const HostArguments& arguments, const std::string& commands, RunFolder& run,
                    platform::HostWindow& window, std::string& error) {
-  ::mkdir(arguments.folder.c_str(), 0777);
+  std::error_code ignored;
+  std::filesystem::create_directory(arguments.folder, ignored);
   if (!run.Create(error)) return false;
   if (!window.Open()) {
     error = "cannot open a window";
@@ -227,7 +232,8 @@ bool PublishRun(const HostArguments& arguments, std::string& error) {
   for (const char* name : kRunFiles) {
     const std::string made = arguments.runFolder + "/" + name;
     const std::string target = arguments.FinalPath(name);
-    if (::access(made.c_str(), F_OK) != 0) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(made, ignored)) {
       if (platform::LowLevelFile::Remove(target.c_str()) != 0 && errno != ENOENT) {
         error = "cannot remove the earlier " + target + ": " + std::strerror(errno);
         return false;
@@ -246,13 +252,13 @@ bool PublishRun(const HostArguments& arguments, std::string& error) {
 // 1 after the line that says why.
 bool RunAndAwaitMessage(const HostArguments& arguments, platform::HostWindow& window, int& exitStatus) {
   exitStatus = 1;
-  char* resolved = ::realpath(arguments.duneforgePath.c_str(), nullptr);
-  if (resolved == nullptr) {
+  // Its full path: it runs in the run's folder.
+  std::error_code code;
+  const std::string program = std::filesystem::canonical(arguments.duneforgePath, code).string();
+  if (code) {
     Fail("cannot find " + arguments.duneforgePath);
     return false;
   }
-  const std::string program = resolved;
-  std::free(resolved);
   bool done = false;
   int status = 0;
   std::string error;
@@ -301,7 +307,8 @@ bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSetting
 bool ReadPreview(const HostArguments& arguments, terrain::BmpImage& preview, bool& hasPreview,
                  std::string& error) {
   const std::string previewPath = arguments.PreviewPath();
-  hasPreview = ::access(previewPath.c_str(), F_OK) == 0;
+  std::error_code ignored;
+  hasPreview = std::filesystem::exists(previewPath, ignored);
   if (!hasPreview) return true;
   if (!terrain::ReadBmp24(previewPath, preview, error)) {
     error = previewPath + ": " + error;

@@ -1,7 +1,7 @@
+// The local stand-in of a host window: a listening Unix-domain socket per
+// window (platform/host_window_windows.cpp is the Windows one).
 #include "platform/host_window.h"
 
-#if defined(_WIN32)  // real windows: a host creates its own with the system
-#else                // a listening Unix-domain socket per window
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -10,18 +10,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#endif
 
 namespace platform {
-
-#if defined(_WIN32)  // nothing to stand in for
-
-HostWindow::~HostWindow() = default;
-bool HostWindow::Open() { return false; }
-void HostWindow::Close() {}
-bool HostWindow::ReceiveOne(const Handler&, int) { return false; }
-
-#else  // the local stand-in
 
 namespace {
 
@@ -136,7 +126,5 @@ bool HostWindow::ReceiveOne(const Handler& handler, int timeoutMs) {
   ::close(fd);
   return handled;
 }
-
-#endif
 
 }  // namespace platform

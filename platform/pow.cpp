@@ -411,8 +411,8 @@ DoubleDouble Log(double x) {
   const DoubleDouble r = FastTwoSum(p - 1.0, e);
 
   // log(1 + r) = r + r^2 q(r), q = -1/2 + r/3 - r^2/4 + ... - r^10/12; the
-  // first term left out, r^11/13, is below 2^-102 at |r| = 2^-9. The terms
-  // from r^5 on need no more than double precision.
+  // first term left out, r^13/13, is below 2^-111 of r at |r| = 2^-9. The
+  // terms of q from r^5 on need no more than double precision.
   const double rh = r.hi;
   double tail = -0x1.5555555555555p-4;       // -1/12
   tail = 0x1.745d1745d1746p-4 + rh * tail;   // 1/11
@@ -431,8 +431,9 @@ DoubleDouble Log(double x) {
   r_squared = FastTwoSum(r_squared.hi, r_squared.lo + 2.0 * rh * r.lo);
   const DoubleDouble log1p_r = AddSmaller(r, Multiply(r_squared, Split(r_squared.hi), q));
 
-  // exponent * ln 2 - log(c): the exponent's part is exact to 2^-106 of it,
-  // and for exponent != 0 it is at least twice the table's part.
+  // exponent * ln 2 - log(c), each to 2^-106 of its size; where the sum
+  // cancels (x just below 1 falls in the table's interval 152), it loses at
+  // most two bits.
   const double n = exponent;
   DoubleDouble scaled = TwoSum(n * kLn2Hi, n * kLn2Mid);
   scaled = FastTwoSum(scaled.hi, scaled.lo + n * kLn2Lo);

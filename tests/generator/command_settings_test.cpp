@@ -1,8 +1,8 @@
 #include "generator/command_settings.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -153,7 +153,7 @@ TEST_F(LoadCommandFileTest, MissingFileOrFolderReturnsFalseAndChangesNothing) {
   settings.tilesX = 42;
   EXPECT_FALSE(duneforge::LoadCommandFile(temp_.File("cmd_noise.txt"), settings));
   EXPECT_EQ(settings.tilesX, 42);
-  ASSERT_EQ(0, ::mkdir(temp_.File("folder").c_str(), 0700));
+  ASSERT_TRUE(std::filesystem::create_directory(temp_.File("folder")));
   EXPECT_FALSE(duneforge::LoadCommandFile(temp_.File("folder"), settings));
   EXPECT_EQ(settings.tilesX, 42);
 }

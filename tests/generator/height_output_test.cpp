@@ -136,8 +136,10 @@ TEST_F(HeightArrayWriterTest, AppendsCommaTerminatedValuesAfterExistingContent) 
   writer.Close();
   EXPECT_FALSE(writer.IsOpen());
   EXPECT_EQ(ReadText(path), expected);
+}
 
-  // A new file is readable and writable for everyone the umask lets through.
+// A new file is readable and writable for everyone the umask lets through.
+TEST_F(HeightArrayWriterTest, NewFileTakesTheUmask) {
   const mode_t previous = ::umask(027);
   HeightArrayWriter fresh;
   const bool opened = fresh.Open(temp_.File("fresh.txt"));

@@ -7,12 +7,12 @@
 #include <tuple>
 #include <vector>
 
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "noisemap/error.h"
 
 namespace {
 
-using duneforge::BuildModuleChain;
+using duneforge::BuildChainPlan;
 using duneforge::CommandSettings;
 using duneforge::ModuleKind;
 using duneforge::ModuleKinds;
@@ -30,7 +30,7 @@ CommandSettings AfterConst(const ModuleSpec& row) {
 // The message building throws, or "" when it builds.
 std::string BuildMessage(const CommandSettings& settings) {
   try {
-    BuildModuleChain(settings);
+    BuildChainPlan(settings);
   } catch (const noise::utils::InvalidParamError& e) {
     return e.Message();
   }

@@ -154,7 +154,7 @@ TEST_F(ReliefRendererTest, SingleRowOrColumnIsLitWithoutReadingOutside) {
 }
 
 TEST_F(ReliefRendererTest, LightAngleSettersRefreshTheCachedAngles) {
-  EXPECT_NEAR(renderer_.LightIntensity(1.0, 0.0, 0.0, 0.0), 0.5 + 0.5 * std::cos(M_PI / 4), 1e-12);
+  EXPECT_NEAR(renderer_.LightIntensity(1.0, 0.0, 0.0, 0.0), 0.5 + 0.5 * std::sqrt(0.5), 1e-12);
   renderer_.SetLightAzimuth(0.0);  // all of the slope's part now comes from the x neighbours
   EXPECT_NEAR(renderer_.LightIntensity(1.0, 0.0, 0.0, 0.0), 1.0, 1e-12);
   EXPECT_NEAR(renderer_.LightIntensity(0.0, 0.0, 1.0, 0.0), 0.5, 1e-12);

@@ -21,6 +21,8 @@ constexpr double kTiny = std::numeric_limits<double>::denorm_min();
 constexpr double kBelowOne = 0x1.fffffffffffffp-1;  // 1 - 2^-53
 constexpr double kAboveOne = 0x1.0000000000001p0;   // 1 + 2^-52
 
+// A tenth of the random points under the sanitizers, which make the
+// arithmetic about 20 times slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(TOOLKIT_SANITIZED_BUILD)
 constexpr int kSweepScale = 10;
 #else
@@ -197,8 +199,8 @@ TEST(PortablePowTest, NearMidpointsRoundToTheNearerSide) {
   });
 }
 
-// x^2, x^0.5, x^-1 and x^1 are one IEEE operation each, rounded correctly by
-// the processor, subnormal results and ties included.
+// x^2, x^0.5 and x^-1 are one IEEE operation each, rounded correctly by the
+// processor, subnormal results and ties included.
 TEST(PortablePowTest, MatchesCorrectlyRoundedArithmetic) {
   std::mt19937_64 rng(20240611);
   std::vector<double> xs;
@@ -228,6 +230,9 @@ TEST(PortablePowTest, MatchesCorrectlyRoundedArithmetic) {
   }
 }
 
+// The comparisons with glibc exist only where glibc is. They are left out
+// rather than skipped elsewhere: GoogleTest reports a skip through
+// OutputDebugStringA, which brings down 32-bit Wine running under qemu-i386.
 #if defined(__GLIBC__)
 
 // Where glibc's pow (0.52 ulp) is not correctly rounded it can differ from
@@ -318,12 +323,6 @@ TEST(PortablePowGlibcTest, WideDomainMatches) {
         SameOrGlibcMisrounded(AnyPositive(rng), FromBits(rng() & 0x7fefffffffffffffu) * (i % 2 ? 1 : -1)));
   }
 }
-
-#else
-
-TEST(PortablePowGlibcTest, SpecialValuesMatchBitForBit) { GTEST_SKIP() << "the C library is not glibc"; }
-TEST(PortablePowGlibcTest, ExponentModuleDomainMatches) { GTEST_SKIP() << "the C library is not glibc"; }
-TEST(PortablePowGlibcTest, WideDomainMatches) { GTEST_SKIP() << "the C library is not glibc"; }
 
 #endif
 
