@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "generator/command_settings.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "noisemap/noise_map_builder_plane.h"
 
 namespace {
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "evaluator_bench: cannot open %s\n", commandFile.c_str());
     return 1;
   }
-  const duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
+  const noise::utils::ChainPlan plan = duneforge::BuildChainPlan(settings);
 
   // The reference grid and one grid per level, all over the example's area.
   std::vector<EvaluatorChoice> levels;
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   for (HeightGrid& grid : grids) {
     builders.push_back(std::make_unique<NoiseMapBuilderPlane>());
     NoiseMapBuilderPlane& builder = *builders.back();
-    builder.AttachModule(chain.OutputModule());
+    builder.AttachPlan(plan);
     builder.SetDestGrid(grid);
     builder.SetGridSize(kRowLength, rows);
     builder.SetBounds(settings.lowerX, settings.upperX, settings.lowerZ, settings.upperZ);

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
   ::mkdir(folder.c_str(), 0700);
 
   CommandSettings settings;
-  duneforge::ModuleChain chain;
+  std::unique_ptr<duneforge::ModuleChain> chain;
   try {
     if (!duneforge::LoadCommandFile(commandFile, settings)) {
       std::fprintf(stderr, "tile_threads_bench: cannot open %s\n", commandFile.c_str());
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
     settings.tilesX = settings.tilesZ = tiles;
     settings.tileWidth = settings.tileHeight = size;
     settings.preview = 0;
-    chain = duneforge::BuildModuleChain(settings);
+    chain = std::make_unique<duneforge::ModuleChain>(duneforge::BuildModuleChain(settings));
   } catch (const noise::Exception&) {
     std::fprintf(stderr, "tile_threads_bench: %s\n", duneforge::DescribeCurrentException().c_str());
     return 1;
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
 
   volatile double sink = 0.0;
   const std::function<void()> runs[3] = {
-      [&] { sink = bench::SampleTilesBare(settings, chain.OutputModule()); },
+      [&] { sink = bench::SampleTilesBare(settings, chain->OutputModule()); },
       [&] { RunDuneforge(folder, 1); }, [&] { RunDuneforge(folder, 2); }};
   std::vector<double> one, two, twoOverOne;
   double best[3] = {1e300, 1e300, 1e300};

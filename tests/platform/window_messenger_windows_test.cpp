@@ -1,5 +1,6 @@
 // The completion message on Windows: SendMessageA to a real, hidden window
-// whose window procedure records every WM_COMMAND it receives.
+// whose window procedure records every WM_COMMAND it receives, and the
+// host's own window, platform::HostWindow.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/host_window.h"
 #include "platform/window_messenger.h"
 
 namespace {
@@ -185,6 +187,74 @@ TEST(CompletionMessage, HandleZeroOfNoWindowOrBroadcastSendsNothing) {
   SendMessageTimeoutA(host.Window(), WM_NULL, 0, 0, SMTO_BLOCK, 10000, nullptr);
   EXPECT_EQ(received.commands.load(), 0);
   EXPECT_EQ(goneReceived.commands.load(), 0);
+}
+
+TEST(HostWindow, HandsTheCommandOfAnotherThreadToTheHandlerAndAnswersTheSender) {
+  platform::HostWindow window;
+  ASSERT_TRUE(window.Open());
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  ASSERT_TRUE(IsWindow(hwnd));
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  EXPECT_EQ(GetWindowThreadProcessId(hwnd, nullptr), GetCurrentThreadId());
+
+  // A system message first, which the window handles itself (it takes the
+  // text), then the command.
+  std::atomic<bool> sent{false};
+  std::atomic<std::intptr_t> answer{0};
+  std::thread sender([&] {
+    ::SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("renamed"));
+    answer = platform::SendMessageA(window.Handle(), platform::kWmCommand, kDoneCommand, 5);
+    sent = true;
+  });
+  int calls = 0;
+  uint32_t seenMessage = 0;
+  std::uintptr_t seenW = 0;
+  std::intptr_t seenL = 0;
+  const auto record = [&](uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) -> std::intptr_t {
+    ++calls;
+    seenMessage = message;
+    seenW = wParam;
+    seenL = lParam;
+    return 1234;
+  };
+  const bool received = window.ReceiveOne(record, 60000);
+  // Should the first call have returned early, the command still needs its
+  // answer before the sender can be joined.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!sent && std::chrono::steady_clock::now() < deadline) window.ReceiveOne(record, 100);
+  sender.join();
+
+  EXPECT_TRUE(received);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seenMessage, platform::kWmCommand);
+  EXPECT_EQ(seenW, kDoneCommand);
+  EXPECT_EQ(seenL, 5);
+  EXPECT_EQ(answer.load(), 1234);
+  char title[16] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  EXPECT_STREQ(title, "renamed");
+}
+
+TEST(HostWindow, TimesOutWithoutACommandAndCloses) {
+  platform::HostWindow window;
+  ASSERT_TRUE(window.Open());
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  int calls = 0;
+  const auto count = [&](uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return ++calls; };
+  // A posted system message is dispatched, but it is no command.
+  ASSERT_TRUE(PostMessageA(hwnd, WM_NULL, 0, 0));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(window.ReceiveOne(count, 300));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+  EXPECT_EQ(calls, 0);
+
+  const platform::WindowHandle handle = window.Handle();
+  window.Close();
+  EXPECT_FALSE(window.IsOpen());
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(platform::SendMessageA(handle, platform::kWmCommand, kDoneCommand, 0), 0);
+  EXPECT_FALSE(window.ReceiveOne(count, 10));
+  EXPECT_EQ(calls, 0);
 }
 
 }  // namespace

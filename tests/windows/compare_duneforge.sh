@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Runs duneforge.exe under Wine and the Linux build's duneforge on the same
+# case, each in a fresh folder of its own, and compares what they did: the
+# exit status, the line on standard error, and every file left in the folder,
+# byte for byte.
+#   compare_duneforge.sh CASE LINUX_DUNEFORGE WINDOWS_DUNEFORGE WORK EXAMPLES
+# Cases:
+#   example-NAME      examples/NAME.txt as it is
+#   no-window         single_perlin with a host window that names no window
+#   appended          terrain, onto an existing noise_arr.txt, with threads,
+#                     memory budget and evaluator all set
+#   no-command-file   an empty folder
+#   array-is-folder   noise_arr.txt is a folder
+#   refused-row       a Perlin row with 31 octaves
+#   preview-is-folder tutorial.bmp is a folder
+#   out-of-memory     one tile of 32767 x 32767 with a preview (the Linux run
+#                     is held to what a 32-bit process can hold)
+#   libnoise-refused  DUNEFORGE_EVALUATOR=libnoise, which the Windows build
+#                     refuses (compared with its own expected line)
+# Wine runs with a time limit (TOOLKIT_WINE_TIMEOUT, default 900 seconds).
+set -uo pipefail
+
+if [ $# -ne 5 ]; then
+  echo "usage: compare_duneforge.sh CASE LINUX_DUNEFORGE WINDOWS_DUNEFORGE WORK EXAMPLES" >&2
+  exit 2
+fi
+case_name=$1 linux=$2 windows=$3 work=$4 examples=$5
+limit=${TOOLKIT_WINE_TIMEOUT:-900}
+export WINEDEBUG=${WINEDEBUG:--all}
+
+fail() {
+  echo "compare_duneforge: $case_name: $*" >&2
+  exit 1
+}
+
+# Fills folder $1 with the case's inputs.
+prepare() {
+  local folder=$1
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  case "$case_name" in
+    example-*) cp "$examples/${case_name#example-}.txt" "$folder/cmd_noise.txt" ;;
+    no-window) sed '1s/^0 /4242 /' "$examples/single_perlin.txt" >"$folder/cmd_noise.txt" ;;
+    appended)
+      cp "$examples/terrain.txt" "$folder/cmd_noise.txt"
+      printf '0.5,-1,' >"$folder/noise_arr.txt" ;;
+    no-command-file) ;;
+    array-is-folder)
+      cp "$examples/all_types.txt" "$folder/cmd_noise.txt"
+      mkdir "$folder/noise_arr.txt" ;;
+    refused-row) printf '0 2\n1 1 8 8\n0 1 0 1\n0 0\n7 1 0 0 0\n0 31 1 0.5 0\n' >"$folder/cmd_noise.txt" ;;
+    preview-is-folder)
+      cp "$examples/all_types.txt" "$folder/cmd_noise.txt"
+      mkdir "$folder/tutorial.bmp" ;;
+    out-of-memory) printf '0 1\n1 1 32767 32767\n0 1 0 1\n0 1\n7 1 0 0 0\n' >"$folder/cmd_noise.txt" ;;
+    libnoise-refused) cp "$examples/single_perlin.txt" "$folder/cmd_noise.txt" ;;
+    *) fail "unknown case" ;;
+  esac
+}
+
+# The case's environment, for both runs.
+environment=()
+case "$case_name" in
+  appended) environment=(DUNEFORGE_THREADS="${DUNEFORGE_THREADS:-3}" DUNEFORGE_MEMORY_MB=1 DUNEFORGE_EVALUATOR=portable) ;;
+  out-of-memory) environment=(DUNEFORGE_MEMORY_MB=4000) ;;
+  libnoise-refused) environment=(DUNEFORGE_EVALUATOR=libnoise) ;;
+esac
+
+# Writes the status, the standard error and a listing of the folder's files
+# (with their checksums) after the run, into $folder.result.
+record() {
+  local folder=$1 status=$2 errors=$3
+  {
+    echo "status $status"
+    tr -d '\r' <"$errors"
+    (cd "$folder" && find . -mindepth 1 | LC_ALL=C sort | while read -r f; do
+      if [ -d "$f" ]; then echo "folder $f"; else echo "file $f $(cksum <"$f")"; fi
+    done)
+  } >"$folder.result"
+}
+
+linux_folder=$work/$case_name.linux
+windows_folder=$work/$case_name.windows
+prepare "$linux_folder"
+prepare "$windows_folder"
+
+if [ "$case_name" = out-of-memory ]; then
+  # A 32-bit process has at most 4 GiB of addresses, some of them taken.
+  (cd "$linux_folder" && ulimit -v 3500000 && env "${environment[@]}" "$linux") 2>"$work/$case_name.linux-errors"
+else
+  (cd "$linux_folder" && env "${environment[@]}" "$linux") 2>"$work/$case_name.linux-errors"
+fi
+linux_status=$?
+(cd "$windows_folder" && env "${environment[@]}" timeout --kill-after=20 "$limit" wine "$windows" </dev/null) \
+  >"$work/$case_name.windows-output" 2>"$work/$case_name.windows-errors"
+windows_status=$?
+[ "$windows_status" -ne 124 ] && [ "$windows_status" -ne 137 ] || fail "duneforge.exe did not finish within ${limit}s"
+# Wine's own complaints are not the program's; the program's line starts
+# with its name.
+grep -a '^duneforge' "$work/$case_name.windows-errors" >"$work/$case_name.windows-lines" || true
+
+if [ "$case_name" = libnoise-refused ]; then
+  # Linux runs the chain through libnoise; the Windows build has none.
+  expected='duneforge: DUNEFORGE_EVALUATOR="libnoise": this build has no libnoise; choose batch, portable, x86-64-v3 or x86-64-v4'
+  [ "$windows_status" -eq 1 ] || fail "status $windows_status instead of 1"
+  [ "$(tr -d '\r' <"$work/$case_name.windows-lines")" = "$expected" ] ||
+    fail "printed '$(cat "$work/$case_name.windows-lines")' instead of '$expected'"
+  [ -z "$(ls -A "$windows_folder" | grep -v cmd_noise.txt)" ] || fail "files were written: $(ls "$windows_folder")"
+  echo "compare_duneforge: $case_name: refused with status 1, nothing written"
+  exit 0
+fi
+
+grep -a '^duneforge' "$work/$case_name.linux-errors" >"$work/$case_name.linux-lines" || true
+record "$linux_folder" "$linux_status" "$work/$case_name.linux-lines"
+record "$windows_folder" "$windows_status" "$work/$case_name.windows-lines"
+if ! diff -u "$linux_folder.result" "$windows_folder.result"; then
+  cat "$work/$case_name.windows-errors" >&2
+  fail "duneforge.exe did not do what the Linux build does (above: Linux first)"
+fi
+echo "compare_duneforge: $case_name: same status ($windows_status), line and files as the Linux build"
