@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/progress_line.h"
 #include "plugin/terrain_recipe.h"
@@ -91,8 +92,9 @@ bool WriteVertices(const LoamwriterLibrary& library, const terrain::TerrainGrid&
 }  // namespace
 
 bool LoamwriterLibrary::Load(const std::string& path, std::string& error) {
-  // A name without a slash would be searched for on the library path.
-  const std::string name = path.find('/') == std::string::npos ? "./" + path : path;
+  // A bare name would be searched for on the library path; the system's own
+  // path rules say what is bare (on Windows a backslash or a drive counts).
+  const std::string name = std::filesystem::path(path).has_parent_path() ? path : "./" + path;
   if (!library_.Open(name)) {
     error = "cannot load " + path + ": " + library_.Error();
     return false;

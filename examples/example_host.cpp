@@ -77,8 +77,8 @@ class RunFolder {
   bool Create(std::string& error) {
     Remove();
     std::error_code code;
-    // A folder that is still there holds files of someone else's: not ours
-    // to take.
+    // A folder still there after Remove holds files that are not a run's
+    // (or is no folder): it is refused as mkdir refuses it, not taken over.
     if (!std::filesystem::create_directory(path_, code)) {
       if (!code) code = std::make_error_code(std::errc::file_exists);
       error = "cannot make the run's folder " + path_ + ": " + code.message();

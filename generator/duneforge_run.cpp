@@ -153,6 +153,9 @@ void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBu
     for (int32_t firstRow = 0; firstRow < height; firstRow += bandRows) {
       try {
         BuildTileBand(settings, builder, t, firstRow, std::min(bandRows, height - firstRow));
+        // The whole last tile may not fit in memory: that fails the tile
+        // as a band that cannot be built does.
+        if (t == tileCount - 1) lastTile.Place(grid, firstRow);
       } catch (...) {
         if (firstRow > 0) out.TakeBack(tileStart);
         throw;
@@ -161,7 +164,6 @@ void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBu
       for (int y = 0; y < grid.GetHeight(); ++y) {
         out.Append(grid.RowData(y), static_cast<size_t>(width));
       }
-      if (t == tileCount - 1) lastTile.Place(grid, firstRow);
     }
     if (progress != nullptr) progress->Update(static_cast<uint64_t>(t + 1));
   }

@@ -1,6 +1,7 @@
 // duneforge: turns the command file of the working directory into heights.
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "generator/duneforge_run.h"
 #include "noisemap/error.h"
@@ -19,6 +20,11 @@ int main(int argc, char** argv) {
     return duneforge::RunDuneforge();
   } catch (const noise::Exception&) {
     std::fprintf(stderr, "duneforge: %s\n", duneforge::DescribeCurrentException().c_str());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // Storage that the run does not turn into its own error (a 32-bit
+    // process runs out of addresses first) still ends with one line.
+    std::fputs("duneforge: out of memory\n", stderr);
     return 1;
   }
 }

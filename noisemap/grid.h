@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <cstddef>
 #include <new>
 #include <string>
 
@@ -43,13 +44,15 @@ class Grid {
       return;
     }
     const int stride = (width + 3) / 4 * 4;
-    // At most 32768 x 32767 elements: fits in 32 bits, but the byte count
-    // may not fit a 32-bit size_t.
+    // At most 32768 x 32767 elements: fits in 32 bits, but in a 32-bit
+    // program the byte count may exceed what one array can hold (half the
+    // address space: beyond it new throws std::bad_array_new_length, even
+    // the nothrow form).
     const uint64_t needed = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
     if (capacity_ < needed) {
       Reset();
-      if (needed > std::numeric_limits<size_t>::max() / sizeof(T)) {
-        throw OutOfMemoryError("grid of " + std::to_string(needed) + " elements does not fit in memory");
+      if (needed > static_cast<uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(T)) {
+        throw OutOfMemoryError("cannot allocate a grid of " + std::to_string(needed) + " elements");
       }
       storage_.reset(new (std::nothrow) T[static_cast<size_t>(needed)]);
       if (!storage_) {

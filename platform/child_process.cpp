@@ -5,6 +5,8 @@
 
 #if defined(_WIN32)  // CreateProcessA and a process handle
 #include <windows.h>
+
+#include "platform/windows_error_text.h"
 #else  // fork, exec in the folder, and waitpid
 #include <fcntl.h>
 #include <signal.h>
@@ -39,19 +41,6 @@ std::string AbsoluteProgram(const std::string& program, std::string& error) {
 
 namespace {
 
-// The text of a system error code, without the trailing line break.
-std::string SystemErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
-    message.pop_back();
-  }
-  return "error " + std::to_string(code) + (message.empty() ? std::string() : ": " + message);
-}
 
 // Appends `argument` to a command line so that the C runtime's parser gives
 // it back unchanged: quoted when it is empty or holds blanks or quotes, a
@@ -92,11 +81,7 @@ HANDLE InheritableStandardHandle(DWORD which) {
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, std::string& error) {
-  Stop();
-  process_ = 0;
-  running_ = ended_ = false;
-  status_ = 0;
-  const std::string path = AbsoluteProgram(program, error);
+  const std::string path = Prepare(program, error);
   if (path.empty()) return false;
   // The program's name is the command line's first word, which the runtime
   // takes up to the next quote without escapes: a quote cannot be in it
@@ -127,7 +112,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
                       folder.empty() ? nullptr : nativeFolder.c_str(), &startup, &started)) {
     const DWORD failure = GetLastError();
     error = (failure == ERROR_DIRECTORY ? "cannot enter the folder " + folder : program) + ": " +
-            SystemErrorText(failure);
+            WindowsErrorText(failure);
     return false;
   }
   CloseHandle(started.hThread);
@@ -176,11 +161,7 @@ struct StartFailure {
 
 bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder, std::string& error) {
-  Stop();
-  process_ = 0;
-  running_ = ended_ = false;
-  status_ = 0;
-  const std::string path = AbsoluteProgram(program, error);
+  const std::string path = Prepare(program, error);
   if (path.empty()) return false;
   // Everything the child uses is made before the fork: between fork and
   // exec a child of a threaded caller may only make system calls.
@@ -289,5 +270,13 @@ void ChildProcess::Stop() {
 bool ChildProcess::IsRunning() const { return running_; }
 
 ChildProcess::~ChildProcess() { Stop(); }
+
+std::string ChildProcess::Prepare(const std::string& program, std::string& error) {
+  Stop();
+  process_ = 0;
+  running_ = ended_ = false;
+  status_ = 0;
+  return AbsoluteProgram(program, error);
+}
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)  // the system loader
 #include <windows.h>
+
+#include "platform/windows_error_text.h"
 #else  // the dynamic linker
 #include <dlfcn.h>
 #endif
@@ -12,19 +14,6 @@ namespace platform {
 
 namespace {
 
-// The text of a system error code, without the trailing line break.
-std::string SystemErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string message = length > 0 && text != nullptr ? std::string(text, length) : std::string();
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
-    message.pop_back();
-  }
-  return "error " + std::to_string(code) + (message.empty() ? std::string() : ": " + message);
-}
 
 }  // namespace
 
@@ -41,7 +30,7 @@ bool SharedLibrary::Open(const std::string& path) {
   const DWORD code = module == nullptr ? GetLastError() : 0;
   SetErrorMode(previousMode);
   if (module == nullptr) {
-    error_ = native + ": " + SystemErrorText(code);
+    error_ = native + ": " + WindowsErrorText(code);
     return false;
   }
   handle_ = reinterpret_cast<void*>(module);

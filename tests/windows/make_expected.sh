@@ -3,14 +3,16 @@
 # (random_chains.py) and the bundled examples that have no large tiles, one
 # folder each, run there by the Linux build's duneforge, whose outputs become
 # expected.noise_arr.txt and expected.tutorial.bmp beside its exit status
-# (expected.status) and the line it printed (expected.stderr).
-#   make_expected.sh LINUX_DUNEFORGE FOLDER COUNT SEED EXAMPLES
+# (expected.status) and the line it printed (expected.stderr); then the
+# Linux build's sweep program writes the chains' doubles (expected.values).
+#   make_expected.sh LINUX_DUNEFORGE LINUX_CHAIN_SWEEP FOLDER COUNT SEED EXAMPLES
 set -euo pipefail
-if [ $# -ne 5 ]; then
-  echo "usage: make_expected.sh LINUX_DUNEFORGE FOLDER COUNT SEED EXAMPLES" >&2
+if [ $# -ne 6 ]; then
+  echo "usage: make_expected.sh LINUX_DUNEFORGE LINUX_CHAIN_SWEEP FOLDER COUNT SEED EXAMPLES" >&2
   exit 2
 fi
-linux=$1 folder=$2 count=$3 seed=$4 examples=$5
+# The programs run from inside each folder: their paths must not be relative.
+linux=$(realpath "$1") sweep=$(realpath "$2") folder=$3 count=$4 seed=$5 examples=$6
 [ -x "$linux" ] || { echo "make_expected: no Linux duneforge at $linux" >&2; exit 1; }
 rm -rf "$folder"
 python3 "$(dirname "$0")/random_chains.py" "$folder" "$count" "$seed"
@@ -28,4 +30,5 @@ for run in "$folder"/*/; do
     [ ! -e "$run/$output" ] || mv "$run/$output" "$run/expected.$output"
   done
 done
+"$sweep" --expect "$folder"
 echo "make_expected: $(ls -d "$folder"/*/ | wc -l) folders, expected files from $linux"
