@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "generator/command_settings.h"
 #include "generator/chain_plan_builder.h"
+#include "generator/command_settings.h"
 #include "noisemap/noise_map_builder_plane.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <string>
 
+#include "generator/chain_plan_builder.h"
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
-#include "generator/chain_plan_builder.h"
 #include "noisemap/error.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/image_grid.h"

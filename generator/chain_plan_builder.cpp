@@ -263,7 +263,8 @@ constexpr RowPlanner kRowPlanners[] = {
     PlanTurbulence,   // kTurbulence
     OnPrevious,       // kInvert
 };
-static_assert(sizeof kRowPlanners / sizeof kRowPlanners[0] == kModuleKindCount, "one planner per module kind");
+static_assert(sizeof kRowPlanners / sizeof kRowPlanners[0] == kModuleKindCount,
+              "one planner per module kind");
 
 PlanModule PlanRow(const ModuleSpec& entry, int row, int32_t seedBase) {
   const ModuleKind& kind = ModuleKindOf(entry.type);

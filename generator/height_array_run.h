@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "generator/chain_plan_builder.h"
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
-#include "generator/chain_plan_builder.h"
 #include "generator/piece_plan.h"
 #include "generator/preview_tile.h"
 #include "generator/tile_workers.h"

@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "generator/command_settings.h"
 #include "generator/chain_plan_builder.h"
+#include "generator/command_settings.h"
 #include "generator/piece_plan.h"
 #include "noisemap/evaluator_choice.h"
 #include "platform/progress_report.h"

@@ -21,11 +21,10 @@
 
 namespace duneforge {
 
-// Builds the tiles of one run on the plan's worker threads and appends their values to the height array strictly in tile order from
-// the thread that calls Run. The unit of work is a piece of the plan: a
-// whole tile, or a band of consecutive rows of a tile, so that one large
-// tile uses every core and a budget holds however many workers there are.
-// A band's values are exactly those of its rows in the whole tile. Each
+// Builds the tiles of one run on the plan's worker threads and appends their values to the height array
+// strictly in tile order from the thread that calls Run. The unit of work is a piece of the plan: a whole
+// tile, or a band of consecutive rows of a tile, so that one large tile uses every core and a budget holds
+// however many workers there are. A band's values are exactly those of its rows in the whole tile. Each
 // worker has its own plane builder and grid, so no grid or evaluator is
 // shared between threads; each turns its piece into text
 // in a slot itself, so the writer only writes. Grids and texts take no more

@@ -1,10 +1,10 @@
 // The storage shared by HeightGrid and ImageGrid.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <cstddef>
 #include <new>
 #include <string>
 

@@ -41,7 +41,6 @@ std::string AbsoluteProgram(const std::string& program, std::string& error) {
 
 namespace {
 
-
 // Appends `argument` to a command line so that the C runtime's parser gives
 // it back unchanged: quoted when it is empty or holds blanks or quotes, a
 // quote escaped with a backslash, and backslashes doubled where they stand

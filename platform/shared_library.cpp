@@ -12,10 +12,7 @@ namespace platform {
 
 #if defined(_WIN32)  // module handles and procedure addresses
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 bool SharedLibrary::Open(const std::string& path) {
   Close();

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "generator/duneforge_run.h"
 #include "generator/chain_plan_builder.h"
+#include "generator/duneforge_run.h"
 #include "noisemap/noise_map_builder_plane.h"
 
 namespace studio {

@@ -18,8 +18,8 @@ using duneforge::BuildChainPlan;
 using duneforge::BuildModuleChain;
 using duneforge::CommandSettings;
 using duneforge::ModuleChain;
-using noise::utils::ChainPlan;
 using duneforge::ModuleSpec;
+using noise::utils::ChainPlan;
 using noise::utils::EvaluatorChoice;
 using noise::utils::HeightGrid;
 using noise::utils::NoiseMapBuilderPlane;
@@ -90,7 +90,8 @@ TEST(BatchChain, EveryTypeWithSharedRowsGivesLibnoisesGridOnEveryLevel) {
   ASSERT_TRUE(chain.IsCached(0));
   ASSERT_TRUE(chain.IsCached(1));
   for (bool seamless : {false, true}) {
-    const std::vector<uint32_t> expected = Sample(plan, &chain.OutputModule(), EvaluatorChoice::kLibnoise, seamless);
+    const std::vector<uint32_t> expected =
+        Sample(plan, &chain.OutputModule(), EvaluatorChoice::kLibnoise, seamless);
     for (EvaluatorChoice choice : noise::utils::AvailableEvaluators()) {
       EXPECT_TRUE(Sample(plan, nullptr, choice, seamless) == expected)
           << noise::utils::EvaluatorName(choice) << (seamless ? ", seamless" : "");

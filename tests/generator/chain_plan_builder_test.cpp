@@ -104,8 +104,7 @@ TEST(BuildChainPlan, SeedsAreFormedInDoublePrecisionThenTruncated) {
     EXPECT_EQ(As(ModuleType::kVoronoi, chain, 3).voronoi.seed, c.seed);
   }
   for (int32_t seedBase : {0, 10, -1000}) {
-    const ChainPlan chain =
-        BuildChainPlan(WithRows({Row(7, 0), Row(14, 3, 0.02f, 12.5f, 2.9f)}, seedBase));
+    const ChainPlan chain = BuildChainPlan(WithRows({Row(7, 0), Row(14, 3, 0.02f, 12.5f, 2.9f)}, seedBase));
     EXPECT_EQ(As(ModuleType::kTurbulence, chain, 1).coherent.seed, 20);
   }
 }
@@ -204,7 +203,8 @@ TEST(BuildChainPlan, EachCombiningTypeAppliesItsOwnOperation) {
   }));
   ASSERT_EQ(chain.Size(), 7);
   const double expected[] = {3.0, -2.0, 1.0, -6.0, -2.0, 3.0, -3.0};
-  for (int row = 0; row < chain.Size(); ++row) EXPECT_EQ(ValueOf(chain, row, 0.5, 0, 0.5), expected[row]) << row;
+  for (int row = 0; row < chain.Size(); ++row)
+    EXPECT_EQ(ValueOf(chain, row, 0.5, 0, 0.5), expected[row]) << row;
 }
 
 TEST(BuildChainPlan, RefusesRowsTheLibraryCannotRun) {

@@ -85,8 +85,8 @@ class TileWorkersTest : public testsupport::TempDirFixture {
                                               duneforge::PiecePlan::kDefaultBudgetBytes)
                      .BandRows();
     }
-    duneforge::TileWorkers workers(s, attach,
-                                   duneforge::PiecePlan::Fixed(tiles, s.tileWidth, s.tileHeight, count, bandRows));
+    duneforge::TileWorkers workers(
+        s, attach, duneforge::PiecePlan::Fixed(tiles, s.tileWidth, s.tileHeight, count, bandRows));
     EXPECT_EQ(next, modules.size());
     return Capture([&](duneforge::HeightArrayWriter& out) {
       workers.Run(out);

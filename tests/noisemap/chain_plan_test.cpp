@@ -66,11 +66,11 @@ TEST(ChainPlan, RefusesModulesThatCouldNotRunAndStaysAsItWas) {
 
 TEST(ChainPlan, ReadsCountEveryInputOfLaterModules) {
   ChainPlan plan;
-  plan.Add(PlanModule::Of(ModuleType::kPerlin));               // 0
-  plan.Add(PlanModule::Of(ModuleType::kConst));                // 1
-  plan.Add(Reading(ModuleType::kBlend, 0, 1, 0));              // 2: reads 0 twice, 1 once
-  plan.Add(Reading(ModuleType::kMultiply, 2, 2));              // 3: reads 2 twice
-  plan.Add(Reading(ModuleType::kScaleBias, 3));                // 4
+  plan.Add(PlanModule::Of(ModuleType::kPerlin));   // 0
+  plan.Add(PlanModule::Of(ModuleType::kConst));    // 1
+  plan.Add(Reading(ModuleType::kBlend, 0, 1, 0));  // 2: reads 0 twice, 1 once
+  plan.Add(Reading(ModuleType::kMultiply, 2, 2));  // 3: reads 2 twice
+  plan.Add(Reading(ModuleType::kScaleBias, 3));    // 4
   EXPECT_EQ(plan.Reads(0), 2);
   EXPECT_EQ(plan.Reads(1), 1);
   EXPECT_EQ(plan.Reads(2), 2);

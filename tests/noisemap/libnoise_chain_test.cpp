@@ -126,8 +126,7 @@ TEST(LibnoiseChain, ModulesReadTwiceOrMoreAreCached) {
   EXPECT_FALSE(cached.IsCached(1));
   EXPECT_FALSE(cached.IsCached(2));
   EXPECT_FALSE(LibnoiseChain(plan, noise::utils::SharedRows::kUncached).IsCached(0));
-  EXPECT_EQ(cached.OutputModule().GetValue(0.3, 0.0, 0.7),
-            -2.0 * module::Perlin().GetValue(0.3, 0.0, 0.7));
+  EXPECT_EQ(cached.OutputModule().GetValue(0.3, 0.0, 0.7), -2.0 * module::Perlin().GetValue(0.3, 0.0, 0.7));
 }
 
 TEST(LibnoiseChain, PlanDefaultsAreTheLibrarys) {

@@ -100,16 +100,19 @@ windows_status=$?
 # with its name.
 grep -a '^duneforge' "$work/$case_name.windows-errors" >"$work/$case_name.windows-lines" || true
 
-# The Windows build's own line, for the cases Linux cannot show.
+# The Windows build's own line, for the cases Linux cannot show (an extended
+# regular expression: which piece runs out of memory first depends on the
+# memory budget's plan).
 expected=
 case "$case_name" in
-  out-of-memory) expected='duneforge: cannot allocate a grid of 1073709056 elements' ;;
-  libnoise-refused) expected='duneforge: DUNEFORGE_EVALUATOR="libnoise": this build has no libnoise; choose batch, portable, x86-64-v3 or x86-64-v4' ;;
+  out-of-memory) expected='^duneforge: (tile 0 \(tileWidth 32767, tileHeight 32767\): )?cannot allocate a grid of [0-9]+ elements$' ;;
+  libnoise-refused) expected='^duneforge: DUNEFORGE_EVALUATOR="libnoise": this build has no libnoise; choose batch, portable, x86-64-v3 or x86-64-v4$' ;;
 esac
 if [ -n "$expected" ]; then
   [ "$windows_status" -eq 1 ] || fail "status $windows_status instead of 1"
-  [ "$(tr -d '\r' <"$work/$case_name.windows-lines")" = "$expected" ] ||
-    fail "printed '$(cat "$work/$case_name.windows-lines")' instead of '$expected'"
+  lines=$(tr -d '\r' <"$work/$case_name.windows-lines")
+  [ "$(printf '%s\n' "$lines" | grep -c .)" -eq 1 ] && printf '%s\n' "$lines" | grep -Eq "$expected" ||
+    fail "printed '$lines', not one line matching '$expected'"
   [ -z "$(ls -A "$windows_folder" | grep -v -e cmd_noise.txt -e noise_arr.txt)" ] ||
     fail "files were written: $(ls "$windows_folder")"
   [ ! -s "$windows_folder/noise_arr.txt" ] || fail "values were written"
