@@ -26,7 +26,8 @@ namespace platform {
 // +-0 or a correctly rounded subnormal.
 double PortablePow(double x, double y);
 
-// The power the generator uses: the C library's pow where that is glibc, and
+// The power the generator uses: the C library's pow where that is glibc
+// (but for 32-bit x86, where glibc computes it on the x87 stack), and
 // PortablePow elsewhere.
 double Pow(double x, double y);
 
