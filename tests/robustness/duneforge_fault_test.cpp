@@ -4,7 +4,6 @@
 // read or write always ends the run with status 1, one line naming the file,
 // and no completion message.
 #include <gtest/gtest.h>
-#include <libnoise/noise.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "generator/duneforge_run.h"
+#include "noisemap/error.h"
 #include "noisemap/height_grid.h"
 #include "platform/file_fault_injector.h"
 #include "platform/host_window.h"

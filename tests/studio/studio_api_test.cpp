@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "generator/duneforge_run.h"
-#include "generator/module_chain.h"
+#include "generator/chain_plan_builder.h"
 #include "generator/module_kind.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "studio/studio_folder.h"
@@ -151,10 +151,10 @@ TEST_F(StudioApiTest, PreviewOfTheFirstTileHasDuneforgesHeights) {
   ASSERT_EQ(settings.tileWidth, 128);
   const duneforge::TileBounds bounds = duneforge::ComputeTileBounds(settings, 0, 0);
 
-  duneforge::ModuleChain chain = duneforge::BuildModuleChain(settings);
+  const noise::utils::ChainPlan chain = duneforge::BuildChainPlan(settings);
   noise::utils::HeightGrid grid;
   noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachModule(chain.OutputModule());
+  builder.AttachPlan(chain);
   builder.SetDestGrid(grid);
   builder.SetGridSize(settings.tileWidth, settings.tileHeight);
   duneforge::BuildTile(settings, builder, 0);
