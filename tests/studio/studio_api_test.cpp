@@ -16,8 +16,8 @@
 #include <string>
 #include <thread>
 
-#include "generator/duneforge_run.h"
 #include "generator/chain_plan_builder.h"
+#include "generator/duneforge_run.h"
 #include "generator/module_kind.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "studio/studio_folder.h"
