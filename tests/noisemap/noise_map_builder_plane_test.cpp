@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "noisemap/chain_plan.h"
 #include "support/recording_module.h"
 
 namespace {
@@ -239,6 +240,43 @@ TEST_F(PlaneBuilderTest, RepeatedTilesReuseOneAllocation) {
   builder_.Build();
   EXPECT_EQ(grid_.RowData(0), storage);
   EXPECT_EQ(grid_.ValueAt(0, 0), static_cast<float>(RecordingModule::Value(1.0, 0.0, 0.0)));
+}
+
+// The block path over a plan samples where the pointwise path over the same
+// module does, on a grid of more than one block whose x and z steps differ,
+// seamless or not, whole or in bands.
+TEST(PlaneBuilderBlocks, SampleWhereThePointwisePathSamples) {
+  noise::utils::ChainPlan plan;
+  noise::utils::PlanModule perlin = noise::utils::PlanModule::Of(noise::utils::ModuleType::kPerlin);
+  perlin.coherent.seed = 5;
+  plan.Add(perlin);
+  noise::module::Perlin reference;
+  reference.SetSeed(5);
+
+  const int width = 70, height = 3;  // 64 samples to a block
+  for (const bool seamless : {false, true}) {
+    HeightGrid blocks, points;
+    NoiseMapBuilderPlane byBlocks, byPoints;
+    byBlocks.AttachPlan(plan);
+    byPoints.AttachModule(reference);
+    for (NoiseMapBuilderPlane* b : {&byBlocks, &byPoints}) {
+      b->SetGridSize(width, height);
+      b->SetBounds(0.1, 1.3, -2.0, 5.0);
+      b->SetSeamless(seamless);
+    }
+    byBlocks.SetDestGrid(blocks);
+    byPoints.SetDestGrid(points);
+    ASSERT_NE(byBlocks.GetEvaluator(), noise::utils::EvaluatorChoice::kLibnoise);
+    byPoints.Build();
+    byBlocks.Build();
+    for (int z = 0; z < height; ++z)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(blocks.ValueAt(x, z), points.ValueAt(x, z)) << seamless << " " << x << ", " << z;
+    byBlocks.BuildBand(1, 2);
+    for (int z = 0; z < 2; ++z)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(blocks.ValueAt(x, z), points.ValueAt(x, z + 1)) << seamless << " " << x << ", " << z + 1;
+  }
 }
 
 }  // namespace
