@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "modelfiles/mdl7w.h"
 #include "modelfiles/model_file_opener.h"
 #include "support/shared_data.h"
 
@@ -91,6 +93,50 @@ TEST(ModelWalkTest, TellsEveryRecordOfEachFamily) {
     EXPECT_EQ(visitor.unitNormals, c.counts[4] + c.counts[6]);
     EXPECT_EQ(visitor.end, c.end);
   }
+}
+
+// Records the place of each skin and frame: its index and its group.
+class PlaceVisitor : public ModelVisitor {
+ public:
+  void Skin(const SkinRecord& skin) override { skins.emplace_back(skin.index, skin.group); }
+  void Frame(const FrameRecord& frame) override { frames.emplace_back(frame.index, frame.group); }
+  std::vector<std::pair<int32_t, int32_t>> skins, frames;
+};
+
+// Two skins and two frames in the first group, one of each in the second:
+// skins and frames are numbered over the whole model.
+TEST(ModelWalkTest, NumbersSkinsAndFramesAcrossTheGroups) {
+  MDL7W w;
+  ASSERT_TRUE(w.OpenInMemory());
+  const uint8_t pixels[2] = {1, 2};
+  const char* skinNames[2][2] = {{"a", "b"}, {"c", nullptr}};
+  const char* frameNames[2][2] = {{"f", "g"}, {"h", nullptr}};
+  for (int group = 0; group < 2; ++group) {
+    ASSERT_TRUE(w.BeginGroup(group == 0 ? "head" : "tail"));
+    for (const char* name : skinNames[group]) {
+      if (name == nullptr) continue;
+      ASSERT_TRUE(w.BeginSkin(0, name));
+      w.SetSkinImage(2, 1, 1, false);
+      ASSERT_TRUE(w.WriteSkinImage(pixels, nullptr, nullptr, nullptr));
+      ASSERT_TRUE(w.FinishSkin());
+    }
+    ASSERT_TRUE(w.AddVertex(0, 0, 0, MDL7W::kNoBone, 0, 0, 1));
+    for (const char* name : frameNames[group]) {
+      if (name == nullptr) continue;
+      ASSERT_TRUE(w.BeginFrame(name));
+      ASSERT_TRUE(w.FinishFrame());
+    }
+    ASSERT_TRUE(w.FinishGroup());
+  }
+  ASSERT_TRUE(w.Close());
+  const std::vector<uint8_t>& bytes = w.MemoryBytes();
+  ModelOpenResult opened = OpenModelBytes(bytes.data(), bytes.size());
+  ASSERT_EQ(opened.status, ModelOpenStatus::kOpened) << opened.reason.Text();
+  PlaceVisitor visitor;
+  ASSERT_TRUE(WalkModel(*opened.reader, visitor));
+  const std::vector<std::pair<int32_t, int32_t>> expected = {{0, 0}, {1, 0}, {2, 1}};
+  EXPECT_EQ(visitor.skins, expected);
+  EXPECT_EQ(visitor.frames, expected);
 }
 
 }  // namespace
