@@ -87,6 +87,26 @@ TEST_F(FileReplacementPosixTest, LinkedTargetIsReplacedAndTheLinkStays) {
   EXPECT_EQ(Names(links), (std::set<std::string>{"out.bin", "dangling.bin"}));
 }
 
+// A chain of two relative links in folders of different depths: each link's
+// text is read from that link's folder, and the file the chain ends at is
+// replaced.
+TEST_F(FileReplacementPosixTest, ChainOfRelativeLinksEndsWhereEachLinkPoints) {
+  const std::string real = temp_.File("real"), middle = temp_.File("deep/middle"),
+                    links = temp_.File("links");
+  for (const std::string& folder : {real, middle, links})
+    ASSERT_TRUE(std::filesystem::create_directories(folder));
+  ASSERT_TRUE(testsupport::WriteFileBytes(real + "/target.bin", old_));
+  ASSERT_EQ(::symlink("../../real/target.bin", (middle + "/hop.bin").c_str()), 0);
+  ASSERT_EQ(::symlink("../deep/middle/hop.bin", (links + "/out.bin").c_str()), 0);
+  EXPECT_TRUE(Write(links + "/out.bin", fresh_));
+  EXPECT_EQ(testsupport::ReadFileBytes(real + "/target.bin"), fresh_);
+  EXPECT_EQ(std::filesystem::read_symlink(links + "/out.bin").string(), "../deep/middle/hop.bin");
+  EXPECT_EQ(std::filesystem::read_symlink(middle + "/hop.bin").string(), "../../real/target.bin");
+  EXPECT_EQ(Names(real), std::set<std::string>{"target.bin"});
+  EXPECT_EQ(Names(middle), std::set<std::string>{"hop.bin"});
+  EXPECT_EQ(Names(links), std::set<std::string>{"out.bin"});
+}
+
 // A FIFO is written in place: a reader on the other end gets every byte
 // and the FIFO stays.
 TEST_F(FileReplacementPosixTest, FifoIsWrittenInPlace) {
