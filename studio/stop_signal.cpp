@@ -14,6 +14,7 @@ bool StopSignal::Install(std::function<void()> stop) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);  // a closed terminal ends the studio as Ctrl-C does
   if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return false;
   try {
     std::thread([signals, stop = std::move(stop)]() mutable {

@@ -5,7 +5,7 @@
 
 namespace studio {
 
-// Turns the first SIGINT or SIGTERM into a call of `stop`, made on a thread
+// Turns the first SIGINT, SIGTERM or SIGHUP into a call of `stop`, made on a thread
 // of its own, so that the program can end its work in order (exports
 // abandon their unfinished files) instead of ending at once. A second
 // signal ends the program as usual. Install before any other thread starts,

@@ -1,6 +1,7 @@
 #include "studio/studio_folder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -20,6 +21,51 @@ constexpr size_t kLongestName = 255;
 constexpr const char* kSuffix = ".txt";
 constexpr int kLongestLinkChain = 40;
 
+// Whether `text` is well-formed UTF-8: no stray continuation byte, no
+// overlong form, no surrogate, nothing above U+10FFFF.
+bool IsUtf8(const std::string& text) {
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t length = 1;
+    unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (text.size() - i < length) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Whether Windows reserves `name` for a device: CON, PRN, AUX, NUL, COM0 to
+// COM9 or LPT0 to LPT9 in any case, whatever follows the first dot.
+bool IsWindowsDeviceName(const std::string& name) {
+  std::string stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  if (stem.size() != 3 && stem.size() != 4) return false;
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (stem.size() == 3) return stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL";
+  return (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '0' &&
+         stem[3] <= '9';
+}
+
 bool EndsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -38,25 +84,37 @@ bool StudioFolder::IsPlainName(const std::string& name) {
   return IsPlainComponent(name) && EndsWith(name, kSuffix) && name.size() > 4;
 }
 
-bool StudioFolder::IsPlainComponent(const std::string& name) {
-  if (name.empty() || name.size() > kLongestName || name == "." || name == "..") return false;
+bool StudioFolder::IsPlainComponent(const std::string& name) { return ComponentProblem(name).empty(); }
+
+std::string StudioFolder::ComponentProblem(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return "it names no file";
+  if (name.size() > kLongestName) return "it is longer than " + std::to_string(kLongestName) + " bytes";
   for (const char c : name) {
     const unsigned char u = static_cast<unsigned char>(c);
-    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+    if (u < 0x20 || u == 0x7F || std::strchr("/\\<>:\"|?*", c) != nullptr)
+      return "it holds a control character or one of / \\ < > : \" | ? *";
   }
-  return true;
+  if (!IsUtf8(name)) return "it is not UTF-8 text";
+  // The files are meant for Windows too, which drops a final dot or space
+  // and keeps device names for itself.
+  if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a space, which Windows drops";
+  if (IsWindowsDeviceName(name)) return "Windows keeps that name for a device";
+  return "";
 }
 
 std::string StudioFolder::Resolve(const std::string& name) const {
   if (!IsPlainName(name)) {
-    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder ending in .txt");
+    const std::string problem = ComponentProblem(name);
+    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder ending in .txt" +
+                               (problem.empty() ? "" : ": " + problem));
   }
   return Contained(name);
 }
 
 std::string StudioFolder::OutputPath(const std::string& name) const {
-  if (!IsPlainComponent(name))
-    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder");
+  const std::string problem = ComponentProblem(name);
+  if (!problem.empty())
+    throw StudioError(400, "\"" + name + "\" is not a plain file name of the folder: " + problem);
   return Contained(name);
 }
 

@@ -13,7 +13,9 @@ constexpr size_t kLargestStudioFile = 1 << 20;
 
 // Reads and writes files by plain name inside one folder, and nothing
 // outside it: a name is one path component ending in ".txt" (no "/", no
-// "\", not "." or "..", no control characters, at most 255 bytes), and a
+// "\", not "." or "..", no control characters, at most 255 bytes), that
+// Windows takes too (valid UTF-8, none of < > : " | ? *, no device name such
+// as CON or COM1 before its first dot, no final dot or space), and a
 // name that is a symbolic link is followed only when it leads to a file in
 // the folder itself. Files are written whole or not at all. Failures throw
 // StudioError: 400 for a name that is not plain, 403 for a link out of the
@@ -33,6 +35,8 @@ class StudioFolder {
   // Whether `name` is one path component by the same rules, whatever it
   // ends in.
   static bool IsPlainComponent(const std::string& name);
+  // Why `name` is not one plain path component, or "" when it is.
+  static std::string ComponentProblem(const std::string& name);
 
   // The plain names of the regular files in the folder that stay in it and
   // are small enough to read (kLargestStudioFile), in byte order.

@@ -26,10 +26,19 @@ using nlohmann::json;
 
 constexpr const char* kLoopback = "127.0.0.1";
 
+// Pictures come from the studio or from the page's own blobs (the relief);
+// the icon is an empty data URL.
+constexpr const char* kContentPolicy =
+    "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' data: blob:; "
+    "connect-src 'self'; frame-ancestors 'none'; base-uri 'none'; form-action 'none'";
+
 void SendJson(httplib::Response& res, const json& body) {
   // With its charset, a type cpp-httplib does not compress: its brotli at
   // the highest quality takes seconds over a large preview's heights.
-  res.set_content(body.dump() + "\n", "application/json; charset=utf-8");
+  // Text that is not UTF-8 (a refused name quoted in a message) is sent
+  // with U+FFFD in place of its bad bytes rather than failing the answer.
+  res.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace) + "\n",
+                  "application/json; charset=utf-8");
 }
 
 void SendError(httplib::Response& res, int status, const std::string& text) {
@@ -86,6 +95,19 @@ StudioServer::StudioServer(const StudioFolder& folder, int threads, const Studio
   // Answers go out in several writes (headers, then body): without this the
   // body waits for the client's delayed acknowledgement, about 40 ms.
   server_->set_tcp_nodelay(true);
+  // Only SO_REUSEADDR, which lets a restarted studio take its port while
+  // old connections linger: the library's default adds SO_REUSEPORT, which
+  // would let a second studio share the port and take half the requests.
+  server_->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes), sizeof(yes));
+  });
+  // Every answer: the page's own scripts, styles and pictures only, and no
+  // framing by another site.
+  server_->set_default_headers({{"Content-Security-Policy", kContentPolicy},
+                                {"X-Frame-Options", "DENY"},
+                                {"X-Content-Type-Options", "nosniff"},
+                                {"Referrer-Policy", "no-referrer"}});
   server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     return Admits(req, res) ? httplib::Server::HandlerResponse::Unhandled
                             : httplib::Server::HandlerResponse::Handled;
@@ -140,6 +162,19 @@ bool StudioServer::Admits(const httplib::Request& req, httplib::Response& res) c
       res.set_header("Connection", "close");
       return false;
     }
+  }
+  // A body's length is checked against the limit before the body is read;
+  // a chunked or compressed body could grow past it while it is stored.
+  if (req.has_header("Transfer-Encoding")) {
+    SendError(res, 411, "a request body must come whole with its length (Content-Length), not in chunks");
+    res.set_header("Connection", "close");
+    return false;
+  }
+  const std::string encoding = req.get_header_value("Content-Encoding");
+  if (!encoding.empty() && encoding != "identity") {
+    SendError(res, 415, "the studio takes request bodies as they are, not encoded as \"" + encoding + "\"");
+    res.set_header("Connection", "close");
+    return false;
   }
   return true;
 }

@@ -71,7 +71,8 @@ class StudioServer {
   void Stop();
 
  private:
-  // The Host and Origin checks; false with the refusal in `res`.
+  // The Host and Origin checks, and a body that comes with its length and
+  // unencoded; false with the refusal in `res`.
   bool Admits(const httplib::Request& req, httplib::Response& res) const;
   void AddRoutes();
   void Preview(const httplib::Request& req, httplib::Response& res);

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     server.ServePage(studio::BundledFolders::Page());
     const int bound = server.Bind(port);
     if (bound < 0) {
-      std::fprintf(stderr, "terrainstudio: cannot listen on 127.0.0.1:%d\n", port);
+      std::fprintf(stderr,
+                   "terrainstudio: cannot listen on 127.0.0.1:%d: the port is in use or not allowed\n", port);
       return 1;
     }
     // Before the server starts its threads, which take the blocked signals.

@@ -1,8 +1,8 @@
 // The orbitable 3D view: the preview's heights as a mesh, draped with the
 // relief picture of the same area. It draws only when something changed
 // (new heights, a turn of the camera, a new size), never in a loop.
-import * as THREE from "three";
-import { OrbitControls } from "three/addons/controls/OrbitControls.js";
+import * as THREE from "./three/three.module.js";
+import { OrbitControls } from "./three/addons/controls/OrbitControls.js";
 
 // How high a height of 1 stands, as a share of the area's width; heights
 // span about -1 .. 1.

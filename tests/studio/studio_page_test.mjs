@@ -288,6 +288,12 @@ async function main() {
     browser = await puppeteer.launch({ executablePath: env("CHROMIUM"), headless: true, args });
     page = await browser.newPage();
     page.on("pageerror", (error) => problems.push(error.message));
+    // What the studio's content policy blocks, as the page met it.
+    await page.evaluateOnNewDocument(() => {
+      window.blockedByPolicy = [];
+      document.addEventListener("securitypolicyviolation",
+        (e) => window.blockedByPolicy.push(`${e.violatedDirective} ${e.blockedURI}`));
+    });
     await page.setViewport({ width: 1400, height: 1000 });
     const started = Date.now();
     await page.goto(`${address}#examples/single_perlin.txt`);
@@ -304,6 +310,8 @@ async function main() {
     assert.deepEqual(problems, [], "the page raised no error");
     await exportHmp7(page, folder);
     assert.deepEqual(problems, [], "the page raised no error while exporting");
+    assert.deepEqual(await page.evaluate(() => window.blockedByPolicy), [],
+      "the content policy blocked nothing that the page and its 3D view use");
   } finally {
     // Where the test failed before it, the page as the test left it.
     if (page && !screenshotTaken) await screenshot(page).catch(() => {});
