@@ -142,6 +142,31 @@ TEST_F(TerrainSaverTest, HmpToHmpKeepsTheHeaderUnlessARangeIsChosen) {
   EXPECT_EQ(heights, (std::vector<uint16_t>{0, 40, 90, 140}));
 }
 
+// A new height scale or spacing rewrites the header around the packed
+// heights, which stay: scaled by 2 they stand for -20 + p x 1.
+TEST_F(TerrainSaverTest, HmpHeaderFollowsANewHeightScaleOrSpacing) {
+  const std::string path = temp_.File("out.hmp");
+  terrain::HmpFile out;
+  std::vector<uint16_t> heights;
+  terrain::TerrainOptions options;
+  options.heightScale = 2.0;
+  terrain::TerrainGrid scaled = LoadHmp(HmpOf2x2({}), options);
+  ASSERT_TRUE(terrain::SaveTerrain(scaled, TerrainFormat::kHmp, options, path, error_)) << error_;
+  ASSERT_TRUE(out.Load(path) && out.FrameHeights(0, heights));
+  EXPECT_EQ(out.Header().scale[2], 1.0f);
+  EXPECT_EQ(out.Header().offset[2], -20.0f);
+  EXPECT_EQ(heights, (std::vector<uint16_t>{0, 100, 200, 300}));
+  // Spacing north 3 (and east kept at 8): 2 rows span 3, 2 columns 8.
+  options = terrain::TerrainOptions();
+  options.spacingY = 3.0;
+  terrain::TerrainGrid spaced = LoadHmp(HmpOf2x2({}), options);
+  ASSERT_TRUE(terrain::SaveTerrain(spaced, TerrainFormat::kHmp, options, path, error_)) << error_;
+  ASSERT_TRUE(out.Load(path));
+  EXPECT_EQ(out.Header().param1, 8.0f);
+  EXPECT_EQ(out.Header().param2, 3.0f);
+  EXPECT_EQ(out.Header().scale[1], static_cast<float>(3.0 / 65535.0));
+}
+
 TEST_F(TerrainSaverTest, PicturesAndRawFilesRunFromTheNorthRow) {
   // Grid row 0 is the south: 1 2 / north 3 0x1234.
   terrain::TerrainGrid grid = Grid(2, 2, {0, 0, 0, 0});
