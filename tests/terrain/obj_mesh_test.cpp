@@ -75,19 +75,22 @@ class ObjMeshTest : public testsupport::TempDirFixture {
 };
 
 TEST_F(ObjMeshTest, VerticesAndTextureCoordinatesOfAGridThatIsNotSquare) {
-  // 5 columns spaced 2 east, 3 rows spaced 10 north; height 100 x row + column.
+  // 5 columns spaced 2 east, 3 rows spaced 10 north; height 100000 x row +
+  // column / 4, up to nine digits.
   terrain::TerrainGrid grid = Grid(5, 3, 2.0, 10.0);
   for (int32_t y = 0; y < 3; ++y) {
-    for (int32_t x = 0; x < 5; ++x) grid.heights[grid.Index(x, y)] = 100.0 * y + x;
+    for (int32_t x = 0; x < 5; ++x) grid.heights[grid.Index(x, y)] = 100000.0 * y + x / 4.0;
   }
   ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("t.obj"), error_)) << error_;
   const ObjFile obj = Parse(temp_.File("t.obj"));
+  EXPECT_NE(Text(temp_.File("t.obj")).find("\nv 0 0 0\n"), std::string::npos);  // no -0
   ASSERT_EQ(obj.v.size(), 15u);
   ASSERT_EQ(obj.vt.size(), 15u);
   for (int32_t y = 0; y < 3; ++y) {
     for (int32_t x = 0; x < 5; ++x) {
       const size_t i = static_cast<size_t>(y * 5 + x);
-      EXPECT_EQ(obj.v[i], (std::array<double, 3>{2.0 * x, 100.0 * y + x, -10.0 * y})) << x << "," << y;
+      EXPECT_EQ(obj.v[i], (std::array<double, 3>{2.0 * x, 100000.0 * y + x / 4.0, -10.0 * y}))
+          << x << "," << y;
       EXPECT_EQ(obj.vt[i][0], x / 4.0) << x << "," << y;
       EXPECT_EQ(obj.vt[i][1], y / 2.0) << x << "," << y;
     }

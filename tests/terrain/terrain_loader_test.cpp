@@ -154,6 +154,9 @@ TEST_F(TerrainLoaderTest, RawSamplesRunFromTheNorthAndStandForTheRange) {
   EXPECT_EQ(grid_.heights, (std::vector<double>{258.0, 1.0}));
   EXPECT_EQ(Load({1, 2, 3}, options), LoadResult::kFailed);
   EXPECT_EQ(error_, "holds 3 bytes, but --size 1x2 needs 4");
+  options.columns = 0;
+  EXPECT_EQ(Load({1, 2, 3}, options), LoadResult::kNeedsOptions);
+  EXPECT_EQ(error_, "a RAW file needs --size COLUMNSxROWS");
   options.columns = 65536;
   options.rows = 32768;
   EXPECT_EQ(Load({1, 2, 3}, options), LoadResult::kNeedsOptions);
