@@ -86,6 +86,17 @@ TEST_F(TerrainLoaderTest, MissingOptionsAndForeignNamesAreToldApart) {
             LoadResult::kFailed);
 }
 
+TEST_F(TerrainLoaderTest, HeightArrayTilesAreCutFromTheSize) {
+  // 2 x 2 in 2 x 1 tiles of 1 x 2: the first tile is the west column.
+  terrain::TerrainOptions options;
+  options.columns = 2;
+  options.rows = 2;
+  options.tilesX = 2;
+  ASSERT_EQ(LoadFile("t.txt", {'1', ',', '2', ',', '3', ',', '4', ','}, options), LoadResult::kLoaded)
+      << error_;
+  EXPECT_EQ(grid_.heights, (std::vector<double>{1, 3, 2, 4}));
+}
+
 TEST_F(TerrainLoaderTest, TheNameDecidesBeforeTheContent) {
   // HMP bytes named .r16 are RAW samples: "HM" is 0x4D48, "P7" 0x3750.
   terrain::TerrainOptions options;

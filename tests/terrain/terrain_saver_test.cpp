@@ -207,6 +207,10 @@ TEST_F(TerrainSaverTest, HmpSkinsComeFromThePictureElseTheInputElseBlank) {
   EXPECT_EQ(out.Skins()[0].type, 12);
   EXPECT_EQ(out.Skins()[0].width, 16);
   EXPECT_EQ(out.Skins()[0].dataBytes, 3u * (128 + 32 + 8 + 2));
+  // A picture of more than 2^31 - 1 bytes is refused before it is looked at.
+  const terrain::BmpImage huge{30000, 30000, {}};
+  EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, huge, path, error_));
+  EXPECT_EQ(error_, "the skin: the picture is too large for a skin");
 
   // No skin at all: a blank one of the grid's sides rounded up to 8.
   grid.skins.clear();
