@@ -94,7 +94,9 @@ std::string SkinSizeWarning(const std::string& skinPath, const BmpImage& skin) {
 // heights and spacings stay as they were; the writer keeps its own magic,
 // version and counts.
 void KeepHmpHeader(const TerrainGrid& grid, const TerrainOptions& options, loamwriter::HmpHeader& header) {
-  if (!grid.hasHmpHeader || options.hasRange || options.heightScale != 1.0 || options.spacingX > 0.0) return;
+  if (!grid.hasHmpHeader || options.hasRange || options.heightScale != 1.0 || options.spacingX > 0.0 ||
+      options.spacingY > 0.0)
+    return;
   const loamwriter::HmpHeader written = header;
   header = grid.hmpHeader;
   std::copy(written.magic, written.magic + 4, header.magic);

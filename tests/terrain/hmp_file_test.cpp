@@ -116,4 +116,38 @@ TEST(HmpFileTest, GridSizeNeedsAWholeColumnCountThatDividesTheVertices) {
   }
 }
 
+TEST(HmpFileTest, TrailingBytesAreCountedAndBoundsKept) {
+  ByteBuilder b = Terrain(2, 1, {{6, 2, 2}}, {4});  // type 6: one byte per pixel
+  const uint32_t end = static_cast<uint32_t>(b.Size());
+  b.Fill(0xAB, 5);
+  terrain::HmpFile file;
+  ASSERT_TRUE(file.Parse(b.Data()));
+  EXPECT_TRUE(file.WalkComplete()) << file.WalkProblem().Text();
+  EXPECT_EQ(file.WalkEnd(), end);
+  EXPECT_EQ(file.FileSize(), end + 5);
+  EXPECT_EQ(file.Skins()[0].dataBytes, 4u);
+  ASSERT_EQ(file.Frames().size(), 1u);
+  EXPECT_EQ(file.Frames()[0].boundMin[2], 0);
+  EXPECT_EQ(file.Frames()[0].boundMax[2], 65535);
+}
+
+TEST(HmpFileTest, FirstFrameGridSaysWhyThereIsNone) {
+  terrain::HmpFile file;
+  int32_t columns = 0, rows = 0;
+  std::vector<uint16_t> heights;
+  platform::FailureReason reason;
+  ByteBuilder none = Terrain(1, 1, {}, {});
+  none.PatchU32(68, 0);  // no frame counted
+  ASSERT_TRUE(file.Parse(none.Data()));
+  EXPECT_FALSE(file.FirstFrameGrid(columns, rows, heights, reason));
+  EXPECT_EQ(reason.Text(), "unsupported terrain without a frame");
+  // A skin cut short: the frame is never reached, and the skin is named.
+  const std::vector<uint8_t> whole = Terrain(1, 1, {{4, 2, 2}}, {12}).Data();
+  ASSERT_TRUE(file.Parse(std::vector<uint8_t>(whole.begin(), whole.begin() + 84 + 12 + 5)));
+  EXPECT_FALSE(file.FirstFrameGrid(columns, rows, heights, reason));
+  EXPECT_TRUE(file.Truncated());
+  EXPECT_EQ(reason.Offset(), 84u);
+  EXPECT_NE(reason.Text().find("skin 0 image"), std::string::npos) << reason.Text();
+}
+
 }  // namespace
