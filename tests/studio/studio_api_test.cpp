@@ -20,10 +20,13 @@
 #include "generator/duneforge_run.h"
 #include "generator/module_kind.h"
 #include "noisemap/noise_map_builder_plane.h"
+#include "studio/relief_png.h"
 #include "studio/studio_folder.h"
 #include "studio/studio_server.h"
+#include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "terrain/hmp_file.h"
 #include "terrain/terrain_loader.h"
 
 namespace {
@@ -508,4 +511,116 @@ TEST_F(StudioApiTest, CtrlCEndsTheStudioWithoutLeavingAnExportBehind) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// Every request that could change something is refused from another origin
+// or through another Host, whatever its route: an export started from a
+// foreign page is never started.
+TEST_F(StudioApiTest, ForeignOriginsStartNoExport) {
+  const json request = {{"settings", SettingsOf(kTwoTiles)}, {"kind", "png16"}, {"name", "area"}};
+  for (const std::string& origin : {std::string("http://studio.example"), std::string("http://127.0.0.1:1"),
+                                    "https://localhost:" + Port(), std::string("null")}) {
+    ExpectRefused(client_->Post("/api/export", {{"Origin", origin}}, request.dump(), "application/json"),
+                  403);
+  }
+  ExpectRefused(client_->Post("/api/export", {{"Host", "studio.example:" + Port()}}, request.dump(),
+                              "application/json"),
+                403);
+  ExpectRefused(client_->Put("/api/files/a.txt", {{"Host", "localhost:1"}}, "x", "text/plain"), 403);
+  ExpectRefused(client_->Get("/api/export/1"), 404);
+  EXPECT_EQ(ServedFiles(), std::vector<std::string>{});
+  // The studio's own page, by either of its names, may export.
+  const auto started = client_->Post("/api/export", {{"Origin", "http://127.0.0.1:" + Port()}},
+                                     request.dump(), "application/json");
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 202) << started->body;
+  EXPECT_EQ(Ended(json::parse(started->body).at("job")).at("state"), "done");
+  EXPECT_EQ(ServedFiles(), std::vector<std::string>{"area.png"});
+}
+
+// The folder list offers a file of exactly 1 MiB, which can be opened, and
+// not one of a byte more.
+TEST_F(StudioApiTest, ListsFilesUpTo1MiB) {
+  WriteText(Served() + "/exact.txt", std::string(1 << 20, '0'));
+  WriteText(Served() + "/over.txt", std::string((1 << 20) + 1, '0'));
+  const auto list = client_->Get("/api/files");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("files"), json::parse(R"(["exact.txt"])"));
+  const auto exact = client_->Get("/api/files/exact.txt");
+  ASSERT_TRUE(exact);
+  EXPECT_EQ(exact->status, 200);
+  ExpectRefused(client_->Get("/api/files/over.txt"), 413);
+}
+
+// A folder beside the served one whose name begins with the served one's
+// ("served-old" beside "served") is outside it: links into it are neither
+// offered, read nor written through, relative or absolute.
+TEST_F(StudioApiTest, LinksIntoASiblingWithTheSamePrefixAreRefused) {
+  fs::create_directory(temp_.File("served-old"));
+  WriteText(temp_.File("served-old/old.txt"), "kept");
+  fs::create_symlink("../served-old/old.txt", Served() + "/relative.txt");
+  fs::create_symlink(temp_.File("served-old/old.txt"), Served() + "/absolute.txt");
+  fs::create_symlink("../served-old/new.txt", Served() + "/dangling.txt");
+  for (const char* name : {"relative.txt", "absolute.txt", "dangling.txt"}) {
+    ExpectRefused(client_->Get(std::string("/api/files/") + name), 403);
+    ExpectRefused(client_->Put(std::string("/api/files/") + name, "x", "text/plain"), 403);
+  }
+  EXPECT_EQ(ReadText(temp_.File("served-old/old.txt")), "kept");
+  EXPECT_FALSE(fs::exists(temp_.File("served-old/new.txt")));
+  const auto list = client_->Get("/api/files");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(json::parse(list->body).at("files"), json::array());
+  // Nor is an export written through one.
+  fs::create_symlink(temp_.File("served-old/old.png"), Served() + "/old.png");
+  ExpectRefused(Export({{"settings", SettingsOf(kTwoTiles)}, {"kind", "png16"}, {"name", "old"}}), 403);
+  EXPECT_FALSE(fs::exists(temp_.File("served-old/old.png")));
+}
+
+// An exported HMP7's preview skin has the north (the last row of heights,
+// the highest z) in its top row, as terrainconvert puts a picture's top
+// row: the same relief, built here over the whole area and written as a
+// bottom-up BMP (its first stored row the south), given to terrainconvert
+// as the skin of the same terrain, makes the same skin bytes.
+TEST_F(StudioApiTest, ExportedSkinHasTheNorthAtTheTop) {
+  const json settings = SettingsOf(kTwoTiles);
+  for (const char* kind : {"png16", "hmp7"}) {
+    const auto started = Export({{"settings", settings}, {"kind", kind}, {"name", "area"}});
+    ASSERT_TRUE(started);
+    ASSERT_EQ(Ended(json::parse(started->body).at("job")).at("state"), "done");
+  }
+  duneforge::CommandSettings parsed;
+  std::istringstream in(kTwoTiles);
+  duneforge::ReadCommandSettings(in, parsed);
+  const noise::utils::ChainPlan chain = duneforge::BuildChainPlan(parsed);
+  noise::utils::HeightGrid heights;
+  noise::utils::NoiseMapBuilderPlane builder;
+  builder.AttachPlan(chain);
+  builder.SetDestGrid(heights);
+  builder.SetGridSize(256, 256);
+  builder.SetBounds(parsed.lowerX, parsed.upperX, parsed.lowerZ, parsed.upperZ);
+  builder.Build();
+  noise::utils::ImageGrid relief;
+  studio::ReliefPng::Render(heights, relief);
+  ASSERT_EQ(relief.GetHeight(), 256);
+  testsupport::ByteBuilder bmp;
+  bmp.Text("BM", 2).U32(54 + 256 * 256 * 3).U32(0).U32(54);
+  bmp.U32(40).U32(256).U32(256).U16(1).U16(24).U32(0).U32(256 * 256 * 3).U32(2835).U32(2835).U32(0).U32(0);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const noise::utils::PixelColor& c = relief.RowData(y)[x];
+      bmp.U8(c.blue).U8(c.green).U8(c.red);
+    }
+  }
+  ASSERT_TRUE(testsupport::WriteFileBytes(temp_.File("skin.bmp"), bmp.Data()));
+  const auto run = testsupport::RunProgram(TERRAINCONVERT_PATH,
+                                           {"--skin", "skin.bmp", Served() + "/area.png", "converted.hmp"},
+                                           temp_.Path(), temp_.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  terrain::HmpFile studioHmp, converted;
+  ASSERT_TRUE(studioHmp.Load(Served() + "/area.hmp"));
+  ASSERT_TRUE(converted.Load(temp_.File("converted.hmp")));
+  std::vector<uint8_t> studioSkin, expectedSkin;
+  ASSERT_TRUE(studioHmp.SkinBytes(0, studioSkin));
+  ASSERT_TRUE(converted.SkinBytes(0, expectedSkin));
+  EXPECT_TRUE(studioSkin == expectedSkin);
 }
