@@ -180,9 +180,8 @@ def test_mdl7_groups_triangles_name_their_own_groups_vertices(corpus):
                        "skin_height": 16, "flags": 0, "radius": 33.1989,
                        "scale": (0.125459, 0.0447766, 0.039202), "origin": (-0.111736, -5.12486, -3.19899)}),
     ("idpo/gib_head_2skins.mdl", {"skins": 2, "skin_width": 64, "skin_height": 96, "flags": 4}),
-    ("idp2/bad_ofs_end.md2", {"skins": 1, "vertices": 14, "texcoords": 14, "triangles": 32, "frames": 7,
-                              "skin_width": 16384, "skin_height": 16384, "frame_size": 96,
-                              "gl_commands": 237}),
+    ("idp2/flag_10frames.md2", {"skins": 0, "vertices": 106, "texcoords": 612, "triangles": 204, "frames": 10,
+                                "skin_width": 212, "skin_height": 243, "frame_size": 464, "gl_commands": 2041}),
     ("mdl7/phosphoric_acid.mdl", {"bones": 0, "groups": 8, "data_size": 28944}),
 ])
 def test_header_fields_are_the_manifests(corpus, path, fields):

@@ -20,7 +20,7 @@ def test_relief_puts_north_at_the_top_and_east_at_the_right(dtype):
 
 
 @pytest.mark.parametrize("heights, options, error", [
-    (np.zeros((0, 4)), {}, ValueError), (np.zeros((1, 32768), np.float32), {}, ValueError),
+    (np.zeros((0, 4)), {}, ValueError),
     (np.zeros((2, 2), np.int32), {}, ValueError), (np.zeros(4), {}, ValueError),
     (np.zeros((2, 2)), {"spacing": 0.0}, ValueError), (np.zeros((2, 2)), {"height": 1.0}, TypeError),
 ])
@@ -33,6 +33,8 @@ def test_relief_refuses_what_it_cannot_draw(heights, options, error):
 def test_relief_takes_the_widest_grid_and_its_light():
     ramp = np.tile(np.linspace(0, 50, 32767, dtype=np.float32), (2, 1))
     assert tt.render_relief(ramp, spacing=1.0).shape == (2, 32767, 3)
+    with pytest.raises(ValueError, match="1 to 32767 rows and columns"):
+        tt.render_relief(np.zeros((1, 32768), np.float32))
     heights = np.add.outer(np.arange(16.0), np.arange(16.0)) % 5
     pictures = [tt.render_relief(heights, spacing=1.0, **light).astype(int) for light in
                 ({}, {"azimuth": 225.0}, {"elevation": 80.0}, {"brightness": 0.5}, {"contrast": 3.0})]

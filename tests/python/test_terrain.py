@@ -139,9 +139,9 @@ def test_terrains_are_not_written_where_no_writer_is(tmp_path, name, options):
 
 @pytest.mark.parametrize("heights", [np.zeros((0, 3)), np.zeros(4), np.zeros((2, 2, 1)), [[0.0, 1.0]]])
 def test_heights_that_are_no_grid_are_refused(tmp_path, heights):
-    with pytest.raises(ValueError):
+    with pytest.raises(ValueError) as refused:
         tt.save_terrain(tmp_path / "a.png", heights)
-    assert not (tmp_path / "a.png").exists()
+    assert refused.type is ValueError and not (tmp_path / "a.png").exists()
 
 
 def test_hmp_header_given_fills_in_what_it_lacks(tmp_path):
