@@ -163,7 +163,8 @@ ModelArrays OpenModel(const py::object& source) {
   ReadModel read;
   if (py::isinstance<py::bytes>(source) || py::isinstance<py::bytearray>(source) ||
       py::isinstance<py::memoryview>(source)) {
-    const std::string bytes = py::bytes(source);
+    // bytes() copies a bytearray or a memoryview; py::bytes would refuse them.
+    const std::string bytes = py::module_::import("builtins").attr("bytes")(source).cast<std::string>();
     const std::vector<uint8_t> data(bytes.begin(), bytes.end());
     read = ReadWhole(&data, std::string());
   } else {

@@ -1,4 +1,6 @@
 """Each kind of failure as its Python exception."""
+import errno
+
 import numpy as np
 import pytest
 
@@ -46,3 +48,30 @@ def test_wrong_dtype_is_refused(tmp_path):
     model = {"frames": [np.zeros((3, 3), dtype=np.float64)], "triangles": np.zeros((1, 3), dtype=np.int32)}
     with pytest.raises(ValueError, match="float64"):
         tt.write_mdl7(tmp_path / "x.mdl", model)
+
+
+def test_errors_name_their_file_their_offset_or_none(tmp_path):
+    # A missing file: the OSError holds the system's error and the path.
+    missing = tmp_path / "missing.hmp"
+    for call in (tt.load_terrain, tt.open_model, tt.generate):
+        with pytest.raises(FileNotFoundError) as absent:
+            call(missing)
+        assert absent.value.errno == errno.ENOENT and absent.value.filename == str(missing), call
+    with pytest.raises(OSError) as unwritable:
+        tt.save_terrain(tmp_path / "no_folder" / "x.png", np.zeros((2, 2)))
+    assert unwritable.value.filename == str(tmp_path / "no_folder" / "x.png")
+    # Bytes too short for any header run out at offset 0, which is an offset.
+    with pytest.raises(tt.ModelError) as short:
+        tt.open_model(b"ID")
+    assert short.value.offset == 0 and not isinstance(short.value, tt.TerrainError)
+    # A PNG file that is not one names no offset.
+    (tmp_path / "text.png").write_text("no picture")
+    with pytest.raises(tt.TerrainError) as text:
+        tt.load_terrain(tmp_path / "text.png")
+    assert text.value.offset is None and not isinstance(text.value, tt.ModelError)
+
+
+@pytest.mark.parametrize("command", [42, b"0 1\n", None])
+def test_generate_takes_text_or_a_path_only(command):
+    with pytest.raises(TypeError, match="generate\\(\\) takes"):
+        tt.generate(command)

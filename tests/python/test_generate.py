@@ -36,3 +36,17 @@ def test_generate_prints_as_duneforges_height_array(duneforge, examples, tmp_pat
         assert assembled.shape == (tiles_z * height, tiles_x * width), name
         np.testing.assert_allclose(assembled, loaded.heights, rtol=1e-5, atol=1e-6)
         (tmp_path / "noise_arr.txt").unlink()
+
+
+def test_tiles_assemble_x_fastest_rows_from_the_lower_edge(examples):
+    # Three tiles east by two north, each five samples wide and four deep.
+    lines = (examples / "terrain.txt").read_text().splitlines()
+    lines[1] = "3 2 5 4"
+    command = "\n".join(lines) + "\n"
+    tiles = tt.generate(command)
+    assert len(tiles) == 6 and all(tile.shape == (4, 5) for tile in tiles)
+    expected = np.vstack([np.hstack(tiles[3 * z:3 * z + 3]) for z in range(2)])
+    assembled = tt.generate(command, assemble=True)
+    assert assembled.shape == (8, 15) and assembled.dtype == np.float32
+    np.testing.assert_array_equal(assembled, expected)
+    assert len({tile.tobytes() for tile in tiles}) == 6

@@ -1,6 +1,8 @@
 """Model files through the Python module: the corpus with the manifest's
 counts, and a model written with write_mdl7 read back."""
 import re
+import struct
+import types
 
 import numpy as np
 import pytest
@@ -107,3 +109,159 @@ def test_write_mdl7_reads_back(tmp_path):
     np.testing.assert_array_equal(back.texcoords, texcoords)
     assert len(back.skins) == 1
     np.testing.assert_array_equal(back.skins[0], skin)
+
+
+def tetra_model(scale, skins, frames, uv_start):
+    """A model for write_mdl7: `frames` frames of four vertices (frame k is
+    the base moved up by k), four triangles with texture coordinates from
+    `uv_start` on, and the given skins."""
+    base = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1]], dtype=np.float32) * np.float32(scale)
+    uv = (uv_start + np.arange(24, dtype=np.float32) / 32).reshape(4, 3, 2)
+    return {"frames": [base + np.float32(k) for k in range(frames)],
+            "frame_names": ["g%g_%d" % (scale, k) for k in range(frames)],
+            "triangles": np.array([[0, 2, 1], [0, 1, 3], [0, 3, 2], [1, 2, 3]], dtype=np.int32),
+            "texcoords": uv.astype(np.float32), "skins": skins}
+
+
+def joined_mdl7(first, second, second_materials):
+    """One MDL7 file of the two single-group files' groups, the second
+    group's triangles taking the model-wide skins `second_materials`."""
+    assert struct.unpack_from("<3i", first, 16) == (len(first), 0, 0)
+    second = bytearray(second)
+    skins, texcoords, triangles = struct.unpack_from("<3i", second, 48 + 24)
+    at = 48 + 44
+    for _ in range(skins):
+        width, height = struct.unpack_from("<2i", second, at + 4)
+        at += 28 + width * height * 4
+    at += 8 * texcoords
+    for t in range(triangles):
+        struct.pack_into("<i", second, at + 16 * t + 12, second_materials[t])
+    joined = bytearray(first) + second[48:]
+    struct.pack_into("<i", joined, 12, 2)
+    struct.pack_into("<i", joined, 16, len(joined))
+    return bytes(joined)
+
+
+def test_several_groups_number_skins_vertices_and_frames_across_the_model(tmp_path):
+    skin = lambda value, h, w: np.full((h, w, 4), value, dtype=np.uint8)
+    first = tetra_model(1, [skin(10, 1, 2)], 2, 0.0)
+    second = tetra_model(3, [skin(20, 2, 1), skin(30, 1, 1)], 3, 1.0)
+    for name, model in (("a.mdl", first), ("b.mdl", second)):
+        tt.write_mdl7(tmp_path / name, model)
+    joined = joined_mdl7((tmp_path / "a.mdl").read_bytes(), (tmp_path / "b.mdl").read_bytes(), [1, 2, 2, 1])
+    model = tt.open_model(joined)
+
+    assert model.header["groups"] == 2
+    assert len(model.skins) == 3 and len(model.materials) == 3
+    for read, written in zip(model.skins, first["skins"] + second["skins"]):
+        np.testing.assert_array_equal(read, written)
+    assert model.triangle_materials.tolist() == [0, 0, 0, 0, 1, 2, 2, 1]
+    np.testing.assert_array_equal(model.triangles, np.vstack([first["triangles"], second["triangles"] + 4]))
+    np.testing.assert_array_equal(model.texcoords, np.concatenate([first["texcoords"], second["texcoords"]]))
+    # Frame k holds each group's frame k; a group without one shows its base.
+    expected = [(0, 0), (1, 1), (0, 2)]
+    assert len(model.frames) == 3
+    for frame, (a, b) in zip(model.frames, expected):
+        np.testing.assert_array_equal(frame, np.vstack([first["frames"][a], second["frames"][b]]))
+    assert model.frame_names == ["g1_0", "g1_1", "g3_2"]
+
+
+def test_mdl7_groups_triangles_name_their_own_groups_vertices(corpus):
+    # Eight groups of 120 triangles over 62 vertices each (the manifest).
+    model = tt.open_model(corpus / "mdl7/phosphoric_acid.mdl")
+    assert model.frames[0].shape == (8 * 62, 3) and len(model.skins) == 3
+    for group in range(8):
+        corners = model.triangles[120 * group:120 * (group + 1)]
+        assert corners.min() >= 62 * group and corners.max() < 62 * (group + 1), group
+
+
+@pytest.mark.parametrize("path, fields", [
+    ("idpo/bolt.mdl", {"skins": 1, "vertices": 52, "triangles": 26, "frames": 1, "skin_width": 16,
+                       "skin_height": 16, "flags": 0, "radius": 33.1989,
+                       "scale": (0.125459, 0.0447766, 0.039202), "origin": (-0.111736, -5.12486, -3.19899)}),
+    ("idpo/gib_head_2skins.mdl", {"skins": 2, "skin_width": 64, "skin_height": 96, "flags": 4}),
+    ("idp2/flag_10frames.md2", {"skins": 0, "vertices": 106, "texcoords": 612, "triangles": 204, "frames": 10,
+                                "skin_width": 212, "skin_height": 243, "frame_size": 464, "gl_commands": 2041}),
+    ("mdl7/phosphoric_acid.mdl", {"bones": 0, "groups": 8, "data_size": 28944}),
+])
+def test_header_fields_are_the_manifests(corpus, path, fields):
+    header = tt.open_model(corpus / path).header
+    for key, value in fields.items():
+        assert header[key] == pytest.approx(value, rel=1e-5), key
+    assert ("skins" in header) == (not path.startswith("mdl7"))
+
+
+@pytest.mark.parametrize("wrap", [bytes, bytearray, memoryview])
+def test_models_open_from_any_bytes(corpus, wrap):
+    model = tt.open_model(wrap((corpus / "idpo/bolt.mdl").read_bytes()))
+    assert model.format == "IDPO" and model.frames[0].shape == (52, 3)
+    assert model.triangle_materials.dtype == np.int32 and (model.triangle_materials == -1).all()
+
+
+def triangle_model(**fields):
+    model = {"frames": [np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0]], dtype=np.float32)],
+             "triangles": np.array([[0, 1, 2]], dtype=np.int32)}
+    model.update(fields)
+    return model
+
+
+@pytest.mark.parametrize("fields", [
+    {"frames": None}, {"frames": []},
+    {"frames": [np.zeros((3, 3), np.float32), np.zeros((4, 3), np.float32)]},
+    {"frames": [np.zeros((3, 2), np.float32)]},
+    {"normals": [np.zeros((3, 3), np.float32)] * 2},
+    {"normals": [np.zeros((2, 3), np.float32)]},
+    {"triangles": np.array([[0, 1, 3]], dtype=np.int32)},
+    {"triangles": np.array([[0, -1, 2]], dtype=np.int32)},
+    {"triangles": np.array([[0, 1]], dtype=np.int32)},
+    {"texcoords": np.zeros((2, 3, 2), np.float32)},
+    {"skins": [np.zeros((2, 2, 3), np.uint8)]},
+    {"frames": [np.zeros((65536, 3), np.float32)], "triangles": np.zeros((0, 3), np.int32)},
+])
+def test_write_mdl7_refuses_what_it_cannot_store(tmp_path, fields):
+    with pytest.raises(ValueError) as refused:
+        tt.write_mdl7(tmp_path / "x.mdl", triangle_model(**fields))
+    assert refused.type is ValueError
+    assert not (tmp_path / "x.mdl").exists()
+
+
+def test_write_mdl7_takes_any_object_with_the_fields(tmp_path):
+    # The most vertices a group holds, read from an object's attributes.
+    frame = np.arange(65535 * 3, dtype=np.float32).reshape(65535, 3)
+    model = types.SimpleNamespace(frames=[frame], triangles=np.array([[65534, 0, 1]], dtype=np.int32))
+    tt.write_mdl7(tmp_path / "big.mdl", model)
+    back = tt.open_model(tmp_path / "big.mdl")
+    np.testing.assert_array_equal(back.frames[0], frame)
+    assert back.triangles.tolist() == [[65534, 0, 1]]
+
+
+def test_write_mdl7_fills_in_names_normals_and_texture_coordinates(tmp_path):
+    # Vertices 0 and 1 are shared by a triangle of area 2 facing -z and one
+    # of area 1 facing +x; vertex 4 lies in no triangle.
+    base = np.array([[0, 0, 0], [0, 2, 0], [2, 0, 0], [0, 0, 1], [5, 5, 5]], dtype=np.float32)
+    turned = base[:, [1, 0, 2]]
+    triangles = np.array([[0, 1, 2], [0, 1, 3]], dtype=np.int32)
+    texcoords = np.full((2, 3, 2), 0.5, dtype=np.float32)
+    texcoords[0, 1, 0] = np.nan
+    texcoords[1, 2, 1] = np.nan
+    tt.write_mdl7(tmp_path / "x.mdl", {"frames": [base, turned], "frame_names": ["first"],
+                                        "triangles": triangles, "texcoords": texcoords})
+    back = tt.open_model(tmp_path / "x.mdl")
+    assert back.frame_names == ["first", "frame1"]
+    weighted = np.array([1.0, 0, -2.0]) / np.sqrt(5)
+    expected = np.array([weighted, weighted, [0, 0, -1], [1, 0, 0], [0, 0, 1]])
+    np.testing.assert_allclose(back.normals[0], expected, atol=1e-6)
+    # The second frame's normals are its own: x and y swapped turn every
+    # triangle over.
+    turned_expected = expected[:, [1, 0, 2]] * [[-1], [-1], [-1], [-1], [1]]
+    np.testing.assert_allclose(back.normals[1], turned_expected, atol=1e-6)
+    # A corner missing either coordinate has none.
+    missing = np.isnan(back.texcoords).any(axis=2)
+    assert missing.tolist() == [[False, True, False], [False, False, True]]
+    assert np.isnan(back.texcoords[missing]).all() and (back.texcoords[~missing] == 0.5).all()
+    # Without skins the triangles take no skin's material; with one, the first.
+    assert back.triangle_materials.tolist() == [-1, -1]
+    tt.write_mdl7(tmp_path / "y.mdl", triangle_model(skins=[np.zeros((1, 1, 4), np.uint8)]))
+    assert tt.open_model(tmp_path / "y.mdl").triangle_materials.tolist() == [0]
+    tt.write_mdl7(tmp_path / "z.mdl", triangle_model())
+    assert np.isnan(tt.open_model(tmp_path / "z.mdl").texcoords).all()

@@ -1,4 +1,6 @@
 """A terrain through 16-bit PNG and HMP7 files and back."""
+import struct
+
 import numpy as np
 import pytest
 
@@ -58,3 +60,127 @@ def test_heights_written_with_an_hmp_header_keep_its_steps(tmp_path):
     with pytest.raises(ValueError, match="no range or height_scale"):
         tt.save_terrain(tmp_path / "b.hmp", heights, hmp=header, range=(0, 1))
     assert not (tmp_path / "b.hmp").exists()
+
+
+SIX = np.array([[0.0, 1.0, 2.0], [3.0, 4.0, 5.0]])
+
+
+@pytest.mark.parametrize("name, options, magic", [
+    ("OUT.PNG", {}, b"\x89PNG\r\n\x1a\n"), ("Out.Png", {}, b"\x89PNG\r\n\x1a\n"),
+    ("out.bin", {"format": "PNG"}, b"\x89PNG\r\n\x1a\n"), ("out.png", {"format": "hmp"}, b"HMP7"),
+    ("MAP.HMP", {}, b"HMP7"), ("out.hmp", {"format": "Png"}, b"\x89PNG\r\n\x1a\n"),
+])
+def test_formats_by_name_or_word_in_any_case(tmp_path, name, options, magic):
+    tt.save_terrain(tmp_path / name, SIX, **options)
+    assert (tmp_path / name).read_bytes()[:len(magic)] == magic
+    back = tt.load_terrain(tmp_path / name, **options, **({} if magic == b"HMP7" else {"range": (0, 5)}))
+    assert back.format == ("HMP" if magic == b"HMP7" else "PNG")
+    assert (back.hmp is None) == (magic != b"HMP7") and back.range is not None
+    np.testing.assert_allclose(back.heights, SIX, atol=1e-3)
+
+
+@pytest.mark.parametrize("name, options", [
+    ("MAP.TXT", {}), ("map.dat", {"format": "TXT"}), ("MAP.R16", {}), ("map.dat", {"format": "RAW"})])
+def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
+    text = name.upper().endswith(".TXT") or options.get("format") == "TXT"
+    (tmp_path / name).write_bytes(b"0,1,2,3,4,5," if text else struct.pack("<6H", 0, 1, 2, 3, 4, 5))
+    back = tt.load_terrain(tmp_path / name, size=(3, 2), tiles="1x1", **options) if text else \
+        tt.load_terrain(tmp_path / name, size="3x2", range=(0, 65535), **options)
+    assert back.format == ("height array" if text else "RAW")
+    assert (back.range is None) == text and back.hmp is None
+    assert back.heights.shape == (2, 3) and sorted(back.heights.ravel()) == list(range(6))
+
+
+@pytest.mark.parametrize("call, keywords, error", [
+    ("load", {"height_scale": 2.0}, TypeError), ("load", {"skin": "a.png"}, TypeError),
+    ("load", {"engine_values": True}, TypeError), ("save", {"size": (2, 3)}, TypeError),
+    ("save", {"tiles": (1, 1)}, TypeError), ("load", {"colour": 1}, TypeError),
+    ("save", {"range": (5.0, 1.0)}, ValueError), ("load", {"range": (5.0, 1.0)}, ValueError),
+    ("load", {"range": (0, float("inf"))}, ValueError), ("save", {"range": (float("nan"), 1)}, ValueError),
+    ("save", {"range": (1,)}, ValueError), ("save", {"range": "01"}, ValueError), ("load", {"range": 3}, ValueError),
+    ("save", {"spacing": 0}, ValueError), ("save", {"spacing": (1.0, -1.0)}, ValueError),
+    ("load", {"spacing": float("nan")}, ValueError), ("save", {"height_scale": float("inf")}, ValueError),
+    ("save", {"format": "jpeg"}, ValueError), ("load", {"format": "ob"}, ValueError),
+    ("load", {"size": (0, 2)}, ValueError), ("load", {"size": (3, -2)}, ValueError),
+    ("load", {"size": (2 ** 31, 1)}, ValueError), ("load", {"tiles": "0x1"}, ValueError),
+    ("load", {"size": (1, 2, 3)}, ValueError),
+])
+def test_options_are_checked_before_any_file(tmp_path, call, keywords, error):
+    tt.save_terrain(tmp_path / "a.png", SIX)
+    before = (tmp_path / "a.png").read_bytes()
+    with pytest.raises(error) as refused:
+        if call == "load":
+            tt.load_terrain(tmp_path / "a.png", **keywords)
+        else:
+            tt.save_terrain(tmp_path / "a.png", SIX + 1, **keywords)
+    assert refused.type is error
+    assert (tmp_path / "a.png").read_bytes() == before
+
+
+def test_range_and_spacing_take_their_order(tmp_path):
+    tt.save_terrain(tmp_path / "a.png", SIX)
+    assert tt.load_terrain(tmp_path / "a.png", spacing=(2.0, 3.0)).spacing == (2.0, 3.0)
+    assert tt.load_terrain(tmp_path / "a.png", spacing=4).spacing == (4.0, 4.0)
+    # Both ends of a range may be the same height: a flat terrain.
+    assert (tt.load_terrain(tmp_path / "a.png", range=(2.5, 2.5)).heights == 2.5).all()
+    # A size at the largest whole number passes the option's check and is
+    # then refused for the file it does not fit.
+    with pytest.raises(tt.TerrainError):
+        tt.load_terrain(tmp_path / "a.png", size=(2 ** 31 - 1, 1), format="raw")
+
+
+@pytest.mark.parametrize("name, options", [
+    ("a.txt", {}), ("a.jpg", {}), ("a", {}), ("a.png", {"format": "txt"})])
+def test_terrains_are_not_written_where_no_writer_is(tmp_path, name, options):
+    with pytest.raises(ValueError) as refused:
+        tt.save_terrain(tmp_path / name, SIX, **options)
+    assert refused.type is ValueError and not (tmp_path / name).exists()
+
+
+@pytest.mark.parametrize("heights", [np.zeros((0, 3)), np.zeros(4), np.zeros((2, 2, 1)), [[0.0, 1.0]]])
+def test_heights_that_are_no_grid_are_refused(tmp_path, heights):
+    with pytest.raises(ValueError) as refused:
+        tt.save_terrain(tmp_path / "a.png", heights)
+    assert refused.type is ValueError and not (tmp_path / "a.png").exists()
+
+
+def test_hmp_header_given_fills_in_what_it_lacks(tmp_path):
+    # Two rows of three: param0 is the column count; the spacing goes into
+    # the header east then north; a height below the offset packs to 0.
+    heights = np.array([[-20.0, -10.0, -9.5], [0.0, 2.5, 5.0]])
+    tt.save_terrain(tmp_path / "a.hmp", heights, hmp={"scale": (1, 1, 0.5), "offset": (0, 0, -10)},
+                    spacing=(2.0, 5.0))
+    back = tt.load_terrain(tmp_path / "a.hmp")
+    assert back.hmp["param0"] == 3.0 and back.spacing == (2.0, 5.0)
+    assert back.heights.tolist() == [[-10.0, -10.0, -9.5], [0.0, 2.5, 5.0]]
+    tt.save_terrain(tmp_path / "b.hmp", heights, hmp={"scale": (1, 1, 0.5), "offset": (0, 0, -10)})
+    assert tt.load_terrain(tmp_path / "b.hmp").spacing == (1.0, 1.0)
+
+
+@pytest.mark.parametrize("header, error", [
+    ({"offset": (0, 0, 0)}, ValueError), ({"scale": (1, 1, 1)}, ValueError),
+    ({"scale": (1, 1), "offset": (0, 0, 0)}, ValueError), ({"scale": "111", "offset": (0, 0, 0)}, ValueError),
+    ({"scale": (1, 1, 1e39), "offset": (0, 0, 0)}, ValueError),
+    ({"scale": (1, 1, 1), "offset": (0, float("nan"), 0)}, ValueError),
+    ({"scale": (1, 1, 1), "offset": (0, 0, 0), "param0": float("inf")}, ValueError),
+    ([("scale", (1, 1, 1)), ("offset", (0, 0, 0))], TypeError),
+])
+def test_hmp_headers_that_cannot_be_stored_are_refused(tmp_path, header, error):
+    with pytest.raises(error) as refused:
+        tt.save_terrain(tmp_path / "a.hmp", SIX, hmp=header)
+    assert refused.type is error and not (tmp_path / "a.hmp").exists()
+
+
+def test_hmp_file_keeps_its_header_until_its_heights_change(corpus, tmp_path):
+    terrain = tt.load_terrain(corpus / "hmp7/terrain.hmp")
+    tt.save_terrain(tmp_path / "same.hmp", terrain)
+    same = tt.load_terrain(tmp_path / "same.hmp")
+    assert same.hmp["scale"] == terrain.hmp["scale"] and same.hmp["offset"] == terrain.hmp["offset"]
+    np.testing.assert_array_equal(same.heights, terrain.heights)
+
+    terrain.heights[16, 20] = terrain.heights.max() + 10.0
+    tt.save_terrain(tmp_path / "changed.hmp", terrain)
+    changed = tt.load_terrain(tmp_path / "changed.hmp")
+    low, high = terrain.heights.min(), terrain.heights.max()
+    assert changed.hmp["scale"][2] == pytest.approx((high - low) / 65535, rel=1e-6)
+    np.testing.assert_allclose(changed.heights, terrain.heights, atol=(high - low) / 65535)
