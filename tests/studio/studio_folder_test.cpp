@@ -29,9 +29,8 @@ TEST(StudioFolderNameTest, PlainNamesAreOneComponentEndingInTxt) {
     EXPECT_FALSE(StudioFolder::IsPlainName(name)) << name;
   }
   EXPECT_TRUE(StudioFolder::IsPlainComponent("a.hmp"));
-  EXPECT_TRUE(StudioFolder::IsPlainComponent("..."));
-  EXPECT_TRUE(StudioFolder::IsPlainComponent(" "));
-  for (const std::string name : {"", ".", "..", "a/", "\n"})
+  // A final dot or space would be dropped on Windows.
+  for (const std::string name : {"", ".", "..", "a/", "\n", "...", " "})
     EXPECT_FALSE(StudioFolder::IsPlainComponent(name));
 }
 
