@@ -164,7 +164,9 @@ void ExportJob::WriteTerrain() {
   const std::vector<float>& values = generator.Values();
   grid.heights.assign(values.begin(), values.end());
   generator.Values() = std::vector<float>();
-  const terrain::TerrainOptions options;
+  terrain::TerrainOptions options;
+  const std::vector<std::string>& names = request_.FileNames();
+  if (request_.GetKind() == ExportRequest::Kind::kObj && names.size() > 2) options.objTextureName = names[2];
   std::string error;
   if (!terrain::PrepareTerrain(options, grid, error)) throw StudioError(400, "the terrain " + error);
   const terrain::TerrainFormat format =

@@ -84,7 +84,9 @@ ExportRequest ExportRequest::Parse(const json& request) {
     const std::string obj = Named(name, ".obj");
     const std::string stem = obj.substr(0, obj.size() - 4);
     parsed.files_ = {obj, stem + ".mtl"};
-    if (parsed.previewSkin_) parsed.files_.push_back(stem + ".png");
+    // The texture has a name of its own, so that it never replaces a PNG16
+    // export of the same name.
+    if (parsed.previewSkin_) parsed.files_.push_back(stem + kTextureEnding);
   } else {
     throw StudioError(400, "\"kind\" is \"noise\", \"hmp7\", \"png16\" or \"obj\", not \"" + kind + "\"");
   }

@@ -24,6 +24,9 @@ namespace studio {
 // more memory than duneforge's budget (DUNEFORGE_MEMORY_MB) allows.
 class ExportRequest {
  public:
+  // What an OBJ texture's name adds to the mesh's name.
+  static constexpr const char* kTextureEnding = "_texture.png";
+
   enum class Kind { kNoise, kHmp7, kPng16, kObj };
 
   static ExportRequest Parse(const nlohmann::json& request);
@@ -33,7 +36,7 @@ class ExportRequest {
   bool PreviewSkin() const { return previewSkin_; }
   // The files the export writes in the studio's folder, the main one first:
   // noise_arr.txt (and tutorial.bmp), NAME.hmp, NAME.png, or NAME.obj with
-  // NAME.mtl (and NAME.png for a texture).
+  // NAME.mtl (and NAME_texture.png for a texture).
   const std::vector<std::string>& FileNames() const { return files_; }
 
  private:

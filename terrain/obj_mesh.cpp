@@ -93,25 +93,28 @@ bool WriteObjLines(const TerrainGrid& grid, const std::string& material, ObjLine
 }
 
 // The material, white under the texture when there is one, else light grey.
-std::string MaterialText(const std::string& name, bool textured) {
+std::string MaterialText(const std::string& name, const std::string& textureFile) {
+  const bool textured = !textureFile.empty();
   std::string text = "# material of " + name + ".obj\nnewmtl " + name + "\nKa 0 0 0\n";
   text += textured ? "Kd 1 1 1\n" : "Kd 0.8 0.8 0.8\n";
   text += "Ks 0 0 0\nd 1\nillum 1\n";
-  if (textured) text += "map_Kd " + name + ".png\n";
+  if (textured) text += "map_Kd " + textureFile + "\n";
   return text;
 }
 
 bool WriteMaterial(const ObjTexture* texture, const std::string& folder, const std::string& name,
                    std::string& error) {
+  std::string textureFile;
   if (texture != nullptr) {
+    textureFile = texture->fileName.empty() ? name + ".png" : texture->fileName;
     std::vector<uint8_t> png;
     if (!EncodeColourPng(texture->rgba.data(), texture->width, texture->height, true, png, error)) {
-      error = folder + name + ".png: " + error;
+      error = folder + textureFile + ": " + error;
       return false;
     }
-    if (!WriteWholeOutput(folder + name + ".png", png, error)) return false;
+    if (!WriteWholeOutput(folder + textureFile, png, error)) return false;
   }
-  const std::string text = MaterialText(name, texture != nullptr);
+  const std::string text = MaterialText(name, textureFile);
   return WriteWholeOutput(folder + name + ".mtl", std::vector<uint8_t>(text.begin(), text.end()), error);
 }
 

@@ -15,6 +15,9 @@ struct ObjTexture {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<uint8_t> rgba;
+  // Its file name beside the mesh, named in the material; empty for the
+  // mesh's name ending in .png.
+  std::string fileName;
 };
 
 // Writes `grid` (prepared, with its spacings) to `path` as an OBJ mesh: a
@@ -22,7 +25,8 @@ struct ObjTexture {
 // counter-clockwise seen from above), its normal from the neighbouring
 // heights, texture coordinates spanning the grid, and two triangles per
 // cell. Beside it go a material file and, given a `texture`, a PNG picture,
-// named after the mesh: terrain.obj, terrain.mtl, terrain.png. Each file
+// named after the mesh (terrain.obj, terrain.mtl, terrain.png) unless the
+// texture names its own file. Each file
 // replaces an earlier one whole or not at all; the mesh streams to its file,
 // written last. False with a one-line reason when a file cannot be written.
 bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path,

@@ -57,6 +57,9 @@ struct TerrainOptions {
   double heightScale = 1.0;
   std::string skinPath;       // a 24-bit BMP as the skin of HMP and OBJ output
   bool engineValues = false;  // heights rounded to 1/1024 as the exports take them
+  // The OBJ texture's file name beside the mesh; empty for the mesh's name
+  // ending in .png.
+  std::string objTextureName;
 };
 
 }  // namespace terrain

@@ -198,6 +198,7 @@ bool SaveFormat(const TerrainGrid& grid, TerrainFormat format, const TerrainOpti
       return WriteRaw(grid, path, error);
     case TerrainFormat::kObj: {
       ObjTexture texture;
+      texture.fileName = options.objTextureName;
       return WriteObjMesh(grid, TextureOf(grid, picture, texture) ? &texture : nullptr, path, error);
     }
     default:

@@ -38,7 +38,7 @@ TEST(ExportRequestTest, NamesTheFilesWithTheirEndings) {
   EXPECT_EQ(FilesOf("hmp7", "dune"), Names{"dune.hmp"});
   EXPECT_EQ(FilesOf("hmp7", "dune.hmp"), Names{"dune.hmp"});
   EXPECT_EQ(FilesOf("png16", "dune.hmp"), Names{"dune.hmp.png"});
-  EXPECT_EQ(FilesOf("obj", "dune.obj"), (Names{"dune.obj", "dune.mtl", "dune.png"}));
+  EXPECT_EQ(FilesOf("obj", "dune.obj"), (Names{"dune.obj", "dune.mtl", "dune_texture.png"}));
   EXPECT_EQ(FilesOf("obj", "dune", "blank"), (Names{"dune.obj", "dune.mtl"}));
   // The noise export writes duneforge's names whatever the request names.
   EXPECT_EQ(FilesOf("noise", "dune"), Names{"noise_arr.txt"});

@@ -417,12 +417,17 @@ TEST_F(StudioApiTest, TerrainExportsHoldTheWholeArea) {
         << "tile " << tile << " x " << x << " row " << row;
   }
 
+  // The OBJ of the same name leaves the PNG16 heights as they are: its
+  // texture has a name of its own.
+  const std::string heightsPng = ReadText(Served() + "/area.png");
   const auto obj = Export({{"settings", settings}, {"kind", "obj"}, {"name", "area.obj"}});
   ASSERT_TRUE(obj);
   state = Ended(json::parse(obj->body).at("job"));
   ASSERT_EQ(state.at("state"), "done") << state;
-  EXPECT_EQ(state.at("written"), json::parse(R"(["area.obj", "area.mtl", "area.png"])"));
-  EXPECT_NE(ReadText(Served() + "/area.mtl").find("map_Kd area.png"), std::string::npos);
+  EXPECT_EQ(state.at("written"), json::parse(R"(["area.obj", "area.mtl", "area_texture.png"])"));
+  EXPECT_NE(ReadText(Served() + "/area.mtl").find("map_Kd area_texture.png\n"), std::string::npos);
+  EXPECT_EQ(ReadText(Served() + "/area.png"), heightsPng);
+  EXPECT_EQ(ReadText(Served() + "/area_texture.png").compare(1, 3, "PNG"), 0);
 }
 
 // What cannot be exported is refused before anything starts, and nothing

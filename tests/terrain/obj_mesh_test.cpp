@@ -141,7 +141,7 @@ TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   EXPECT_EQ(plain.find("map_Kd"), std::string::npos) << plain;
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("Plain.v2.png")).empty());
 
-  const terrain::ObjTexture texture{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}};
+  const terrain::ObjTexture texture{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}, ""};
   ASSERT_TRUE(terrain::WriteObjMesh(grid, &texture, temp_.File("Skin.obj"), error_)) << error_;
   const std::string skin = Text(temp_.File("Skin.mtl"));
   EXPECT_NE(skin.find("Kd 1 1 1\n"), std::string::npos) << skin;
@@ -151,6 +151,14 @@ TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
   EXPECT_EQ(png[16 + 3], 2);  // width 2
   EXPECT_EQ(png[25], 6);      // colour with alpha
+
+  // A texture that names its own file leaves the mesh's NAME.png alone.
+  terrain::ObjTexture named = texture;
+  named.fileName = "Skin_texture.png";
+  ASSERT_TRUE(terrain::WriteObjMesh(grid, &named, temp_.File("Skin.obj"), error_)) << error_;
+  EXPECT_NE(Text(temp_.File("Skin.mtl")).find("map_Kd Skin_texture.png\n"), std::string::npos);
+  EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin_texture.png")), png);
+  EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin.png")), png);
 }
 
 TEST_F(ObjMeshTest, AFolderThatIsNotThereIsRefused) {
