@@ -474,9 +474,12 @@ TEST_F(StudioApiTest, AServerThatGoesStopsItsExports) {
   EXPECT_EQ(ReadText(Served() + "/noise_arr.txt"), "0.5,");
 }
 
-// Ctrl-C ends terrainstudio in order: an export still running writes
-// nothing, not even a temporary file, and the program exits 0.
-TEST_F(StudioApiTest, CtrlCEndsTheStudioWithoutLeavingAnExportBehind) {
+// Ctrl-C, or a closed terminal (SIGHUP), ends terrainstudio in order: an
+// export still running writes nothing, not even a temporary file, and the
+// program exits 0.
+class StudioSignalTest : public StudioApiTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StudioSignalTest, EndsTheStudioWithoutLeavingAnExportBehind) {
   const std::string folder = temp_.File("ended");
   fs::create_directory(folder);
   int out[2];
@@ -511,12 +514,14 @@ TEST_F(StudioApiTest, CtrlCEndsTheStudioWithoutLeavingAnExportBehind) {
   for (int i = 0; i < 3000 && json::parse(client.Get("/api/export/1")->body).at("done") == 0; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ASSERT_EQ(::kill(child, SIGINT), 0);
+  ASSERT_EQ(::kill(child, GetParam()), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_TRUE(fs::is_empty(folder));
 }
+
+INSTANTIATE_TEST_SUITE_P(CtrlCAndHangUp, StudioSignalTest, ::testing::Values(SIGINT, SIGHUP));
 
 // Every request that could change something is refused from another origin
 // or through another Host, whatever its route: an export started from a
