@@ -114,7 +114,11 @@ void ExportJob::Run() {
     }
     Finish("done", "");
   } catch (const Stopped&) {
-    Finish("failed", "the export was stopped before it was done; nothing was written");
+    if (cancelled_) {
+      Finish("cancelled", "");
+    } else {
+      Finish("failed", "the export was stopped before it was done; nothing was written");
+    }
   } catch (const StudioError& e) {
     Finish("failed", e.what());
   } catch (const noise::Exception&) {

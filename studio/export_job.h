@@ -27,7 +27,7 @@ namespace studio {
 //   texture when the request asks for it.
 // Its state, as the studio answers it: {"state": "running", "done", "total"}
 // while it runs (tiles, or pieces of the whole terrain), then "done" with
-// "written" (the files' names) or "failed" with "error".
+// "written" (the files' names), "failed" with "error", or "cancelled".
 class ExportJob {
  public:
   // Checks the output names against the folder (StudioError 400 or 403
@@ -43,6 +43,11 @@ class ExportJob {
 
   // Asks the export to stop at its next tile or piece; it then fails.
   void Stop() { stop_ = true; }
+  // Asks the export to stop as Stop does; it then ends "cancelled".
+  void Cancel() {
+    cancelled_ = true;
+    stop_ = true;
+  }
   bool Running() const;
   nlohmann::json State() const;
 
@@ -58,6 +63,7 @@ class ExportJob {
   std::vector<std::string> paths_;
   const int threads_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> cancelled_{false};
 
   mutable std::mutex mutex_;
   // Guarded by mutex_.

@@ -1,9 +1,11 @@
 #include "studio/export_request.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
+#include "generator/height_value_format.h"
 #include "studio/settings_json.h"
 #include "studio/studio_error.h"
 
@@ -52,7 +54,48 @@ void CheckTerrainArea(const duneforge::CommandSettings& settings) {
   }
 }
 
+// The most bytes a terrain file takes a sample, with a picture of the
+// preview's relief as its skin or texture: HMP7 two bytes of height and a
+// skin of three bytes a pixel with its mip levels; PNG16 two bytes and a
+// filter byte a row; OBJ a vertex, normal and texture coordinate line of
+// three and two numbers of up to 16 characters and two faces of three
+// corners of three indices of up to 10 digits.
+constexpr uint64_t kHmpBytesPerSample = 2 + 4;
+constexpr uint64_t kPngBytesPerSample = 3;
+constexpr uint64_t kObjBytesPerSample = 2 * (3 + 3 * 17) + (3 + 2 * 17) + 2 * (2 + 3 * (3 * 11));
+// Headers, a picture of the preview's size, the material, and such.
+constexpr uint64_t kFixedBytes = uint64_t{16} << 20;
+
 }  // namespace
+
+uint64_t ExportRequest::LargestBytes() const {
+  const uint64_t columns = static_cast<uint64_t>(std::max(settings_.tilesX, 0)) *
+                           static_cast<uint64_t>(std::max(settings_.tileWidth, 0));
+  const uint64_t rows = static_cast<uint64_t>(std::max(settings_.tilesZ, 0)) *
+                        static_cast<uint64_t>(std::max(settings_.tileHeight, 0));
+  // Far beyond any disk, and short of overflowing.
+  const double samples = static_cast<double>(columns) * static_cast<double>(rows);
+  double perSample = 0;
+  switch (kind_) {
+    case Kind::kNoise:
+      perSample = static_cast<double>(duneforge::kMaxHeightEntryChars);
+      break;
+    case Kind::kHmp7:
+      perSample = kHmpBytesPerSample;
+      break;
+    case Kind::kPng16:
+      perSample = kPngBytesPerSample;
+      break;
+    case Kind::kObj:
+      perSample = kObjBytesPerSample;
+      break;
+  }
+  double bytes = samples * perSample + static_cast<double>(kFixedBytes);
+  // The last tile's picture, three bytes a pixel.
+  if (kind_ == Kind::kNoise && settings_.preview != 0)
+    bytes += 3.0 * std::max(settings_.tileWidth, 0) * static_cast<double>(std::max(settings_.tileHeight, 0));
+  return bytes >= 9e18 ? uint64_t{9000000000000000000u} : static_cast<uint64_t>(bytes);
+}
 
 ExportRequest ExportRequest::Parse(const json& request) {
   if (!request.is_object()) throw StudioError(400, "an export request is a JSON object");
@@ -65,6 +108,10 @@ ExportRequest ExportRequest::Parse(const json& request) {
     throw StudioError(400, "\"skin\" is \"preview\" or \"blank\", not \"" + skin + "\"");
   }
   parsed.previewSkin_ = skin == "preview";
+  if (request.contains("replace")) {
+    if (!request.at("replace").is_boolean()) throw StudioError(400, "\"replace\" must be true or false");
+    parsed.replaces_ = request.at("replace").get<bool>();
+  }
   if (kind == "noise") {
     parsed.kind_ = Kind::kNoise;
     parsed.files_.push_back(duneforge::kHeightArrayFileName);

@@ -18,7 +18,9 @@ namespace studio {
 //           (.hmp, .png, .obj);
 //   "skin": for hmp7 and obj, "preview" (the relief of the preview as the
 //           skin or texture, the default) or "blank" (a blank skin, no
-//           texture).
+//           texture);
+//   "replace": false to have the export refused when one of its files is
+//           in the folder already (true, the default, replaces them).
 // Parsing throws StudioError (400) naming what is wrong, also for a terrain
 // whose whole area has no tiles, does not fit in a terrain file, or needs
 // more memory than duneforge's budget (DUNEFORGE_MEMORY_MB) allows.
@@ -34,15 +36,20 @@ class ExportRequest {
   Kind GetKind() const { return kind_; }
   const duneforge::CommandSettings& Settings() const { return settings_; }
   bool PreviewSkin() const { return previewSkin_; }
+  bool Replaces() const { return replaces_; }
   // The files the export writes in the studio's folder, the main one first:
   // noise_arr.txt (and tutorial.bmp), NAME.hmp, NAME.png, or NAME.obj with
   // NAME.mtl (and NAME_texture.png for a texture).
   const std::vector<std::string>& FileNames() const { return files_; }
+  // The most bytes the export can write: its files, each whole beside the
+  // one it replaces until it is done.
+  uint64_t LargestBytes() const;
 
  private:
   Kind kind_ = Kind::kNoise;
   duneforge::CommandSettings settings_;
   bool previewSkin_ = true;
+  bool replaces_ = true;
   std::vector<std::string> files_;
 };
 

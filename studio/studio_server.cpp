@@ -227,6 +227,9 @@ void StudioServer::AddRoutes() {
   server_->Get(R"(/api/export/(\d{1,19}))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] { SendJson(res, exports_.State(std::stoull(NameOf(req)))); });
   });
+  server_->Delete(R"(/api/export/(\d{1,19}))", [this](const httplib::Request& req, httplib::Response& res) {
+    Guarded(res, [this, &req, &res] { SendJson(res, exports_.Cancel(std::stoull(NameOf(req)))); });
+  });
   server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] {
       const std::string name = NameOf(req);

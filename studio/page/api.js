@@ -23,6 +23,8 @@ export const getAnswer = (path) => answerOf(fetch(path));
 export const postAnswer = (path, body) =>
   answerOf(fetch(path, { method: "POST", headers: JSON_TYPE, body: JSON.stringify(body) }));
 
+export const deleteAnswer = (path) => answerOf(fetch(path, { method: "DELETE" }));
+
 export async function getJson(path) { return (await getAnswer(path)).body; }
 
 export async function postJson(path, body) { return (await postAnswer(path, body)).body; }

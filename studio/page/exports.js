@@ -1,7 +1,9 @@
 // The export panel: asks the server to write the whole terrain into its
 // folder (the height array and picture as duneforge writes them, or a
-// terrain file) and shows the job's progress until it is done.
-import { getAnswer, postAnswer } from "./api.js";
+// terrain file) and shows the job's progress until it is done. It asks
+// before an export replaces a file of the folder, and Cancel stops a
+// running export, which then writes nothing.
+import { deleteAnswer, getAnswer, postAnswer } from "./api.js";
 
 const $ = (id) => document.getElementById(id);
 const POLL_MS = 150;
@@ -15,6 +17,27 @@ export function setUpExports({ settings, refused, written }) {
   for (const button of document.querySelectorAll("[data-export]")) {
     button.addEventListener("click", () => run(button.dataset.export, settings(), refused, written));
   }
+  $("export-cancel").addEventListener("click", async () => {
+    if (running === null) return;
+    const answer = await deleteAnswer(`/api/export/${encodeURIComponent(running)}`);
+    if (!answer.ok) report(answer.body.error, true);
+  });
+}
+
+// The number of the export that runs, or null.
+let running = null;
+
+// Starts the export, asking first when it would replace files.
+async function start(request, label) {
+  let started = await postAnswer("/api/export", { ...request, replace: false });
+  if (started.status === 409) {
+    if (!window.confirm(`${started.body.error}. Replace?`)) {
+      report(`${label}: not exported`);
+      return null;
+    }
+    started = await postAnswer("/api/export", { ...request, replace: true });
+  }
+  return started;
 }
 
 function report(text, failed = false) {
@@ -23,9 +46,11 @@ function report(text, failed = false) {
   line.classList.toggle("error", failed);
 }
 
-function busy(running) {
-  for (const button of document.querySelectorAll("[data-export]")) button.disabled = running;
-  $("export-progress").hidden = !running;
+function busy(job) {
+  running = job;
+  for (const button of document.querySelectorAll("[data-export]")) button.disabled = job !== null;
+  $("export-progress").hidden = job === null;
+  $("export-cancel").hidden = job === null;
 }
 
 async function run(kind, settings, refused, written) {
@@ -36,18 +61,20 @@ async function run(kind, settings, refused, written) {
     request.name = name;
     if (kind === "hmp7" || kind === "obj") request.skin = $("export-skin").value;
   }
-  busy(true);
+  for (const button of document.querySelectorAll("[data-export]")) button.disabled = true;
   const progress = $("export-progress");
   progress.removeAttribute("value");
   report(`${KIND_NAMES[kind]}: starting`);
   try {
-    const started = await postAnswer("/api/export", request);
+    const started = await start(request, KIND_NAMES[kind]);
+    if (started === null) return;
     if (!started.ok) {
       report(`${KIND_NAMES[kind]}: ${started.body.error}`, true);
       refused(started.body);
       return;
     }
     const job = started.body.job;
+    busy(job);
     for (;;) {
       await new Promise((resolve) => setTimeout(resolve, POLL_MS));
       const answer = await getAnswer(`/api/export/${encodeURIComponent(job)}`);
@@ -62,6 +89,10 @@ async function run(kind, settings, refused, written) {
         written();
         return;
       }
+      if (state.state === "cancelled") {
+        report(`${KIND_NAMES[kind]}: cancelled; nothing was written`);
+        return;
+      }
       if (state.state === "failed") {
         report(`${KIND_NAMES[kind]}: ${state.error}`, true);
         refused(state);
@@ -72,6 +103,6 @@ async function run(kind, settings, refused, written) {
   } catch (error) {
     report(`${KIND_NAMES[kind]}: ${error}`, true);
   } finally {
-    busy(false);
+    busy(null);
   }
 }

@@ -417,6 +417,13 @@ TEST_F(StudioApiTest, TerrainExportsHoldTheWholeArea) {
         << "tile " << tile << " x " << x << " row " << row;
   }
 
+  // Asked not to replace, the export names the file that is there.
+  const auto again =
+      Export({{"settings", settings}, {"kind", "png16"}, {"name", "area"}, {"replace", false}});
+  ExpectRefused(again, 409);
+  EXPECT_EQ(json::parse(again->body).at("error"), "area.png is in the folder already");
+  ExpectRefused(Export({{"settings", settings}, {"kind", "png16"}, {"name", "area"}, {"replace", "no"}}),
+                400);
   // The OBJ of the same name leaves the PNG16 heights as they are: its
   // texture has a name of its own.
   const std::string heightsPng = ReadText(Served() + "/area.png");
@@ -451,8 +458,34 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
   fs::create_symlink(temp_.File("elsewhere.hmp"), Served() + "/out.hmp");
   ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "out"}}), 403);
   ExpectRefused(client_->Get("/api/export/7"), 404);
+  ExpectRefused(client_->Delete("/api/export/7"), 404);
+  // 10^12 heights as text, terabytes: more than the disk holds.
+  ExpectRefused(Export({{"settings", SettingsOf("0 1 1000 1000 1024 1024 0 1 0 1 0 0  0 6 1 0.5 0\n")},
+                        {"kind", "noise"}}),
+                507);
   EXPECT_EQ(ServedFiles(), std::vector<std::string>{"out.hmp"});
   EXPECT_FALSE(fs::exists(temp_.File("elsewhere.hmp")));
+}
+
+// A running export is cancelled by the page that started it, not by
+// another site's; it then writes nothing, not even a temporary file.
+TEST_F(StudioApiTest, ACancelledExportWritesNothing) {
+  const auto started =
+      Export({{"settings", SettingsOf("0 1 12 12 256 256 0 12 0 12 0 0  0 30 1 0.5 0")}, {"kind", "noise"}});
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 202) << started->body;
+  const json job = json::parse(started->body).at("job");
+  const std::string path = "/api/export/" + job.dump();
+  for (int i = 0; i < 3000 && json::parse(client_->Get(path)->body).at("done") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ExpectRefused(client_->Delete(path, {{"Origin", "http://studio.example"}}, "", "text/plain"), 403);
+  EXPECT_EQ(json::parse(client_->Get(path)->body).at("state"), "running");
+  const auto cancelled = client_->Delete(path, {{"Origin", "http://127.0.0.1:" + Port()}}, "", "text/plain");
+  ASSERT_TRUE(cancelled);
+  EXPECT_EQ(cancelled->status, 200) << cancelled->body;
+  EXPECT_EQ(Ended(job).at("state"), "cancelled");
+  EXPECT_TRUE(fs::is_empty(Served()));
 }
 
 // Two exports run at once and a third waits its turn; a server that goes

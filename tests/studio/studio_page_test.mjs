@@ -263,6 +263,31 @@ async function exportHmp7(page, folder) {
   assert.ok(Math.abs(offset + 65535 * scale - engine(highest)) < 1e-5,
     `highest height ${offset + 65535 * scale}, duneforge's ${highest}`);
   log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo`);
+  await exportAgain(page, file);
+}
+
+// The same export again asks before it replaces the file: dismissed, the
+// file stays as it was; accepted, it is written anew.
+async function exportAgain(page, file) {
+  fs.writeFileSync(file, "kept");
+  const questions = [];
+  const answer = (accept) => (dialog) => {
+    questions.push(dialog.message());
+    return accept ? dialog.accept() : dialog.dismiss();
+  };
+  for (const accept of [false, true]) {
+    const handler = answer(accept);
+    page.once("dialog", handler);
+    await page.click(`[data-export="hmp7"]`);
+    await page.waitForFunction(() => /^(wrote|HMP7: not exported)/.test(document.querySelector("#export-status").textContent),
+      { timeout: 120000 });
+    await page.waitForFunction(() => !document.querySelector(`[data-export="hmp7"]`).disabled);
+    assert.equal(questions.length, accept ? 2 : 1, "the export asked before replacing");
+    assert.match(questions.at(-1), /studio-test\.hmp is in the folder already\. Replace\?/);
+    const kept = fs.readFileSync(file, "latin1");
+    if (accept) assert.equal(kept.slice(0, 4), "HMP7", "the accepted export replaced the file");
+    else assert.equal(kept, "kept", "the dismissed export left the file as it was");
+  }
 }
 
 // The whole page, from the top: the studio with the terrain example after
