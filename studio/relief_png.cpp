@@ -77,10 +77,12 @@ std::string ReliefPng::Encode(const noise::utils::HeightGrid& grid) {
   const int height = image.GetHeight();
   std::vector<png_byte> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
   std::vector<png_bytep> rows(static_cast<size_t>(height));
+  // The top row is the north, the grid's last row (the upper z), as in
+  // every picture and terrain file the toolkit writes.
   for (int y = 0; y < height; ++y) {
     png_bytep row = pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width) * 3;
     rows[static_cast<size_t>(y)] = row;
-    const PixelColor* source = image.RowData(y);
+    const PixelColor* source = image.RowData(height - 1 - y);
     for (int x = 0; x < width; ++x) {
       row[3 * x] = source[x].red;
       row[3 * x + 1] = source[x].green;

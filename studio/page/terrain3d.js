@@ -28,6 +28,8 @@ export class TerrainView {
     this.controls.addEventListener("change", () => this.draw());
     this.material = new THREE.MeshLambertMaterial({ color: 0xffffff, side: THREE.DoubleSide });
     this.mesh = null;
+    this.north = northMark();
+    this.scene.add(this.north);
     new ResizeObserver(() => this.resize()).observe(container);
     this.resize();
   }
@@ -45,14 +47,19 @@ export class TerrainView {
 
   // Shows `grid` ({width, height, heights}, row 0 at the lower z edge, as
   // the server sends it) over an area `extentX` by `extentZ` wide, draped
-  // with `picture` (a Blob of the relief, row 0 at its top).
+  // with `picture` (a Blob of the relief, north at its top).
   async show(grid, extentX, extentZ, picture) {
     const image = await pictureOf(picture);
     const geometry = this.geometryFor(grid.width, grid.height, extentZ / extentX);
     const position = geometry.attributes.position;
-    // The plane's vertex rows run from its far edge (-z) to its near one,
-    // as the picture's rows run from its top: row 0 of both is lower z.
-    for (let i = 0; i < grid.heights.length; ++i) position.setY(i, grid.heights[i] * VERTICAL * 2);
+    // The plane's vertex rows run from its far edge (the scene's -z) to its
+    // near one, as the picture's rows run from its top: the far edge is the
+    // north, the grid's last row. Columns run east, to the right.
+    const { width, height } = grid;
+    for (let row = 0; row < height; ++row) {
+      const from = (height - 1 - row) * width;
+      for (let x = 0; x < width; ++x) position.setY(row * width + x, grid.heights[from + x] * VERTICAL * 2);
+    }
     position.needsUpdate = true;
     geometry.computeVertexNormals();
     geometry.computeBoundingSphere();
@@ -63,6 +70,8 @@ export class TerrainView {
     texture.needsUpdate = true;
     this.material.map = texture;
     this.material.needsUpdate = true;
+    // The N stands beyond the middle of the far (north) edge.
+    this.north.position.set(0, 0.2, -geometry.parameters.height / 2 - 0.2);
     this.container.dataset.samples = `${grid.width}x${grid.height}`;
     this.draw();
   }
@@ -84,6 +93,23 @@ export class TerrainView {
     this.scene.add(this.mesh);
     return geometry;
   }
+}
+
+// A letter N that always faces the camera.
+function northMark() {
+  const canvas = document.createElement("canvas");
+  canvas.width = canvas.height = 64;
+  const context = canvas.getContext("2d");
+  context.fillStyle = "#203040";
+  context.font = "bold 52px sans-serif";
+  context.textAlign = "center";
+  context.textBaseline = "middle";
+  context.fillText("N", 32, 34);
+  const texture = new THREE.CanvasTexture(canvas);
+  texture.colorSpace = THREE.SRGBColorSpace;
+  const sprite = new THREE.Sprite(new THREE.SpriteMaterial({ map: texture, depthTest: false }));
+  sprite.scale.set(0.2, 0.2, 1);
+  return sprite;
 }
 
 async function pictureOf(blob) {

@@ -86,6 +86,66 @@ function differingPixels(a, b) {
   return count;
 }
 
+// Mean brightness over BLOCKS x BLOCKS blocks of a picture of `width` x
+// `height` pixels, rows from the top; `pixel(x, y)` gives [r, g, b].
+const BLOCKS = 16;
+function blockBrightness(width, height, pixel) {
+  const sums = new Array(BLOCKS * BLOCKS).fill(0);
+  for (let y = 0; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const [r, g, b] = pixel(x, y);
+      sums[Math.floor((y * BLOCKS) / height) * BLOCKS + Math.floor((x * BLOCKS) / width)] += r + g + b;
+    }
+  }
+  return sums;
+}
+
+function correlation(a, b) {
+  const mean = (v) => v.reduce((s, x) => s + x, 0) / v.length;
+  const [ma, mb] = [mean(a), mean(b)];
+  let ab = 0, aa = 0, bb = 0;
+  for (let i = 0; i < a.length; ++i) {
+    ab += (a[i] - ma) * (b[i] - mb);
+    aa += (a[i] - ma) ** 2;
+    bb += (b[i] - mb) ** 2;
+  }
+  return ab / Math.sqrt(aa * bb);
+}
+
+// A 24-bit BMP's size and pixels, rows from the top.
+function readBmp(file) {
+  const bytes = fs.readFileSync(file);
+  const [start, width, height] = [bytes.readUInt32LE(10), bytes.readInt32LE(18), bytes.readInt32LE(22)];
+  assert.equal(bytes.readUInt16LE(28), 24, "a 24-bit picture");
+  const stride = Math.ceil((width * 3) / 4) * 4;
+  const rows = Math.abs(height);
+  const pixel = (x, y) => {
+    const at = start + (height > 0 ? rows - 1 - y : y) * stride + 3 * x;
+    return [bytes[at + 2], bytes[at + 1], bytes[at]];
+  };
+  return { width, height: rows, pixel };
+}
+
+// The page's relief faces as terrainview draws the exported terrain: north
+// at the top. Both colour height by their own ramps, bright on high ground,
+// so their blocks' brightness follows the same heights; upside down the
+// likeness is lost.
+async function reliefFacesNorth(page, hmpFile, folder) {
+  const picture = path.join(folder, "terrainview.bmp");
+  const run = spawnSync(env("TERRAINVIEW"), [hmpFile, picture], { encoding: "utf8" });
+  assert.equal(run.status, 0, run.stderr);
+  const drawn = readBmp(picture);
+  const relief = await reliefPixels(page);
+  const at = (x, y) => 4 * (y * relief.width + x);
+  const upright = blockBrightness(relief.width, relief.height, (x, y) => relief.data.slice(at(x, y), at(x, y) + 3));
+  const turned = blockBrightness(relief.width, relief.height,
+    (x, y) => relief.data.slice(at(x, relief.height - 1 - y), at(x, relief.height - 1 - y) + 3));
+  const expected = blockBrightness(drawn.width, drawn.height, drawn.pixel);
+  const [same, flipped] = [correlation(upright, expected), correlation(turned, expected)];
+  log(`the relief against terrainview's picture: correlation ${same.toFixed(2)}, upside down ${flipped.toFixed(2)}`);
+  assert.ok(same > 0.6 && same > flipped + 0.3, `the relief faces as terrainview's picture: ${same} against ${flipped}`);
+}
+
 const shown = (page) => page.$eval("#relief", (img) => Number(img.dataset.shown ?? -1));
 
 // Sets the number field `field` of row `row` to `value` as typing does, and
@@ -263,6 +323,7 @@ async function exportHmp7(page, folder) {
   assert.ok(Math.abs(offset + 65535 * scale - engine(highest)) < 1e-5,
     `highest height ${offset + 65535 * scale}, duneforge's ${highest}`);
   log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo`);
+  await reliefFacesNorth(page, file, folder);
   await exportAgain(page, file);
 }
 
