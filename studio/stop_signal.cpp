@@ -20,10 +20,10 @@ bool StopSignal::Install(std::function<void()> stop) {
     std::thread([signals, stop = std::move(stop)]() mutable {
       int received = 0;
       if (sigwait(&signals, &received) != 0) return;
-      stop();
-      // Only this thread takes the signals again: the next one ends the
-      // program while it is still ending in order.
+      // Only this thread takes the signals again, before it stops anything:
+      // the next one ends the program while it is still ending in order.
       pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+      stop();
       for (;;) pause();
     }).detach();
   } catch (const std::system_error&) {

@@ -144,7 +144,10 @@ int StudioServer::Bind(int port) {
 
 void StudioServer::Run() { server_->listen_after_bind(); }
 
-void StudioServer::Stop() { server_->stop(); }
+void StudioServer::Stop() {
+  stopping_ = true;
+  server_->stop();
+}
 
 bool StudioServer::Admits(const httplib::Request& req, httplib::Response& res) const {
   const std::string port = std::to_string(port_);
@@ -256,14 +259,15 @@ std::vector<std::string> StudioServer::ExampleNames() const {
 
 void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {
   const PreviewRequest request = PreviewRequest::Parse(json::parse(req.body));
-  std::function<bool()> stale;
+  std::function<bool()> stale = [this] { return stopping_.load(); };
   if (!request.Channel().empty()) {
     const PreviewChannels::Latest latest = channels_.Enter(request.Channel(), request.Sequence());
     const uint64_t sequence = request.Sequence();
-    stale = [latest, sequence] { return PreviewChannels::IsStale(latest, sequence); };
+    stale = [this, latest, sequence] { return stopping_ || PreviewChannels::IsStale(latest, sequence); };
   }
   noise::utils::HeightGrid grid;
   if (!maker_.Make(request.Settings(), request.Area(), grid, stale)) {
+    if (stopping_) throw StudioError(503, "the studio is stopping");
     throw StudioError(409, "preview " + std::to_string(request.Sequence()) + " of \"" + request.Channel() +
                                "\" was replaced by a newer one");
   }

@@ -1,6 +1,7 @@
 // The studio's HTTP server on the loopback address.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,7 +68,8 @@ class StudioServer {
   int Bind(int port);
   // Serves requests until Stop; Bind has succeeded.
   void Run();
-  // Ends Run, from any thread.
+  // Ends Run, from any thread; previews still running end at their next
+  // band, exports at their next tile or piece.
   void Stop();
 
  private:
@@ -85,6 +87,8 @@ class StudioServer {
   PreviewMaker maker_;
   PreviewChannels channels_;
   int port_ = -1;
+  // Set by Stop: previews still running end at their next band.
+  std::atomic<bool> stopping_{false};
   // Last, so that the exports stop before the rest goes.
   ExportJobs exports_;
 };

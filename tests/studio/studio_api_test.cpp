@@ -512,13 +512,12 @@ TEST_F(StudioApiTest, AServerThatGoesStopsItsExports) {
 // program exits 0.
 class StudioSignalTest : public StudioApiTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(StudioSignalTest, EndsTheStudioWithoutLeavingAnExportBehind) {
-  const std::string folder = temp_.File("ended");
-  fs::create_directory(folder);
+// Starts terrainstudio on a free port serving `folder`; its process and
+// port, or a port of -1.
+std::pair<pid_t, int> StartStudio(const std::string& folder) {
   int out[2];
-  ASSERT_EQ(::pipe(out), 0);
+  if (::pipe(out) != 0) return {-1, -1};
   const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
     ::dup2(out[1], 1);
     ::execl(STUDIO_PROGRAM_PATH, STUDIO_PROGRAM_PATH, "--port", "0", folder.c_str(),
@@ -529,11 +528,19 @@ TEST_P(StudioSignalTest, EndsTheStudioWithoutLeavingAnExportBehind) {
   // "terrainstudio: serving FOLDER at http://127.0.0.1:PORT/"
   std::string line;
   char c = 0;
-  while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  while (child > 0 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
   ::close(out[0]);
   const size_t colon = line.rfind(':');
-  ASSERT_NE(colon, std::string::npos) << line;
-  httplib::Client client("127.0.0.1", std::atoi(line.c_str() + colon + 1));
+  return {child, colon == std::string::npos ? -1 : std::atoi(line.c_str() + colon + 1)};
+}
+
+TEST_P(StudioSignalTest, EndsTheStudioWithoutLeavingAnExportBehind) {
+  const std::string folder = temp_.File("ended");
+  fs::create_directory(folder);
+  const auto [child, port] = StartStudio(folder);
+  ASSERT_GT(child, 0);
+  ASSERT_GT(port, 0);
+  httplib::Client client("127.0.0.1", port);
   const auto settings =
       client.Post("/api/parse", json{{"commandFile", "0 1 12 12 256 256 0 12 0 12 0 0  0 30 1 0.5 0"}}.dump(),
                   "application/json");
@@ -555,6 +562,38 @@ TEST_P(StudioSignalTest, EndsTheStudioWithoutLeavingAnExportBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CtrlCAndHangUp, StudioSignalTest, ::testing::Values(SIGINT, SIGHUP));
+
+// Ctrl-C during a preview of a minute or more (1024 x 1024 samples of a
+// hundred rows, in 64 bands) ends the studio at the preview's next band,
+// within seconds.
+TEST_F(StudioApiTest, CtrlCEndsAPreviewAtItsNextBand) {
+  std::string commandFile = "0 100 1 1 1024 1024 0 1 0 1 0 0  0 30 1 0.5 0";
+  for (int row = 1; row < 100; ++row) commandFile += "  14 30 0.04 12.5 3";
+  const auto [child, port] = StartStudio(Served());
+  ASSERT_GT(child, 0);
+  ASSERT_GT(port, 0);
+  std::thread preview([port = port, &commandFile] {
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(600, 0);
+    client.Post("/api/preview", json{{"commandFile", commandFile}, {"width", 1024}, {"height", 1024}}.dump(),
+                "application/json");
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_EQ(::kill(child, SIGINT), 0);
+  int status = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 300 && ended == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ended = ::waitpid(child, &status, WNOHANG);
+  }
+  if (ended == 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  preview.join();
+  EXPECT_EQ(ended, child) << "still running 30 s after Ctrl-C";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
 
 // Every request that could change something is refused from another origin
 // or through another Host, whatever its route: an export started from a
