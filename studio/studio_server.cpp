@@ -12,6 +12,7 @@
 #include "generator/duneforge_run.h"
 #include "generator/row_error.h"
 #include "noisemap/height_grid.h"
+#include "studio/client_watch.h"
 #include "studio/preview_request.h"
 #include "studio/relief_png.h"
 #include "studio/settings_json.h"
@@ -259,15 +260,21 @@ std::vector<std::string> StudioServer::ExampleNames() const {
 
 void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {
   const PreviewRequest request = PreviewRequest::Parse(json::parse(req.body));
-  std::function<bool()> stale = [this] { return stopping_.load(); };
+  // A preview ends at its next band once the studio stops, its client has
+  // gone, or a newer preview of its channel came.
+  const ClientWatch client(port_, req.remote_addr, req.remote_port);
+  std::function<bool()> stale = [this, &client] { return stopping_ || client.Gone(); };
   if (!request.Channel().empty()) {
     const PreviewChannels::Latest latest = channels_.Enter(request.Channel(), request.Sequence());
     const uint64_t sequence = request.Sequence();
-    stale = [this, latest, sequence] { return stopping_ || PreviewChannels::IsStale(latest, sequence); };
+    stale = [this, &client, latest, sequence] {
+      return stopping_ || client.Gone() || PreviewChannels::IsStale(latest, sequence);
+    };
   }
   noise::utils::HeightGrid grid;
   if (!maker_.Make(request.Settings(), request.Area(), grid, stale)) {
     if (stopping_) throw StudioError(503, "the studio is stopping");
+    if (client.Gone()) throw StudioError(400, "the client went before its preview was done");
     throw StudioError(409, "preview " + std::to_string(request.Sequence()) + " of \"" + request.Channel() +
                                "\" was replaced by a newer one");
   }

@@ -7,10 +7,12 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -63,6 +65,20 @@ class StudioServerTest : public testsupport::TempDirFixture {
     }
     ::close(sock);
     return answer;
+  }
+  // A connection that has sent `request`, or -1.
+  int Connect(const std::string& request) const {
+    const int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (sock < 0 || ::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::send(sock, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size())) {
+      if (sock >= 0) ::close(sock);
+      return -1;
+    }
+    return sock;
   }
   // A request with this studio's Host, `headers` (each ending in CRLF) and
   // `body` after them.
@@ -147,6 +163,38 @@ TEST(StudioFolderNames, WindowsNamesAreRefusedForEveryFile) {
        {"\xc0\xaf.txt", "\xe0\x80\xaf.txt", "\xed\xa0\x80.txt", "\xe2\x82.txt", "\xf4\x90\x80\x80.txt"}) {
     EXPECT_FALSE(studio::StudioFolder::IsPlainName(name)) << name;
   }
+}
+
+// The processor time this process has taken, in seconds.
+double ProcessorSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A preview whose client has gone stops at its next band: a while later
+// the studio, which would otherwise work on both its threads for many
+// seconds more, is idle.
+TEST_F(StudioServerTest, APreviewEndsOnceItsClientHasGone) {
+  std::string commandFile = "0 30 1 1 1024 1024 0 1 0 1 0 0  0 30 1 0.5 0";
+  for (int row = 1; row < 30; ++row) commandFile += "  14 30 0.04 12.5 3";
+  const std::string body = json{{"commandFile", commandFile}, {"width", 1024}, {"height", 1024}}.dump();
+  const int sock = Connect(Request(
+      "POST /api/preview",
+      "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n", body));
+  ASSERT_GE(sock, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const double started = ProcessorSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const double working = ProcessorSeconds() - started;
+  ::close(sock);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const double before = ProcessorSeconds();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const double idle = ProcessorSeconds() - before;
+  EXPECT_GT(working, 0.3) << "processor seconds over half a second of the preview";
+  EXPECT_LT(idle, 0.3) << "processor seconds over one second, 2.5 s after the client went";
 }
 
 // A second studio cannot take a port that one already listens on: it says
