@@ -1,5 +1,6 @@
 #include "studio/studio_server.h"
 
+#include <dirent.h>
 #include <httplib.h>
 
 #include <functional>
@@ -82,6 +83,30 @@ json HeightsJson(const noise::utils::HeightGrid& grid) {
 // The file name of a /api/files/NAME request.
 std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 ? req.matches[1].str() : ""; }
 
+// Lets the system hold kBacklog connections for the studio to accept, where
+// the library listens with room for 5: calling listen again on a listening
+// socket sets its backlog anew.
+void WidenBacklog(int port) {
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return;
+  for (const dirent* entry; (entry = readdir(fds)) != nullptr;) {
+    char* end = nullptr;
+    const long fd = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != '\0' || fd == dirfd(fds)) continue;
+    const int descriptor = static_cast<int>(fd);
+    sockaddr_in address{};
+    socklen_t size = sizeof(address);
+    int listening = 0;
+    socklen_t flagSize = sizeof(listening);
+    if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+        address.sin_family == AF_INET && ntohs(address.sin_port) == port &&
+        getsockopt(descriptor, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) == 0 && listening == 1) {
+      listen(descriptor, StudioServer::kBacklog);
+    }
+  }
+  closedir(fds);
+}
+
 }  // namespace
 
 StudioServer::StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples)
@@ -109,9 +134,15 @@ StudioServer::StudioServer(const StudioFolder& folder, int threads, const Studio
                                 {"X-Frame-Options", "DENY"},
                                 {"X-Content-Type-Options", "nosniff"},
                                 {"Referrer-Policy", "no-referrer"}});
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   server_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    return Admits(req, res) ? httplib::Server::HandlerResponse::Unhandled
-                            : httplib::Server::HandlerResponse::Handled;
+    if (!Admits(req, res)) return httplib::Server::HandlerResponse::Handled;
+    reaper_.HeadersRead(req.remote_addr, req.remote_port,
+                        req.get_header_value<uint64_t>("Content-Length") > 0);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  server_->set_post_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    reaper_.Answered(req.remote_addr, req.remote_port);
   });
   // Refusals of the library itself (no such route, a body too large) get
   // the same one line of JSON as the studio's own.
@@ -143,7 +174,13 @@ int StudioServer::Bind(int port) {
   return port_ < 0 ? -1 : port_;
 }
 
-void StudioServer::Run() { server_->listen_after_bind(); }
+void StudioServer::Run() {
+  WidenBacklog(port_);
+  // Without the reaper slow clients would only cost more threads.
+  reaper_.Start(port_, requestDeadline_);
+  server_->listen_after_bind();
+  reaper_.Stop();
+}
 
 void StudioServer::Stop() {
   stopping_ = true;
@@ -188,15 +225,18 @@ void StudioServer::AddRoutes() {
     Guarded(res, [&res] { SendJson(res, VocabularyJson()); });
   });
   server_->Post("/api/preview", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [this, &req, &res] { Preview(req, res); });
   });
-  server_->Post("/api/parse", [](const httplib::Request& req, httplib::Response& res) {
+  server_->Post("/api/parse", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [&req, &res] {
       const json request = json::parse(req.body);
       SendJson(res, {{"settings", SettingsToJson(SettingsFromCommandFile(request.at("commandFile")))}});
     });
   });
-  server_->Post("/api/format", [](const httplib::Request& req, httplib::Response& res) {
+  server_->Post("/api/format", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [&req, &res] {
       const json request = json::parse(req.body);
       SendJson(res, {{"text", CommandFileText(SettingsFromJson(request.at("settings")))}});
@@ -222,6 +262,7 @@ void StudioServer::AddRoutes() {
     });
   });
   server_->Post("/api/export", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [this, &req, &res] {
       const uint64_t job = exports_.Start(json::parse(req.body));
       res.status = 202;
@@ -235,6 +276,7 @@ void StudioServer::AddRoutes() {
     Guarded(res, [this, &req, &res] { SendJson(res, exports_.Cancel(std::stoull(NameOf(req)))); });
   });
   server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [this, &req, &res] {
       const std::string name = NameOf(req);
       folder_.Write(name, req.body);

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "studio/connection_reaper.h"
 #include "studio/export_jobs.h"
 #include "studio/preview_channels.h"
 #include "studio/preview_maker.h"
@@ -53,6 +55,13 @@ constexpr size_t kLargestRequestBody = 1 << 20;
 // "row", "fields"}. The folders must outlive the server.
 class StudioServer {
  public:
+  static constexpr std::chrono::milliseconds kRequestDeadline{10000};
+  // Threads that serve connections, and connections the system holds for
+  // them to accept: a page's own requests are served however many slow
+  // clients wait for their deadline.
+  static constexpr int kWorkers = 64;
+  static constexpr int kBacklog = 128;
+
   // `examples`, when given, is the folder of the bundled examples.
   StudioServer(const StudioFolder& folder, int threads, const StudioFolder* examples = nullptr);
   ~StudioServer();
@@ -66,8 +75,11 @@ class StudioServer {
   // Binds 127.0.0.1:port, a free port when `port` is 0. Returns the port
   // bound, or -1 when it cannot be bound.
   int Bind(int port);
-  // Serves requests until Stop; Bind has succeeded.
+  // Serves requests until Stop; Bind has succeeded. A client that takes
+  // longer than the request deadline (kRequestDeadline unless set) to send
+  // a request's headers, or its body, has its connection closed.
   void Run();
+  void SetRequestDeadline(std::chrono::milliseconds deadline) { requestDeadline_ = deadline; }
   // Ends Run, from any thread; previews still running end at their next
   // band, exports at their next tile or piece.
   void Stop();
@@ -89,6 +101,8 @@ class StudioServer {
   int port_ = -1;
   // Set by Stop: previews still running end at their next band.
   std::atomic<bool> stopping_{false};
+  std::chrono::milliseconds requestDeadline_ = kRequestDeadline;
+  ConnectionReaper reaper_;
   // Last, so that the exports stop before the rest goes.
   ExportJobs exports_;
 };

@@ -12,6 +12,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "studio/studio_folder.h"
 #include "support/run_program.h"
@@ -37,6 +39,7 @@ class StudioServerTest : public testsupport::TempDirFixture {
     server_ = std::make_unique<studio::StudioServer>(*folder_, 2, nullptr);
     port_ = server_->Bind(0);
     ASSERT_GT(port_, 0);
+    server_->SetRequestDeadline(std::chrono::milliseconds(1500));
     thread_ = std::thread([this] { server_->Run(); });
   }
   void TearDown() override {
@@ -195,6 +198,56 @@ TEST_F(StudioServerTest, APreviewEndsOnceItsClientHasGone) {
   const double idle = ProcessorSeconds() - before;
   EXPECT_GT(working, 0.3) << "processor seconds over half a second of the preview";
   EXPECT_LT(idle, 0.3) << "processor seconds over one second, 2.5 s after the client went";
+}
+
+// Whether the server has closed `sock` within `wait`.
+bool ClosedWithin(int sock, std::chrono::milliseconds wait) {
+  const auto end = std::chrono::steady_clock::now() + wait;
+  char byte = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    const ssize_t got = ::recv(sock, &byte, 1, MSG_DONTWAIT);
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+// More clients than the studio has threads stall inside their headers; the
+// page's own requests, 40 at once, are all answered, and each stalled
+// client loses its connection once past the request deadline.
+TEST_F(StudioServerTest, StalledClientsCostOnlyTheirOwnConnections) {
+  std::vector<int> stalled;
+  for (int i = 0; i < studio::StudioServer::kWorkers + 6; ++i) {
+    stalled.push_back(Connect("GET /api/files HTTP/1.1\r\nHo"));
+    ASSERT_GE(stalled.back(), 0);
+  }
+  std::vector<int> statuses(40, -1);
+  std::vector<std::thread> page;
+  for (size_t i = 0; i < statuses.size(); ++i) {
+    page.emplace_back(
+        [this, &statuses, i] { statuses[i] = StatusOf(Exchange(Request("GET /api/files", ""))); });
+  }
+  for (std::thread& request : page) request.join();
+  EXPECT_EQ(statuses, std::vector<int>(40, 200));
+  for (const int sock : stalled) {
+    EXPECT_TRUE(ClosedWithin(sock, std::chrono::milliseconds(3000)));
+    ::close(sock);
+  }
+}
+
+// A client that sends its headers a byte every 200 ms, well within each
+// read's own time limit, is cut off at the request deadline all the same.
+TEST_F(StudioServerTest, ATrickleOfHeaderBytesIsCutOffAtTheDeadline) {
+  const int sock = Connect("GET /api/files HTTP/1.1\r\n");
+  ASSERT_GE(sock, 0);
+  const auto start = std::chrono::steady_clock::now();
+  bool cut = false;
+  while (!cut && std::chrono::steady_clock::now() - start < std::chrono::seconds(8)) {
+    cut = ::send(sock, "X", 1, MSG_NOSIGNAL) != 1 || ClosedWithin(sock, std::chrono::milliseconds(200));
+  }
+  ::close(sock);
+  EXPECT_TRUE(cut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 // A second studio cannot take a port that one already listens on: it says
