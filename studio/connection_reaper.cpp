@@ -1,15 +1,13 @@
 #include "studio/connection_reaper.h"
 
-#include <arpa/inet.h>
-#include <dirent.h>
-#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
-#include <cstdlib>
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "studio/port_sockets.h"
 
 namespace studio {
 
@@ -23,25 +21,9 @@ std::string KeyOf(const std::string& address, int port) { return address + ":" +
 // client's "address:port".
 std::map<std::string, int> ConnectionsTo(int localPort) {
   std::map<std::string, int> found;
-  DIR* fds = opendir("/proc/self/fd");
-  if (fds == nullptr) return found;
-  for (const dirent* entry; (entry = readdir(fds)) != nullptr;) {
-    char* end = nullptr;
-    const long fd = std::strtol(entry->d_name, &end, 10);
-    if (end == entry->d_name || *end != '\0' || fd == dirfd(fds)) continue;
-    sockaddr_in local{}, peer{};
-    socklen_t localSize = sizeof(local), peerSize = sizeof(peer);
-    const int descriptor = static_cast<int>(fd);
-    if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
-        local.sin_family != AF_INET || ntohs(local.sin_port) != localPort ||
-        getpeername(descriptor, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
-      continue;
-    }
-    char text[INET_ADDRSTRLEN] = {};
-    if (inet_ntop(AF_INET, &peer.sin_addr, text, sizeof(text)) == nullptr) continue;
-    found[KeyOf(text, ntohs(peer.sin_port))] = descriptor;
+  for (const PortSockets::Connection& connection : PortSockets::Connections(localPort)) {
+    found[KeyOf(connection.peerAddress, connection.peerPort)] = connection.fd;
   }
-  closedir(fds);
   return found;
 }
 

@@ -1,6 +1,5 @@
 #include "studio/studio_server.h"
 
-#include <dirent.h>
 #include <httplib.h>
 
 #include <functional>
@@ -14,6 +13,7 @@
 #include "generator/row_error.h"
 #include "noisemap/height_grid.h"
 #include "studio/client_watch.h"
+#include "studio/port_sockets.h"
 #include "studio/preview_request.h"
 #include "studio/relief_png.h"
 #include "studio/settings_json.h"
@@ -87,24 +87,7 @@ std::string NameOf(const httplib::Request& req) { return req.matches.size() > 1 
 // the library listens with room for 5: calling listen again on a listening
 // socket sets its backlog anew.
 void WidenBacklog(int port) {
-  DIR* fds = opendir("/proc/self/fd");
-  if (fds == nullptr) return;
-  for (const dirent* entry; (entry = readdir(fds)) != nullptr;) {
-    char* end = nullptr;
-    const long fd = std::strtol(entry->d_name, &end, 10);
-    if (end == entry->d_name || *end != '\0' || fd == dirfd(fds)) continue;
-    const int descriptor = static_cast<int>(fd);
-    sockaddr_in address{};
-    socklen_t size = sizeof(address);
-    int listening = 0;
-    socklen_t flagSize = sizeof(listening);
-    if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
-        address.sin_family == AF_INET && ntohs(address.sin_port) == port &&
-        getsockopt(descriptor, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) == 0 && listening == 1) {
-      listen(descriptor, StudioServer::kBacklog);
-    }
-  }
-  closedir(fds);
+  for (const int fd : PortSockets::Listeners(port)) listen(fd, StudioServer::kBacklog);
 }
 
 }  // namespace
