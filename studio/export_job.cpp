@@ -172,7 +172,8 @@ void ExportJob::WriteTerrain() {
   const std::vector<std::string>& names = request_.FileNames();
   if (request_.GetKind() == ExportRequest::Kind::kObj && names.size() > 2) options.objTextureName = names[2];
   std::string error;
-  if (!terrain::PrepareTerrain(options, grid, error)) throw StudioError(400, "the terrain " + error);
+  if (!terrain::PrepareTerrain(options, grid, error))
+    throw StudioError(400, "the terrain cannot be exported: " + error);
   const terrain::TerrainFormat format =
       request_.GetKind() == ExportRequest::Kind::kHmp7    ? terrain::TerrainFormat::kHmp
       : request_.GetKind() == ExportRequest::Kind::kPng16 ? terrain::TerrainFormat::kPng

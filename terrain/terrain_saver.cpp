@@ -214,7 +214,7 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
   for (double& height : grid.heights) {
     height *= scale;
     if (!std::isfinite(height)) {
-      error = "holds a height that is not a finite number";
+      error = "a height is not a finite number";
       return false;
     }
   }

@@ -467,6 +467,21 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
   EXPECT_FALSE(fs::exists(temp_.File("elsewhere.hmp")));
 }
 
+// Heights of tens of millions fit no HMP header: the export fails with one
+// sentence that says so.
+TEST_F(StudioApiTest, AnExportThatCannotBePackedSaysWhyInASentence) {
+  const json settings = SettingsOf("0 2 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0  3 0 10000000 0.5 0\n");
+  const auto started = Export({{"settings", settings}, {"kind", "png16"}, {"name", "huge"}});
+  ASSERT_TRUE(started);
+  ASSERT_EQ(started->status, 202) << started->body;
+  const json state = Ended(json::parse(started->body).at("job"));
+  EXPECT_EQ(state.at("state"), "failed") << state;
+  EXPECT_EQ(state.at("error"),
+            "the terrain cannot be exported: the height range does not fit in the numbers of an HMP header "
+            "(-2097151 to 2097151)");
+  EXPECT_TRUE(fs::is_empty(Served()));
+}
+
 // A running export is cancelled by the page that started it, not by
 // another site's; it then writes nothing, not even a temporary file.
 TEST_F(StudioApiTest, ACancelledExportWritesNothing) {
