@@ -159,6 +159,16 @@ function fieldControl(row, index, f, rowIndex) {
       wrap.append(slider);
     }
     number.addEventListener("input", () => { if (slider) slider.value = number.value; set(number.value); });
+    if (f.sets.startsWith("seed")) {
+      // Another whole number from 0 to 999: a seed from p4 x 10 or from p4.
+      wrap.append(button("new seed", "Give the row another seed", () => {
+        const scale = f.sets.includes("p4 x 10") ? 10 : 1;
+        let next = number.value;
+        while (next === number.value) next = String(Math.floor(Math.random() * 1000) / scale);
+        number.value = next;
+        set(next);
+      }, false));
+    }
   }
   const error = document.createElement("span");
   error.className = "error";
@@ -175,7 +185,13 @@ function typeControl(row) {
   type.value = row.values[0];
   type.addEventListener("change", () => {
     const kind = kindOf(Number(type.value));
-    row.values = [kind.code ?? Number(type.value), ...kind.fields.map((f) => f.default)];
+    // A field that means the same in both types (octave count, frequency,
+    // persistence and seed between Perlin and Billow) keeps its value.
+    const old = kindOf(row.values[0]).fields;
+    const same = (f, index) => old[index] && f.use !== "notRead" && old[index].use === f.use &&
+      old[index].sets === f.sets;
+    row.values = [kind.code ?? Number(type.value),
+      ...kind.fields.map((f, index) => (same(f, index) ? row.values[index + 1] : f.default))];
     renderRows();
     changed();
   });

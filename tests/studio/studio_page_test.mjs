@@ -189,6 +189,37 @@ async function loadExample(page) {
   assert.equal(await page.$eval("[data-grid=tileWidth]", (i) => i.value), "128");
 }
 
+// The number in field `field` of row `row`.
+const fieldValue = (page, row, field) => page.$eval(
+  `#rows li[data-row="${row}"] .field[data-field="${field}"] input[type=number]`, (input) => input.value);
+
+// Turning the Billow row into a Perlin one keeps the four fields both read
+// alike, and so does turning it back; "new seed" gives the row another seed
+// and the relief changes.
+async function typeChangeAndNewSeed(page) {
+  const fields = ["p1", "p2", "p3", "p4"];
+  const before = await Promise.all(fields.map((f) => fieldValue(page, 1, f)));
+  for (const type of ["0", "2"]) {
+    const old = await shown(page);
+    await page.select(`#rows li[data-row="1"] .row-head select`, type);
+    await page.waitForFunction((o) => Number(document.querySelector("#relief").dataset.shown ?? -1) > o,
+      { timeout: 60000 }, old);
+    assert.deepEqual(await Promise.all(fields.map((f) => fieldValue(page, 1, f))), before,
+      `the fields kept their values as type ${type}`);
+  }
+  await settle(page);
+  const picture = await reliefPixels(page);
+  const old = await shown(page);
+  await page.click(`#rows li[data-row="1"] .field[data-field="p4"] button`);
+  await page.waitForFunction((o) => Number(document.querySelector("#relief").dataset.shown ?? -1) > o,
+    { timeout: 60000 }, old);
+  assert.notEqual(await fieldValue(page, 1, "p4"), before[3], "a new seed");
+  await settle(page);
+  assert.ok(differingPixels(picture, await reliefPixels(page)) > 0, "the relief changed with the seed");
+  await setField(page, 1, "p4", before[3]);
+  await settle(page);
+}
+
 // Saves the example under the name the page offers, cmd_noise.txt: the
 // file in the folder holds the example's numbers.
 async function saveExample(page, folder) {
@@ -387,6 +418,7 @@ async function main() {
     log(`first picture ${Date.now() - started} ms after the page was asked for`);
     await loadExample(page);
     await saveExample(page, folder);
+    await typeChangeAndNewSeed(page);
     await changeOctaves(page);
     await moveRow(page);
     await outOfRange(page);
