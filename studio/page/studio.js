@@ -25,6 +25,7 @@ const state = {
   shown: null,        // {settings, sequence, picture} of the relief shown
   folderFiles: [],    // the command files of the studio's folder
   openedName: "",     // the folder's file last opened or saved, "" for an example
+  previewId: null,    // the id of the row whose own output is shown, null for the chain's
 };
 
 // The 3D view samples at most this many points a side; the relief takes
@@ -65,6 +66,22 @@ function setSettings(settings) {
 
 function currentSettings() {
   return { ...state.header, rows: state.rows.map((row) => row.values) };
+}
+
+// The settings whose output the relief shows: the chain up to the row
+// shown on its own (rows read only earlier rows), else the whole chain.
+function shownSettings() {
+  const index = state.rows.findIndex((row) => row.id === state.previewId);
+  const rows = index < 0 ? state.rows : state.rows.slice(0, index + 1);
+  return { ...state.header, rows: rows.map((row) => row.values) };
+}
+
+// Shows row i's own output, or the chain's again when it is shown already.
+function togglePreview(i) {
+  const id = state.rows[i].id;
+  state.previewId = state.previewId === id ? null : id;
+  renderRows();
+  changed();
 }
 
 // ---- grid ----
@@ -219,12 +236,15 @@ function rowItem(row, rowIndex) {
   const up = button("↑", "Move up", () => move(rowIndex, -1), rowIndex === 0);
   const down = button("↓", "Move down", () => move(rowIndex, 1), rowIndex === state.rows.length - 1);
   const remove = button("✕", "Remove", () => removeRow(rowIndex), state.rows.length === 1);
+  const own = button("◉", "Show this row's own output; again for the chain's", () => togglePreview(rowIndex), false);
+  own.className = "show-row";
+  if (row.id === state.previewId) item.classList.add("previewed");
   const inputs = document.createElement("span");
   inputs.className = "inputs";
   inputs.textContent = inputsText(row, rowIndex);
   const error = document.createElement("span");
   error.className = "error";
-  head.append(typeControl(row), up, down, remove, inputs);
+  head.append(typeControl(row), up, down, remove, own, inputs);
   const fields = document.createElement("div");
   fields.className = "fields";
   kindOf(row.values[0]).fields.forEach((f, index) => fields.append(fieldControl(row, index, f, rowIndex)));
@@ -329,6 +349,10 @@ function addRow() {
 
 function changed() {
   state.changedAt = performance.now();
+  const index = state.rows.findIndex((row) => row.id === state.previewId);
+  if (index < 0) state.previewId = null;
+  $("row-shown").textContent = index < 0 ? ""
+    : `showing row ${index}'s own output (${kindOf(state.rows[index].values[0]).name}); ◉ again shows the chain's`;
   for (const [i, row] of state.rows.entries()) {
     const inputs = document.querySelector(`#rows li[data-row="${i}"] .inputs`);
     if (inputs) inputs.textContent = inputsText(row, i);
@@ -387,7 +411,7 @@ async function preview() {
   const side = Number($("size").value);
   const sequence = ++state.sequence;
   const changedAt = state.changedAt;
-  const settings = currentSettings();
+  const settings = shownSettings();
   const request = { settings, width: side, height: side, channel: state.channel, sequence };
   const answer = await postPreview(request);
   if (sequence !== state.sequence || answer.status === 409) return;  // a newer one is on its way

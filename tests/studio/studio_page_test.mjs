@@ -220,6 +220,26 @@ async function typeChangeAndNewSeed(page) {
   await settle(page);
 }
 
+// A row's own output: ◉ on row 0 shows that row alone (another picture),
+// and ◉ again the chain's output as before, pixel for pixel.
+async function rowPreview(page) {
+  const click = async () => {
+    const old = await shown(page);
+    await page.click(`#rows li[data-row="0"] .show-row`);
+    await page.waitForFunction((o) => Number(document.querySelector("#relief").dataset.shown ?? -1) > o,
+      { timeout: 60000 }, old);
+    await settle(page);
+  };
+  await settle(page);
+  const chain = await reliefPixels(page);
+  await click();
+  assert.match(await page.$eval("#row-shown", (p) => p.textContent), /^showing row 0's own output \(RidgedMulti\)/);
+  assert.ok(differingPixels(chain, await reliefPixels(page)) > chain.data.length / 40, "row 0 alone looks otherwise");
+  await click();
+  assert.equal(await page.$eval("#row-shown", (p) => p.textContent), "");
+  assert.equal(differingPixels(chain, await reliefPixels(page)), 0, "the chain's output again");
+}
+
 // Saves the example under the name the page offers, cmd_noise.txt: the
 // file in the folder holds the example's numbers.
 async function saveExample(page, folder) {
@@ -419,6 +439,7 @@ async function main() {
     await loadExample(page);
     await saveExample(page, folder);
     await typeChangeAndNewSeed(page);
+    await rowPreview(page);
     await changeOctaves(page);
     await moveRow(page);
     await outOfRange(page);
