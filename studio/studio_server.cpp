@@ -71,6 +71,15 @@ void Guarded(httplib::Response& res, const std::function<void()>& handler) {
   }
 }
 
+// Whether `text` reads whole as a command file, with a chain of a row count
+// that duneforge takes.
+bool ReadsAsCommandFile(const std::string& text) {
+  duneforge::CommandSettings settings;
+  std::istringstream in(text);
+  duneforge::ReadCommandSettings(in, settings);
+  return settings.firstUnreadField.empty() && duneforge::ModuleCountInRange(settings.moduleCount);
+}
+
 json HeightsJson(const noise::utils::HeightGrid& grid) {
   json heights = json::array();
   for (int y = 0; y < grid.GetHeight(); ++y) {
@@ -226,7 +235,7 @@ void StudioServer::AddRoutes() {
     });
   });
   server_->Get("/api/files", [this](const httplib::Request&, httplib::Response& res) {
-    Guarded(res, [this, &res] { SendJson(res, {{"files", folder_.List()}}); });
+    Guarded(res, [this, &res] { SendJson(res, FolderFiles()); });
   });
   server_->Get(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] {
@@ -271,16 +280,25 @@ void StudioServer::AddRoutes() {
 std::vector<std::string> StudioServer::ExampleNames() const {
   std::vector<std::string> names;
   if (examples_ == nullptr) return names;
+  // The folder may hold other text (a build file beside the examples).
   for (const std::string& name : examples_->List()) {
-    // The folder may hold other text (a build file beside the examples).
-    duneforge::CommandSettings settings;
-    std::istringstream in(examples_->Read(name));
-    duneforge::ReadCommandSettings(in, settings);
-    if (settings.firstUnreadField.empty() && duneforge::ModuleCountInRange(settings.moduleCount)) {
-      names.push_back(name);
-    }
+    if (ReadsAsCommandFile(examples_->Read(name))) names.push_back(name);
   }
   return names;
+}
+
+json StudioServer::FolderFiles() const {
+  json commandFiles = json::array(), others = json::array();
+  for (const std::string& name : folder_.List()) {
+    bool commandFile = false;
+    try {
+      commandFile = ReadsAsCommandFile(folder_.Read(name));
+    } catch (const StudioError&) {
+      // Gone or changed since it was listed: shown apart.
+    }
+    (commandFile ? commandFiles : others).push_back(name);
+  }
+  return {{"files", std::move(commandFiles)}, {"others", std::move(others)}};
 }
 
 void StudioServer::Preview(const httplib::Request& req, httplib::Response& res) {

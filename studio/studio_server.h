@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ class StudioServer {
   void Preview(const httplib::Request& req, httplib::Response& res);
   // The examples that read as whole command files.
   std::vector<std::string> ExampleNames() const;
+  // The folder's files as the studio lists them: {"files": those that read
+  // as command files, "others": the rest}.
+  nlohmann::json FolderFiles() const;
 
   std::unique_ptr<httplib::Server> server_;
   const StudioFolder& folder_;

@@ -23,7 +23,7 @@ const state = {
   busy3d: false,      // a request for the 3D view's heights is in flight
   wanted3d: null,     // the newest picture whose heights the 3D view should show next
   shown: null,        // {settings, sequence, picture} of the relief shown
-  folderFiles: [],    // the command files of the studio's folder
+  folderFiles: [],    // the .txt files of the studio's folder, command files or not
   openedName: "",     // the folder's file last opened or saved, "" for an example
   previewId: null,    // the id of the row whose own output is shown, null for the chain's
 };
@@ -499,9 +499,21 @@ async function fillOpenList() {
     for (const name of names) g.append(new Option(name, `${kind}/${name}`));
     select.append(g);
   };
-  state.folderFiles = files.files ?? [];
-  group("Folder", state.folderFiles, "files");
+  state.folderFiles = [...(files.files ?? []), ...(files.others ?? [])];
+  group("Folder", files.files ?? [], "files");
   group("Examples (read only)", examples.examples ?? [], "examples");
+  // Text files that do not read as command files are shown apart, never
+  // offered to open.
+  if ((files.others ?? []).length) {
+    const others = document.createElement("optgroup");
+    others.label = "Not command files";
+    for (const name of files.others) {
+      const option = new Option(name, "");
+      option.disabled = true;
+      others.append(option);
+    }
+    select.append(others);
+  }
   return examples.examples ?? [];
 }
 

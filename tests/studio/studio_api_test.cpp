@@ -638,7 +638,9 @@ TEST_F(StudioApiTest, ForeignOriginsStartNoExport) {
 // The folder list offers a file of exactly 1 MiB, which can be opened, and
 // not one of a byte more.
 TEST_F(StudioApiTest, ListsFilesUpTo1MiB) {
-  WriteText(Served() + "/exact.txt", std::string(1 << 20, '0'));
+  // A command file padded to 1 MiB with spaces.
+  const std::string command = "0 1 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n";
+  WriteText(Served() + "/exact.txt", command + std::string((1 << 20) - command.size(), ' '));
   WriteText(Served() + "/over.txt", std::string((1 << 20) + 1, '0'));
   const auto list = client_->Get("/api/files");
   ASSERT_TRUE(list);

@@ -249,6 +249,11 @@ async function saveExample(page, folder) {
     { timeout: 60000 });
   const numbers = (text) => text.trim().split(/\s+/).map(Number);
   assert.deepEqual(numbers(fs.readFileSync(path.join(folder, "cmd_noise.txt"), "utf8")), numbers(TERRAIN));
+  // Open offers the saved command file, and shows notes.txt apart, not to open.
+  const options = await page.$$eval("#open option", (all) => all.map((o) => [o.textContent, o.disabled]));
+  assert.deepEqual(options.filter(([name]) => name.endsWith(".txt") && !name.startsWith("examples")).slice(0, 1),
+    [["cmd_noise.txt", false]]);
+  assert.deepEqual(options.filter(([name]) => name === "notes.txt"), [["notes.txt", true]]);
 }
 
 async function changeOctaves(page) {
@@ -414,6 +419,8 @@ async function screenshot(page) {
 
 async function main() {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), "studio-page-"));
+  // Text beside the command files that Open must not offer.
+  fs.writeFileSync(path.join(folder, "notes.txt"), "not a command file\n");
   const { child, address } = await startStudio(folder);
   const args = ["--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--disable-dev-shm-usage"];
   // Chromium refuses to run as root inside its sandbox.

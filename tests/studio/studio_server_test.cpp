@@ -133,9 +133,12 @@ TEST_F(StudioServerTest, TextThatIsNotUtf8IsRefusedAndNeverBreaksAnAnswer) {
   EXPECT_TRUE(fs::is_empty(Served()));
   std::ofstream(Served() + "/\xff.txt") << "0 1 1 1 4 4 0 1 0 1 0 0 0 6 1 0.5 0\n";
   std::ofstream(Served() + "/good.txt") << "0 1 1 1 4 4 0 1 0 1 0 0 0 6 1 0.5 0\n";
+  // Text that is no command file is listed apart.
+  std::ofstream(Served() + "/notes.txt") << "not a command file\n";
   const std::string list = Exchange(Request("GET /api/files", ""));
   EXPECT_EQ(StatusOf(list), 200) << list;
   EXPECT_EQ(BodyOf(list).at("files"), json::array({"good.txt"}));
+  EXPECT_EQ(BodyOf(list).at("others"), json::array({"notes.txt"}));
   const std::string body = "{\"commandFile\":\"\xff\"}";
   const std::string parse = Exchange(Request(
       "POST /api/parse",
