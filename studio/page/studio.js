@@ -26,7 +26,14 @@ const state = {
   folderFiles: [],    // the .txt files of the studio's folder, command files or not
   openedName: "",     // the folder's file last opened or saved, "" for an example
   previewId: null,    // the id of the row whose own output is shown, null for the chain's
+  history: [],        // the settings after each edit, as JSON text, for undo and redo
+  historyAt: -1,      // the place in `history` of the settings shown
+  historyTimer: 0,    // a pause in the edits before they are remembered
 };
+
+// Edits closer together than this are undone together (the keys typed
+// into one field, a slider dragged).
+const HISTORY_PAUSE_MS = 300;
 
 // The 3D view samples at most this many points a side; the relief takes
 // the whole preview size.
@@ -358,6 +365,41 @@ function changed() {
     if (inputs) inputs.textContent = inputsText(row, i);
   }
   schedulePreview();
+  clearTimeout(state.historyTimer);
+  state.historyTimer = setTimeout(remember, HISTORY_PAUSE_MS);
+}
+
+// ---- undo and redo ----
+
+// Keeps the settings as the newest step of the history, dropping the steps
+// undone before, unless they are the step shown already.
+function remember() {
+  clearTimeout(state.historyTimer);
+  const text = JSON.stringify(currentSettings());
+  if (state.history[state.historyAt] === text) return;
+  state.history.splice(state.historyAt + 1, Infinity, text);
+  state.historyAt = state.history.length - 1;
+}
+
+// Goes `step` (-1 undo, 1 redo) through the history.
+function travel(step) {
+  remember();
+  const at = state.historyAt + step;
+  if (at < 0 || at >= state.history.length) return;
+  state.historyAt = at;
+  setSettings(JSON.parse(state.history[at]));
+  status(step < 0 ? "undone" : "redone");
+}
+
+// Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo, Ctrl+S saves.
+function onKey(event) {
+  if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+  const key = event.key.toLowerCase();
+  if (key === "z") travel(event.shiftKey ? 1 : -1);
+  else if (key === "y") travel(1);
+  else if (key === "s") save();
+  else return;
+  event.preventDefault();
 }
 
 // ---- refusals ----
@@ -549,6 +591,7 @@ async function start() {
   $("size").addEventListener("change", changed);
   $("add-row").addEventListener("click", addRow);
   $("save").addEventListener("click", save);
+  document.addEventListener("keydown", onKey);
   $("open").addEventListener("change", (event) => { if (event.target.value) open(event.target.value); });
   setUpExports({
     settings: currentSettings,

@@ -240,6 +240,40 @@ async function rowPreview(page) {
   assert.equal(differingPixels(chain, await reliefPixels(page)), 0, "the chain's output again");
 }
 
+// Ctrl+Z undoes an octave count's change (the field and the picture are as
+// before), Ctrl+Shift+Z and Ctrl+Y redo it; Ctrl+S saves.
+async function undoRedoAndSave(page) {
+  await settle(page);
+  const before = await fieldValue(page, 1, "p1");
+  const picture = await reliefPixels(page);
+  await setField(page, 1, "p1", Number(before) + 2);
+  await settle(page);
+  const key = async (...keys) => {
+    const old = await shown(page);
+    for (const k of keys) await page.keyboard.down(k);
+    for (const k of [...keys].reverse()) await page.keyboard.up(k);
+    await page.waitForFunction((o) => Number(document.querySelector("#relief").dataset.shown ?? -1) > o,
+      { timeout: 60000 }, old);
+    await settle(page);
+  };
+  await key("Control", "z");
+  assert.equal(await fieldValue(page, 1, "p1"), before, "undone");
+  assert.equal(differingPixels(picture, await reliefPixels(page)), 0, "the picture as before the change");
+  await key("Control", "Shift", "Z");
+  assert.equal(await fieldValue(page, 1, "p1"), String(Number(before) + 2), "redone");
+  await key("Control", "z");
+  await key("Control", "y");
+  assert.equal(await fieldValue(page, 1, "p1"), String(Number(before) + 2), "redone with Ctrl+Y");
+  await key("Control", "z");
+  assert.equal(await fieldValue(page, 1, "p1"), before);
+  await page.$eval("#status", (s) => { s.textContent = ""; });
+  await page.keyboard.down("Control");
+  await page.keyboard.press("s");
+  await page.keyboard.up("Control");
+  await page.waitForFunction(() => document.querySelector("#status").textContent === "saved cmd_noise.txt",
+    { timeout: 60000 });
+}
+
 // Saves the example under the name the page offers, cmd_noise.txt: the
 // file in the folder holds the example's numbers.
 async function saveExample(page, folder) {
@@ -447,6 +481,7 @@ async function main() {
     await saveExample(page, folder);
     await typeChangeAndNewSeed(page);
     await rowPreview(page);
+    await undoRedoAndSave(page);
     await changeOctaves(page);
     await moveRow(page);
     await outOfRange(page);
