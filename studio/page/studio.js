@@ -404,6 +404,19 @@ function onKey(event) {
 
 // ---- refusals ----
 
+const TILE_FIELDS = { tilesX: "tiles x", tilesZ: "tiles z", tileWidth: "tile width", tileHeight: "tile height" };
+
+// A grid that makes no tiles previews its area all the same, but duneforge
+// and the exports write nothing of it: said at the field at fault.
+function showGridProblems() {
+  const empty = Object.keys(TILE_FIELDS).filter((name) => !(state.header[name] >= 1));
+  for (const name of empty) document.querySelector(`#grid [data-field="${name}"]`)?.classList.add("bad");
+  if (empty.length) {
+    const names = empty.map((name) => `${TILE_FIELDS[name]} is ${state.header[name]}`).join(", ");
+    $("grid-error").textContent = `${names}: the command file makes no tiles, so duneforge and the exports write none`;
+  }
+}
+
 function clearErrors() {
   for (const error of document.querySelectorAll("#rows .error, #grid-error")) error.textContent = "";
   for (const field of document.querySelectorAll(".bad")) field.classList.remove("bad");
@@ -459,6 +472,7 @@ async function preview() {
   if (sequence !== state.sequence || answer.status === 409) return;  // a newer one is on its way
   state.answeredAt = changedAt;
   clearErrors();
+  showGridProblems();
   if (!answer.picture) {
     showError(answer.body);
     return;

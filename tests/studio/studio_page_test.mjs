@@ -284,6 +284,8 @@ async function saveExample(page, folder) {
   const numbers = (text) => text.trim().split(/\s+/).map(Number);
   assert.deepEqual(numbers(fs.readFileSync(path.join(folder, "cmd_noise.txt"), "utf8")), numbers(TERRAIN));
   // Open offers the saved command file, and shows notes.txt apart, not to open.
+  await page.waitForFunction(() => [...document.querySelectorAll("#open option")].some((o) => o.value === "files/cmd_noise.txt"),
+    { timeout: 60000 });
   const options = await page.$$eval("#open option", (all) => all.map((o) => [o.textContent, o.disabled]));
   assert.deepEqual(options.filter(([name]) => name.endsWith(".txt") && !name.startsWith("examples")).slice(0, 1),
     [["cmd_noise.txt", false]]);
@@ -354,6 +356,24 @@ async function outOfRange(page) {
   assert.equal(await shown(page), before, "a refused value leaves the picture as it was");
   await setField(page, 0, "p1", 6);
   assert.equal(await page.$eval(`#rows li[data-row="0"] .field[data-field="p1"] .error`, (e) => e.textContent), "");
+}
+
+// Tiles x of 0 is said at its field, and the note goes with the tiles.
+async function noTiles(page) {
+  const setTiles = (value) => page.$eval("[data-grid=tilesX]", (input, v) => {
+    input.value = String(v);
+    input.dispatchEvent(new Event("input", { bubbles: true }));
+  }, value);
+  await setTiles(0);
+  const message = await page.waitForFunction(() => {
+    const field = document.querySelector(`#grid [data-field="tilesX"]`);
+    return field.classList.contains("bad") && document.querySelector("#grid-error").textContent;
+  }, { timeout: 60000 });
+  assert.match(await message.jsonValue(), /^tiles x is 0: the command file makes no tiles/);
+  await setTiles(4);
+  await page.waitForFunction(() => !document.querySelector(`#grid [data-field="tilesX"]`).classList.contains("bad") &&
+    document.querySelector("#grid-error").textContent === "", { timeout: 60000 });
+  await settle(page);
 }
 
 async function canvasPicture(page) {
@@ -482,6 +502,7 @@ async function main() {
     await typeChangeAndNewSeed(page);
     await rowPreview(page);
     await undoRedoAndSave(page);
+    await noTiles(page);
     await changeOctaves(page);
     await moveRow(page);
     await outOfRange(page);
