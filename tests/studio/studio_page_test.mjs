@@ -376,6 +376,22 @@ async function noTiles(page) {
   await settle(page);
 }
 
+// In a window of 1280 x 720 the relief, the 3D view and the export panel
+// are all in sight without scrolling, the pictures large enough to read.
+async function fitsTheWindow(page) {
+  await page.setViewport({ width: 1280, height: 720 });
+  await settle(page);
+  for (const id of ["relief", "terrain3d", "export"]) {
+    const box = await (await page.$(`#${id}`)).boundingBox();
+    assert.ok(box && box.x >= 0 && box.y >= 0 && box.x + box.width <= 1280 && box.y + box.height <= 720,
+      `#${id} in sight: ${JSON.stringify(box)}`);
+    if (id !== "export") assert.ok(box.width >= 200 && box.height >= 200, `#${id} large enough: ${JSON.stringify(box)}`);
+  }
+  assert.equal(await page.evaluate(() => document.scrollingElement.scrollHeight <= window.innerHeight), true,
+    "the page itself does not scroll");
+  await page.screenshot({ path: env("SCREENSHOT").replace(/\.png$/, "-1280x720.png") });
+}
+
 async function canvasPicture(page) {
   return page.$eval("#terrain3d canvas", (c) => c.toDataURL("image/png"));
 }
@@ -512,6 +528,7 @@ async function main() {
     assert.deepEqual(problems, [], "the page raised no error");
     await exportHmp7(page, folder);
     assert.deepEqual(problems, [], "the page raised no error while exporting");
+    await fitsTheWindow(page);
     assert.deepEqual(await page.evaluate(() => window.blockedByPolicy), [],
       "the content policy blocked nothing that the page and its 3D view use");
   } finally {
