@@ -81,6 +81,11 @@ class HeightPacker {
   uint16_t Pack(double height) const;
   // The engine number the exports are handed for `height`.
   Fixed10 HandedOver(double height) const { return RoundToFixed10(height + halfStep_); }
+  // The height that a packed value stands for, as a reader of the header
+  // takes it.
+  double Unpack(uint16_t packed) const {
+    return static_cast<double>(offset_) + static_cast<double>(packed) * static_cast<double>(scale_);
+  }
 
  private:
   float scale_ = 0.0f;

@@ -94,8 +94,18 @@ bool ReadHeader(ReadContext& context, HeaderInfo& header) {
 bool ReadRows(ReadContext& context, png_bytepp rows) {
   if (setjmp(png_jmpbuf(context.png))) return false;
   png_read_image(context.png, rows);
-  png_read_end(context.png, nullptr);
+  // The chunks after the data join those before it.
+  png_read_end(context.png, context.info);
   return true;
+}
+
+void CopyTexts(const ReadContext& context, std::vector<PictureText>& texts) {
+  png_textp text = nullptr;
+  const int count = png_get_text(context.png, context.info, &text, nullptr);
+  for (int i = 0; i < count; ++i) {
+    texts.push_back({text[i].key != nullptr ? text[i].key : "",
+                     text[i].text != nullptr ? std::string(text[i].text, text[i].text_length) : ""});
+  }
 }
 
 // The write structures, destroyed whatever happens.
@@ -117,13 +127,15 @@ void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
 
 void FlushNothing(png_structp) {}
 
-bool WriteRows(WriteContext& context, const GreyPicture& picture, png_bytepp rows,
+bool WriteRows(WriteContext& context, const GreyPicture& picture, png_bytepp rows, png_textp texts,
                std::vector<uint8_t>& out) {
   if (setjmp(png_jmpbuf(context.png))) return false;
   png_set_write_fn(context.png, &out, WriteToMemory, FlushNothing);
   png_set_IHDR(context.png, context.info, static_cast<png_uint_32>(picture.width),
                static_cast<png_uint_32>(picture.height), 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!picture.texts.empty())
+    png_set_text(context.png, context.info, texts, static_cast<int>(picture.texts.size()));
   png_write_info(context.png, context.info);
   png_write_image(context.png, rows);
   png_write_end(context.png, nullptr);
@@ -184,6 +196,8 @@ bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::s
     error = std::string("damaged PNG picture: ") + context.sink.message;
     return false;
   }
+  picture.texts.clear();
+  CopyTexts(context, picture.texts);
   for (size_t i = 0; i < picture.samples.size(); ++i) {
     picture.samples[i] = bytesPerSample == 2 ? static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1])
                                              : static_cast<uint16_t>(data[i] * 257);
@@ -201,9 +215,19 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
   }
   std::vector<uint8_t> data, out;
   std::vector<png_bytep> rows;
+  std::vector<png_text> texts;
   try {
     data.resize(static_cast<size_t>(count) * 2);
     rows.resize(static_cast<size_t>(picture.height));
+    // libpng copies the texts; it only reads through these pointers.
+    for (const PictureText& text : picture.texts) {
+      png_text chunk{};
+      chunk.compression = PNG_TEXT_COMPRESSION_NONE;
+      chunk.key = const_cast<char*>(text.keyword.c_str());
+      chunk.text = const_cast<char*>(text.text.c_str());
+      chunk.text_length = text.text.size();
+      texts.push_back(chunk);
+    }
   } catch (const std::bad_alloc&) {
     error = "cannot write " + path + ": not enough memory";
     return false;
@@ -219,7 +243,7 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
   WriteContext context;
   context.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
   if (context.png != nullptr) context.info = png_create_info_struct(context.png);
-  if (context.info == nullptr || !WriteRows(context, picture, rows.data(), out)) {
+  if (context.info == nullptr || !WriteRows(context, picture, rows.data(), texts.data(), out)) {
     error = "cannot write " + path + ": " +
             (context.info == nullptr ? "not enough memory" : context.sink.message);
     return false;

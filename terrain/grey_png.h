@@ -10,11 +10,20 @@ namespace terrain {
 // Whether this build reads and writes greyscale PNG pictures.
 bool GreyPngSupported();
 
-// A greyscale picture: width x height samples, row by row from the top.
+// A text chunk of a PNG picture: a keyword of 1 to 79 printable Latin-1
+// characters and its text.
+struct PictureText {
+  std::string keyword;
+  std::string text;
+};
+
+// A greyscale picture: width x height samples, row by row from the top, and
+// the text chunks it carries.
 struct GreyPicture {
   int32_t width = 0;
   int32_t height = 0;
   std::vector<uint16_t> samples;
+  std::vector<PictureText> texts;
 };
 
 // Reads a greyscale PNG picture (with or without alpha, which is dropped) of
@@ -23,11 +32,13 @@ struct GreyPicture {
 // (8-bit v becomes v x 257). No gamma or other transformation is applied.
 // False with a one-line reason in `error` for a colour picture, a picture
 // whose data is damaged or ends early, one that declares more pixels than its
-// data can hold, or a build without PNG support.
+// data can hold, or a build without PNG support. The picture's uncompressed
+// text chunks (tEXt), before and after its data, come in `texts`.
 bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error);
 
 // Writes `picture` to `path` as a 16-bit greyscale PNG with no gamma or
-// colour information, replacing the file whole. False with a one-line reason
+// colour information, its texts as uncompressed text chunks before the
+// data, replacing the file whole. False with a one-line reason
 // when it cannot; a file that was there then keeps its bytes.
 bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error);
 

@@ -27,6 +27,14 @@ struct TerrainGrid {
   std::vector<uint16_t> packed;
   double low = 0.0;
   double high = 0.0;
+  // Whether low and high are known: an HMP file's header, a PNG picture's
+  // stored range or the options gave them; false where 0 .. 65535 stands in.
+  bool rangeKnown = false;
+  // Once prepared: what packed 0 and 65535 stand for exactly, as a reader
+  // of the packed heights takes them (low and high on the steps of the
+  // header's numbers where the heights were packed anew).
+  double packedLow = 0.0;
+  double packedHigh = 0.0;
   double spacingX = 0.0;  // east; 0: the input does not say
   double spacingY = 0.0;  // north
   // Read from an HMP file: its header and skins, which an HMP output gives

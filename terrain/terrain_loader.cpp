@@ -8,6 +8,7 @@
 #include "terrain/grey_png.h"
 #include "terrain/hmp_file.h"
 #include "terrain/noise_array.h"
+#include "terrain/terrain_texts.h"
 
 namespace terrain {
 
@@ -101,6 +102,7 @@ bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, 
   for (size_t i = 0; i < grid.packed.size(); ++i) grid.heights[i] = file.Height(grid.packed[i]);
   grid.low = file.Height(0);
   grid.high = file.Height(kPackedTop);
+  grid.rangeKnown = true;
   grid.spacingX = file.Header().param1;
   grid.spacingY = file.Header().param2;
   grid.hasHmpHeader = true;
@@ -112,8 +114,11 @@ bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, 
   return true;
 }
 
-// Picture rows run from the north; terrain rows from the south.
+// Picture rows run from the north; terrain rows from the south. The range is
+// the options', else the picture's stored one, else 0 .. 65535; a stored
+// spacing comes along.
 void FromPicture(const GreyPicture& picture, const TerrainOptions& options, TerrainGrid& grid) {
+  const StoredTerrainTexts stored = ReadTerrainTexts(picture.texts);
   grid.columns = picture.width;
   grid.rows = picture.height;
   grid.packed.resize(picture.samples.size());
@@ -121,8 +126,13 @@ void FromPicture(const GreyPicture& picture, const TerrainOptions& options, Terr
     std::copy_n(picture.samples.begin() + static_cast<ptrdiff_t>(grid.Index(0, grid.rows - 1 - y)),
                 grid.columns, grid.packed.begin() + static_cast<ptrdiff_t>(grid.Index(0, y)));
   }
-  grid.low = options.hasRange ? options.rangeLow : 0.0;
-  grid.high = options.hasRange ? options.rangeHigh : kPackedRange;
+  grid.rangeKnown = options.hasRange || stored.hasRange;
+  grid.low = options.hasRange ? options.rangeLow : (stored.hasRange ? stored.low : 0.0);
+  grid.high = options.hasRange ? options.rangeHigh : (stored.hasRange ? stored.high : kPackedRange);
+  if (stored.hasSpacing) {
+    grid.spacingX = stored.spacingX;
+    grid.spacingY = stored.spacingY;
+  }
   grid.heights.resize(grid.packed.size());
   for (size_t i = 0; i < grid.packed.size(); ++i) {
     grid.heights[i] = grid.low + grid.packed[i] * ((grid.high - grid.low) / kPackedRange);

@@ -14,6 +14,7 @@
 #include "terrain/grey_png.h"
 #include "terrain/obj_mesh.h"
 #include "terrain/skin_rgba.h"
+#include "terrain/terrain_texts.h"
 #include "terrain/whole_output.h"
 
 namespace terrain {
@@ -192,8 +193,11 @@ bool SaveFormat(const TerrainGrid& grid, TerrainFormat format, const TerrainOpti
   switch (format) {
     case TerrainFormat::kHmp:
       return WriteHmp(grid, options, picture, path, error);
-    case TerrainFormat::kPng:
-      return WriteGreyPng(ToPicture(grid), path, error);
+    case TerrainFormat::kPng: {
+      GreyPicture heights = ToPicture(grid);
+      heights.texts = TerrainTexts(grid);
+      return WriteGreyPng(heights, path, error);
+    }
     case TerrainFormat::kRaw:
       return WriteRaw(grid, path, error);
     case TerrainFormat::kObj: {
@@ -241,10 +245,15 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
     error = "the height range does not fit in the numbers of an HMP header (-2097151 to 2097151)";
     return false;
   }
+  grid.rangeKnown = true;
+  grid.packedLow = grid.low;
+  grid.packedHigh = grid.high;
   if (!keepPacked) {
     const loamwriter::HeightPacker packer(grid.low, grid.high, options.engineValues);
     grid.packed.resize(grid.heights.size());
     for (size_t i = 0; i < grid.heights.size(); ++i) grid.packed[i] = packer.Pack(grid.heights[i]);
+    grid.packedLow = packer.Unpack(0);
+    grid.packedHigh = packer.Unpack(loamwriter::kPackedTop);
   }
   return true;
 }

@@ -12,7 +12,8 @@
 //               and, when there is a skin, a PNG texture beside it
 // Pictures and RAW files run row by row from the north edge.
 // Heights map linearly between their range and packed 0 .. 65535; the range
-// used is printed, because PNG and RAW files cannot carry it.
+// used is printed, because RAW files cannot carry it (PNG pictures keep it,
+// and the spacing, in text chunks that the readers take).
 // Exits 0 when the output was written, 1 when the input cannot be read, is
 // unsupported or damaged, or the output cannot be written (one line on
 // standard error), 2 for a usage error.
@@ -23,6 +24,7 @@
 
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_saver.h"
+#include "terrain/terrain_texts.h"
 #include "tools/grid_arguments.h"
 #include "tools/option_parser.h"
 #include "tools/terrain_options.h"
@@ -40,7 +42,8 @@ constexpr const char* kAbout =
     "          NAME.png beside it)\n"
     "Pictures and RAW files run row by row from the north edge. Heights map\n"
     "linearly between their range and packed 0 .. 65535; the range used is\n"
-    "printed, because PNG and RAW files cannot carry it.\n"
+    "printed, because RAW files cannot carry it (PNG pictures keep the range and\n"
+    "the spacing in text chunks, which are read back).\n"
     "Exits 0 when the output was written, 1 for an input or output that cannot be\n"
     "read or written, 2 for a usage error.\n";
 
@@ -73,7 +76,8 @@ void DeclareOptions(tools::OptionParser& parser, terrain::TerrainOptions& option
       "--spacing takes DX or DX,DY, positive numbers");
   parser.AddOption(
       "--range", "MIN MAX",
-      "the heights packed 0 and 65535 stand for (default: the data's range; for PNG and RAW input 0 .. "
+      "the heights packed 0 and 65535 stand for (default: the data's range; for PNG input its stored range, "
+      "for RAW input and a PNG without one 0 .. "
       "65535); MIN may equal MAX",
       [&](const Values& v) { return ParseRange(v, options); },
       "--range takes two numbers MIN MAX with MIN not above MAX");
@@ -111,7 +115,8 @@ int Convert(const tools::OptionParser& parser, const std::string& input, const s
   if (!warning.empty()) std::fprintf(stderr, "terrainconvert: warning: %s\n", warning.c_str());
   std::printf("%s: %s, %d x %d samples, %g x %g apart\n", output.c_str(), terrain::FormatName(outputFormat),
               grid.columns, grid.rows, grid.spacingX, grid.spacingY);
-  std::printf("range: %.9g %.9g (packed 0 and 65535)\n", grid.low, grid.high);
+  std::printf("range: %s (packed 0 and 65535)\n",
+              terrain::NumberPairText(grid.packedLow, grid.packedHigh).c_str());
   return tools::kExitDone;
 }
 

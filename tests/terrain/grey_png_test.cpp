@@ -99,8 +99,25 @@ TEST_F(GreyPngTest, RefusesColourDamageAndSizesItsDataCannotHold) {
   EXPECT_EQ(error_, "not a PNG picture");
 }
 
+// Text chunks count wherever they stand: before the data or after it.
+TEST_F(GreyPngTest, TextsAreReadBeforeAndAfterTheData) {
+  std::vector<uint8_t> png = Png(1, 1, 8, 0, {0, 9});
+  const std::vector<uint8_t> end(png.end() - 12, png.end());  // IEND
+  png.resize(png.size() - 12);
+  Chunk(png, "tEXt", {'A', 'f', 't', 'e', 'r', 0, '2', ' ', '3'});
+  png.insert(png.end(), end.begin(), end.end());
+  std::vector<uint8_t> before;
+  Chunk(before, "tEXt", {'B', 0, 'x'});
+  png.insert(png.begin() + 33, before.begin(), before.end());  // after the signature and IHDR
+  ASSERT_TRUE(terrain::ReadGreyPng(png, picture_, error_)) << error_;
+  ASSERT_EQ(picture_.texts.size(), 2u);
+  EXPECT_EQ(picture_.texts[0].keyword + "=" + picture_.texts[0].text, "B=x");
+  EXPECT_EQ(picture_.texts[1].keyword + "=" + picture_.texts[1].text, "After=2 3");
+  EXPECT_EQ(picture_.samples, std::vector<uint16_t>{9 * 257});
+}
+
 TEST_F(GreyPngTest, WritesSixteenBitGreySamplesThatReadBack) {
-  const terrain::GreyPicture written{3, 1, {0x0102, 0xFF00, 7}};
+  const terrain::GreyPicture written{3, 1, {0x0102, 0xFF00, 7}, {{"Comment", "three"}}};
   ASSERT_TRUE(terrain::WriteGreyPng(written, temp_.File("g.png"), error_)) << error_;
   const std::vector<uint8_t> png = testsupport::ReadFileBytes(temp_.File("g.png"));
   ASSERT_GE(png.size(), 26u);
@@ -108,9 +125,12 @@ TEST_F(GreyPngTest, WritesSixteenBitGreySamplesThatReadBack) {
   EXPECT_EQ(png[25], 0);   // grey, no alpha
   ASSERT_TRUE(terrain::ReadGreyPng(png, picture_, error_)) << error_;
   EXPECT_EQ(picture_.samples, written.samples);
+  ASSERT_EQ(picture_.texts.size(), 1u);
+  EXPECT_EQ(picture_.texts[0].keyword, "Comment");
+  EXPECT_EQ(picture_.texts[0].text, "three");
 
-  EXPECT_FALSE(terrain::WriteGreyPng({2, 2, {1, 2, 3}}, temp_.File("h.png"), error_));
-  EXPECT_FALSE(terrain::WriteGreyPng({0, 0, {}}, temp_.File("h.png"), error_));
+  EXPECT_FALSE(terrain::WriteGreyPng({2, 2, {1, 2, 3}, {}}, temp_.File("h.png"), error_));
+  EXPECT_FALSE(terrain::WriteGreyPng({0, 0, {}, {}}, temp_.File("h.png"), error_));
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("h.png")).empty());
 }
 

@@ -204,7 +204,7 @@ TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
   EXPECT_EQ(result.status, 0) << result.err;
   if (!terrain::GreyPngSupported()) return;
   std::string error;
-  ASSERT_TRUE(terrain::WriteGreyPng(terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}},
+  ASSERT_TRUE(terrain::WriteGreyPng(terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}, {}},
                                     temp_.File("ramp.png"), error))
       << error;
   result = Terrainview({temp_.File("ramp.png"), temp_.File("png.bmp")});
