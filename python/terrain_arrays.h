@@ -21,6 +21,7 @@ struct TerrainArrays {
   double spacingX = 0.0;
   double spacingY = 0.0;
   pybind11::object range = pybind11::none();
+  bool rangeKnown = false;
   pybind11::object hmp = pybind11::none();
   pybind11::list skins;
   std::string format;

@@ -42,6 +42,7 @@ py::dict HmpDict(const loamwriter::HmpHeader& header) {
   d["scale"] = Triple(header.scale);
   d["offset"] = Triple(header.offset);
   d["param0"] = header.param0;
+  d["spacing"] = py::make_tuple(header.param1, header.param2);
   return d;
 }
 
@@ -100,6 +101,7 @@ TerrainArrays LoadTerrain(const py::object& pathObject, const py::kwargs& keywor
   out.spacingX = options.spacingX > 0.0 ? options.spacingX : grid->spacingX;
   out.spacingY = options.spacingY > 0.0 ? options.spacingY : grid->spacingY;
   if (!grid->packed.empty()) out.range = py::make_tuple(grid->low, grid->high);
+  out.rangeKnown = grid->rangeKnown;
   if (grid->hasHmpHeader) out.hmp = HmpDict(grid->hmpHeader);
   out.skins = SkinArrays(grid->skins);
   out.heightsHash = HashHeights(grid->heights.data(), grid->heights.size());
@@ -179,10 +181,25 @@ uint16_t PackOnHeader(double height, float scale, float offset) {
   return step >= loamwriter::kPackedRange ? loamwriter::kPackedTop : loamwriter::TruncateLow16(step);
 }
 
+// A header's spacing (east, north) as Terrain.hmp gives it; false where the
+// header has none.
+bool HeaderSpacing(const py::dict& hmp, double& east, double& north) {
+  if (!hmp.contains("spacing")) return false;
+  const py::object pair = hmp["spacing"];
+  if (!py::isinstance<py::sequence>(pair) || py::isinstance<py::str>(pair) || py::len(pair) != 2) {
+    throw py::value_error("hmp's spacing takes (east, north)");
+  }
+  east = HeaderNumber(pair[py::int_(0)], "spacing");
+  north = HeaderNumber(pair[py::int_(1)], "spacing");
+  if (!(east > 0.0) || !(north > 0.0)) throw py::value_error("hmp's spacing must be positive");
+  return true;
+}
+
 // save_terrain's hmp=: the grid keeps that header's scales, offsets and
 // param0, and its heights are packed on the header's z steps, so that a
 // terrain read from an HMP file and written back packs to the same heights.
-// The spacing given (else the terrain's, else 1) goes into the header.
+// The spacing given (else the header's, else the terrain's, else 1) goes
+// into the header.
 void KeepGivenHeader(const py::object& given, terrain::TerrainOptions& options, terrain::TerrainGrid& grid) {
   if (options.hasRange || options.heightScale != 1.0) {
     throw py::value_error("hmp takes its heights' scale from the header: no range or height_scale with it");
@@ -195,10 +212,14 @@ void KeepGivenHeader(const py::object& given, terrain::TerrainOptions& options, 
   HeaderTriple(hmp, "offset", header.offset);
   header.param0 =
       hmp.contains("param0") ? HeaderNumber(hmp["param0"], "param0") : static_cast<float>(grid.columns);
+  double headerX = 0.0, headerY = 0.0;
   if (options.spacingX > 0.0) {
     grid.spacingX = options.spacingX;
     grid.spacingY = options.spacingY;
     options.spacingX = options.spacingY = 0.0;
+  } else if (HeaderSpacing(hmp, headerX, headerY)) {
+    grid.spacingX = headerX;
+    grid.spacingY = headerY;
   }
   if (!(grid.spacingX > 0.0) || !(grid.spacingY > 0.0)) grid.spacingX = grid.spacingY = 1.0;
   header.param1 = static_cast<float>(grid.spacingX);
@@ -212,7 +233,17 @@ void KeepGivenHeader(const py::object& given, terrain::TerrainOptions& options, 
   grid.high = grid.low + loamwriter::kPackedRange * static_cast<double>(header.scale[2]);
 }
 
-void SaveTerrain(const py::object& pathObject, const py::object& source, const py::kwargs& keywords) {
+// What save_terrain wrote: the heights packed 0 and 65535 stand for, the
+// spacing and the grid's shape, for formats that cannot carry them.
+py::dict Written(const terrain::TerrainGrid& grid) {
+  py::dict written;
+  written["range"] = py::make_tuple(grid.packedLow, grid.packedHigh);
+  written["spacing"] = py::make_tuple(grid.spacingX, grid.spacingY);
+  written["shape"] = py::make_tuple(grid.rows, grid.columns);
+  return written;
+}
+
+py::dict SaveTerrain(const py::object& pathObject, const py::object& source, const py::kwargs& keywords) {
   const std::string path = Fspath(pathObject);
   py::dict rest(keywords);
   const py::object hmp = rest.attr("pop")("hmp", py::none());
@@ -234,7 +265,7 @@ void SaveTerrain(const py::object& pathObject, const py::object& source, const p
             terrain::SaveTerrain(grid, format, options, path, error);
     systemError = errno;
   }
-  if (saved) return;
+  if (saved) return Written(grid);
   // The terrain room names the file in front of a failure to write it.
   if (error.compare(0, path.size() + 2, path + ": ") == 0) {
     throw ToolkitError(Kind::kSystem, error.substr(path.size() + 2), -1, systemError != 0 ? systemError : EIO,
@@ -271,8 +302,11 @@ void BindTerrains(py::module_& module) {
       .def_readonly(
           "range", &TerrainArrays::range,
           "(low, high): the heights packed 0 and 65535 stand for, where the file held packed heights.")
+      .def_readonly("range_known", &TerrainArrays::rangeKnown,
+                    "Whether the range is the file's own (an HMP header, a PNG's stored range) or range= "
+                    "gave it; False where 0 .. 65535 stands in.")
       .def_readonly("hmp", &TerrainArrays::hmp,
-                    "An HMP file's header (magic, version, scale, offset, param0), else None.")
+                    "An HMP file's header (magic, version, scale, offset, param0, spacing), else None.")
       .def_readonly("skins", &TerrainArrays::skins,
                     "An HMP file's skins: (H, W, 4) uint8 RGBA, rows from the top.")
       .def_readonly("format", &TerrainArrays::format,
@@ -285,8 +319,12 @@ void BindTerrains(py::module_& module) {
              "Writes a Terrain, or a bare (rows, columns) float64 or float32 array, as HMP7, 16-bit PNG, "
              "RAW or OBJ by the name or format=. Options: format, spacing, range, height_scale, skin, "
              "engine_values, and hmp (an HMP header as Terrain.hmp gives it: the file keeps its scales, "
-             "offsets and param0, and heights are packed on its z steps). The file is replaced whole or "
-             "not at all.\n\n"
+             "offsets, param0 and, unless spacing= is given, its spacing, and heights are packed on its z "
+             "steps). The file is replaced whole or not at all. A PNG keeps the range and the spacing in "
+             "its text chunks, which load_terrain reads back.\n\n"
+             "Returns what was written: {\"range\": (low, high), \"spacing\": (east, north), "
+             "\"shape\": (rows, columns)}, the range being the heights packed 0 and 65535 stand for, "
+             "which a RAW file cannot carry.\n\n"
              "Raises TerrainError for a terrain that cannot be written, OSError when the file cannot.");
 }
 

@@ -61,8 +61,12 @@ class Terrain:
     def range(self) -> Optional[Tuple[float, float]]:
         """The heights packed 0 and 65535 stand for, where the file held packed heights."""
     @property
+    def range_known(self) -> bool:
+        """Whether the range is the file's own (an HMP header, a PNG's stored range) or range=
+        gave it; False where 0 .. 65535 stands in."""
+    @property
     def hmp(self) -> Optional[Dict[str, Any]]:
-        """An HMP file's header: magic, version, scale, offset, param0."""
+        """An HMP file's header: magic, version, scale, offset, param0, spacing."""
     @property
     def skins(self) -> List[Optional[npt.NDArray[np.uint8]]]:
         """An HMP file's skins: (H, W, 4) RGBA, rows from the top."""
@@ -98,10 +102,13 @@ def save_terrain(
     skin: _Path = ...,
     engine_values: bool = ...,
     hmp: Dict[str, Any] = ...,
-) -> None:
+) -> Dict[str, Tuple[float, ...]]:
     """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all.
-    hmp= takes an HMP header as Terrain.hmp gives it: the file keeps its scales, offsets
-    and param0, and the heights are packed to the nearest step of its z scale."""
+    hmp= takes an HMP header as Terrain.hmp gives it: the file keeps its scales, offsets,
+    param0 and (unless spacing= is given) spacing, and the heights are packed to the nearest
+    step of its z scale. A PNG keeps the range and spacing in its text chunks.
+    Returns {"range": (low, high), "spacing": (east, north), "shape": (rows, columns)}:
+    the heights packed 0 and 65535 stand for, which a RAW file cannot carry."""
 
 def generate(
     command: Union[str, "os.PathLike[str]"], *, assemble: bool = False

@@ -184,3 +184,57 @@ def test_hmp_file_keeps_its_header_until_its_heights_change(corpus, tmp_path):
     low, high = terrain.heights.min(), terrain.heights.max()
     assert changed.hmp["scale"][2] == pytest.approx((high - low) / 65535, rel=1e-6)
     np.testing.assert_allclose(changed.heights, terrain.heights, atol=(high - low) / 65535)
+
+
+def png_texts(path):
+    """The tEXt chunks of a PNG file, parsed from its bytes, and the file's
+    bytes without them."""
+    data, at, texts, rest = path.read_bytes(), 8, {}, bytearray(path.read_bytes()[:8])
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        if kind == b"tEXt":
+            keyword, text = data[at + 8:at + 8 + length].split(b"\0", 1)
+            texts[keyword.decode("latin-1")] = text.decode("latin-1")
+        else:
+            rest += data[at:at + 12 + length]
+        at += 12 + length
+    return texts, bytes(rest)
+
+
+def test_png_and_raw_say_the_range_their_heights_were_packed_on(tmp_path):
+    # Heights off the 1/1024 steps of an HMP header's numbers: packed on the
+    # steps nearest their ends, 0.1 on 102/1024.
+    heights = np.array([[0.1, 0.7, 0.4], [0.25, 0.6, 0.3]])
+    written = tt.save_terrain(tmp_path / "a.png", heights, spacing=(2.0, 5.0))
+    low, high = written["range"]
+    assert low == 102 / 1024 and abs(high - 717 / 1024) < 1e-6
+    assert written["spacing"] == (2.0, 5.0) and written["shape"] == (2, 3)
+    texts, bare = png_texts(tmp_path / "a.png")
+    assert texts == {"Terrain height range": f"{low!r} {high!r}", "Terrain spacing": "2 5"}
+    back = tt.load_terrain(tmp_path / "a.png")
+    assert back.range == (low, high) and back.range_known and back.spacing == (2.0, 5.0)
+    half_step = (high - low) / 65535 / 2
+    np.testing.assert_allclose(back.heights, heights, rtol=0, atol=half_step * 1.01)
+    # The same picture without the chunks, as another tool may write it,
+    # stands for 0 .. 65535.
+    (tmp_path / "bare.png").write_bytes(bare)
+    plain = tt.load_terrain(tmp_path / "bare.png")
+    assert not plain.range_known and plain.range == (0, 65535) and plain.spacing == (0, 0)
+    # RAW keeps no range: save_terrain's answer brings the heights back.
+    assert tt.save_terrain(tmp_path / "a.r16", heights) == {"range": (low, high), "spacing": (1.0, 1.0),
+                                                            "shape": (2, 3)}
+    raw = tt.load_terrain(tmp_path / "a.r16", size=(3, 2), range=(low, high))
+    assert not tt.load_terrain(tmp_path / "a.r16", size=(3, 2)).range_known
+    np.testing.assert_allclose(raw.heights, heights, rtol=0, atol=half_step * 1.01)
+
+
+def test_heights_with_an_hmp_header_keep_its_spacing(corpus, tmp_path):
+    terrain = tt.load_terrain(corpus / "hmp7/terrain.hmp")
+    assert terrain.hmp["spacing"] == (5.0, 5.0)
+    written = tt.save_terrain(tmp_path / "a.hmp", terrain.heights.copy(), hmp=terrain.hmp)
+    assert written["spacing"] == (5.0, 5.0)
+    back = tt.load_terrain(tmp_path / "a.hmp")
+    assert back.spacing == (5.0, 5.0) and back.hmp["scale"] == terrain.hmp["scale"]
+    np.testing.assert_array_equal(back.heights, terrain.heights)
+    tt.save_terrain(tmp_path / "b.hmp", terrain.heights.copy(), hmp=terrain.hmp, spacing=(2.0, 3.0))
+    assert tt.load_terrain(tmp_path / "b.hmp").spacing == (2.0, 3.0)
