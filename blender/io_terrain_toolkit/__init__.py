@@ -15,8 +15,8 @@ bl_info = {
 import os
 
 import bpy
-from bpy.props import (BoolProperty, EnumProperty, FloatProperty, IntProperty, IntVectorProperty,
-                       StringProperty)
+from bpy.props import (BoolProperty, CollectionProperty, EnumProperty, FloatProperty, IntProperty,
+                       IntVectorProperty, StringProperty)
 from bpy_extras.io_utils import ExportHelper, ImportHelper
 
 from . import models, terrains, toolkit
@@ -61,6 +61,15 @@ class ImportModel(bpy.types.Operator, ImportHelper):
         return _run(self, "import", self.filepath, action)
 
 
+def _chosen_paths(operator):
+    """The files chosen in the file browser, several at once, else the one
+    path given."""
+    names = [entry.name for entry in operator.files if entry.name]
+    if names and operator.directory:
+        return [os.path.join(operator.directory, name) for name in names]
+    return [operator.filepath]
+
+
 class ImportTerrain(bpy.types.Operator, ImportHelper):
     """Import a terrain: HMP5/HMP7, a height array (.txt), 16-bit PNG or RAW"""
 
@@ -69,6 +78,8 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
     bl_options = {"REGISTER", "UNDO"}
     filename_ext = ".hmp"
     filter_glob: StringProperty(default="*.hmp;*.txt;*.png;*.raw;*.r16", options={"HIDDEN"})
+    files: CollectionProperty(type=bpy.types.OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
+    directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
     file_format: EnumProperty(
         name="Format", default="AUTO",
         items=[("AUTO", "By Name or Content", ""), ("hmp", "HMP", ""), ("txt", "Height Array", ""),
@@ -78,7 +89,9 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
     tiles: IntVectorProperty(name="Tiles", size=2, default=(1, 1), min=1,
                              description="Tiles along x and z of a height array")
     use_range: BoolProperty(name="Height Range", default=False,
-                            description="Give the heights packed 0 and 65535 stand for (PNG and RAW)")
+                            description="Give the heights packed 0 and 65535 stand for (PNG and RAW). "
+                                        "Without it a PNG's stored range is taken, else the heights "
+                                        "span a tenth of the terrain's larger side")
     range_low: FloatProperty(name="Low", default=0.0)
     range_high: FloatProperty(name="High", default=1.0)
     spacing: FloatProperty(name="Spacing", default=0.0, min=0.0,
@@ -99,8 +112,16 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
         return options
 
     def execute(self, context):
-        return _run(self, "import", self.filepath,
-                    lambda tt: terrains.import_terrain(context, self.filepath, self.load_options(), tt))
+        def action(path, tt):
+            _, note = terrains.import_terrain(context, path, self.load_options(), tt)
+            if note is not None:
+                self.report({"INFO"}, note)
+
+        for path in _chosen_paths(self):
+            result = _run(self, "import", path, lambda tt: action(path, tt))
+            if result != {"FINISHED"}:
+                return result
+        return {"FINISHED"}
 
 
 class ExportMdl7(bpy.types.Operator, ExportHelper):

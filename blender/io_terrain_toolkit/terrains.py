@@ -37,13 +37,34 @@ def _grid_mesh(name, heights, spacing):
     return mesh
 
 
+# Without a known range, packed heights span this share of the terrain's
+# larger side, as the studio's exports do by default.
+DEFAULT_SPAN_SHARE = 0.1
+
+
+def default_span(shape, spacing):
+    """The height span of a terrain whose file says none: a tenth of its
+    larger side."""
+    rows, columns = shape
+    return DEFAULT_SPAN_SHARE * max((columns - 1) * spacing[0], (rows - 1) * spacing[1], 1.0)
+
+
 def import_terrain(context, path, options, tt):
     """Reads a terrain with the tools' options and links it to the scene as
-    a grid mesh: x east, y north, z the height; returns the object."""
+    a grid mesh: x east, y north, z the height; returns the object and a
+    note for the user, or None. Packed heights without a known range (a PNG
+    without its stored range, a RAW file, no range given) span a tenth of
+    the terrain's larger side."""
     terrain = tt.load_terrain(path, **options)
     spacing = tuple(s if s > 0 else 1.0 for s in terrain.spacing)
     name = os.path.splitext(os.path.basename(path))[0] or "terrain"
-    mesh = _grid_mesh(name, terrain.heights, spacing)
+    heights, note = terrain.heights, None
+    if terrain.range is not None and not terrain.range_known:
+        span = default_span(heights.shape, spacing)
+        heights = heights * (span / 65535.0)
+        note = ("%s says no height range: its heights span %g, a tenth of its larger side "
+                "(set Height Range to choose)" % (os.path.basename(path), span))
+    mesh = _grid_mesh(name, heights, spacing)
     skin = next((s for s in terrain.skins if s is not None), None)
     if skin is not None:
         # An HMP skin holds its picture's rows from the bottom (south) row up,
@@ -56,7 +77,7 @@ def import_terrain(context, path, options, tt):
         obj[HEADER_PROPERTY] = {"scale": list(terrain.hmp["scale"]), "offset": list(terrain.hmp["offset"]),
                                 "param0": terrain.hmp["param0"], "spacing": list(spacing)}
     link_and_select(context, obj)
-    return obj
+    return obj, note
 
 
 def _axis_steps(values, what):

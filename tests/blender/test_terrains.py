@@ -72,6 +72,23 @@ np.array([0, 65535, 13107, 26214], dtype="<u2").tofile(out / "heights.raw")
 raw = harness.new_object(import_terrain, filepath=str(out / "heights.raw"), size=(2, 2),
                          use_range=True, range_low=-10, range_high=40)
 assert np.allclose(sorted(z_values(raw)[:, 2]), [-10, 0, 10, 40], atol=1e-5)
+# Without a range, RAW heights span a tenth of the larger side: 4 here.
+raw = harness.new_object(import_terrain, filepath=str(out / "heights.raw"), size=(2, 2), spacing=4)
+assert np.allclose(sorted(z_values(raw)[:, 2]), [0, 0.08, 0.16, 0.4], atol=1e-6), z_values(raw)
+
+# A PNG brings its stored range and spacing; two are imported at once.
+ridge = np.array([[0.0, 2.0, 4.0], [1.0, 3.0, 6.0]])
+tt.save_terrain(out / "ridge.png", ridge, spacing=(2.0, 5.0))
+tt.save_terrain(out / "ridge2.png", ridge + 100.0)
+before = set(bpy.data.objects)
+assert import_terrain(directory=str(out), files=[{"name": "ridge.png"}, {"name": "ridge2.png"}]) == {"FINISHED"}
+made = {obj.name: z_values(obj) for obj in set(bpy.data.objects) - before}
+assert sorted(made) == ["ridge", "ridge2"], sorted(made)
+co = made["ridge"]
+order = np.lexsort((co[:, 0], co[:, 1]))
+assert np.abs(co[order, 2] - ridge.ravel()).max() <= 6.0 / 65535, co
+assert co[:, 0].max() == 4.0 and co[:, 1].max() == 5.0
+assert abs(made["ridge2"][:, 2].min() - 100.0) <= 1e-3
 
 # A grid built here with an image: heights within half a packed step, the
 # spacing, and the image as the skin.
