@@ -1,5 +1,6 @@
 #include "studio/export_job.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <system_error>
@@ -24,6 +25,20 @@ namespace {
 
 // Thrown through the generator when the export is asked to stop.
 struct Stopped {};
+
+// Without a height scale of the request's, heights span this share of the
+// terrain's larger side, as the Blender import takes a terrain that says no
+// range.
+constexpr double kDefaultSpanShare = 0.1;
+
+// The height scale that makes the grid's heights span a tenth of its larger
+// side; 1 where the heights or the side span nothing.
+double DefaultHeightScale(const terrain::TerrainGrid& grid, double spacing) {
+  const auto range = std::minmax_element(grid.heights.begin(), grid.heights.end());
+  const double span = grid.heights.empty() ? 0.0 : *range.second - *range.first;
+  const double side = static_cast<double>(std::max(grid.columns, grid.rows) - 1) * spacing;
+  return span > 0.0 && side > 0.0 ? kDefaultSpanShare * side / span : 1.0;
+}
 
 // The preview's relief as a skin picture: rows from the top, which is the
 // north (the highest z), each pixel blue, green, red.
@@ -95,6 +110,10 @@ nlohmann::json ExportJob::State() const {
   std::lock_guard<std::mutex> lock(mutex_);
   nlohmann::json state = {{"state", state_}, {"done", done_}, {"total", total_}};
   if (state_ == "done") state["written"] = request_.FileNames();
+  if (state_ == "done" && request_.GetKind() != ExportRequest::Kind::kNoise) {
+    state["spacing"] = request_.Spacing();
+    state["heightScale"] = heightScale_;
+  }
   if (state_ == "failed") state["error"] = error_;
   return state;
 }
@@ -169,6 +188,13 @@ void ExportJob::WriteTerrain() {
   grid.heights.assign(values.begin(), values.end());
   generator.Values() = std::vector<float>();
   terrain::TerrainOptions options;
+  options.spacingX = options.spacingY = request_.Spacing();
+  options.heightScale =
+      request_.HeightScale() > 0.0 ? request_.HeightScale() : DefaultHeightScale(grid, request_.Spacing());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    heightScale_ = options.heightScale;
+  }
   const std::vector<std::string>& names = request_.FileNames();
   if (request_.GetKind() == ExportRequest::Kind::kObj && names.size() > 2) options.objTextureName = names[2];
   std::string error;

@@ -21,13 +21,16 @@ namespace studio {
 //   settings ask for it, byte for byte what duneforge writes for the same
 //   command file in an empty folder; the height array goes to its name only
 //   after the picture is written;
-// - hmp7, png16, obj: the tiles put together as one terrain, packed over
-//   its own height range with a spacing of 1, and saved as terrainconvert
+// - hmp7, png16, obj: the tiles put together as one terrain, its heights
+//   times the request's height scale (by default the one that makes them
+//   span a tenth of the larger side) and its samples the request's spacing
+//   apart, packed over its own height range and saved as terrainconvert
 //   saves one; the preview's relief (north at the top) as the skin or
 //   texture when the request asks for it.
 // Its state, as the studio answers it: {"state": "running", "done", "total"}
 // while it runs (tiles, or pieces of the whole terrain), then "done" with
-// "written" (the files' names), "failed" with "error", or "cancelled".
+// "written" (the files' names) and, for a terrain, the "spacing" and
+// "heightScale" it was written with, "failed" with "error", or "cancelled".
 class ExportJob {
  public:
   // Checks the output names against the folder (StudioError 400 or 403
@@ -70,6 +73,7 @@ class ExportJob {
   std::string state_ = "running";
   uint64_t done_ = 0;
   uint64_t total_ = 0;
+  double heightScale_ = 0.0;  // a terrain's, once it is known
   std::string error_;
 
   std::thread thread_;

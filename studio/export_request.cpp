@@ -1,11 +1,13 @@
 #include "studio/export_request.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
 #include "generator/height_value_format.h"
+#include "plugin/terrain_recipe.h"
 #include "studio/settings_json.h"
 #include "studio/studio_error.h"
 
@@ -28,6 +30,18 @@ std::string Named(const std::string& name, const std::string& ending) {
   const bool ends =
       name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
   return ends ? name : name + ending;
+}
+
+// A positive finite number, or `otherwise` where the field is missing (or
+// null, where `nullAllowed`).
+double Positive(const json& request, const char* field, double otherwise, bool nullAllowed) {
+  if (!request.contains(field) || (nullAllowed && request.at(field).is_null())) return otherwise;
+  const json& value = request.at(field);
+  const double number = value.is_number() ? value.get<double>() : 0.0;
+  if (!(number > 0.0) || !std::isfinite(number)) {
+    throw StudioError(400, std::string("\"") + field + "\" must be a number above 0");
+  }
+  return number;
 }
 
 // A terrain export holds the whole area: the generated floats, the heights
@@ -119,7 +133,18 @@ ExportRequest ExportRequest::Parse(const json& request) {
     return parsed;
   }
   const std::string name = Text(request, "name", "");
-  if (kind == "hmp7" || kind == "png16" || kind == "obj") CheckTerrainArea(parsed.settings_);
+  if (kind == "hmp7" || kind == "png16" || kind == "obj") {
+    CheckTerrainArea(parsed.settings_);
+    parsed.spacing_ = Positive(request, "spacing", 1.0, false);
+    parsed.heightScale_ = Positive(request, "heightScale", 0.0, true);
+    const int64_t side = std::max(int64_t{parsed.settings_.tilesX} * parsed.settings_.tileWidth,
+                                  int64_t{parsed.settings_.tilesZ} * parsed.settings_.tileHeight);
+    if (!loamwriter::FitsFixed10(static_cast<double>(side - 1) * parsed.spacing_)) {
+      throw StudioError(400, "the terrain is wider than a terrain file can say: its larger side, " +
+                                 std::to_string(side) +
+                                 " samples, times \"spacing\" must stay within 2097151");
+    }
+  }
   if (kind == "hmp7") {
     parsed.kind_ = Kind::kHmp7;
     parsed.files_.push_back(Named(name, ".hmp"));

@@ -20,7 +20,12 @@ namespace studio {
 //           skin or texture, the default) or "blank" (a blank skin, no
 //           texture);
 //   "replace": false to have the export refused when one of its files is
-//           in the folder already (true, the default, replaces them).
+//           in the folder already (true, the default, replaces them);
+//   "spacing": for the terrains, the world's distance between neighbouring
+//           samples, east and north (1 by default);
+//   "heightScale": for the terrains, what every height is multiplied by;
+//           missing or null for the default, which makes the heights span
+//           a tenth of the terrain's larger side.
 // Parsing throws StudioError (400) naming what is wrong, also for a terrain
 // whose whole area has no tiles, does not fit in a terrain file, or needs
 // more memory than duneforge's budget (DUNEFORGE_MEMORY_MB) allows.
@@ -37,6 +42,9 @@ class ExportRequest {
   const duneforge::CommandSettings& Settings() const { return settings_; }
   bool PreviewSkin() const { return previewSkin_; }
   bool Replaces() const { return replaces_; }
+  double Spacing() const { return spacing_; }
+  // 0 for the default height scale.
+  double HeightScale() const { return heightScale_; }
   // The files the export writes in the studio's folder, the main one first:
   // noise_arr.txt (and tutorial.bmp), NAME.hmp, NAME.png, or NAME.obj with
   // NAME.mtl (and NAME_texture.png for a texture).
@@ -50,6 +58,8 @@ class ExportRequest {
   duneforge::CommandSettings settings_;
   bool previewSkin_ = true;
   bool replaces_ = true;
+  double spacing_ = 1.0;
+  double heightScale_ = 0.0;
   std::vector<std::string> files_;
 };
 

@@ -437,6 +437,62 @@ TEST_F(StudioApiTest, TerrainExportsHoldTheWholeArea) {
   EXPECT_EQ(ReadText(Served() + "/area_texture.png").compare(1, 3, "PNG"), 0);
 }
 
+// The world's spacing and height scale shape every terrain export: an OBJ's
+// coordinates, a PNG16's stored range and spacing. Without a height scale
+// the heights span a tenth of the larger side.
+TEST_F(StudioApiTest, TerrainExportsTakeTheWorldSpacingAndHeightScale) {
+  WriteText(temp_.File("cmd_noise.txt"), kTwoTiles);
+  ASSERT_EQ(testsupport::RunProgram(DUNEFORGE_PATH, {}, temp_.Path(), temp_.Path()).status, 0);
+  const std::vector<float> heights = testsupport::ParseHeightArray(temp_.File("noise_arr.txt"));
+  const auto range = std::minmax_element(heights.begin(), heights.end());
+  const double low = *range.first, high = *range.second;
+  const json settings = SettingsOf(kTwoTiles);  // 32 x 8 samples
+
+  const auto obj = Export({{"settings", settings},
+                           {"kind", "obj"},
+                           {"name", "w"},
+                           {"spacing", 2},
+                           {"heightScale", 3},
+                           {"skin", "blank"}});
+  ASSERT_TRUE(obj);
+  json state = Ended(json::parse(obj->body).at("job"));
+  ASSERT_EQ(state.at("state"), "done") << state;
+  EXPECT_EQ(state.at("heightScale"), 3.0);
+  std::istringstream lines(ReadText(Served() + "/w.obj"));
+  double most[3] = {-1e300, -1e300, -1e300}, least[3] = {1e300, 1e300, 1e300};
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("v ", 0) != 0) continue;
+    std::istringstream v(line.substr(2));
+    for (int axis = 0; axis < 3; ++axis) {
+      double value = 0;
+      v >> value;
+      most[axis] = std::max(most[axis], value);
+      least[axis] = std::min(least[axis], value);
+    }
+  }
+  EXPECT_EQ(least[0], 0.0);
+  EXPECT_EQ(most[0], 31 * 2.0);
+  EXPECT_EQ(most[2] - least[2], 7 * 2.0);
+  EXPECT_NEAR(least[1], 3 * low, 3.0 / 1024);
+  EXPECT_NEAR(most[1], 3 * high, 3.0 / 1024);
+
+  const auto png = Export({{"settings", settings}, {"kind", "png16"}, {"name", "w"}, {"spacing", 0.5}});
+  ASSERT_TRUE(png);
+  state = Ended(json::parse(png->body).at("job"));
+  ASSERT_EQ(state.at("state"), "done") << state;
+  const double scale = 0.1 * 31 * 0.5 / (high - low);  // a tenth of 15.5 over the heights' span
+  EXPECT_NEAR(state.at("heightScale").get<double>(), scale, scale * 1e-6);
+  terrain::TerrainGrid grid;
+  terrain::TerrainFormat format;
+  std::string error;
+  ASSERT_EQ(terrain::LoadTerrain(Served() + "/w.png", {}, grid, format, error), terrain::LoadResult::kLoaded)
+      << error;
+  EXPECT_EQ(grid.spacingX, 0.5);
+  EXPECT_EQ(grid.spacingY, 0.5);
+  EXPECT_NEAR(grid.high - grid.low, 1.55, 2.0 / 1024);
+  EXPECT_NEAR(grid.low, low * scale, 1.0 / 1024);
+}
+
 // What cannot be exported is refused before anything starts, and nothing
 // is written.
 TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
@@ -445,6 +501,14 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
   ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "../a"}}), 400);
   ExpectRefused(Export({{"settings", settings}, {"kind", "hmp7"}}), 400);
   ExpectRefused(Export({{"settings", settings}, {"kind", "obj"}, {"name", "a"}, {"skin", "red"}}), 400);
+  for (const json& bad : {json(0), json(-1), json("1"), json(nullptr)}) {
+    ExpectRefused(Export({{"settings", settings}, {"kind", "obj"}, {"name", "a"}, {"spacing", bad}}), 400);
+  }
+  ExpectRefused(Export({{"settings", settings}, {"kind", "png16"}, {"name", "a"}, {"heightScale", 0}}), 400);
+  // 31 steps of 70000 are wider than an HMP header's numbers reach.
+  const auto wide = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}, {"spacing", 70000}});
+  ExpectRefused(wide, 400);
+  EXPECT_NE(json::parse(wide->body).at("error").get<std::string>().find("32 samples"), std::string::npos);
   // 8192 x 8192 heights take 1 GiB, more than the default budget of 256 MiB.
   ExpectRefused(Export({{"settings", SettingsOf("0 1 32 32 256 256 0 1 0 1 0 0  0 6 1 0.5 0\n")},
                         {"kind", "png16"},
@@ -471,7 +535,8 @@ TEST_F(StudioApiTest, RefusedExportsWriteNothing) {
 // sentence that says so.
 TEST_F(StudioApiTest, AnExportThatCannotBePackedSaysWhyInASentence) {
   const json settings = SettingsOf("0 2 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0  3 0 10000000 0.5 0\n");
-  const auto started = Export({{"settings", settings}, {"kind", "png16"}, {"name", "huge"}});
+  const auto started =
+      Export({{"settings", settings}, {"kind", "png16"}, {"name", "huge"}, {"heightScale", 1}});
   ASSERT_TRUE(started);
   ASSERT_EQ(started->status, 202) << started->body;
   const json state = Ended(json::parse(started->body).at("job"));
