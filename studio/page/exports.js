@@ -2,18 +2,61 @@
 // folder (the height array and picture as duneforge writes them, or a
 // terrain file) and shows the job's progress until it is done. It asks
 // before an export replaces a file of the folder, and Cancel stops a
-// running export, which then writes nothing.
+// running export, which then writes nothing. The world's spacing and height
+// scale go with every terrain export; the browser keeps them for the next
+// visit, and the 3D view draws with them.
 import { deleteAnswer, getAnswer, postAnswer } from "./api.js";
 
 const $ = (id) => document.getElementById(id);
 const POLL_MS = 150;
 
 const KIND_NAMES = { noise: "noise_arr.txt", hmp7: "HMP7", png16: "PNG16", obj: "OBJ" };
+const STORED_SCALE = "terrainstudio.worldScale";
+
+// The world's scale as the panel sets it: {spacing, heightScale}, the height
+// scale null for the default (heights that span a tenth of the larger side).
+export function worldScale() {
+  const spacing = Number($("export-spacing").value);
+  const typed = $("export-height-scale").value.trim();
+  const heightScale = typed === "" ? null : Number(typed);
+  return {
+    spacing: spacing > 0 && Number.isFinite(spacing) ? spacing : 1,
+    heightScale: heightScale > 0 && Number.isFinite(heightScale) ? heightScale : null,
+  };
+}
+
+// Shows what the scale makes of the terrain: `extent` is [x, z, height span]
+// in world units, as the 3D view draws it.
+export function showWorld(extent) {
+  const [x, z, span] = extent.map((value) => Number(value.toPrecision(4)));
+  $("export-world").textContent = `world ${x} × ${z}, heights span ${span}`;
+}
+
+function restoreScale(changed) {
+  try {
+    const kept = JSON.parse(localStorage.getItem(STORED_SCALE) ?? "{}");
+    if (kept.spacing > 0) $("export-spacing").value = kept.spacing;
+    if (kept.heightScale > 0) $("export-height-scale").value = kept.heightScale;
+  } catch {
+    // Storage that cannot be read leaves the defaults.
+  }
+  for (const id of ["export-spacing", "export-height-scale"]) {
+    $(id).addEventListener("change", () => {
+      try {
+        localStorage.setItem(STORED_SCALE, JSON.stringify(worldScale()));
+      } catch {
+        // A browser that keeps nothing still exports with the panel's values.
+      }
+      changed();
+    });
+  }
+}
 
 // `settings()` gives the page's current settings; `refused(body)` shows a
 // refusal that names a row or field where it belongs; `written()` hears
-// of files written.
-export function setUpExports({ settings, refused, written }) {
+// of files written; `scaleChanged()` of a new world scale.
+export function setUpExports({ settings, refused, written, scaleChanged }) {
+  restoreScale(scaleChanged);
   for (const button of document.querySelectorAll("[data-export]")) {
     button.addEventListener("click", () => run(button.dataset.export, settings(), refused, written));
   }
@@ -60,6 +103,9 @@ async function run(kind, settings, refused, written) {
     if (!name) { report("give the file a name, such as terrain", true); return; }
     request.name = name;
     if (kind === "hmp7" || kind === "obj") request.skin = $("export-skin").value;
+    const { spacing, heightScale } = worldScale();
+    request.spacing = spacing;
+    if (heightScale !== null) request.heightScale = heightScale;
   }
   for (const button of document.querySelectorAll("[data-export]")) button.disabled = true;
   const progress = $("export-progress");

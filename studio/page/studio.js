@@ -2,7 +2,7 @@
 // server's relief of its output, and a 3D view of the same heights, after
 // every change.
 import { getJson, postJson, putText, postPreview } from "./api.js";
-import { setUpExports } from "./exports.js";
+import { setUpExports, showWorld, worldScale } from "./exports.js";
 
 const HEADER_FIELDS = ["hostWindow", "tilesX", "tilesZ", "tileWidth", "tileHeight", "lowerX", "upperX",
   "lowerZ", "upperZ", "seedBase", "preview"];
@@ -523,7 +523,9 @@ async function show3d(settings, sequence, picture) {
   // A change that has no picture yet brings a newer relief and, after it,
   // its own 3D view: drawing this one now would only hold that relief up.
   if (sequence !== state.sequence || state.changedAt !== state.answeredAt || !answer.heights) return;
-  await state.view3d.show(answer, settings.upperX - settings.lowerX, settings.upperZ - settings.lowerZ, picture);
+  const world = { ...worldScale(), columns: settings.tilesX * settings.tileWidth,
+    rows: settings.tilesZ * settings.tileHeight };
+  showWorld(await state.view3d.show(answer, world, picture));
   $("terrain3d").dataset.shown = sequence;
 }
 
@@ -611,6 +613,10 @@ async function start() {
     settings: currentSettings,
     refused: (body) => showError(body, null),
     written: () => fillOpenList(),
+    scaleChanged: () => {
+      const shown = state.shown;
+      if (shown) preview3d(shown.settings, shown.sequence, shown.picture).catch(() => {});
+    },
   });
   // A link may name the file to open: #files/NAME or #examples/NAME.
   const wanted = decodeURIComponent(location.hash.slice(1));

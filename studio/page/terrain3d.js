@@ -4,9 +4,27 @@
 import * as THREE from "./three/three.module.js";
 import { OrbitControls } from "./three/addons/controls/OrbitControls.js";
 
-// How high a height of 1 stands, as a share of the area's width; heights
-// span about -1 .. 1.
-const VERTICAL = 0.05;
+// Without a height scale, heights span this share of the terrain's larger
+// side, as the exports make them by default.
+const DEFAULT_SPAN_SHARE = 0.1;
+
+// The world a preview stands for: the export's `columns` x `rows` samples
+// `spacing` apart, heights times `heightScale` (null for the default).
+// Answers [x extent, z extent, height span] and the scale the heights take.
+export function worldOf(heights, { columns, rows, spacing, heightScale }) {
+  let lowest = Infinity;
+  let highest = -Infinity;
+  for (const h of heights) {
+    if (h < lowest) lowest = h;
+    if (h > highest) highest = h;
+  }
+  const extentX = Math.max(columns - 1, 0) * spacing;
+  const extentZ = Math.max(rows - 1, 0) * spacing;
+  const span = highest - lowest;
+  const side = Math.max(extentX, extentZ);
+  const scale = heightScale ?? (span > 0 && side > 0 ? (DEFAULT_SPAN_SHARE * side) / span : 1);
+  return { extent: [extentX, extentZ, span * scale], scale, middle: (lowest + highest) / 2 };
+}
 
 export class TerrainView {
   constructor(container) {
@@ -46,11 +64,17 @@ export class TerrainView {
   draw() { this.renderer.render(this.scene, this.camera); }
 
   // Shows `grid` ({width, height, heights}, row 0 at the lower z edge, as
-  // the server sends it) over an area `extentX` by `extentZ` wide, draped
-  // with `picture` (a Blob of the relief, north at its top).
-  async show(grid, extentX, extentZ, picture) {
+  // the server sends it) as the world `world` describes (see worldOf),
+  // draped with `picture` (a Blob of the relief, north at its top). The
+  // scene keeps the world's proportions, its larger side 2 wide. Answers
+  // the world's extent.
+  async show(grid, world, picture) {
     const image = await pictureOf(picture);
-    const geometry = this.geometryFor(grid.width, grid.height, extentZ / extentX);
+    const { extent, scale, middle } = worldOf(grid.heights, world);
+    const larger = Math.max(extent[0], extent[1]) || 1;
+    const unit = 2 / larger;
+    const geometry = this.geometryFor(grid.width, grid.height, Math.max(extent[0] * unit, 0.02),
+      Math.max(extent[1] * unit, 0.02));
     const position = geometry.attributes.position;
     // The plane's vertex rows run from its far edge (the scene's -z) to its
     // near one, as the picture's rows run from its top: the far edge is the
@@ -58,7 +82,9 @@ export class TerrainView {
     const { width, height } = grid;
     for (let row = 0; row < height; ++row) {
       const from = (height - 1 - row) * width;
-      for (let x = 0; x < width; ++x) position.setY(row * width + x, grid.heights[from + x] * VERTICAL * 2);
+      for (let x = 0; x < width; ++x) {
+        position.setY(row * width + x, (grid.heights[from + x] - middle) * scale * unit);
+      }
     }
     position.needsUpdate = true;
     geometry.computeVertexNormals();
@@ -73,18 +99,21 @@ export class TerrainView {
     // The N stands beyond the middle of the far (north) edge.
     this.north.position.set(0, 0.2, -geometry.parameters.height / 2 - 0.2);
     this.container.dataset.samples = `${grid.width}x${grid.height}`;
+    this.container.dataset.extent = extent.join(" ");
     this.draw();
+    return extent;
   }
 
-  // A plane of width x height vertices, 2 wide and 2 x `aspect` deep, lying
-  // in the x-z plane; the last one is taken again when the shape is the same.
-  geometryFor(width, height, aspect) {
-    const depth = 2 * Math.min(Math.max(aspect, 0.05), 20);
+  // A plane of width x height vertices, `planeWidth` wide and `planeDepth`
+  // deep, lying in the x-z plane; the last one is taken again when the
+  // shape is the same.
+  geometryFor(width, height, planeWidth, planeDepth) {
+    const key = `${width}x${height}x${planeWidth}x${planeDepth}`;
     const old = this.mesh?.geometry;
-    if (old && old.userData.key === `${width}x${height}x${depth}`) return old;
-    const geometry = new THREE.PlaneGeometry(2, depth, width - 1, height - 1);
+    if (old && old.userData.key === key) return old;
+    const geometry = new THREE.PlaneGeometry(planeWidth, planeDepth, width - 1, height - 1);
     geometry.rotateX(-Math.PI / 2);
-    geometry.userData.key = `${width}x${height}x${depth}`;
+    geometry.userData.key = key;
     if (this.mesh) {
       this.scene.remove(this.mesh);
       old.dispose();

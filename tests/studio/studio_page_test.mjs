@@ -414,6 +414,15 @@ async function turn3dView(page) {
 async function exportHmp7(page, folder) {
   await page.$eval("#export-name", (input) => { input.value = "studio-test"; });
   await page.select("#export-skin", "preview");
+  // Samples 2 apart, and the default height scale: the 3D view redraws the
+  // 1022 x 1022 world with heights that span a tenth of it.
+  await page.$eval("#export-spacing", (input) => {
+    input.value = "2";
+    input.dispatchEvent(new Event("change"));
+  });
+  await page.waitForFunction(() => (document.querySelector("#terrain3d").dataset.extent ?? "").startsWith("1022 1022 "),
+    { timeout: 60000 });
+  const view = (await page.$eval("#terrain3d", (e) => e.dataset.extent)).split(" ").map(Number);
   // Whether the progress bar showed, however short the export.
   await page.$eval("#export-progress", (bar) => {
     new MutationObserver(() => { if (!bar.hidden) bar.dataset.wasShown = "yes"; })
@@ -442,13 +451,29 @@ async function exportHmp7(page, folder) {
   const highest = heights.reduce((a, b) => Math.max(a, b));
   // The header holds the range as engine numbers, in steps of 1/1024
   // rounded to the nearest (halves away from zero), and packs it into
-  // 0 .. 65535.
+  // 0 .. 65535: duneforge's heights times the scale that makes them span
+  // a tenth of the larger side, 102.2.
   const engine = (value) => Math.sign(value) * Math.round(Math.abs(value) * 1024) / 1024;
+  const heightScale = 102.2 / (highest - lowest);
   const [scale, offset] = [hmp.header.scale[2], hmp.header.offset[2]];
-  assert.ok(Math.abs(offset - engine(lowest)) < 1e-6, `lowest height ${offset}, duneforge's ${lowest}`);
-  assert.ok(Math.abs(offset + 65535 * scale - engine(highest)) < 1e-5,
-    `highest height ${offset + 65535 * scale}, duneforge's ${highest}`);
-  log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo`);
+  // (modelinfo prints the header's floats with 7 digits.)
+  assert.ok(Math.abs(offset - engine(lowest * heightScale)) < 1e-4,
+    `lowest height ${offset}, duneforge's ${lowest} times ${heightScale}`);
+  assert.ok(Math.abs(offset + 65535 * scale - engine(highest * heightScale)) < 1e-4,
+    `highest height ${offset + 65535 * scale}, duneforge's ${highest} times ${heightScale}`);
+  // What the 3D view shows is what was exported: extents and height span
+  // within 1 %.
+  const exported = [hmp.header.scale[0] * 65535, hmp.header.scale[1] * 65535, scale * 65535];
+  for (let axis = 0; axis < 3; ++axis) {
+    assert.ok(Math.abs(view[axis] - exported[axis]) <= 0.01 * exported[axis],
+      `the 3D view's ${view.join(" x ")} against the export's ${exported.join(" x ")}`);
+  }
+  // The Blender test imports the same file and holds it against the view.
+  const kept = path.join(path.dirname(env("SCREENSHOT")), "studio-export");
+  fs.mkdirSync(kept, { recursive: true });
+  fs.copyFileSync(file, path.join(kept, "studio-test.hmp"));
+  fs.writeFileSync(path.join(kept, "view.json"), JSON.stringify({ extent: view }));
+  log(`exported ${path.basename(file)}: ${fs.statSync(file).size} bytes, read back by modelinfo; 3D view ${view.join(" x ")}`);
   await reliefFacesNorth(page, file, folder);
   await exportAgain(page, file);
 }
@@ -475,6 +500,18 @@ async function exportAgain(page, file) {
     if (accept) assert.equal(kept.slice(0, 4), "HMP7", "the accepted export replaced the file");
     else assert.equal(kept, "kept", "the dismissed export left the file as it was");
   }
+}
+
+// The browser keeps the world's scale for the next visit.
+async function scaleIsKept(page) {
+  await page.$eval("#export-height-scale", (input) => {
+    input.value = "3";
+    input.dispatchEvent(new Event("change"));
+  });
+  await page.reload();
+  await page.waitForSelector("#relief[data-shown]", { timeout: 60000 });
+  assert.deepEqual([await page.$eval("#export-spacing", (i) => i.value),
+    await page.$eval("#export-height-scale", (i) => i.value)], ["2", "3"], "the scale came back");
 }
 
 // The whole page, from the top: the studio with the terrain example after
@@ -529,6 +566,7 @@ async function main() {
     await exportHmp7(page, folder);
     assert.deepEqual(problems, [], "the page raised no error while exporting");
     await fitsTheWindow(page);
+    await scaleIsKept(page);
     assert.deepEqual(await page.evaluate(() => window.blockedByPolicy), [],
       "the content policy blocked nothing that the page and its 3D view use");
   } finally {
