@@ -121,9 +121,10 @@ void ReadMaterial(const py::handle material, size_t k, SkinInput& skin) {
 
 // The skins to write: per skin of the model its image and its material; a
 // skin with neither (a missing image, such as an external skin name) is left
-// out. Triangles name the skins they take as the model numbers them, and are
-// renumbered to the written skins; a triangle that names none of them takes
-// the first written skin, as do all triangles of a model that names none.
+// out. Triangles name the skins they take as the model numbers them and are
+// renumbered to the written skins; one that names none of them takes none
+// (-1). Where no triangle names a written skin (the formats without
+// materials give -1 throughout), every triangle takes the first skin.
 void ReadSkins(const py::object& model, const py::object& materialsGiven, ModelInput& in) {
   const py::object skins = Field(model, "skins");
   const py::object materials = materialsGiven.is_none() ? Field(model, "materials") : materialsGiven;
@@ -144,17 +145,20 @@ void ReadSkins(const py::object& model, const py::object& materialsGiven, ModelI
     in.skins.push_back(std::move(skin));
   }
   const size_t triangleCount = static_cast<size_t>(in.triangles.shape(0));
-  const int32_t fallback = in.skins.empty() ? -1 : 0;
-  in.triangleSkins.assign(triangleCount, fallback);
+  in.triangleSkins.assign(triangleCount, in.skins.empty() ? -1 : 0);
   const py::object given = Field(model, "triangle_materials");
   if (given.is_none()) return;
   const auto taken = RequireArray<int32_t>(given, "triangle_materials", {in.triangles.shape(0)});
+  std::vector<int32_t> named(triangleCount, -1);
+  bool namesAny = false;
   for (size_t i = 0; i < triangleCount; ++i) {
     const int32_t k = taken.data()[i];
     if (k >= 0 && static_cast<size_t>(k) < written.size() && written[static_cast<size_t>(k)] >= 0) {
-      in.triangleSkins[i] = written[static_cast<size_t>(k)];
+      named[i] = written[static_cast<size_t>(k)];
+      namesAny = true;
     }
   }
+  if (namesAny) in.triangleSkins = std::move(named);
 }
 
 ModelInput ReadInput(const py::object& model, const py::object& materials) {
@@ -359,7 +363,8 @@ void BindModelWriter(py::module_& module) {
              py::arg("materials") = py::none(),
              "Writes `model` (a Model, or any object or dict with the same fields) as an MDL7 file of "
              "one group: frames[0] as the base vertices, every frame as a vertex frame, triangles "
-             "with their texture coordinates and the skin each takes (triangle_materials), each "
+             "with their texture coordinates and the skin each takes (triangle_materials; where "
+             "they name no written skin, the first), each "
              "(height, width, 4) uint8 RGBA skin as a 32-bit skin and each (height, width) uint8 "
              "skin of palette indices as an 8-bit skin with the indices unchanged (no palette is "
              "stored). Per skin, `materials` (else the model's own) gives None or a dict with "

@@ -42,8 +42,8 @@ class Model:
     texcoords: Optional[npt.NDArray[np.float32]]
     """(M, 3, 2) texture coordinates per corner, (0, 0) the skin's top left; NaN where a corner has none."""
     triangle_materials: Optional[npt.NDArray[np.int32]]
-    """(M,) MDL7: the skin whose material each triangle takes; -1 elsewhere. write_mdl7 gives a
-    triangle that names no written skin the first skin."""
+    """(M,) MDL7: the skin whose material each triangle takes; -1 elsewhere. Where it names no
+    skin that write_mdl7 writes, write_mdl7 gives every triangle the first skin."""
     skins: List[Optional[npt.NDArray[np.uint8]]]
     """Per skin: (H, W, 4) RGBA for true colour, (H, W) palette indices, or None."""
     skin_names: List[str]

@@ -198,6 +198,7 @@ def test_every_corpus_model_that_opens_is_written_back(corpus, tmp_path):
             np.testing.assert_array_equal(back.triangle_materials, model.triangle_materials, err_msg=name)
             assert back.skin_names == model.skin_names, name
         else:
+            # Triangles that name no skin all take the first, where there is one.
             assert (back.triangle_materials == (0 if kept else -1)).all(), name
     assert written == 14
 
@@ -242,10 +243,10 @@ def test_write_mdl7_stores_palette_skins_and_materials(tmp_path):
     assert skins[1][4] == tint_record
     assert skins[2][4] == bytes([3, 2, 1, 4]) + struct.pack("<17f", 1, 0, 0, 1, 1, 0, 0, 1, *[0] * 9)
     # The triangles take the written skins: model skin 3 is now 2, skin 1
-    # stays, and skin 2 (left out) falls back to the first.
+    # stays, and skin 2 (left out) is none.
     texcoords = struct.unpack_from("<i", data, 48 + 28)[0]
     at = end + 8 * texcoords
-    assert [struct.unpack_from("<i", data, at + 16 * t + 12)[0] for t in range(3)] == [2, 1, 0]
+    assert [struct.unpack_from("<i", data, at + 16 * t + 12)[0] for t in range(3)] == [2, 1, -1]
 
     back = tt.open_model(data)
     np.testing.assert_array_equal(back.skins[0], palette)
