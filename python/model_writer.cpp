@@ -129,6 +129,10 @@ void ReadSkins(const py::object& model, const py::object& materialsGiven, ModelI
   const py::object skins = Field(model, "skins");
   const py::object materials = materialsGiven.is_none() ? Field(model, "materials") : materialsGiven;
   const py::object names = Field(model, "skin_names");
+  for (const auto& [list, what] : {std::make_pair(skins, "skins"), std::make_pair(materials, "materials")}) {
+    if (!list.is_none() && (!py::isinstance<py::sequence>(list) || py::isinstance<py::str>(list)))
+      throw py::value_error(std::string(what) + " must be a list, one entry per skin");
+  }
   const size_t skinCount = skins.is_none() ? 0 : py::len(skins);
   const size_t materialCount = materials.is_none() ? 0 : py::len(materials);
   std::vector<int32_t> written(std::max(skinCount, materialCount), -1);

@@ -106,7 +106,8 @@ assert (scene.render.fps, scene.frame_end) == (30, 50)
 # Several files in one call, each its own object, all of them selected; a
 # file that cannot be read is passed over when others can.
 for names, expected in ((["bolt.mdl", "steg.mdl"], ["idpo/bolt.mdl", "idpo/steg.mdl"]),
-                        (["malformed_zero_numvertices.md2", "tiny_1vert_0tri.md2"], ["idp2/tiny_1vert_0tri.md2"])):
+                        (["malformed_zero_numvertices.md2", "tiny_1vert_0tri.md2"],
+                         ["idp2/tiny_1vert_0tri.md2"])):
     before = set(bpy.data.objects)
     directory = folder / expected[0].split("/")[0]
     assert import_model(directory=str(directory), files=[{"name": n} for n in names]) == {"FINISHED"}

@@ -168,7 +168,8 @@ def test_several_groups_number_skins_vertices_and_frames_across_the_model(tmp_pa
 
 def test_every_corpus_model_that_opens_is_written_back(corpus, tmp_path):
     written = 0
-    for path in sorted(p for p in corpus.rglob("*") if p.parent.name in ("idpo", "idp2", "mdl3", "mdl5", "mdl7")):
+    folders = ("idpo", "idp2", "mdl3", "mdl5", "mdl7")
+    for path in sorted(p for p in corpus.rglob("*") if p.parent.name in folders):
         name = path.relative_to(corpus).as_posix()
         try:
             model = tt.open_model(path)
@@ -263,6 +264,7 @@ def test_write_mdl7_stores_palette_skins_and_materials(tmp_path):
     ({"materials": [None, {"color": (1, 0), "alpha": 1}]}, "materials[1] must hold"),
     ({"materials": [{"color": (1, 0, float("nan"))}]}, "not finite"),
     ({"materials": ["red"]}, "materials[0] must be None or a dict"),
+    ({"materials": 5}, "materials must be a list"),
     ({"triangle_materials": np.zeros(2, np.int32)}, "triangle_materials must have the shape (1,)"),
 ])
 def test_write_mdl7_names_what_it_refuses(tmp_path, fields, needle):
