@@ -2,6 +2,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7w.h"
 #include "platform/file_replacement.h"
 #include "python/array_helpers.h"
@@ -28,8 +30,20 @@ using FloatArray = py::array_t<float, py::array::c_style>;
 // MDL7 indices of vertices and texture coordinates are 16 bits wide, and
 // 0xFFFF means none.
 constexpr size_t kMostIndices = 0xFFFF;
-// The 32-bit colour skin type, stored blue, green, red, alpha.
+// Skin types: 8-bit palette indices (the palette is not in the file), and
+// 32-bit colour stored blue, green, red, alpha.
+constexpr uint8_t kIndexSkinType = 0;
 constexpr uint8_t kBgraSkinType = 5;
+
+// A skin as it is written: an image of palette indices or of RGBA, a
+// material, or both.
+struct SkinInput {
+  std::string name;
+  py::object image = py::none();
+  bool hasMaterial = false;
+  float color[3] = {};
+  float alpha = 1;
+};
 
 // The model's arrays, checked.
 struct ModelInput {
@@ -40,7 +54,9 @@ struct ModelInput {
   py::array_t<int32_t, py::array::c_style> triangles;
   FloatArray texCoords;
   bool hasTexCoords = false;
-  std::vector<py::array_t<uint8_t, py::array::c_style>> skins;
+  std::vector<SkinInput> skins;
+  // Per triangle the written skin whose material it takes, or -1.
+  std::vector<int32_t> triangleSkins;
   size_t vertexCount = 0;
 };
 
@@ -64,7 +80,92 @@ void CheckTriangles(const ModelInput& in) {
   }
 }
 
-ModelInput ReadInput(const py::object& model) {
+// A skin's image: (height, width, 4) RGBA or (height, width) palette
+// indices.
+py::object SkinImage(const py::handle skin) {
+  if (py::isinstance<py::array>(skin)) {
+    const py::array array = py::reinterpret_borrow<py::array>(skin);
+    if (array.ndim() == 2) return RequireArray<uint8_t>(skin, "a skin", {-1, -1});
+    if (array.ndim() != 3 || array.shape(2) != 4) {
+      throw py::value_error("a skin must have the shape (height, width, 4) or (height, width), not " +
+                            py::str(array.attr("shape")).cast<std::string>());
+    }
+  }
+  return RequireArray<uint8_t>(skin, "a skin", {-1, -1, 4});
+}
+
+// Entry `k` of `materials`: None, or a dict with "color" (r, g, b) and
+// optionally "alpha" (else 1).
+void ReadMaterial(const py::handle material, size_t k, SkinInput& skin) {
+  if (material.is_none()) return;
+  const std::string what = "materials[" + std::to_string(k) + "]";
+  if (!py::isinstance<py::dict>(material)) {
+    throw py::value_error(what + " must be None or a dict with \"color\" (r, g, b) and \"alpha\"");
+  }
+  const py::dict entry = py::reinterpret_borrow<py::dict>(material);
+  if (!entry.contains("color")) throw py::value_error(what + " has no \"color\"");
+  try {
+    const py::sequence color = entry["color"].cast<py::sequence>();
+    if (py::isinstance<py::str>(color) || py::len(color) != 3) throw py::cast_error();
+    for (size_t c = 0; c < 3; ++c) skin.color[c] = color[c].cast<float>();
+    if (entry.contains("alpha")) skin.alpha = entry["alpha"].cast<float>();
+  } catch (const py::cast_error&) {
+    throw py::value_error(what + " must hold \"color\" as three numbers and \"alpha\" as a number");
+  }
+  if (!std::isfinite(skin.color[0]) || !std::isfinite(skin.color[1]) || !std::isfinite(skin.color[2]) ||
+      !std::isfinite(skin.alpha)) {
+    throw py::value_error(what + " holds a value that is not finite");
+  }
+  skin.hasMaterial = true;
+}
+
+// The skins to write: per skin of the model its image and its material; a
+// skin with neither (a missing image, such as an external skin name) is left
+// out. Triangles name the skins they take as the model numbers them and are
+// renumbered to the written skins; one that names none of them takes none
+// (-1). Where no triangle names a written skin (the formats without
+// materials give -1 throughout), every triangle takes the first skin.
+void ReadSkins(const py::object& model, const py::object& materialsGiven, ModelInput& in) {
+  const py::object skins = Field(model, "skins");
+  const py::object materials = materialsGiven.is_none() ? Field(model, "materials") : materialsGiven;
+  const py::object names = Field(model, "skin_names");
+  for (const auto& [list, what] : {std::make_pair(skins, "skins"), std::make_pair(materials, "materials")}) {
+    if (!list.is_none() && (!py::isinstance<py::sequence>(list) || py::isinstance<py::str>(list)))
+      throw py::value_error(std::string(what) + " must be a list, one entry per skin");
+  }
+  const size_t skinCount = skins.is_none() ? 0 : py::len(skins);
+  const size_t materialCount = materials.is_none() ? 0 : py::len(materials);
+  std::vector<int32_t> written(std::max(skinCount, materialCount), -1);
+  for (size_t k = 0; k < written.size(); ++k) {
+    SkinInput skin;
+    if (k < skinCount && !skins[py::int_(k)].is_none()) skin.image = SkinImage(skins[py::int_(k)]);
+    if (k < materialCount) ReadMaterial(materials[py::int_(k)], k, skin);
+    if (skin.image.is_none() && !skin.hasMaterial) continue;
+    if (!names.is_none() && k < py::len(names) && !names[py::int_(k)].is_none()) {
+      skin.name = py::str(names[py::int_(k)]).attr("encode")("latin-1", "replace").cast<std::string>();
+    }
+    if (skin.name.empty()) skin.name = "skin" + std::to_string(k);
+    written[k] = static_cast<int32_t>(in.skins.size());
+    in.skins.push_back(std::move(skin));
+  }
+  const size_t triangleCount = static_cast<size_t>(in.triangles.shape(0));
+  in.triangleSkins.assign(triangleCount, in.skins.empty() ? -1 : 0);
+  const py::object given = Field(model, "triangle_materials");
+  if (given.is_none()) return;
+  const auto taken = RequireArray<int32_t>(given, "triangle_materials", {in.triangles.shape(0)});
+  std::vector<int32_t> named(triangleCount, -1);
+  bool namesAny = false;
+  for (size_t i = 0; i < triangleCount; ++i) {
+    const int32_t k = taken.data()[i];
+    if (k >= 0 && static_cast<size_t>(k) < written.size() && written[static_cast<size_t>(k)] >= 0) {
+      named[i] = written[static_cast<size_t>(k)];
+      namesAny = true;
+    }
+  }
+  if (namesAny) in.triangleSkins = std::move(named);
+}
+
+ModelInput ReadInput(const py::object& model, const py::object& materials) {
   ModelInput in;
   const py::object frames = Field(model, "frames");
   if (frames.is_none() || py::len(frames) == 0) throw py::value_error("the model needs at least one frame");
@@ -97,11 +198,7 @@ ModelInput ReadInput(const py::object& model) {
     in.texCoords = RequireArray<float>(uv, "texcoords", {in.triangles.shape(0), 3, 2});
     in.hasTexCoords = true;
   }
-  const py::object skins = Field(model, "skins");
-  if (!skins.is_none()) {
-    for (const py::handle skin : skins)
-      in.skins.push_back(RequireArray<uint8_t>(skin, "a skin", {-1, -1, 4}));
-  }
+  ReadSkins(model, materials, in);
   return in;
 }
 
@@ -109,23 +206,51 @@ ModelInput ReadInput(const py::object& model) {
   throw ToolkitError::FromReason(Kind::kModel, writer.LastFailure(), 0, std::string());
 }
 
+// The material of a colour and an alpha: four colour values (diffuse,
+// ambient, specular, emissive) and a power. The alpha goes with both the
+// diffuse and the ambient colour, where readers look for it.
+void WriteMaterial(const SkinInput& skin, modelfiles::MDL7W& writer) {
+  const float colors[4][4] = {{skin.color[0], skin.color[1], skin.color[2], skin.alpha},
+                              {skin.color[0], skin.color[1], skin.color[2], skin.alpha},
+                              {0, 0, 0, 0},
+                              {0, 0, 0, 0}};
+  if (!writer.WriteMaterial(colors, 0)) Refused(writer);
+}
+
 void WriteSkins(const ModelInput& in, modelfiles::MDL7W& writer) {
-  for (size_t k = 0; k < in.skins.size(); ++k) {
-    const auto& skin = in.skins[k];
-    const std::string name = "skin" + std::to_string(k);
-    const size_t pixels = static_cast<size_t>(skin.shape(0)) * static_cast<size_t>(skin.shape(1));
-    std::vector<uint8_t> bgra(pixels * 4);
-    const uint8_t* rgba = skin.data();
-    for (size_t i = 0; i < pixels; ++i) {
-      bgra[4 * i] = rgba[4 * i + 2];
-      bgra[4 * i + 1] = rgba[4 * i + 1];
-      bgra[4 * i + 2] = rgba[4 * i];
-      bgra[4 * i + 3] = rgba[4 * i + 3];
+  for (const SkinInput& skin : in.skins) {
+    const uint8_t material = skin.hasMaterial ? modelfiles::mdl7::kSkinHasMaterial : 0;
+    if (skin.image.is_none()) {
+      // A material alone: an 8-bit skin of no pixels.
+      if (!writer.BeginSkin(static_cast<uint8_t>(kIndexSkinType | material), skin.name.c_str()))
+        Refused(writer);
+      writer.SetSkinImage(0, 0, 1, false);
+    } else {
+      const py::array image = py::reinterpret_borrow<py::array>(skin.image);
+      const auto height = static_cast<int32_t>(image.shape(0));
+      const auto width = static_cast<int32_t>(image.shape(1));
+      const bool indexed = image.ndim() == 2;
+      if (!writer.BeginSkin(static_cast<uint8_t>((indexed ? kIndexSkinType : kBgraSkinType) | material),
+                            skin.name.c_str()))
+        Refused(writer);
+      writer.SetSkinImage(width, height, indexed ? 1 : 4, false);
+      const auto* pixels = static_cast<const uint8_t*>(image.data());
+      std::vector<uint8_t> bgra;
+      if (!indexed) {
+        const size_t count = static_cast<size_t>(image.shape(0)) * static_cast<size_t>(image.shape(1));
+        bgra.resize(count * 4);
+        for (size_t i = 0; i < count; ++i) {
+          bgra[4 * i] = pixels[4 * i + 2];
+          bgra[4 * i + 1] = pixels[4 * i + 1];
+          bgra[4 * i + 2] = pixels[4 * i];
+          bgra[4 * i + 3] = pixels[4 * i + 3];
+        }
+        pixels = bgra.data();
+      }
+      if (!writer.WriteSkinImage(pixels, nullptr, nullptr, nullptr)) Refused(writer);
     }
-    if (!writer.BeginSkin(kBgraSkinType, name.c_str())) Refused(writer);
-    writer.SetSkinImage(static_cast<int32_t>(skin.shape(1)), static_cast<int32_t>(skin.shape(0)), 4, false);
-    if (!writer.WriteSkinImage(bgra.data(), nullptr, nullptr, nullptr) || !writer.FinishSkin())
-      Refused(writer);
+    if (skin.hasMaterial) WriteMaterial(skin, writer);
+    if (!writer.FinishSkin()) Refused(writer);
   }
 }
 
@@ -194,7 +319,7 @@ void WriteMesh(const ModelInput& in, modelfiles::MDL7W& writer) {
     const size_t c = 3 * static_cast<size_t>(i);
     if (!writer.AddTriangle(static_cast<uint16_t>(t[c]), static_cast<uint16_t>(t[c + 1]),
                             static_cast<uint16_t>(t[c + 2]), uv[c], uv[c + 1], uv[c + 2],
-                            in.skins.empty() ? -1 : 0)) {
+                            in.triangleSkins[static_cast<size_t>(i)])) {
       Refused(writer);
     }
   }
@@ -219,9 +344,9 @@ void WriteMesh(const ModelInput& in, modelfiles::MDL7W& writer) {
   }
 }
 
-void WriteMdl7(const py::object& pathObject, const py::object& model) {
+void WriteMdl7(const py::object& pathObject, const py::object& model, const py::object& materials) {
   const std::string path = py::module_::import("os").attr("fsdecode")(pathObject).cast<std::string>();
-  const ModelInput in = ReadInput(model);
+  const ModelInput in = ReadInput(model, materials);
   modelfiles::MDL7W writer;
   if (!writer.OpenInMemory()) throw std::bad_alloc();
   if (!writer.BeginGroup("")) Refused(writer);
@@ -238,11 +363,18 @@ void WriteMdl7(const py::object& pathObject, const py::object& model) {
 }  // namespace
 
 void BindModelWriter(py::module_& module) {
-  module.def("write_mdl7", &WriteMdl7, py::arg("path"), py::arg("model"),
+  module.def("write_mdl7", &WriteMdl7, py::arg("path"), py::arg("model"), py::kw_only(),
+             py::arg("materials") = py::none(),
              "Writes `model` (a Model, or any object or dict with the same fields) as an MDL7 file of "
              "one group: frames[0] as the base vertices, every frame as a vertex frame, triangles "
-             "with their texture coordinates, and each (H, W, 4) uint8 RGBA skin as a 32-bit skin. "
-             "The file is replaced whole or not at all.\n\n"
+             "with their texture coordinates and the skin each takes (triangle_materials; where "
+             "they name no written skin, the first), each "
+             "(height, width, 4) uint8 RGBA skin as a 32-bit skin and each (height, width) uint8 "
+             "skin of palette indices as an 8-bit skin with the indices unchanged (no palette is "
+             "stored). Per skin, `materials` (else the model's own) gives None or a dict with "
+             "\"color\" (r, g, b) and \"alpha\", stored as the skin's material record; a skin "
+             "without image and material (None) is left out. The file is replaced whole or not at "
+             "all.\n\n"
              "Raises ValueError for arrays of another dtype or shape, OSError when the file cannot "
              "be written.");
 }

@@ -42,7 +42,8 @@ class Model:
     texcoords: Optional[npt.NDArray[np.float32]]
     """(M, 3, 2) texture coordinates per corner, (0, 0) the skin's top left; NaN where a corner has none."""
     triangle_materials: Optional[npt.NDArray[np.int32]]
-    """(M,) MDL7: the skin whose material each triangle takes; -1 elsewhere."""
+    """(M,) MDL7: the skin whose material each triangle takes; -1 elsewhere. Where it names no
+    skin that write_mdl7 writes, write_mdl7 gives every triangle the first skin."""
     skins: List[Optional[npt.NDArray[np.uint8]]]
     """Per skin: (H, W, 4) RGBA for true colour, (H, W) palette indices, or None."""
     skin_names: List[str]
@@ -77,8 +78,19 @@ class Terrain:
 def open_model(source: Union[_Path, bytes, bytearray, memoryview]) -> Model:
     """Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from a path or bytes."""
 
-def write_mdl7(path: _Path, model: Union[Model, Dict[str, Any], Any]) -> None:
-    """Writes a model of frames, triangles, texcoords and RGBA skins as an MDL7 file of one group."""
+def write_mdl7(
+    path: _Path,
+    model: Union[Model, Dict[str, Any], Any],
+    *,
+    materials: Optional[List[Optional[Dict[str, Any]]]] = ...,
+) -> None:
+    """Writes a model of frames, triangles, texcoords, skins and materials as an MDL7 file of one group.
+
+    Every model open_model returns is taken. A (height, width, 4) RGBA skin becomes a 32-bit skin, a
+    (height, width) skin of palette indices an 8-bit skin (type 0) with its indices unchanged (no
+    palette is stored). `materials` (else the model's own `materials`) gives per skin None or
+    {"color": (r, g, b), "alpha": a}, stored as the skin's material record; a skin that is None and
+    has no material is left out, and triangle_materials follow the skins that are written."""
 
 def load_terrain(
     path: _Path,

@@ -40,27 +40,6 @@ def _run(operator, verb, path, action):
     return {"FINISHED"}
 
 
-class ImportModel(bpy.types.Operator, ImportHelper):
-    """Import a model file: MDL7, MDL2 to MDL6, IDPO or IDP2"""
-
-    bl_idname = "import_scene.terrain_toolkit_model"
-    bl_label = "Import Game Model"
-    bl_options = {"REGISTER", "UNDO"}
-    filename_ext = ".mdl"
-    filter_glob: StringProperty(default="*.mdl;*.MDL;*.md2;*.MD2", options={"HIDDEN"})
-    frame_rate: IntProperty(name="Frame Rate", description="Frames per second of the animation",
-                            default=10, min=1, max=240)
-    all_frames: BoolProperty(name="All Frames", default=True,
-                             description="Import every frame as a shape key keyed on the timeline, "
-                                         "else only the first frame")
-
-    def execute(self, context):
-        def action(tt):
-            models.import_model(context, self.filepath, self.frame_rate, self.all_frames, tt)
-
-        return _run(self, "import", self.filepath, action)
-
-
 def _chosen_paths(operator):
     """The files chosen in the file browser, several at once, else the one
     path given."""
@@ -68,6 +47,43 @@ def _chosen_paths(operator):
     if names and operator.directory:
         return [os.path.join(operator.directory, name) for name in names]
     return [operator.filepath]
+
+
+class ImportModel(bpy.types.Operator, ImportHelper):
+    """Import model files: MDL7, MDL2 to MDL6, IDPO or IDP2"""
+
+    bl_idname = "import_scene.terrain_toolkit_model"
+    bl_label = "Import Game Model"
+    bl_options = {"REGISTER", "UNDO"}
+    filename_ext = ".mdl"
+    filter_glob: StringProperty(default="*.mdl;*.MDL;*.md2;*.MD2", options={"HIDDEN"})
+    files: CollectionProperty(type=bpy.types.OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
+    directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
+    all_frames: BoolProperty(name="All Frames", default=True,
+                             description="Import every frame as a shape key keyed on the timeline, "
+                                         "else only the first frame")
+    set_frame_rate: BoolProperty(name="Set Frame Rate and Range", default=False,
+                                 description="Give the scene the frame rate below and end its timeline "
+                                             "with the animation")
+    frame_rate: IntProperty(name="Frame Rate", description="Frames per second of the animation",
+                            default=10, min=1, max=240)
+
+    def execute(self, context):
+        tt = toolkit.module()
+        if tt is None:
+            self.report({"ERROR"}, toolkit.missing())
+            return {"CANCELLED"}
+        rate = self.frame_rate if self.set_frame_rate else None
+        made, failed = models.import_models(context, _chosen_paths(self), self.all_frames, tt, rate)
+        for path, error in failed:
+            text = toolkit.failure_text(error)
+            if text is None:
+                raise error
+            # Files that could not be read are an error when nothing was
+            # imported, else a warning beside what was.
+            self.report({"WARNING"} if made else {"ERROR"},
+                        "Cannot import %s: %s" % (os.path.basename(path), text))
+        return {"FINISHED"} if made else {"CANCELLED"}
 
 
 class ImportTerrain(bpy.types.Operator, ImportHelper):
@@ -125,17 +141,24 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
 
 
 class ExportMdl7(bpy.types.Operator, ExportHelper):
-    """Export the active mesh as an MDL7 model: triangles, UV map, the material's image as skin and
-    shape keys as frames"""
+    """Export meshes as one MDL7 model: triangles, UV maps, materials with their images as skins
+    and shape keys as frames"""
 
     bl_idname = "export_scene.terrain_toolkit_mdl7"
     bl_label = "Export MDL7"
     filename_ext = ".mdl"
     filter_glob: StringProperty(default="*.mdl", options={"HIDDEN"})
+    use_selection: BoolProperty(name="Selection Only", default=False,
+                                description="Export the selected objects only, else every visible one")
+    use_mesh_modifiers: BoolProperty(name="Apply Modifiers", default=True,
+                                     description="Apply the objects' modifiers")
+    global_scale: FloatProperty(name="Scale", default=1.0, min=0.001, max=1000.0,
+                                description="Scale of every position, after the objects' transforms")
 
     def execute(self, context):
         return _run(self, "export", self.filepath,
-                    lambda tt: models.export_mdl7(context.active_object, self.filepath, tt))
+                    lambda tt: models.export_mdl7(context, self.filepath, tt, self.use_selection,
+                                                  self.use_mesh_modifiers, self.global_scale))
 
 
 class ExportHmp7(bpy.types.Operator, ExportHelper):

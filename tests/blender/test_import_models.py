@@ -72,7 +72,7 @@ for path in sorted(p for p in folder.rglob("*") if p.parent.name in ("idpo", "id
         harness.expect_error(import_model, "malformed triangle vertex index at offset 68", filepath=str(path))
         assert len(bpy.data.objects) == before
         continue
-    obj = harness.new_object(import_model, filepath=str(path), frame_rate=12)
+    obj = harness.new_object(import_model, filepath=str(path), frame_rate=12, set_frame_rate=True)
     model = tt.open_model(path)
     vertices, triangles, frames = counts[name]
     assert (len(obj.data.vertices), len(obj.data.polygons)) == (vertices, triangles), name
@@ -96,6 +96,24 @@ assert len(acid.materials) == 3
 indices = np.empty(len(acid.polygons), dtype=np.int32)
 acid.polygons.foreach_get("material_index", indices)
 assert set(indices.tolist()) == {0, 1, 2}
+
+# Unasked, an import leaves the scene's frame rate and range alone.
+scene.render.fps, scene.frame_end = 30, 50
+anim = harness.new_object(import_model, filepath=str(folder / "idpo/anim_19frames.mdl"), frame_rate=12)
+assert len(anim.data.shape_keys.key_blocks) == 1 + 19
+assert (scene.render.fps, scene.frame_end) == (30, 50)
+
+# Several files in one call, each its own object, all of them selected; a
+# file that cannot be read is passed over when others can.
+for names, expected in ((["bolt.mdl", "steg.mdl"], ["idpo/bolt.mdl", "idpo/steg.mdl"]),
+                        (["malformed_zero_numvertices.md2", "tiny_1vert_0tri.md2"],
+                         ["idp2/tiny_1vert_0tri.md2"])):
+    before = set(bpy.data.objects)
+    directory = folder / expected[0].split("/")[0]
+    assert import_model(directory=str(directory), files=[{"name": n} for n in names]) == {"FINISHED"}
+    made = set(bpy.data.objects) - before
+    assert sorted(len(o.data.vertices) for o in made) == sorted(counts[e][0] for e in expected), names
+    assert all(o.select_get() for o in made) and bpy.context.view_layer.objects.active in made
 
 # Only the first frame: no shape keys.
 first = harness.new_object(import_model, filepath=str(folder / "idpo/anim_19frames.mdl"), all_frames=False)

@@ -166,6 +166,114 @@ def test_several_groups_number_skins_vertices_and_frames_across_the_model(tmp_pa
     assert model.frame_names == ["g1_0", "g1_1", "g3_2"]
 
 
+def test_every_corpus_model_that_opens_is_written_back(corpus, tmp_path):
+    written = 0
+    folders = ("idpo", "idp2", "mdl3", "mdl5", "mdl7")
+    for path in sorted(p for p in corpus.rglob("*") if p.parent.name in folders):
+        name = path.relative_to(corpus).as_posix()
+        try:
+            model = tt.open_model(path)
+        except tt.ModelError:
+            continue
+        tt.write_mdl7(tmp_path / "back.mdl", model)
+        back = tt.open_model(tmp_path / "back.mdl")
+        written += 1
+        assert back.format == "MDL7", name
+        assert back.frame_names == model.frame_names, name
+        for mine, theirs in zip(back.frames + back.normals, model.frames + model.normals, strict=True):
+            np.testing.assert_array_equal(mine, theirs, err_msg=name)
+        np.testing.assert_array_equal(back.triangles, model.triangles, err_msg=name)
+        np.testing.assert_array_equal(back.texcoords, model.texcoords, err_msg=name)
+        # A skin without image and material (an external skin name) is left
+        # out; palette skins keep their indices, material skins their colours.
+        materials = model.materials + [None] * (len(model.skins) - len(model.materials))
+        kept = [(s, m) for s, m in zip(model.skins, materials) if s is not None or m is not None]
+        assert len(back.skins) == len(back.materials) == len(kept), name
+        for (skin, material), (mine, my_material) in zip(kept, zip(back.skins, back.materials)):
+            assert (mine is None) == (skin is None), name
+            if skin is not None:
+                assert mine.dtype == np.uint8, name
+                np.testing.assert_array_equal(mine, skin, err_msg=name)
+            assert my_material == material, name
+        if model.format == "MDL7":
+            np.testing.assert_array_equal(back.triangle_materials, model.triangle_materials, err_msg=name)
+            assert back.skin_names == model.skin_names, name
+        else:
+            # Triangles that name no skin all take the first, where there is one.
+            assert (back.triangle_materials == (0 if kept else -1)).all(), name
+    assert written == 14
+
+
+def skin_records(data):
+    """(type, width, height, name, bytes after the record up to the next
+    one) of the first group's skins, walked with the record sizes: an 8-bit
+    type 0 skin holds width x height bytes, type 5 four bytes per pixel, and
+    bit 4 adds a 68-byte material."""
+    count = struct.unpack_from("<i", data, 48 + 24)[0]
+    at = 48 + 44
+    skins = []
+    for _ in range(count):
+        kind, width, height, name = struct.unpack_from("<B3xii16s", data, at)
+        size = width * height * {0: 1, 5: 4}[kind & 7] + (68 if kind & 0x10 else 0)
+        skins.append((kind, width, height, name.rstrip(b"\0").decode(), data[at + 28:at + 28 + size]))
+        at += 28 + size
+    return skins, at
+
+
+def test_write_mdl7_stores_palette_skins_and_materials(tmp_path):
+    palette = np.array([[0, 7, 255], [128, 3, 9]], dtype=np.uint8)
+    rgba = np.array([[[1, 2, 3, 4]]], dtype=np.uint8)
+    model = triangle_model(
+        frames=[np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [1, 1, 0]], dtype=np.float32)],
+        triangles=np.array([[0, 1, 2], [1, 3, 2], [0, 2, 3]], dtype=np.int32),
+        skins=[palette, None, None, rgba], skin_names=["indices", "", "gone", "colour"],
+        triangle_materials=np.array([3, 1, 2], dtype=np.int32))
+    tint = {"color": (0.25, 0.5, 1.0), "alpha": 0.75}
+    red = {"color": (1.0, 0.0, 0.0), "alpha": 1.0}
+    tt.write_mdl7(tmp_path / "x.mdl", model, materials=[None, tint, None, red])
+    data = (tmp_path / "x.mdl").read_bytes()
+
+    # The skin without image or material is left out; the others keep their
+    # names, the one without a name is named by its place.
+    skins, end = skin_records(data)
+    assert [s[:4] for s in skins] == [(0, 3, 2, "indices"), (0x10, 0, 0, "skin1"), (0x15, 1, 1, "colour")]
+    assert skins[0][4] == palette.tobytes()
+    # Diffuse and ambient carry the colour and the alpha; specular, emissive
+    # and the power are 0.
+    tint_record = struct.pack("<17f", 0.25, 0.5, 1.0, 0.75, 0.25, 0.5, 1.0, 0.75, *[0] * 9)
+    assert skins[1][4] == tint_record
+    assert skins[2][4] == bytes([3, 2, 1, 4]) + struct.pack("<17f", 1, 0, 0, 1, 1, 0, 0, 1, *[0] * 9)
+    # The triangles take the written skins: model skin 3 is now 2, skin 1
+    # stays, and skin 2 (left out) is none.
+    texcoords = struct.unpack_from("<i", data, 48 + 28)[0]
+    at = end + 8 * texcoords
+    assert [struct.unpack_from("<i", data, at + 16 * t + 12)[0] for t in range(3)] == [2, 1, -1]
+
+    back = tt.open_model(data)
+    np.testing.assert_array_equal(back.skins[0], palette)
+    assert back.skins[1] is None
+    assert back.materials[0] is None and back.materials[1] == tint and back.materials[2] == red
+    # The model's own materials are taken where none are given.
+    tt.write_mdl7(tmp_path / "y.mdl", back)
+    assert tt.open_model(tmp_path / "y.mdl").materials == back.materials
+
+
+@pytest.mark.parametrize("fields, needle", [
+    ({"skins": [np.zeros((2, 2, 3), np.uint8)]}, "(height, width, 4) or (height, width), not (2, 2, 3)"),
+    ({"materials": [{"alpha": 1.0}]}, "materials[0] has no \"color\""),
+    ({"materials": [None, {"color": (1, 0), "alpha": 1}]}, "materials[1] must hold"),
+    ({"materials": [{"color": (1, 0, float("nan"))}]}, "not finite"),
+    ({"materials": ["red"]}, "materials[0] must be None or a dict"),
+    ({"materials": 5}, "materials must be a list"),
+    ({"triangle_materials": np.zeros(2, np.int32)}, "triangle_materials must have the shape (1,)"),
+])
+def test_write_mdl7_names_what_it_refuses(tmp_path, fields, needle):
+    with pytest.raises(ValueError) as refused:
+        tt.write_mdl7(tmp_path / "x.mdl", triangle_model(**fields))
+    assert needle in str(refused.value)
+    assert not (tmp_path / "x.mdl").exists()
+
+
 def test_mdl7_groups_triangles_name_their_own_groups_vertices(corpus):
     # Eight groups of 120 triangles over 62 vertices each (the manifest).
     model = tt.open_model(corpus / "mdl7/phosphoric_acid.mdl")
