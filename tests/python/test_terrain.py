@@ -103,7 +103,9 @@ def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
     ("save", {"format": "jpeg"}, ValueError), ("load", {"format": "ob"}, ValueError),
     ("load", {"size": (0, 2)}, ValueError), ("load", {"size": (3, -2)}, ValueError),
     ("load", {"size": (2 ** 31, 1)}, ValueError), ("load", {"tiles": "0x1"}, ValueError),
-    ("load", {"size": (1, 2, 3)}, ValueError),
+    ("load", {"size": (1, 2, 3)}, ValueError), ("load", {"default_skin": "blank"}, TypeError),
+    ("save", {"default_skin": "grey"}, ValueError), ("save", {"default_skin": 0}, ValueError),
+    ("save", {"skin": "a.bmp", "default_skin": "none"}, ValueError),
 ])
 def test_options_are_checked_before_any_file(tmp_path, call, keywords, error):
     tt.save_terrain(tmp_path / "a.png", SIX)
@@ -184,3 +186,38 @@ def test_hmp_file_keeps_its_header_until_its_heights_change(corpus, tmp_path):
     low, high = terrain.heights.min(), terrain.heights.max()
     assert changed.hmp["scale"][2] == pytest.approx((high - low) / 65535, rel=1e-6)
     np.testing.assert_allclose(changed.heights, terrain.heights, atol=(high - low) / 65535)
+
+
+def _skins(path):
+    """numSkins and the first skin's type, width and height, from the
+    file's bytes: the header's count at 48, the first skin's header at 84."""
+    data = path.read_bytes()
+    count = struct.unpack_from("<i", data, 48)[0]
+    return (count,) + (struct.unpack_from("<iii", data, 84) if count else ())
+
+
+def test_default_hmp_skin_is_the_true_colour_relief_never_an_8_bit_one(corpus, tmp_path):
+    # A bare array, and the reference terrain's heights without its file:
+    # the relief, 24-bit with mip levels (type 12), sides rounded up to 8.
+    tt.save_terrain(tmp_path / "six.hmp", SIX)
+    assert _skins(tmp_path / "six.hmp") == (1, 12, 8, 8)
+    terrain = tt.load_terrain(corpus / "hmp7/terrain.hmp")
+    tt.save_terrain(tmp_path / "heights.hmp", terrain.heights)
+    assert _skins(tmp_path / "heights.hmp") == (1, 12, 40, 40)
+    # The file itself has no skins and goes back without, as large as it came.
+    tt.save_terrain(tmp_path / "back.hmp", terrain)
+    assert _skins(tmp_path / "back.hmp") == (0,)
+    assert (tmp_path / "back.hmp").stat().st_size == 4476
+    # Still without skins once its heights change.
+    terrain.heights[0, 0] += 1.0
+    tt.save_terrain(tmp_path / "changed.hmp", terrain)
+    assert _skins(tmp_path / "changed.hmp") == (0,)
+    # Asked for: a blank skin, the relief, or none.
+    tt.save_terrain(tmp_path / "blank.hmp", terrain, default_skin="blank")
+    assert _skins(tmp_path / "blank.hmp") == (1, 0, 40, 40)
+    tt.save_terrain(tmp_path / "relief.hmp", terrain, default_skin="relief")
+    assert _skins(tmp_path / "relief.hmp") == (1, 12, 40, 40)
+    tt.save_terrain(tmp_path / "none.hmp", SIX, default_skin="none")
+    assert _skins(tmp_path / "none.hmp") == (0,)
+    tt.save_terrain(tmp_path / "auto.hmp", SIX, default_skin=None)
+    assert _skins(tmp_path / "auto.hmp") == (1, 12, 8, 8)
