@@ -250,6 +250,14 @@ bool TextureOf(const TerrainGrid& grid, const SkinPicture* picture, ObjTexture& 
                        texture.rgba)) {
       texture.width = skin.width;
       texture.height = skin.height;
+      // A skin holds its picture's rows from the bottom up, as the skin
+      // export stores an engine bitmap; the texture runs from the top.
+      const size_t rowBytes = static_cast<size_t>(skin.width) * 4;
+      for (size_t top = 0, bottom = static_cast<size_t>(skin.height) - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(texture.rgba.begin() + static_cast<ptrdiff_t>(top * rowBytes),
+                         texture.rgba.begin() + static_cast<ptrdiff_t>((top + 1) * rowBytes),
+                         texture.rgba.begin() + static_cast<ptrdiff_t>(bottom * rowBytes));
+      }
       return true;
     }
   }

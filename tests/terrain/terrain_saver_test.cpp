@@ -309,6 +309,25 @@ TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("n.png")).empty());
 }
 
+// The texture of a skin kept from an HMP file has the picture's top row at
+// its top, as the texture of the picture itself has: the skin stores the
+// rows from the bottom up.
+TEST_F(TerrainSaverTest, ObjTextureOfAKeptSkinIsTheRightWayUp) {
+  terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
+  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  terrain::BmpImage picture;
+  picture.width = 2;
+  picture.height = 3;
+  picture.pixels = {255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 254};
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, picture, temp_.File("direct.obj"), error_));
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, picture, temp_.File("s.hmp"), error_));
+  terrain::TerrainGrid kept = LoadHmp(testsupport::ReadFileBytes(temp_.File("s.hmp")), {});
+  ASSERT_TRUE(terrain::SaveTerrain(kept, TerrainFormat::kObj, {}, temp_.File("kept.obj"), error_)) << error_;
+  const std::vector<uint8_t> direct = testsupport::ReadFileBytes(temp_.File("direct.png"));
+  ASSERT_FALSE(direct.empty());
+  EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("kept.png")), direct);
+}
+
 TEST_F(TerrainSaverTest, RefusalsNameTheirCause) {
   terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
   ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
