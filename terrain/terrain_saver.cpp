@@ -119,6 +119,9 @@ bool TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture, std::string& 
   } catch (const noise::utils::ErrorMessage& e) {
     error = "the relief skin cannot be drawn: " + e.Message();
     return false;
+  } catch (const noise::Exception&) {
+    error = "the relief skin cannot be drawn";
+    return false;
   }
   BmpImage& skin = picture.image;
   skin.width = image.GetWidth();
