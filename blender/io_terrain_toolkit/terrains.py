@@ -160,7 +160,8 @@ def export_hmp7(context, obj, path, tt, default_skin="AUTOMATIC"):
     image = images.material_image(material)
     skin = images.skin_from_image(image) if image is not None else None
     if skin is None:
-        tt.save_terrain(path, heights, format="hmp", default_skin=_default_skin(default_skin, header), **options)
+        tt.save_terrain(path, heights, format="hmp", default_skin=_default_skin(default_skin, header),
+                        **options)
         return
     with tempfile.TemporaryDirectory() as folder:
         picture = os.path.join(folder, "skin.bmp")
