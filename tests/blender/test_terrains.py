@@ -116,7 +116,7 @@ def first_skin(path):
 
 
 # A grid without an image: the true-colour relief (type 12) by default, a
-# blank skin (type 0) or none when asked for. The grid is moved up by 2,
+# blank skin (type 0) when asked for. The grid is moved up by 2,
 # raised by 1 by a Displace modifier and turned a quarter round: the heights
 # and the grid written are those the scene shows.
 bpy.ops.mesh.primitive_grid_add(x_subdivisions=5, y_subdivisions=3, size=8)
@@ -127,8 +127,6 @@ assert export_hmp7(filepath=str(out / "plain.hmp")) == {"FINISHED"}
 assert first_skin(out / "plain.hmp") == (1, 12, 8, 8), first_skin(out / "plain.hmp")
 assert export_hmp7(filepath=str(out / "blank.hmp"), default_skin="BLANK") == {"FINISHED"}
 assert first_skin(out / "blank.hmp") == (1, 0, 8, 8)
-assert export_hmp7(filepath=str(out / "bare.hmp"), default_skin="NONE") == {"FINISHED"}
-assert first_skin(out / "bare.hmp") == (0,)
 plain_back = tt.load_terrain(out / "plain.hmp")
 co = z_values(plain)
 columns, rows = len(np.unique(co[:, 0].round(4))), len(np.unique(co[:, 1].round(4)))

@@ -197,13 +197,11 @@ def _skins(path):
 
 
 def test_default_hmp_skin_is_the_true_colour_relief_never_an_8_bit_one(corpus, tmp_path):
-    # A bare array, and the reference terrain's heights without its file:
-    # the relief, 24-bit with mip levels (type 12), sides rounded up to 8.
+    # A bare array: the relief, 24-bit with mip levels (type 12), sides
+    # rounded up to 8.
     tt.save_terrain(tmp_path / "six.hmp", SIX)
     assert _skins(tmp_path / "six.hmp") == (1, 12, 8, 8)
     terrain = tt.load_terrain(corpus / "hmp7/terrain.hmp")
-    tt.save_terrain(tmp_path / "heights.hmp", terrain.heights)
-    assert _skins(tmp_path / "heights.hmp") == (1, 12, 40, 40)
     # The file itself has no skins and goes back without, as large as it came.
     tt.save_terrain(tmp_path / "back.hmp", terrain)
     assert _skins(tmp_path / "back.hmp") == (0,)
@@ -212,12 +210,10 @@ def test_default_hmp_skin_is_the_true_colour_relief_never_an_8_bit_one(corpus, t
     terrain.heights[0, 0] += 1.0
     tt.save_terrain(tmp_path / "changed.hmp", terrain)
     assert _skins(tmp_path / "changed.hmp") == (0,)
-    # Asked for: a blank skin, the relief, or none.
-    tt.save_terrain(tmp_path / "blank.hmp", terrain, default_skin="blank")
-    assert _skins(tmp_path / "blank.hmp") == (1, 0, 40, 40)
+    # Asked for: the relief, or a blank skin; None leaves the choice.
     tt.save_terrain(tmp_path / "relief.hmp", terrain, default_skin="relief")
     assert _skins(tmp_path / "relief.hmp") == (1, 12, 40, 40)
-    tt.save_terrain(tmp_path / "none.hmp", SIX, default_skin="none")
-    assert _skins(tmp_path / "none.hmp") == (0,)
-    tt.save_terrain(tmp_path / "auto.hmp", SIX, default_skin=None)
-    assert _skins(tmp_path / "auto.hmp") == (1, 12, 8, 8)
+    tt.save_terrain(tmp_path / "blank.hmp", SIX, default_skin="blank")
+    assert _skins(tmp_path / "blank.hmp") == (1, 0, 8, 8)
+    tt.save_terrain(tmp_path / "auto.hmp", terrain, default_skin=None)
+    assert _skins(tmp_path / "auto.hmp") == (0,)

@@ -265,18 +265,9 @@ TEST_F(TerrainSaverTest, DefaultSkinIsTheTrueColourReliefWithTheNorthAtTheTop) {
   EXPECT_EQ(testsupport::LoadU32(wideBytes, 84), 12u);
   EXPECT_EQ(testsupport::LoadU32(wideBytes, 88), 1024u);
   EXPECT_EQ(testsupport::LoadU32(wideBytes, 92), 8u);
-
-  // Asked for none: the header, the frame header and the 33 x 33 vertices.
-  terrain::TerrainOptions none;
-  none.defaultSkin = terrain::DefaultSkin::kNone;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, none, path, error_)) << error_;
-  const std::vector<uint8_t> bare = testsupport::ReadFileBytes(path);
-  EXPECT_EQ(bare.size(), 84u + 36 + 4 * 33 * 33);
-  EXPECT_EQ(testsupport::LoadU32(bare, 48), 0u);
 }
 
-// An HMP file read without skins is written back without skins, byte for
-// byte; a relief or blank skin only when asked for.
+// An HMP file read without skins is written back without skins.
 TEST_F(TerrainSaverTest, HmpWithoutSkinsIsWrittenBackWithoutSkins) {
   const std::vector<uint8_t> input = HmpOf2x2({});
   terrain::TerrainGrid grid = LoadHmp(input, {});
@@ -286,14 +277,6 @@ TEST_F(TerrainSaverTest, HmpWithoutSkinsIsWrittenBackWithoutSkins) {
   ASSERT_EQ(bytes.size(), 84u + 36 + 16);
   EXPECT_EQ(testsupport::LoadU32(bytes, 48), 0u);
   EXPECT_EQ(testsupport::LoadU32(bytes, 84), 2u);  // the frame at once
-
-  terrain::TerrainOptions relief;
-  relief.defaultSkin = terrain::DefaultSkin::kRelief;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, relief, path, error_)) << error_;
-  const std::vector<uint8_t> skinned = testsupport::ReadFileBytes(path);
-  EXPECT_EQ(testsupport::LoadU32(skinned, 48), 1u);
-  EXPECT_EQ(testsupport::LoadU32(skinned, 84), 12u);
-  EXPECT_EQ(testsupport::LoadU32(skinned, 88), 8u);
 }
 
 TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {

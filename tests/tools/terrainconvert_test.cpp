@@ -332,11 +332,11 @@ TEST_F(TerrainConvertTest, FlatRangeAsPrintedIsTakenBack) {
 }
 
 // Without a skin given or read, the HMP's first skin is the true-colour
-// relief (type 12), never an 8-bit one (type 0); an HMP read without skins
-// goes back without skins, the same size; --default-skin picks a blank skin
-// or none. Skin fields read from the bytes: numSkins at 48, the first skin's
-// type, width and height at 84, 88 and 92.
-TEST_F(TerrainConvertTest, DefaultSkinIsTheReliefAndSkinlessHmpStaysSkinless) {
+// relief (type 12), never an 8-bit one (type 0); --default-skin picks a
+// blank skin, also for an HMP input without skins, or none. Skin fields
+// read from the bytes: numSkins at 48, the first skin's type, width and
+// height at 84, 88 and 92.
+TEST_F(TerrainConvertTest, DefaultSkinIsTheReliefUnlessAnotherIsAskedFor) {
   const std::string raw = Write("in.raw", std::vector<uint8_t>(2 * 17 * 9, 7));
   ASSERT_EQ(Convert({raw, temp_.File("relief.hmp"), "--size", "17x9"}).status, 0);
   const std::vector<uint8_t> relief = testsupport::ReadFileBytes(temp_.File("relief.hmp"));
@@ -346,14 +346,7 @@ TEST_F(TerrainConvertTest, DefaultSkinIsTheReliefAndSkinlessHmpStaysSkinless) {
   EXPECT_EQ(LoadU32(relief, 88), 24u);
   EXPECT_EQ(LoadU32(relief, 92), 16u);
 
-  const std::vector<uint8_t> bare = SmallHmp({1, 2, 3, 4, 5, 6});
-  const std::string in = Write("bare.hmp", bare);
-  ASSERT_EQ(Convert({in, temp_.File("back.hmp")}).status, 0);
-  const std::vector<uint8_t> back = testsupport::ReadFileBytes(temp_.File("back.hmp"));
-  EXPECT_EQ(back.size(), bare.size());
-  EXPECT_EQ(LoadU32(back, 48), 0u);
-  EXPECT_EQ(LastHeights(back, 6), (std::vector<uint16_t>{1, 2, 3, 4, 5, 6}));
-
+  const std::string in = Write("bare.hmp", SmallHmp({1, 2, 3, 4, 5, 6}));
   ASSERT_EQ(Convert({in, temp_.File("blank.hmp"), "--default-skin", "blank"}).status, 0);
   const std::vector<uint8_t> blank = testsupport::ReadFileBytes(temp_.File("blank.hmp"));
   ASSERT_GT(blank.size(), 96u);
@@ -380,14 +373,6 @@ TEST_F(TerrainConvertTest, ReferenceTerrainGoesBackWithoutSkins) {
   const std::vector<uint8_t> back = testsupport::ReadFileBytes(temp_.File("terrain.hmp"));
   EXPECT_EQ(back.size(), 4476u);
   EXPECT_EQ(LoadU32(back, 48), 0u);
-  // From a RAW file of it, which has no skins to keep, the relief: 40 x 40.
-  ASSERT_EQ(Convert({reference, temp_.File("terrain.r16")}).status, 0);
-  ASSERT_EQ(Convert({temp_.File("terrain.r16"), temp_.File("relief.hmp"), "--size", "33x33"}).status, 0);
-  const std::vector<uint8_t> relief = testsupport::ReadFileBytes(temp_.File("relief.hmp"));
-  ASSERT_GT(relief.size(), 96u);
-  EXPECT_EQ(LoadU32(relief, 84), 12u);
-  EXPECT_EQ(LoadU32(relief, 88), 40u);
-  EXPECT_EQ(LoadU32(relief, 92), 40u);
 }
 
 TEST_F(TerrainConvertTest, HmpWithoutExtensionIsKnownByItsMagic) {
