@@ -118,7 +118,8 @@ int FileReplacement::Begin(const char* path) {
   }
 }
 
-bool FileReplacement::Commit() {
+bool FileReplacement::Seal() {
+  if (sealed_) return true;
   if (fd_ < 0) {
     failure_ = FailureReason::InputOutput("nothing to replace the file with", 0);
     return false;
@@ -127,8 +128,8 @@ bool FileReplacement::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (inPlace_) {
-    inPlace_ = false;
     if (LowLevelFile::Close(fd) != 0) return Fail(FailureReason::InputOutput("cannot close", errno));
+    sealed_ = true;
     return true;
   }
   FailureReason reason;
@@ -140,10 +141,21 @@ bool FileReplacement::Commit() {
   if (LowLevelFile::Close(fd) != 0 && !reason.IsFailure()) {
     reason = FailureReason::InputOutput("cannot close", errno);
   }
-  if (!reason.IsFailure() && LowLevelFile::Replace(temporary_.c_str(), target_.c_str()) != 0) {
-    reason = FailureReason::InputOutput("cannot replace the file", errno);
-  }
   if (reason.IsFailure()) return Fail(reason);
+  sealed_ = true;
+  return true;
+}
+
+bool FileReplacement::Commit() {
+  if (!Seal()) return false;
+  sealed_ = false;
+  if (inPlace_) {
+    inPlace_ = false;
+    return true;
+  }
+  if (LowLevelFile::Replace(temporary_.c_str(), target_.c_str()) != 0) {
+    return Fail(FailureReason::InputOutput("cannot replace the file", errno));
+  }
   temporary_.clear();
   permission_ = -1;
   return true;
@@ -156,6 +168,7 @@ void FileReplacement::Abandon() {
   temporary_.clear();
   permission_ = -1;
   inPlace_ = false;
+  sealed_ = false;
 }
 
 bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason) {

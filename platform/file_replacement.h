@@ -46,7 +46,13 @@ class FileReplacement {
   // Whether the name is written in place (not a regular file).
   bool InPlace() const { return inPlace_; }
   // Keeps the target's permission bits, flushes and closes the temporary
-  // file and moves it over the target. True when the target now holds the
+  // file, so that only the move is left for Commit: a writer of several
+  // files seals every one before it moves any. False with the reason and the
+  // temporary file removed. A file written in place is only closed; a sealed
+  // replacement stays sealed.
+  [[nodiscard]] bool Seal();
+  // Seals the replacement unless it is sealed, then moves the temporary
+  // file over the target. True when the target now holds the
   // written bytes; false with the reason, the temporary file removed and the
   // target as it was. A file written in place is only closed.
   [[nodiscard]] bool Commit();
@@ -71,6 +77,8 @@ class FileReplacement {
   // The target's permission bits to keep; -1 for a new file.
   int permission_ = -1;
   bool inPlace_ = false;
+  // Flushed and closed; only the move is left.
+  bool sealed_ = false;
   FailureReason failure_;
 };
 

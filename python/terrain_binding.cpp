@@ -141,6 +141,7 @@ terrain::TerrainGrid GridToSave(const py::object& source) {
     grid.hasHmpHeader = arrays->kept->hasHmpHeader;
     grid.hmpHeader = arrays->kept->hmpHeader;
     grid.skins = arrays->kept->skins;
+    grid.skinsRead = arrays->kept->skinsRead;
     const bool same = arrays->kept->packed.size() == grid.heights.size() &&
                       HashHeights(grid.heights.data(), grid.heights.size()) == arrays->heightsHash;
     if (same) {
@@ -248,6 +249,9 @@ py::dict SaveTerrain(const py::object& pathObject, const py::object& source, con
   py::dict rest(keywords);
   const py::object hmp = rest.attr("pop")("hmp", py::none());
   terrain::TerrainOptions options = TerrainOptionsFrom(rest, KeywordUse::kSave);
+  if (!options.skinPath.empty() && options.defaultSkin != terrain::DefaultSkin::kAutomatic) {
+    throw py::value_error("skin and default_skin exclude each other");
+  }
   terrain::TerrainGrid grid = GridToSave(source);
   if (!hmp.is_none()) KeepGivenHeader(hmp, options, grid);
   terrain::TerrainFormat format =
@@ -308,7 +312,7 @@ void BindTerrains(py::module_& module) {
       .def_readonly("hmp", &TerrainArrays::hmp,
                     "An HMP file's header (magic, version, scale, offset, param0, spacing), else None.")
       .def_readonly("skins", &TerrainArrays::skins,
-                    "An HMP file's skins: (H, W, 4) uint8 RGBA, rows from the top.")
+                    "An HMP file's skins: (H, W, 4) uint8 RGBA, rows as the file stores them, the picture's bottom row first.")
       .def_readonly("format", &TerrainArrays::format,
                     "The format read: \"height array\", \"HMP\", \"PNG\", \"RAW\".");
   module.def("load_terrain", &LoadTerrain, py::arg("path"),
@@ -318,7 +322,10 @@ void BindTerrains(py::module_& module) {
   module.def("save_terrain", &SaveTerrain, py::arg("path"), py::arg("terrain"),
              "Writes a Terrain, or a bare (rows, columns) float64 or float32 array, as HMP7, 16-bit PNG, "
              "RAW or OBJ by the name or format=. Options: format, spacing, range, height_scale, skin, "
-             "engine_values, and hmp (an HMP header as Terrain.hmp gives it: the file keeps its scales, "
+             "default_skin (the HMP skin when neither skin= nor the terrain gives one: \"relief\", the "
+             "terrain's lit relief in true colour, \"blank\" or \"none\"; None, the default, is none "
+             "for a terrain read from an HMP file without skins, else the relief), engine_values, and hmp "
+             "(an HMP header as Terrain.hmp gives it: the file keeps its scales, "
              "offsets, param0 and, unless spacing= is given, its spacing, and heights are packed on its z "
              "steps). The file is replaced whole or not at all. A PNG keeps the range and the spacing in "
              "its text chunks, which load_terrain reads back.\n\n"

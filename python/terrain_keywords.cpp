@@ -63,11 +63,25 @@ void Format(const py::handle value, terrain::TerrainOptions& options) {
   }
 }
 
+// default_skin: "relief", "blank" or "none"; None leaves the choice to the
+// terrain (none for an HMP file read without skins, else the relief).
+void DefaultSkin(const py::handle value, terrain::TerrainOptions& options) {
+  if (value.is_none()) {
+    options.defaultSkin = terrain::DefaultSkin::kAutomatic;
+    return;
+  }
+  if (!py::isinstance<py::str>(value) ||
+      !terrain::DefaultSkinOfWord(value.cast<std::string>(), options.defaultSkin)) {
+    throw py::value_error("default_skin takes \"relief\", \"blank\", \"none\" or None, not " +
+                          py::repr(value).cast<std::string>());
+  }
+}
+
 }  // namespace
 
 terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse use) {
   const std::set<std::string> loadOnly = {"size", "tiles"};
-  const std::set<std::string> saveOnly = {"height_scale", "skin", "engine_values"};
+  const std::set<std::string> saveOnly = {"height_scale", "skin", "default_skin", "engine_values"};
   terrain::TerrainOptions options;
   for (const auto& item : keywords) {
     const std::string key = item.first.cast<std::string>();
@@ -91,6 +105,8 @@ terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse 
       options.heightScale = Finite(value, "height_scale");
     } else if (key == "skin") {
       options.skinPath = py::module_::import("os").attr("fsdecode")(value).cast<std::string>();
+    } else if (key == "default_skin") {
+      DefaultSkin(value, options);
     } else if (key == "engine_values") {
       options.engineValues = value.cast<bool>();
     } else {

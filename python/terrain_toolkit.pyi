@@ -2,7 +2,7 @@
 generator as NumPy arrays."""
 
 import os
-from typing import Any, Dict, List, Optional, Tuple, Union
+from typing import Any, Dict, List, Literal, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -70,7 +70,7 @@ class Terrain:
         """An HMP file's header: magic, version, scale, offset, param0, spacing."""
     @property
     def skins(self) -> List[Optional[npt.NDArray[np.uint8]]]:
-        """An HMP file's skins: (H, W, 4) RGBA, rows from the top."""
+        """An HMP file's skins: (H, W, 4) RGBA, rows as the file stores them, the picture's bottom row first."""
     @property
     def format(self) -> str:
         """The format read: "height array", "HMP", "PNG" or "RAW"."""
@@ -112,10 +112,15 @@ def save_terrain(
     range: Tuple[float, float] = ...,
     height_scale: float = ...,
     skin: _Path = ...,
+    default_skin: Optional[Literal["relief", "blank", "none"]] = ...,
     engine_values: bool = ...,
     hmp: Dict[str, Any] = ...,
 ) -> Dict[str, Tuple[float, ...]]:
     """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all.
+    An HMP file's skin is skin='s picture, else the terrain's skins, else as
+    default_skin says: "relief" (the terrain's lit relief in true colour with mip
+    levels), "blank" (an 8-bit skin of zeros) or "none"; None, the default, writes
+    none for a terrain read from an HMP file without skins, else the relief.
     hmp= takes an HMP header as Terrain.hmp gives it: the file keeps its scales, offsets,
     param0 and (unless spacing= is given) spacing, and the heights are packed to the nearest
     step of its z scale. A PNG keeps the range and spacing in its text chunks.

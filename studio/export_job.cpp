@@ -197,6 +197,9 @@ void ExportJob::WriteTerrain() {
   }
   const std::vector<std::string>& names = request_.FileNames();
   if (request_.GetKind() == ExportRequest::Kind::kObj && names.size() > 2) options.objTextureName = names[2];
+  // "blank" asks for the blank skin, not the relief the savers draw by
+  // default.
+  if (!request_.PreviewSkin()) options.defaultSkin = terrain::DefaultSkin::kBlank;
   std::string error;
   if (!terrain::PrepareTerrain(options, grid, error))
     throw StudioError(400, "the terrain cannot be exported: " + error);

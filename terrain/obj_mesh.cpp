@@ -1,12 +1,14 @@
 #include "terrain/obj_mesh.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/file_replacement.h"
+#include "platform/low_level_file.h"
 #include "platform/record_file_writer.h"
 #include "plugin/terrain_recipe.h"
 #include "terrain/colour_png.h"
-#include "terrain/whole_output.h"
 
 namespace terrain {
 
@@ -102,36 +104,74 @@ std::string MaterialText(const std::string& name, const std::string& textureFile
   return text;
 }
 
-bool WriteMaterial(const ObjTexture* texture, const std::string& folder, const std::string& name,
-                   std::string& error) {
-  std::string textureFile;
-  if (texture != nullptr) {
-    textureFile = texture->fileName.empty() ? name + ".png" : texture->fileName;
-    std::vector<uint8_t> png;
-    if (!EncodeColourPng(texture->rgba.data(), texture->width, texture->height, true, png, error)) {
-      error = folder + textureFile + ": " + error;
-      return false;
-    }
-    if (!WriteWholeOutput(folder + textureFile, png, error)) return false;
-  }
-  const std::string text = MaterialText(name, textureFile);
-  return WriteWholeOutput(folder + name + ".mtl", std::vector<uint8_t>(text.begin(), text.end()), error);
-}
+// One file of the mesh on its way to its name.
+struct PendingFile {
+  std::string path;
+  platform::FileReplacement replacement;
+  // The name held no file before, so a failure afterwards removes it again.
+  bool isNew = false;
+};
 
-// The mesh streams into the replacement file; it goes to its name once whole.
-bool WriteMesh(const TerrainGrid& grid, const std::string& name, const std::string& path,
-               std::string& error) {
-  platform::FileReplacement output;
-  platform::RecordFileWriter file;
-  const int fd = output.Begin(path.c_str());
-  if (fd < 0 || file.OpenOn(fd) < 0) {
-    error = path + ": " + (fd < 0 ? output.LastFailure() : file.LastFailure()).Text();
+// Begins the replacement of `file`'s name; false with "PATH: REASON".
+bool BeginFile(PendingFile& file, std::string& error) {
+  platform::LowLevelFile::Status status;
+  file.isNew = platform::LowLevelFile::GetStatus(file.path.c_str(), status) == 0 &&
+               status.kind == platform::LowLevelFile::Kind::kMissing;
+  if (file.replacement.Begin(file.path.c_str()) < 0) {
+    error = file.path + ": " + file.replacement.LastFailure().Text();
     return false;
   }
-  ObjLines out(file);
+  return true;
+}
+
+// Writes `bytes` into the replacement of `file`'s name.
+bool PrepareFile(PendingFile& file, const std::vector<uint8_t>& bytes, std::string& error) {
+  if (!BeginFile(file, error)) return false;
+  platform::FailureReason reason;
+  if (!platform::WriteFully(file.replacement.Descriptor(), bytes.data(), bytes.size(), reason)) {
+    error = file.path + ": " + reason.Text();
+    return false;
+  }
+  return true;
+}
+
+// The mesh streams into the replacement of its name.
+bool PrepareMesh(const TerrainGrid& grid, const std::string& name, PendingFile& file, std::string& error) {
+  if (!BeginFile(file, error)) return false;
+  platform::RecordFileWriter writer;
+  if (writer.OpenOn(file.replacement.Descriptor()) < 0) {
+    error = file.path + ": " + writer.LastFailure().Text();
+    return false;
+  }
+  ObjLines out(writer);
   const bool whole = WriteObjLines(grid, name, out);
-  const bool closed = file.Close();
-  return FinishWholeOutput(closed && whole, file.LastFailure(), output, path, error);
+  if (!writer.Close() || !whole) {
+    error = file.path + ": " + writer.LastFailure().Text();
+    return false;
+  }
+  return true;
+}
+
+// Seals every file, then moves each over its name. Should a move fail, the
+// files already moved that were new are removed again; one that replaced an
+// earlier file cannot get that file back, so the texture and material go
+// first and the mesh, which names them, last.
+bool PlaceFiles(std::vector<PendingFile>& files, std::string& error) {
+  for (PendingFile& file : files) {
+    if (!file.replacement.Seal()) {
+      error = file.path + ": " + file.replacement.LastFailure().Text();
+      return false;
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (files[i].replacement.Commit()) continue;
+    error = files[i].path + ": " + files[i].replacement.LastFailure().Text();
+    for (size_t placed = 0; placed < i; ++placed) {
+      if (files[placed].isNew) platform::LowLevelFile::Remove(files[placed].path.c_str());
+    }
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -143,7 +183,27 @@ bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std:
   std::string name = path.substr(folder.size());
   const size_t dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return WriteMaterial(texture, folder, name, error) && WriteMesh(grid, name, path, error);
+  // Every file is written whole beside its name before any takes its name;
+  // a failure until then leaves every name as it was.
+  std::vector<PendingFile> files(texture != nullptr ? 3 : 2);
+  std::string textureFile;
+  if (texture != nullptr) {
+    textureFile = texture->fileName.empty() ? name + ".png" : texture->fileName;
+    files[0].path = folder + textureFile;
+    std::vector<uint8_t> png;
+    if (!EncodeColourPng(texture->rgba.data(), texture->width, texture->height, true, png, error)) {
+      error = files[0].path + ": " + error;
+      return false;
+    }
+    if (!PrepareFile(files[0], png, error)) return false;
+  }
+  PendingFile& material = files[files.size() - 2];
+  PendingFile& mesh = files.back();
+  material.path = folder + name + ".mtl";
+  mesh.path = path;
+  const std::string text = MaterialText(name, textureFile);
+  return PrepareFile(material, std::vector<uint8_t>(text.begin(), text.end()), error) &&
+         PrepareMesh(grid, name, mesh, error) && PlaceFiles(files, error);
 }
 
 }  // namespace terrain

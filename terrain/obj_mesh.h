@@ -26,9 +26,13 @@ struct ObjTexture {
 // heights, texture coordinates spanning the grid, and two triangles per
 // cell. Beside it go a material file and, given a `texture`, a PNG picture,
 // named after the mesh (terrain.obj, terrain.mtl, terrain.png) unless the
-// texture names its own file. Each file
-// replaces an earlier one whole or not at all; the mesh streams to its file,
-// written last. False with a one-line reason when a file cannot be written.
+// texture names its own file. The files are written whole beside their
+// names and flushed before any of them takes its name, so that a failure to
+// write one (a full disk, a name that cannot be written) leaves every name
+// as it was. Only a failure of the final moves, which touch no data, can
+// leave some files new: those that had no earlier file are removed again,
+// but an earlier texture or material already replaced stays replaced. False
+// with a one-line reason when a file cannot be written.
 bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path,
                   std::string& error);
 

@@ -42,11 +42,38 @@ struct TerrainGrid {
   bool hasHmpHeader = false;
   loamwriter::HmpHeader hmpHeader{};
   std::vector<TerrainSkin> skins;
+  // The skins came from an HMP file, which may have held none: a file read
+  // without skins is written back without skins.
+  bool skinsRead = false;
 
   size_t Index(int32_t x, int32_t y) const {
     return static_cast<size_t>(y) * static_cast<size_t>(columns) + static_cast<size_t>(x);
   }
 };
+
+// The skin of HMP output when no picture is given and the input holds no
+// skin.
+enum class DefaultSkin {
+  kAutomatic,  // none for an HMP file read without skins, else the relief
+  kRelief,     // the terrain's lit relief in true colour with mip levels
+  kBlank,      // an 8-bit skin of zero bytes, as the blank skin export writes
+  kNone,       // no skin at all
+};
+
+// The default skin a user names: "relief", "blank" or "none"; false for any
+// other word.
+inline bool DefaultSkinOfWord(const std::string& word, DefaultSkin& skin) {
+  if (word == "relief") {
+    skin = DefaultSkin::kRelief;
+  } else if (word == "blank") {
+    skin = DefaultSkin::kBlank;
+  } else if (word == "none") {
+    skin = DefaultSkin::kNone;
+  } else {
+    return false;
+  }
+  return true;
+}
 
 // What a user sets. Zero spacings and sizes mean "not given".
 struct TerrainOptions {
@@ -63,7 +90,8 @@ struct TerrainOptions {
   double rangeLow = 0.0;
   double rangeHigh = 0.0;
   double heightScale = 1.0;
-  std::string skinPath;       // a 24-bit BMP as the skin of HMP and OBJ output
+  std::string skinPath;  // a 24-bit BMP as the skin of HMP and OBJ output
+  DefaultSkin defaultSkin = DefaultSkin::kAutomatic;
   bool engineValues = false;  // heights rounded to 1/1024 as the exports take them
   // The OBJ texture's file name beside the mesh; empty for the mesh's name
   // ending in .png.

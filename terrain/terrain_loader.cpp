@@ -107,6 +107,7 @@ bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, 
   grid.spacingY = file.Header().param2;
   grid.hasHmpHeader = true;
   grid.hmpHeader = file.Header();
+  grid.skinsRead = true;
   if (!CopySkins(file, grid.skins)) {
     error = "a skin of the file cannot be taken";
     return false;

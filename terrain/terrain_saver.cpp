@@ -4,6 +4,8 @@
 #include <cmath>
 #include <new>
 
+#include "noisemap/error.h"
+#include "noisemap/image_grid.h"
 #include "platform/file_replacement.h"
 #include "platform/whole_file.h"
 #include "plugin/fixed10.h"
@@ -15,6 +17,7 @@
 #include "terrain/obj_mesh.h"
 #include "terrain/skin_rgba.h"
 #include "terrain/terrain_texts.h"
+#include "terrain/terrain_relief.h"
 #include "terrain/whole_output.h"
 
 namespace terrain {
@@ -77,6 +80,66 @@ bool ReadSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string
   return TakeSkinPicture(skinPath, skin, error);
 }
 
+// The height at grid position (x, y), between samples by bilinear
+// interpolation; the position lies inside the grid.
+double HeightBetween(const TerrainGrid& grid, double x, double y) {
+  const int32_t x0 = std::min(static_cast<int32_t>(x), grid.columns - 1);
+  const int32_t y0 = std::min(static_cast<int32_t>(y), grid.rows - 1);
+  const int32_t x1 = std::min(x0 + 1, grid.columns - 1), y1 = std::min(y0 + 1, grid.rows - 1);
+  const double fx = x - x0, fy = y - y0;
+  const double south = grid.heights[grid.Index(x0, y0)] * (1.0 - fx) + grid.heights[grid.Index(x1, y0)] * fx;
+  const double north = grid.heights[grid.Index(x0, y1)] * (1.0 - fx) + grid.heights[grid.Index(x1, y1)] * fx;
+  return south * (1.0 - fy) + north * fy;
+}
+
+// The relief skin: the terrain's lit relief as terrainview draws it, from
+// the heights at the centres of the skin's pixels, north at the top. Its
+// sides are those of the blank skin, the grid's sides rounded up to a
+// multiple of 8 and at most 1024 (40 x 40 for 33 x 33 samples, 1024 x 1024
+// for 8193 x 8193), so that every reader takes it and a huge grid does not
+// make a huge skin (1024 x 1024 pixels with their mip levels are 4 MiB).
+// The skin spans the grid from its first sample to its last, as the
+// engine lays it over the terrain.
+bool TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture, std::string& error) {
+  TerrainGrid sampled;
+  loamwriter::BlankSkinSides(grid.columns, grid.rows, sampled.columns, sampled.rows);
+  const double stepX = (grid.columns - 1) / static_cast<double>(sampled.columns);
+  const double stepY = (grid.rows - 1) / static_cast<double>(sampled.rows);
+  sampled.heights.resize(static_cast<size_t>(sampled.columns) * static_cast<size_t>(sampled.rows));
+  for (int32_t v = 0; v < sampled.rows; ++v) {
+    for (int32_t u = 0; u < sampled.columns; ++u) {
+      sampled.heights[sampled.Index(u, v)] = HeightBetween(grid, (u + 0.5) * stepX, (v + 0.5) * stepY);
+    }
+  }
+  // Heights keep their units, so the spacing shrinks with the step between
+  // the pixels' centres.
+  sampled.spacingX = grid.spacingX * (grid.columns > 1 ? stepX : 1.0);
+  noise::utils::ImageGrid image;
+  try {
+    RenderTerrain(sampled, false, image);
+  } catch (const noise::utils::ErrorMessage& e) {
+    error = "the relief skin cannot be drawn: " + e.Message();
+    return false;
+  } catch (const noise::Exception&) {
+    error = "the relief skin cannot be drawn";
+    return false;
+  }
+  BmpImage& skin = picture.image;
+  skin.width = image.GetWidth();
+  skin.height = image.GetHeight();
+  skin.pixels.resize(static_cast<size_t>(skin.width) * static_cast<size_t>(skin.height) * 3);
+  for (int32_t y = 0; y < skin.height; ++y) {
+    const noise::utils::PixelColor* row = image.RowData(skin.height - 1 - y);
+    uint8_t* out = skin.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(skin.width) * 3;
+    for (int32_t x = 0; x < skin.width; ++x) {
+      out[3 * x] = row[x].blue;
+      out[3 * x + 1] = row[x].green;
+      out[3 * x + 2] = row[x].red;
+    }
+  }
+  return TakeSkinPicture("the relief skin", picture, error);
+}
+
 // A line for a skin whose sides some readers take differently, naming the
 // nearest sizes all readers agree on; empty for a portable skin.
 std::string SkinSizeWarning(const std::string& skinPath, const BmpImage& skin) {
@@ -107,13 +170,21 @@ void KeepHmpHeader(const TerrainGrid& grid, const TerrainOptions& options, loamw
   header.numFrames = written.numFrames;
 }
 
-// The skins: the picture given, else those of the HMP file read, else a
-// blank skin.
-bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPicture* picture) {
+// The skin written when neither a picture nor the input gives one.
+DefaultSkin DefaultSkinFor(const TerrainGrid& grid, const TerrainOptions& options) {
+  if (options.defaultSkin != DefaultSkin::kAutomatic) return options.defaultSkin;
+  return grid.skinsRead ? DefaultSkin::kNone : DefaultSkin::kRelief;
+}
+
+// The skins: the picture given (the relief skin among them), else those of
+// the HMP file read, else a blank skin or none as the options say.
+bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const TerrainOptions& options,
+                const SkinPicture* picture) {
   if (picture != nullptr) {
     return loamwriter::WriteSkinLevels(writer, "preview", picture->skin);
   }
   if (grid.skins.empty()) {
+    if (DefaultSkinFor(grid, options) != DefaultSkin::kBlank) return true;
     int32_t width = 0, height = 0;
     loamwriter::BlankSkinSides(grid.columns, grid.rows, width, height);
     return loamwriter::WriteBlankSkin(writer, width, height, "blank");
@@ -125,8 +196,9 @@ bool WriteSkins(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPi
   return whole;
 }
 
-bool WriteHmpRecords(loamwriter::HMP7W& writer, const TerrainGrid& grid, const SkinPicture* picture) {
-  bool whole = WriteSkins(writer, grid, picture);
+bool WriteHmpRecords(loamwriter::HMP7W& writer, const TerrainGrid& grid, const TerrainOptions& options,
+                     const SkinPicture* picture) {
+  bool whole = WriteSkins(writer, grid, options, picture);
   whole = whole && writer.BeginFrame("terrain");
   for (int32_t y = 0; y < grid.rows && whole; ++y) {
     for (int32_t x = 0; x < grid.columns; ++x) {
@@ -162,7 +234,7 @@ bool WriteHmp(const TerrainGrid& grid, const TerrainOptions& options, const Skin
   }
   loamwriter::SetHeaderFromRange(writer.header, values);
   KeepHmpHeader(grid, options, writer.header);
-  const bool whole = WriteHmpRecords(writer, grid, picture);
+  const bool whole = WriteHmpRecords(writer, grid, options, picture);
   const bool closed = writer.Close();
   return FinishWholeOutput(closed && whole, writer.LastFailure(), output, path, error);
 }
@@ -182,6 +254,14 @@ bool TextureOf(const TerrainGrid& grid, const SkinPicture* picture, ObjTexture& 
                        texture.rgba)) {
       texture.width = skin.width;
       texture.height = skin.height;
+      // A skin holds its picture's rows from the bottom up, as the skin
+      // export stores an engine bitmap; the texture runs from the top.
+      const size_t rowBytes = static_cast<size_t>(skin.width) * 4;
+      for (size_t top = 0, bottom = static_cast<size_t>(skin.height) - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(texture.rgba.begin() + static_cast<ptrdiff_t>(top * rowBytes),
+                         texture.rgba.begin() + static_cast<ptrdiff_t>((top + 1) * rowBytes),
+                         texture.rgba.begin() + static_cast<ptrdiff_t>(bottom * rowBytes));
+      }
       return true;
     }
   }
@@ -191,8 +271,14 @@ bool TextureOf(const TerrainGrid& grid, const SkinPicture* picture, ObjTexture& 
 bool SaveFormat(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
                 const SkinPicture* picture, const std::string& path, std::string& error) {
   switch (format) {
-    case TerrainFormat::kHmp:
+    case TerrainFormat::kHmp: {
+      SkinPicture relief;
+      if (picture == nullptr && grid.skins.empty() && DefaultSkinFor(grid, options) == DefaultSkin::kRelief) {
+        if (!TakeReliefSkin(grid, relief, error)) return false;
+        picture = &relief;
+      }
       return WriteHmp(grid, options, picture, path, error);
+    }
     case TerrainFormat::kPng: {
       GreyPicture heights = ToPicture(grid);
       heights.texts = TerrainTexts(grid);

@@ -20,7 +20,11 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
 
 // Writes a prepared grid to `path` in `format`, replacing the file whole.
 // HMP output carries options.skinPath's picture as its skin, else the skins
-// of the HMP file read, else a blank skin; OBJ output comes with a material
+// of the HMP file read, else what options.defaultSkin says: by default the
+// terrain's lit relief as a true-colour skin with mip levels (as the skin
+// export takes an 888 engine bitmap), but no skin for an HMP file read
+// without skins. Its first skin is thus never an 8-bit one unless a blank
+// skin is asked for or the input held one. OBJ output comes with a material
 // file and, when there is a skin, a PNG texture (see WriteObjMesh). False
 // with a one-line reason when it cannot be written; a file that was there
 // then keeps its bytes. A skin whose sides are not multiples of 8, which

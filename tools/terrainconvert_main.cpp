@@ -5,7 +5,9 @@
 // known by its content, else by --format):
 //   .txt        a height array noise_arr.txt (input; needs --size)
 //   .hmp        an HMP terrain file: HMP5 or HMP7 in (its first frame),
-//               HMP7 out, written as the plug-in's exports write it
+//               HMP7 out, written as the plug-in's exports write it; its
+//               skin is --skin's picture, else the input's skins, else the
+//               terrain's lit relief (see --default-skin)
 //   .png        a greyscale PNG picture (8 or 16 bits in, 16 bits out)
 //   .r16, .raw  16-bit little-endian samples (input needs --size)
 //   .obj        a Wavefront OBJ mesh (output only), with its material file
@@ -91,12 +93,19 @@ void DeclareOptions(tools::OptionParser& parser, terrain::TerrainOptions& option
       },
       "--height-scale takes a positive number");
   parser.AddOption("--skin", "PICTURE.bmp",
-                   "a 24-bit BMP as the HMP skin or OBJ texture (default: the HMP input's skins, else a "
-                   "blank skin and no texture)",
+                   "a 24-bit BMP as the HMP skin or OBJ texture (default: the HMP input's skins, else "
+                   "as --default-skin says, and no texture)",
                    [&](const Values& v) {
                      options.skinPath = v[0];
                      return true;
                    });
+  parser.AddOption(
+      "--default-skin", "KIND",
+      "the HMP skin when neither --skin nor the input gives one: relief (the terrain's lit relief as "
+      "terrainview draws it, in true colour), blank (an 8-bit skin of zeros) or none (default: none for "
+      "an HMP input without skins, else relief)",
+      [&](const Values& v) { return terrain::DefaultSkinOfWord(v[0], options.defaultSkin); },
+      "--default-skin takes relief, blank or none");
   parser.AddFlag("--engine-values", "round heights to 1/1024 first, as an engine script hands them over",
                  options.engineValues);
 }
@@ -139,6 +148,11 @@ int main(int argc, char** argv) {
   if (!options.skinPath.empty() && outputFormat != terrain::TerrainFormat::kHmp &&
       outputFormat != terrain::TerrainFormat::kObj) {
     return parser.UsageError("--skin needs an .hmp or .obj output");
+  }
+  if (options.defaultSkin != terrain::DefaultSkin::kAutomatic) {
+    if (outputFormat != terrain::TerrainFormat::kHmp)
+      return parser.UsageError("--default-skin needs an .hmp output");
+    if (!options.skinPath.empty()) return parser.UsageError("--skin and --default-skin exclude each other");
   }
   try {
     return Convert(parser, input, output, outputFormat, options);

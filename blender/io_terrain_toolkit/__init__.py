@@ -162,16 +162,26 @@ class ExportMdl7(bpy.types.Operator, ExportHelper):
 
 
 class ExportHmp7(bpy.types.Operator, ExportHelper):
-    """Export the active grid mesh as an HMP7 terrain with the material's image as skin"""
+    """Export the active grid mesh, modifiers and transform applied, as an HMP7 terrain with the
+    material's image as skin"""
 
     bl_idname = "export_scene.terrain_toolkit_hmp7"
     bl_label = "Export HMP7"
     filename_ext = ".hmp"
     filter_glob: StringProperty(default="*.hmp", options={"HIDDEN"})
+    default_skin: EnumProperty(
+        name="Skin Without Image", default="AUTOMATIC",
+        description="The skin when the material has no image",
+        items=[("AUTOMATIC", "Automatic",
+                "The relief, but none for a terrain imported from an HMP file without skins"),
+               ("RELIEF", "Relief", "The terrain's lit relief in true colour, as terrainview draws it"),
+               ("BLANK", "Blank", "An 8-bit skin of zeros, which some readers refuse"),
+               ("NONE", "None", "No skin")])
 
     def execute(self, context):
         return _run(self, "export", self.filepath,
-                    lambda tt: terrains.export_hmp7(context.active_object, self.filepath, tt))
+                    lambda tt: terrains.export_hmp7(context, context.active_object, self.filepath, tt,
+                                                    self.default_skin))
 
 
 def _import_menu(self, context):

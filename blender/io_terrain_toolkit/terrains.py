@@ -74,8 +74,11 @@ def import_terrain(context, path, options, tt):
         mesh.materials.append(images.make_material(name, image, interpolation="Linear"))
     obj = bpy.data.objects.new(name, mesh)
     if terrain.hmp is not None:
+        # The count of skins says whether the file had any, so that a file
+        # without skins is exported without skins.
         obj[HEADER_PROPERTY] = {"scale": list(terrain.hmp["scale"]), "offset": list(terrain.hmp["offset"]),
-                                "param0": terrain.hmp["param0"], "spacing": list(spacing)}
+                                "param0": terrain.hmp["param0"], "spacing": list(spacing),
+                                "skins": len(terrain.skins)}
     link_and_select(context, obj)
     return obj, note
 
@@ -93,15 +96,28 @@ def _axis_steps(values, what):
     return ordered[starts]
 
 
-def grid_heights(mesh):
-    """(rows, columns) heights and the (x, y) spacing of a mesh whose
-    vertices lie one on each point of a regular grid; Refusal otherwise."""
-    count = len(mesh.vertices)
+def evaluated_positions(context, obj):
+    """(count, 3) vertex positions of an object as the scene shows it:
+    modifiers applied, then the object's transform."""
+    evaluated = obj.evaluated_get(context.evaluated_depsgraph_get())
+    mesh = evaluated.to_mesh()
+    try:
+        count = len(mesh.vertices)
+        co = np.empty(3 * count, dtype=np.float64)
+        mesh.vertices.foreach_get("co", co)
+    finally:
+        evaluated.to_mesh_clear()
+    matrix = np.array(evaluated.matrix_world, dtype=np.float64)
+    return co.reshape(count, 3) @ matrix[:3, :3].T + matrix[:3, 3]
+
+
+def grid_heights(co):
+    """(rows, columns) heights and the (x, y) spacing of (count, 3) vertex
+    positions that lie one on each point of a regular grid; Refusal
+    otherwise."""
+    count = len(co)
     if count < 4:
         raise Refusal("the mesh is not a grid: a terrain needs at least 2 x 2 vertices")
-    co = np.empty(3 * count, dtype=np.float64)
-    mesh.vertices.foreach_get("co", co)
-    co = co.reshape(count, 3)
     xs, ys = _axis_steps(co[:, 0], "y"), _axis_steps(co[:, 1], "x")
     columns, rows = len(xs), len(ys)
     if columns * rows != count:
@@ -135,15 +151,26 @@ def _fits_header(heights, spacing, header):
     return bool(heights.min() >= ends[0] - slack and heights.max() <= ends[1] + slack)
 
 
-def export_hmp7(obj, path, tt):
+def _default_skin(choice, header):
+    """save_terrain's default_skin for the panel's choice: AUTOMATIC writes
+    none for a terrain imported from an HMP file without skins, else the
+    relief."""
+    if choice != "AUTOMATIC":
+        return choice.lower()
+    return "none" if header is not None and header.get("skins") == 0 else None
+
+
+def export_hmp7(context, obj, path, tt, default_skin="AUTOMATIC"):
     """Writes a grid mesh object as an HMP7 file, whole or not at all, with
-    its material's image as the skin. A terrain imported from an HMP file
-    keeps that file's scales and offsets while its spacing is unchanged and
-    its heights stay within the file's range; otherwise its heights are
-    packed over their own range."""
+    its material's image as the skin, else the skin default_skin names
+    (AUTOMATIC, RELIEF, BLANK or NONE). The heights are those of the mesh
+    as the scene shows it, its modifiers and transform applied. A terrain
+    imported from an HMP file keeps that file's scales and offsets while its
+    spacing is unchanged and its heights stay within the file's range;
+    otherwise its heights are packed over their own range."""
     if obj is None or obj.type != "MESH":
         raise Refusal("the active object is not a mesh")
-    heights, spacing = grid_heights(obj.data)
+    heights, spacing = grid_heights(evaluated_positions(context, obj))
     options = {"spacing": spacing}
     header = obj.get(HEADER_PROPERTY)
     if _fits_header(heights, spacing, header):
@@ -154,7 +181,8 @@ def export_hmp7(obj, path, tt):
     image = images.material_image(material)
     skin = images.skin_from_image(image) if image is not None else None
     if skin is None:
-        tt.save_terrain(path, heights, format="hmp", **options)
+        tt.save_terrain(path, heights, format="hmp", default_skin=_default_skin(default_skin, header),
+                        **options)
         return
     with tempfile.TemporaryDirectory() as folder:
         picture = os.path.join(folder, "skin.bmp")

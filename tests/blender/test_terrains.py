@@ -40,6 +40,9 @@ for name in ("terrain.hmp", "formatDetection"):
     for field in ("scale", "offset"):
         assert back.hmp[field] == original.hmp[field], (name, back.hmp)
     assert back.spacing == (5.0, 5.0)
+    # The file has no skins and goes back without skins, as large as it came.
+    data = target.read_bytes()
+    assert len(data) == 4476 and int.from_bytes(data[48:52], "little") == 0, (name, len(data))
 
 # A flat terrain raised in one place no longer fits its header: its heights
 # are packed over their own range instead of being cut off.
@@ -119,6 +122,49 @@ imported = harness.new_object(import_terrain, filepath=str(out / "grid.hmp"))
 image = imported.data.materials[0].node_tree.nodes["Image Texture"].image
 assert np.array_equal(np.rint(np.array(image.pixels[:]) * 255), np.rint(np.array(picture.pixels[:]) * 255))
 assert np.allclose(z_values(imported)[:, :2].max(axis=0), (10, 10), atol=0.01)
+
+def first_skin(path):
+    """numSkins and the first skin's type, width and height, read from the
+    file's bytes (the count at 48, the first skin's header at 84)."""
+    data = path.read_bytes()
+    count = int.from_bytes(data[48:52], "little")
+    fields = [int.from_bytes(data[at:at + 4], "little") for at in (84, 88, 92)] if count else []
+    return tuple([count] + fields)
+
+
+# A grid without an image: the true-colour relief (type 12) by default, a
+# blank skin (type 0) when asked for. The grid is moved up by 2,
+# raised by 1 by a Displace modifier and turned a quarter round: the heights
+# and the grid written are those the scene shows.
+bpy.ops.mesh.primitive_grid_add(x_subdivisions=5, y_subdivisions=3, size=8)
+plain = bpy.context.active_object
+for vertex in plain.data.vertices:
+    vertex.co.z = 0.25 * vertex.co.x
+assert export_hmp7(filepath=str(out / "plain.hmp")) == {"FINISHED"}
+assert first_skin(out / "plain.hmp") == (1, 12, 8, 8), first_skin(out / "plain.hmp")
+assert export_hmp7(filepath=str(out / "blank.hmp"), default_skin="BLANK") == {"FINISHED"}
+assert first_skin(out / "blank.hmp") == (1, 0, 8, 8)
+plain_back = tt.load_terrain(out / "plain.hmp")
+co = z_values(plain)
+columns, rows = len(np.unique(co[:, 0].round(4))), len(np.unique(co[:, 1].round(4)))
+assert plain_back.heights.shape == (rows, columns), plain_back.heights.shape
+displace = plain.modifiers.new("raise", "DISPLACE")
+displace.direction, displace.mid_level, displace.strength = "Z", 0.0, 1.0
+plain.location.z = 2.0
+plain.rotation_euler.z = np.pi / 2
+bpy.context.view_layer.update()
+assert export_hmp7(filepath=str(out / "moved.hmp")) == {"FINISHED"}
+moved = tt.load_terrain(out / "moved.hmp")
+# A quarter turn takes (x, y) to (-y, x): the columns become rows, the rows
+# columns from the east, and the heights that rose to the east rise to the
+# north, 3 higher.
+assert moved.heights.shape == (columns, rows), moved.heights.shape
+step = 2.0 / 65535
+assert np.allclose(moved.heights, plain_back.heights.T[:, ::-1] + 3.0, atol=2 * step), moved.heights
+plain.rotation_euler.z = np.pi / 6
+bpy.context.view_layer.update()
+harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(out / "turned.hmp"))
+assert not (out / "turned.hmp").exists()
 
 # Meshes that are not grids, a sphere and a grid with a hole: a report, and
 # the file as it was; nothing where there was none.

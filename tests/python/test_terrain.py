@@ -103,7 +103,9 @@ def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
     ("save", {"format": "jpeg"}, ValueError), ("load", {"format": "ob"}, ValueError),
     ("load", {"size": (0, 2)}, ValueError), ("load", {"size": (3, -2)}, ValueError),
     ("load", {"size": (2 ** 31, 1)}, ValueError), ("load", {"tiles": "0x1"}, ValueError),
-    ("load", {"size": (1, 2, 3)}, ValueError),
+    ("load", {"size": (1, 2, 3)}, ValueError), ("load", {"default_skin": "blank"}, TypeError),
+    ("save", {"default_skin": "grey"}, ValueError), ("save", {"default_skin": 0}, ValueError),
+    ("save", {"skin": "a.bmp", "default_skin": "none"}, ValueError),
 ])
 def test_options_are_checked_before_any_file(tmp_path, call, keywords, error):
     tt.save_terrain(tmp_path / "a.png", SIX)
@@ -238,3 +240,34 @@ def test_heights_with_an_hmp_header_keep_its_spacing(corpus, tmp_path):
     np.testing.assert_array_equal(back.heights, terrain.heights)
     tt.save_terrain(tmp_path / "b.hmp", terrain.heights.copy(), hmp=terrain.hmp, spacing=(2.0, 3.0))
     assert tt.load_terrain(tmp_path / "b.hmp").spacing == (2.0, 3.0)
+
+
+def _skins(path):
+    """numSkins and the first skin's type, width and height, from the
+    file's bytes: the header's count at 48, the first skin's header at 84."""
+    data = path.read_bytes()
+    count = struct.unpack_from("<i", data, 48)[0]
+    return (count,) + (struct.unpack_from("<iii", data, 84) if count else ())
+
+
+def test_default_hmp_skin_is_the_true_colour_relief_never_an_8_bit_one(corpus, tmp_path):
+    # A bare array: the relief, 24-bit with mip levels (type 12), sides
+    # rounded up to 8.
+    tt.save_terrain(tmp_path / "six.hmp", SIX)
+    assert _skins(tmp_path / "six.hmp") == (1, 12, 8, 8)
+    terrain = tt.load_terrain(corpus / "hmp7/terrain.hmp")
+    # The file itself has no skins and goes back without, as large as it came.
+    tt.save_terrain(tmp_path / "back.hmp", terrain)
+    assert _skins(tmp_path / "back.hmp") == (0,)
+    assert (tmp_path / "back.hmp").stat().st_size == 4476
+    # Still without skins once its heights change.
+    terrain.heights[0, 0] += 1.0
+    tt.save_terrain(tmp_path / "changed.hmp", terrain)
+    assert _skins(tmp_path / "changed.hmp") == (0,)
+    # Asked for: the relief, or a blank skin; None leaves the choice.
+    tt.save_terrain(tmp_path / "relief.hmp", terrain, default_skin="relief")
+    assert _skins(tmp_path / "relief.hmp") == (1, 12, 40, 40)
+    tt.save_terrain(tmp_path / "blank.hmp", SIX, default_skin="blank")
+    assert _skins(tmp_path / "blank.hmp") == (1, 0, 8, 8)
+    tt.save_terrain(tmp_path / "auto.hmp", terrain, default_skin=None)
+    assert _skins(tmp_path / "auto.hmp") == (0,)

@@ -745,6 +745,23 @@ TEST_F(StudioApiTest, LinksIntoASiblingWithTheSamePrefixAreRefused) {
   EXPECT_FALSE(fs::exists(temp_.File("served-old/old.png")));
 }
 
+// An HMP7 export asked for a blank skin gets the 8-bit blank skin (type 0),
+// not the relief the terrain savers write by default; by default it gets
+// the preview, 24-bit with mip levels (type 12). Types read from the bytes
+// at 84, after the 84-byte header.
+TEST_F(StudioApiTest, BlankSkinIsWrittenOnlyWhenAskedFor) {
+  const json settings = SettingsOf(kTwoTiles);
+  for (const char* skin : {"blank", "preview"}) {
+    const auto started = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", skin}, {"skin", skin}});
+    ASSERT_TRUE(started);
+    ASSERT_EQ(Ended(json::parse(started->body).at("job")).at("state"), "done");
+    const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(Served() + "/" + skin + ".hmp");
+    ASSERT_GT(bytes.size(), 96u);
+    EXPECT_EQ(testsupport::LoadU32(bytes, 48), 1u);
+    EXPECT_EQ(testsupport::LoadU32(bytes, 84), std::string(skin) == "blank" ? 0u : 12u) << skin;
+  }
+}
+
 // An exported HMP7's preview skin has the north (the last row of heights,
 // the highest z) in its top row, as terrainconvert puts a picture's top
 // row: the same relief, built here over the whole area and written as a

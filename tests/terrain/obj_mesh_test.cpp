@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/file_fault_injector.h"
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
 
@@ -71,6 +74,15 @@ terrain::TerrainGrid Grid(int32_t columns, int32_t rows, double spacingX, double
 
 class ObjMeshTest : public testsupport::TempDirFixture {
  protected:
+  void TearDown() override { platform::FileFaultInjector::Reset(); }
+  // The names in the folder, temporary files among them.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path())) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
   std::string error_;
 };
 
@@ -159,6 +171,40 @@ TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   EXPECT_NE(Text(temp_.File("Skin.mtl")).find("map_Kd Skin_texture.png\n"), std::string::npos);
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin_texture.png")), png);
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin.png")), png);
+}
+
+// The mesh, its material and its texture take their names together or not
+// at all: a failure of any of them leaves no new file behind, not even a
+// temporary one, and earlier files keep their bytes.
+TEST_F(ObjMeshTest, FilesTakeTheirNamesAllOrNone) {
+  using platform::FileFaultInjector;
+  const terrain::TerrainGrid grid = Grid(3, 3, 1.0, 1.0);
+  const terrain::ObjTexture texture{1, 1, {1, 2, 3, 255}, ""};
+  // The mesh's name is taken by a folder, which fails only after the
+  // texture and material are written.
+  std::filesystem::create_directory(temp_.File("t.obj"));
+  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("t.obj"), error_));
+  EXPECT_EQ(error_.find(temp_.File("t.obj") + ": "), 0u) << error_;
+  EXPECT_EQ(Names(), std::set<std::string>{"t.obj"});
+
+  // Earlier files keep their bytes: a mesh that cannot be flushed (the
+  // third flush, after the texture's and the material's) moves nothing.
+  const std::vector<uint8_t> old = {'o', 'l', 'd'};
+  for (const char* name : {"m.obj", "m.mtl", "m.png"})
+    ASSERT_TRUE(testsupport::WriteFileBytes(temp_.File(name), old));
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kSync, 3);
+  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("m.obj"), error_));
+  FileFaultInjector::Reset();
+  for (const char* name : {"m.obj", "m.mtl", "m.png"})
+    EXPECT_EQ(testsupport::ReadFileBytes(temp_.File(name)), old) << name;
+
+  // The material's move refused once the texture has moved: the new
+  // texture goes again.
+  FileFaultInjector::FailCall(FileFaultInjector::Operation::kReplace, 2);
+  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("n.obj"), error_));
+  FileFaultInjector::Reset();
+  EXPECT_EQ(error_.find(temp_.File("n.mtl") + ": "), 0u) << error_;
+  EXPECT_EQ(Names(), (std::set<std::string>{"t.obj", "m.obj", "m.mtl", "m.png"}));
 }
 
 TEST_F(ObjMeshTest, AFolderThatIsNotThereIsRefused) {

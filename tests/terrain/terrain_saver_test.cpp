@@ -212,14 +212,71 @@ TEST_F(TerrainSaverTest, HmpSkinsComeFromThePictureElseTheInputElseBlank) {
   EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, huge, path, error_));
   EXPECT_EQ(error_, "the skin: the picture is too large for a skin");
 
-  // No skin at all: a blank one of the grid's sides rounded up to 8.
+  // No skin at all, and a blank one asked for: the grid's sides rounded up
+  // to 8.
   grid.skins.clear();
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  terrain::TerrainOptions blank;
+  blank.defaultSkin = terrain::DefaultSkin::kBlank;
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, blank, path, error_)) << error_;
   ASSERT_TRUE(out.Load(path) && out.WalkComplete());
   ASSERT_EQ(out.Skins().size(), 1u);
   EXPECT_EQ(out.Skins()[0].type, 0);
   EXPECT_EQ(out.Skins()[0].width, 8);
   EXPECT_EQ(out.Skins()[0].height, 8);
+}
+
+// The skin of a terrain that brings none: by default the lit relief, a
+// 24-bit skin with three mip levels (type 12), never an 8-bit (type 0)
+// first skin; the file's bytes are read here by their offsets. Heights rise
+// from south to north, so the stored rows, which run from the picture's
+// bottom, begin in the water's blue and end in the peaks' white.
+TEST_F(TerrainSaverTest, DefaultSkinIsTheTrueColourReliefWithTheNorthAtTheTop) {
+  std::vector<double> heights;
+  for (int32_t y = 0; y < 33; ++y) heights.insert(heights.end(), 33, 10.0 * y);
+  terrain::TerrainGrid grid = Grid(33, 33, heights);
+  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  const std::string path = temp_.File("relief.hmp");
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+  // Header 84, skin header 12, 40 x 40 pixels and mips 20 x 20, 10 x 10,
+  // 5 x 5 of 3 bytes, frame header 36, 33 x 33 vertices of 4 bytes.
+  const size_t skinBytes = 3 * (1600 + 400 + 100 + 25);
+  ASSERT_EQ(bytes.size(), 84u + 12 + skinBytes + 36 + 4 * 33 * 33);
+  EXPECT_EQ(testsupport::LoadU32(bytes, 48), 1u);   // numSkins
+  EXPECT_EQ(testsupport::LoadU32(bytes, 84), 12u);  // 888 with mips
+  EXPECT_EQ(testsupport::LoadU32(bytes, 88), 40u);
+  EXPECT_EQ(testsupport::LoadU32(bytes, 92), 40u);
+  EXPECT_EQ(testsupport::LoadU32(bytes, 96 + skinBytes), 2u);  // the frame follows
+  const size_t firstRow = 96, lastRow = 96 + 39 * 40 * 3;
+  for (size_t x = 0; x < 40; ++x) {
+    const uint8_t* south = &bytes[firstRow + 3 * x];  // blue, green, red
+    const uint8_t* north = &bytes[lastRow + 3 * x];
+    EXPECT_GT(south[0], south[2]) << x;
+    EXPECT_LT(south[2], 60) << x;
+    EXPECT_GT(north[2], 150) << x;
+    EXPECT_GT(north[1], 150) << x;
+  }
+
+  // A huge grid makes a skin of at most 1024 x 1024 pixels.
+  terrain::TerrainGrid wide = Grid(2000, 3, std::vector<double>(6000, 1.0));
+  ASSERT_TRUE(terrain::PrepareTerrain({}, wide, error_)) << error_;
+  ASSERT_TRUE(terrain::SaveTerrain(wide, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  const std::vector<uint8_t> wideBytes = testsupport::ReadFileBytes(path);
+  EXPECT_EQ(testsupport::LoadU32(wideBytes, 84), 12u);
+  EXPECT_EQ(testsupport::LoadU32(wideBytes, 88), 1024u);
+  EXPECT_EQ(testsupport::LoadU32(wideBytes, 92), 8u);
+}
+
+// An HMP file read without skins is written back without skins.
+TEST_F(TerrainSaverTest, HmpWithoutSkinsIsWrittenBackWithoutSkins) {
+  const std::vector<uint8_t> input = HmpOf2x2({});
+  terrain::TerrainGrid grid = LoadHmp(input, {});
+  const std::string path = temp_.File("bare.hmp");
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
+  ASSERT_EQ(bytes.size(), 84u + 36 + 16);
+  EXPECT_EQ(testsupport::LoadU32(bytes, 48), 0u);
+  EXPECT_EQ(testsupport::LoadU32(bytes, 84), 2u);  // the frame at once
 }
 
 TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {
@@ -233,6 +290,25 @@ TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {
   grid.skins.resize(1);
   ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, temp_.File("n.obj"), error_)) << error_;
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("n.png")).empty());
+}
+
+// The texture of a skin kept from an HMP file has the picture's top row at
+// its top, as the texture of the picture itself has: the skin stores the
+// rows from the bottom up.
+TEST_F(TerrainSaverTest, ObjTextureOfAKeptSkinIsTheRightWayUp) {
+  terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
+  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  terrain::BmpImage picture;
+  picture.width = 2;
+  picture.height = 3;
+  picture.pixels = {255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 254};
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, picture, temp_.File("direct.obj"), error_));
+  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, picture, temp_.File("s.hmp"), error_));
+  terrain::TerrainGrid kept = LoadHmp(testsupport::ReadFileBytes(temp_.File("s.hmp")), {});
+  ASSERT_TRUE(terrain::SaveTerrain(kept, TerrainFormat::kObj, {}, temp_.File("kept.obj"), error_)) << error_;
+  const std::vector<uint8_t> direct = testsupport::ReadFileBytes(temp_.File("direct.png"));
+  ASSERT_FALSE(direct.empty());
+  EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("kept.png")), direct);
 }
 
 TEST_F(TerrainSaverTest, RefusalsNameTheirCause) {

@@ -14,6 +14,7 @@
 
 #include "support/byte_builder.h"
 #include "support/run_program.h"
+#include "support/shared_data.h"
 #include "support/temp_dir_fixture.h"
 #include "terrain/grey_png.h"
 
@@ -217,13 +218,13 @@ TEST_F(TerrainConvertTest, ObjComesWithItsMaterialAndTheSkinAsTexture) {
   EXPECT_EQ(std::string(mtl.begin(), mtl.end()).find("map_Kd"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(temp_.File("plain.png")));
 
-  // A skin given, or kept in an HMP input, becomes the texture; the blank
-  // skin of an HMP written without one gives none.
+  // A skin given, or kept in an HMP input, becomes the texture; a blank
+  // skin, which holds no colour, gives none.
   const std::string skin = Write("skin.bmp", Bmp(16, 8, 0x80));
   ASSERT_EQ(Convert({raw, temp_.File("skinned.obj"), "--size", "3x2", "--skin", skin}).status, 0);
   ASSERT_EQ(Convert({raw, temp_.File("skinned.hmp"), "--size", "3x2", "--skin", skin}).status, 0);
   ASSERT_EQ(Convert({temp_.File("skinned.hmp"), temp_.File("kept.obj")}).status, 0);
-  ASSERT_EQ(Convert({raw, temp_.File("blank.hmp"), "--size", "3x2"}).status, 0);
+  ASSERT_EQ(Convert({raw, temp_.File("blank.hmp"), "--size", "3x2", "--default-skin", "blank"}).status, 0);
   ASSERT_EQ(Convert({temp_.File("blank.hmp"), temp_.File("blank.obj")}).status, 0);
   for (const std::string name : {"skinned", "kept"}) {
     SCOPED_TRACE(name);
@@ -259,7 +260,10 @@ TEST_F(TerrainConvertTest, HeightArrayGivesTheExampleHostsFile) {
                                      "--height-scale",
                                      "1024",
                                      "--engine-values"};
+    // The host writes a blank skin where it has no preview; asked for one,
+    // terrainconvert writes the same.
     if (preview) args.insert(args.end(), {"--skin", folder + "/tutorial.bmp"});
+    if (!preview) args.insert(args.end(), {"--default-skin", "blank"});
     const auto result = Convert(args);
     ASSERT_EQ(result.status, 0) << result.err;
     const std::vector<uint8_t> theirs = testsupport::ReadFileBytes(folder + "/terrain.hmp");
@@ -325,6 +329,50 @@ TEST_F(TerrainConvertTest, FlatRangeAsPrintedIsTakenBack) {
   const auto back =
       Convert({temp_.File("flat.r16"), temp_.File("flat.hmp"), "--size", "2x1", "--range", "0.25", "0.25"});
   EXPECT_EQ(back.status, 0) << back.err;
+}
+
+// Without a skin given or read, the HMP's first skin is the true-colour
+// relief (type 12), never an 8-bit one (type 0); --default-skin picks a
+// blank skin, also for an HMP input without skins, or none. Skin fields
+// read from the bytes: numSkins at 48, the first skin's type, width and
+// height at 84, 88 and 92.
+TEST_F(TerrainConvertTest, DefaultSkinIsTheReliefUnlessAnotherIsAskedFor) {
+  const std::string raw = Write("in.raw", std::vector<uint8_t>(2 * 17 * 9, 7));
+  ASSERT_EQ(Convert({raw, temp_.File("relief.hmp"), "--size", "17x9"}).status, 0);
+  const std::vector<uint8_t> relief = testsupport::ReadFileBytes(temp_.File("relief.hmp"));
+  ASSERT_GT(relief.size(), 96u);
+  EXPECT_EQ(LoadU32(relief, 48), 1u);
+  EXPECT_EQ(LoadU32(relief, 84), 12u);
+  EXPECT_EQ(LoadU32(relief, 88), 24u);
+  EXPECT_EQ(LoadU32(relief, 92), 16u);
+
+  const std::string in = Write("bare.hmp", SmallHmp({1, 2, 3, 4, 5, 6}));
+  ASSERT_EQ(Convert({in, temp_.File("blank.hmp"), "--default-skin", "blank"}).status, 0);
+  const std::vector<uint8_t> blank = testsupport::ReadFileBytes(temp_.File("blank.hmp"));
+  ASSERT_GT(blank.size(), 96u);
+  EXPECT_EQ(LoadU32(blank, 48), 1u);
+  EXPECT_EQ(LoadU32(blank, 84), 0u);
+  ASSERT_EQ(Convert({raw, temp_.File("none.hmp"), "--size", "17x9", "--default-skin", "none"}).status, 0);
+  EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("none.hmp")).size(), 84u + 36 + 4 * 17 * 9);
+
+  EXPECT_EQ(Convert({raw, temp_.File("x.hmp"), "--size", "17x9", "--default-skin", "grey"}).status, 2);
+  EXPECT_EQ(Convert({raw, temp_.File("x.png"), "--size", "17x9", "--default-skin", "none"}).status, 2);
+  const std::string skin = Write("skin.bmp", Bmp(8, 8));
+  EXPECT_EQ(
+      Convert({raw, temp_.File("x.hmp"), "--size", "17x9", "--skin", skin, "--default-skin", "none"}).status,
+      2);
+  EXPECT_FALSE(std::filesystem::exists(temp_.File("x.hmp")));
+}
+
+// The reference terrain, 33 x 33 samples without skins, goes back as it
+// came: 4476 bytes, no skin.
+TEST_F(TerrainConvertTest, ReferenceTerrainGoesBackWithoutSkins) {
+  const std::string reference = testsupport::SharedPath("corpus/hmp7/terrain.hmp");
+  TOOLKIT_REQUIRE_SHARED(reference);
+  ASSERT_EQ(Convert({reference, temp_.File("terrain.hmp")}).status, 0);
+  const std::vector<uint8_t> back = testsupport::ReadFileBytes(temp_.File("terrain.hmp"));
+  EXPECT_EQ(back.size(), 4476u);
+  EXPECT_EQ(LoadU32(back, 48), 0u);
 }
 
 TEST_F(TerrainConvertTest, HmpWithoutExtensionIsKnownByItsMagic) {

@@ -1,0 +1,54 @@
+// The lit, coloured relief of a terrain, as terrainview draws it and as the
+// terrain savers take it for a skin.
+#pragma once
+
+#include "noisemap/image_grid.h"
+#include "terrain/terrain_grid.h"
+
+namespace terrain {
+
+// The share of the samples that lies below the shore line (water) and below
+// the snow line.
+constexpr double kShoreShare = 0.2;
+constexpr double kSnowShare = 0.93;
+
+// When the spacing is unknown, the relief is drawn as if the height range
+// were this fraction of the picture's width.
+constexpr double kUnknownSpacingRangeFraction = 0.25;
+// Without a spacing given, the relief is drawn with the spacing widened until
+// this share of the neighbouring height differences is at most
+// kSteepestDefaultSlope (in heights per spacing), so that rough ground does
+// not turn black and white.
+constexpr double kSteepShare = 0.98;
+constexpr double kSteepestDefaultSlope = 0.6;
+
+// The light of the relief, in the relief renderer's terms. By default it
+// comes from the north-east, 45 degrees above the horizon. The renderer
+// gives flat ground half the light's intensity (0.5); a brightness of 1.7
+// draws flat ground at 85 % of its ramp colour and leaves room for slopes
+// facing the light to come out brighter before they saturate. The contrast
+// is a third of the renderer's default, so that rough ground keeps its
+// colour.
+struct ReliefLight {
+  double azimuth = 45.0;
+  double elevation = 45.0;
+  double brightness = 1.7;
+  double contrast = 0.35;
+};
+
+// Renders `terrain` into `image` (columns x rows pixels, row 0 at the
+// bottom when written as a BMP) with the relief renderer: the terrain
+// colour ramp from water through grass and rock to snow, set by the share of
+// samples below each height, lit from the north-east at 45 degrees so that slopes facing the
+// light are brighter than flat ground and slopes facing away darker. Throws the noise
+// map errors (noise::utils::InvalidParamError for an empty or mis-sized
+// grid or a height that is not finite, OutOfMemoryError).
+// The terrain's spacingX is the horizontal distance between neighbouring
+// samples in the heights' units, 0 when unknown; `spacingGiven` says the user
+// gave it, and then the relief is drawn at exactly that spacing, else at
+// least as flat as kSteepestDefaultSlope says.
+// `light` replaces the default light.
+void RenderTerrain(const TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image,
+                   const ReliefLight& light = ReliefLight());
+
+}  // namespace terrain
