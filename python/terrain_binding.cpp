@@ -312,7 +312,8 @@ void BindTerrains(py::module_& module) {
       .def_readonly("hmp", &TerrainArrays::hmp,
                     "An HMP file's header (magic, version, scale, offset, param0, spacing), else None.")
       .def_readonly("skins", &TerrainArrays::skins,
-                    "An HMP file's skins: (H, W, 4) uint8 RGBA, rows as the file stores them, the picture's bottom row first.")
+                    "An HMP file's skins: (H, W, 4) uint8 RGBA, rows as the file stores them, the picture's "
+                    "bottom row first.")
       .def_readonly("format", &TerrainArrays::format,
                     "The format read: \"height array\", \"HMP\", \"PNG\", \"RAW\".");
   module.def("load_terrain", &LoadTerrain, py::arg("path"),
