@@ -8,15 +8,12 @@
 
 #include "generator/height_value_format.h"
 #include "noisemap/error.h"
+#include "platform/file_replacement.h"
 #include "platform/low_level_file.h"
 
 namespace duneforge {
 
 namespace {
-
-// The most one write call is given: text handed straight through can be
-// longer than a write takes.
-constexpr size_t kLargestWrite = 1u << 30;
 
 std::string Reason(int error) {
   return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
@@ -93,18 +90,14 @@ void HeightArrayWriter::WriteBuffer() {
 
 void HeightArrayWriter::WriteAll(const char* bytes, size_t size) {
   // A write may take fewer bytes than asked, as a device that fills up does;
-  // the rest is offered again until the device refuses it outright.
-  while (size > 0) {
-    const uint32_t piece = static_cast<uint32_t>(std::min<size_t>(size, kLargestWrite));
-    errno = 0;
-    const int32_t put = platform::LowLevelFile::Write(fd_, bytes, piece);
-    if (put <= 0) {
-      throw noise::utils::FileError(path_ + ": cannot write the height values" + Reason(put < 0 ? errno : 0));
-    }
-    bytes += put;
-    size -= static_cast<size_t>(put);
-    written_ += put;
-  }
+  // the rest is offered again until the device refuses it outright. What
+  // was written counts, also before a failure.
+  errno = 0;
+  uint64_t written = 0;
+  platform::FailureReason reason;
+  const bool whole = platform::WriteFully(fd_, bytes, size, reason, &written);
+  written_ += static_cast<int64_t>(written);
+  if (!whole) throw noise::utils::FileError(path_ + ": cannot write the height values" + Reason(errno));
 }
 
 void HeightArrayWriter::TakeBack(int64_t mark) {

@@ -19,16 +19,6 @@ engine::EngineNumber WithFraction(int32_t value) {
   return static_cast<engine::EngineNumber>(static_cast<int64_t>(value) * 1024 + EngineStandIn::kFraction);
 }
 
-// Truncates toward zero into the 32-bit range: NaN gives 0 and values
-// beyond the range give its nearest end, where a bare conversion would be
-// undefined.
-engine::EngineNumber SaturateToEngineNumber(double value) {
-  if (std::isnan(value)) return 0;
-  if (value <= -2147483648.0) return INT32_MIN;
-  if (value >= 2147483647.0) return INT32_MAX;
-  return static_cast<engine::EngineNumber>(value);
-}
-
 }  // namespace
 
 EngineStandIn::EngineStandIn() : previous_(current) {
@@ -154,9 +144,5 @@ engine::EngineNumber ENGINE_CALL EngineStandIn::BmapUnlock(engine::EngineBitmap*
 }
 
 engine::EngineNumber ToFixed10(double value) { return SaturateToEngineNumber(value * 1024.0); }
-
-engine::EngineNumber RoundToFixed10(double value) {
-  return SaturateToEngineNumber(std::round(value * 1024.0));
-}
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/engine_layout.h"
+#include "platform/engine_number.h"
 
 namespace platform {
 
@@ -98,8 +99,7 @@ class EngineStandIn {
 // An engine number for a real value: value x 1024, truncated toward zero.
 // NaN gives 0; values beyond the 32-bit range give the nearest end of it.
 engine::EngineNumber ToFixed10(double value);
-// The same, rounded to the nearest engine number (halves away from zero).
-engine::EngineNumber RoundToFixed10(double value);
+// RoundToFixed10 (platform/engine_number.h) rounds to the nearest instead.
 // The real value an engine number stands for.
 inline double FromFixed10(engine::EngineNumber value) { return static_cast<double>(value) / 1024.0; }
 

@@ -25,9 +25,6 @@ constexpr const char* kSeparators = "/";
 int ProcessId() { return static_cast<int>(::getpid()); }
 #endif
 
-// One write call takes at most this many bytes: Linux moves at most
-// 0x7FFFF000 bytes a call.
-constexpr uint64_t kLargestWrite = uint64_t{1} << 30;
 // Temporary names tried before giving up, each with the next number.
 constexpr int kTemporaryAttempts = 100;
 // Characters of the target's name kept in the temporary one, so that a name
@@ -171,10 +168,11 @@ void FileReplacement::Abandon() {
   sealed_ = false;
 }
 
-bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason) {
+bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason, uint64_t* written) {
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    const int32_t put = LowLevelFile::Write(fd, bytes, static_cast<uint32_t>(std::min(size, kLargestWrite)));
+    const int32_t put = LowLevelFile::Write(
+        fd, bytes, static_cast<uint32_t>(std::min<uint64_t>(size, LowLevelFile::kLargestWrite)));
     if (put <= 0) {
       // A write that takes nothing sets no error: the device is full.
       reason = FailureReason::InputOutput("cannot write", put < 0 ? errno : ENOSPC);
@@ -182,6 +180,7 @@ bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason) 
     }
     bytes += put;
     size -= static_cast<uint64_t>(put);
+    if (written != nullptr) *written += static_cast<uint64_t>(put);
   }
   return true;
 }

@@ -85,8 +85,11 @@ class FileReplacement {
 // Writes `size` bytes to the descriptor `fd` from its position, the one
 // short-write policy of whole files: a write that takes only part of its
 // bytes is followed by one for the rest, until every byte is written or a
-// write fails or takes nothing. False with the system's reason then.
-[[nodiscard]] bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason);
+// write fails or takes nothing. False with the system's reason then (and
+// errno as the failed write left it). `written`, when given, grows by every
+// byte written, also where the rest fails.
+[[nodiscard]] bool WriteFully(int fd, const void* data, uint64_t size, FailureReason& reason,
+                              uint64_t* written = nullptr);
 
 // Replaces the file at `path` with the `size` bytes at `data` through a
 // FileReplacement: whole or not at all. False with the reason when it

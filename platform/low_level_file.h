@@ -42,6 +42,10 @@ class LowLevelFile {
   // Returns the number of bytes written, which may be fewer than count when
   // the device fills up, or -1 when nothing could be written.
   static int32_t Write(int fd, const void* buffer, uint32_t count);
+  // The most bytes one Write is given: Linux moves at most 0x7FFFF000 bytes
+  // a call, so a larger request would come up short even on a healthy
+  // device.
+  static constexpr uint32_t kLargestWrite = uint32_t{1} << 30;
   // Returns the new position from the start of the file, or -1.
   static int64_t Seek(int fd, int64_t offset, int origin);
   // Returns the current position, or -1.

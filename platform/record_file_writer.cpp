@@ -11,15 +11,6 @@
 
 namespace platform {
 
-namespace {
-
-// One write call takes at most this many bytes: Linux moves at most
-// 0x7FFFF000 bytes a call, so a larger request would come up short even on
-// a healthy device.
-constexpr uint64_t kLargestWrite = uint64_t{1} << 30;
-
-}  // namespace
-
 RecordFileWriter::RecordFileWriter(uint32_t blockBytes) : blockBytes_(blockBytes) {}
 
 // The file stays open, as a file whose close never came, but what was
@@ -140,7 +131,7 @@ bool RecordFileWriter::Flush() {
 
 bool RecordFileWriter::WriteThrough(const uint8_t* data, uint64_t size) {
   while (size > 0) {
-    const uint32_t chunk = static_cast<uint32_t>(std::min(size, kLargestWrite));
+    const uint32_t chunk = static_cast<uint32_t>(std::min<uint64_t>(size, LowLevelFile::kLargestWrite));
     const int32_t put = LowLevelFile::Write(fd_, data, chunk);
     if (put > 0) blockStart_ += put;
     if (put != static_cast<int32_t>(chunk)) {

@@ -6,7 +6,7 @@ namespace loamwriter {
 namespace {
 
 // The largest record or image level the writer takes in one piece.
-constexpr int64_t kLargestWrite = INT32_MAX;
+constexpr int64_t kLargestPiece = INT32_MAX;
 
 HmpBoundVertex Bound(uint16_t coordinate) {
   return HmpBoundVertex{{coordinate, coordinate, coordinate}, 255, 0};
@@ -106,7 +106,7 @@ bool HMP5W::WriteSkinImage(const uint8_t* level0, const uint8_t* mip1, const uin
   for (const uint8_t* mip : mips) {
     w /= 2;
     h /= 2;
-    if (b * h * w > kLargestWrite)
+    if (b * h * w > kLargestPiece)
       return Refuse(platform::FailureReason::TooLarge("a mip level beyond one write"));
     if (!file_.Append(mip, static_cast<uint64_t>(b * h * w))) return false;
   }
@@ -137,7 +137,7 @@ bool HMP5W::FinishFrame() {
 }
 
 bool HMP5W::WriteNow(const void* data, int64_t size) {
-  if (size < 0 || size > kLargestWrite)
+  if (size < 0 || size > kLargestPiece)
     return Refuse(platform::FailureReason::TooLarge("a record beyond one write"));
   return file_.Append(data, static_cast<uint64_t>(size)) && file_.Flush();
 }

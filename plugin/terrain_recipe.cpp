@@ -26,14 +26,6 @@ double Height(const std::vector<double>& heights, int32_t columns, int32_t x, in
 
 bool FitsFixed10(double value) { return std::isfinite(value) && std::fabs(value) <= kLargestEngineValue; }
 
-Fixed10 RoundToFixed10(double value) {
-  const double scaled = std::round(value * 1024.0);
-  if (std::isnan(scaled)) return 0;
-  if (scaled <= -2147483648.0) return INT32_MIN;
-  if (scaled >= 2147483647.0) return INT32_MAX;
-  return static_cast<Fixed10>(scaled);
-}
-
 void AxisFromRange(Fixed10 low, Fixed10 high, float& scale, float& offset) {
   offset = Fixed10ToReal(low);
   const float span = Fixed10ToReal(high) - offset;

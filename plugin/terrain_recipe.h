@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/branch_hint.h"
+#include "platform/engine_number.h"
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
 #include "plugin/hmp_records.h"
@@ -38,7 +39,7 @@ constexpr uint8_t kSkinType888WithMips = kHmpSkinFormat888 | kHmpSkinTypeMipmapB
 bool FitsFixed10(double value);
 // An engine number for `value`: value x 1024 rounded to the nearest integer
 // (halves away from zero), NaN as 0, beyond the 32-bit range its nearest end.
-Fixed10 RoundToFixed10(double value);
+using platform::RoundToFixed10;
 
 // Scale and offset of one header axis for the range low .. high: the span is
 // rounded to a float before it is divided.
