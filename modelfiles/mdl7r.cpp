@@ -563,9 +563,19 @@ bool MDL7R::SkipDeformerWeights() {
   return true;
 }
 
+// Open has checked that the header's sizes are not negative.
+uint64_t MDL7R::LumpStart(bool second) const {
+  const uint64_t dataSize = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize));
+  return second ? dataSize + LumpSize(false) : dataSize;
+}
+
+int32_t MDL7R::LumpSize(bool second) const {
+  return LoadI32(header_, second ? mdl7::kHeaderSecondLumpSize : mdl7::kHeaderLumpSize);
+}
+
 bool MDL7R::SeekToLump() {
-  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderLumpSize) <= 0) return false;
-  const uint32_t start = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize));
+  if (header_ == nullptr || LumpSize(false) <= 0) return false;
+  const uint32_t start = static_cast<uint32_t>(LumpStart(false));
   if (!SeekTo(start)) return Fail(FailureReason::Truncated("lump header", start));
   return true;
 }
@@ -604,8 +614,7 @@ bool MDL7R::LoadFieldPair(const uint8_t* record, uint32_t firstOffset, int32_t& 
 bool MDL7R::ReadLumpHeader(int32_t& version, int32_t& sectionCount) {
   if (header_ == nullptr) return false;
   const uint8_t* record =
-      TakeLumpRecord(static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize)),
-                     LoadI32(header_, mdl7::kHeaderLumpSize), mdl7::kLumpHeaderSize, "lump header", false);
+      TakeLumpRecord(LumpStart(false), LumpSize(false), mdl7::kLumpHeaderSize, "lump header", false);
   return LoadFieldPair(record, mdl7::kLumpHeaderVersion, version, mdl7::kLumpSectionCount, sectionCount);
 }
 
@@ -624,9 +633,8 @@ bool MDL7R::ReadLumpTriangle(int32_t (&vertices)[3], int32_t (&texCoords)[3], in
 }
 
 bool MDL7R::SeekToSecondLump() {
-  if (header_ == nullptr || LoadI32(header_, mdl7::kHeaderSecondLumpSize) <= 0) return false;
-  const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
-                         LoadI32(header_, mdl7::kHeaderLumpSize);
+  if (header_ == nullptr || LumpSize(true) <= 0) return false;
+  const uint64_t start = LumpStart(true);
   if (start > UINT32_MAX || !SeekTo(static_cast<uint32_t>(start)))
     return Fail(FailureReason::Truncated("second lump record", start));
   return true;
@@ -634,21 +642,15 @@ bool MDL7R::SeekToSecondLump() {
 
 bool MDL7R::ReadSecondLumpRecord(int32_t& first, int32_t& second) {
   if (header_ == nullptr) return false;
-  const uint64_t start = static_cast<uint64_t>(LoadI32(header_, mdl7::kHeaderDataSize)) +
-                         LoadI32(header_, mdl7::kHeaderLumpSize);
-  const uint8_t* record = TakeLumpRecord(start, LoadI32(header_, mdl7::kHeaderSecondLumpSize),
-                                         mdl7::kSecondLumpRecordSize, "second lump record", true);
+  const uint8_t* record = TakeLumpRecord(LumpStart(true), LumpSize(true), mdl7::kSecondLumpRecordSize,
+                                         "second lump record", true);
   return LoadFieldPair(record, mdl7::kSecondLumpId, first, mdl7::kLumpByteSize, second);
 }
 
 bool MDL7R::SkipLump() {
   if (lumpRecord_ == nullptr || header_ == nullptr) return false;
-  const uint64_t dataSize = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderDataSize));
-  const uint64_t lumpSize = static_cast<uint32_t>(LoadI32(header_, mdl7::kHeaderLumpSize));
-  const uint64_t lumpStart = secondLump_ ? dataSize + lumpSize : dataSize;
-  const uint64_t lumpEnd =
-      lumpStart + static_cast<uint32_t>(
-                      LoadI32(header_, secondLump_ ? mdl7::kHeaderSecondLumpSize : mdl7::kHeaderLumpSize));
+  const uint64_t lumpStart = LumpStart(secondLump_);
+  const uint64_t lumpEnd = lumpStart + static_cast<uint32_t>(LumpSize(secondLump_));
   const uint32_t recordSize = secondLump_ ? mdl7::kSecondLumpRecordSize : mdl7::kLumpHeaderSize;
   const int32_t byteSize = LoadI32(lumpRecord_, mdl7::kLumpByteSize);
   const uint64_t byteSizeOffset = OffsetOf(lumpRecord_) + mdl7::kLumpByteSize;

@@ -46,7 +46,8 @@ struct SkinMaterial {
 
 class MDL7R : public ModelReader {
  public:
-  // Longest names returned, without their terminating zero.
+  // Sizes of the name buffers filled: names of up to kNameSize - 1
+  // characters (kLongNameSize - 1 for bones) and their terminating zero.
   static constexpr uint32_t kNameSize = 16;
   static constexpr uint32_t kLongNameSize = 20;
 
@@ -194,6 +195,11 @@ class MDL7R : public ModelReader {
                           const char* what);
   // Normal of a vertex or frame vertex record of `size` bytes.
   static bool ReadNormal(const uint8_t* record, uint32_t size, float& x, float& y, float& z);
+  // Where the lump (the second lump with `second`) starts in the file, after
+  // the data and the second after the first, and its size; the header must
+  // be there.
+  uint64_t LumpStart(bool second) const;
+  int32_t LumpSize(bool second) const;
   // Lump-relative end of a record of `recordSize` bytes taken at the cursor,
   // for a lump starting at `lumpStart` of `lumpSize` bytes; false when the
   // cursor is not inside it, or when the record, named `what`, would run past
