@@ -75,6 +75,12 @@ assert np.allclose(sorted(z_values(raw)[:, 2]), [-10, 0, 10, 40], atol=1e-5)
 # Without a range, RAW heights span a tenth of the larger side: 4 here.
 raw = harness.new_object(import_terrain, filepath=str(out / "heights.raw"), size=(2, 2), spacing=4)
 assert np.allclose(sorted(z_values(raw)[:, 2]), [0, 0.08, 0.16, 0.4], atol=1e-6), z_values(raw)
+# Refusals of the grid name the panel's fields, Size in columns x rows.
+harness.expect_error(import_terrain, "a RAW file needs Size (columns and rows)", filepath=str(out / "heights.raw"))
+harness.expect_error(import_terrain, "holds 8 bytes, but Size 3x1 needs 6", filepath=str(out / "heights.raw"),
+                     size=(3, 1))
+harness.expect_error(import_terrain, "Tiles must divide Size into whole tiles", filepath=str(out / "heights.txt"),
+                     size=(3, 2), tiles=(2, 1))
 
 # A PNG brings its stored range and spacing; two are imported at once.
 ridge = np.array([[0.0, 2.0, 4.0], [1.0, 3.0, 6.0]])

@@ -240,3 +240,29 @@ def test_heights_with_an_hmp_header_keep_its_spacing(corpus, tmp_path):
     np.testing.assert_array_equal(back.heights, terrain.heights)
     tt.save_terrain(tmp_path / "b.hmp", terrain.heights.copy(), hmp=terrain.hmp, spacing=(2.0, 3.0))
     assert tt.load_terrain(tmp_path / "b.hmp").spacing == (2.0, 3.0)
+
+
+def test_shape_takes_rows_then_columns_and_refusals_name_the_keywords(tmp_path):
+    # Six samples, the file's rows from the north: shape (2, 3) reads two rows
+    # of three, (3, 2) three rows of two, row 0 the southern one.
+    (tmp_path / "a.r16").write_bytes(struct.pack("<6H", 0, 1, 2, 3, 4, 5))
+    wide = tt.load_terrain(tmp_path / "a.r16", shape=(2, 3), range=(0, 65535))
+    assert wide.heights.tolist() == [[3, 4, 5], [0, 1, 2]]
+    tall = tt.load_terrain(tmp_path / "a.r16", shape=(3, 2), range=(0, 65535))
+    assert tall.heights.tolist() == [[4, 5], [2, 3], [0, 1]]
+    # A NumPy shape gives the grid back as it was.
+    assert tt.load_terrain(tmp_path / "a.r16", shape=wide.heights.shape).heights.shape == (2, 3)
+
+    with pytest.raises(TypeError, match=r"shape=\(rows, columns\)"):
+        tt.load_terrain(tmp_path / "a.r16", size=(3, 2))
+    with pytest.raises(tt.TerrainError, match=r"a RAW file needs shape=\(rows, columns\)$"):
+        tt.load_terrain(tmp_path / "a.r16")
+    with pytest.raises(tt.TerrainError, match=r"holds 12 bytes, but shape=\(1, 3\) needs 6$"):
+        tt.load_terrain(tmp_path / "a.r16", shape=(1, 3))
+    (tmp_path / "a.txt").write_text("0,1,2,3,4,5,")
+    with pytest.raises(tt.TerrainError, match="tiles= must divide shape= into whole tiles$"):
+        tt.load_terrain(tmp_path / "a.txt", shape=(2, 3), tiles=(2, 1))
+    # tiles= is (x, z): three tiles side by side along x, each one column of
+    # two values from the lower z edge, x running fastest.
+    tiled = tt.load_terrain(tmp_path / "a.txt", shape=(2, 3), tiles=(3, 1))
+    assert tiled.heights.tolist() == [[0, 2, 4], [1, 3, 5]]
