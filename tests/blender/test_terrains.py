@@ -143,3 +143,15 @@ mesh.to_mesh(holed)
 harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(out / "none.hmp"))
 assert not (out / "none.hmp").exists()
 print("terrains done")
+
+# A file name that is not UTF-8: imported, its stray byte shown as a
+# replacement character in the object's name and in a report.
+odd = os.fsencode(out) + b"/odd\xff.hmp"
+tt.save_terrain(odd, np.array([[0.0, 1.0], [2.0, 3.0]]), spacing=2.0)
+imported = harness.new_object(import_terrain, filepath=os.fsdecode(odd))
+assert imported.name == "odd\ufffd", imported.name
+assert sorted(np.round(z_values(imported)[:, 2], 3)) == [0, 1, 2, 3]
+with open(os.fsencode(out) + b"/odd\xff.raw", "wb") as raw_file:
+    raw_file.write(bytes(8))
+harness.expect_error(import_terrain, "Cannot import odd\ufffd.raw: ",
+                     filepath=os.fsdecode(os.fsencode(out) + b"/odd\xff.raw"))
