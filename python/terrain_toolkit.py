@@ -4,8 +4,18 @@ generator as NumPy arrays.
 Paths are taken as open() takes them: str (surrogate escapes included),
 bytes or os.PathLike; their bytes go to the file system unchanged."""
 
+from __future__ import annotations
+
 import functools
 import os
+from typing import TYPE_CHECKING, Any, Dict, List, Optional, Tuple, Union
+
+if TYPE_CHECKING:
+    import numpy as np
+    import numpy.typing as npt
+
+    _Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+    _Pair = Union[float, Tuple[float, float]]
 
 try:
     from . import _terrain_toolkit as _compiled
@@ -26,7 +36,7 @@ __all__ = ["Model", "ModelError", "Terrain", "TerrainError", "generate", "load_t
 _KEYWORD_NAMES = ("shape=(rows, columns)", "shape=", "tiles=", True)
 
 
-def _given(**options):
+def _given(**options: Any) -> Dict[str, Any]:
     """The options the caller gave: those that are not None."""
     return {key: value for key, value in options.items() if value is not None}
 
@@ -50,7 +60,9 @@ def _load_terrain(path, names, options):
 
 
 @_refuses_size
-def load_terrain(path, *, format=None, shape=None, tiles=None, range=None, spacing=None):
+def load_terrain(path: _Path, *, format: Optional[str] = None, shape: Optional[Tuple[int, int]] = None,
+                 tiles: Union[str, Tuple[int, int], None] = None, range: Optional[Tuple[float, float]] = None,
+                 spacing: Optional[_Pair] = None) -> Terrain:
     """Reads a terrain: a height array (.txt, needs shape= and, when tiled,
     tiles=), HMP5/HMP7, greyscale PNG or 16-bit RAW (.raw, .r16, needs
     shape=).
@@ -68,8 +80,10 @@ def load_terrain(path, *, format=None, shape=None, tiles=None, range=None, spaci
                          dict(format=format, shape=shape, tiles=tiles, range=range, spacing=spacing))
 
 
-def save_terrain(path, terrain, *, format=None, spacing=None, range=None, height_scale=None, skin=None,
-                 engine_values=False, hmp=None):
+def save_terrain(path: _Path, terrain: Union[Terrain, npt.NDArray[Any]], *, format: Optional[str] = None,
+                 spacing: Optional[_Pair] = None, range: Optional[Tuple[float, float]] = None,
+                 height_scale: Optional[float] = None, skin: Optional[_Path] = None, engine_values: bool = False,
+                 hmp: Optional[Dict[str, Any]] = None) -> Dict[str, Tuple[float, ...]]:
     """Writes a Terrain, or a bare (rows, columns) float64 or float32 array,
     as HMP7, 16-bit PNG, RAW or OBJ by the name or format=.
 
@@ -96,7 +110,7 @@ def save_terrain(path, terrain, *, format=None, spacing=None, range=None, height
     return _compiled.save_terrain(os.fsencode(path), terrain, options)
 
 
-def open_model(source):
+def open_model(source: Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, memoryview]) -> Model:
     """Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from its path
     (str or os.PathLike) or from its bytes (bytes, bytearray, memoryview or
     any other buffer).
@@ -114,7 +128,8 @@ def open_model(source):
     return _compiled.open_model(source)
 
 
-def write_mdl7(path, model, *, materials=None):
+def write_mdl7(path: _Path, model: Union[Model, Dict[str, Any], Any], *,
+               materials: Optional[List[Optional[Dict[str, Any]]]] = None) -> None:
     """Writes `model` (a Model, or any object or dict with the same fields)
     as an MDL7 file of one group: frames[0] as the base vertices, every
     frame as a vertex frame, triangles with their texture coordinates and
@@ -132,7 +147,8 @@ def write_mdl7(path, model, *, materials=None):
     _compiled.write_mdl7(os.fsencode(path), model, materials=materials)
 
 
-def generate(command, *, assemble=False):
+def generate(command: Union[str, os.PathLike[str]], *,
+             assemble: bool = False) -> Union[List[npt.NDArray[np.float32]], npt.NDArray[np.float32]]:
     """Builds the tiles of a command file, exactly as duneforge writes them
     to noise_arr.txt. `command` is the file's text (str) or its path
     (os.PathLike, such as pathlib.Path).
@@ -157,7 +173,9 @@ def generate(command, *, assemble=False):
                     type(command).__name__)
 
 
-def render_relief(heights, *, spacing=None, azimuth=None, elevation=None, brightness=None, contrast=None):
+def render_relief(heights: npt.NDArray[Any], *, spacing: Optional[float] = None, azimuth: Optional[float] = None,
+                  elevation: Optional[float] = None, brightness: Optional[float] = None,
+                  contrast: Optional[float] = None) -> npt.NDArray[np.uint8]:
     """A lit, coloured relief of (rows, columns) float32 or float64 heights
     (row 0 at the south), as terrainview draws it: (rows, columns, 3) uint8
     RGB, north at row 0.

@@ -20,7 +20,8 @@ def test_functions_name_their_keywords():
     for function, names in keywords.items():
         parameters = inspect.signature(function).parameters.values()
         assert [p.name for p in parameters if p.kind is p.KEYWORD_ONLY] == names, function.__name__
-        assert all(p.kind is not p.VAR_KEYWORD for p in parameters), function.__name__
+        assert all(p.kind is not p.VAR_KEYWORD and p.annotation is not p.empty for p in parameters), \
+            function.__name__
     assert list(inspect.signature(tt.open_model).parameters) == ["source"]
     with pytest.raises(TypeError, match="colour"):
         tt.save_terrain("a.png", np.zeros((2, 2)), colour=1)
