@@ -13,7 +13,10 @@ namespace pybinding {
 
 namespace {
 
-void GridPair(const py::handle value, const char* name, int32_t& first, int32_t& second, bool takesText) {
+// A pair of positive whole numbers, as `form` says they are given
+// ("(rows, columns)"); `takesText` lets "AxB" give them too.
+void GridPair(const py::handle value, const char* name, const char* form, int32_t& first, int32_t& second,
+              bool takesText) {
   if (py::isinstance<py::str>(value)) {
     if (takesText && tools::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
   } else if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
@@ -25,8 +28,7 @@ void GridPair(const py::handle value, const char* name, int32_t& first, int32_t&
       return;
     }
   }
-  throw py::value_error(std::string(name) + (takesText ? " takes \"AxB\" or (a, b)" : " takes (a, b)") +
-                        " with two positive whole numbers");
+  throw py::value_error(std::string(name) + " takes " + form + " with two positive whole numbers");
 }
 
 double Finite(const py::handle value, const char* name) {
@@ -81,9 +83,9 @@ terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse 
                            "() takes no option '" + key + "'");
     }
     if (key == "shape") {
-      GridPair(value, "shape", options.rows, options.columns, false);
+      GridPair(value, "shape", "(rows, columns)", options.rows, options.columns, false);
     } else if (key == "tiles") {
-      GridPair(value, "tiles", options.tilesX, options.tilesZ, true);
+      GridPair(value, "tiles", "\"XxZ\" or (x, z)", options.tilesX, options.tilesZ, true);
     } else if (key == "format") {
       Format(value, options);
     } else if (key == "spacing") {
