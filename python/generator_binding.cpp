@@ -28,11 +28,11 @@ duneforge::CommandSettings SettingsOf(const py::object& command) {
     duneforge::CheckCommandSettings(settings, "the command");
     return settings;
   }
-  if (!py::hasattr(command, "__fspath__")) {
+  if (!py::isinstance<py::bytes>(command) && !py::hasattr(command, "__fspath__")) {
     throw py::type_error("generate() takes a command file's text (str) or its path (os.PathLike), not " +
                          py::str(py::type::of(command).attr("__name__")).cast<std::string>());
   }
-  const std::string path = py::module_::import("os").attr("fsdecode")(command).cast<std::string>();
+  const std::string path = FilePath(command);
   errno = 0;
   if (!duneforge::LoadCommandFile(path, settings)) {
     const int systemError = errno != 0 ? errno : ENOENT;
@@ -74,7 +74,7 @@ void BindGenerator(py::module_& module) {
   module.def(
       "generate", &Generate, py::arg("command"), py::kw_only(), py::arg("assemble") = false,
       "Builds the tiles of a command file, exactly as duneforge writes them to noise_arr.txt. "
-      "`command` is the file's text (str) or its path (os.PathLike). Returns a list of "
+      "`command` is the file's text (str) or its path (bytes or os.PathLike). Returns a list of "
       "(tileHeight, tileWidth) float32 arrays, one per tile with x running fastest, each row by "
       "row from the lower z edge; with assemble=True one (tilesZ * tileHeight, tilesX * "
       "tileWidth) array, row 0 at the lower z edge. Runs on every core (DUNEFORGE_THREADS, "

@@ -159,17 +159,16 @@ void PutFramesAndSkins(ReadModel& read, ModelArrays& model) {
   }
 }
 
+// A model from a file's bytes (bytes) or from its path (anything else that
+// os.fsencode takes).
 ModelArrays OpenModel(const py::object& source) {
   ReadModel read;
-  if (py::isinstance<py::bytes>(source) || py::isinstance<py::bytearray>(source) ||
-      py::isinstance<py::memoryview>(source)) {
-    // bytes() copies a bytearray or a memoryview; py::bytes would refuse them.
-    const std::string bytes = py::module_::import("builtins").attr("bytes")(source).cast<std::string>();
+  if (py::isinstance<py::bytes>(source)) {
+    const std::string bytes = source.cast<std::string>();
     const std::vector<uint8_t> data(bytes.begin(), bytes.end());
     read = ReadWhole(&data, std::string());
   } else {
-    const std::string path = py::module_::import("os").attr("fsdecode")(source).cast<std::string>();
-    read = ReadWhole(nullptr, path);
+    read = ReadWhole(nullptr, FilePath(source));
   }
   ModelArrays model;
   model.format = read.format;
@@ -177,6 +176,17 @@ ModelArrays OpenModel(const py::object& source) {
   PutTriangles(read.mesh, model);
   PutFramesAndSkins(read, model);
   return model;
+}
+
+std::string ModelRepr(const ModelArrays& m) {
+  const py::object shape = py::getattr(m.triangles, "shape", py::none());
+  const py::object triangles = shape.is_none() ? py::object(py::int_(0)) : py::object(shape[py::int_(0)]);
+  const py::object vertices =
+      py::len(m.frames) > 0 ? py::object(py::getattr(m.frames[0], "shape", py::make_tuple(0))[py::int_(0)])
+                            : py::object(py::int_(0));
+  return py::str("<Model {}: {} vertices, {} triangles, {} frames, {} skins>")
+      .format(m.format, vertices, triangles, py::len(m.frames), py::len(m.skins))
+      .cast<std::string>();
 }
 
 }  // namespace
@@ -205,10 +215,10 @@ void BindModels(py::module_& module) {
                      "None for a skin without an image.")
       .def_readwrite("skin_names", &ModelArrays::skinNames, "The skins' names (MDL7, IDP2).")
       .def_readwrite("materials", &ModelArrays::materials,
-                     "MDL7: per skin, None or a dict with \"color\" (r, g, b from 0 to 1) and \"alpha\".");
+                     "MDL7: per skin, None or a dict with \"color\" (r, g, b from 0 to 1) and \"alpha\".")
+      .def("__repr__", &ModelRepr);
   module.def("open_model", &OpenModel, py::arg("source"),
-             "Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from a path or from bytes.\n\n"
-             "Raises ModelError for a file the readers refuse, OSError when it cannot be read.");
+             "Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from its bytes (bytes) or from its path.");
   BindModelWriter(module);
 }
 

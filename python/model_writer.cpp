@@ -345,7 +345,7 @@ void WriteMesh(const ModelInput& in, modelfiles::MDL7W& writer) {
 }
 
 void WriteMdl7(const py::object& pathObject, const py::object& model, const py::object& materials) {
-  const std::string path = py::module_::import("os").attr("fsdecode")(pathObject).cast<std::string>();
+  const std::string path = FilePath(pathObject);
   const ModelInput in = ReadInput(model, materials);
   modelfiles::MDL7W writer;
   if (!writer.OpenInMemory()) throw std::bad_alloc();

@@ -1,5 +1,6 @@
-// The Python module terrain_toolkit: the toolkit's model readers and writer,
-// terrain room and generator on NumPy arrays.
+// The compiled part of the Python module terrain_toolkit: the toolkit's model
+// readers and writer, terrain room and generator on NumPy arrays. The module
+// terrain_toolkit (terrain_toolkit.py) gives its functions their keywords.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -19,9 +20,9 @@ std::string DtypeName(const py::handle& object) {
 
 }  // namespace pybinding
 
-PYBIND11_MODULE(terrain_toolkit, module) {
-  module.doc() =
-      "The terrain toolkit from Python: model files, terrains and the noise generator as NumPy arrays.";
+PYBIND11_MODULE(_terrain_toolkit, module) {
+  module.doc() = "The compiled part of terrain_toolkit, which gives its functions their keywords.";
+  module.attr("__version__") = TOOLKIT_VERSION;
   pybinding::RegisterErrors(module);
   pybinding::BindModels(module);
   pybinding::BindTerrains(module);

@@ -31,10 +31,6 @@ using Kind = ToolkitError::Kind;
 
 py::tuple Triple(const float (&values)[3]) { return py::make_tuple(values[0], values[1], values[2]); }
 
-std::string Fspath(const py::object& path) {
-  return py::module_::import("os").attr("fsdecode")(path).cast<std::string>();
-}
-
 py::dict HmpDict(const loamwriter::HmpHeader& header) {
   py::dict d;
   d["magic"] = std::string(header.magic, sizeof header.magic);
@@ -91,9 +87,21 @@ terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions o
   return grid;
 }
 
-TerrainArrays LoadTerrain(const py::object& pathObject, const py::kwargs& keywords) {
-  const std::string path = Fspath(pathObject);
-  const terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kLoad);
+// How refusals name the grid options where the caller words them itself:
+// (needs size, size, tiles, whether a size reads (rows, columns)).
+terrain::GridOptionNames NamesFrom(const py::object& names) {
+  if (!py::isinstance<py::tuple>(names) || py::len(names) != 4) {
+    throw py::type_error("the option names take (needs size, size, tiles, rows first)");
+  }
+  const py::tuple given = names.cast<py::tuple>();
+  return {given[0].cast<std::string>(), given[1].cast<std::string>(), given[2].cast<std::string>(),
+          given[3].cast<bool>()};
+}
+
+TerrainArrays LoadTerrain(const py::object& pathObject, const py::dict& keywords, const py::object& names) {
+  const std::string path = FilePath(pathObject);
+  terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kLoad);
+  if (!names.is_none()) options.gridNames = NamesFrom(names);
   terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
   auto grid = std::make_shared<terrain::TerrainGrid>(LoadGrid(path, options, format));
   TerrainArrays out;
@@ -244,8 +252,8 @@ py::dict Written(const terrain::TerrainGrid& grid) {
   return written;
 }
 
-py::dict SaveTerrain(const py::object& pathObject, const py::object& source, const py::kwargs& keywords) {
-  const std::string path = Fspath(pathObject);
+py::dict SaveTerrain(const py::object& pathObject, const py::object& source, const py::dict& keywords) {
+  const std::string path = FilePath(pathObject);
   py::dict rest(keywords);
   const py::object hmp = rest.attr("pop")("hmp", py::none());
   terrain::TerrainOptions options = TerrainOptionsFrom(rest, KeywordUse::kSave);
@@ -253,11 +261,21 @@ py::dict SaveTerrain(const py::object& pathObject, const py::object& source, con
     throw py::value_error("skin and default_skin exclude each other");
   }
   terrain::TerrainGrid grid = GridToSave(source);
+  // A terrain built from an array keeps the range it was given.
+  if (py::isinstance<TerrainArrays>(source) && !options.hasRange && hmp.is_none()) {
+    const TerrainArrays& arrays = source.cast<const TerrainArrays&>();
+    if (!arrays.kept && arrays.rangeKnown && !arrays.range.is_none()) {
+      options.hasRange = true;
+      options.rangeLow = arrays.range[py::int_(0)].cast<double>();
+      options.rangeHigh = arrays.range[py::int_(1)].cast<double>();
+    }
+  }
   if (!hmp.is_none()) KeepGivenHeader(hmp, options, grid);
   terrain::TerrainFormat format =
       options.format != terrain::TerrainFormat::kUnknown ? options.format : terrain::FormatOfName(path);
   if (format == terrain::TerrainFormat::kUnknown || format == terrain::TerrainFormat::kHeightArray) {
-    throw py::value_error(path + ": terrains are written to .hmp, .png, .r16, .raw and .obj files");
+    throw ToolkitError(Kind::kValue,
+                       path + ": terrains are written to .hmp, .png, .r16, .raw and .obj files");
   }
   std::string error;
   bool saved = false;
@@ -278,6 +296,36 @@ py::dict SaveTerrain(const py::object& pathObject, const py::object& source, con
   throw ToolkitError(Kind::kTerrain, error);
 }
 
+// Terrain(heights, spacing, range): a terrain of an array's heights, as
+// save_terrain takes it; the range, where given, is what its packed heights
+// stand for.
+TerrainArrays TerrainOfArray(const py::object& heights, const py::object& spacing, const py::object& range) {
+  py::dict keywords;
+  keywords["spacing"] = spacing;
+  if (!range.is_none()) keywords["range"] = range;
+  const terrain::TerrainOptions options = TerrainOptionsFrom(keywords, KeywordUse::kLoad);
+  const py::array copy = py::module_::import("numpy").attr("array")(heights, py::arg("dtype") = "float64");
+  if (copy.ndim() != 2 || copy.shape(0) < 1 || copy.shape(1) < 1) {
+    throw py::value_error("heights must be a (rows, columns) array with at least one row and column, not " +
+                          py::str(copy.attr("shape")).cast<std::string>());
+  }
+  TerrainArrays out;
+  out.heights = copy;
+  out.spacingX = options.spacingX;
+  out.spacingY = options.spacingY;
+  if (options.hasRange) out.range = py::make_tuple(options.rangeLow, options.rangeHigh);
+  out.rangeKnown = options.hasRange;
+  out.format = "array";
+  return out;
+}
+
+std::string TerrainRepr(const TerrainArrays& t) {
+  const py::object shape = py::getattr(t.heights, "shape", py::none());
+  return py::str("<Terrain {}: shape={}, spacing={}, range={}>")
+      .format(t.format, shape, py::make_tuple(t.spacingX, t.spacingY), t.range)
+      .cast<std::string>();
+}
+
 }  // namespace
 
 uint64_t HashHeights(const double* heights, size_t count) {
@@ -293,6 +341,12 @@ uint64_t HashHeights(const double* heights, size_t count) {
 
 void BindTerrains(py::module_& module) {
   py::class_<TerrainArrays>(module, "Terrain", "A terrain: heights as NumPy arrays and what its file said.")
+      .def(py::init(&TerrainOfArray), py::arg("heights"), py::kw_only(),
+           py::arg("spacing") = py::make_tuple(1.0, 1.0), py::arg("range") = py::none(),
+           "A terrain of (rows, columns) heights (row 0 at the south), copied as float64, with its "
+           "(east, north) spacing and, where given, the (low, high) heights packed 0 and 65535 stand "
+           "for, which save_terrain then keeps.")
+      .def("__repr__", &TerrainRepr)
       .def_readwrite(
           "heights", &TerrainArrays::heights,
           "(rows, columns) float64 heights, row 0 at the southern edge, each row from west to east.")
@@ -315,12 +369,13 @@ void BindTerrains(py::module_& module) {
                     "An HMP file's skins: (H, W, 4) uint8 RGBA, rows as the file stores them, the picture's "
                     "bottom row first.")
       .def_readonly("format", &TerrainArrays::format,
-                    "The format read: \"height array\", \"HMP\", \"PNG\", \"RAW\".");
-  module.def("load_terrain", &LoadTerrain, py::arg("path"),
-             "Reads a terrain: a height array (.txt, needs size= and tiles=), HMP5/HMP7, greyscale PNG or "
-             "16-bit RAW (needs size=). Options: format, size, tiles, range, spacing.\n\n"
-             "Raises TerrainError for a file that cannot be taken, OSError when it cannot be read.");
-  module.def("save_terrain", &SaveTerrain, py::arg("path"), py::arg("terrain"),
+                    "The format read: \"height array\", \"HMP\", \"PNG\", \"RAW\"; \"array\" for a "
+                    "terrain built from an array.");
+  module.def("load_terrain", &LoadTerrain, py::arg("path"), py::arg("options"), py::arg("names") = py::none(),
+             "Reads a terrain from a path (bytes or os.PathLike) with a dict of options (format, shape, "
+             "tiles, range, spacing); `names`, where given, words refusals of the grid options as "
+             "(needs size, size, tiles, rows first).");
+  module.def("save_terrain", &SaveTerrain, py::arg("path"), py::arg("terrain"), py::arg("options"),
              "Writes a Terrain, or a bare (rows, columns) float64 or float32 array, as HMP7, 16-bit PNG, "
              "RAW or OBJ by the name or format=. Options: format, spacing, range, height_scale, skin, "
              "default_skin (the HMP skin when neither skin= nor the terrain gives one: \"relief\", the "

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "python/toolkit_error.h"
 #include "tools/grid_arguments.h"
 
 namespace py = pybind11;
@@ -12,9 +13,12 @@ namespace pybinding {
 
 namespace {
 
-void GridPair(const py::handle value, const char* name, int32_t& first, int32_t& second) {
+// A pair of positive whole numbers, as `form` says they are given
+// ("(rows, columns)"); `takesText` lets "AxB" give them too.
+void GridPair(const py::handle value, const char* name, const char* form, int32_t& first, int32_t& second,
+              bool takesText) {
   if (py::isinstance<py::str>(value)) {
-    if (tools::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
+    if (takesText && tools::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
   } else if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
     const long long a = value[py::int_(0)].cast<long long>();
     const long long b = value[py::int_(1)].cast<long long>();
@@ -24,7 +28,7 @@ void GridPair(const py::handle value, const char* name, int32_t& first, int32_t&
       return;
     }
   }
-  throw py::value_error(std::string(name) + " takes \"AxB\" or (a, b) with two positive whole numbers");
+  throw py::value_error(std::string(name) + " takes " + form + " with two positive whole numbers");
 }
 
 double Finite(const py::handle value, const char* name) {
@@ -80,9 +84,10 @@ void DefaultSkin(const py::handle value, terrain::TerrainOptions& options) {
 }  // namespace
 
 terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse use) {
-  const std::set<std::string> loadOnly = {"size", "tiles"};
+  const std::set<std::string> loadOnly = {"shape", "tiles"};
   const std::set<std::string> saveOnly = {"height_scale", "skin", "default_skin", "engine_values"};
   terrain::TerrainOptions options;
+  options.gridNames = {"shape=(rows, columns)", "shape=", "tiles=", true};
   for (const auto& item : keywords) {
     const std::string key = item.first.cast<std::string>();
     const py::handle value = item.second;
@@ -91,10 +96,10 @@ terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse 
       throw py::type_error(std::string(use == KeywordUse::kLoad ? "load_terrain" : "save_terrain") +
                            "() takes no option '" + key + "'");
     }
-    if (key == "size") {
-      GridPair(value, "size", options.columns, options.rows);
+    if (key == "shape") {
+      GridPair(value, "shape", "(rows, columns)", options.rows, options.columns, false);
     } else if (key == "tiles") {
-      GridPair(value, "tiles", options.tilesX, options.tilesZ);
+      GridPair(value, "tiles", "\"XxZ\" or (x, z)", options.tilesX, options.tilesZ, true);
     } else if (key == "format") {
       Format(value, options);
     } else if (key == "spacing") {
@@ -103,8 +108,9 @@ terrain::TerrainOptions TerrainOptionsFrom(const py::dict& keywords, KeywordUse 
       Range(value, options);
     } else if (key == "height_scale") {
       options.heightScale = Finite(value, "height_scale");
+      if (!(options.heightScale > 0.0)) throw py::value_error("height_scale must be above 0");
     } else if (key == "skin") {
-      options.skinPath = py::module_::import("os").attr("fsdecode")(value).cast<std::string>();
+      options.skinPath = FilePath(value);
     } else if (key == "default_skin") {
       DefaultSkin(value, options);
     } else if (key == "engine_values") {

@@ -11,11 +11,12 @@ namespace pybinding {
 // Which options a function takes.
 enum class KeywordUse { kLoad, kSave };
 
-// Reads `keywords` into terrain options: size and tiles ("512x512" or
-// (columns, rows)), format ("txt", "hmp", "png", "raw", "r16", "obj"),
+// Reads `keywords` into terrain options: shape ((rows, columns)) and tiles
+// ("4x2" or (x, z)), format ("txt", "hmp", "png", "raw", "r16", "obj"),
 // spacing (a number or (x, y)), range ((low, high)), height_scale, skin (a
-// BMP picture's path), default_skin ("relief", "blank", "none" or None) and
-// engine_values. A keyword that `use` does not take
+// BMP picture's path, as bytes or os.PathLike), default_skin ("relief",
+// "blank", "none" or None) and engine_values. Refusals of the grid options
+// name them as keywords. A keyword that `use` does not take
 // raises TypeError; a value it cannot take ValueError.
 terrain::TerrainOptions TerrainOptionsFrom(const pybind11::dict& keywords, KeywordUse use);
 

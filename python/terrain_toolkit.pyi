@@ -9,6 +9,11 @@ import numpy.typing as npt
 
 _Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 _Heights = Union[npt.NDArray[np.float64], npt.NDArray[np.float32]]
+_Buffer = Union[bytes, bytearray, memoryview, npt.NDArray[Any]]
+
+__version__: str
+__all__ = ["Model", "ModelError", "Terrain", "TerrainError", "generate", "load_terrain", "open_model",
+           "render_relief", "save_terrain", "write_mdl7"]
 
 class ModelError(ValueError):
     """A model file the readers refuse, or a model the writer cannot take."""
@@ -50,10 +55,22 @@ class Model:
     materials: List[Optional[Dict[str, Any]]]
     """MDL7: per skin None or {"color": (r, g, b), "alpha": a}, components from 0 to 1."""
     def __init__(self) -> None: ...
+    def __repr__(self) -> str: ...
 
 class Terrain:
     """A terrain: heights as a NumPy array and what its file said."""
 
+    def __init__(
+        self,
+        heights: npt.ArrayLike,
+        *,
+        spacing: Union[float, Tuple[float, float]] = ...,
+        range: Optional[Tuple[float, float]] = ...,
+    ) -> None:
+        """A terrain of (rows, columns) heights (row 0 at the south), copied as float64, with its
+        (east, north) spacing (by default (1, 1)) and, where given, the (low, high) heights packed
+        0 and 65535 stand for, which save_terrain then keeps. Its format is "array"."""
+    def __repr__(self) -> str: ...
     heights: npt.NDArray[np.float64]
     """(rows, columns) heights, row 0 at the southern edge, each row from west to east."""
     spacing: Tuple[float, float]
@@ -73,10 +90,11 @@ class Terrain:
         """An HMP file's skins: (H, W, 4) RGBA, rows as the file stores them, the picture's bottom row first."""
     @property
     def format(self) -> str:
-        """The format read: "height array", "HMP", "PNG" or "RAW"."""
+        """The format read: "height array", "HMP", "PNG" or "RAW"; "array" for a terrain built from an array."""
 
-def open_model(source: Union[_Path, bytes, bytearray, memoryview]) -> Model:
-    """Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from a path or bytes."""
+def open_model(source: Union[str, "os.PathLike[str]", "os.PathLike[bytes]", _Buffer]) -> Model:
+    """Reads a model file (MDL7, MDL2 to MDL6, IDPO, IDP2) from its path (str or os.PathLike) or
+    from its bytes (bytes, bytearray, memoryview or any other buffer)."""
 
 def write_mdl7(
     path: _Path,
@@ -95,32 +113,36 @@ def write_mdl7(
 def load_terrain(
     path: _Path,
     *,
-    format: str = ...,
-    size: Union[str, Tuple[int, int]] = ...,
-    tiles: Union[str, Tuple[int, int]] = ...,
-    range: Tuple[float, float] = ...,
-    spacing: Union[float, Tuple[float, float]] = ...,
+    format: Optional[str] = ...,
+    shape: Optional[Tuple[int, int]] = ...,
+    tiles: Union[str, Tuple[int, int], None] = ...,
+    range: Optional[Tuple[float, float]] = ...,
+    spacing: Union[float, Tuple[float, float], None] = ...,
 ) -> Terrain:
-    """Reads a height array (.txt), HMP5/HMP7, greyscale PNG or 16-bit RAW file."""
+    """Reads a height array (.txt), HMP5/HMP7, greyscale PNG or 16-bit RAW file.
+    shape: (rows, columns) of a height array or RAW file, in the order of NumPy's .shape.
+    tiles: (x, z), a height array's tiles along x (east) and z (north), or "XxZ".
+    size= is refused: it took (columns, rows)."""
 
 def save_terrain(
     path: _Path,
     terrain: Union[Terrain, _Heights],
     *,
-    format: str = ...,
-    spacing: Union[float, Tuple[float, float]] = ...,
-    range: Tuple[float, float] = ...,
-    height_scale: float = ...,
-    skin: _Path = ...,
+    format: Optional[str] = ...,
+    spacing: Union[float, Tuple[float, float], None] = ...,
+    range: Optional[Tuple[float, float]] = ...,
+    height_scale: Optional[float] = ...,
+    skin: Optional[_Path] = ...,
     default_skin: Optional[Literal["relief", "blank", "none"]] = ...,
     engine_values: bool = ...,
-    hmp: Dict[str, Any] = ...,
+    hmp: Optional[Dict[str, Any]] = ...,
 ) -> Dict[str, Tuple[float, ...]]:
     """Writes HMP7, 16-bit PNG, RAW or OBJ, replacing the file whole or not at all.
     An HMP file's skin is skin='s picture, else the terrain's skins, else as
     default_skin says: "relief" (the terrain's lit relief in true colour with mip
     levels), "blank" (an 8-bit skin of zeros) or "none"; None, the default, writes
     none for a terrain read from an HMP file without skins, else the relief.
+    height_scale multiplies every height (and the range) first, and must be above 0.
     hmp= takes an HMP header as Terrain.hmp gives it: the file keeps its scales, offsets,
     param0 and (unless spacing= is given) spacing, and the heights are packed to the nearest
     step of its z scale. A PNG keeps the range and spacing in its text chunks.
@@ -130,15 +152,16 @@ def save_terrain(
 def generate(
     command: Union[str, "os.PathLike[str]"], *, assemble: bool = False
 ) -> Union[List[npt.NDArray[np.float32]], npt.NDArray[np.float32]]:
-    """A command file's heights (its text, or a path), exactly as duneforge writes them."""
+    """A command file's heights (its text, or a path), exactly as duneforge writes them.
+    A str that names a file is refused: pass pathlib.Path(name) to read the file."""
 
 def render_relief(
     heights: _Heights,
     *,
-    spacing: float = ...,
-    azimuth: float = ...,
-    elevation: float = ...,
-    brightness: float = ...,
-    contrast: float = ...,
+    spacing: Optional[float] = ...,
+    azimuth: Optional[float] = ...,
+    elevation: Optional[float] = ...,
+    brightness: Optional[float] = ...,
+    contrast: Optional[float] = ...,
 ) -> npt.NDArray[np.uint8]:
     """A lit, coloured relief as (rows, columns, 3) RGB, north at row 0."""

@@ -15,17 +15,19 @@ PyObject* modelErrorType = nullptr;
 PyObject* terrainErrorType = nullptr;
 
 void RaiseWithReason(PyObject* type, const ToolkitError& error) {
-  py::object exception = py::reinterpret_borrow<py::object>(type)(error.what());
-  exception.attr("reason") = py::str(error.what());
+  const py::str text = FileSystemText(error.what());
+  py::object exception = py::reinterpret_borrow<py::object>(type)(text);
+  exception.attr("reason") = text;
   exception.attr("offset") =
       error.Offset() >= 0 ? py::object(py::int_(error.Offset())) : py::object(py::none());
   PyErr_SetObject(type, exception.ptr());
 }
 
 void RaiseSystemError(const ToolkitError& error) {
+  const py::str text = FileSystemText(error.what());
   py::tuple arguments = error.Path().empty()
-                            ? py::make_tuple(error.SystemError(), error.what())
-                            : py::make_tuple(error.SystemError(), error.what(), error.Path());
+                            ? py::make_tuple(error.SystemError(), text)
+                            : py::make_tuple(error.SystemError(), text, FileSystemText(error.Path()));
   PyErr_SetObject(PyExc_OSError, arguments.ptr());
 }
 
@@ -39,6 +41,9 @@ void Translate(std::exception_ptr thrown) {
         break;
       case ToolkitError::Kind::kTerrain:
         RaiseWithReason(terrainErrorType, error);
+        break;
+      case ToolkitError::Kind::kValue:
+        PyErr_SetObject(PyExc_ValueError, FileSystemText(error.what()).ptr());
         break;
       case ToolkitError::Kind::kSystem:
         RaiseSystemError(error);
@@ -54,6 +59,17 @@ void Translate(std::exception_ptr thrown) {
 }
 
 }  // namespace
+
+py::str FileSystemText(const std::string& text) {
+  PyObject* decoded = PyUnicode_DecodeFSDefaultAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+  if (decoded == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(decoded);
+}
+
+std::string FilePath(const py::handle& path) {
+  if (py::isinstance<py::bytes>(path)) return path.cast<std::string>();
+  return py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+}
 
 ToolkitError ToolkitError::FromReason(Kind kind, const platform::FailureReason& reason, int systemError,
                                       const std::string& path) {

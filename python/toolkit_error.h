@@ -16,11 +16,13 @@ namespace pybinding {
 // module and turned into its Python exception at the module's edge:
 // kModel into ModelError, kTerrain into TerrainError (both ValueErrors, with
 // the reason's text as `reason` and the byte offset it names as `offset`,
-// None where it names none) and kSystem into OSError with the system's
-// error number, text and the file's name.
+// None where it names none), kValue into ValueError and kSystem into OSError
+// with the system's error number, text and the file's name. Texts may quote
+// file names as the file system gives them: their bytes that are not UTF-8
+// become surrogate escapes, as os.fsdecode gives them.
 class ToolkitError : public std::runtime_error {
  public:
-  enum class Kind { kModel, kTerrain, kSystem };
+  enum class Kind { kModel, kTerrain, kValue, kSystem };
 
   ToolkitError(Kind kind, const std::string& text, int64_t offset = -1, int systemError = 0,
                const std::string& path = std::string())
@@ -43,6 +45,13 @@ class ToolkitError : public std::runtime_error {
   int systemError_;
   std::string path_;
 };
+
+// `text` as a Python str, bytes that are not UTF-8 as surrogate escapes.
+pybind11::str FileSystemText(const std::string& text);
+
+// A path given as bytes (as os.fsencode gives it) or as anything os.fsencode
+// takes, as the bytes the file system is handed.
+std::string FilePath(const pybind11::handle& path);
 
 // Creates ModelError and TerrainError in `module` and translates every
 // ToolkitError and libnoise exception thrown through a binding.

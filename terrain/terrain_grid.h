@@ -75,6 +75,17 @@ inline bool DefaultSkinOfWord(const std::string& word, DefaultSkin& skin) {
   return true;
 }
 
+// How a refusal of the grid options names them, in the words of the
+// caller: the command-line flags by default.
+struct GridOptionNames {
+  std::string needsSize = "--size COLUMNSxROWS";  // what a height array or RAW file needs
+  std::string size = "--size";                    // the size option, as a refusal quotes it
+  std::string tiles = "--tiles";
+  // A size quoted with its value: "(rows, columns)" right after `size`
+  // where true, else " COLUMNSxROWS" after it.
+  bool rowsFirst = false;
+};
+
 // What a user sets. Zero spacings and sizes mean "not given".
 struct TerrainOptions {
   // The input's format when its name and content do not tell it (a height
@@ -96,6 +107,8 @@ struct TerrainOptions {
   // The OBJ texture's file name beside the mesh; empty for the mesh's name
   // ending in .png.
   std::string objTextureName;
+  // How refusals name the size and tiles options.
+  GridOptionNames gridNames;
 };
 
 }  // namespace terrain

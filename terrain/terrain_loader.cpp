@@ -29,17 +29,18 @@ bool GridFits(int64_t columns, int64_t rows) {
 // Whether the options give what a height array or RAW file needs.
 LoadResult CheckGridOptions(TerrainFormat format, const TerrainOptions& options, std::string& error) {
   const bool heightArray = format == TerrainFormat::kHeightArray;
+  const GridOptionNames& names = options.gridNames;
   if (options.columns <= 0 || options.rows <= 0) {
-    error = std::string(heightArray ? "a height array" : "a RAW file") + " needs --size COLUMNSxROWS";
+    error = std::string(heightArray ? "a height array" : "a RAW file") + " needs " + names.needsSize;
     return LoadResult::kNeedsOptions;
   }
   if (heightArray && (options.tilesX <= 0 || options.tilesZ <= 0 || options.columns % options.tilesX != 0 ||
                       options.rows % options.tilesZ != 0)) {
-    error = "--tiles must divide --size into whole tiles";
+    error = names.tiles + " must divide " + names.size + " into whole tiles";
     return LoadResult::kNeedsOptions;
   }
   if (!GridFits(options.columns, options.rows)) {
-    error = "--size is larger than a terrain can be";
+    error = names.size + " is larger than a terrain can be";
     return LoadResult::kNeedsOptions;
   }
   return LoadResult::kLoaded;
@@ -144,8 +145,10 @@ bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, T
              std::string& error) {
   const uint64_t count = static_cast<uint64_t>(options.columns) * static_cast<uint64_t>(options.rows);
   if (bytes.size() != count * 2) {
-    error = "holds " + std::to_string(bytes.size()) + " bytes, but --size " +
-            std::to_string(options.columns) + "x" + std::to_string(options.rows) + " needs " +
+    const GridOptionNames& names = options.gridNames;
+    const std::string columns = std::to_string(options.columns), rows = std::to_string(options.rows);
+    error = "holds " + std::to_string(bytes.size()) + " bytes, but " + names.size +
+            (names.rowsFirst ? "(" + rows + ", " + columns + ")" : " " + columns + "x" + rows) + " needs " +
             std::to_string(count * 2);
     return false;
   }

@@ -35,7 +35,7 @@ def _run(operator, verb, path, action):
         text = toolkit.failure_text(error)
         if text is None:
             raise
-        operator.report({"ERROR"}, "Cannot %s %s: %s" % (verb, os.path.basename(path), text))
+        operator.report({"ERROR"}, "Cannot %s %s: %s" % (verb, toolkit.shown(os.path.basename(path)), text))
         return {"CANCELLED"}
     return {"FINISHED"}
 
@@ -82,7 +82,7 @@ class ImportModel(bpy.types.Operator, ImportHelper):
             # Files that could not be read are an error when nothing was
             # imported, else a warning beside what was.
             self.report({"WARNING"} if made else {"ERROR"},
-                        "Cannot import %s: %s" % (os.path.basename(path), text))
+                        "Cannot import %s: %s" % (toolkit.shown(os.path.basename(path)), text))
         return {"FINISHED"} if made else {"CANCELLED"}
 
 
@@ -101,7 +101,8 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
         items=[("AUTO", "By Name or Content", ""), ("hmp", "HMP", ""), ("txt", "Height Array", ""),
                ("png", "PNG", ""), ("raw", "RAW", "")])
     size: IntVectorProperty(name="Size", size=2, default=(0, 0), min=0,
-                            description="Columns and rows of a height array or RAW file (0: not given)")
+                            description="Columns and rows, in that order, of a height array or RAW file "
+                                        "(0: not given)")
     tiles: IntVectorProperty(name="Tiles", size=2, default=(1, 1), min=1,
                              description="Tiles along x and z of a height array")
     use_range: BoolProperty(name="Height Range", default=False,
@@ -118,7 +119,8 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
         if self.file_format != "AUTO":
             options["format"] = self.file_format
         if self.size[0] > 0 and self.size[1] > 0:
-            options["size"] = tuple(self.size)
+            columns, rows = self.size
+            options["shape"] = (rows, columns)
         if tuple(self.tiles) != (1, 1):
             options["tiles"] = tuple(self.tiles)
         if self.use_range:

@@ -1,12 +1,10 @@
 """Model files as mesh objects, and a mesh object as an MDL7 file."""
 
-import os
-
 import bpy
 import numpy as np
 
 from . import images
-from .toolkit import Refusal, link_and_select
+from .toolkit import Refusal, file_stem, link_and_select
 
 
 def _build_mesh(name, positions, triangles):
@@ -74,7 +72,7 @@ def import_model(context, path, all_frames, tt, frame_rate=None):
     With a frame rate the scene takes it, and its timeline is made to end
     with the animation; without one the scene's frame rate and range stay."""
     model = tt.open_model(path)
-    name = os.path.splitext(os.path.basename(path))[0] or "model"
+    name = file_stem(path, "model")
     mesh = _build_mesh(name, model.frames[0], model.triangles)
     if model.texcoords is not None and len(model.triangles):
         _set_uvs(mesh, model.texcoords)

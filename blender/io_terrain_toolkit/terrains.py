@@ -7,7 +7,7 @@ import bpy
 import numpy as np
 
 from . import images
-from .toolkit import Refusal, link_and_select
+from .toolkit import Refusal, file_stem, link_and_select, shown
 
 # The custom property that carries an HMP file's header with the object, so
 # that an export packs the heights on the same steps.
@@ -37,6 +37,10 @@ def _grid_mesh(name, heights, spacing):
     return mesh
 
 
+# How the module's refusals name the grid options: as the import panel's
+# fields, Size being columns and rows.
+GRID_OPTION_NAMES = ("Size (columns and rows)", "Size", "Tiles", False)
+
 # Without a known range, packed heights span this share of the terrain's
 # larger side, as the studio's exports do by default.
 DEFAULT_SPAN_SHARE = 0.1
@@ -50,20 +54,20 @@ def default_span(shape, spacing):
 
 
 def import_terrain(context, path, options, tt):
-    """Reads a terrain with the tools' options and links it to the scene as
+    """Reads a terrain with load_terrain's options and links it to the scene as
     a grid mesh: x east, y north, z the height; returns the object and a
     note for the user, or None. Packed heights without a known range (a PNG
     without its stored range, a RAW file, no range given) span a tenth of
     the terrain's larger side."""
-    terrain = tt.load_terrain(path, **options)
+    terrain = tt._load_terrain(path, GRID_OPTION_NAMES, options)
     spacing = tuple(s if s > 0 else 1.0 for s in terrain.spacing)
-    name = os.path.splitext(os.path.basename(path))[0] or "terrain"
+    name = file_stem(path, "terrain")
     heights, note = terrain.heights, None
     if terrain.range is not None and not terrain.range_known:
         span = default_span(heights.shape, spacing)
         heights = heights * (span / 65535.0)
         note = ("%s says no height range: its heights span %g, a tenth of its larger side "
-                "(set Height Range to choose)" % (os.path.basename(path), span))
+                "(set Height Range to choose)" % (shown(os.path.basename(path)), span))
     mesh = _grid_mesh(name, heights, spacing)
     skin = next((s for s in terrain.skins if s is not None), None)
     if skin is not None:

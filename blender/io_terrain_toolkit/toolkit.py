@@ -1,6 +1,8 @@
 """Finds the module terrain_toolkit and turns its failures into one line for
 the user."""
 
+import os
+
 _module = None
 _missing = None
 
@@ -28,6 +30,18 @@ def missing():
             "); install the add-on from its zip, or the module where Blender's Python finds it")
 
 
+def shown(text):
+    """`text` as Blender can show and store it: bytes of a file name that
+    are not UTF-8 (surrogate escapes) become replacement characters."""
+    return os.fsencode(text).decode("utf-8", "replace")
+
+
+def file_stem(path, fallback):
+    """The name of a file without its folder and extension, as an object's
+    name; `fallback` for a name without one."""
+    return shown(os.path.splitext(os.path.basename(path))[0]) or fallback
+
+
 class Refusal(Exception):
     """A file or mesh the add-on cannot take, with the line the user sees."""
 
@@ -37,15 +51,15 @@ def failure_text(error):
     for an exception that is not a failure of a file or mesh."""
     tt = _module
     if tt is not None and isinstance(error, (tt.ModelError, tt.TerrainError)):
-        return error.reason
+        return shown(error.reason)
     if isinstance(error, Refusal):
-        return str(error)
+        return shown(str(error))
     if isinstance(error, OSError):
-        name = error.filename if error.filename else ""
+        name = os.fsdecode(error.filename) if error.filename else ""
         text = error.strerror if error.strerror else str(error)
-        return name + ": " + text if name else text
+        return shown(name + ": " + text if name else text)
     if isinstance(error, ValueError):
-        return str(error)
+        return shown(str(error))
     return None
 
 

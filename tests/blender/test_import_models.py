@@ -118,4 +118,11 @@ for names, expected in ((["bolt.mdl", "steg.mdl"], ["idpo/bolt.mdl", "idpo/steg.
 # Only the first frame: no shape keys.
 first = harness.new_object(import_model, filepath=str(folder / "idpo/anim_19frames.mdl"), all_frames=False)
 assert first.data.shape_keys is None
+
+# A file name that is not UTF-8: the object's name shows the stray byte as a
+# replacement character.
+odd = os.fsencode(harness.output_folder()) + b"/odd\xff.mdl"
+tt.write_mdl7(odd, {"frames": [np.eye(3, dtype=np.float32)], "triangles": np.array([[0, 1, 2]], np.int32)})
+oddly_named = harness.new_object(import_model, filepath=os.fsdecode(odd))
+assert oddly_named.name == "odd\ufffd" and len(oddly_named.data.vertices) == 3, oddly_named.name
 print("models imported:", len(objects))

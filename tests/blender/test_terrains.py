@@ -78,6 +78,12 @@ assert np.allclose(sorted(z_values(raw)[:, 2]), [-10, 0, 10, 40], atol=1e-5)
 # Without a range, RAW heights span a tenth of the larger side: 4 here.
 raw = harness.new_object(import_terrain, filepath=str(out / "heights.raw"), size=(2, 2), spacing=4)
 assert np.allclose(sorted(z_values(raw)[:, 2]), [0, 0.08, 0.16, 0.4], atol=1e-6), z_values(raw)
+# Refusals of the grid name the panel's fields, Size in columns x rows.
+harness.expect_error(import_terrain, "a RAW file needs Size (columns and rows)", filepath=str(out / "heights.raw"))
+harness.expect_error(import_terrain, "holds 8 bytes, but Size 3x1 needs 6", filepath=str(out / "heights.raw"),
+                     size=(3, 1))
+harness.expect_error(import_terrain, "Tiles must divide Size into whole tiles", filepath=str(out / "heights.txt"),
+                     size=(3, 2), tiles=(2, 1))
 
 # A PNG brings its stored range and spacing; two are imported at once.
 ridge = np.array([[0.0, 2.0, 4.0], [1.0, 3.0, 6.0]])
@@ -183,3 +189,15 @@ mesh.to_mesh(holed)
 harness.expect_error(export_hmp7, "the mesh is not a grid", filepath=str(out / "none.hmp"))
 assert not (out / "none.hmp").exists()
 print("terrains done")
+
+# A file name that is not UTF-8: imported, its stray byte shown as a
+# replacement character in the object's name and in a report.
+odd = os.fsencode(out) + b"/odd\xff.hmp"
+tt.save_terrain(odd, np.array([[0.0, 1.0], [2.0, 3.0]]), spacing=2.0)
+imported = harness.new_object(import_terrain, filepath=os.fsdecode(odd))
+assert imported.name == "odd\ufffd", imported.name
+assert sorted(np.round(z_values(imported)[:, 2], 3)) == [0, 1, 2, 3]
+with open(os.fsencode(out) + b"/odd\xff.raw", "wb") as raw_file:
+    raw_file.write(bytes(8))
+harness.expect_error(import_terrain, "Cannot import odd\ufffd.raw: ",
+                     filepath=os.fsdecode(os.fsencode(out) + b"/odd\xff.raw"))

@@ -30,7 +30,7 @@ def test_generate_prints_as_duneforges_height_array(duneforge, examples, tmp_pat
         # values are the text's six digits).
         header = command_file.read_text().split()
         tiles_x, tiles_z, width, height = (int(v) for v in header[2:6])
-        loaded = tt.load_terrain(tmp_path / "noise_arr.txt", size=(tiles_x * width, tiles_z * height),
+        loaded = tt.load_terrain(tmp_path / "noise_arr.txt", shape=(tiles_z * height, tiles_x * width),
                                  tiles=(tiles_x, tiles_z))
         assembled = tt.generate(command, assemble=True)
         assert assembled.shape == (tiles_z * height, tiles_x * width), name

@@ -1,5 +1,6 @@
 """Model files through the Python module: the corpus with the manifest's
 counts, and a model written with write_mdl7 read back."""
+import array
 import re
 import struct
 import types
@@ -299,7 +300,8 @@ def test_header_fields_are_the_manifests(corpus, path, fields):
     assert ("skins" in header) == (not path.startswith("mdl7"))
 
 
-@pytest.mark.parametrize("wrap", [bytes, bytearray, memoryview])
+@pytest.mark.parametrize("wrap", [bytes, bytearray, memoryview, lambda data: np.frombuffer(data, np.uint8),
+                                  lambda data: array.array("B", data)])
 def test_models_open_from_any_bytes(corpus, wrap):
     model = tt.open_model(wrap((corpus / "idpo/bolt.mdl").read_bytes()))
     assert model.format == "IDPO" and model.frames[0].shape == (52, 3)

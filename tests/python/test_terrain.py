@@ -84,8 +84,8 @@ def test_formats_by_name_or_word_in_any_case(tmp_path, name, options, magic):
 def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
     text = name.upper().endswith(".TXT") or options.get("format") == "TXT"
     (tmp_path / name).write_bytes(b"0,1,2,3,4,5," if text else struct.pack("<6H", 0, 1, 2, 3, 4, 5))
-    back = tt.load_terrain(tmp_path / name, size=(3, 2), tiles="1x1", **options) if text else \
-        tt.load_terrain(tmp_path / name, size="3x2", range=(0, 65535), **options)
+    back = tt.load_terrain(tmp_path / name, shape=(2, 3), tiles="1x1", **options) if text else \
+        tt.load_terrain(tmp_path / name, shape=(2, 3), range=(0, 65535), **options)
     assert back.format == ("height array" if text else "RAW")
     assert (back.range is None) == text and back.hmp is None
     assert back.heights.shape == (2, 3) and sorted(back.heights.ravel()) == list(range(6))
@@ -93,7 +93,7 @@ def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
 
 @pytest.mark.parametrize("call, keywords, error", [
     ("load", {"height_scale": 2.0}, TypeError), ("load", {"skin": "a.png"}, TypeError),
-    ("load", {"engine_values": True}, TypeError), ("save", {"size": (2, 3)}, TypeError),
+    ("load", {"engine_values": True}, TypeError), ("save", {"shape": (2, 3)}, TypeError),
     ("save", {"tiles": (1, 1)}, TypeError), ("load", {"colour": 1}, TypeError),
     ("save", {"range": (5.0, 1.0)}, ValueError), ("load", {"range": (5.0, 1.0)}, ValueError),
     ("load", {"range": (0, float("inf"))}, ValueError), ("save", {"range": (float("nan"), 1)}, ValueError),
@@ -101,9 +101,12 @@ def test_height_arrays_and_raw_files_in_any_case(tmp_path, name, options):
     ("save", {"spacing": 0}, ValueError), ("save", {"spacing": (1.0, -1.0)}, ValueError),
     ("load", {"spacing": float("nan")}, ValueError), ("save", {"height_scale": float("inf")}, ValueError),
     ("save", {"format": "jpeg"}, ValueError), ("load", {"format": "ob"}, ValueError),
-    ("load", {"size": (0, 2)}, ValueError), ("load", {"size": (3, -2)}, ValueError),
-    ("load", {"size": (2 ** 31, 1)}, ValueError), ("load", {"tiles": "0x1"}, ValueError),
-    ("load", {"size": (1, 2, 3)}, ValueError), ("load", {"default_skin": "blank"}, TypeError),
+    ("load", {"shape": (0, 2)}, ValueError), ("load", {"shape": (3, -2)}, ValueError),
+    ("load", {"shape": (2 ** 31, 1)}, ValueError), ("load", {"tiles": "0x1"}, ValueError),
+    ("load", {"shape": (1, 2, 3)}, ValueError), ("load", {"shape": "2x3"}, ValueError),
+    ("load", {"size": (3, 2)}, TypeError), ("save", {"height_scale": 0}, ValueError),
+    ("save", {"height_scale": -2.0}, ValueError),
+    ("load", {"default_skin": "blank"}, TypeError),
     ("save", {"default_skin": "grey"}, ValueError), ("save", {"default_skin": 0}, ValueError),
     ("save", {"skin": "a.bmp", "default_skin": "none"}, ValueError),
 ])
@@ -128,7 +131,7 @@ def test_range_and_spacing_take_their_order(tmp_path):
     # A size at the largest whole number passes the option's check and is
     # then refused for the file it does not fit.
     with pytest.raises(tt.TerrainError):
-        tt.load_terrain(tmp_path / "a.png", size=(2 ** 31 - 1, 1), format="raw")
+        tt.load_terrain(tmp_path / "a.png", shape=(1, 2 ** 31 - 1), format="raw")
 
 
 @pytest.mark.parametrize("name, options", [
@@ -225,8 +228,8 @@ def test_png_and_raw_say_the_range_their_heights_were_packed_on(tmp_path):
     # RAW keeps no range: save_terrain's answer brings the heights back.
     assert tt.save_terrain(tmp_path / "a.r16", heights) == {"range": (low, high), "spacing": (1.0, 1.0),
                                                             "shape": (2, 3)}
-    raw = tt.load_terrain(tmp_path / "a.r16", size=(3, 2), range=(low, high))
-    assert not tt.load_terrain(tmp_path / "a.r16", size=(3, 2)).range_known
+    raw = tt.load_terrain(tmp_path / "a.r16", shape=(2, 3), range=(low, high))
+    assert not tt.load_terrain(tmp_path / "a.r16", shape=(2, 3)).range_known
     np.testing.assert_allclose(raw.heights, heights, rtol=0, atol=half_step * 1.01)
 
 
@@ -271,3 +274,29 @@ def test_default_hmp_skin_is_the_true_colour_relief_never_an_8_bit_one(corpus, t
     assert _skins(tmp_path / "blank.hmp") == (1, 0, 8, 8)
     tt.save_terrain(tmp_path / "auto.hmp", terrain, default_skin=None)
     assert _skins(tmp_path / "auto.hmp") == (0,)
+
+
+def test_shape_takes_rows_then_columns_and_refusals_name_the_keywords(tmp_path):
+    # Six samples, the file's rows from the north: shape (2, 3) reads two rows
+    # of three, (3, 2) three rows of two, row 0 the southern one.
+    (tmp_path / "a.r16").write_bytes(struct.pack("<6H", 0, 1, 2, 3, 4, 5))
+    wide = tt.load_terrain(tmp_path / "a.r16", shape=(2, 3), range=(0, 65535))
+    assert wide.heights.tolist() == [[3, 4, 5], [0, 1, 2]]
+    tall = tt.load_terrain(tmp_path / "a.r16", shape=(3, 2), range=(0, 65535))
+    assert tall.heights.tolist() == [[4, 5], [2, 3], [0, 1]]
+    # A NumPy shape gives the grid back as it was.
+    assert tt.load_terrain(tmp_path / "a.r16", shape=wide.heights.shape).heights.shape == (2, 3)
+
+    with pytest.raises(TypeError, match=r"shape=\(rows, columns\)"):
+        tt.load_terrain(tmp_path / "a.r16", size=(3, 2))
+    with pytest.raises(tt.TerrainError, match=r"a RAW file needs shape=\(rows, columns\)$"):
+        tt.load_terrain(tmp_path / "a.r16")
+    with pytest.raises(tt.TerrainError, match=r"holds 12 bytes, but shape=\(1, 3\) needs 6$"):
+        tt.load_terrain(tmp_path / "a.r16", shape=(1, 3))
+    (tmp_path / "a.txt").write_text("0,1,2,3,4,5,")
+    with pytest.raises(tt.TerrainError, match="tiles= must divide shape= into whole tiles$"):
+        tt.load_terrain(tmp_path / "a.txt", shape=(2, 3), tiles=(2, 1))
+    # tiles= is (x, z): three tiles side by side along x, each one column of
+    # two values from the lower z edge, x running fastest.
+    tiled = tt.load_terrain(tmp_path / "a.txt", shape=(2, 3), tiles=(3, 1))
+    assert tiled.heights.tolist() == [[0, 2, 4], [1, 3, 5]]
