@@ -11,21 +11,13 @@
 
 #include "fuzz/fuzz_input.h"
 #include "terrain/grey_png.h"
+#include "tests/support/png_chunks.h"
 
 namespace {
 
 constexpr size_t kSignatureSize = 8;
 // Length, type and checksum around a chunk's data.
 constexpr size_t kChunkFrame = 12;
-
-uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
 
 uint32_t LoadBig32(const uint8_t* at) {
   return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 |
@@ -39,7 +31,7 @@ bool FixChecksums(std::vector<uint8_t>& bytes) {
   while (bytes.size() - at >= kChunkFrame) {
     const uint32_t length = LoadBig32(bytes.data() + at);
     if (length > bytes.size() - at - kChunkFrame) break;
-    const uint32_t crc = Crc32(bytes.data() + at + 4, length + 4u);
+    const uint32_t crc = testsupport::Crc32(bytes.data() + at + 4, length + 4u);
     uint8_t* stored = bytes.data() + at + 8 + length;
     if (LoadBig32(stored) != crc) {
       for (int i = 0; i < 4; ++i) stored[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));

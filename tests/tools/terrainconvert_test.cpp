@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/byte_builder.h"
+#include "support/png_chunks.h"
 #include "support/run_program.h"
 #include "support/shared_data.h"
 #include "support/temp_dir_fixture.h"
@@ -51,56 +52,7 @@ std::vector<uint16_t> RawSamples(const std::vector<uint8_t>& raw) {
   return samples;
 }
 
-void BigEndian32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-  BigEndian32(out, static_cast<uint32_t>(data.size()));
-  std::vector<uint8_t> typed(type, type + 4);
-  typed.insert(typed.end(), data.begin(), data.end());
-  out.insert(out.end(), typed.begin(), typed.end());
-  BigEndian32(out, Crc32(typed.data(), typed.size()));
-}
-
-// A PNG picture with its rows (each led by filter byte 0) in one stored
-// deflate block.
-std::vector<uint8_t> Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
-                         const std::vector<uint8_t>& rows) {
-  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  std::vector<uint8_t> header;
-  BigEndian32(header, width);
-  BigEndian32(header, height);
-  header.insert(header.end(), {depth, colourType, 0, 0, 0});
-  Chunk(out, "IHDR", header);
-  const uint16_t length = static_cast<uint16_t>(rows.size());
-  std::vector<uint8_t> z = {0x78,
-                            0x01,
-                            0x01,
-                            static_cast<uint8_t>(length & 0xFF),
-                            static_cast<uint8_t>(length >> 8),
-                            static_cast<uint8_t>(~length & 0xFF),
-                            static_cast<uint8_t>((~length >> 8) & 0xFF)};
-  z.insert(z.end(), rows.begin(), rows.end());
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : rows) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  BigEndian32(z, b << 16 | a);
-  Chunk(out, "IDAT", z);
-  Chunk(out, "IEND", {});
-  return out;
-}
+using testsupport::StoredPng;
 
 // A black 24-bit BMP of width x height, rows padded to 4 bytes.
 std::vector<uint8_t> Bmp(int32_t width, int32_t height, uint8_t fill = 0) {
@@ -154,12 +106,12 @@ TEST_F(TerrainConvertTest, ReadsPngSamplesAsStored) {
   if (!terrain::GreyPngSupported()) GTEST_SKIP() << "built without PNG support";
   // 16 bits, 2 x 2: top row 0x0102 0xFFFE, bottom row 0x8000 0x0001.
   const std::string deep =
-      Write("deep.png", Png(2, 2, 16, 0, {0, 0x01, 0x02, 0xFF, 0xFE, 0, 0x80, 0x00, 0x00, 0x01}));
+      Write("deep.png", StoredPng(2, 2, 16, 0, {0, 0x01, 0x02, 0xFF, 0xFE, 0, 0x80, 0x00, 0x00, 0x01}));
   ASSERT_EQ(Convert({deep, temp_.File("deep.raw")}).status, 0);
   EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("deep.raw"))),
             (std::vector<uint16_t>{0x0102, 0xFFFE, 0x8000, 0x0001}));
   // 8 bits widen so that 255 is the top: v x 257.
-  const std::string shallow = Write("shallow.png", Png(3, 1, 8, 0, {0, 0, 1, 255}));
+  const std::string shallow = Write("shallow.png", StoredPng(3, 1, 8, 0, {0, 0, 1, 255}));
   ASSERT_EQ(Convert({shallow, temp_.File("shallow.raw")}).status, 0);
   EXPECT_EQ(RawSamples(testsupport::ReadFileBytes(temp_.File("shallow.raw"))),
             (std::vector<uint16_t>{0, 257, 65535}));
@@ -285,14 +237,14 @@ TEST_F(TerrainConvertTest, HeightsOutsideTheRangeStopAtItsEnds) {
 TEST_F(TerrainConvertTest, DamagedInputGivesOneLine) {
   std::vector<uint8_t> truncated = SmallHmp({1, 2, 3, 4, 5, 6});
   truncated.resize(truncated.size() - 3);
-  std::vector<uint8_t> cutPng = Png(2, 2, 16, 0, {0, 1, 2, 3, 4, 0, 5, 6, 7, 8});
+  std::vector<uint8_t> cutPng = StoredPng(2, 2, 16, 0, {0, 1, 2, 3, 4, 0, 5, 6, 7, 8});
   cutPng.resize(cutPng.size() - 20);
   const std::vector<std::vector<std::string>> cases = {
       {Write("short.hmp", truncated), temp_.File("o.png")},
       {Write("short.hmp", truncated), temp_.File("o.obj")},
       {Write("cut.png", cutPng), temp_.File("o.hmp")},
-      {Write("colour.png", Png(1, 1, 8, 2, {0, 1, 2, 3})), temp_.File("o.raw")},
-      {Write("huge.png", Png(60000, 60000, 16, 0, {0, 0, 0})), temp_.File("o.raw")},
+      {Write("colour.png", StoredPng(1, 1, 8, 2, {0, 1, 2, 3})), temp_.File("o.raw")},
+      {Write("huge.png", StoredPng(60000, 60000, 16, 0, {0, 0, 0})), temp_.File("o.raw")},
       {Write("odd.raw", {1, 2, 3}), temp_.File("o.hmp"), "--size", "2x1"},
       {Write("noise_arr.txt", {'1', ',', 'x', ','}), temp_.File("o.hmp"), "--size", "2x1"},
       {Write("few.txt", {'1', ',', '2', ','}), temp_.File("o.hmp"), "--size", "3x1"},
