@@ -52,20 +52,7 @@ terrain::BmpImage PreviewSkin(const duneforge::CommandSettings& settings, int th
   PreviewMaker(threads).Make(settings, area, grid);
   noise::utils::ImageGrid image;
   ReliefPng::Render(grid, image);
-  terrain::BmpImage skin;
-  skin.width = image.GetWidth();
-  skin.height = image.GetHeight();
-  skin.pixels.resize(static_cast<size_t>(skin.width) * static_cast<size_t>(skin.height) * 3);
-  for (int32_t y = 0; y < skin.height; ++y) {
-    const noise::utils::PixelColor* row = image.RowData(skin.height - 1 - y);
-    uint8_t* out = skin.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(skin.width) * 3;
-    for (int32_t x = 0; x < skin.width; ++x) {
-      out[3 * x] = row[x].blue;
-      out[3 * x + 1] = row[x].green;
-      out[3 * x + 2] = row[x].red;
-    }
-  }
-  return skin;
+  return terrain::PictureOfImage(image);
 }
 
 }  // namespace

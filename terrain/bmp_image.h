@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "noisemap/image_grid.h"
+
 namespace terrain {
 
 // A picture in memory: rows from the top, each pixel blue, green, red.
@@ -18,6 +20,10 @@ struct BmpImage {
     return pixels.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
   }
 };
+
+// A rendered image as a picture: the image's rows run from the lower z, so
+// its last row becomes the picture's top, the north.
+BmpImage PictureOfImage(const noise::utils::ImageGrid& image);
 
 // Reads a BMP file with a 40-byte (or longer) information header, 24 bits
 // per pixel and no compression, bottom-up or top-down. False with a one-line

@@ -16,8 +16,8 @@
 #include "terrain/grey_png.h"
 #include "terrain/obj_mesh.h"
 #include "terrain/skin_rgba.h"
-#include "terrain/terrain_texts.h"
 #include "terrain/terrain_relief.h"
+#include "terrain/terrain_texts.h"
 #include "terrain/whole_output.h"
 
 namespace terrain {
@@ -124,19 +124,7 @@ bool TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture, std::string& 
     error = "the relief skin cannot be drawn";
     return false;
   }
-  BmpImage& skin = picture.image;
-  skin.width = image.GetWidth();
-  skin.height = image.GetHeight();
-  skin.pixels.resize(static_cast<size_t>(skin.width) * static_cast<size_t>(skin.height) * 3);
-  for (int32_t y = 0; y < skin.height; ++y) {
-    const noise::utils::PixelColor* row = image.RowData(skin.height - 1 - y);
-    uint8_t* out = skin.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(skin.width) * 3;
-    for (int32_t x = 0; x < skin.width; ++x) {
-      out[3 * x] = row[x].blue;
-      out[3 * x + 1] = row[x].green;
-      out[3 * x + 2] = row[x].red;
-    }
-  }
+  picture.image = PictureOfImage(image);
   return TakeSkinPicture("the relief skin", picture, error);
 }
 
