@@ -1030,13 +1030,12 @@ int SideOfMidpoint(double x, double y, const DoubleDouble& log_x, uint64_t odd, 
   return IsNegative(difference) ? -1 : 1;
 }
 
-// e^t rounded to a double, where e^t stands for x^y (x positive, y finite with
-// |y| < 2^64, |t| < 746, log_x the logarithm t came from).
-double ExpRounded(const DoubleDouble& t, double x, double y, const DoubleDouble& log_x) {
+// e^t as r 2^scale with r in [0.998, 2), r a double-double (|t| < 746).
+DoubleDouble ExpScaled(const DoubleDouble& t, int& scale) {
   const double nearest = (t.hi * kInvLn2x256 + kRoundingShift) - kRoundingShift;
   const int n = static_cast<int>(nearest);
   const int j = n & 255;
-  const int scale = (n - j) / 256;
+  scale = (n - j) / 256;
 
   // s = t - n ln2/256: the first difference is exact (Sterbenz: t.hi lies
   // within (n +- 0.51) ln2/256), and so are both products.
@@ -1059,29 +1058,33 @@ double ExpRounded(const DoubleDouble& t, double x, double y, const DoubleDouble&
   h = MultiplyAdd({1.0, 0.0}, s, s_halves, h);
   const DoubleDouble expm1_s = Multiply(s, s_halves, h);
   const DoubleDouble& table = kExp2Table[j];
-  // The result is r 2^scale with r in [0.998, 2).
-  const DoubleDouble r = AddSmaller(table, Multiply(table, Split(table.hi), expm1_s));
+  return AddSmaller(table, Multiply(table, Split(table.hi), expm1_s));
+}
 
-  if (scale >= -1021) {
-    const double margin = kRoundingCheckBound * r.hi;
-    const double below = r.hi + (r.lo - margin);
-    const double above = r.hi + (r.lo + margin);
-    double rounded = below;
-    if (below != above) {
-      // Near the midpoint between the neighbours below and above.
-      const uint64_t below_bits = BitsOf(below);
-      const uint64_t significand = (below_bits & kFractionMask) | kSmallestNormalBits;
-      const int exponent2 = static_cast<int>(below_bits >> 52) - 1076 + scale;
-      const int side = SideOfMidpoint(x, y, log_x, 2 * significand + 1, exponent2);
-      rounded = side > 0 || (side == 0 && (significand & 1) != 0) ? above : below;
-    }
-    if (scale > 1023) return rounded * 0x1p1023 * 2.0;
-    return rounded * PowerOfTwo(scale);
+// r 2^scale rounded to a normal double (scale >= -1021), x^y deciding where
+// r lies too near a midpoint between two doubles.
+double RoundNormal(const DoubleDouble& r, int scale, double x, double y, const DoubleDouble& log_x) {
+  const double margin = kRoundingCheckBound * r.hi;
+  const double below = r.hi + (r.lo - margin);
+  const double above = r.hi + (r.lo + margin);
+  double rounded = below;
+  if (below != above) {
+    // Near the midpoint between the neighbours below and above.
+    const uint64_t below_bits = BitsOf(below);
+    const uint64_t significand = (below_bits & kFractionMask) | kSmallestNormalBits;
+    const int exponent2 = static_cast<int>(below_bits >> 52) - 1076 + scale;
+    const int side = SideOfMidpoint(x, y, log_x, 2 * significand + 1, exponent2);
+    rounded = side > 0 || (side == 0 && (significand & 1) != 0) ? above : below;
   }
+  if (scale > 1023) return rounded * 0x1p1023 * 2.0;
+  return rounded * PowerOfTwo(scale);
+}
 
-  // A subnormal result or zero: rounded straight to a multiple of 2^-1074,
-  // since rounding to 53 bits first could round twice. u = r 2^(scale + 1074)
-  // is below 2^53 and exact, scale + 1074 being at least -3.
+// r 2^scale (scale < -1021) as a subnormal double or zero: rounded straight
+// to a multiple of 2^-1074, since rounding to 53 bits first could round
+// twice. u = r 2^(scale + 1074) is below 2^53 and exact, scale + 1074 being
+// at least -3.
+double RoundSubnormal(const DoubleDouble& r, int scale, double x, double y, const DoubleDouble& log_x) {
   const double factor = PowerOfTwo(scale + 1074);
   const double uh = r.hi * factor;
   const double ul = r.lo * factor;
@@ -1105,6 +1108,14 @@ double ExpRounded(const DoubleDouble& t, double x, double y, const DoubleDouble&
   }
   // Multiples of 2^-1074 up to 2^53 of them have their count as bit pattern.
   return FromBits(units);
+}
+
+// e^t rounded to a double, where e^t stands for x^y (x positive, y finite with
+// |y| < 2^64, |t| < 746, log_x the logarithm t came from).
+double ExpRounded(const DoubleDouble& t, double x, double y, const DoubleDouble& log_x) {
+  int scale = 0;
+  const DoubleDouble r = ExpScaled(t, scale);
+  return scale >= -1021 ? RoundNormal(r, scale, x, y, log_x) : RoundSubnormal(r, scale, x, y, log_x);
 }
 
 // 0 for a y that is not an integer (or not finite), 1 for odd, 2 for even.
