@@ -7,6 +7,7 @@
 #include "noisemap/bmp_layout.h"
 #include "platform/little_endian.h"
 #include "platform/whole_file.h"
+#include "terrain/image_bytes.h"
 
 namespace terrain {
 
@@ -23,16 +24,7 @@ BmpImage PictureOfImage(const noise::utils::ImageGrid& image) {
   BmpImage picture;
   picture.width = image.GetWidth();
   picture.height = image.GetHeight();
-  picture.pixels.resize(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 3);
-  for (int32_t y = 0; y < picture.height; ++y) {
-    const noise::utils::PixelColor* row = image.RowData(picture.height - 1 - y);
-    uint8_t* out = picture.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(picture.width) * 3;
-    for (int32_t x = 0; x < picture.width; ++x) {
-      out[3 * x] = row[x].blue;
-      out[3 * x + 1] = row[x].green;
-      out[3 * x + 2] = row[x].red;
-    }
-  }
+  picture.pixels = ImageBytes(image, ChannelOrder::kBgr, RowOrder::kNorthFirst);
   return picture;
 }
 

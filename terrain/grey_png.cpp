@@ -108,40 +108,6 @@ void CopyTexts(const ReadContext& context, std::vector<PictureText>& texts) {
   }
 }
 
-// The write structures, destroyed whatever happens.
-struct WriteContext {
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  ErrorSink sink;
-  ~WriteContext() { png_destroy_write_struct(&png, &info); }
-};
-
-void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
-  std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-  try {
-    out->insert(out->end(), data, data + count);
-  } catch (const std::bad_alloc&) {
-    png_error(png, "not enough memory for the picture");
-  }
-}
-
-void FlushNothing(png_structp) {}
-
-bool WriteRows(WriteContext& context, const GreyPicture& picture, png_bytepp rows, png_textp texts,
-               std::vector<uint8_t>& out) {
-  if (setjmp(png_jmpbuf(context.png))) return false;
-  png_set_write_fn(context.png, &out, WriteToMemory, FlushNothing);
-  png_set_IHDR(context.png, context.info, static_cast<png_uint_32>(picture.width),
-               static_cast<png_uint_32>(picture.height), 16, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!picture.texts.empty())
-    png_set_text(context.png, context.info, texts, static_cast<int>(picture.texts.size()));
-  png_write_info(context.png, context.info);
-  png_write_image(context.png, rows);
-  png_write_end(context.png, nullptr);
-  return true;
-}
-
 }  // namespace
 
 bool GreyPngSupported() { return true; }
@@ -214,20 +180,8 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
     return false;
   }
   std::vector<uint8_t> data, out;
-  std::vector<png_bytep> rows;
-  std::vector<png_text> texts;
   try {
     data.resize(static_cast<size_t>(count) * 2);
-    rows.resize(static_cast<size_t>(picture.height));
-    // libpng copies the texts; it only reads through these pointers.
-    for (const PictureText& text : picture.texts) {
-      png_text chunk{};
-      chunk.compression = PNG_TEXT_COMPRESSION_NONE;
-      chunk.key = const_cast<char*>(text.keyword.c_str());
-      chunk.text = const_cast<char*>(text.text.c_str());
-      chunk.text_length = text.text.size();
-      texts.push_back(chunk);
-    }
   } catch (const std::bad_alloc&) {
     error = "cannot write " + path + ": not enough memory";
     return false;
@@ -237,15 +191,14 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
     data[2 * i] = static_cast<uint8_t>(picture.samples[i] >> 8);
     data[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
   }
-  const size_t rowBytes = static_cast<size_t>(picture.width) * 2;
-  for (size_t y = 0; y < rows.size(); ++y) rows[y] = data.data() + rowBytes * y;
-
-  WriteContext context;
-  context.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
-  if (context.png != nullptr) context.info = png_create_info_struct(context.png);
-  if (context.info == nullptr || !WriteRows(context, picture, rows.data(), texts.data(), out)) {
-    error = "cannot write " + path + ": " +
-            (context.info == nullptr ? "not enough memory" : context.sink.message);
+  PngLayout layout;
+  layout.width = picture.width;
+  layout.height = picture.height;
+  layout.bitDepth = 16;
+  layout.channels = 1;
+  layout.texts = picture.texts;
+  if (!EncodePng(layout, data.data(), out, error)) {
+    error = "cannot write " + path + ": " + error;
     return false;
   }
   return WriteWholeOutput(path, out, error);

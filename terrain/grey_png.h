@@ -5,17 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "terrain/png_encoder.h"
+
 namespace terrain {
 
 // Whether this build reads and writes greyscale PNG pictures.
 bool GreyPngSupported();
-
-// A text chunk of a PNG picture: a keyword of 1 to 79 printable Latin-1
-// characters and its text.
-struct PictureText {
-  std::string keyword;
-  std::string text;
-};
 
 // A greyscale picture: width x height samples, row by row from the top, and
 // the text chunks it carries.
