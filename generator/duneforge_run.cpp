@@ -7,7 +7,9 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "generator/header_error.h"
 #include "generator/height_array_run.h"
 #include "generator/piece_plan.h"
 #include "noisemap/bmp_file_writer.h"
@@ -98,10 +100,13 @@ void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilde
   const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
   // The same test the builder makes, written so that NaN bounds fail it.
   if (!(bounds.lowerX < bounds.upperX) || !(bounds.lowerZ < bounds.upperZ)) {
-    throw noise::utils::InvalidParamError("tile " + std::to_string(tile) + " (" + std::to_string(cx) + ", " +
-                                          std::to_string(cz) + "): bounds " + BoundsText(bounds) +
-                                          " are empty or reversed; lowerX must lie below upperX and "
-                                          "lowerZ below upperZ");
+    std::vector<std::string> fields;
+    if (!(bounds.lowerX < bounds.upperX)) fields = {"lowerX", "upperX"};
+    if (!(bounds.lowerZ < bounds.upperZ)) fields.insert(fields.end(), {"lowerZ", "upperZ"});
+    throw HeaderError("tile " + std::to_string(tile) + " (" + std::to_string(cx) + ", " + std::to_string(cz) +
+                          "): bounds " + BoundsText(bounds) +
+                          " are empty or reversed; lowerX must lie below upperX and lowerZ below upperZ",
+                      fields);
   }
   try {
     builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);

@@ -60,7 +60,8 @@ class ExportJob {
   void Run();
   void WriteNoise();
   void WriteTerrain();
-  void Finish(const std::string& state, const std::string& error);
+  void Finish(const std::string& state, const std::string& error,
+              const std::vector<std::string>& fields = {});
 
   const ExportRequest request_;
   std::vector<std::string> paths_;
@@ -75,6 +76,7 @@ class ExportJob {
   uint64_t total_ = 0;
   double heightScale_ = 0.0;  // a terrain's, once it is known
   std::string error_;
+  std::vector<std::string> fields_;  // the header fields a failure names
 
   std::thread thread_;
 };
