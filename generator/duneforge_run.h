@@ -43,8 +43,8 @@ int64_t TileCount(const CommandSettings& settings);
 
 // Builds tile `tile` (0 .. TileCount - 1, the x position running fastest)
 // with `builder`, which is configured with the output module, its grid and
-// the tile size. Bounds that are empty or reversed throw
-// noise::ExceptionInvalidParam naming the tile; the builder's exceptions
+// the tile size. Bounds that are empty or reversed throw a HeaderError
+// naming the tile and the bounds of the axis at fault; the builder's exceptions
 // pass with the tile named in front of their text.
 void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile);
 // Builds rows firstRow .. firstRow + rowCount - 1 of tile `tile`, exactly

@@ -30,7 +30,8 @@ namespace studio {
 // Its state, as the studio answers it: {"state": "running", "done", "total"}
 // while it runs (tiles, or pieces of the whole terrain), then "done" with
 // "written" (the files' names) and, for a terrain, the "spacing" and
-// "heightScale" it was written with, "failed" with "error", or "cancelled".
+// "heightScale" it was written with, "failed" with "error" (and "fields",
+// the header fields it names, where it names any), or "cancelled".
 class ExportJob {
  public:
   // Checks the output names against the folder (StudioError 400 or 403

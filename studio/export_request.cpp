@@ -51,7 +51,8 @@ double Positive(const json& request, const char* field, double otherwise, bool n
 constexpr int64_t kTerrainBytesPerSample = 16;
 
 // Refuses an area that has no tiles, that no terrain file can hold, or that
-// needs more memory than duneforge's budget allows.
+// needs more memory than duneforge's budget allows; the first two name the
+// header fields at fault.
 void CheckTerrainArea(const duneforge::CommandSettings& settings) {
   std::vector<std::string> empty;
   if (settings.tilesX < 1) empty.push_back("tilesX");
