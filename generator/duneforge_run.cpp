@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generator/header_error.h"
+#include "generator/header_field.h"
 #include "generator/height_array_run.h"
 #include "generator/piece_plan.h"
 #include "noisemap/bmp_file_writer.h"
@@ -65,6 +66,13 @@ void WritePreviewFile(const noise::utils::HeightGrid& grid, const std::string& p
 
 }  // namespace
 
+std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings) {
+  std::vector<std::string> sides;
+  if (!HeaderFieldNamed("tileWidth").InRange(settings.tileWidth)) sides.emplace_back("tileWidth");
+  if (!HeaderFieldNamed("tileHeight").InRange(settings.tileHeight)) sides.emplace_back("tileHeight");
+  return sides;
+}
+
 TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz) {
   const double nX = static_cast<double>(settings.tilesX);
   const double nZ = static_cast<double>(settings.tilesZ);
@@ -116,8 +124,20 @@ void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilde
       builder.BuildBand(firstRow, rowCount);
     }
   } catch (const noise::Exception&) {
-    RethrowInContext("tile " + std::to_string(tile) + " (tileWidth " + std::to_string(settings.tileWidth) +
-                     ", tileHeight " + std::to_string(settings.tileHeight) + ")");
+    const std::string context = "tile " + std::to_string(tile) + " (tileWidth " +
+                                std::to_string(settings.tileWidth) + ", tileHeight " +
+                                std::to_string(settings.tileHeight) + ")";
+    // The builder refuses a tile side it cannot hold in its own words; the
+    // sides at fault go with them.
+    const std::vector<std::string> sides = TileSidesOutOfRange(settings);
+    if (sides.empty()) RethrowInContext(context);
+    try {
+      throw;
+    } catch (const noise::ExceptionInvalidParam&) {
+      throw HeaderError(context + ": " + DescribeCurrentException(), sides);
+    } catch (...) {
+      RethrowInContext(context);
+    }
   }
 }
 

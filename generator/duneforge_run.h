@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
@@ -36,6 +37,10 @@ struct TileBounds {
 // exactly at (upperX, upperZ). The counts are at least 1 and 0 <= cx <
 // tilesX, 0 <= cz < tilesZ.
 TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz);
+
+// The names of the tile sides (tileWidth, tileHeight) outside 1 ..
+// kLargestTileSide, the sides a tile grid holds; none when both fit.
+std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings);
 
 // The number of tiles, tilesX x tilesZ; 0 when either count is below 1 (also
 // when both are negative).

@@ -18,9 +18,7 @@ namespace duneforge {
 namespace {
 
 PiecePlan PlanFor(const CommandSettings& settings, int64_t tileCount) {
-  std::vector<std::string> unsized;
-  if (!HeaderFieldNamed("tileWidth").InRange(settings.tileWidth)) unsized.emplace_back("tileWidth");
-  if (!HeaderFieldNamed("tileHeight").InRange(settings.tileHeight)) unsized.emplace_back("tileHeight");
+  const std::vector<std::string> unsized = TileSidesOutOfRange(settings);
   if (tileCount > 0 && !unsized.empty()) {
     throw HeaderError("tileWidth " + std::to_string(settings.tileWidth) + " and tileHeight " +
                           std::to_string(settings.tileHeight) + " must lie in 1 .. " +

@@ -253,6 +253,16 @@ TEST_F(StudioApiTest, HeaderRefusalsNameTheirFields) {
   const json state = Ended(json::parse(result->body).at("job"));
   EXPECT_EQ(state.at("state"), "failed") << state;
   EXPECT_EQ(state.at("fields"), json::parse(R"(["lowerX", "upperX"])")) << state;
+  // A tile the plane builder cannot hold, in its words with the tile named.
+  settings = SettingsOf(twoTiles);
+  settings["tileHeight"] = 0;
+  result = Export({{"settings", settings}, {"kind", "noise"}});
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 202) << result->body;
+  const json unsized = Ended(json::parse(result->body).at("job"));
+  EXPECT_EQ(unsized.at("error"), "tile 0 (tileWidth 16, tileHeight 0): grid height 0 is not positive")
+      << unsized;
+  EXPECT_EQ(unsized.at("fields"), json::parse(R"(["tileHeight"])")) << unsized;
   EXPECT_TRUE(fs::is_empty(Served()));
 }
 
