@@ -1,4 +1,4 @@
-// The module vocabulary as the studio hands it out.
+// The command file's vocabulary as the studio hands it out.
 #pragma once
 
 #include <nlohmann/json.hpp>
