@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "generator/float_field_reader.h"
+#include "generator/header_error.h"
+#include "generator/header_field.h"
 #include "noisemap/error.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
@@ -50,9 +52,9 @@ bool ModuleCountInRange(int32_t moduleCount) { return moduleCount >= 1 && module
 
 void RequireModuleCountInRange(int32_t moduleCount, const std::string& context) {
   if (ModuleCountInRange(moduleCount)) return;
-  throw noise::utils::InvalidParamError((context.empty() ? std::string() : context + ": ") + "moduleCount " +
-                                        std::to_string(moduleCount) + " is outside 1 .. " +
-                                        std::to_string(MaxModuleRows));
+  throw HeaderError((context.empty() ? std::string() : context + ": ") + "moduleCount " +
+                        std::to_string(moduleCount) + " is outside 1 .. " + std::to_string(MaxModuleRows),
+                    {"moduleCount"});
 }
 
 void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
@@ -67,12 +69,23 @@ void ReadCommandSettings(std::istream& in, CommandSettings& settings) {
   }
 }
 
+namespace {
+
+// A field the file did not give: a header field is named as such, so the
+// studio can show the refusal at it; a row field as plain text.
+[[noreturn]] void RefuseUnread(const CommandSettings& settings, const std::string& message) {
+  if (IsHeaderFieldName(settings.firstUnreadField)) throw HeaderError(message, {settings.firstUnreadField});
+  throw noise::utils::InvalidParamError(message);
+}
+
+}  // namespace
+
 void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName) {
   RequireModuleCountInRange(settings.moduleCount, fileName);
   if (settings.unreadOutOfRange) {
-    throw noise::utils::InvalidParamError(fileName + ": " + settings.firstUnreadField + " is out of range; " +
-                                          (settings.unreadIsInteger
-                                               ? "an integer field takes -2147483648 .. 2147483647"
+    RefuseUnread(settings,
+                 fileName + ": " + settings.firstUnreadField + " is out of range; " +
+                     (settings.unreadIsInteger ? "an integer field takes -2147483648 .. 2147483647"
                                                : "a number field takes magnitudes up to 3.40282e+38"));
   }
   if (!settings.firstUnreadField.empty()) {
@@ -80,11 +93,10 @@ void CheckCommandSettings(const CommandSettings& settings, const std::string& fi
                                std::to_string(settings.moduleCount) + " module row" +
                                (settings.moduleCount == 1 ? "" : "s") + " of five numbers";
     if (settings.unreadAtEnd) {
-      throw noise::utils::InvalidParamError(fileName + ": the file ends before " + settings.firstUnreadField +
-                                            needed);
+      RefuseUnread(settings, fileName + ": the file ends before " + settings.firstUnreadField + needed);
     }
-    throw noise::utils::InvalidParamError(fileName + ": " + settings.firstUnreadField + " is not " +
-                                          (settings.unreadIsInteger ? "an integer" : "a number") + needed);
+    RefuseUnread(settings, fileName + ": " + settings.firstUnreadField + " is not " +
+                               (settings.unreadIsInteger ? "an integer" : "a number") + needed);
   }
 }
 

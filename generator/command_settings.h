@@ -91,9 +91,9 @@ void ForEachRowField(Row& row, Visit&& visit) {
 // module chain.
 bool ModuleCountInRange(int32_t moduleCount);
 
-// Throws noise::ExceptionInvalidParam "moduleCount N is outside 1 ..
-// MaxModuleRows", with `context` and ": " in front unless `context` is empty,
-// when ModuleCountInRange refuses the count.
+// Throws a HeaderError (a noise::ExceptionInvalidParam) naming moduleCount,
+// "moduleCount N is outside 1 .. MaxModuleRows", with `context` and ": " in
+// front unless `context` is empty, when ModuleCountInRange refuses the count.
 void RequireModuleCountInRange(int32_t moduleCount, const std::string& context);
 
 // Reads the header fields and then rows 0 .. moduleCount - 1 from `in`, by
@@ -106,7 +106,8 @@ void ReadCommandSettings(std::istream& in, CommandSettings& settings);
 
 // Throws noise::ExceptionInvalidParam, naming `fileName` and the field, when
 // moduleCount lies outside 1 .. MaxModuleRows or when the file ended or held
-// a non-number before all bounds and declared rows were read.
+// a non-number before all bounds and declared rows were read; where the
+// field is a header field it is a HeaderError that names it.
 void CheckCommandSettings(const CommandSettings& settings, const std::string& fileName);
 
 // Reads `fileName` whole through the platform file layer, reads it into

@@ -7,7 +7,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "generator/header_error.h"
+#include "generator/header_field.h"
 #include "generator/height_array_run.h"
 #include "generator/piece_plan.h"
 #include "noisemap/bmp_file_writer.h"
@@ -63,6 +66,13 @@ void WritePreviewFile(const noise::utils::HeightGrid& grid, const std::string& p
 
 }  // namespace
 
+std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings) {
+  std::vector<std::string> sides;
+  if (!HeaderFieldNamed("tileWidth").InRange(settings.tileWidth)) sides.emplace_back("tileWidth");
+  if (!HeaderFieldNamed("tileHeight").InRange(settings.tileHeight)) sides.emplace_back("tileHeight");
+  return sides;
+}
+
 TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz) {
   const double nX = static_cast<double>(settings.tilesX);
   const double nZ = static_cast<double>(settings.tilesZ);
@@ -98,10 +108,13 @@ void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilde
   const TileBounds bounds = ComputeTileBounds(settings, cx, cz);
   // The same test the builder makes, written so that NaN bounds fail it.
   if (!(bounds.lowerX < bounds.upperX) || !(bounds.lowerZ < bounds.upperZ)) {
-    throw noise::utils::InvalidParamError("tile " + std::to_string(tile) + " (" + std::to_string(cx) + ", " +
-                                          std::to_string(cz) + "): bounds " + BoundsText(bounds) +
-                                          " are empty or reversed; lowerX must lie below upperX and "
-                                          "lowerZ below upperZ");
+    std::vector<std::string> fields;
+    if (!(bounds.lowerX < bounds.upperX)) fields = {"lowerX", "upperX"};
+    if (!(bounds.lowerZ < bounds.upperZ)) fields.insert(fields.end(), {"lowerZ", "upperZ"});
+    throw HeaderError("tile " + std::to_string(tile) + " (" + std::to_string(cx) + ", " + std::to_string(cz) +
+                          "): bounds " + BoundsText(bounds) +
+                          " are empty or reversed; lowerX must lie below upperX and lowerZ below upperZ",
+                      fields);
   }
   try {
     builder.SetBounds(bounds.lowerX, bounds.upperX, bounds.lowerZ, bounds.upperZ);
@@ -111,8 +124,20 @@ void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilde
       builder.BuildBand(firstRow, rowCount);
     }
   } catch (const noise::Exception&) {
-    RethrowInContext("tile " + std::to_string(tile) + " (tileWidth " + std::to_string(settings.tileWidth) +
-                     ", tileHeight " + std::to_string(settings.tileHeight) + ")");
+    const std::string context = "tile " + std::to_string(tile) + " (tileWidth " +
+                                std::to_string(settings.tileWidth) + ", tileHeight " +
+                                std::to_string(settings.tileHeight) + ")";
+    // The builder refuses a tile side it cannot hold in its own words; the
+    // sides at fault go with them.
+    const std::vector<std::string> sides = TileSidesOutOfRange(settings);
+    if (sides.empty()) RethrowInContext(context);
+    try {
+      throw;
+    } catch (const noise::ExceptionInvalidParam&) {
+      throw HeaderError(context + ": " + DescribeCurrentException(), sides);
+    } catch (...) {
+      RethrowInContext(context);
+    }
   }
 }
 

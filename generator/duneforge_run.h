@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "generator/command_settings.h"
 #include "generator/height_array_writer.h"
@@ -37,14 +38,18 @@ struct TileBounds {
 // tilesX, 0 <= cz < tilesZ.
 TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz);
 
+// The names of the tile sides (tileWidth, tileHeight) outside 1 ..
+// kLargestTileSide, the sides a tile grid holds; none when both fit.
+std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings);
+
 // The number of tiles, tilesX x tilesZ; 0 when either count is below 1 (also
 // when both are negative).
 int64_t TileCount(const CommandSettings& settings);
 
 // Builds tile `tile` (0 .. TileCount - 1, the x position running fastest)
 // with `builder`, which is configured with the output module, its grid and
-// the tile size. Bounds that are empty or reversed throw
-// noise::ExceptionInvalidParam naming the tile; the builder's exceptions
+// the tile size. Bounds that are empty or reversed throw a HeaderError
+// naming the tile and the bounds of the axis at fault; the builder's exceptions
 // pass with the tile named in front of their text.
 void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile);
 // Builds rows firstRow .. firstRow + rowCount - 1 of tile `tile`, exactly

@@ -4,8 +4,11 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "generator/duneforge_run.h"
+#include "generator/header_error.h"
+#include "generator/header_field.h"
 #include "noisemap/error.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
@@ -14,16 +17,13 @@ namespace duneforge {
 
 namespace {
 
-// The largest side of a tile that the height grid holds.
-constexpr int32_t kLargestTileSide = 32767;
-
 PiecePlan PlanFor(const CommandSettings& settings, int64_t tileCount) {
-  const bool sized = settings.tileWidth >= 1 && settings.tileHeight >= 1 &&
-                     settings.tileWidth <= kLargestTileSide && settings.tileHeight <= kLargestTileSide;
-  if (tileCount > 0 && !sized) {
-    throw noise::utils::InvalidParamError("tileWidth " + std::to_string(settings.tileWidth) +
-                                          " and tileHeight " + std::to_string(settings.tileHeight) +
-                                          " must lie in 1 .. 32767");
+  const std::vector<std::string> unsized = TileSidesOutOfRange(settings);
+  if (tileCount > 0 && !unsized.empty()) {
+    throw HeaderError("tileWidth " + std::to_string(settings.tileWidth) + " and tileHeight " +
+                          std::to_string(settings.tileHeight) + " must lie in 1 .. " +
+                          std::to_string(kLargestTileSide),
+                      unsized);
   }
   return PiecePlan::Choose(tileCount, settings.tileWidth, settings.tileHeight, ThreadCount(),
                            MemoryBudgetBytes());

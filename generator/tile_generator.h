@@ -25,6 +25,8 @@ namespace duneforge {
 // DUNEFORGE_EVALUATOR says, as in duneforge.
 class TileGenerator {
  public:
+  // A tile side outside 1 .. kLargestTileSide, where the settings make
+  // tiles, throws a HeaderError naming tileWidth or tileHeight.
   TileGenerator(const CommandSettings& settings, bool assemble);
   TileGenerator(const TileGenerator&) = delete;
   TileGenerator& operator=(const TileGenerator&) = delete;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "generator/duneforge_run.h"
+#include "generator/header_error.h"
 #include "generator/height_array_run.h"
 #include "generator/height_array_writer.h"
 #include "generator/tile_generator.h"
@@ -102,13 +103,16 @@ nlohmann::json ExportJob::State() const {
     state["heightScale"] = heightScale_;
   }
   if (state_ == "failed") state["error"] = error_;
+  if (state_ == "failed" && !fields_.empty()) state["fields"] = fields_;
   return state;
 }
 
-void ExportJob::Finish(const std::string& state, const std::string& error) {
+void ExportJob::Finish(const std::string& state, const std::string& error,
+                       const std::vector<std::string>& fields) {
   std::lock_guard<std::mutex> lock(mutex_);
   state_ = state;
   error_ = error;
+  fields_ = fields;
 }
 
 void ExportJob::Run() {
@@ -126,7 +130,9 @@ void ExportJob::Run() {
       Finish("failed", "the export was stopped before it was done; nothing was written");
     }
   } catch (const StudioError& e) {
-    Finish("failed", e.what());
+    Finish("failed", e.what(), e.Fields());
+  } catch (const duneforge::HeaderError& e) {
+    Finish("failed", e.Message(), e.Fields());
   } catch (const noise::Exception&) {
     Finish("failed", duneforge::DescribeCurrentException());
   } catch (const std::bad_alloc&) {

@@ -30,7 +30,8 @@ namespace studio {
 // Its state, as the studio answers it: {"state": "running", "done", "total"}
 // while it runs (tiles, or pieces of the whole terrain), then "done" with
 // "written" (the files' names) and, for a terrain, the "spacing" and
-// "heightScale" it was written with, "failed" with "error", or "cancelled".
+// "heightScale" it was written with, "failed" with "error" (and "fields",
+// the header fields it names, where it names any), or "cancelled".
 class ExportJob {
  public:
   // Checks the output names against the folder (StudioError 400 or 403
@@ -60,7 +61,8 @@ class ExportJob {
   void Run();
   void WriteNoise();
   void WriteTerrain();
-  void Finish(const std::string& state, const std::string& error);
+  void Finish(const std::string& state, const std::string& error,
+              const std::vector<std::string>& fields = {});
 
   const ExportRequest request_;
   std::vector<std::string> paths_;
@@ -75,6 +77,7 @@ class ExportJob {
   uint64_t total_ = 0;
   double heightScale_ = 0.0;  // a terrain's, once it is known
   std::string error_;
+  std::vector<std::string> fields_;  // the header fields a failure names
 
   std::thread thread_;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
@@ -49,15 +51,22 @@ double Positive(const json& request, const char* field, double otherwise, bool n
 constexpr int64_t kTerrainBytesPerSample = 16;
 
 // Refuses an area that has no tiles, that no terrain file can hold, or that
-// needs more memory than duneforge's budget allows.
+// needs more memory than duneforge's budget allows; the first two name the
+// header fields at fault.
 void CheckTerrainArea(const duneforge::CommandSettings& settings) {
-  if (duneforge::TileCount(settings) == 0 || settings.tileWidth < 1 || settings.tileHeight < 1) {
-    throw StudioError(400, "the settings have no tiles to export");
-  }
+  std::vector<std::string> empty;
+  if (settings.tilesX < 1) empty.push_back("tilesX");
+  if (settings.tilesZ < 1) empty.push_back("tilesZ");
+  if (settings.tileWidth < 1) empty.push_back("tileWidth");
+  if (settings.tileHeight < 1) empty.push_back("tileHeight");
+  if (!empty.empty()) throw StudioError(400, "the settings have no tiles to export", empty);
   const int64_t columns = int64_t{settings.tilesX} * settings.tileWidth;
   const int64_t rows = int64_t{settings.tilesZ} * settings.tileHeight;
   if (columns > INT32_MAX || rows > INT32_MAX) {
-    throw StudioError(400, "the whole area is too large for one terrain");
+    std::vector<std::string> fields;
+    if (columns > INT32_MAX) fields = {"tilesX", "tileWidth"};
+    if (rows > INT32_MAX) fields.insert(fields.end(), {"tilesZ", "tileHeight"});
+    throw StudioError(400, "the whole area is too large for one terrain", fields);
   }
   const int64_t budget = duneforge::MemoryBudgetBytes();
   if (columns * rows > budget / kTerrainBytesPerSample) {

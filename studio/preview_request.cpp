@@ -4,8 +4,11 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "generator/header_error.h"
 #include "noisemap/error.h"
+#include "noisemap/noise_map_builder_plane.h"
 #include "studio/settings_json.h"
 #include "studio/studio_error.h"
 
@@ -25,6 +28,20 @@ int32_t SideOf(const json& request, const char* name) {
            std::to_string(kLargestPreviewSide));
   }
   return side;
+}
+
+// Refuses an area that the plane builder would, by its own test and in its
+// words, naming the header fields of the axis at fault.
+void CheckSettingsBounds(const PreviewArea& area) {
+  try {
+    noise::utils::NoiseMapBuilderPlane check;
+    check.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
+  } catch (const noise::utils::ErrorMessage& e) {
+    std::vector<std::string> fields;
+    if (!(area.lowerX < area.upperX)) fields = {"lowerX", "upperX"};
+    if (!(area.lowerZ < area.upperZ)) fields.insert(fields.end(), {"lowerZ", "upperZ"});
+    throw StudioError(400, e.Message(), fields);
+  }
 }
 
 constexpr size_t kLongestChannel = 64;
@@ -58,6 +75,8 @@ PreviewRequest PreviewRequest::Parse(const json& request) {
     }
     parsed.settings_ = request.contains("commandFile") ? SettingsFromCommandFile(request["commandFile"])
                                                        : SettingsFromJson(request["settings"]);
+  } catch (const duneforge::HeaderError& e) {
+    throw StudioError(400, e.Message(), e.Fields());
   } catch (const noise::utils::ErrorMessage& e) {
     Refuse(e.Message());
   }
@@ -78,6 +97,9 @@ PreviewRequest PreviewRequest::Parse(const json& request) {
   if (output != "png" && output != "heights") Refuse("output \"" + output + "\" is neither png nor heights");
   parsed.output_ = output == "png" ? Output::kPng : Output::kHeights;
   parsed.ReadChannel(request);
+  // Bounds of the request's own are not the settings' fields; the preview
+  // maker refuses them as they are.
+  if (!request.contains("bounds")) CheckSettingsBounds(parsed.area_);
   return parsed;
 }
 

@@ -24,7 +24,9 @@ namespace studio {
 //                number of this preview on it (0 .. 2^53), so that a newer
 //                preview of the same page makes this one stale.
 // Parsing throws StudioError (400) naming what is wrong, with duneforge's
-// text for a command file it would refuse.
+// text for a command file it would refuse; a refusal of the settings'
+// header (bounds of the settings that are empty or reversed among them)
+// carries the header fields at fault.
 class PreviewRequest {
  public:
   enum class Output { kPng, kHeights };

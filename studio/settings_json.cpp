@@ -80,7 +80,12 @@ duneforge::CommandSettings SettingsFromJson(const json& object) {
   if (!object.is_object()) Refuse("settings is not an object");
   duneforge::CommandSettings settings;
   duneforge::ForEachHeaderField(settings, [&object](const char* name, auto& field) {
-    if (!IsModuleCount(name) && object.contains(name)) ReadJsonField(object[name], name, field);
+    if (IsModuleCount(name) || !object.contains(name)) return;
+    try {
+      ReadJsonField(object[name], name, field);
+    } catch (const StudioError& e) {
+      throw StudioError(e.Status(), e.what(), {name});
+    }
   });
   if (!object.contains("rows")) Refuse("settings.rows is missing");
   ReadRows(object["rows"], settings);

@@ -20,12 +20,14 @@ double JsonNumber(const nlohmann::json& value, const std::string& name);
 // [[type, p1, p2, p3, p4], ...]}: fields left out keep their initial values,
 // moduleCount is the number of rows (1 .. 100), and number fields are held
 // at single precision as the command file holds them. Throws StudioError
-// (400) naming the field at fault.
+// (400) naming the field at fault; a header field's refusal carries its
+// name among the error's fields.
 duneforge::CommandSettings SettingsFromJson(const nlohmann::json& object);
 
 // Settings read from the text of a command file by duneforge's rules and
 // checked as duneforge checks them; a file it would refuse throws its
-// noise::ExceptionInvalidParam, with its text. Text that is not a JSON
+// noise::ExceptionInvalidParam, with its text (a duneforge::HeaderError
+// where a header field is at fault). Text that is not a JSON
 // string throws StudioError (400).
 duneforge::CommandSettings SettingsFromCommandFile(const nlohmann::json& text);
 

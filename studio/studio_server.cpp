@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generator/duneforge_run.h"
+#include "generator/header_error.h"
 #include "generator/row_error.h"
 #include "noisemap/height_grid.h"
 #include "studio/client_watch.h"
@@ -43,25 +44,31 @@ void SendJson(httplib::Response& res, const json& body) {
                   "application/json; charset=utf-8");
 }
 
-void SendError(httplib::Response& res, int status, const std::string& text) {
+void SendError(httplib::Response& res, int status, const std::string& text,
+               const std::vector<std::string>& fields = {}) {
   res.status = status;
-  SendJson(res, {{"error", text}});
+  json body = {{"error", text}};
+  if (!fields.empty()) body["fields"] = fields;
+  SendJson(res, body);
 }
 
 // Runs `handler`, turning what it throws into a refusal: StudioError with
 // its status, a JSON or noise library error (a bad request or command file)
 // as 400, no memory as 503. A row the chain builder refuses is named with
-// its fields: {"error", "row", "fields": ["p1"]}.
+// its fields: {"error", "row", "fields": ["p1"]}; refused header fields
+// without a row: {"error", "fields": ["tileWidth"]}.
 void Guarded(httplib::Response& res, const std::function<void()>& handler) {
   try {
     handler();
   } catch (const StudioError& e) {
-    SendError(res, e.Status(), e.what());
+    SendError(res, e.Status(), e.what(), e.Fields());
   } catch (const json::exception& e) {
     SendError(res, 400, std::string("the request is not as expected: ") + e.what());
   } catch (const duneforge::RowError& e) {
     res.status = 400;
     SendJson(res, {{"error", e.Message()}, {"row", e.Row()}, {"fields", e.Fields()}});
+  } catch (const duneforge::HeaderError& e) {
+    SendError(res, 400, e.Message(), e.Fields());
   } catch (const noise::ExceptionOutOfMemory&) {
     SendError(res, 503, duneforge::DescribeCurrentException());
   } catch (const noise::Exception&) {

@@ -6,8 +6,8 @@
 // scale go with every terrain export; the browser keeps them for the next
 // visit, and the 3D view draws with them.
 import { deleteAnswer, getAnswer, postAnswer } from "./api.js";
+import { $ } from "./dom.js";
 
-const $ = (id) => document.getElementById(id);
 const POLL_MS = 150;
 
 const KIND_NAMES = { noise: "noise_arr.txt", hmp7: "HMP7", png16: "PNG16", obj: "OBJ" };

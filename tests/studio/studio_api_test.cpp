@@ -18,7 +18,9 @@
 
 #include "generator/chain_plan_builder.h"
 #include "generator/duneforge_run.h"
+#include "generator/header_error.h"
 #include "generator/module_kind.h"
+#include "generator/tile_generator.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "studio/relief_png.h"
 #include "studio/studio_folder.h"
@@ -141,6 +143,127 @@ TEST_F(StudioApiTest, VocabularyIsTheBuildersTable) {
   }
   // Worked by hand: RidgedMulti refuses only octave counts above 30.
   EXPECT_EQ(types.at(1).at("fields").at(0).at("range"), json::parse("[null, 30.0]"));
+}
+
+// The header fields come in file order with the ranges the generator holds
+// them to; the ends are tried on the generator itself, one past each too.
+TEST_F(StudioApiTest, VocabularyCarriesTheHeaderWithTheGeneratorsLimits) {
+  const auto result = client_->Get("/api/vocabulary");
+  ASSERT_TRUE(result);
+  const json header = json::parse(result->body).at("header");
+  std::vector<std::string> names;
+  for (const json& field : header) names.push_back(field.at("name"));
+  EXPECT_EQ(names, (std::vector<std::string>{"hostWindow", "moduleCount", "tilesX", "tilesZ", "tileWidth",
+                                             "tileHeight", "lowerX", "upperX", "lowerZ", "upperZ", "seedBase",
+                                             "preview"}));
+  const auto field = [&header](size_t i, const char* key) { return header.at(i).at(key); };
+  EXPECT_EQ(field(0, "use"), "handle");
+  EXPECT_EQ(field(0, "range"), nullptr);
+  EXPECT_EQ(field(1, "use"), "rowCount");
+  EXPECT_EQ(field(1, "range"), json::parse("[1.0, 100.0]"));
+  EXPECT_EQ(field(2, "range"), json::parse("[1.0, null]"));
+  EXPECT_EQ(field(2, "label"), "tiles x");
+  EXPECT_EQ(field(4, "use"), "integer");
+  EXPECT_EQ(field(4, "range"), json::parse("[1.0, 32767.0]"));
+  EXPECT_EQ(field(4, "default"), 256);
+  EXPECT_EQ(field(6, "use"), "number");
+  EXPECT_EQ(field(6, "range"), nullptr);
+  EXPECT_EQ(field(6, "outside"), "");
+  EXPECT_EQ(field(11, "use"), "flag");
+
+  EXPECT_TRUE(duneforge::ModuleCountInRange(1));
+  EXPECT_TRUE(duneforge::ModuleCountInRange(100));
+  EXPECT_FALSE(duneforge::ModuleCountInRange(0));
+  EXPECT_FALSE(duneforge::ModuleCountInRange(101));
+  duneforge::CommandSettings settings;
+  settings.tilesX = 0;
+  EXPECT_EQ(duneforge::TileCount(settings), 0);
+  settings.tilesX = 1;
+  EXPECT_EQ(duneforge::TileCount(settings), 1);
+  settings.tileHeight = 1;
+  settings.tileWidth = 32767;
+  EXPECT_NO_THROW(duneforge::TileGenerator(settings, false));
+  settings.tileWidth = 32768;
+  try {
+    duneforge::TileGenerator refused(settings, false);
+    ADD_FAILURE() << "a tile 32768 wide was taken";
+  } catch (const duneforge::HeaderError& e) {
+    EXPECT_EQ(e.Fields(), std::vector<std::string>{"tileWidth"});
+  }
+  settings.tileWidth = 1;
+  settings.tileHeight = 0;
+  try {
+    duneforge::TileGenerator refused(settings, false);
+    ADD_FAILURE() << "a tile 0 high was taken";
+  } catch (const duneforge::HeaderError& e) {
+    EXPECT_EQ(e.Fields(), std::vector<std::string>{"tileHeight"});
+  }
+}
+
+// A refusal of the header names the fields at fault, wherever it comes
+// from: the file's reader, the JSON settings, the preview's bounds, the
+// export's area and a running export; a row's refusal names no header field.
+TEST_F(StudioApiTest, HeaderRefusalsNameTheirFields) {
+  const auto post = [this](const char* path, const json& request) {
+    return client_->Post(path, request.dump(), "application/json");
+  };
+  const auto fieldsOf = [](const httplib::Result& result) {
+    const json body = json::parse(result->body);
+    return body.contains("fields") ? body.at("fields") : json(nullptr);
+  };
+  auto result = post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 x 1 0 0  0 6 1 0.5 0\n"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerZ"])"));
+  result = post("/api/parse", {{"commandFile", "0 101 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["moduleCount"])"));
+  result = post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 0 1 0 0  0 x 1 0.5 0\n"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), nullptr);
+
+  const json rows = json::parse("[[0, 6, 1, 0.5, 0]]");
+  result =
+      post("/api/preview", {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"tilesX", 1.5}, {"rows", rows}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["tilesX"])"));
+  result = post("/api/preview", {{"settings", {{"upperX", 0}, {"upperZ", 1}, {"rows", rows}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body).at("error"), "x range 0.000000 .. 0.000000 is empty or reversed");
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerX", "upperX"])"));
+  result =
+      post("/api/preview", {{"settings", {{"lowerX", 2}, {"upperX", 1}, {"upperZ", -1}, {"rows", rows}}}});
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerX", "upperX", "lowerZ", "upperZ"])"));
+  // Bounds of the request's own are no field of the settings.
+  result = post("/api/preview",
+                {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", rows}}}, {"bounds", {1, 0, 0, 1}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), nullptr);
+
+  const std::string twoTiles = "0 1 2 1 16 8 0 2 0 1 3 1  0 6 1 0.5 0\n";
+  json settings = SettingsOf(twoTiles);
+  settings["tilesZ"] = 0;
+  result = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(fieldsOf(result), json::parse(R"(["tilesZ"])"));
+  settings = SettingsOf(twoTiles);
+  settings["lowerX"] = 3;
+  result = Export({{"settings", settings}, {"kind", "noise"}});
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 202) << result->body;
+  const json state = Ended(json::parse(result->body).at("job"));
+  EXPECT_EQ(state.at("state"), "failed") << state;
+  EXPECT_EQ(state.at("fields"), json::parse(R"(["lowerX", "upperX"])")) << state;
+  // A tile the plane builder cannot hold, in its words with the tile named.
+  settings = SettingsOf(twoTiles);
+  settings["tileHeight"] = 0;
+  result = Export({{"settings", settings}, {"kind", "noise"}});
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->status, 202) << result->body;
+  const json unsized = Ended(json::parse(result->body).at("job"));
+  EXPECT_EQ(unsized.at("error"), "tile 0 (tileWidth 16, tileHeight 0): grid height 0 is not positive")
+      << unsized;
+  EXPECT_EQ(unsized.at("fields"), json::parse(R"(["tileHeight"])")) << unsized;
+  EXPECT_TRUE(fs::is_empty(Served()));
 }
 
 // The example terrain's first tile, 128 x 128 over x and z from 0 to 2: the

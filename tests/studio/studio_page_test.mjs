@@ -376,6 +376,27 @@ async function noTiles(page) {
   await settle(page);
 }
 
+// Bounds the server refuses are said at the two grid fields it names, in
+// its words, and go once the bound is mended.
+async function reversedBounds(page) {
+  const setLowerX = (value) => page.$eval("[data-grid=lowerX]", (input, v) => {
+    const before = input.value;
+    input.value = String(v);
+    input.dispatchEvent(new Event("input", { bubbles: true }));
+    return before;
+  }, value);
+  const before = await setLowerX(1000);
+  const message = await page.waitForFunction(() => {
+    const bad = (name) => document.querySelector(`#grid [data-field="${name}"]`).classList.contains("bad");
+    return bad("lowerX") && bad("upperX") && !bad("lowerZ") && document.querySelector("#grid-error").textContent;
+  }, { timeout: 60000 });
+  assert.match(await message.jsonValue(), /^x range 1000\.000000 \.\. \S+ is empty or reversed$/);
+  await setLowerX(before);
+  await page.waitForFunction(() => !document.querySelector(`#grid [data-field="lowerX"]`).classList.contains("bad") &&
+    document.querySelector("#grid-error").textContent === "", { timeout: 60000 });
+  await settle(page);
+}
+
 // In a window of 1280 x 720 the relief, the 3D view and the export panel
 // are all in sight without scrolling, the pictures large enough to read.
 async function fitsTheWindow(page) {
@@ -556,6 +577,7 @@ async function main() {
     await rowPreview(page);
     await undoRedoAndSave(page);
     await noTiles(page);
+    await reversedBounds(page);
     await changeOctaves(page);
     await moveRow(page);
     await outOfRange(page);
