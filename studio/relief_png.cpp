@@ -14,9 +14,10 @@ namespace {
 
 using noise::utils::PixelColor;
 
-// Colours by height, (alpha, blue, green, red): lowland green, then olive,
+// The land-by-height ramp, for noise heights about -1 .. 1, (alpha, blue,
+// green, red): no water, lowland green at -1, then olive,
 // brown, rock and snow on the highest ground.
-void UseTerrainRamp(noise::utils::ReliefRenderer& renderer) {
+void UseLandByHeightRamp(noise::utils::ReliefRenderer& renderer) {
   renderer.ClearGradient();
   renderer.AddGradientPoint(-1.0, PixelColor(255, 24, 72, 24));
   renderer.AddGradientPoint(-0.5, PixelColor(255, 40, 128, 56));
@@ -30,7 +31,7 @@ void UseTerrainRamp(noise::utils::ReliefRenderer& renderer) {
 
 void ReliefPng::Render(const noise::utils::HeightGrid& grid, noise::utils::ImageGrid& image) {
   noise::utils::ReliefRenderer renderer;
-  UseTerrainRamp(renderer);
+  UseLandByHeightRamp(renderer);
   renderer.EnableLight(true);
   renderer.SetLightContrast(1.5);
   renderer.SetLightBrightness(1.5);

@@ -1,6 +1,7 @@
-// Greyscale PNG pictures through libpng's row-by-row read and write
-// interface. libpng reports errors by a long jump, so every call into it
-// happens in a small function that holds no object with a destructor.
+// Greyscale PNG pictures: read through libpng's row-by-row interface,
+// written through the one PNG writer (png_encoder.h). libpng reports errors
+// by a long jump, so every call into it happens in a small function that
+// holds no object with a destructor.
 #include "terrain/grey_png.h"
 
 #include <png.h>
@@ -11,6 +12,7 @@
 #include <new>
 
 #include "platform/file_replacement.h"
+#include "terrain/libpng_messages.h"
 #include "terrain/whole_output.h"
 
 namespace terrain {
@@ -24,19 +26,6 @@ constexpr uint64_t kLargestInflation = 1040;
 constexpr uint64_t kInflationSlack = 4096;
 // The largest grid a terrain can hold.
 constexpr uint64_t kLargestSamples = INT32_MAX;
-
-// Where libpng's message goes before it jumps back.
-struct ErrorSink {
-  char message[200] = {};
-};
-
-void OnError(png_structp png, png_const_charp message) {
-  ErrorSink* sink = static_cast<ErrorSink*>(png_get_error_ptr(png));
-  std::snprintf(sink->message, sizeof sink->message, "%s", message != nullptr ? message : "libpng error");
-  png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp) {}
 
 // The picture's bytes, read in order.
 struct MemorySource {
@@ -56,7 +45,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 struct ReadContext {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ErrorSink sink;
+  LibpngErrorSink sink;
   MemorySource source;
   ~ReadContext() { png_destroy_read_struct(&png, &info, nullptr); }
 };
@@ -120,7 +109,8 @@ bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::s
   ReadContext context;
   context.source.data = bytes.data();
   context.source.size = bytes.size();
-  context.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
+  context.png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.sink, KeepLibpngError, DropLibpngWarning);
   if (context.png != nullptr) context.info = png_create_info_struct(context.png);
   if (context.info == nullptr) {
     error = "not enough memory to read the picture";

@@ -8,22 +8,11 @@
 #include <cstdio>
 #include <new>
 
+#include "terrain/libpng_messages.h"
+
 namespace terrain {
 
 namespace {
-
-// Where libpng's message goes before it jumps back.
-struct ErrorSink {
-  char message[200] = {};
-};
-
-void OnError(png_structp png, png_const_charp message) {
-  ErrorSink* sink = static_cast<ErrorSink*>(png_get_error_ptr(png));
-  std::snprintf(sink->message, sizeof sink->message, "%s", message != nullptr ? message : "libpng error");
-  png_longjmp(png, 1);
-}
-
-void OnWarning(png_structp, png_const_charp) {}
 
 void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
   std::vector<uint8_t>* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
@@ -40,7 +29,7 @@ void FlushNothing(png_structp) {}
 struct WriteContext {
   png_structp png = nullptr;
   png_infop info = nullptr;
-  ErrorSink sink;
+  LibpngErrorSink sink;
   ~WriteContext() { png_destroy_write_struct(&png, &info); }
 };
 
@@ -100,7 +89,8 @@ bool EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint
   }
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(samples + rowBytes * y);
   WriteContext context;
-  context.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, OnError, OnWarning);
+  context.png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, KeepLibpngError, DropLibpngWarning);
   if (context.png != nullptr) context.info = png_create_info_struct(context.png);
   if (context.info == nullptr) {
     error = "not enough memory for the picture";

@@ -21,10 +21,11 @@ struct RampStop {
   PixelColor color;  // alpha, blue, green, red
 };
 
-// The terrain colour ramp. Each colour stands at the height below which the
+// The shore-to-peak ramp, for terrains of any height range: water, sand,
+// grass, forest, rock and snow. Each colour stands at the height below which the
 // given share of the samples lies, so every terrain shows some water, land,
 // rock and snow whatever its height range.
-const RampStop kTerrainRamp[] = {
+const RampStop kShoreToPeakRamp[] = {
     {0.00, PixelColor(255, 96, 24, 8)},                   // deep water
     {kShoreShare - 0.05, PixelColor(255, 190, 120, 40)},  // shallow water
     {kShoreShare, PixelColor(255, 140, 200, 215)},        // sand
@@ -35,9 +36,9 @@ const RampStop kTerrainRamp[] = {
     {1.00, PixelColor(255, 255, 255, 255)},               // peaks
 };
 
-// Sets the terrain colour ramp on `renderer` for the heights of `grid`.
-void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32_t rows,
-                    noise::utils::ReliefRenderer& renderer) {
+// Sets the shore-to-peak ramp on `renderer` for the heights of `grid`.
+void AddShoreToPeakRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32_t rows,
+                        noise::utils::ReliefRenderer& renderer) {
   // The ramp's positions: the heights at the shares of the samples, as the
   // renderer will see them; a position that does not rise above the one
   // before (a terrain with large flat parts) is left out.
@@ -47,7 +48,7 @@ void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32
   std::sort(sorted.begin(), sorted.end());
   renderer.ClearGradient();
   double previous = -std::numeric_limits<double>::infinity();
-  for (const RampStop& stop : kTerrainRamp) {
+  for (const RampStop& stop : kShoreToPeakRamp) {
     const size_t at = static_cast<size_t>(stop.fraction * static_cast<double>(sorted.size() - 1) + 0.5);
     const double position = static_cast<double>(sorted[at]);
     if (position <= previous) continue;
@@ -57,8 +58,8 @@ void AddTerrainRamp(const noise::utils::HeightGrid& grid, int32_t columns, int32
   if (renderer.Gradient().GetPointCount() < 2) {
     // A flat terrain is drawn as grass.
     renderer.ClearGradient();
-    renderer.AddGradientPoint(previous - 1.0, kTerrainRamp[3].color);
-    renderer.AddGradientPoint(previous + 1.0, kTerrainRamp[3].color);
+    renderer.AddGradientPoint(previous - 1.0, kShoreToPeakRamp[3].color);
+    renderer.AddGradientPoint(previous + 1.0, kShoreToPeakRamp[3].color);
   }
 }
 
@@ -122,7 +123,7 @@ void RenderTerrain(const TerrainGrid& terrain, bool spacingGiven, noise::utils::
     }
   }
   noise::utils::ReliefRenderer renderer;
-  AddTerrainRamp(grid, terrain.columns, terrain.rows, renderer);
+  AddShoreToPeakRamp(grid, terrain.columns, terrain.rows, renderer);
   renderer.EnableLight(true);
   renderer.SetLightAzimuth(light.azimuth);
   renderer.SetLightElev(light.elevation);
