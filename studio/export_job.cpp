@@ -91,26 +91,39 @@ ExportJob::~ExportJob() {
 
 bool ExportJob::Running() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return state_ == "running";
+  return state_ == Phase::kRunning;
+}
+
+const char* ExportJob::PhaseName(Phase phase) {
+  switch (phase) {
+    case Phase::kRunning:
+      return "running";
+    case Phase::kDone:
+      return "done";
+    case Phase::kFailed:
+      return "failed";
+    case Phase::kCancelled:
+      return "cancelled";
+  }
+  return "failed";
 }
 
 nlohmann::json ExportJob::State() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  nlohmann::json state = {{"state", state_}, {"done", done_}, {"total", total_}};
-  if (state_ == "done") state["written"] = request_.FileNames();
-  if (state_ == "done" && request_.GetKind() != ExportRequest::Kind::kNoise) {
+  nlohmann::json state = {{"state", PhaseName(state_)}, {"done", done_}, {"total", total_}};
+  if (state_ == Phase::kDone) state["written"] = request_.FileNames();
+  if (state_ == Phase::kDone && request_.GetKind() != ExportRequest::Kind::kNoise) {
     state["spacing"] = request_.Spacing();
     state["heightScale"] = heightScale_;
   }
-  if (state_ == "failed") state["error"] = error_;
-  if (state_ == "failed" && !fields_.empty()) state["fields"] = fields_;
+  if (state_ == Phase::kFailed) state["error"] = error_;
+  if (state_ == Phase::kFailed && !fields_.empty()) state["fields"] = fields_;
   return state;
 }
 
-void ExportJob::Finish(const std::string& state, const std::string& error,
-                       const std::vector<std::string>& fields) {
+void ExportJob::Finish(Phase phase, const std::string& error, const std::vector<std::string>& fields) {
   std::lock_guard<std::mutex> lock(mutex_);
-  state_ = state;
+  state_ = phase;
   error_ = error;
   fields_ = fields;
 }
@@ -122,23 +135,23 @@ void ExportJob::Run() {
     } else {
       WriteTerrain();
     }
-    Finish("done", "");
+    Finish(Phase::kDone, "");
   } catch (const Stopped&) {
     if (cancelled_) {
-      Finish("cancelled", "");
+      Finish(Phase::kCancelled, "");
     } else {
-      Finish("failed", "the export was stopped before it was done; nothing was written");
+      Finish(Phase::kFailed, "the export was stopped before it was done; nothing was written");
     }
   } catch (const StudioError& e) {
-    Finish("failed", e.what(), e.Fields());
+    Finish(Phase::kFailed, e.what(), e.Fields());
   } catch (const duneforge::HeaderError& e) {
-    Finish("failed", e.Message(), e.Fields());
+    Finish(Phase::kFailed, e.Message(), e.Fields());
   } catch (const noise::Exception&) {
-    Finish("failed", duneforge::DescribeCurrentException());
+    Finish(Phase::kFailed, duneforge::DescribeCurrentException());
   } catch (const std::bad_alloc&) {
-    Finish("failed", "out of memory");
+    Finish(Phase::kFailed, "out of memory");
   } catch (const std::exception& e) {
-    Finish("failed", e.what());
+    Finish(Phase::kFailed, e.what());
   }
 }
 

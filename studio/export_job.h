@@ -34,6 +34,11 @@ namespace studio {
 // the header fields it names, where it names any), or "cancelled".
 class ExportJob {
  public:
+  // Where an export stands.
+  enum class Phase { kRunning, kDone, kFailed, kCancelled };
+  // The phase's word in the studio's answers.
+  static const char* PhaseName(Phase phase);
+
   // Checks the output names against the folder (StudioError 400 or 403
   // before anything starts) and starts the export (StudioError 503 when no
   // thread can be had). The folder must outlive
@@ -61,8 +66,7 @@ class ExportJob {
   void Run();
   void WriteNoise();
   void WriteTerrain();
-  void Finish(const std::string& state, const std::string& error,
-              const std::vector<std::string>& fields = {});
+  void Finish(Phase phase, const std::string& error, const std::vector<std::string>& fields = {});
 
   const ExportRequest request_;
   std::vector<std::string> paths_;
@@ -72,7 +76,7 @@ class ExportJob {
 
   mutable std::mutex mutex_;
   // Guarded by mutex_.
-  std::string state_ = "running";
+  Phase state_ = Phase::kRunning;
   uint64_t done_ = 0;
   uint64_t total_ = 0;
   double heightScale_ = 0.0;  // a terrain's, once it is known

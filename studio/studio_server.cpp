@@ -220,6 +220,13 @@ bool StudioServer::Admits(const httplib::Request& req, httplib::Response& res) c
 }
 
 void StudioServer::AddRoutes() {
+  AddChainRoutes();
+  AddFileRoutes();
+  AddExportRoutes();
+}
+
+// The vocabulary, previews, and command files turned into settings and back.
+void StudioServer::AddChainRoutes() {
   server_->Get("/api/vocabulary", [](const httplib::Request&, httplib::Response& res) {
     Guarded(res, [&res] { SendJson(res, VocabularyJson()); });
   });
@@ -241,6 +248,10 @@ void StudioServer::AddRoutes() {
       SendJson(res, {{"text", CommandFileText(SettingsFromJson(request.at("settings")))}});
     });
   });
+}
+
+// The folder's command files and the bundled examples.
+void StudioServer::AddFileRoutes() {
   server_->Get("/api/files", [this](const httplib::Request&, httplib::Response& res) {
     Guarded(res, [this, &res] { SendJson(res, FolderFiles()); });
   });
@@ -260,6 +271,17 @@ void StudioServer::AddRoutes() {
       SendJson(res, {{"name", name}, {"text", examples_->Read(name)}});
     });
   });
+  server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+    reaper_.Handling(req.remote_addr, req.remote_port);
+    Guarded(res, [this, &req, &res] {
+      const std::string name = NameOf(req);
+      folder_.Write(name, req.body);
+      SendJson(res, {{"saved", name}});
+    });
+  });
+}
+
+void StudioServer::AddExportRoutes() {
   server_->Post("/api/export", [this](const httplib::Request& req, httplib::Response& res) {
     reaper_.Handling(req.remote_addr, req.remote_port);
     Guarded(res, [this, &req, &res] {
@@ -273,14 +295,6 @@ void StudioServer::AddRoutes() {
   });
   server_->Delete(R"(/api/export/(\d{1,19}))", [this](const httplib::Request& req, httplib::Response& res) {
     Guarded(res, [this, &req, &res] { SendJson(res, exports_.Cancel(std::stoull(NameOf(req)))); });
-  });
-  server_->Put(R"(/api/files/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
-    reaper_.Handling(req.remote_addr, req.remote_port);
-    Guarded(res, [this, &req, &res] {
-      const std::string name = NameOf(req);
-      folder_.Write(name, req.body);
-      SendJson(res, {{"saved", name}});
-    });
   });
 }
 

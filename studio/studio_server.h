@@ -90,6 +90,9 @@ class StudioServer {
   // unencoded; false with the refusal in `res`.
   bool Admits(const httplib::Request& req, httplib::Response& res) const;
   void AddRoutes();
+  void AddChainRoutes();
+  void AddFileRoutes();
+  void AddExportRoutes();
   void Preview(const httplib::Request& req, httplib::Response& res);
   // The examples that read as whole command files.
   std::vector<std::string> ExampleNames() const;
