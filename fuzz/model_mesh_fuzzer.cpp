@@ -9,24 +9,24 @@
 
 #include "fuzz/fuzz_input.h"
 #include "modelfiles/model_file_opener.h"
-#include "tools/model_mesh.h"
+#include "render/model_mesh.h"
 
 namespace {
 
-void CheckMesh(const tools::ModelMesh& mesh) {
+void CheckMesh(const render::ModelMesh& mesh) {
   fuzzing::Require(!mesh.frames.empty(), "a mesh has a frame");
   fuzzing::Require(mesh.frameNames.size() == mesh.frames.size(), "every frame has a name");
   const size_t points = mesh.frames.front().size();
-  for (const std::vector<tools::MeshPoint>& frame : mesh.frames) {
+  for (const std::vector<render::MeshPoint>& frame : mesh.frames) {
     fuzzing::Require(frame.size() == points, "frames are of equal length");
-    for (const tools::MeshPoint& p : frame) {
+    for (const render::MeshPoint& p : frame) {
       fuzzing::Require(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z),
                        "positions are finite");
     }
   }
   fuzzing::Require(mesh.texCoords.size() % 2 == 0, "texture coordinates come in pairs");
   const int64_t texCoords = static_cast<int64_t>(mesh.texCoords.size() / 2);
-  for (const tools::MeshTriangle& triangle : mesh.triangles) {
+  for (const render::MeshTriangle& triangle : mesh.triangles) {
     for (int corner = 0; corner < 3; ++corner) {
       fuzzing::Require(
           triangle.vertices[corner] >= 0 && static_cast<size_t>(triangle.vertices[corner]) < points,
@@ -48,9 +48,9 @@ void CheckMesh(const tools::ModelMesh& mesh) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(data, size);
   if (opened.reader == nullptr) return 0;
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::string error;
-  if (tools::ReadModelMesh(*opened.reader, mesh, error)) {
+  if (render::ReadModelMesh(*opened.reader, mesh, error)) {
     CheckMesh(mesh);
   } else {
     fuzzing::Require(!error.empty(), "a refused model has a reason");

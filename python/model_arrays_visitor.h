@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "modelfiles/model_visitor.h"
-#include "tools/mesh_visitor.h"
-#include "tools/model_mesh.h"
+#include "render/mesh_visitor.h"
+#include "render/model_mesh.h"
 
 namespace pybinding {
 
@@ -25,13 +25,13 @@ struct CollectedSkin {
   std::vector<uint8_t> pixels;
 };
 
-// Passes every record of one walk to a tools::MeshVisitor (positions,
+// Passes every record of one walk to a render::MeshVisitor (positions,
 // triangles, texture coordinates and materials, texture coordinates kept for
 // palette skins too) and keeps the header and every skin beside it. The mesh
 // and the skins belong to the caller.
 class ModelArraysVisitor : public modelfiles::ModelVisitor {
  public:
-  ModelArraysVisitor(tools::ModelMesh& mesh, std::vector<CollectedSkin>& skins)
+  ModelArraysVisitor(render::ModelMesh& mesh, std::vector<CollectedSkin>& skins)
       : meshVisitor_(mesh, true), skins_(skins) {}
 
   void Header(const modelfiles::ModelHeader& header) override;
@@ -53,7 +53,7 @@ class ModelArraysVisitor : public modelfiles::ModelVisitor {
   const platform::FailureReason& WalkReason() const { return walkReason_; }
 
  private:
-  tools::MeshVisitor meshVisitor_;
+  render::MeshVisitor meshVisitor_;
   std::vector<CollectedSkin>& skins_;
   modelfiles::ModelHeader header_;
   platform::FailureReason walkReason_;

@@ -30,7 +30,7 @@ using Kind = ToolkitError::Kind;
 struct ReadModel {
   std::string format;
   modelfiles::ModelHeader header;
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::vector<CollectedSkin> skins;
 };
 
@@ -96,14 +96,14 @@ ReadModel ReadWhole(const std::vector<uint8_t>* bytes, const std::string& path) 
   return out;
 }
 
-void PutTriangles(const tools::ModelMesh& mesh, ModelArrays& model) {
+void PutTriangles(const render::ModelMesh& mesh, ModelArrays& model) {
   const size_t count = mesh.triangles.size();
   const size_t texCount = mesh.texCoords.size() / 2;
   std::vector<int32_t> corners(count * 3);
   std::vector<float> uv(count * 6, std::numeric_limits<float>::quiet_NaN());
   std::vector<int32_t> materials(count);
   for (size_t i = 0; i < count; ++i) {
-    const tools::MeshTriangle& t = mesh.triangles[i];
+    const render::MeshTriangle& t = mesh.triangles[i];
     materials[i] = t.material;
     for (size_t c = 0; c < 3; ++c) {
       corners[3 * i + c] = t.vertices[c];
@@ -120,7 +120,7 @@ void PutTriangles(const tools::ModelMesh& mesh, ModelArrays& model) {
 }
 
 // Points as an (N, 3) float32 array.
-py::array PointArray(const std::vector<tools::MeshPoint>& points) {
+py::array PointArray(const std::vector<render::MeshPoint>& points) {
   std::vector<float> xyz(points.size() * 3);
   for (size_t i = 0; i < points.size(); ++i) {
     xyz[3 * i] = points[i].x;
@@ -135,7 +135,7 @@ void PutFramesAndSkins(ReadModel& read, ModelArrays& model) {
     model.frames.append(PointArray(read.mesh.frames[f]));
     model.frameNames.append(py::str(read.mesh.frameNames[f]));
   }
-  for (const std::vector<tools::MeshPoint>& normals : read.mesh.normals)
+  for (const std::vector<render::MeshPoint>& normals : read.mesh.normals)
     model.normals.append(PointArray(normals));
   for (CollectedSkin& skin : read.skins) {
     model.skinNames.append(py::bytes(skin.name).attr("decode")("latin-1"));
@@ -147,7 +147,7 @@ void PutFramesAndSkins(ReadModel& read, ModelArrays& model) {
       model.skins.append(ArrayOwning(std::move(skin.pixels), {skin.height, skin.width, 4}));
     }
   }
-  for (const tools::MeshMaterial& material : read.mesh.materials) {
+  for (const render::MeshMaterial& material : read.mesh.materials) {
     if (!material.present) {
       model.materials.append(py::none());
       continue;

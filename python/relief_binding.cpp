@@ -11,7 +11,7 @@
 #include "noisemap/image_grid.h"
 #include "python/array_helpers.h"
 #include "python/bindings.h"
-#include "tools/terrain_picture.h"
+#include "render/terrain_picture.h"
 
 namespace py = pybind11;
 
@@ -39,8 +39,8 @@ terrain::TerrainGrid HeightsGrid(const py::object& heights) {
   return grid;
 }
 
-tools::ReliefLight LightFrom(const py::dict& keywords, double& spacing) {
-  tools::ReliefLight light;
+render::ReliefLight LightFrom(const py::dict& keywords, double& spacing) {
+  render::ReliefLight light;
   for (const auto& item : keywords) {
     const std::string key = item.first.cast<std::string>();
     const double value = item.second.cast<double>();
@@ -65,13 +65,13 @@ tools::ReliefLight LightFrom(const py::dict& keywords, double& spacing) {
 py::array_t<uint8_t> RenderRelief(const py::object& heights, const py::kwargs& keywords) {
   terrain::TerrainGrid grid = HeightsGrid(heights);
   double spacing = 0.0;
-  const tools::ReliefLight light = LightFrom(keywords, spacing);
+  const render::ReliefLight light = LightFrom(keywords, spacing);
   grid.spacingX = grid.spacingY = spacing;
   std::vector<uint8_t> rgb(static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.columns) * 3);
   try {
     py::gil_scoped_release release;
     noise::utils::ImageGrid image;
-    tools::RenderTerrain(grid, spacing > 0.0, image, light);
+    render::RenderTerrain(grid, spacing > 0.0, image, light);
     // Image row 0 is the southern edge; the array's row 0 is the north.
     for (int32_t y = 0; y < grid.rows; ++y) {
       uint8_t* out = &rgb[static_cast<size_t>(grid.rows - 1 - y) * static_cast<size_t>(grid.columns) * 3];

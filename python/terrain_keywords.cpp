@@ -5,7 +5,7 @@
 #include <string>
 
 #include "python/toolkit_error.h"
-#include "tools/grid_arguments.h"
+#include "render/grid_arguments.h"
 
 namespace py = pybind11;
 
@@ -18,7 +18,7 @@ namespace {
 void GridPair(const py::handle value, const char* name, const char* form, int32_t& first, int32_t& second,
               bool takesText) {
   if (py::isinstance<py::str>(value)) {
-    if (takesText && tools::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
+    if (takesText && render::ParseGridPair(value.cast<std::string>().c_str(), first, second)) return;
   } else if (py::isinstance<py::sequence>(value) && py::len(value) == 2) {
     const long long a = value[py::int_(0)].cast<long long>();
     const long long b = value[py::int_(1)].cast<long long>();

@@ -1,7 +1,7 @@
 // modelinfo: describes model and terrain files.
 #include <cstdio>
 
-#include "tools/model_summary.h"
+#include "render/model_summary.h"
 #include "tools/option_parser.h"
 
 namespace {
@@ -25,5 +25,5 @@ int main(int argc, char** argv) {
                  json);
   int status = tools::kExitDone;
   if (!parser.ParseCommandLine(argc, argv, status)) return status;
-  return tools::PrintModelSummaries(parser.Operands(), json, stdout, stderr);
+  return render::PrintModelSummaries(parser.Operands(), json, stdout, stderr);
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/grid_arguments.h"
-#include "tools/model_picture.h"
+#include "render/grid_arguments.h"
+#include "render/model_picture.h"
 #include "tools/option_parser.h"
 
 namespace {
@@ -18,13 +18,13 @@ constexpr const char* kAbout =
     "Exits 0 when the picture is written, 1 for a model or picture that cannot be\n"
     "read or written, 2 for a usage error.\n";
 
-void DeclareOptions(tools::OptionParser& parser, tools::ModelPicture& picture, bool& frameGiven) {
+void DeclareOptions(tools::OptionParser& parser, render::ModelPicture& picture, bool& frameGiven) {
   using Values = std::vector<std::string>;
   parser.AddOption(
       "--frame", "N", "the frame to draw, from 0 (default 0)",
       [&](const Values& v) {
         long long frame = 0;
-        if (!tools::ParseWholeNumber(v[0].c_str(), 0, 0x7FFFFFFF, frame)) return false;
+        if (!render::ParseWholeNumber(v[0].c_str(), 0, 0x7FFFFFFF, frame)) return false;
         picture.frame = frame;
         frameGiven = true;
         return true;
@@ -34,13 +34,13 @@ void DeclareOptions(tools::OptionParser& parser, tools::ModelPicture& picture, b
       "--size", "WxH", "the picture's size, or each cell's with --sheet (default 256x256)",
       [&](const Values& v) {
         int32_t w = 0, h = 0;
-        if (!tools::ParseGridPair(v[0].c_str(), w, h)) return false;
-        if (w > tools::ModelPicture::kMaximumSide || h > tools::ModelPicture::kMaximumSide) return false;
+        if (!render::ParseGridPair(v[0].c_str(), w, h)) return false;
+        if (w > render::ModelPicture::kMaximumSide || h > render::ModelPicture::kMaximumSide) return false;
         picture.width = w;
         picture.height = h;
         return true;
       },
-      "--size takes WxH, each 1 to " + std::to_string(tools::ModelPicture::kMaximumSide));
+      "--size takes WxH, each 1 to " + std::to_string(render::ModelPicture::kMaximumSide));
   parser.AddFlag("--sheet",
                  "every frame on one picture, in a grid of cells read by rows from the top left, all at "
                  "the scale of the largest frame",
@@ -51,7 +51,7 @@ void DeclareOptions(tools::OptionParser& parser, tools::ModelPicture& picture, b
 
 int main(int argc, char** argv) {
   tools::OptionParser parser("modelview", "MODEL OUTPUT.png", kAbout, 2, 2);
-  tools::ModelPicture picture;
+  render::ModelPicture picture;
   bool frameGiven = false;
   DeclareOptions(parser, picture, frameGiven);
   int status = tools::kExitDone;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     return parser.UsageError(output + ": cannot write this format; the picture must be a .png file");
   }
   std::string error;
-  if (!tools::WriteModelPicture(model, picture, output, error)) {
+  if (!render::WriteModelPicture(model, picture, output, error)) {
     std::fprintf(stderr, "modelview: %s\n", error.c_str());
     return tools::kExitFailed;
   }

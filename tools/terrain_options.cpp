@@ -4,20 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "render/grid_arguments.h"
 #include "terrain/terrain_loader.h"
-#include "tools/grid_arguments.h"
 
 namespace tools {
 
 void AddTerrainInputOptions(OptionParser& parser, terrain::TerrainOptions& options) {
   using Values = std::vector<std::string>;
   parser.AddOption("--size", "COLUMNSxROWS", "the grid of a height array or RAW file", [&](const Values& v) {
-    return ParseGridPair(v[0].c_str(), options.columns, options.rows);
+    return render::ParseGridPair(v[0].c_str(), options.columns, options.rows);
   });
   parser.AddOption(
       "--tiles", "NXxNZ",
       "the height array holds NX x NZ tiles, x running fastest, as duneforge writes them (default 1x1)",
-      [&](const Values& v) { return ParseGridPair(v[0].c_str(), options.tilesX, options.tilesZ); });
+      [&](const Values& v) { return render::ParseGridPair(v[0].c_str(), options.tilesX, options.tilesZ); });
   parser.AddOption(
       "--format", "FORMAT",
       "read INPUT as txt (height array), hmp, png or raw whatever its name; needed where neither the "

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "render/grid_arguments.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_saver.h"
 #include "terrain/terrain_texts.h"
-#include "tools/grid_arguments.h"
 #include "tools/option_parser.h"
 #include "tools/terrain_options.h"
 
@@ -58,7 +58,7 @@ int Fail(const std::string& problem) {
 
 bool ParseRange(const Values& v, terrain::TerrainOptions& options) {
   double low = 0.0, high = 0.0;
-  if (!tools::ParseFiniteNumber(v[0].c_str(), low) || !tools::ParseFiniteNumber(v[1].c_str(), high) ||
+  if (!render::ParseFiniteNumber(v[0].c_str(), low) || !render::ParseFiniteNumber(v[1].c_str(), high) ||
       !(low <= high)) {
     return false;
   }
@@ -74,7 +74,7 @@ void DeclareOptions(tools::OptionParser& parser, terrain::TerrainOptions& option
       "--spacing", "DX[,DY]",
       "distance between neighbouring samples east and north (default: from the HMP header, else 1; DY "
       "defaults to DX)",
-      [&](const Values& v) { return tools::ParseSpacingPair(v[0], options.spacingX, options.spacingY); },
+      [&](const Values& v) { return render::ParseSpacingPair(v[0], options.spacingX, options.spacingY); },
       "--spacing takes DX or DX,DY, positive numbers");
   parser.AddOption(
       "--range", "MIN MAX",
@@ -87,7 +87,7 @@ void DeclareOptions(tools::OptionParser& parser, terrain::TerrainOptions& option
       "--height-scale", "F", "multiply every height (and the range) by F > 0 first",
       [&](const Values& v) {
         double scale = 0.0;
-        if (!tools::ParseFiniteNumber(v[0].c_str(), scale) || !(scale > 0.0)) return false;
+        if (!render::ParseFiniteNumber(v[0].c_str(), scale) || !(scale > 0.0)) return false;
         options.heightScale = scale;
         return true;
       },

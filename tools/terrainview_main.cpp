@@ -19,10 +19,10 @@
 
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
-#include "tools/grid_arguments.h"
+#include "render/grid_arguments.h"
+#include "render/terrain_picture.h"
 #include "tools/option_parser.h"
 #include "tools/terrain_options.h"
-#include "tools/terrain_picture.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void AddSpacingOption(tools::OptionParser& parser, double& spacing) {
       "header, else one that suits the height range and grid)",
       [&](const std::vector<std::string>& v) {
         double value = 0.0;
-        if (!tools::ParseFiniteNumber(v[0].c_str(), value) || !(value > 0.0)) return false;
+        if (!render::ParseFiniteNumber(v[0].c_str(), value) || !(value > 0.0)) return false;
         spacing = value;
         return true;
       },
@@ -53,9 +53,9 @@ void AddSpacingOption(tools::OptionParser& parser, double& spacing) {
 int Draw(const terrain::TerrainGrid& terrain, bool spacingGiven, const std::vector<std::string>& pictures) {
   try {
     noise::utils::ImageGrid image;
-    tools::RenderTerrain(terrain, spacingGiven, image);
+    render::RenderTerrain(terrain, spacingGiven, image);
     for (const std::string& picture : pictures) {
-      tools::WritePicture(image, picture);
+      render::WritePicture(image, picture);
       std::printf("%s: %d x %d pixels\n", picture.c_str(), image.GetWidth(), image.GetHeight());
     }
   } catch (const noise::utils::ErrorMessage& e) {

@@ -11,12 +11,12 @@
 #include "modelfiles/mdl7_layout.h"
 #include "modelfiles/mdl7w.h"
 #include "modelfiles/model_file_opener.h"
+#include "render/model_mesh.h"
+#include "render/model_render.h"
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/shared_data.h"
 #include "support/temp_dir_fixture.h"
-#include "tools/model_mesh.h"
-#include "tools/model_render.h"
 
 namespace {
 
@@ -29,14 +29,14 @@ using testsupport::ByteBuilder;
 void DrawModel(const std::vector<uint8_t>& bytes, int size, ImageGrid& image) {
   modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
   ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::string error;
-  ASSERT_TRUE(tools::ReadModelMesh(*opened.reader, mesh, error)) << error;
+  ASSERT_TRUE(render::ReadModelMesh(*opened.reader, mesh, error)) << error;
   image.Resize(size, size);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) image.RowData(y)[x] = PixelColor(0, 0, 0, 0);
   }
-  tools::ModelRenderer().Draw(mesh, 0, tools::ModelRenderer::FrameBounds(mesh, 0), image, 0, 0, size, size);
+  render::ModelRenderer().Draw(mesh, 0, render::ModelRenderer::FrameBounds(mesh, 0), image, 0, 0, size, size);
 }
 
 // Two squares facing +x, the model's front, both across y and z from -1 to
@@ -119,9 +119,9 @@ TEST(ModelMeshTest, RefusesAFrameThatMovesAVertexPastItsGroup) {
   const std::vector<uint8_t> bytes = writer.MemoryBytes();
   modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
   ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::string error;
-  EXPECT_FALSE(tools::ReadModelMesh(*opened.reader, mesh, error));
+  EXPECT_FALSE(render::ReadModelMesh(*opened.reader, mesh, error));
   EXPECT_NE(error.find("moves vertex 3 outside the 3 vertices"), std::string::npos) << error;
 }
 
@@ -139,9 +139,9 @@ TEST(ModelMeshTest, RefusesATriangleCornerItsRecordIsTooShortToHold) {
   bytes[modelfiles::mdl7::kHeaderTriangleSize + 1] = 0;
   modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
   ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::string error;
-  EXPECT_FALSE(tools::ReadModelMesh(*opened.reader, mesh, error));
+  EXPECT_FALSE(render::ReadModelMesh(*opened.reader, mesh, error));
   EXPECT_NE(error.find("triangle 0 names vertex 0 outside the 0 vertices"), std::string::npos) << error;
 }
 
@@ -219,9 +219,9 @@ TEST(ModelMeshTest, AFrameGroupGivesItsFirstFrame) {
   const std::vector<uint8_t> bytes = FrameGroupIdpo();
   modelfiles::ModelOpenResult opened = modelfiles::OpenModelBytes(bytes.data(), bytes.size());
   ASSERT_EQ(opened.status, modelfiles::ModelOpenStatus::kOpened) << opened.reason.Text();
-  tools::ModelMesh mesh;
+  render::ModelMesh mesh;
   std::string error;
-  ASSERT_TRUE(tools::ReadModelMesh(*opened.reader, mesh, error)) << error;
+  ASSERT_TRUE(render::ReadModelMesh(*opened.reader, mesh, error)) << error;
   ASSERT_EQ(mesh.frames.size(), 1u);
   EXPECT_EQ(mesh.frameNames[0], "first");
   ASSERT_EQ(mesh.frames[0].size(), 3u);

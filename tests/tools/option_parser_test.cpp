@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/grid_arguments.h"
+#include "render/grid_arguments.h"
 
 namespace {
 
@@ -22,16 +22,16 @@ struct Parsed {
 tools::OptionParser MakeParser(Parsed& p) {
   tools::OptionParser parser("tool", "INPUT OUTPUT", "Converts.\n", 2, 2);
   parser.AddOption("--size", "WxH", "the grid",
-                   [&](const Values& v) { return tools::ParseGridPair(v[0].c_str(), p.columns, p.rows); });
+                   [&](const Values& v) { return render::ParseGridPair(v[0].c_str(), p.columns, p.rows); });
   parser.AddOption(
       "--range", "MIN MAX", "the heights of packed 0 and 65535",
       [&](const Values& v) {
-        return tools::ParseFiniteNumber(v[0].c_str(), p.low) &&
-               tools::ParseFiniteNumber(v[1].c_str(), p.high);
+        return render::ParseFiniteNumber(v[0].c_str(), p.low) &&
+               render::ParseFiniteNumber(v[1].c_str(), p.high);
       },
       "--range takes two numbers MIN MAX");
   parser.AddOption("--spacing", "DX[,DY]", "distance between samples",
-                   [&](const Values& v) { return tools::ParseSpacingPair(v[0], p.dx, p.dy); });
+                   [&](const Values& v) { return render::ParseSpacingPair(v[0], p.dx, p.dy); });
   parser.AddFlag("--json", "print JSON", p.json);
   return parser;
 }

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "render/terrain_picture.h"
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
 #include "terrain/grey_png.h"
 #include "terrain/terrain_saver.h"
-#include "tools/terrain_picture.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ TEST_F(TerrainviewTest, ReadsTheGridOfATerrainFile) {
 }
 
 TEST_F(TerrainviewTest, WritesPngWhenBuiltWithIt) {
-  if (!tools::PngSupported()) GTEST_SKIP() << "built without PNG support";
+  if (!render::PngSupported()) GTEST_SKIP() << "built without PNG support";
   const std::string array = WriteArray(RidgeInTiles());
   const std::string png = temp_.File("ridge.png");
   const auto result = Terrainview({array, "--size", "8x4", "--tiles", "2x1", png});

@@ -1,4 +1,4 @@
-#include "tools/model_picture.h"
+#include "render/model_picture.h"
 
 #include <cmath>
 #include <new>
@@ -6,11 +6,11 @@
 #include "modelfiles/model_file_opener.h"
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
-#include "tools/model_mesh.h"
-#include "tools/model_render.h"
-#include "tools/terrain_picture.h"
+#include "render/model_mesh.h"
+#include "render/model_render.h"
+#include "render/terrain_picture.h"
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -112,4 +112,4 @@ bool WriteModelPicture(const std::string& modelPath, const ModelPicture& picture
   return false;
 }
 
-}  // namespace tools
+}  // namespace render

@@ -5,9 +5,9 @@
 #include <cstddef>
 
 #include "noisemap/image_grid.h"
-#include "tools/model_mesh.h"
+#include "render/model_mesh.h"
 
-namespace tools {
+namespace render {
 
 // An axis-aligned box around positions.
 struct MeshBounds {
@@ -36,4 +36,4 @@ class ModelRenderer {
   std::vector<float> depth_;
 };
 
-}  // namespace tools
+}  // namespace render

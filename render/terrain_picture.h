@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "noisemap/image_grid.h"
+#include "render/png_file.h"
 #include "terrain/terrain_relief.h"
 
-namespace tools {
+namespace render {
 
-// The relief itself is drawn by the terrain room; the tools know it by these
-// names.
+// The relief itself is drawn by the terrain room; the pictures know it by
+// these names.
 using terrain::kShoreShare;
 using terrain::kSnowShare;
 using terrain::kSteepestDefaultSlope;
@@ -27,11 +28,4 @@ using terrain::RenderTerrain;
 // support is not built in.
 void WritePicture(const noise::utils::ImageGrid& image, const std::string& path);
 
-// Whether WritePicture can write PNG pictures.
-bool PngSupported();
-
-// Writes `image` as an 8-bit RGB PNG file, or RGBA with `withAlpha`; see
-// WritePicture.
-void WritePng(const noise::utils::ImageGrid& image, const std::string& path, bool withAlpha = false);
-
-}  // namespace tools
+}  // namespace render

@@ -1,8 +1,8 @@
-#include "tools/summary_renderers.h"
+#include "render/summary_renderers.h"
 
 #include <vector>
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string SummaryJson(const ModelSummary& summary) {
   return out + "}}";
 }
 
-}  // namespace tools
+}  // namespace render

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "modelfiles/model_visitor.h"
-#include "tools/summary_record.h"
+#include "render/summary_record.h"
 
-namespace tools {
+namespace render {
 
 // Fills the header fields, counts, groups, skins and frames of a summary
 // from the records of one walk. Frames get the bounds of the positions they
@@ -45,4 +45,4 @@ class SummaryVisitor : public modelfiles::ModelVisitor {
   std::string frameName_;
 };
 
-}  // namespace tools
+}  // namespace render

@@ -1,10 +1,10 @@
-#include "tools/grid_arguments.h"
+#include "render/grid_arguments.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
-namespace tools {
+namespace render {
 
 bool ParseGridPair(const char* text, int32_t& first, int32_t& second) {
   if (text == nullptr) return false;
@@ -53,4 +53,4 @@ bool ParseSpacingPair(const std::string& text, double& x, double& y) {
   return true;
 }
 
-}  // namespace tools
+}  // namespace render

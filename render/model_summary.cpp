@@ -1,4 +1,4 @@
-#include "tools/model_summary.h"
+#include "render/model_summary.h"
 
 #include <cstdint>
 #include <utility>
@@ -8,11 +8,11 @@
 #include "modelfiles/model_walk.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
+#include "render/summary_visitor.h"
+#include "render/terrain_summary.h"
 #include "terrain/hmp_file.h"
-#include "tools/summary_visitor.h"
-#include "tools/terrain_summary.h"
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -102,4 +102,4 @@ int PrintModelSummaries(const std::vector<std::string>& paths, bool json, std::F
   return status;
 }
 
-}  // namespace tools
+}  // namespace render

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tools {
+namespace render {
 
 // What modelview draws.
 struct ModelPicture {
@@ -32,4 +32,4 @@ struct ModelPicture {
 bool WriteModelPicture(const std::string& modelPath, const ModelPicture& picture,
                        const std::string& outputPath, std::string& error);
 
-}  // namespace tools
+}  // namespace render

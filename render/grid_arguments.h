@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace tools {
+namespace render {
 
 // Parses "AxB" (or "AXB") with two positive integers that fit in 32 bits,
 // such as a grid size "512x256" or a tile layout "4x2". False, with the
@@ -23,4 +23,4 @@ bool ParseWholeNumber(const char* text, long long minimum, long long maximum, lo
 // given. False, with the outputs unchanged, for anything else.
 bool ParseSpacingPair(const std::string& text, double& x, double& y);
 
-}  // namespace tools
+}  // namespace render

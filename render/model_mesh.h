@@ -8,7 +8,7 @@
 
 #include "modelfiles/model_reader.h"
 
-namespace tools {
+namespace render {
 
 struct MeshPoint {
   float x = 0;
@@ -76,4 +76,4 @@ bool ReadModelMesh(modelfiles::ModelReader& reader, ModelMesh& mesh, std::string
 bool DecodeTrueColourSkin(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height,
                           const uint8_t* pixels, MeshSkin& skin);
 
-}  // namespace tools
+}  // namespace render

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/summary_record.h"
-#include "tools/summary_renderers.h"
+#include "render/summary_record.h"
+#include "render/summary_renderers.h"
 
-namespace tools {
+namespace render {
 
 // Reads the file at `path` once, whole, hands its bytes by their magic to
 // the summary of their family (the model formats of the model file library,
@@ -24,4 +24,4 @@ ModelSummary SummarizeModelFile(const std::string& path);
 // when one was not or `out` could not be written.
 int PrintModelSummaries(const std::vector<std::string>& paths, bool json, std::FILE* out, std::FILE* errors);
 
-}  // namespace tools
+}  // namespace render

@@ -1,10 +1,10 @@
-#include "tools/summary_record.h"
+#include "render/summary_record.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -101,4 +101,4 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
-}  // namespace tools
+}  // namespace render

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/summary_record.h"
+#include "render/summary_record.h"
 
-namespace tools {
+namespace render {
 
 // Parses `bytes`, a whole HMP5 or HMP7 file, and fills the format, header
 // fields, counts, skins and frames of `summary` and its walk; a file that
 // cannot be parsed or whose records run past its end sets `error`.
 void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary);
 
-}  // namespace tools
+}  // namespace render

@@ -1,14 +1,14 @@
-#include "tools/model_mesh.h"
+#include "render/model_mesh.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "modelfiles/model_walk.h"
+#include "render/mesh_visitor.h"
 #include "terrain/skin_rgba.h"
-#include "tools/mesh_visitor.h"
 
-namespace tools {
+namespace render {
 
 bool DecodeTrueColourSkin(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t height,
                           const uint8_t* pixels, MeshSkin& skin) {
@@ -30,4 +30,4 @@ bool ReadModelMesh(modelfiles::ModelReader& reader, ModelMesh& mesh, std::string
   return error.empty();
 }
 
-}  // namespace tools
+}  // namespace render

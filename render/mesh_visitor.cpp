@@ -1,9 +1,9 @@
-#include "tools/mesh_visitor.h"
+#include "render/mesh_visitor.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -282,4 +282,4 @@ void MeshVisitor::Failure(const modelfiles::WalkFailure& failure) {
   SetError(reason.empty() ? what + " cannot be read" : what + " cannot be read: " + reason);
 }
 
-}  // namespace tools
+}  // namespace render

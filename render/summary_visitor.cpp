@@ -1,9 +1,9 @@
-#include "tools/summary_visitor.h"
+#include "render/summary_visitor.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -181,4 +181,4 @@ void SummaryVisitor::Failure(const modelfiles::WalkFailure& failure) {
   }
 }
 
-}  // namespace tools
+}  // namespace render

@@ -1,11 +1,11 @@
-#include "tools/model_render.h"
+#include "render/model_render.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -220,4 +220,4 @@ void ModelRenderer::Draw(const ModelMesh& mesh, size_t frame, const MeshBounds& 
   }
 }
 
-}  // namespace tools
+}  // namespace render

@@ -4,11 +4,11 @@
 
 #include "noisemap/error.h"
 #include "platform/file_replacement.h"
+#include "render/terrain_picture.h"
 #include "terrain/colour_png.h"
 #include "terrain/image_bytes.h"
-#include "tools/terrain_picture.h"
 
-namespace tools {
+namespace render {
 
 bool PngSupported() { return terrain::ColourPngSupported(); }
 
@@ -40,4 +40,4 @@ void WritePng(const noise::utils::ImageGrid& image, const std::string& path, boo
   }
 }
 
-}  // namespace tools
+}  // namespace render

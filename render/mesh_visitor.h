@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "modelfiles/model_visitor.h"
-#include "tools/model_mesh.h"
+#include "render/model_mesh.h"
 
-namespace tools {
+namespace render {
 
 // Builds a ModelMesh from the records of one walk: positions per frame (the
 // first frame of each IDPO frame group), triangles, texture coordinates
@@ -87,4 +87,4 @@ class MeshVisitor : public modelfiles::ModelVisitor {
   std::vector<MeshPoint> normals_;
 };
 
-}  // namespace tools
+}  // namespace render

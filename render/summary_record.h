@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace tools {
+namespace render {
 
 // One named value, kept as text and as JSON.
 struct SummaryField {
@@ -59,4 +59,4 @@ std::string QuotedText(const std::string& text);
 // valid UTF-8.
 std::string JsonString(const std::string& text);
 
-}  // namespace tools
+}  // namespace render

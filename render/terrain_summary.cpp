@@ -1,11 +1,11 @@
-#include "tools/terrain_summary.h"
+#include "render/terrain_summary.h"
 
 #include <string>
 #include <utility>
 
 #include "terrain/hmp_file.h"
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -69,4 +69,4 @@ void SummarizeTerrain(std::vector<uint8_t> bytes, ModelSummary& summary) {
   if (!summary.walkComplete) summary.walkProblem = file.WalkProblem().Text();
 }
 
-}  // namespace tools
+}  // namespace render

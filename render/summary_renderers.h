@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "tools/summary_record.h"
+#include "render/summary_record.h"
 
-namespace tools {
+namespace render {
 
 // The summary as lines of text, the last ending in a newline; an error is
 // one line, "modelinfo: PATH: ERROR".
@@ -14,4 +14,4 @@ std::string SummaryText(const ModelSummary& summary);
 // The summary as one JSON object (no trailing newline).
 std::string SummaryJson(const ModelSummary& summary);
 
-}  // namespace tools
+}  // namespace render

@@ -1,10 +1,10 @@
-#include "tools/terrain_picture.h"
+#include "render/terrain_picture.h"
 
 #include <cctype>
 
 #include "noisemap/bmp_file_writer.h"
 
-namespace tools {
+namespace render {
 
 namespace {
 
@@ -30,4 +30,4 @@ void WritePicture(const noise::utils::ImageGrid& image, const std::string& path)
   writer.WriteFile();
 }
 
-}  // namespace tools
+}  // namespace render
