@@ -17,11 +17,11 @@ constexpr uint64_t kLargestSkinPixels = uint64_t{1} << 28;
 
 void ModelArraysVisitor::Header(const modelfiles::ModelHeader& header) {
   header_ = header;
-  meshVisitor_.Header(header);
+  MeshVisitor::Header(header);
 }
 
 void ModelArraysVisitor::Skin(const modelfiles::SkinRecord& skin) {
-  meshVisitor_.Skin(skin);
+  MeshVisitor::Skin(skin);
   CollectedSkin out;
   out.name = skin.name;
   out.type = skin.type;
@@ -44,7 +44,7 @@ void ModelArraysVisitor::Skin(const modelfiles::SkinRecord& skin) {
 
 void ModelArraysVisitor::Failure(const modelfiles::WalkFailure& failure) {
   if (!walkReason_.IsFailure()) walkReason_ = failure.reason;
-  meshVisitor_.Failure(failure);
+  MeshVisitor::Failure(failure);
 }
 
 }  // namespace pybinding
