@@ -429,6 +429,32 @@ async function turn3dView(page) {
   assert.notEqual(await canvasPicture(page), before, "dragging turns the 3D view");
 }
 
+// The exported header against duneforge's own heights and the 3D view. The
+// header holds the range as engine numbers, in steps of 1/1024 rounded to
+// the nearest (halves away from zero), and packs it into 0 .. 65535:
+// duneforge's heights times the scale that makes them span a tenth of the
+// larger side, 102.2. The view shows what was exported: extents and height
+// span within 1 %.
+function heightsAsShown(hmp, view) {
+  const { heights } = runDuneforge(TERRAIN);
+  assert.equal(heights.length, AREA_SIDE * AREA_SIDE);
+  const lowest = heights.reduce((a, b) => Math.min(a, b));
+  const highest = heights.reduce((a, b) => Math.max(a, b));
+  const engine = (value) => Math.sign(value) * Math.round(Math.abs(value) * 1024) / 1024;
+  const heightScale = 102.2 / (highest - lowest);
+  const [scale, offset] = [hmp.header.scale[2], hmp.header.offset[2]];
+  // (modelinfo prints the header's floats with 7 digits.)
+  assert.ok(Math.abs(offset - engine(lowest * heightScale)) < 1e-4,
+    `lowest height ${offset}, duneforge's ${lowest} times ${heightScale}`);
+  assert.ok(Math.abs(offset + 65535 * scale - engine(highest * heightScale)) < 1e-4,
+    `highest height ${offset + 65535 * scale}, duneforge's ${highest} times ${heightScale}`);
+  const exported = [hmp.header.scale[0] * 65535, hmp.header.scale[1] * 65535, scale * 65535];
+  for (let axis = 0; axis < 3; ++axis) {
+    assert.ok(Math.abs(view[axis] - exported[axis]) <= 0.01 * exported[axis],
+      `the 3D view's ${view.join(" x ")} against the export's ${exported.join(" x ")}`);
+  }
+}
+
 // Exports HMP7 with the preview as its skin and reads it back with
 // modelinfo: the whole area's grid, one frame and a picture skin, and a
 // height range that is the range of duneforge's own heights.
@@ -466,29 +492,7 @@ async function exportHmp7(page, folder) {
   // skin has none), its sides multiples of 8.
   const [skin] = hmp.skins;
   assert.deepEqual([skin.mipmaps, skin.width % 8, skin.height % 8], [true, 0, 0], JSON.stringify(skin));
-  const { heights } = runDuneforge(TERRAIN);
-  assert.equal(heights.length, AREA_SIDE * AREA_SIDE);
-  const lowest = heights.reduce((a, b) => Math.min(a, b));
-  const highest = heights.reduce((a, b) => Math.max(a, b));
-  // The header holds the range as engine numbers, in steps of 1/1024
-  // rounded to the nearest (halves away from zero), and packs it into
-  // 0 .. 65535: duneforge's heights times the scale that makes them span
-  // a tenth of the larger side, 102.2.
-  const engine = (value) => Math.sign(value) * Math.round(Math.abs(value) * 1024) / 1024;
-  const heightScale = 102.2 / (highest - lowest);
-  const [scale, offset] = [hmp.header.scale[2], hmp.header.offset[2]];
-  // (modelinfo prints the header's floats with 7 digits.)
-  assert.ok(Math.abs(offset - engine(lowest * heightScale)) < 1e-4,
-    `lowest height ${offset}, duneforge's ${lowest} times ${heightScale}`);
-  assert.ok(Math.abs(offset + 65535 * scale - engine(highest * heightScale)) < 1e-4,
-    `highest height ${offset + 65535 * scale}, duneforge's ${highest} times ${heightScale}`);
-  // What the 3D view shows is what was exported: extents and height span
-  // within 1 %.
-  const exported = [hmp.header.scale[0] * 65535, hmp.header.scale[1] * 65535, scale * 65535];
-  for (let axis = 0; axis < 3; ++axis) {
-    assert.ok(Math.abs(view[axis] - exported[axis]) <= 0.01 * exported[axis],
-      `the 3D view's ${view.join(" x ")} against the export's ${exported.join(" x ")}`);
-  }
+  heightsAsShown(hmp, view);
   // The Blender test imports the same file and holds it against the view.
   const kept = path.join(path.dirname(env("SCREENSHOT")), "studio-export");
   fs.mkdirSync(kept, { recursive: true });
