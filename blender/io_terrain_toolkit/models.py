@@ -257,6 +257,22 @@ def _objects_to_export(context, selection_only):
     return found
 
 
+def _skin_of_triangles(part, used):
+    """The skin each of the part's triangles takes: its material's place in
+    `used`, where each material is added once, in the order met; -1 for an
+    empty slot or none."""
+    slots = []
+    for material in part.materials:
+        if material is None:
+            slots.append(-1)
+            continue
+        if material not in used:
+            used.append(material)
+        slots.append(used.index(material))
+    lookup = np.array(slots + [-1], dtype=np.int32)
+    return lookup[np.where((part.slots >= 0) & (part.slots < len(slots)), part.slots, len(slots))]
+
+
 def model_of_objects(context, selection_only=False, apply_modifiers=True, scale=1.0):
     """The arrays write_mdl7 takes for the scene's (or the selected) objects
     joined into one mesh: positions with each object's transform and
@@ -290,17 +306,7 @@ def model_of_objects(context, selection_only=False, apply_modifiers=True, scale=
         triangles.append(corners)
         texcoords.append(uv)
         first += len(part.frames[0])
-        # Each material once, in the order met; an empty slot takes none.
-        slots = []
-        for material in part.materials:
-            if material is None:
-                slots.append(-1)
-                continue
-            if material not in used:
-                used.append(material)
-            slots.append(used.index(material))
-        lookup = np.array(slots + [-1], dtype=np.int32)
-        chosen.append(lookup[np.where((part.slots >= 0) & (part.slots < len(slots)), part.slots, len(slots))])
+        chosen.append(_skin_of_triangles(part, used))
     model = {
         "frames": [np.ascontiguousarray(np.vstack(f), dtype=np.float32) for f in frames],
         "frame_names": names or ["frame%d" % k for k in range(frame_count)],
