@@ -81,6 +81,15 @@ PiecePlan PiecePlan::Choose(int64_t tiles, int32_t tileWidth, int32_t tileHeight
   return plan;
 }
 
+PlannedPiece PiecePlan::Piece(int64_t piece) const {
+  PlannedPiece planned;
+  planned.tile = piece / bandsPerTile_;
+  planned.firstRow = static_cast<int32_t>(piece % bandsPerTile_) * bandRows_;
+  planned.rows = std::min(bandRows_, tileHeight_ - planned.firstRow);
+  planned.wholeTile = bandsPerTile_ == 1;
+  return planned;
+}
+
 PiecePlan PiecePlan::Fixed(int64_t tiles, int32_t tileWidth, int32_t tileHeight, int workers,
                            int32_t bandRows) {
   PiecePlan plan(tiles, tileWidth, tileHeight);

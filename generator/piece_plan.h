@@ -7,6 +7,15 @@
 
 namespace duneforge {
 
+// One piece of a plan: the tile it belongs to, its first row in the tile
+// and how many rows it has; `wholeTile` when every piece is a whole tile.
+struct PlannedPiece {
+  int64_t tile = 0;
+  int32_t firstRow = 0;
+  int32_t rows = 0;
+  bool wholeTile = true;
+};
+
 // The pieces of a run and the memory they take: how many workers build
 // them, how many slots hold their text on its way to the writer, and how
 // many rows a piece has (a whole tile, or a band of consecutive rows of a
@@ -58,6 +67,8 @@ class PiecePlan {
   // height when pieces are whole tiles.
   int32_t BandRows() const { return bandRows_; }
   int64_t Pieces() const { return tiles_ * bandsPerTile_; }
+  // Piece `piece` (0 .. Pieces() - 1), tile by tile, bands in row order.
+  PlannedPiece Piece(int64_t piece) const;
   int Workers() const { return workers_; }
   // Slots between the workers and the writer; 0 when the one worker is the
   // writer's own thread.

@@ -67,13 +67,11 @@ void TileGenerator::BuildPiece(const noise::utils::ChainPlan& chain, int64_t pie
   builder.SetGridSize(settings_.tileWidth, settings_.tileHeight);
   builder.SetSeamless(false);
   builder.SetEvaluator(evaluator_);
-  const int64_t tile = piece / plan_.BandsPerTile();
-  const int32_t firstRow = static_cast<int32_t>(piece % plan_.BandsPerTile()) * plan_.BandRows();
-  const int32_t rows = std::min(plan_.BandRows(), settings_.tileHeight - firstRow);
-  BuildTileBand(settings_, builder, tile, firstRow, rows);
-  for (int32_t r = 0; r < rows; ++r) {
+  const PlannedPiece planned = plan_.Piece(piece);
+  BuildTileBand(settings_, builder, planned.tile, planned.firstRow, planned.rows);
+  for (int32_t r = 0; r < planned.rows; ++r) {
     std::copy_n(grid.RowData(r), settings_.tileWidth,
-                values_.begin() + static_cast<ptrdiff_t>(RowStart(tile, firstRow + r)));
+                values_.begin() + static_cast<ptrdiff_t>(RowStart(planned.tile, planned.firstRow + r)));
   }
 }
 

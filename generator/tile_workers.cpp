@@ -22,7 +22,6 @@ TileWorkers::TileWorkers(const CommandSettings& settings, const SourceSetUp& set
     : settings_(settings),
       plan_(plan),
       tileCount_(TileCount(settings)),
-      bandRows_(plan.BandRows()),
       bandsPerTile_(plan.BandsPerTile()),
       pieceCount_(plan.Pieces()),
       lastTile_(settings.tileWidth, settings.tileHeight) {
@@ -52,16 +51,13 @@ void TileWorkers::Stop() {
 }
 
 void TileWorkers::BuildPiece(Worker& worker, int64_t piece) {
-  const int64_t tile = piece / bandsPerTile_;
-  int32_t firstRow = 0;
-  if (bandsPerTile_ == 1) {
-    BuildTile(settings_, worker.builder, tile);
+  const PlannedPiece planned = plan_.Piece(piece);
+  if (planned.wholeTile) {
+    BuildTile(settings_, worker.builder, planned.tile);
   } else {
-    firstRow = static_cast<int32_t>(piece % bandsPerTile_) * bandRows_;
-    BuildTileBand(settings_, worker.builder, tile, firstRow,
-                  std::min(bandRows_, settings_.tileHeight - firstRow));
+    BuildTileBand(settings_, worker.builder, planned.tile, planned.firstRow, planned.rows);
   }
-  if (tile == tileCount_ - 1) lastTile_.Place(worker.grid, firstRow);
+  if (planned.tile == tileCount_ - 1) lastTile_.Place(worker.grid, planned.firstRow);
 }
 
 void TileWorkers::Work(Worker& worker) {

@@ -86,9 +86,7 @@ class TileWorkers {
   const CommandSettings settings_;
   const PiecePlan plan_;
   const int64_t tileCount_;
-  // Whole tiles: bandRows_ is the tile height and bandsPerTile_ 1.
-  const int32_t bandRows_;
-  const int64_t bandsPerTile_;
+  const int64_t bandsPerTile_;  // 1 for whole tiles
   const int64_t pieceCount_;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::vector<Slot> slots_;

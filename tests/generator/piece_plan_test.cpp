@@ -110,4 +110,24 @@ TEST(PiecePlan, NothingToBuildReservesNothing) {
   }
 }
 
+// Ten rows in bands of four: 4, 4 and 2 rows a tile, tile after tile.
+TEST(PiecePlan, PiecesRunTileByTileAndBandByBand) {
+  const duneforge::PiecePlan bands = duneforge::PiecePlan::Fixed(3, 4, 10, 1, 4);
+  ASSERT_EQ(bands.Pieces(), 9);
+  const int64_t expected[][3] = {{0, 0, 4}, {0, 4, 4}, {0, 8, 2}, {1, 0, 4}, {2, 8, 2}};
+  const int64_t pieces[] = {0, 1, 2, 3, 8};
+  for (size_t i = 0; i < 5; ++i) {
+    const duneforge::PlannedPiece piece = bands.Piece(pieces[i]);
+    EXPECT_EQ(piece.tile, expected[i][0]) << pieces[i];
+    EXPECT_EQ(piece.firstRow, expected[i][1]) << pieces[i];
+    EXPECT_EQ(piece.rows, expected[i][2]) << pieces[i];
+    EXPECT_FALSE(piece.wholeTile);
+  }
+  const duneforge::PlannedPiece whole = duneforge::PiecePlan::Fixed(2, 4, 10, 1, 10).Piece(1);
+  EXPECT_EQ(whole.tile, 1);
+  EXPECT_EQ(whole.firstRow, 0);
+  EXPECT_EQ(whole.rows, 10);
+  EXPECT_TRUE(whole.wholeTile);
+}
+
 }  // namespace
