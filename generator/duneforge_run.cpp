@@ -143,6 +143,16 @@ void BuildTileRows(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 
 }  // namespace
 
+void SetUpPlaneBuilder(noise::utils::NoiseMapBuilderPlane& builder, const noise::utils::ChainPlan& chain,
+                       noise::utils::HeightGrid& grid, int32_t width, int32_t height,
+                       noise::utils::EvaluatorChoice evaluator) {
+  builder.AttachPlan(chain);
+  builder.SetDestGrid(grid);
+  builder.SetGridSize(width, height);
+  builder.SetSeamless(false);
+  builder.SetEvaluator(evaluator);
+}
+
 void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile) {
   BuildTileRows(settings, builder, tile, 0, -1);
 }

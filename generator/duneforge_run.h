@@ -46,6 +46,13 @@ std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings);
 // when both are negative).
 int64_t TileCount(const CommandSettings& settings);
 
+// Sets `builder` up to build grids of `width` x `height` over `chain` into
+// `grid`, not seamless, with `evaluator`: the one set-up of every builder
+// of tiles, bands and previews.
+void SetUpPlaneBuilder(noise::utils::NoiseMapBuilderPlane& builder, const noise::utils::ChainPlan& chain,
+                       noise::utils::HeightGrid& grid, int32_t width, int32_t height,
+                       noise::utils::EvaluatorChoice evaluator);
+
 // Builds tile `tile` (0 .. TileCount - 1, the x position running fastest)
 // with `builder`, which is configured with the output module, its grid and
 // the tile size. Bounds that are empty or reversed throw a HeaderError

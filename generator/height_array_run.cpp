@@ -11,11 +11,7 @@ HeightArrayRun::HeightArrayRun(const CommandSettings& settings, int threads, int
       plan_(PiecePlan::Choose(tileCount_, settings.tileWidth, settings.tileHeight, threads, budgetBytes)),
       chain_(BuildChainPlan(settings)),
       lastTile_(settings.tileWidth, settings.tileHeight) {
-  builder_.AttachPlan(chain_);
-  builder_.SetDestGrid(grid_);
-  builder_.SetGridSize(settings.tileWidth, settings.tileHeight);
-  builder_.SetSeamless(false);
-  builder_.SetEvaluator(evaluator);
+  SetUpPlaneBuilder(builder_, chain_, grid_, settings.tileWidth, settings.tileHeight, evaluator);
   if (plan_.Slots() > 0) {
     workers_ = std::make_unique<TileWorkers>(settings, TileWorkers::ForChain(chain_, evaluator), plan_);
   }

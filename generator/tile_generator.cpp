@@ -62,11 +62,7 @@ void TileGenerator::BuildPiece(const noise::utils::ChainPlan& chain, int64_t pie
   // every piece independent of the one before.
   noise::utils::HeightGrid grid;
   noise::utils::NoiseMapBuilderPlane builder;
-  builder.AttachPlan(chain);
-  builder.SetDestGrid(grid);
-  builder.SetGridSize(settings_.tileWidth, settings_.tileHeight);
-  builder.SetSeamless(false);
-  builder.SetEvaluator(evaluator_);
+  SetUpPlaneBuilder(builder, chain, grid, settings_.tileWidth, settings_.tileHeight, evaluator_);
   const PlannedPiece planned = plan_.Piece(piece);
   BuildTileBand(settings_, builder, planned.tile, planned.firstRow, planned.rows);
   for (int32_t r = 0; r < planned.rows; ++r) {

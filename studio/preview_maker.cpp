@@ -35,11 +35,7 @@ void BuildBands(SharedWork& work, const noise::utils::ChainPlan& chain, std::exc
   try {
     noise::utils::HeightGrid band;
     noise::utils::NoiseMapBuilderPlane builder;
-    builder.AttachPlan(chain);
-    builder.SetDestGrid(band);
-    builder.SetGridSize(work.area.width, work.area.height);
-    builder.SetSeamless(false);
-    builder.SetEvaluator(work.evaluator);
+    duneforge::SetUpPlaneBuilder(builder, chain, band, work.area.width, work.area.height, work.evaluator);
     builder.SetBounds(work.area.lowerX, work.area.upperX, work.area.lowerZ, work.area.upperZ);
     const size_t rowBytes = static_cast<size_t>(work.area.width) * sizeof(float);
     for (int b = work.nextBand++; b < work.bandCount && !work.stop; b = work.nextBand++) {
