@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "generator/command_settings.h"
+#include "generator/exception_text.h"
 #include "generator/height_array_writer.h"
-#include "generator/piece_plan.h"
-#include "generator/preview_tile.h"
+#include "generator/tile_build.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "platform/progress_line.h"
@@ -22,49 +22,6 @@ constexpr uint32_t GenerationDoneCommand = 368475;
 // The preview picture, in the working directory.
 constexpr const char* kPreviewFileName = "tutorial.bmp";
 
-// The rectangle of one tile, in double precision.
-struct TileBounds {
-  double lowerX;
-  double upperX;
-  double lowerZ;
-  double upperZ;
-};
-
-// The bounds of the tile at (cx, cz) of tilesX x tilesZ tiles: each fraction
-// is formed first and then multiplied by the extent, lower bounds measured
-// from the lower edge of the area and upper bounds from its upper edge, so
-// the first tile starts exactly at (lowerX, lowerZ) and the last ends
-// exactly at (upperX, upperZ). The counts are at least 1 and 0 <= cx <
-// tilesX, 0 <= cz < tilesZ.
-TileBounds ComputeTileBounds(const CommandSettings& settings, int32_t cx, int32_t cz);
-
-// The names of the tile sides (tileWidth, tileHeight) outside 1 ..
-// kLargestTileSide, the sides a tile grid holds; none when both fit.
-std::vector<std::string> TileSidesOutOfRange(const CommandSettings& settings);
-
-// The number of tiles, tilesX x tilesZ; 0 when either count is below 1 (also
-// when both are negative).
-int64_t TileCount(const CommandSettings& settings);
-
-// Sets `builder` up to build grids of `width` x `height` over `chain` into
-// `grid`, not seamless, with `evaluator`: the one set-up of every builder
-// of tiles, bands and previews.
-void SetUpPlaneBuilder(noise::utils::NoiseMapBuilderPlane& builder, const noise::utils::ChainPlan& chain,
-                       noise::utils::HeightGrid& grid, int32_t width, int32_t height,
-                       noise::utils::EvaluatorChoice evaluator);
-
-// Builds tile `tile` (0 .. TileCount - 1, the x position running fastest)
-// with `builder`, which is configured with the output module, its grid and
-// the tile size. Bounds that are empty or reversed throw a HeaderError
-// naming the tile and the bounds of the axis at fault; the builder's exceptions
-// pass with the tile named in front of their text.
-void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile);
-// Builds rows firstRow .. firstRow + rowCount - 1 of tile `tile`, exactly
-// BuildTile's values for those rows, into the builder's grid (resized to
-// the band), with BuildTile's checks and errors.
-void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile,
-                   int32_t firstRow, int32_t rowCount);
-
 // Builds every tile with `builder` (configured as for BuildTile, filling
 // `grid`) and appends each tile's values row by row to `out`, tiles in order
 // t = 0 .. TileCount - 1. `progress`, when given, hears of every tile
@@ -72,14 +29,6 @@ void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilde
 void GenerateTiles(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
                    noise::utils::HeightGrid& grid, HeightArrayWriter& out,
                    platform::ProgressReport* progress = nullptr);
-// The same in bands of `bandRows` rows (the last band of a tile may be
-// shorter), so that `grid` holds one band; the last tile is put together
-// whole in `lastTile` for the preview. Bands go out as they are built; when
-// one fails, the bands of its tile already appended are taken back, so the
-// array holds the tiles before it, as when tiles are built whole.
-void GenerateTileBands(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
-                       noise::utils::HeightGrid& grid, int32_t bandRows, HeightArrayWriter& out,
-                       PreviewTile& lastTile, platform::ProgressReport* progress = nullptr);
 
 // The environment variable that sets how many threads build tiles, and the
 // largest number it takes.
@@ -141,9 +90,5 @@ int RunDuneforge();
 // What `duneforge --help` prints: what the program reads and writes, the
 // environment variables it reads and its exit statuses.
 const char* UsageText();
-
-// One line describing the exception being handled (call it inside a catch
-// block): its message when it carries one, else its kind.
-std::string DescribeCurrentException();
 
 }  // namespace duneforge

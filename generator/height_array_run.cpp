@@ -1,6 +1,7 @@
 #include "generator/height_array_run.h"
 
-#include "generator/duneforge_run.h"
+#include "generator/piece_appender.h"
+#include "generator/tile_build.h"
 
 namespace duneforge {
 
@@ -22,11 +23,13 @@ HeightArrayRun::~HeightArrayRun() = default;
 void HeightArrayRun::Write(HeightArrayWriter& out, platform::ProgressReport* progress) {
   if (workers_) {
     workers_->Run(out, progress);
-  } else if (plan_.BandsPerTile() > 1) {
-    GenerateTileBands(settings_, builder_, grid_, plan_.BandRows(), out, lastTile_, progress);
-  } else {
-    GenerateTiles(settings_, builder_, grid_, out, progress);
+    return;
   }
+  // One worker, the writer's own thread: each piece goes from the grid
+  // straight into the writer's buffer. Bands put the last tile together
+  // whole for the preview; a whole tile is the grid itself.
+  PieceAppender(plan_, out, progress)
+      .BuildAll(settings_, builder_, grid_, plan_.BandsPerTile() > 1 ? &lastTile_ : nullptr);
 }
 
 const noise::utils::HeightGrid& HeightArrayRun::LastTile() const {

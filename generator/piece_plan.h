@@ -57,6 +57,10 @@ class PiecePlan {
   // `bandRows` rows (the tile height, or more, for whole tiles), whatever
   // it reserves: for tests and benchmarks of the workers.
   static PiecePlan Fixed(int64_t tiles, int32_t tileWidth, int32_t tileHeight, int workers, int32_t bandRows);
+  // Whole tiles on the writer's own thread, whatever they reserve.
+  static PiecePlan WholeTiles(int64_t tiles, int32_t tileWidth, int32_t tileHeight) {
+    return PiecePlan(tiles, tileWidth, tileHeight);
+  }
 
   int64_t Tiles() const { return tiles_; }
   int32_t TileWidth() const { return tileWidth_; }

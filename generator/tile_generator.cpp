@@ -1,14 +1,14 @@
 #include "generator/tile_generator.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "generator/duneforge_run.h"
 #include "generator/header_error.h"
 #include "generator/header_field.h"
+#include "generator/piece_runner.h"
 #include "noisemap/error.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
@@ -44,7 +44,6 @@ TileGenerator::TileGenerator(const CommandSettings& settings, bool assemble)
                                          " values do not fit in memory");
   }
   values_.resize(static_cast<size_t>(perTile * static_cast<uint64_t>(tileCount_)));
-  failedPiece_ = plan_.Pieces();
 }
 
 size_t TileGenerator::RowStart(int64_t tile, int32_t row) const {
@@ -71,54 +70,21 @@ void TileGenerator::BuildPiece(const noise::utils::ChainPlan& chain, int64_t pie
   }
 }
 
-void TileGenerator::Fail(int64_t piece) {
-  if (piece < failedPiece_) {
-    failedPiece_ = piece;
-    failure_ = std::current_exception();
-  }
-}
-
-void TileGenerator::Work(const noise::utils::ChainPlan& chain, platform::ProgressReport* progress) {
-  for (;;) {
-    int64_t piece = 0;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (nextPiece_ >= failedPiece_) return;
-      piece = nextPiece_++;
-    }
-    try {
-      BuildPiece(chain, piece);
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      Fail(piece);
-      continue;
-    }
-    if (progress != nullptr) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      try {
-        progress->Update(static_cast<uint64_t>(++donePieces_));
-      } catch (...) {
-        Fail(piece);
-      }
-    }
-  }
-}
-
 void TileGenerator::Run(platform::ProgressReport* progress) {
   // The chain's plan first, so that a row it refuses stops the run at once;
   // every worker reads the one plan.
   const noise::utils::ChainPlan chain = BuildChainPlan(settings_);
-  std::vector<std::thread> threads;
-  for (int i = 1; i < plan_.Workers(); ++i) {
-    try {
-      threads.emplace_back([this, &chain, progress] { Work(chain, progress); });
-    } catch (const std::system_error&) {
-      break;  // the threads there are share the pieces
+  std::mutex progressMutex;
+  int64_t donePieces = 0;
+  PieceRunner runner(plan_.Pieces(), plan_.Workers());
+  runner.Run([&](int, int64_t piece) {
+    BuildPiece(chain, piece);
+    if (progress != nullptr) {
+      // One report at a time; what it throws fails the piece.
+      std::lock_guard<std::mutex> lock(progressMutex);
+      progress->Update(static_cast<uint64_t>(++donePieces));
     }
-  }
-  Work(chain, progress);
-  for (std::thread& thread : threads) thread.join();
-  if (failure_) std::rethrow_exception(failure_);
+  });
 }
 
 }  // namespace duneforge

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
-#include <mutex>
 #include <vector>
 
 #include "generator/chain_plan_builder.h"
@@ -46,9 +44,6 @@ class TileGenerator {
   int64_t Pieces() const { return plan_.Pieces(); }
 
  private:
-  void Work(const noise::utils::ChainPlan& chain, platform::ProgressReport* progress);
-  // Keeps the first failure in piece order; call with mutex_ held.
-  void Fail(int64_t piece);
   void BuildPiece(const noise::utils::ChainPlan& chain, int64_t piece);
   // Where row `row` of tile `tile` starts in the values.
   size_t RowStart(int64_t tile, int32_t row) const;
@@ -59,14 +54,6 @@ class TileGenerator {
   const PiecePlan plan_;
   const noise::utils::EvaluatorChoice evaluator_;
   std::vector<float> values_;
-
-  std::mutex mutex_;
-  // Guarded by mutex_: the next piece to take, and the first piece that
-  // failed with its exception (pieceCount while none has).
-  int64_t nextPiece_ = 0;
-  int64_t donePieces_ = 0;
-  int64_t failedPiece_ = 0;
-  std::exception_ptr failure_;
 };
 
 }  // namespace duneforge

@@ -1,13 +1,9 @@
 // Tiles built on several threads and written in tile order.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "generator/command_settings.h"
@@ -21,19 +17,20 @@
 
 namespace duneforge {
 
-// Builds the tiles of one run on the plan's worker threads and appends their values to the height array
-// strictly in tile order from the thread that calls Run. The unit of work is a piece of the plan: a whole
-// tile, or a band of consecutive rows of a tile, so that one large tile uses every core and a budget holds
-// however many workers there are. A band's values are exactly those of its rows in the whole tile. Each
-// worker has its own plane builder and grid, so no grid or evaluator is
-// shared between threads; each turns its piece into text
-// in a slot itself, so the writer only writes. Grids and texts take no more
-// than the plan reserves: a grid holds one piece, a slot's text is made
-// once at the plan's size and kept, and a piece is started only when its
-// slot is free, whatever the tile count. Bands go to the array as they
-// come, in order; when a band fails, the bands of its tile already appended
-// are taken back, so the array holds the tiles before the failed one, as
-// when tiles are built whole.
+// The ring of slots between the workers that build a run's pieces and the
+// writer that appends them to the height array strictly in tile order from
+// the thread that calls Run. A piece is a whole tile, or a band of
+// consecutive rows of a tile, so that one large tile uses every core and a
+// budget holds however many workers there are; a band's values are exactly
+// those of its rows in the whole tile. A PieceRunner takes the pieces on the
+// plan's workers, each with its own plane builder and grid, so no grid or
+// evaluator is shared between threads; each worker turns its piece into
+// text in its slot itself, so the writer only writes. Grids and texts take
+// no more than the plan reserves: a grid holds one piece, a slot's text is
+// made once at the plan's size and kept, and a piece is started only when
+// its slot is free, whatever the tile count. A PieceAppender takes back the
+// bands of a tile that fails, so the array holds the tiles before the
+// failed one, as when tiles are built whole.
 // The caller owns what the builders sample, which must outlive the workers.
 class TileWorkers {
  public:
@@ -48,8 +45,6 @@ class TileWorkers {
   // The workers of a chain plan, evaluated as `evaluator` says; every worker
   // reads the one plan.
   static SourceSetUp ForChain(const noise::utils::ChainPlan& chain, noise::utils::EvaluatorChoice evaluator);
-  // Stops the workers after the tiles they are building and waits for them.
-  ~TileWorkers();
   TileWorkers(const TileWorkers&) = delete;
   TileWorkers& operator=(const TileWorkers&) = delete;
 
@@ -57,7 +52,8 @@ class TileWorkers {
   // reporting each written tile to `progress` when given. When a tile fails,
   // the tiles before it are written and its exception is thrown, exactly as
   // when the tiles are built one after the other; no tile after it is
-  // started. The writer's exceptions pass. Runs once.
+  // started. The writer's exceptions pass, once the workers have stopped.
+  // Runs once.
   void Run(HeightArrayWriter& out, platform::ProgressReport* progress = nullptr);
 
   // The grid of the last tile once Run has returned; an empty grid when the
@@ -68,39 +64,21 @@ class TileWorkers {
   struct Worker {
     noise::utils::HeightGrid grid;
     noise::utils::NoiseMapBuilderPlane builder;
-    std::thread thread;
   };
-  // A piece between its worker and the writer.
-  struct Slot {
-    enum class State { kEmpty, kReady, kFailed };
-    State state = State::kEmpty;
-    PieceText text;
-    std::exception_ptr error;
-  };
-  void Work(Worker& worker);
-  // Builds piece `piece` with `worker` into its grid, and keeps the rows of
-  // the last tile.
+  // Builds piece `piece` with `worker` into its grid, keeps the rows of the
+  // last tile, and turns the piece into text in its slot.
   void BuildPiece(Worker& worker, int64_t piece);
-  void Stop();
 
   const CommandSettings settings_;
   const PiecePlan plan_;
-  const int64_t tileCount_;
-  const int64_t bandsPerTile_;  // 1 for whole tiles
-  const int64_t pieceCount_;
   std::vector<std::unique_ptr<Worker>> workers_;
-  std::vector<Slot> slots_;
+  // The ring of slots between the workers and the writer: piece p's text is
+  // in slot p % slots, which is the writer's from the moment the piece is
+  // built until the writer releases it.
+  std::vector<PieceText> slots_;
   // The last tile, put together from its pieces; each piece writes rows of
   // its own, so workers never share a row.
   PreviewTile lastTile_;
-
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  // Guarded by mutex_:
-  int64_t nextPiece_ = 0;  // the next piece a worker takes
-  int64_t endPiece_ = 0;   // no piece from here on is started: the count, or one after a failed piece
-  int64_t taken_ = 0;      // pieces the writer has taken from their slots
-  bool stop_ = false;
 };
 
 }  // namespace duneforge

@@ -1,60 +1,26 @@
 #include "studio/preview_maker.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cassert>
 #include <cstring>
-#include <exception>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "generator/chain_plan_builder.h"
 #include "generator/duneforge_run.h"
+#include "generator/piece_plan.h"
+#include "generator/piece_runner.h"
 #include "noisemap/noise_map_builder_plane.h"
 
 namespace studio {
 
 namespace {
 
-// What the threads of one Make share.
-struct SharedWork {
-  const PreviewArea& area;
-  noise::utils::EvaluatorChoice evaluator;
-  const std::function<bool()>& stale;
-  int bandCount;
-  noise::utils::HeightGrid& grid;
-  std::atomic<int> nextBand{0};
-  std::atomic<bool> stop{false};
-  std::atomic<bool> cancelled{false};
+// One thread's builder over the area, and the grid of its band.
+struct BandWorker {
+  noise::utils::HeightGrid band;
+  noise::utils::NoiseMapBuilderPlane builder;
 };
-
-// One thread's part: bands taken in turn, built from the chain's plan into
-// its own band grid and copied into the rows of the whole grid, which no other
-// thread writes.
-void BuildBands(SharedWork& work, const noise::utils::ChainPlan& chain, std::exception_ptr& error) {
-  try {
-    noise::utils::HeightGrid band;
-    noise::utils::NoiseMapBuilderPlane builder;
-    duneforge::SetUpPlaneBuilder(builder, chain, band, work.area.width, work.area.height, work.evaluator);
-    builder.SetBounds(work.area.lowerX, work.area.upperX, work.area.lowerZ, work.area.upperZ);
-    const size_t rowBytes = static_cast<size_t>(work.area.width) * sizeof(float);
-    for (int b = work.nextBand++; b < work.bandCount && !work.stop; b = work.nextBand++) {
-      if (work.stale && work.stale()) {
-        work.cancelled = true;
-        work.stop = true;
-        return;
-      }
-      const int firstRow = b * PreviewMaker::kBandRows;
-      const int rowCount = std::min(PreviewMaker::kBandRows, work.area.height - firstRow);
-      builder.BuildBand(firstRow, rowCount);
-      for (int y = 0; y < rowCount; ++y)
-        std::memcpy(work.grid.RowData(firstRow + y), band.RowData(y), rowBytes);
-    }
-  } catch (...) {
-    error = std::current_exception();
-    work.stop = true;
-  }
-}
 
 }  // namespace
 
@@ -67,31 +33,33 @@ bool PreviewMaker::Make(const duneforge::CommandSettings& settings, const Previe
   noise::utils::NoiseMapBuilderPlane check;
   check.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
 
-  const int bandCount = (area.height + kBandRows - 1) / kBandRows;
-  const int workers = std::min(threads_, bandCount);
+  // The area is one tile, cut into bands of kBandRows rows.
+  const duneforge::PiecePlan plan =
+      duneforge::PiecePlan::Fixed(1, area.width, area.height, threads_, kBandRows);
+  const int workers = static_cast<int>(std::min<int64_t>(threads_, plan.Pieces()));
   const noise::utils::ChainPlan chain = duneforge::BuildChainPlan(settings);
+  const noise::utils::EvaluatorChoice evaluator = duneforge::EvaluatorFromEnvironment();
   grid.Resize(area.width, area.height);
 
-  SharedWork work{area, duneforge::EvaluatorFromEnvironment(), stale, bandCount, grid};
-  std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
-  std::vector<std::thread> threads;
-  try {
-    for (size_t i = 1; i < static_cast<size_t>(workers); ++i) {
-      threads.emplace_back(BuildBands, std::ref(work), std::cref(chain), std::ref(errors[i]));
-    }
-  } catch (...) {
-    // No thread to be had: those started stop after their band, and a
-    // thread is never left unjoined.
-    work.stop = true;
-    for (std::thread& thread : threads) thread.join();
-    throw;
+  std::vector<std::unique_ptr<BandWorker>> bandWorkers;
+  for (int i = 0; i < workers; ++i) {
+    auto worker = std::make_unique<BandWorker>();
+    duneforge::SetUpPlaneBuilder(worker->builder, chain, worker->band, area.width, area.height, evaluator);
+    worker->builder.SetBounds(area.lowerX, area.upperX, area.lowerZ, area.upperZ);
+    bandWorkers.push_back(std::move(worker));
   }
-  BuildBands(work, chain, errors[0]);
-  for (std::thread& thread : threads) thread.join();
-  for (const std::exception_ptr& error : errors) {
-    if (error) std::rethrow_exception(error);
-  }
-  return !work.cancelled;
+  const size_t rowBytes = static_cast<size_t>(area.width) * sizeof(float);
+  duneforge::PieceRunner runner(plan.Pieces(), workers);
+  if (stale) runner.StopWhen(stale);
+  // Each band is built in its worker's band grid and copied into rows of
+  // the whole grid that no other thread writes.
+  return runner.Run([&](int w, int64_t piece) {
+    BandWorker& worker = *bandWorkers[static_cast<size_t>(w)];
+    const duneforge::PlannedPiece band = plan.Piece(piece);
+    worker.builder.BuildBand(band.firstRow, band.rows);
+    for (int y = 0; y < band.rows; ++y)
+      std::memcpy(grid.RowData(band.firstRow + y), worker.band.RowData(y), rowBytes);
+  });
 }
 
 }  // namespace studio

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "generator/duneforge_run.h"
+#include "generator/piece_appender.h"
 #include "generator/piece_plan.h"
 #include "noisemap/error.h"
 #include "platform/file_fault_injector.h"
@@ -104,7 +105,9 @@ class TileWorkersTest : public testsupport::TempDirFixture {
     builder.SetDestGrid(grid);
     builder.SetGridSize(s.tileWidth, s.tileHeight);
     return Capture([&](duneforge::HeightArrayWriter& out) {
-      duneforge::GenerateTileBands(s, builder, grid, bandRows, out, lastTile);
+      const duneforge::PiecePlan plan =
+          duneforge::PiecePlan::Fixed(duneforge::TileCount(s), s.tileWidth, s.tileHeight, 1, bandRows);
+      duneforge::PieceAppender(plan, out, nullptr).BuildAll(s, builder, grid, &lastTile);
       return Values(lastTile.Grid());
     });
   }
