@@ -80,6 +80,77 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// The command file's chain over `tiles` x `tiles` tiles of `size` x `size`,
+// without a window or preview, and the chain built from it; false, said on
+// standard error, when the file cannot be read or its chain built.
+bool LoadSettings(const std::string& commandFile, int tiles, int size, CommandSettings& settings,
+                  std::unique_ptr<duneforge::ModuleChain>& chain) {
+  try {
+    if (!duneforge::LoadCommandFile(commandFile, settings)) {
+      std::fprintf(stderr, "tile_threads_bench: cannot open %s\n", commandFile.c_str());
+      return false;
+    }
+    settings.hostWindow = 0;
+    settings.tilesX = settings.tilesZ = tiles;
+    settings.tileWidth = settings.tileHeight = size;
+    settings.preview = 0;
+    chain = std::make_unique<duneforge::ModuleChain>(duneforge::BuildModuleChain(settings));
+  } catch (const noise::Exception&) {
+    std::fprintf(stderr, "tile_threads_bench: %s\n", duneforge::DescribeCurrentException().c_str());
+    return false;
+  }
+  return true;
+}
+
+// What the rounds measured: each run's best time (the bare loop, 1 thread,
+// 2 threads) and, round by round, the threads' times over the bare loop's
+// and 2 threads' over 1 thread's.
+struct Timings {
+  double best[3] = {1e300, 1e300, 1e300};
+  std::vector<double> one, two, twoOverOne;
+};
+
+Timings TimeRounds(const std::function<void()> (&runs)[3], int rounds) {
+  Timings t;
+  for (int round = 0; round < rounds; ++round) {
+    double seconds[3];
+    // The order turns each round, so no variant always follows another.
+    for (int k = 0; k < 3; ++k) {
+      const int which = (round + k) % 3;
+      seconds[which] = Seconds(runs[which]);
+      t.best[which] = std::min(t.best[which], seconds[which]);
+    }
+    t.one.push_back(seconds[1] / seconds[0]);
+    t.two.push_back(seconds[2] / seconds[0]);
+    t.twoOverOne.push_back(seconds[2] / seconds[1]);
+    std::printf("round %d: bare %.3f s, 1 thread %.3f s (%.3f), 2 threads %.3f s (%.3f)\n", round + 1,
+                seconds[0], seconds[1], t.one.back(), seconds[2], t.two.back());
+  }
+  return t;
+}
+
+// One line of the summary: a threaded run's best time and its ratios to the
+// bare loop.
+void PrintThreadedLine(const char* name, double best, const std::vector<double>& ratios, double bestBare) {
+  std::printf("  %-11s best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", name, best,
+              Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+              *std::max_element(ratios.begin(), ratios.end()), best / bestBare);
+}
+
+void PrintSummary(const Timings& t, int tiles, int size, int rounds) {
+  const double values = static_cast<double>(tiles) * tiles * size * size;
+  std::printf(
+      "\n%d x %d tiles of %d x %d, %.0f values, %d rounds; wall time against the chain evaluated on one "
+      "thread, nothing written\n",
+      tiles, tiles, size, size, values, rounds);
+  std::printf("  bare loop   best %.3f s (%.0f ns a value)\n", t.best[0], t.best[0] / values * 1e9);
+  PrintThreadedLine("1 thread", t.best[1], t.one, t.best[0]);
+  PrintThreadedLine("2 threads", t.best[2], t.two, t.best[0]);
+  std::printf("  2 threads against 1 thread: median %.3f (%.3f .. %.3f), of best times %.3f\n",
+              Median(t.twoOverOne), *std::min_element(t.twoOverOne.begin(), t.twoOverOne.end()),
+              *std::max_element(t.twoOverOne.begin(), t.twoOverOne.end()), t.best[2] / t.best[1]);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,20 +168,7 @@ int main(int argc, char** argv) {
 
   CommandSettings settings;
   std::unique_ptr<duneforge::ModuleChain> chain;
-  try {
-    if (!duneforge::LoadCommandFile(commandFile, settings)) {
-      std::fprintf(stderr, "tile_threads_bench: cannot open %s\n", commandFile.c_str());
-      return 1;
-    }
-    settings.hostWindow = 0;
-    settings.tilesX = settings.tilesZ = tiles;
-    settings.tileWidth = settings.tileHeight = size;
-    settings.preview = 0;
-    chain = std::make_unique<duneforge::ModuleChain>(duneforge::BuildModuleChain(settings));
-  } catch (const noise::Exception&) {
-    std::fprintf(stderr, "tile_threads_bench: %s\n", duneforge::DescribeCurrentException().c_str());
-    return 1;
-  }
+  if (!LoadSettings(commandFile, tiles, size, settings, chain)) return 1;
   if (!WriteCommandFile(settings, folder + "/cmd_noise.txt")) {
     std::fprintf(stderr, "tile_threads_bench: cannot write the command file in %s\n", folder.c_str());
     return 1;
@@ -120,37 +178,7 @@ int main(int argc, char** argv) {
   const std::function<void()> runs[3] = {
       [&] { sink = bench::SampleTilesBare(settings, chain->OutputModule()); },
       [&] { RunDuneforge(folder, 1); }, [&] { RunDuneforge(folder, 2); }};
-  std::vector<double> one, two, twoOverOne;
-  double best[3] = {1e300, 1e300, 1e300};
-  for (int round = 0; round < rounds; ++round) {
-    double seconds[3];
-    // The order turns each round, so no variant always follows another.
-    for (int k = 0; k < 3; ++k) {
-      const int which = (round + k) % 3;
-      seconds[which] = Seconds(runs[which]);
-      best[which] = std::min(best[which], seconds[which]);
-    }
-    one.push_back(seconds[1] / seconds[0]);
-    two.push_back(seconds[2] / seconds[0]);
-    twoOverOne.push_back(seconds[2] / seconds[1]);
-    std::printf("round %d: bare %.3f s, 1 thread %.3f s (%.3f), 2 threads %.3f s (%.3f)\n", round + 1,
-                seconds[0], seconds[1], one.back(), seconds[2], two.back());
-  }
-  const double values = static_cast<double>(tiles) * tiles * size * size;
-  std::printf(
-      "\n%d x %d tiles of %d x %d, %.0f values, %d rounds; wall time against the chain evaluated on one "
-      "thread, nothing written\n",
-      tiles, tiles, size, size, values, rounds);
-  std::printf("  bare loop   best %.3f s (%.0f ns a value)\n", best[0], best[0] / values * 1e9);
-  std::printf("  1 thread    best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[1],
-              Median(one), *std::min_element(one.begin(), one.end()),
-              *std::max_element(one.begin(), one.end()), best[1] / best[0]);
-  std::printf("  2 threads   best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", best[2],
-              Median(two), *std::min_element(two.begin(), two.end()),
-              *std::max_element(two.begin(), two.end()), best[2] / best[0]);
-  std::printf("  2 threads against 1 thread: median %.3f (%.3f .. %.3f), of best times %.3f\n",
-              Median(twoOverOne), *std::min_element(twoOverOne.begin(), twoOverOne.end()),
-              *std::max_element(twoOverOne.begin(), twoOverOne.end()), best[2] / best[1]);
+  PrintSummary(TimeRounds(runs, rounds), tiles, size, rounds);
   std::remove((folder + "/noise_arr.txt").c_str());
   std::remove((folder + "/cmd_noise.txt").c_str());
   ::rmdir(folder.c_str());

@@ -247,13 +247,10 @@ inline loamwriter::HmpVertex PackVertex(int32_t height, const engine::Fixed10Vec
                                normal8(normal.y)};
 }
 
-// The whole file image: records, then every vertex packed.
-void PackTerrain(const Terrain& t, const TerrainRecords& r, std::vector<uint8_t>& image) {
-  uint8_t* out = image.data();
-  const auto put = [&out](const void* data, size_t size) {
-    std::memcpy(out, data, size);
-    out += size;
-  };
+// Hands the file's bytes to `put(data, size)` in order: the records, then
+// every vertex packed.
+template <typename Put>
+void EmitTerrain(const Terrain& t, const TerrainRecords& r, Put&& put) {
   put(&r.header, sizeof r.header);
   put(&r.skin, sizeof r.skin);
   put(r.blank.data(), r.blank.size());
@@ -266,109 +263,131 @@ void PackTerrain(const Terrain& t, const TerrainRecords& r, std::vector<uint8_t>
   }
 }
 
+// The whole file image.
+void PackTerrain(const Terrain& t, const TerrainRecords& r, std::vector<uint8_t>& image) {
+  uint8_t* out = image.data();
+  EmitTerrain(t, r, [&out](const void* data, size_t size) {
+    std::memcpy(out, data, size);
+    out += size;
+  });
+}
+
 void CheckExport(const char* name, int32_t result, int32_t expected) {
   if (result != expected) {
     Fail(std::string(name) + " answered " + std::to_string(result) + ", not " + std::to_string(expected));
   }
 }
 
-void MeasureTerrain(platform::EngineStandIn& engine, int32_t side, int rounds) {
-  const Terrain t = MakeTerrain(side);
-  const TerrainRecords records = MakeRecords(t);
-  const uint64_t fileSize = TerrainFileSize(t);
-  std::vector<uint8_t> reference(fileSize);
-  PackTerrain(t, records, reference);
-  // What the vertex export answers, summed: the packed heights x 1024.
-  int64_t packedSum = 0;
-  for (size_t i = 0; i < t.heights.size(); ++i) {
-    uint16_t height;
-    std::memcpy(&height, reference.data() + fileSize - 4 * t.heights.size() + 4 * i, sizeof height);
-    packedSum += int64_t{height} * 1024;
+// One terrain case: the terrain, its file as written at once, and the files
+// each variant writes.
+struct TerrainCase {
+  TerrainCase(platform::EngineStandIn& engine, int32_t side)
+      : t(MakeTerrain(side)),
+        records(MakeRecords(t)),
+        fileSize(TerrainFileSize(t)),
+        reference(fileSize),
+        image(fileSize),
+        blank(engine.AddNamed("blank")),
+        frame(engine.AddNamed(kFrameName)),
+        tag(std::to_string(side)),
+        exportPath(TempFile(("exports_" + tag + ".hmp").c_str())),
+        oncePath(TempFile(("once_" + tag + ".hmp").c_str())),
+        vertexPath(TempFile(("per_vertex_" + tag + ".hmp").c_str())) {
+    PackTerrain(t, records, reference);
+    // What the vertex export answers, summed: the packed heights x 1024.
+    for (size_t i = 0; i < t.heights.size(); ++i) {
+      uint16_t height;
+      std::memcpy(&height, reference.data() + fileSize - 4 * t.heights.size() + 4 * i, sizeof height);
+      packedSum += int64_t{height} * 1024;
+    }
   }
 
-  const engine::EngineNamedRecord* blank = engine.AddNamed("blank");
-  const engine::EngineNamedRecord* frame = engine.AddNamed(kFrameName);
-  const std::string tag = std::to_string(side);
-  const std::string exportPath = TempFile(("exports_" + tag + ".hmp").c_str());
-  const std::string oncePath = TempFile(("once_" + tag + ".hmp").c_str());
-  const std::string vertexPath = TempFile(("per_vertex_" + tag + ".hmp").c_str());
-  std::vector<uint8_t> image(fileSize);
+  const Terrain t;
+  const TerrainRecords records;
+  const uint64_t fileSize;
+  std::vector<uint8_t> reference;
+  std::vector<uint8_t> image;
+  int64_t packedSum = 0;
+  const engine::EngineNamedRecord* blank;
+  const engine::EngineNamedRecord* frame;
+  const std::string tag;
+  const std::string exportPath;
+  const std::string oncePath;
+  const std::string vertexPath;
+};
 
-  const Variant baseline{"baseline: one write", [&](bool check) {
-                           std::remove(oncePath.c_str());
-                           const double start = Seconds();
-                           PackTerrain(t, records, image);
-                           WriteAtOnce(oncePath, image.data(), image.size(), "one write");
-                           const double elapsed = Seconds() - start;
-                           CheckSize(oncePath, fileSize, "one write");
-                           if (check) CheckBytes(oncePath, reference, "one write");
-                           return elapsed;
-                         }};
+// The baseline: the file packed into one buffer and written at once.
+double WriteTerrainAtOnce(TerrainCase& c, bool check) {
+  std::remove(c.oncePath.c_str());
+  const double start = Seconds();
+  PackTerrain(c.t, c.records, c.image);
+  WriteAtOnce(c.oncePath, c.image.data(), c.image.size(), "one write");
+  const double elapsed = Seconds() - start;
+  CheckSize(c.oncePath, c.fileSize, "one write");
+  if (check) CheckBytes(c.oncePath, c.reference, "one write");
+  return elapsed;
+}
 
-  const Variant exports{"exports", [&](bool check) {
-                          std::remove(exportPath.c_str());
-                          const size_t n = t.heights.size();
-                          int32_t opened, header, skin, begun, ended, closed;
-                          int64_t sum = 0;
-                          const double start = Seconds();
-                          opened = WriteHMP(exportPath.c_str());
-                          header = WriteHmpHeader(&t.params, &t.minimum, &t.maximum);
-                          skin = WriteSkinEmpty(kSkinSide * 1024, kSkinSide * 1024, blank);
-                          begun = WriteHmpFrame(frame);
-                          for (size_t i = 0; i < n; ++i) sum += WriteHmpVertex(t.heights[i], &t.normals[i]);
-                          ended = WriteHmpFrameEnd();
-                          closed = WriteHmpClose();
-                          const double elapsed = Seconds() - start;
-                          CheckExport("WriteHMP", opened, kEngineTrue);
-                          CheckExport("WriteHmpHeader", header, kEngineTrue);
-                          CheckExport("WriteSkinEmpty", skin, kEngineTrue);
-                          CheckExport("WriteHmpFrame", begun, kEngineTrue);
-                          if (sum != packedSum)
-                            Fail("WriteHmpVertex answered other packed heights than expected");
-                          CheckExport("WriteHmpFrameEnd", ended, kEngineTrue);
-                          CheckExport("WriteHmpClose", closed, kEngineTrue);
-                          CheckSize(exportPath, fileSize, "exports");
-                          if (check) CheckBytes(exportPath, reference, "exports");
-                          return elapsed;
-                        }};
+// The file through loamwriter's exports, vertex by vertex.
+double WriteTerrainThroughExports(const TerrainCase& c, bool check) {
+  const Terrain& t = c.t;
+  std::remove(c.exportPath.c_str());
+  const size_t n = t.heights.size();
+  int32_t opened, header, skin, begun, ended, closed;
+  int64_t sum = 0;
+  const double start = Seconds();
+  opened = WriteHMP(c.exportPath.c_str());
+  header = WriteHmpHeader(&t.params, &t.minimum, &t.maximum);
+  skin = WriteSkinEmpty(kSkinSide * 1024, kSkinSide * 1024, c.blank);
+  begun = WriteHmpFrame(c.frame);
+  for (size_t i = 0; i < n; ++i) sum += WriteHmpVertex(t.heights[i], &t.normals[i]);
+  ended = WriteHmpFrameEnd();
+  closed = WriteHmpClose();
+  const double elapsed = Seconds() - start;
+  CheckExport("WriteHMP", opened, kEngineTrue);
+  CheckExport("WriteHmpHeader", header, kEngineTrue);
+  CheckExport("WriteSkinEmpty", skin, kEngineTrue);
+  CheckExport("WriteHmpFrame", begun, kEngineTrue);
+  if (sum != c.packedSum) Fail("WriteHmpVertex answered other packed heights than expected");
+  CheckExport("WriteHmpFrameEnd", ended, kEngineTrue);
+  CheckExport("WriteHmpClose", closed, kEngineTrue);
+  CheckSize(c.exportPath, c.fileSize, "exports");
+  if (check) CheckBytes(c.exportPath, c.reference, "exports");
+  return elapsed;
+}
 
-  const Variant perVertex{
-      "old per-vertex writes", [&](bool check) {
-        std::remove(vertexPath.c_str());
-        const double offset = records.header.offset[2];
-        const double scale = records.header.scale[2];
-        const double start = Seconds();
-        const int fd = LowLevelFile::Open(vertexPath.c_str(),
-                                          LowLevelFile::kWriteOnly | LowLevelFile::kCreate |
-                                              LowLevelFile::kTruncate | LowLevelFile::kBinary,
-                                          LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
-        if (fd < 0) Fail("per-vertex writes: cannot create " + vertexPath);
-        bool whole = true;
-        const auto put = [&](const void* data, size_t size) {
-          whole = LowLevelFile::Write(fd, data, static_cast<uint32_t>(size)) == static_cast<int32_t>(size) &&
-                  whole;
-        };
-        put(&records.header, sizeof records.header);
-        put(&records.skin, sizeof records.skin);
-        put(records.blank.data(), records.blank.size());
-        put(&records.frame, sizeof records.frame);
-        for (size_t i = 0; i < t.heights.size(); ++i) {
-          const loamwriter::HmpVertex vertex = PackVertex(t.heights[i], t.normals[i], offset, scale);
-          put(&vertex, sizeof vertex);
-        }
-        whole = LowLevelFile::Close(fd) == 0 && whole;
-        const double elapsed = Seconds() - start;
-        if (!whole) Fail("per-vertex writes: cannot write " + vertexPath);
-        CheckSize(vertexPath, fileSize, "per-vertex writes");
-        if (check) CheckBytes(vertexPath, reference, "per-vertex writes");
-        return elapsed;
-      }};
+// The file with one write call per record and per vertex.
+double WriteTerrainPerVertex(const TerrainCase& c, bool check) {
+  std::remove(c.vertexPath.c_str());
+  const double start = Seconds();
+  const int fd = LowLevelFile::Open(
+      c.vertexPath.c_str(),
+      LowLevelFile::kWriteOnly | LowLevelFile::kCreate | LowLevelFile::kTruncate | LowLevelFile::kBinary,
+      LowLevelFile::kPermRead | LowLevelFile::kPermWrite);
+  if (fd < 0) Fail("per-vertex writes: cannot create " + c.vertexPath);
+  bool whole = true;
+  EmitTerrain(c.t, c.records, [&](const void* data, size_t size) {
+    whole = LowLevelFile::Write(fd, data, static_cast<uint32_t>(size)) == static_cast<int32_t>(size) && whole;
+  });
+  whole = LowLevelFile::Close(fd) == 0 && whole;
+  const double elapsed = Seconds() - start;
+  if (!whole) Fail("per-vertex writes: cannot write " + c.vertexPath);
+  CheckSize(c.vertexPath, c.fileSize, "per-vertex writes");
+  if (check) CheckBytes(c.vertexPath, c.reference, "per-vertex writes");
+  return elapsed;
+}
 
-  Measure("terrain " + tag + " x " + tag + " vertices, " + std::to_string(fileSize) + " bytes",
-          {baseline, exports, perVertex}, rounds, static_cast<double>(t.heights.size()), "/vertex");
-  std::remove(exportPath.c_str());
-  std::remove(oncePath.c_str());
-  std::remove(vertexPath.c_str());
+void MeasureTerrain(platform::EngineStandIn& engine, int32_t side, int rounds) {
+  TerrainCase c(engine, side);
+  const Variant baseline{"baseline: one write", [&](bool check) { return WriteTerrainAtOnce(c, check); }};
+  const Variant exports{"exports", [&](bool check) { return WriteTerrainThroughExports(c, check); }};
+  const Variant perVertex{"old per-vertex writes",
+                          [&](bool check) { return WriteTerrainPerVertex(c, check); }};
+  Measure("terrain " + c.tag + " x " + c.tag + " vertices, " + std::to_string(c.fileSize) + " bytes",
+          {baseline, exports, perVertex}, rounds, static_cast<double>(c.t.heights.size()), "/vertex");
+  std::remove(c.exportPath.c_str());
+  std::remove(c.oncePath.c_str());
+  std::remove(c.vertexPath.c_str());
 }
 
 // ---------------------------------------------------------------------------

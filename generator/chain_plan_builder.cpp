@@ -132,21 +132,19 @@ class RowReader {
   int32_t seedBase_;
 };
 
-// Perlin and Billow: octaves 1 .. 30, frequency, persistence, scaled seed.
-PlanModule PlanOctaveNoise(const RowReader& r) {
-  PlanModule m = r.Module();
-  m.coherent.seed = r.ScaledSeed();
-  m.coherent.octaveCount = r.Entry().p1;
-  m.coherent.frequency = r.P2();
-  m.coherent.persistence = r.P3();
-  return m;
-}
-
+// RidgedMulti: octaves 1 .. 30, frequency, scaled seed.
 PlanModule PlanRidgedMulti(const RowReader& r) {
   PlanModule m = r.Module();
   m.coherent.seed = r.ScaledSeed();
   m.coherent.octaveCount = r.Entry().p1;
   m.coherent.frequency = r.P2();
+  return m;
+}
+
+// Perlin and Billow: RidgedMulti's settings and the persistence.
+PlanModule PlanOctaveNoise(const RowReader& r) {
+  PlanModule m = PlanRidgedMulti(r);
+  m.coherent.persistence = r.P3();
   return m;
 }
 

@@ -76,12 +76,11 @@ HANDLE InheritableStandardHandle(DWORD which) {
   return handle;
 }
 
-}  // namespace
-
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, std::string& error) {
-  const std::string path = Prepare(program, error);
-  if (path.empty()) return false;
+// Starts `program`, found at `path`, with `arguments` in `folder`; the
+// child's process handle goes to `process`. False with the reason in
+// `error` when no child runs the program.
+bool Launch(const std::string& program, const std::string& path, const std::vector<std::string>& arguments,
+            const std::string& folder, std::intptr_t& process, std::string& error) {
   // The program's name is the command line's first word, which the runtime
   // takes up to the next quote without escapes: a quote cannot be in it
   // (nor in any Windows file name).
@@ -115,10 +114,11 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     return false;
   }
   CloseHandle(started.hThread);
-  process_ = reinterpret_cast<std::intptr_t>(started.hProcess);
-  running_ = true;
+  process = reinterpret_cast<std::intptr_t>(started.hProcess);
   return true;
 }
+
+}  // namespace
 
 bool ChildProcess::HasEnded(int& status) {
   if (running_ && WaitForSingleObject(ProcessOf(process_), 0) == WAIT_OBJECT_0) {
@@ -156,12 +156,49 @@ struct StartFailure {
   int error;
 };
 
-}  // namespace
+// Collects the ended (or ending) child `child`, waiting for it.
+void Reap(pid_t child) {
+  int waitStatus = 0;
+  while (::waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
+  }
+}
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, std::string& error) {
-  const std::string path = Prepare(program, error);
-  if (path.empty()) return false;
+// The child's side of the fork: enters `directory` (unless null) and runs
+// the program at `path`; when either fails, reports the step and its errno
+// through `report` and exits. Only system calls here: the child of a
+// threaded caller may make no others before the exec.
+[[noreturn]] void RunInChild(int report, const char* directory, const char* path, char* const* argv) {
+  StartFailure failure{0, 0};
+  if (directory != nullptr && ::chdir(directory) != 0) {
+    failure = StartFailure{1, errno};
+  } else {
+    ::execv(path, argv);
+    failure = StartFailure{0, errno};
+  }
+  // The pipe takes these few bytes at once; should the write fail all the
+  // same, the caller sees a child that started and exited with 127.
+  const ssize_t written = ::write(report, &failure, sizeof failure);
+  _exit(written == static_cast<ssize_t>(sizeof failure) ? 127 : 126);
+}
+
+// Reads what the child reports through `report` until the exec closes it;
+// the count of bytes read, 0 when the program runs.
+size_t ReadStartFailure(int report, StartFailure& failure) {
+  size_t got = 0;
+  while (got < sizeof failure) {
+    const ssize_t part = ::read(report, reinterpret_cast<char*>(&failure) + got, sizeof failure - got);
+    if (part < 0 && errno == EINTR) continue;
+    if (part <= 0) break;
+    got += static_cast<size_t>(part);
+  }
+  return got;
+}
+
+// Starts `program`, found at `path`, with `arguments` in `folder`; the
+// child's process id goes to `process`. False with the reason in `error`
+// when no child runs the program.
+bool Launch(const std::string& program, const std::string& path, const std::vector<std::string>& arguments,
+            const std::string& folder, std::intptr_t& process, std::string& error) {
   // Everything the child uses is made before the fork: between fork and
   // exec a child of a threaded caller may only make system calls.
   std::vector<char*> argv;
@@ -186,41 +223,22 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
     error = program + ": " + std::strerror(code);
     return false;
   }
-  if (child == 0) {
-    StartFailure failure{0, 0};
-    if (directory != nullptr && ::chdir(directory) != 0) {
-      failure = StartFailure{1, errno};
-    } else {
-      ::execv(path.c_str(), argv.data());
-      failure = StartFailure{0, errno};
-    }
-    // The pipe takes these few bytes at once; should the write fail all the
-    // same, the caller sees a child that started and exited with 127.
-    const ssize_t written = ::write(report[1], &failure, sizeof failure);
-    _exit(written == static_cast<ssize_t>(sizeof failure) ? 127 : 126);
-  }
+  if (child == 0) RunInChild(report[1], directory, path.c_str(), argv.data());
   ::close(report[1]);
   StartFailure failure{0, 0};
-  size_t got = 0;
-  while (got < sizeof failure) {
-    const ssize_t part = ::read(report[0], reinterpret_cast<char*>(&failure) + got, sizeof failure - got);
-    if (part < 0 && errno == EINTR) continue;
-    if (part <= 0) break;
-    got += static_cast<size_t>(part);
-  }
+  const size_t got = ReadStartFailure(report[0], failure);
   ::close(report[0]);
   if (got == 0) {
-    process_ = child;
-    running_ = true;
+    process = child;
     return true;
   }
-  int ignored = 0;
-  while (::waitpid(child, &ignored, 0) < 0 && errno == EINTR) {
-  }
+  Reap(child);
   error = (failure.enteringFolder ? "cannot enter the folder " + folder : program) + ": " +
           std::strerror(failure.error);
   return false;
 }
+
+}  // namespace
 
 bool ChildProcess::HasEnded(int& status) {
   if (running_) {
@@ -251,9 +269,7 @@ void ChildProcess::Stop() {
   while (!HasEnded(status)) {
     if (std::chrono::steady_clock::now() >= deadline) {
       ::kill(static_cast<pid_t>(process_), SIGKILL);
-      int waitStatus = 0;
-      while (::waitpid(static_cast<pid_t>(process_), &waitStatus, 0) < 0 && errno == EINTR) {
-      }
+      Reap(static_cast<pid_t>(process_));
       running_ = false;
       ended_ = true;
       status_ = 1;
@@ -270,12 +286,16 @@ bool ChildProcess::IsRunning() const { return running_; }
 
 ChildProcess::~ChildProcess() { Stop(); }
 
-std::string ChildProcess::Prepare(const std::string& program, std::string& error) {
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, std::string& error) {
   Stop();
   process_ = 0;
   running_ = ended_ = false;
   status_ = 0;
-  return AbsoluteProgram(program, error);
+  const std::string path = AbsoluteProgram(program, error);
+  if (path.empty() || !Launch(program, path, arguments, folder, process_, error)) return false;
+  running_ = true;
+  return true;
 }
 
 }  // namespace platform

@@ -50,11 +50,6 @@ class ChildProcess {
   void Stop();
 
  private:
-  // What every Start does first: stops an earlier child, forgets it, and
-  // gives the program's full path (empty, with the reason in `error`, when
-  // it has none).
-  std::string Prepare(const std::string& program, std::string& error);
-
   // POSIX: the process id; Windows: the process handle. 0 when none.
   std::intptr_t process_ = 0;
   bool running_ = false;

@@ -60,6 +60,8 @@ struct HeaderInfo {
   int channels = 0;
 };
 
+int BytesPerSample(const HeaderInfo& header) { return header.bitDepth == 16 ? 2 : 1; }
+
 bool ReadHeader(ReadContext& context, HeaderInfo& header) {
   if (setjmp(png_jmpbuf(context.png))) return false;
   png_set_read_fn(context.png, &context.source, ReadFromMemory);
@@ -97,46 +99,33 @@ void CopyTexts(const ReadContext& context, std::vector<PictureText>& texts) {
   }
 }
 
-}  // namespace
-
-bool GreyPngSupported() { return true; }
-
-bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error) {
-  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
-    error = "not a PNG picture";
-    return false;
-  }
-  ReadContext context;
-  context.source.data = bytes.data();
-  context.source.size = bytes.size();
-  context.png =
-      png_create_read_struct(PNG_LIBPNG_VER_STRING, &context.sink, KeepLibpngError, DropLibpngWarning);
-  if (context.png != nullptr) context.info = png_create_info_struct(context.png);
-  if (context.info == nullptr) {
-    error = "not enough memory to read the picture";
-    return false;
-  }
-  HeaderInfo header;
-  if (!ReadHeader(context, header)) {
-    error = std::string("damaged PNG picture: ") + context.sink.message;
-    return false;
-  }
+// Refuses, with the reason in `error`, a picture the terrain cannot take:
+// one in colour, of a layout other than one grey sample of 8 or 16 bits a
+// pixel, or declaring more pixels than a terrain holds or than its
+// `fileSize` bytes can inflate to.
+bool CheckHeader(const HeaderInfo& header, size_t fileSize, std::string& error) {
   if (header.colourType != PNG_COLOR_TYPE_GRAY && header.colourType != PNG_COLOR_TYPE_GRAY_ALPHA) {
     error = "a colour PNG picture; only greyscale pictures hold heights";
     return false;
   }
   const uint64_t samples = uint64_t{header.width} * header.height;
-  const int bytesPerSample = header.bitDepth == 16 ? 2 : 1;
-  if (header.channels != 1 || header.rowBytes != uint64_t{header.width} * bytesPerSample) {
+  if (header.channels != 1 || header.rowBytes != uint64_t{header.width} * BytesPerSample(header)) {
     error = "a PNG picture of an unsupported layout";
     return false;
   }
   if (samples > kLargestSamples ||
-      (uint64_t{header.rowBytes} + 1) * header.height > bytes.size() * kLargestInflation + kInflationSlack) {
+      (uint64_t{header.rowBytes} + 1) * header.height > fileSize * kLargestInflation + kInflationSlack) {
     error = "damaged PNG picture: it declares " + std::to_string(header.width) + " x " +
             std::to_string(header.height) + " pixels, more than its data can hold";
     return false;
   }
+  return true;
+}
+
+// Reads the rows of a picture that CheckHeader took into `picture`: its
+// samples widened to 16 bits, its size and its texts.
+bool ReadSamples(ReadContext& context, const HeaderInfo& header, GreyPicture& picture, std::string& error) {
+  const uint64_t samples = uint64_t{header.width} * header.height;
   std::vector<uint8_t> data;
   std::vector<png_bytep> rows;
   try {
@@ -154,13 +143,38 @@ bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::s
   }
   picture.texts.clear();
   CopyTexts(context, picture.texts);
+  const bool wide = BytesPerSample(header) == 2;
   for (size_t i = 0; i < picture.samples.size(); ++i) {
-    picture.samples[i] = bytesPerSample == 2 ? static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1])
-                                             : static_cast<uint16_t>(data[i] * 257);
+    picture.samples[i] = wide ? static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1])
+                              : static_cast<uint16_t>(data[i] * 257);
   }
   picture.width = static_cast<int32_t>(header.width);
   picture.height = static_cast<int32_t>(header.height);
   return true;
+}
+
+}  // namespace
+
+bool GreyPngSupported() { return true; }
+
+bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error) {
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
+    error = "not a PNG picture";
+    return false;
+  }
+  ReadContext context;
+  context.source.data = bytes.data();
+  context.source.size = bytes.size();
+  if (!MakeLibpngStructs(context, png_create_read_struct)) {
+    error = "not enough memory to read the picture";
+    return false;
+  }
+  HeaderInfo header;
+  if (!ReadHeader(context, header)) {
+    error = std::string("damaged PNG picture: ") + context.sink.message;
+    return false;
+  }
+  return CheckHeader(header, bytes.size(), error) && ReadSamples(context, header, picture, error);
 }
 
 bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error) {

@@ -89,10 +89,7 @@ bool EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint
   }
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(samples + rowBytes * y);
   WriteContext context;
-  context.png =
-      png_create_write_struct(PNG_LIBPNG_VER_STRING, &context.sink, KeepLibpngError, DropLibpngWarning);
-  if (context.png != nullptr) context.info = png_create_info_struct(context.png);
-  if (context.info == nullptr) {
+  if (!MakeLibpngStructs(context, png_create_write_struct)) {
     error = "not enough memory for the picture";
     return false;
   }

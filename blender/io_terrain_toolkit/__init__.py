@@ -40,25 +40,30 @@ def _run(operator, verb, path, action):
     return {"FINISHED"}
 
 
-def _chosen_paths(operator):
-    """The files chosen in the file browser, several at once, else the one
-    path given."""
-    names = [entry.name for entry in operator.files if entry.name]
-    if names and operator.directory:
-        return [os.path.join(operator.directory, name) for name in names]
-    return [operator.filepath]
+class _ImportFiles(ImportHelper):
+    """What both import operators share: an undoable import of several files
+    chosen at once in the file browser."""
+
+    bl_options = {"REGISTER", "UNDO"}
+    files: CollectionProperty(type=bpy.types.OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
+    directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
+
+    def chosen_paths(self):
+        """The files chosen in the file browser, several at once, else the
+        one path given."""
+        names = [entry.name for entry in self.files if entry.name]
+        if names and self.directory:
+            return [os.path.join(self.directory, name) for name in names]
+        return [self.filepath]
 
 
-class ImportModel(bpy.types.Operator, ImportHelper):
+class ImportModel(bpy.types.Operator, _ImportFiles):
     """Import model files: MDL7, MDL2 to MDL6, IDPO or IDP2"""
 
     bl_idname = "import_scene.terrain_toolkit_model"
     bl_label = "Import Game Model"
-    bl_options = {"REGISTER", "UNDO"}
     filename_ext = ".mdl"
     filter_glob: StringProperty(default="*.mdl;*.MDL;*.md2;*.MD2", options={"HIDDEN"})
-    files: CollectionProperty(type=bpy.types.OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
-    directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
     all_frames: BoolProperty(name="All Frames", default=True,
                              description="Import every frame as a shape key keyed on the timeline, "
                                          "else only the first frame")
@@ -74,7 +79,7 @@ class ImportModel(bpy.types.Operator, ImportHelper):
             self.report({"ERROR"}, toolkit.missing())
             return {"CANCELLED"}
         rate = self.frame_rate if self.set_frame_rate else None
-        made, failed = models.import_models(context, _chosen_paths(self), self.all_frames, tt, rate)
+        made, failed = models.import_models(context, self.chosen_paths(), self.all_frames, tt, rate)
         for path, error in failed:
             text = toolkit.failure_text(error)
             if text is None:
@@ -86,16 +91,13 @@ class ImportModel(bpy.types.Operator, ImportHelper):
         return {"FINISHED"} if made else {"CANCELLED"}
 
 
-class ImportTerrain(bpy.types.Operator, ImportHelper):
+class ImportTerrain(bpy.types.Operator, _ImportFiles):
     """Import a terrain: HMP5/HMP7, a height array (.txt), 16-bit PNG or RAW"""
 
     bl_idname = "import_scene.terrain_toolkit_terrain"
     bl_label = "Import Terrain"
-    bl_options = {"REGISTER", "UNDO"}
     filename_ext = ".hmp"
     filter_glob: StringProperty(default="*.hmp;*.txt;*.png;*.raw;*.r16", options={"HIDDEN"})
-    files: CollectionProperty(type=bpy.types.OperatorFileListElement, options={"HIDDEN", "SKIP_SAVE"})
-    directory: StringProperty(subtype="DIR_PATH", options={"HIDDEN", "SKIP_SAVE"})
     file_format: EnumProperty(
         name="Format", default="AUTO",
         items=[("AUTO", "By Name or Content", ""), ("hmp", "HMP", ""), ("txt", "Height Array", ""),
@@ -135,7 +137,7 @@ class ImportTerrain(bpy.types.Operator, ImportHelper):
             if note is not None:
                 self.report({"INFO"}, note)
 
-        for path in _chosen_paths(self):
+        for path in self.chosen_paths():
             result = _run(self, "import", path, lambda tt: action(path, tt))
             if result != {"FINISHED"}:
                 return result

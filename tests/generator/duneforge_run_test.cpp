@@ -210,6 +210,50 @@ TEST_F(DuneforgeRunTest, MessageArrivesOnceAfterBothFilesAreComplete) {
   EXPECT_EQ(testsupport::LoadU32(bmp, 22), 8u);
 }
 
+// The chain of ValuesEqualTheChainSampledAtTheBuilderPositions put together
+// by hand from its rows, seed base 3; the float fields widen to double
+// before any arithmetic. Row 1's frequency of 1e11 carries a change in the
+// last bit of a sample position into the written text, so the positions
+// must be those of the plane builder.
+struct HandBuiltChain {
+  HandBuiltChain() {
+    ridged.SetOctaveCount(6);
+    ridged.SetFrequency(1.5);
+    ridged.SetSeed(9);  // trunc(0.7f * 10 + 3) = trunc(9.9999998...)
+    billow.SetOctaveCount(3);
+    billow.SetFrequency(1e11f);
+    billow.SetPersistence(0.5);
+    billow.SetSeed(7);  // trunc(0.4f * 10 + 3) = trunc(7.00000006...)
+    scaled.SetSourceModule(0, billow);
+    scaled.SetScale(0.25 - 1.0 / 10);
+    scaled.SetBias((static_cast<double>(0.6f) - 0.5) * 2);  // 25 div 10 = 2
+    perlin.SetOctaveCount(4);
+    perlin.SetFrequency(0.8f);
+    perlin.SetPersistence(0.5);
+    perlin.SetSeed(5);  // trunc(0.2f * 10 + 3)
+    select.SetControlModule(perlin);
+    select.SetBounds(0.0, 1000.0);
+    select.SetSourceModule(0, ridged);
+    select.SetSourceModule(1, scaled);
+    select.SetEdgeFalloff(0.125);
+    turbulence.SetSourceModule(0, select);
+    turbulence.SetRoughness(3);
+    turbulence.SetFrequency(static_cast<double>(0.02f) * 100);
+    turbulence.SetPower(12.5 / 100);
+    turbulence.SetSeed(20);  // 10 * trunc(2.9), no seed base
+    clamp.SetSourceModule(0, turbulence);
+    clamp.SetBounds(1.0 / 10 - 0.5, 0.8f);
+  }
+
+  noise::module::RidgedMulti ridged;     // row 0
+  noise::module::Billow billow;          // row 1
+  noise::module::ScaleBias scaled;       // row 2, over row 1
+  noise::module::Perlin perlin;          // row 3
+  noise::module::Select select;          // row 4: row 3 controls, rows 0 and 2 (2.9) are the sources
+  noise::module::Turbulence turbulence;  // row 5, over row 4
+  noise::module::Clamp clamp;            // row 6, over row 5
+};
+
 TEST_F(DuneforgeRunTest, ValuesEqualTheChainSampledAtTheBuilderPositions) {
   const std::string commands = Header(7, 3, 2, 5, 3, "-1.3 2.9 0.25 1.75", 0, 3) +
                                "1 6 1.5 0 0.7\n"
@@ -223,45 +267,8 @@ TEST_F(DuneforgeRunTest, ValuesEqualTheChainSampledAtTheBuilderPositions) {
   const RunResult first = Run();
   ASSERT_EQ(first.status, 0) << first.errors;
 
-  // The same chain put together by hand from the rows, seed base 3; the
-  // float fields widen to double before any arithmetic. Row 1's frequency
-  // of 1e11 carries a change in the last bit of a sample position into the
-  // written text, so the positions must be those of the plane builder.
-  noise::module::RidgedMulti ridged;  // row 0
-  ridged.SetOctaveCount(6);
-  ridged.SetFrequency(1.5);
-  ridged.SetSeed(9);             // trunc(0.7f * 10 + 3) = trunc(9.9999998...)
-  noise::module::Billow billow;  // row 1
-  billow.SetOctaveCount(3);
-  billow.SetFrequency(1e11f);
-  billow.SetPersistence(0.5);
-  billow.SetSeed(7);                // trunc(0.4f * 10 + 3) = trunc(7.00000006...)
-  noise::module::ScaleBias scaled;  // row 2, over row 1
-  scaled.SetSourceModule(0, billow);
-  scaled.SetScale(0.25 - 1.0 / 10);
-  scaled.SetBias((static_cast<double>(0.6f) - 0.5) * 2);  // 25 div 10 = 2
-  noise::module::Perlin perlin;                           // row 3
-  perlin.SetOctaveCount(4);
-  perlin.SetFrequency(0.8f);
-  perlin.SetPersistence(0.5);
-  perlin.SetSeed(5);             // trunc(0.2f * 10 + 3)
-  noise::module::Select select;  // row 4: row 3 controls, rows 0 and 2 (2.9) are the sources
-  select.SetControlModule(perlin);
-  select.SetBounds(0.0, 1000.0);
-  select.SetSourceModule(0, ridged);
-  select.SetSourceModule(1, scaled);
-  select.SetEdgeFalloff(0.125);
-  noise::module::Turbulence turbulence;  // row 5, over row 4
-  turbulence.SetSourceModule(0, select);
-  turbulence.SetRoughness(3);
-  turbulence.SetFrequency(static_cast<double>(0.02f) * 100);
-  turbulence.SetPower(12.5 / 100);
-  turbulence.SetSeed(20);      // 10 * trunc(2.9), no seed base
-  noise::module::Clamp clamp;  // row 6, over row 5
-  clamp.SetSourceModule(0, turbulence);
-  clamp.SetBounds(1.0 / 10 - 0.5, 0.8f);
-
-  const std::string expected = ExpectedHeights(clamp, {3, 2, 5, 3, -1.3f, 2.9f, 0.25f, 1.75f});
+  const HandBuiltChain chain;
+  const std::string expected = ExpectedHeights(chain.clamp, {3, 2, 5, 3, -1.3f, 2.9f, 0.25f, 1.75f});
   const std::vector<std::string> values = SplitValues(expected);
   ASSERT_EQ(values.size(), 6u * 5u * 3u);
   // Most samples lie inside the clamp's bounds, so the comparison sees the

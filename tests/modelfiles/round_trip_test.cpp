@@ -48,8 +48,21 @@ class RoundTripTest : public testsupport::TempDirFixture {
     ASSERT_GE(w.Open(path_.c_str()), 0);
     ASSERT_TRUE(w.AddBone(MDL7W::kNoBone, 0.5f, 1.5f, 2.5f, "pelvis"));
     ASSERT_TRUE(w.AddBone(0, -1.0f, -2.0f, -3.0f, "spine"));
-
     ASSERT_TRUE(w.BeginGroup("hull"));
+    ASSERT_NO_FATAL_FAILURE(WriteHullSkins(w));
+    ASSERT_NO_FATAL_FAILURE(WriteHullBody(w));
+    ASSERT_TRUE(w.BeginGroup("tail"));
+    ASSERT_TRUE(w.AddTexCoord(0.75f, 0.75f));
+    ASSERT_TRUE(w.AddTriangle(0, 1, 2, 0, 0, 0, 0));
+    for (const Vertex& v : kHullVertices) ASSERT_TRUE(w.AddVertex(v.x, v.y, v.z, v.bone, v.nx, v.ny, v.nz));
+    ASSERT_TRUE(w.SetGroupDeformers(1, 2));
+    ASSERT_NO_FATAL_FAILURE(WriteDeformersAndLump(w));
+    ASSERT_TRUE(w.Close());
+  }
+
+  // The hull's four skins: with mip levels, with a material, with a sized
+  // block, and of the embedded type.
+  void WriteHullSkins(MDL7W& w) {
     // 8 x 4 at 2 bytes per pixel with mip levels: 64, 16, 4 and 0 bytes.
     ASSERT_TRUE(w.BeginSkin(0x0A, "mipped"));
     w.SetSkinImage(8, 4, 2, true);
@@ -69,6 +82,11 @@ class RoundTripTest : public testsupport::TempDirFixture {
     w.SetSkinImage(10, 1, 1, false);
     ASSERT_TRUE(w.WriteSkinImage(embedded_.data(), nullptr, nullptr, nullptr));
     ASSERT_TRUE(w.FinishSkin());
+  }
+
+  // The hull's texture coordinates, triangles, vertices, two frames and
+  // deformer counts.
+  void WriteHullBody(MDL7W& w) {
     ASSERT_TRUE(w.AddTexCoord(0.0f, 1.0f));
     ASSERT_TRUE(w.AddTexCoord(0.5f, 0.25f));
     ASSERT_TRUE(w.AddTriangle(0, 1, 2, 0, 1, 0xFFFF, 3));
@@ -84,13 +102,10 @@ class RoundTripTest : public testsupport::TempDirFixture {
     ASSERT_TRUE(w.BeginFrame("rest"));
     ASSERT_TRUE(w.FinishFrame());
     ASSERT_TRUE(w.SetGroupDeformers(1, 3));
+  }
 
-    ASSERT_TRUE(w.BeginGroup("tail"));
-    ASSERT_TRUE(w.AddTexCoord(0.75f, 0.75f));
-    ASSERT_TRUE(w.AddTriangle(0, 1, 2, 0, 0, 0, 0));
-    for (const Vertex& v : kHullVertices) ASSERT_TRUE(w.AddVertex(v.x, v.y, v.z, v.bone, v.nx, v.ny, v.nz));
-    ASSERT_TRUE(w.SetGroupDeformers(1, 2));
-
+  // A deformer for each group, then a lump of one section with two lists.
+  void WriteDeformersAndLump(MDL7W& w) {
     for (int32_t group = 0; group < 2; ++group) {
       ASSERT_TRUE(w.BeginDeformer(static_cast<uint8_t>(group + 1), group));
       ASSERT_TRUE(w.BeginDeformerElement(5 + group, "joint"));
@@ -109,7 +124,6 @@ class RoundTripTest : public testsupport::TempDirFixture {
     ASSERT_TRUE(w.FinishLumpList());
     ASSERT_TRUE(w.FinishLumpSection());
     ASSERT_TRUE(w.FinishLump());
-    ASSERT_TRUE(w.Close());
   }
 
   void ExpectVertices(MDL7R& r) {

@@ -29,7 +29,10 @@ const M& As(const LibnoiseChain& chain, int row) {
   return *m;
 }
 
-TEST(LibnoiseChain, ModulesCarryThePlansSettingsAndInputs) {
+// Seven modules, each with settings of its own: three generators, a Select
+// of two of them controlled by the third, and a Turbulence, Clamp and
+// ScaleBias each over the row before.
+ChainPlan SevenModulePlan() {
   ChainPlan plan;
   PlanModule perlin = PlanModule::Of(ModuleType::kPerlin);
   perlin.coherent = {1.5, 2.25, 0.375, 7, -11, noise::utils::batch::Quality::kBest, nullptr};
@@ -65,8 +68,17 @@ TEST(LibnoiseChain, ModulesCarryThePlansSettingsAndInputs) {
   scaleBias.scale = 3.5;
   scaleBias.bias = -1.25;
   plan.Add(scaleBias);  // 6
+  return plan;
+}
 
-  const LibnoiseChain chain(plan);
+class LibnoiseChainOfSevenModules : public testing::Test {
+ protected:
+  const ChainPlan plan_ = SevenModulePlan();
+  const LibnoiseChain chain_{plan_};
+};
+
+TEST_F(LibnoiseChainOfSevenModules, GeneratorsCarryThePlansSettings) {
+  const LibnoiseChain& chain = chain_;
   ASSERT_EQ(chain.Size(), 7);
   const auto& p = As<module::Perlin>(chain, 0);
   EXPECT_EQ(p.GetFrequency(), 1.5);
@@ -86,6 +98,11 @@ TEST(LibnoiseChain, ModulesCarryThePlansSettingsAndInputs) {
   EXPECT_EQ(v.GetDisplacement(), 0.625);
   EXPECT_EQ(v.GetSeed(), 44);
   EXPECT_TRUE(v.IsDistanceEnabled());
+}
+
+TEST_F(LibnoiseChainOfSevenModules, SelectCarriesThePlansInputsAndBounds) {
+  const LibnoiseChain& chain = chain_;
+  ASSERT_EQ(chain.Size(), 7);
   const auto& s = As<module::Select>(chain, 3);
   EXPECT_EQ(&s.GetSourceModule(0), &chain[1]);
   EXPECT_EQ(&s.GetSourceModule(1), &chain[2]);
@@ -93,6 +110,11 @@ TEST(LibnoiseChain, ModulesCarryThePlansSettingsAndInputs) {
   EXPECT_EQ(s.GetLowerBound(), -0.5);
   EXPECT_EQ(s.GetUpperBound(), 0.25);
   EXPECT_EQ(s.GetEdgeFalloff(), 0.125);
+}
+
+TEST_F(LibnoiseChainOfSevenModules, ModifiersCarryThePlansInputsAndSettings) {
+  const LibnoiseChain& chain = chain_;
+  ASSERT_EQ(chain.Size(), 7);
   const auto& t = As<module::Turbulence>(chain, 4);
   EXPECT_EQ(&t.GetSourceModule(0), &chain[3]);
   EXPECT_EQ(t.GetFrequency(), 4.5);

@@ -92,71 +92,91 @@ const SkinCase kSkins[] = {
     {8888, 0, 2, 1, 1, 13}, {565, 0, 3, 5, 2, 2},
 };
 
-TEST_F(TerrainExportsTest, WholeSequenceFromBindingToCloseIsReadBackFieldByField) {
+// The whole sequence in parts: the skins, the frames, the file expected.
+class TerrainExportsSequenceTest : public TerrainExportsTest {
+ protected:
+  // Writes a skin of every case of kSkins, then a blank 16 x 8 skin; the
+  // skins as the file must hold them.
+  ByteBuilder WriteEverySkin() {
+    ByteBuilder skins;
+    int seed = 0;
+    for (const SkinCase& c : kSkins) {
+      SCOPED_TRACE(testing::Message() << c.format << " flags " << c.flags << " b " << c.b);
+      const std::vector<uint8_t> pixels = Pixels(c.w, c.h, c.b, seed += 3);
+      engine::EngineBitmap* bitmap = engine_.AddBitmap(c.format, c.w, c.h, c.b, c.flags, pixels);
+      EXPECT_EQ(WriteHmpSkin(engine_.AddNamed("skin"), bitmap), kOk);
+      ExpectBalanced(bitmap, 1);
+      EXPECT_EQ(bitmap->pixels, nullptr);
+
+      AppendSkinHeader(skins, c.type, c.w, c.h);
+      const std::vector<uint8_t> level0 = RowsReversed(pixels, c.w, c.h, c.b);
+      skins.Bytes(level0);
+      if (c.type >= 10) {
+        skins.Bytes(EveryNth(level0, c.b, 4, (c.w / 2) * (c.h / 2)));
+        skins.Bytes(EveryNth(level0, c.b, 16, (c.w / 4) * (c.h / 4)));
+        skins.Bytes(EveryNth(level0, c.b, 64, (c.w / 8) * (c.h / 8)));
+      }
+    }
+    EXPECT_EQ(WriteSkinEmpty(16 * 1024, 8 * 1024, engine_.AddNamed(nullptr)), kOk);
+    AppendSkinHeader(skins, 0, 16, 8);
+    skins.Fill(0, 128);
+    return skins;
+  }
+
+  // Two frames of three vertices each: heights above, below and inside the
+  // header's range, and normals up, tilted and half way.
+  void WriteTwoFrames() {
+    const engine::Fixed10Vector up = Vec(0, 0, 1), tilted = Vec(1, -1, 0), half = Vec(0.5, -0.5, 0.7);
+    EXPECT_EQ(WriteHmpFrame(engine_.AddNamed("ground")), kOk);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(100.5), &tilted), 100 * 1024);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(-1.0), &up), 65535 * 1024);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(65536.0), &half), 0);
+    EXPECT_EQ(WriteHmpFrameEnd(), kOk);
+    EXPECT_EQ(WriteHmpFrame(engine_.AddNamed(nullptr)), kOk);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(3.99), &up), 3 * 1024);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(0.0), &up), 0);
+    EXPECT_EQ(WriteHmpVertex(ToFixed10(65535.0), &up), 65535 * 1024);
+    EXPECT_EQ(WriteHmpFrameEnd(), kOk);
+  }
+
+  // The file the sequence writes, around the skins of WriteEverySkin.
+  static ByteBuilder ExpectedFile(const ByteBuilder& skins) {
+    HeaderValues header;
+    header.scale[0] = static_cast<float>(100.0 / 65535.0);
+    header.scale[1] = static_cast<float>(20.0 / 65535.0);
+    header.scale[2] = 1.0f;
+    header.offset[1] = -10.0f;
+    header.param0 = 1.0f;
+    header.param1 = 2.0f;
+    header.param2 = 3.0f;
+    header.numSkins = static_cast<int32_t>(sizeof kSkins / sizeof kSkins[0]) + 1;
+    header.numVertices = 3;
+    header.numFrames = 2;
+    ByteBuilder expected;
+    AppendHeader(expected, header);
+    expected.Bytes(skins.Data());
+    AppendFrameHeader(expected, "ground");
+    AppendVertex(expected, 100, 127, 0x81);
+    AppendVertex(expected, 65535, 0, 0);
+    AppendVertex(expected, 0, 63, 0xC1);
+    AppendFrameHeader(expected, "");
+    AppendVertex(expected, 3, 0, 0);
+    AppendVertex(expected, 0, 0, 0);
+    AppendVertex(expected, 65535, 0, 0);
+    return expected;
+  }
+};
+
+TEST_F(TerrainExportsSequenceTest, WholeSequenceFromBindingToCloseIsReadBackFieldByField) {
   Open();
   const engine::Fixed10Vector params = Vec(1, 2, 3);
   const engine::Fixed10Vector low = Vec(0, -10, 0);
   const engine::Fixed10Vector high = Vec(100, 10, 65535);
   EXPECT_EQ(WriteHmpHeader(&params, &low, &high), kOk);
-
-  ByteBuilder skins;
-  int seed = 0;
-  for (const SkinCase& c : kSkins) {
-    SCOPED_TRACE(testing::Message() << c.format << " flags " << c.flags << " b " << c.b);
-    const std::vector<uint8_t> pixels = Pixels(c.w, c.h, c.b, seed += 3);
-    engine::EngineBitmap* bitmap = engine_.AddBitmap(c.format, c.w, c.h, c.b, c.flags, pixels);
-    EXPECT_EQ(WriteHmpSkin(engine_.AddNamed("skin"), bitmap), kOk);
-    ExpectBalanced(bitmap, 1);
-    EXPECT_EQ(bitmap->pixels, nullptr);
-
-    AppendSkinHeader(skins, c.type, c.w, c.h);
-    const std::vector<uint8_t> level0 = RowsReversed(pixels, c.w, c.h, c.b);
-    skins.Bytes(level0);
-    if (c.type >= 10) {
-      skins.Bytes(EveryNth(level0, c.b, 4, (c.w / 2) * (c.h / 2)));
-      skins.Bytes(EveryNth(level0, c.b, 16, (c.w / 4) * (c.h / 4)));
-      skins.Bytes(EveryNth(level0, c.b, 64, (c.w / 8) * (c.h / 8)));
-    }
-  }
-  EXPECT_EQ(WriteSkinEmpty(16 * 1024, 8 * 1024, engine_.AddNamed(nullptr)), kOk);
-  AppendSkinHeader(skins, 0, 16, 8);
-  skins.Fill(0, 128);
-
-  const engine::Fixed10Vector up = Vec(0, 0, 1), tilted = Vec(1, -1, 0), half = Vec(0.5, -0.5, 0.7);
-  EXPECT_EQ(WriteHmpFrame(engine_.AddNamed("ground")), kOk);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(100.5), &tilted), 100 * 1024);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(-1.0), &up), 65535 * 1024);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(65536.0), &half), 0);
-  EXPECT_EQ(WriteHmpFrameEnd(), kOk);
-  EXPECT_EQ(WriteHmpFrame(engine_.AddNamed(nullptr)), kOk);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(3.99), &up), 3 * 1024);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(0.0), &up), 0);
-  EXPECT_EQ(WriteHmpVertex(ToFixed10(65535.0), &up), 65535 * 1024);
-  EXPECT_EQ(WriteHmpFrameEnd(), kOk);
+  const ByteBuilder skins = WriteEverySkin();
+  WriteTwoFrames();
   EXPECT_EQ(WriteHmpClose(), kOk);
-
-  HeaderValues header;
-  header.scale[0] = static_cast<float>(100.0 / 65535.0);
-  header.scale[1] = static_cast<float>(20.0 / 65535.0);
-  header.scale[2] = 1.0f;
-  header.offset[1] = -10.0f;
-  header.param0 = 1.0f;
-  header.param1 = 2.0f;
-  header.param2 = 3.0f;
-  header.numSkins = static_cast<int32_t>(sizeof kSkins / sizeof kSkins[0]) + 1;
-  header.numVertices = 3;
-  header.numFrames = 2;
-  ByteBuilder expected;
-  AppendHeader(expected, header);
-  expected.Bytes(skins.Data());
-  AppendFrameHeader(expected, "ground");
-  AppendVertex(expected, 100, 127, 0x81);
-  AppendVertex(expected, 65535, 0, 0);
-  AppendVertex(expected, 0, 63, 0xC1);
-  AppendFrameHeader(expected, "");
-  AppendVertex(expected, 3, 0, 0);
-  AppendVertex(expected, 0, 0, 0);
-  AppendVertex(expected, 65535, 0, 0);
+  const ByteBuilder expected = ExpectedFile(skins);
 
   const std::vector<uint8_t> bytes = Bytes();
   ASSERT_EQ(bytes.size(), expected.Size());

@@ -138,6 +138,56 @@ TEST_F(WriterFaultTest, HmpWriterReportsEveryShortWriteAndNeverAWholeFileAfterIt
   SweepEveryByte(steps, 84, unopened);
 }
 
+// The steps of an MDL7 model's group: a skin with an image, a material and
+// a sized block, then one record of every kind of the group's body.
+void AddModelGroupSteps(std::vector<Step>& s, modelfiles::MDL7W& writer, const std::vector<uint8_t>& pixels,
+                        const float (&colors)[4][4], const uint8_t (&block)[5], const uint8_t (&matrix)[64]) {
+  s.push_back({"group", modelfiles::mdl7::kGroupSize, [&] { return writer.BeginGroup("body"); }});
+  s.push_back({"skin", modelfiles::mdl7::kSkinSize, [&] { return writer.BeginSkin(0x32, "skin"); }});
+  s.push_back({"image", 16, [&] {
+                 writer.SetSkinImage(4, 2, 2, false);
+                 return writer.WriteSkinImage(pixels.data(), nullptr, nullptr, nullptr);
+               }});
+  s.push_back(
+      {"material", modelfiles::mdl7::kMaterialSize, [&] { return writer.WriteMaterial(colors, 0.5f); }});
+  s.push_back({"block", 4 + 5, [&] { return writer.WriteSizedBlock(5, block); }});
+  s.push_back({"skin-end", modelfiles::mdl7::kSkinSize, [&] { return writer.FinishSkin(); }});
+  s.push_back({"texcoord", modelfiles::mdl7::kTexCoordSize, [&] { return writer.AddTexCoord(0.5f, 0.5f); }});
+  s.push_back(
+      {"triangle", modelfiles::mdl7::kTriangleSize, [&] { return writer.AddTriangle(0, 0, 0, 0, 0, 0, 0); }});
+  s.push_back(
+      {"vertex", modelfiles::mdl7::kVertexSize, [&] { return writer.AddVertex(1, 2, 3, 0, 0, 0, 1); }});
+  s.push_back({"frame", modelfiles::mdl7::kFrameSize, [&] { return writer.BeginFrame("pose"); }});
+  s.push_back({"frame-vertex", modelfiles::mdl7::kFrameVertexSize,
+               [&] { return writer.AddFrameVertex(0, 1, 1, 1, 1, 0, 0); }});
+  s.push_back({"transform", modelfiles::mdl7::kBoneTransformSize,
+               [&] { return writer.AddBoneTransform(0, matrix); }});
+  s.push_back({"frame-end", modelfiles::mdl7::kFrameSize, [&] { return writer.FinishFrame(); }});
+  s.push_back({"group-end", modelfiles::mdl7::kGroupSize, [&] { return writer.SetGroupDeformers(1, 1); }});
+}
+
+// The steps of an MDL7 model's deformer with one weighted element, then of
+// its lump with one section holding one list of one triangle.
+void AddModelDeformerAndLumpSteps(std::vector<Step>& s, modelfiles::MDL7W& writer) {
+  s.push_back({"deformer", modelfiles::mdl7::kDeformerSize, [&] { return writer.BeginDeformer(1, 0); }});
+  s.push_back({"element", modelfiles::mdl7::kDeformerElementSize,
+               [&] { return writer.BeginDeformerElement(0, "joint"); }});
+  s.push_back(
+      {"weight", modelfiles::mdl7::kDeformerWeightSize, [&] { return writer.AddDeformerWeight(0, 1.0f); }});
+  s.push_back({"element-end", modelfiles::mdl7::kDeformerElementSize,
+               [&] { return writer.FinishDeformerElement(); }});
+  s.push_back({"deformer-end", modelfiles::mdl7::kDeformerSize, [&] { return writer.FinishDeformer(); }});
+  s.push_back({"lump", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.BeginLump(); }});
+  s.push_back({"section", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.BeginLumpSection(1); }});
+  s.push_back({"list", modelfiles::mdl7::kLumpListSize, [&] { return writer.BeginLumpList(2); }});
+  s.push_back({"lump-triangle", modelfiles::mdl7::kTriangleSize,
+               [&] { return writer.AddLumpTriangle(0, 0, 0, 0, 0, 0, 0); }});
+  s.push_back({"list-end", modelfiles::mdl7::kLumpListSize, [&] { return writer.FinishLumpList(); }});
+  s.push_back(
+      {"section-end", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.FinishLumpSection(); }});
+  s.push_back({"lump-end", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.FinishLump(); }});
+}
+
 TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfterIt) {
   using modelfiles::MDL7W;
   const std::vector<uint8_t> pixels(4 * 2 * 2, 7);
@@ -150,46 +200,8 @@ TEST_F(WriterFaultTest, ModelWriterReportsEveryShortWriteAndNeverAWholeFileAfter
     s.push_back({"open", modelfiles::mdl7::kHeaderSize, [&] { return writer.Open(path_.c_str()) >= 0; }});
     s.push_back({"bone", modelfiles::mdl7::kBoneSize,
                  [&] { return writer.AddBone(MDL7W::kNoBone, 1, 2, 3, "root"); }});
-    s.push_back({"group", modelfiles::mdl7::kGroupSize, [&] { return writer.BeginGroup("body"); }});
-    s.push_back({"skin", modelfiles::mdl7::kSkinSize, [&] { return writer.BeginSkin(0x32, "skin"); }});
-    s.push_back({"image", 16, [&] {
-                   writer.SetSkinImage(4, 2, 2, false);
-                   return writer.WriteSkinImage(pixels.data(), nullptr, nullptr, nullptr);
-                 }});
-    s.push_back(
-        {"material", modelfiles::mdl7::kMaterialSize, [&] { return writer.WriteMaterial(colors, 0.5f); }});
-    s.push_back({"block", 4 + 5, [&] { return writer.WriteSizedBlock(5, block); }});
-    s.push_back({"skin-end", modelfiles::mdl7::kSkinSize, [&] { return writer.FinishSkin(); }});
-    s.push_back(
-        {"texcoord", modelfiles::mdl7::kTexCoordSize, [&] { return writer.AddTexCoord(0.5f, 0.5f); }});
-    s.push_back({"triangle", modelfiles::mdl7::kTriangleSize,
-                 [&] { return writer.AddTriangle(0, 0, 0, 0, 0, 0, 0); }});
-    s.push_back(
-        {"vertex", modelfiles::mdl7::kVertexSize, [&] { return writer.AddVertex(1, 2, 3, 0, 0, 0, 1); }});
-    s.push_back({"frame", modelfiles::mdl7::kFrameSize, [&] { return writer.BeginFrame("pose"); }});
-    s.push_back({"frame-vertex", modelfiles::mdl7::kFrameVertexSize,
-                 [&] { return writer.AddFrameVertex(0, 1, 1, 1, 1, 0, 0); }});
-    s.push_back({"transform", modelfiles::mdl7::kBoneTransformSize,
-                 [&] { return writer.AddBoneTransform(0, matrix); }});
-    s.push_back({"frame-end", modelfiles::mdl7::kFrameSize, [&] { return writer.FinishFrame(); }});
-    s.push_back({"group-end", modelfiles::mdl7::kGroupSize, [&] { return writer.SetGroupDeformers(1, 1); }});
-    s.push_back({"deformer", modelfiles::mdl7::kDeformerSize, [&] { return writer.BeginDeformer(1, 0); }});
-    s.push_back({"element", modelfiles::mdl7::kDeformerElementSize,
-                 [&] { return writer.BeginDeformerElement(0, "joint"); }});
-    s.push_back(
-        {"weight", modelfiles::mdl7::kDeformerWeightSize, [&] { return writer.AddDeformerWeight(0, 1.0f); }});
-    s.push_back({"element-end", modelfiles::mdl7::kDeformerElementSize,
-                 [&] { return writer.FinishDeformerElement(); }});
-    s.push_back({"deformer-end", modelfiles::mdl7::kDeformerSize, [&] { return writer.FinishDeformer(); }});
-    s.push_back({"lump", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.BeginLump(); }});
-    s.push_back({"section", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.BeginLumpSection(1); }});
-    s.push_back({"list", modelfiles::mdl7::kLumpListSize, [&] { return writer.BeginLumpList(2); }});
-    s.push_back({"lump-triangle", modelfiles::mdl7::kTriangleSize,
-                 [&] { return writer.AddLumpTriangle(0, 0, 0, 0, 0, 0, 0); }});
-    s.push_back({"list-end", modelfiles::mdl7::kLumpListSize, [&] { return writer.FinishLumpList(); }});
-    s.push_back(
-        {"section-end", modelfiles::mdl7::kLumpSectionSize, [&] { return writer.FinishLumpSection(); }});
-    s.push_back({"lump-end", modelfiles::mdl7::kLumpHeaderSize, [&] { return writer.FinishLump(); }});
+    AddModelGroupSteps(s, writer, pixels, colors, block, matrix);
+    AddModelDeformerAndLumpSteps(s, writer);
     s.push_back({"close", modelfiles::mdl7::kHeaderSize, [&] { return writer.Close(); }});
     return s;
   };

@@ -203,48 +203,59 @@ TEST_F(StudioApiTest, VocabularyCarriesTheHeaderWithTheGeneratorsLimits) {
 // A refusal of the header names the fields at fault, wherever it comes
 // from: the file's reader, the JSON settings, the preview's bounds, the
 // export's area and a running export; a row's refusal names no header field.
-TEST_F(StudioApiTest, HeaderRefusalsNameTheirFields) {
-  const auto post = [this](const char* path, const json& request) {
+class StudioHeaderRefusalTest : public StudioApiTest {
+ protected:
+  httplib::Result Post(const char* path, const json& request) {
     return client_->Post(path, request.dump(), "application/json");
-  };
-  const auto fieldsOf = [](const httplib::Result& result) {
+  }
+  // The fields an answer names, null when it names none.
+  static json FieldsOf(const httplib::Result& result) {
     const json body = json::parse(result->body);
     return body.contains("fields") ? body.at("fields") : json(nullptr);
-  };
-  auto result = post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 x 1 0 0  0 6 1 0.5 0\n"}});
-  ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerZ"])"));
-  result = post("/api/parse", {{"commandFile", "0 101 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n"}});
-  ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["moduleCount"])"));
-  result = post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 0 1 0 0  0 x 1 0.5 0\n"}});
-  ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), nullptr);
+  }
+};
 
-  const json rows = json::parse("[[0, 6, 1, 0.5, 0]]");
-  result =
-      post("/api/preview", {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"tilesX", 1.5}, {"rows", rows}}}});
+TEST_F(StudioHeaderRefusalTest, CommandFileRefusalsNameTheirFields) {
+  auto result = Post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 x 1 0 0  0 6 1 0.5 0\n"}});
   ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["tilesX"])"));
-  result = post("/api/preview", {{"settings", {{"upperX", 0}, {"upperZ", 1}, {"rows", rows}}}});
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["lowerZ"])"));
+  result = Post("/api/parse", {{"commandFile", "0 101 1 1 4 4 0 1 0 1 0 0  0 6 1 0.5 0\n"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["moduleCount"])"));
+  result = Post("/api/parse", {{"commandFile", "0 1 1 1 4 4 0 1 0 1 0 0  0 x 1 0.5 0\n"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(FieldsOf(result), nullptr);
+  EXPECT_TRUE(fs::is_empty(Served()));
+}
+
+TEST_F(StudioHeaderRefusalTest, PreviewRefusalsNameTheirFields) {
+  const json rows = json::parse("[[0, 6, 1, 0.5, 0]]");
+  auto result =
+      Post("/api/preview", {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"tilesX", 1.5}, {"rows", rows}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["tilesX"])"));
+  result = Post("/api/preview", {{"settings", {{"upperX", 0}, {"upperZ", 1}, {"rows", rows}}}});
   ExpectRefused(result, 400);
   EXPECT_EQ(json::parse(result->body).at("error"), "x range 0.000000 .. 0.000000 is empty or reversed");
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerX", "upperX"])"));
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["lowerX", "upperX"])"));
   result =
-      post("/api/preview", {{"settings", {{"lowerX", 2}, {"upperX", 1}, {"upperZ", -1}, {"rows", rows}}}});
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["lowerX", "upperX", "lowerZ", "upperZ"])"));
+      Post("/api/preview", {{"settings", {{"lowerX", 2}, {"upperX", 1}, {"upperZ", -1}, {"rows", rows}}}});
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["lowerX", "upperX", "lowerZ", "upperZ"])"));
   // Bounds of the request's own are no field of the settings.
-  result = post("/api/preview",
+  result = Post("/api/preview",
                 {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", rows}}}, {"bounds", {1, 0, 0, 1}}});
   ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), nullptr);
+  EXPECT_EQ(FieldsOf(result), nullptr);
+  EXPECT_TRUE(fs::is_empty(Served()));
+}
 
+TEST_F(StudioHeaderRefusalTest, ExportRefusalsNameTheirFields) {
   const std::string twoTiles = "0 1 2 1 16 8 0 2 0 1 3 1  0 6 1 0.5 0\n";
   json settings = SettingsOf(twoTiles);
   settings["tilesZ"] = 0;
-  result = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}});
+  auto result = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}});
   ExpectRefused(result, 400);
-  EXPECT_EQ(fieldsOf(result), json::parse(R"(["tilesZ"])"));
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["tilesZ"])"));
   settings = SettingsOf(twoTiles);
   settings["lowerX"] = 3;
   result = Export({{"settings", settings}, {"kind", "noise"}});

@@ -92,6 +92,165 @@ def tables(manifest):
         header, rows = None, []
 
 
+class Checker:
+    """The reports of modelinfo, held against the manifest's rows and the
+    files' own frame bounds; every disagreement goes to `problems`."""
+
+    def __init__(self, reports, corpus):
+        self.reports = reports
+        self.corpus = corpus
+        self.problems = []
+        self.checked = set()
+
+    def expect(self, path, what, got, want):
+        if got != want:
+            self.problems.append("%s: %s is %r, the manifest says %r" % (path, what, got, want))
+
+    def close(self, path, what, got, text, source="the manifest says"):
+        # The manifest prints six significant digits.
+        want = [float(v) for v in text.strip("()").split(",")]
+        if len(got) != len(want) or any(abs(a - b) > 1e-5 * max(1.0, abs(b)) for a, b in zip(got, want)):
+            self.problems.append("%s: %s is %r, %s %r" % (path, what, got, source, want))
+
+    def report(self, path):
+        r = self.reports.get(path)
+        if r is None or "error" in r:
+            self.problems.append("%s: no report (%s)" % (path, r and r["error"]))
+            return None
+        return r
+
+    def walk(self, path, r, verdict):
+        trailing = re.search(r"(\d+) trailing bytes", verdict)
+        # A strict walk that fails on frame groups still reaches the trailing
+        # bytes when the groups are read.
+        if trailing:
+            self.expect(path, "trailing bytes", r["walk"].get("trailingBytes"), int(trailing.group(1)))
+        elif "FAILS" in verdict or verdict.startswith("stops"):
+            self.expect(path, "walk complete", r["walk"]["complete"], False)
+        elif "ends exactly at EOF" in verdict:
+            self.expect(path, "walk", (r["walk"]["complete"], r["walk"].get("trailingBytes")), (True, 0))
+
+    def counts(self, path, c, row, columns):
+        for key, column in columns:
+            self.expect(path, key, c[key], int(row[column]))
+
+    def files_row(self, path, r, row):
+        self.expect(path, "size", r["size"], int(row["bytes"]))
+        self.expect(path, "magic", r["magic"], row["magic"])
+        self.expect(path, "version", r["header"]["version"], int(row["version"]))
+
+    def legacy_origin_row(self, path, r, row):
+        for key, column in (("scale", "scale @8"), ("origin", "origin @20")):
+            self.close(path, key, r["header"][key], row[column])
+
+    def legacy_row(self, path, r, row):
+        c, h = r["counts"], r["header"]
+        self.counts(path, c, row, (("skins", "skins"), ("vertices", "verts"), ("triangles", "tris"),
+                                   ("frames", "frames"), ("texCoords", "texcoords")))
+        self.expect(path, "skin size", "%dx%d" % (h["skinWidth"], h["skinHeight"]), row["skin w x h"])
+        self.expect(path, "flags", h["flags"], int(row["flags@76"]))
+        if row["first skin type"] != "-":
+            self.expect(path, "first skin type", r["skins"][0]["type"], int(row["first skin type"]))
+        self.walk(path, r, row["body walk"].split(":", 1)[-1].strip()
+                  if "observed layout" in row["body walk"] else row["body walk"].replace("strict: ", ""))
+
+    def idp2_row(self, path, r, row):
+        c, h = r["counts"], r["header"]
+        self.counts(path, c, row, (("skins", "skins"), ("vertices", "verts"), ("texCoords", "texcoords"),
+                                   ("triangles", "tris"), ("frames", "frames")))
+        self.expect(path, "skin size", "%dx%d" % (h["skinWidth"], h["skinHeight"]), row["skin w x h"])
+        self.expect(path, "frame size", h["frameSize"], int(row["framesize"]))
+        self.expect(path, "GL commands", h["glCommands"], int(row["glcmds"]))
+        self.expect(path, "offsets", "/".join(str(o) for o in h["offsets"]),
+                    row["ofs skins/st/tris/frames/glcmds/end"])
+
+    def mdl7_header_row(self, path, r, row):
+        h = r["header"]
+        self.expect(path, "bones", h["bones"], int(row["bones"]))
+        self.expect(path, "groups", h["groups"], int(row["groups"]))
+        self.expect(path, "data size", h["dataSize"], int(row["data size"]))
+        self.expect(path, "record sizes", ",".join(str(s) for s in h["recordSizes"]), row["record sizes"])
+        if "ends exactly at EOF" in row["group chain"]:
+            self.walk(path, r, "ends exactly at EOF")
+
+    def mdl7_group_row(self, path, r, row):
+        g = r["groups"][int(row["group"])]
+        for key, column in (("type", "type"), ("skins", "skins"), ("texCoords", "texcoords"),
+                            ("triangles", "tris"), ("vertices", "verts"), ("frames", "frames"),
+                            ("bytes", "group bytes")):
+            self.expect(path, "group %s %s" % (row["group"], key), g[key], int(row[column]))
+
+    def hmp_row(self, path, r, row):
+        c, h = r["counts"], r["header"]
+        self.counts(path, c, row, (("skins", "int@48"), ("vertices", "int@60"), ("frames", "int@68")))
+        for key, column in (("param1", "f@36"), ("param2", "f@40"), ("param0", "f@44")):
+            self.expect(path, key, h[key], float(row[column]))
+        for key, column in (("scale", "scale @8"), ("offset", "offset @20")):
+            self.close(path, key, h[key], row[column])
+        grid = row["grid (int@60 / f@44)"]
+        self.expect(path, "grid", "%dx%d" % (c.get("columns", 0), c.get("rows", 0)), grid)
+        self.walk(path, r, row["body walk (observed layout)"])
+
+    def row_check(self, section, row):
+        """The check for a row of the table under `section`, None for none."""
+        legacy = section.startswith("84-byte header models")
+        if section == "Files":
+            return self.files_row
+        if legacy and "origin @20" in row:
+            return self.legacy_origin_row
+        if legacy:
+            return self.legacy_row
+        if section.startswith("IDP2"):
+            return self.idp2_row
+        if section.startswith("MDL7") and "bones" in row:
+            return self.mdl7_header_row
+        if section.startswith("MDL7") and "group" in row:
+            return self.mdl7_group_row
+        if section.startswith("HMP"):
+            return self.hmp_row
+        return None
+
+    def manifest(self, manifest):
+        for section, rows in tables(manifest):
+            for row in rows:
+                path = row.get("path", "")
+                if path not in self.reports:
+                    continue
+                r = self.report(path)
+                if r is None:
+                    continue
+                self.checked.add(path)
+                check = self.row_check(section, row)
+                if check:
+                    check(path, r, row)
+
+    def frame_bounds(self):
+        for path, r in self.reports.items():
+            if "error" in r or not r.get("walk", {}).get("complete"):
+                continue
+            with open(os.path.join(self.corpus, path), "rb") as f:
+                want = frame_bounds(f.read())
+            if want is None:
+                continue
+            got = r["frames"]
+            self.expect(path, "frames with bounds", len(got), len(want))
+            for frame, box in zip(got, want):
+                if box is None:
+                    self.expect(path, "frame %d bounds" % frame["index"], "min" in frame or "max" in frame,
+                                False)
+                    continue
+                low, high = box
+                self.close(path, "frame %d min" % frame["index"], frame.get("min", []),
+                           "(%r, %r, %r)" % tuple(low), "the file decoded here says")
+                self.close(path, "frame %d max" % frame["index"], frame.get("max", []),
+                           "(%r, %r, %r)" % tuple(high), "the file decoded here says")
+
+    def unlisted(self):
+        for path in self.reports:
+            if path not in self.checked and path != "decode_headers.py":
+                self.problems.append("%s: not in the manifest's tables" % path)
+
+
 def main(modelinfo, corpus):
     manifest_path = os.path.join(corpus, "MANIFEST.md")
     if not os.path.exists(manifest_path):
@@ -103,127 +262,14 @@ def main(modelinfo, corpus):
                    if os.path.dirname(os.path.join(d, f)) != corpus)
     run = subprocess.run([modelinfo, "--json"] + files, capture_output=True, text=True)
     reports = {os.path.relpath(r["file"], corpus): r for r in json.loads(run.stdout)}
-    problems = []
-
-    def expect(path, what, got, want):
-        if got != want:
-            problems.append("%s: %s is %r, the manifest says %r" % (path, what, got, want))
-
-    def close(path, what, got, text, source="the manifest says"):
-        # The manifest prints six significant digits.
-        want = [float(v) for v in text.strip("()").split(",")]
-        if len(got) != len(want) or any(abs(a - b) > 1e-5 * max(1.0, abs(b)) for a, b in zip(got, want)):
-            problems.append("%s: %s is %r, %s %r" % (path, what, got, source, want))
-
-    def report(path):
-        r = reports.get(path)
-        if r is None or "error" in r:
-            problems.append("%s: no report (%s)" % (path, r and r["error"]))
-            return None
-        return r
-
-    def walk(path, r, verdict):
-        trailing = re.search(r"(\d+) trailing bytes", verdict)
-        # A strict walk that fails on frame groups still reaches the trailing
-        # bytes when the groups are read.
-        if trailing:
-            expect(path, "trailing bytes", r["walk"].get("trailingBytes"), int(trailing.group(1)))
-        elif "FAILS" in verdict or verdict.startswith("stops"):
-            expect(path, "walk complete", r["walk"]["complete"], False)
-        elif "ends exactly at EOF" in verdict:
-            expect(path, "walk", (r["walk"]["complete"], r["walk"].get("trailingBytes")), (True, 0))
-
-    checked = set()
-    for section, rows in tables(manifest):
-        for row in rows:
-            path = row.get("path", "")
-            if path not in reports:
-                continue
-            r = report(path)
-            if r is None:
-                continue
-            checked.add(path)
-            if section == "Files":
-                expect(path, "size", r["size"], int(row["bytes"]))
-                expect(path, "magic", r["magic"], row["magic"])
-                expect(path, "version", r["header"]["version"], int(row["version"]))
-            elif section.startswith("84-byte header models") and "origin @20" in row:
-                for key, column in (("scale", "scale @8"), ("origin", "origin @20")):
-                    close(path, key, r["header"][key], row[column])
-            elif section.startswith("84-byte header models"):
-                c, h = r["counts"], r["header"]
-                for key, column in (("skins", "skins"), ("vertices", "verts"), ("triangles", "tris"),
-                                    ("frames", "frames"), ("texCoords", "texcoords")):
-                    expect(path, key, c[key], int(row[column]))
-                expect(path, "skin size", "%dx%d" % (h["skinWidth"], h["skinHeight"]), row["skin w x h"])
-                expect(path, "flags", h["flags"], int(row["flags@76"]))
-                if row["first skin type"] != "-":
-                    expect(path, "first skin type", r["skins"][0]["type"], int(row["first skin type"]))
-                walk(path, r, row["body walk"].split(":", 1)[-1].strip()
-                     if "observed layout" in row["body walk"] else row["body walk"].replace("strict: ", ""))
-            elif section.startswith("IDP2"):
-                c, h = r["counts"], r["header"]
-                for key, column in (("skins", "skins"), ("vertices", "verts"), ("texCoords", "texcoords"),
-                                    ("triangles", "tris"), ("frames", "frames")):
-                    expect(path, key, c[key], int(row[column]))
-                expect(path, "skin size", "%dx%d" % (h["skinWidth"], h["skinHeight"]), row["skin w x h"])
-                expect(path, "frame size", h["frameSize"], int(row["framesize"]))
-                expect(path, "GL commands", h["glCommands"], int(row["glcmds"]))
-                expect(path, "offsets", "/".join(str(o) for o in h["offsets"]),
-                       row["ofs skins/st/tris/frames/glcmds/end"])
-            elif section.startswith("MDL7") and "bones" in row:
-                h = r["header"]
-                expect(path, "bones", h["bones"], int(row["bones"]))
-                expect(path, "groups", h["groups"], int(row["groups"]))
-                expect(path, "data size", h["dataSize"], int(row["data size"]))
-                expect(path, "record sizes", ",".join(str(s) for s in h["recordSizes"]), row["record sizes"])
-                if "ends exactly at EOF" in row["group chain"]:
-                    walk(path, r, "ends exactly at EOF")
-            elif section.startswith("MDL7") and "group" in row:
-                g = r["groups"][int(row["group"])]
-                for key, column in (("type", "type"), ("skins", "skins"), ("texCoords", "texcoords"),
-                                    ("triangles", "tris"), ("vertices", "verts"), ("frames", "frames"),
-                                    ("bytes", "group bytes")):
-                    expect(path, "group %s %s" % (row["group"], key), g[key], int(row[column]))
-            elif section.startswith("HMP"):
-                c, h = r["counts"], r["header"]
-                expect(path, "skins", c["skins"], int(row["int@48"]))
-                expect(path, "vertices", c["vertices"], int(row["int@60"]))
-                expect(path, "frames", c["frames"], int(row["int@68"]))
-                for key, column in (("param1", "f@36"), ("param2", "f@40"), ("param0", "f@44")):
-                    expect(path, key, h[key], float(row[column]))
-                for key, column in (("scale", "scale @8"), ("offset", "offset @20")):
-                    close(path, key, h[key], row[column])
-                grid = row["grid (int@60 / f@44)"]
-                expect(path, "grid", "%dx%d" % (c.get("columns", 0), c.get("rows", 0)), grid)
-                walk(path, r, row["body walk (observed layout)"])
-
-    for path, r in reports.items():
-        if "error" in r or not r.get("walk", {}).get("complete"):
-            continue
-        with open(os.path.join(corpus, path), "rb") as f:
-            want = frame_bounds(f.read())
-        if want is None:
-            continue
-        got = r["frames"]
-        expect(path, "frames with bounds", len(got), len(want))
-        for frame, box in zip(got, want):
-            if box is None:
-                expect(path, "frame %d bounds" % frame["index"], "min" in frame or "max" in frame, False)
-                continue
-            low, high = box
-            close(path, "frame %d min" % frame["index"], frame.get("min", []), "(%r, %r, %r)" % tuple(low),
-                  "the file decoded here says")
-            close(path, "frame %d max" % frame["index"], frame.get("max", []), "(%r, %r, %r)" % tuple(high),
-                  "the file decoded here says")
-
-    for path in reports:
-        if path not in checked and path != "decode_headers.py":
-            problems.append("%s: not in the manifest's tables" % path)
-    for problem in problems:
+    checker = Checker(reports, corpus)
+    checker.manifest(manifest)
+    checker.frame_bounds()
+    checker.unlisted()
+    for problem in checker.problems:
         print(problem)
-    print("%d files checked, %d disagreements" % (len(checked), len(problems)))
-    return 1 if problems else 0
+    print("%d files checked, %d disagreements" % (len(checker.checked), len(checker.problems)))
+    return 1 if checker.problems else 0
 
 
 if __name__ == "__main__":

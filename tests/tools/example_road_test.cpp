@@ -42,6 +42,56 @@ class ExampleRoadTest : public testsupport::TempDirFixture {
   }
 };
 
+// The heights as duneforge wrote them (2 x 2 tiles of 16 x 8, tile by
+// tile), put into one 32 x 16 grid.
+std::vector<float> GridOfTiles(const std::vector<float>& values) {
+  std::vector<float> grid(values.size());
+  for (size_t t = 0; t < 4; ++t) {
+    for (size_t j = 0; j < 16 * 8; ++j) {
+      grid[(t / 2 * 8 + j / 16) * 32 + t % 2 * 16 + j % 16] = values[t * 128 + j];
+    }
+  }
+  return grid;
+}
+
+// The skin: the 16 x 8 preview as a 24-bit skin with mip levels, or a
+// blank one of the grid's size. Where the frame begins, after the skin.
+size_t ExpectSkin(const std::vector<uint8_t>& hmp, bool preview) {
+  size_t at = 84;
+  const uint32_t type = LoadU32(hmp, at), width = LoadU32(hmp, at + 4), height = LoadU32(hmp, at + 8);
+  if (preview) {
+    EXPECT_EQ(type, 12u);
+    EXPECT_EQ(width, 16u);
+    EXPECT_EQ(height, 8u);
+    at += 12 + 3 * (16 * 8 + 8 * 4 + 4 * 2 + 2 * 1);
+  } else {
+    EXPECT_EQ(type, 0u);
+    EXPECT_EQ(width, 32u);
+    EXPECT_EQ(height, 16u);
+    at += 12 + 32 * 16;
+  }
+  return at;
+}
+
+// The vertices from `at` on hold `grid`, in engine units of `units` per
+// noise unit, within a packing step; the lowest of them is the header's z
+// offset, and every normal's x and y lie within the unit circle.
+void ExpectVertices(const std::vector<uint8_t>& hmp, size_t at, const std::vector<float>& grid,
+                    double units) {
+  const float scaleZ = LoadF32(hmp, 16), offsetZ = LoadF32(hmp, 28);
+  double lowest = 1e9;
+  for (size_t i = 0; i < grid.size(); ++i) {
+    const uint16_t packed = static_cast<uint16_t>(hmp[at + 4 * i] | (hmp[at + 4 * i + 1] << 8));
+    const double value = (offsetZ + packed * static_cast<double>(scaleZ)) / units;
+    EXPECT_NEAR(value, grid[i], scaleZ / units) << "vertex " << i;
+    lowest = std::min(lowest, value);
+    // A normal's x and y lie within the unit circle.
+    const int8_t nx = static_cast<int8_t>(hmp[at + 4 * i + 2]), ny = static_cast<int8_t>(hmp[at + 4 * i + 3]);
+    EXPECT_LE(nx * nx + ny * ny, 127 * 127 + 2) << "vertex " << i;
+  }
+  EXPECT_NEAR(offsetZ / units, lowest, scaleZ / units);
+}
+
 TEST_F(ExampleRoadTest, TerrainFileHoldsTheHeightArray) {
   for (int preview : {1, 0}) {
     SCOPED_TRACE(preview);
@@ -52,15 +102,9 @@ TEST_F(ExampleRoadTest, TerrainFileHoldsTheHeightArray) {
     EXPECT_NE(result.out.find("message 368475 received"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("terrain:      " + folder + "/terrain.hmp"), std::string::npos) << result.out;
 
-    // The heights as duneforge wrote them, put into one 32 x 16 grid here.
     const std::vector<float> values = testsupport::ParseHeightArray(folder + "/noise_arr.txt");
     ASSERT_EQ(values.size(), 4u * 16 * 8);
-    std::vector<float> grid(values.size());
-    for (size_t t = 0; t < 4; ++t) {
-      for (size_t j = 0; j < 16 * 8; ++j) {
-        grid[(t / 2 * 8 + j / 16) * 32 + t % 2 * 16 + j % 16] = values[t * 128 + j];
-      }
-    }
+    const std::vector<float> grid = GridOfTiles(values);
 
     const std::vector<uint8_t> hmp = testsupport::ReadFileBytes(folder + "/terrain.hmp");
     ASSERT_GE(hmp.size(), 84u);
@@ -71,24 +115,9 @@ TEST_F(ExampleRoadTest, TerrainFileHoldsTheHeightArray) {
     EXPECT_EQ(LoadF32(hmp, 44), 32.0f);     // param0: the columns
     const float spacingX = LoadF32(hmp, 36), spacingY = LoadF32(hmp, 40);
     EXPECT_FLOAT_EQ(2 * spacingX, spacingY);  // 4 / 32 and 4 / 16 of the area, scaled alike
-    const float scaleZ = LoadF32(hmp, 16), offsetZ = LoadF32(hmp, 28);
-    ASSERT_GT(scaleZ, 0.0f);
+    ASSERT_GT(LoadF32(hmp, 16), 0.0f);        // the z scale
 
-    // The skin: the 16 x 8 preview as a 24-bit skin with mip levels, or a
-    // blank one of the grid's size.
-    size_t at = 84;
-    const uint32_t type = LoadU32(hmp, at), width = LoadU32(hmp, at + 4), height = LoadU32(hmp, at + 8);
-    if (preview) {
-      EXPECT_EQ(type, 12u);
-      EXPECT_EQ(width, 16u);
-      EXPECT_EQ(height, 8u);
-      at += 12 + 3 * (16 * 8 + 8 * 4 + 4 * 2 + 2 * 1);
-    } else {
-      EXPECT_EQ(type, 0u);
-      EXPECT_EQ(width, 32u);
-      EXPECT_EQ(height, 16u);
-      at += 12 + 32 * 16;
-    }
+    size_t at = ExpectSkin(hmp, preview);
     ASSERT_EQ(hmp.size(), at + 36 + 4 * 32 * 16);
     EXPECT_EQ(LoadU32(hmp, at), 2u);
     EXPECT_STREQ(reinterpret_cast<const char*>(hmp.data() + at + 20), "terrain");
@@ -96,19 +125,7 @@ TEST_F(ExampleRoadTest, TerrainFileHoldsTheHeightArray) {
 
     // Engine units per noise unit, from the spacing the header carries
     // (samples lie 4 / 32 noise units apart along x).
-    const double units = spacingX / (4.0 / 32.0);
-    double lowest = 1e9;
-    for (size_t i = 0; i < grid.size(); ++i) {
-      const uint16_t packed = static_cast<uint16_t>(hmp[at + 4 * i] | (hmp[at + 4 * i + 1] << 8));
-      const double value = (offsetZ + packed * static_cast<double>(scaleZ)) / units;
-      EXPECT_NEAR(value, grid[i], scaleZ / units) << "vertex " << i;
-      lowest = std::min(lowest, value);
-      // A normal's x and y lie within the unit circle.
-      const int8_t nx = static_cast<int8_t>(hmp[at + 4 * i + 2]),
-                   ny = static_cast<int8_t>(hmp[at + 4 * i + 3]);
-      EXPECT_LE(nx * nx + ny * ny, 127 * 127 + 2) << "vertex " << i;
-    }
-    EXPECT_NEAR(offsetZ / units, lowest, scaleZ / units);
+    ExpectVertices(hmp, at, grid, spacingX / (4.0 / 32.0));
   }
 }
 
