@@ -70,10 +70,12 @@ void CheckTerrainArea(const duneforge::CommandSettings& settings) {
   }
   const int64_t budget = duneforge::MemoryBudgetBytes();
   if (columns * rows > budget / kTerrainBytesPerSample) {
-    throw StudioError(400, "the whole area, " + std::to_string(columns) + " x " + std::to_string(rows) +
-                               " heights, needs more memory than " + duneforge::kMemoryVariable +
-                               " allows (" + std::to_string(budget >> 20) + " MiB, " +
-                               std::to_string(kTerrainBytesPerSample) + " bytes a height)");
+    throw StudioError(400,
+                      "the whole area, " + std::to_string(columns) + " x " + std::to_string(rows) +
+                          " heights, needs more memory than " + duneforge::kMemoryVariable + " allows (" +
+                          std::to_string(budget >> 20) + " MiB, " + std::to_string(kTerrainBytesPerSample) +
+                          " bytes a height)",
+                      {"tilesX", "tileWidth", "tilesZ", "tileHeight"});
   }
 }
 
@@ -146,12 +148,16 @@ ExportRequest ExportRequest::Parse(const json& request) {
     CheckTerrainArea(parsed.settings_);
     parsed.spacing_ = Positive(request, "spacing", 1.0, false);
     parsed.heightScale_ = Positive(request, "heightScale", 0.0, true);
-    const int64_t side = std::max(int64_t{parsed.settings_.tilesX} * parsed.settings_.tileWidth,
-                                  int64_t{parsed.settings_.tilesZ} * parsed.settings_.tileHeight);
+    const int64_t columns = int64_t{parsed.settings_.tilesX} * parsed.settings_.tileWidth;
+    const int64_t rows = int64_t{parsed.settings_.tilesZ} * parsed.settings_.tileHeight;
+    const int64_t side = std::max(columns, rows);
     if (!loamwriter::FitsFixed10(static_cast<double>(side - 1) * parsed.spacing_)) {
-      throw StudioError(400, "the terrain is wider than a terrain file can say: its larger side, " +
-                                 std::to_string(side) +
-                                 " samples, times \"spacing\" must stay within 2097151");
+      // The header fields of the larger side; the spacing is the export's own.
+      throw StudioError(400,
+                        "the terrain is wider than a terrain file can say: its larger side, " +
+                            std::to_string(side) + " samples, times \"spacing\" must stay within 2097151",
+                        columns >= rows ? std::vector<std::string>{"tilesX", "tileWidth"}
+                                        : std::vector<std::string>{"tilesZ", "tileHeight"});
     }
   }
   if (kind == "hmp7") {

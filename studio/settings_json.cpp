@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "generator/row_error.h"
 #include "noisemap/error.h"
 #include "studio/studio_error.h"
 
@@ -69,7 +70,12 @@ void ReadRows(const json& rows, duneforge::CommandSettings& settings) {
     if (!row.is_array() || row.size() != 5) Refuse(name + " is not five numbers: type, p1, p2, p3, p4");
     size_t column = 0;
     duneforge::ForEachRowField(settings.rows[i], [&](const char* field, auto& target) {
-      ReadJsonField(row[column++], name + " " + field, target);
+      try {
+        ReadJsonField(row[column++], name + " " + field, target);
+      } catch (const StudioError& e) {
+        // Named as the chain builder names a row's fields.
+        throw duneforge::RowError(e.what(), static_cast<int>(i), {field});
+      }
     });
   }
 }

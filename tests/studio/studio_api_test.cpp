@@ -241,6 +241,12 @@ TEST_F(StudioHeaderRefusalTest, PreviewRefusalsNameTheirFields) {
   result =
       Post("/api/preview", {{"settings", {{"lowerX", 2}, {"upperX", 1}, {"upperZ", -1}, {"rows", rows}}}});
   EXPECT_EQ(FieldsOf(result), json::parse(R"(["lowerX", "upperX", "lowerZ", "upperZ"])"));
+  // A row field the JSON cannot give is named as the chain builder names one.
+  result =
+      Post("/api/preview", {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", {{0, 6.5, 1, 0.5, 0}}}}}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(json::parse(result->body),
+            json::parse(R"({"error": "row 0 p1 is not an integer", "row": 0, "fields": ["p1"]})"));
   // Bounds of the request's own are no field of the settings.
   result = Post("/api/preview",
                 {{"settings", {{"upperX", 1}, {"upperZ", 1}, {"rows", rows}}}, {"bounds", {1, 0, 0, 1}}});
@@ -256,6 +262,16 @@ TEST_F(StudioHeaderRefusalTest, ExportRefusalsNameTheirFields) {
   auto result = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}});
   ExpectRefused(result, 400);
   EXPECT_EQ(FieldsOf(result), json::parse(R"(["tilesZ"])"));
+  // An area beyond the memory budget is all four size fields; one too wide
+  // for the file's header, those of its larger side (2 x 16 columns).
+  settings = SettingsOf(twoTiles);
+  settings["tilesX"] = settings["tilesZ"] = settings["tileWidth"] = settings["tileHeight"] = 1000;
+  result = Export({{"settings", settings}, {"kind", "hmp7"}, {"name", "a"}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["tilesX", "tileWidth", "tilesZ", "tileHeight"])"));
+  result = Export({{"settings", SettingsOf(twoTiles)}, {"kind", "hmp7"}, {"name", "a"}, {"spacing", 1e6}});
+  ExpectRefused(result, 400);
+  EXPECT_EQ(FieldsOf(result), json::parse(R"(["tilesX", "tileWidth"])"));
   settings = SettingsOf(twoTiles);
   settings["lowerX"] = 3;
   result = Export({{"settings", settings}, {"kind", "noise"}});
