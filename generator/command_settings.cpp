@@ -10,7 +10,6 @@
 
 #include "generator/float_field_reader.h"
 #include "generator/header_error.h"
-#include "generator/header_field.h"
 #include "noisemap/error.h"
 #include "platform/failure_reason.h"
 #include "platform/whole_file.h"
@@ -74,7 +73,11 @@ namespace {
 // A field the file did not give: a header field is named as such, so the
 // studio can show the refusal at it; a row field as plain text.
 [[noreturn]] void RefuseUnread(const CommandSettings& settings, const std::string& message) {
-  if (IsHeaderFieldName(settings.firstUnreadField)) throw HeaderError(message, {settings.firstUnreadField});
+  bool headerField = false;
+  ForEachHeaderField(settings, [&](const char* name, const auto&) {
+    headerField = headerField || settings.firstUnreadField == name;
+  });
+  if (headerField) throw HeaderError(message, {settings.firstUnreadField});
   throw noise::utils::InvalidParamError(message);
 }
 

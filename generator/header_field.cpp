@@ -46,11 +46,4 @@ const HeaderField& HeaderFieldNamed(const char* name) {
   return kHeaderFields[0];
 }
 
-bool IsHeaderFieldName(const std::string& name) {
-  for (const HeaderField& field : kHeaderFields) {
-    if (name == field.name) return true;
-  }
-  return false;
-}
-
 }  // namespace duneforge

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "generator/command_settings.h"
 
@@ -47,8 +46,5 @@ const std::array<HeaderField, 12>& HeaderFields();
 // The field named `name`; a name that is not a header field's is a
 // caller's fault.
 const HeaderField& HeaderFieldNamed(const char* name);
-
-// Whether `name` names a header field ("tilesX"; "row 2 p1" does not).
-bool IsHeaderFieldName(const std::string& name);
 
 }  // namespace duneforge
