@@ -206,19 +206,18 @@ void ExportJob::WriteTerrain() {
   // "blank" asks for the blank skin, not the relief the savers draw by
   // default.
   if (!request_.PreviewSkin()) options.defaultSkin = terrain::DefaultSkin::kBlank;
-  std::string error;
-  if (!terrain::PrepareTerrain(options, grid, error))
-    throw StudioError(400, "the terrain cannot be exported: " + error);
+  const terrain::TerrainResult prepared = terrain::PrepareTerrain(options, grid);
+  if (!prepared) throw StudioError(400, "the terrain cannot be exported: " + prepared.Text());
   const terrain::TerrainFormat format =
       request_.GetKind() == ExportRequest::Kind::kHmp7    ? terrain::TerrainFormat::kHmp
       : request_.GetKind() == ExportRequest::Kind::kPng16 ? terrain::TerrainFormat::kPng
                                                           : terrain::TerrainFormat::kObj;
   if (stop_) throw Stopped();
   const bool skinned = request_.PreviewSkin() && format != terrain::TerrainFormat::kPng;
-  const bool saved =
-      skinned ? terrain::SaveTerrain(grid, format, options, PreviewSkin(settings, threads_), paths_[0], error)
-              : terrain::SaveTerrain(grid, format, options, paths_[0], error);
-  if (!saved) throw StudioError(500, error);
+  const terrain::TerrainResult saved =
+      skinned ? terrain::SaveTerrain(grid, format, options, PreviewSkin(settings, threads_), paths_[0])
+              : terrain::SaveTerrain(grid, format, options, paths_[0]);
+  if (!saved) throw StudioError(500, saved.Text());
 }
 
 }  // namespace studio
