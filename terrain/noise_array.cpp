@@ -46,9 +46,10 @@ TerrainResult ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<flo
       errno = 0;
       const float value = std::strtof(token.c_str(), &end);
       if (token.empty() || end != token.c_str() + token.size()) {
-        return TerrainResult(Kind::kMalformed, "value " + std::to_string(values.size()) + " at byte " +
-                                                   std::to_string(start) + " is not a number" +
-                                                   Quoted(token));
+        return TerrainResult(Kind::kMalformed,
+                             "value " + std::to_string(values.size()) + " at byte " + std::to_string(start) +
+                                 " is not a number" + Quoted(token),
+                             static_cast<int64_t>(start));
       }
       values.push_back(value);
       start = i + 1;
@@ -59,8 +60,10 @@ TerrainResult ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<flo
   // Editors add a line break or spaces after the last comma.
   while (start < bytes.size() && IsSpace(bytes[start])) ++start;
   if (start != bytes.size()) {
-    return TerrainResult(Kind::kMalformed, "the file does not end with a comma after its last value (byte " +
-                                               std::to_string(start) + ")");
+    return TerrainResult(
+        Kind::kMalformed,
+        "the file does not end with a comma after its last value (byte " + std::to_string(start) + ")",
+        static_cast<int64_t>(start));
   }
   return TerrainResult();
 }

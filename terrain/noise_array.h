@@ -12,8 +12,8 @@ namespace terrain {
 // Reads `noise_arr.txt`: numbers, each followed by a comma, in general or
 // exponent notation (also "nan" and "inf" as the platform writes them). A
 // failure naming `path` when the file cannot be read or holds something that
-// is not a comma-terminated number (kMalformed); `values` then holds the
-// values read before it.
+// is not a comma-terminated number (kMalformed, with the offset of the byte
+// it names); `values` then holds the values read before it.
 TerrainResult ReadNoiseArray(const std::string& path, std::vector<float>& values);
 // The same for the file's bytes already in memory.
 TerrainResult ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& values);

@@ -41,9 +41,11 @@ TEST_F(NoiseArrayTest, RefusesMalformedFilesWithTheirPlace) {
   terrain::TerrainResult result;
   EXPECT_FALSE(result = terrain::ReadNoiseArray(Write("1,2,x3,"), values));
   EXPECT_NE(result.Description().find("value 2"), std::string::npos) << result.Text();
+  EXPECT_EQ(result.Offset(), 4);  // "x3" after "1,2,"
   EXPECT_EQ(values.size(), 2u);
   EXPECT_FALSE(result = terrain::ReadNoiseArray(Write("1,2"), values));  // last value cut off
   EXPECT_NE(result.Description().find("comma"), std::string::npos) << result.Text();
+  EXPECT_EQ(result.Offset(), 2);                                   // the "2" without its comma
   EXPECT_FALSE(terrain::ReadNoiseArray(Write("1,2, 3"), values));  // a value after the spaces
   EXPECT_FALSE(terrain::ReadNoiseArray(Write("1,,"), values));
   // Bytes that are not text are not quoted into the message.
