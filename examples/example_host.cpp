@@ -291,8 +291,9 @@ bool ReadHeights(const HostArguments& arguments, const duneforge::CommandSetting
   options.tilesZ = settings.tilesZ;
   terrain::TerrainGrid read;
   terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
-  if (terrain::LoadTerrain(arrayPath, options, read, format, error) != terrain::LoadResult::kLoaded) {
-    error = arrayPath + ": " + error;
+  const terrain::TerrainResult loaded = terrain::LoadTerrain(arrayPath, options, read, format);
+  if (!loaded) {
+    error = loaded.Text();
     return false;
   }
   grid = std::move(read.heights);
@@ -310,8 +311,9 @@ bool ReadPreview(const HostArguments& arguments, terrain::BmpImage& preview, boo
   std::error_code ignored;
   hasPreview = std::filesystem::exists(previewPath, ignored);
   if (!hasPreview) return true;
-  if (!terrain::ReadBmp24(previewPath, preview, error)) {
-    error = previewPath + ": " + error;
+  const terrain::TerrainResult read = terrain::ReadBmp24(previewPath, preview);
+  if (!read) {
+    error = read.Text();
     return false;
   }
   std::printf("preview:      %s (%d x %d)\n", arguments.FinalPath("tutorial.bmp").c_str(), preview.width,

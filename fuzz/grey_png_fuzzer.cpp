@@ -44,14 +44,14 @@ bool FixChecksums(std::vector<uint8_t>& bytes) {
 
 void Read(const std::vector<uint8_t>& bytes) {
   terrain::GreyPicture picture;
-  std::string error;
-  if (terrain::ReadGreyPng(bytes, picture, error)) {
+  const terrain::TerrainResult read = terrain::ReadGreyPng(bytes, picture);
+  if (read) {
     fuzzing::Require(picture.width > 0 && picture.height > 0, "a picture has a size");
     fuzzing::Require(picture.samples.size() ==
                          static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height),
                      "a picture holds width x height samples");
   } else {
-    fuzzing::Require(!error.empty(), "a refused picture has a reason");
+    fuzzing::Require(!read.Description().empty(), "a refused picture has a reason");
   }
 }
 

@@ -66,16 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.format = terrain::TerrainFormat::kHmp;
   terrain::TerrainGrid terrain;
   terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
-  std::string error;
-  if (terrain::LoadTerrain(bytes, options, terrain, format, error) == terrain::LoadResult::kLoaded) {
+  const terrain::TerrainResult loaded = terrain::LoadTerrain(bytes, options, terrain, format);
+  if (loaded) {
     fuzzing::Require(
         terrain.packed.size() == static_cast<uint64_t>(terrain.columns) * static_cast<uint64_t>(terrain.rows),
         "a terrain read has a height per grid point");
-    if (!terrain::PrepareTerrain(options, terrain, error)) {
-      fuzzing::Require(!error.empty(), "a refused terrain has a reason");
-    }
+    const terrain::TerrainResult prepared = terrain::PrepareTerrain(options, terrain);
+    if (!prepared) fuzzing::Require(!prepared.Description().empty(), "a refused terrain has a reason");
   } else {
-    fuzzing::Require(!error.empty(), "a refused file has a reason");
+    fuzzing::Require(!loaded.Description().empty(), "a refused file has a reason");
   }
   return 0;
 }

@@ -32,9 +32,9 @@ void CheckLayout(const std::vector<float>& values, int32_t tilesX, int32_t tiles
   const int32_t tileWidth = static_cast<int32_t>(width);
   const int32_t tileHeight = static_cast<int32_t>(perTile / width);
   std::vector<float> grid;
-  std::string error;
-  fuzzing::Require(terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth, tileHeight, grid, error),
-                   "values that make whole tiles are assembled");
+  fuzzing::Require(
+      static_cast<bool>(terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth, tileHeight, grid)),
+      "values that make whole tiles are assembled");
   fuzzing::Require(grid.size() == values.size(), "the grid holds every value");
   const size_t columns = static_cast<size_t>(tilesX) * width;
   size_t next = 0;
@@ -52,8 +52,9 @@ void CheckLayout(const std::vector<float>& values, int32_t tilesX, int32_t tiles
     }
   }
   // One value more than the layout holds is refused.
-  fuzzing::Require(!terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth + 1, tileHeight, grid, error) &&
-                       !error.empty(),
+  const terrain::TerrainResult refused =
+      terrain::AssembleTiles(values, tilesX, tilesZ, tileWidth + 1, tileHeight, grid);
+  fuzzing::Require(!refused && !refused.Description().empty(),
                    "a count that does not match is refused with a reason");
 }
 
@@ -62,9 +63,9 @@ void CheckLayout(const std::vector<float>& values, int32_t tilesX, int32_t tiles
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
   std::vector<float> values;
-  std::string error;
-  if (!terrain::ParseNoiseArray(bytes, values, error)) {
-    fuzzing::Require(!error.empty(), "a refused file has a reason");
+  const terrain::TerrainResult parsed = terrain::ParseNoiseArray(bytes, values);
+  if (!parsed) {
+    fuzzing::Require(!parsed.Description().empty(), "a refused file has a reason");
     return 0;
   }
   for (int32_t tilesZ = 1; tilesZ <= 2; ++tilesZ) {

@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   terrain::TerrainGrid terrain;
   terrain::TerrainFormat format = terrain::TerrainFormat::kUnknown;
-  std::string error;
-  if (terrain::LoadTerrain(file, settings, terrain, format, error) != terrain::LoadResult::kLoaded) {
-    fuzzing::Require(!error.empty(), "a refused file has a reason");
+  const terrain::TerrainResult loaded = terrain::LoadTerrain(file, settings, terrain, format);
+  if (!loaded) {
+    fuzzing::Require(!loaded.Description().empty(), "a refused file has a reason");
     return 0;
   }
   fuzzing::Require(terrain.columns == settings.columns && terrain.rows == settings.rows,
@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        "each sample is kept exactly, rows from the south");
     }
   }
-  if (!terrain::PrepareTerrain(settings, terrain, error)) {
-    fuzzing::Require(!error.empty(), "a refused terrain has a reason");
-  }
+  const terrain::TerrainResult prepared = terrain::PrepareTerrain(settings, terrain);
+  if (!prepared) fuzzing::Require(!prepared.Description().empty(), "a refused terrain has a reason");
   return 0;
 }

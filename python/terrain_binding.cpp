@@ -61,15 +61,27 @@ py::list SkinArrays(const std::vector<terrain::TerrainSkin>& skins) {
   return out;
 }
 
+// The exception for a refusal of the terrain room about the file at `path`:
+// OSError where the system refused to open or write that file (with
+// `systemError`, else EIO, as the result keeps only the system's text), else
+// TerrainError with the result's text and the byte it names.
+ToolkitError TerrainFailure(const terrain::TerrainResult& result, const std::string& path, int systemError) {
+  using ResultKind = terrain::TerrainResult::Kind;
+  const bool system =
+      result.GetKind() == ResultKind::kCannotOpen || result.GetKind() == ResultKind::kInputOutput;
+  if (system && result.Path() == path) {
+    return ToolkitError(Kind::kSystem, result.Description(), -1, systemError != 0 ? systemError : EIO, path);
+  }
+  return ToolkitError(Kind::kTerrain, result.Text(), result.Offset());
+}
+
 // Reads the file whole, so that a file that cannot be read is an OSError,
 // then hands its bytes to the terrain room with the format the options or
 // the name give.
 terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions options,
                               terrain::TerrainFormat& format) {
   terrain::TerrainGrid grid;
-  std::string error;
-  terrain::LoadResult result;
-  int64_t errorOffset = -1;
+  terrain::TerrainResult loaded;
   {
     py::gil_scoped_release release;
     std::vector<uint8_t> bytes;
@@ -80,10 +92,9 @@ terrain::TerrainGrid LoadGrid(const std::string& path, terrain::TerrainOptions o
       throw ToolkitError::FromReason(Kind::kTerrain, reason, systemError, path);
     }
     if (options.format == terrain::TerrainFormat::kUnknown) options.format = terrain::FormatOfName(path);
-    result = terrain::LoadTerrain(std::move(bytes), options, grid, format, error, &errorOffset);
+    loaded = terrain::LoadTerrain(std::move(bytes), options, grid, format);
   }
-  if (result != terrain::LoadResult::kLoaded)
-    throw ToolkitError(Kind::kTerrain, path + ": " + error, errorOffset);
+  if (!loaded) throw TerrainFailure(loaded.WithPath(path), path, 0);
   return grid;
 }
 
@@ -277,23 +288,17 @@ py::dict SaveTerrain(const py::object& pathObject, const py::object& source, con
     throw ToolkitError(Kind::kValue,
                        path + ": terrains are written to .hmp, .png, .r16, .raw and .obj files");
   }
-  std::string error;
-  bool saved = false;
+  terrain::TerrainResult saved;
   int systemError = 0;
   {
     py::gil_scoped_release release;
     errno = 0;
-    saved = terrain::PrepareTerrain(options, grid, error) &&
-            terrain::SaveTerrain(grid, format, options, path, error);
+    saved = terrain::PrepareTerrain(options, grid);
+    if (saved) saved = terrain::SaveTerrain(grid, format, options, path);
     systemError = errno;
   }
-  if (saved) return Written(grid);
-  // The terrain room names the file in front of a failure to write it.
-  if (error.compare(0, path.size() + 2, path + ": ") == 0) {
-    throw ToolkitError(Kind::kSystem, error.substr(path.size() + 2), -1, systemError != 0 ? systemError : EIO,
-                       path);
-  }
-  throw ToolkitError(Kind::kTerrain, error);
+  if (!saved) throw TerrainFailure(saved, path, systemError);
+  return Written(grid);
 }
 
 // Terrain(heights, spacing, range): a terrain of an array's heights, as

@@ -30,10 +30,9 @@ void WritePng(const noise::utils::ImageGrid& image, const std::string& path, boo
   // The picture is made in memory and replaces the file whole, so a file
   // that cannot be written keeps what it held.
   std::vector<uint8_t> bytes;
-  std::string error;
-  if (!terrain::EncodeColourPng(rgb.data(), width, height, withAlpha, bytes, error)) {
-    throw noise::utils::FileError("cannot write " + path + ": " + error);
-  }
+  const terrain::TerrainResult encoded =
+      terrain::EncodeColourPng(rgb.data(), width, height, withAlpha, bytes);
+  if (!encoded) throw noise::utils::FileError(encoded.WithPath(path, "cannot write").Text());
   platform::FailureReason failure;
   if (!platform::WriteWholeFile(path.c_str(), bytes, failure)) {
     throw noise::utils::FileError(path + ": " + failure.Text());

@@ -27,6 +27,9 @@ namespace {
 // Thrown through the generator when the export is asked to stop.
 struct Stopped {};
 
+// The words before a refusal of the terrain itself, which names no file.
+constexpr const char* kTerrainRefused = "the terrain cannot be exported: ";
+
 // Without a height scale of the request's, heights span this share of the
 // terrain's larger side, as the Blender import takes a terrain that says no
 // range.
@@ -57,6 +60,13 @@ terrain::BmpImage PreviewSkin(const duneforge::CommandSettings& settings, int th
 }
 
 }  // namespace
+
+// Thrown by the export when the terrain room refuses the terrain (`terrain`)
+// or a file: the room's result, kept as it came.
+struct ExportJob::Refused {
+  terrain::TerrainResult result;
+  bool terrain = false;
+};
 
 // Counts what is done into the job, and stops the work when asked to.
 class ExportJob::Progress : public platform::ProgressReport {
@@ -116,9 +126,14 @@ nlohmann::json ExportJob::State() const {
     state["spacing"] = request_.Spacing();
     state["heightScale"] = heightScale_;
   }
-  if (state_ == Phase::kFailed) state["error"] = error_;
+  if (state_ == Phase::kFailed) state["error"] = FailureText();
   if (state_ == Phase::kFailed && !fields_.empty()) state["fields"] = fields_;
   return state;
+}
+
+std::string ExportJob::FailureText() const {
+  if (refusal_) return error_;
+  return (terrainRefused_ ? kTerrainRefused : "") + refusal_.Text();
 }
 
 void ExportJob::Finish(Phase phase, const std::string& error, const std::vector<std::string>& fields) {
@@ -126,6 +141,13 @@ void ExportJob::Finish(Phase phase, const std::string& error, const std::vector<
   state_ = phase;
   error_ = error;
   fields_ = fields;
+}
+
+void ExportJob::Finish(const Refused& refused) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  state_ = Phase::kFailed;
+  refusal_ = refused.result;
+  terrainRefused_ = refused.terrain;
 }
 
 void ExportJob::Run() {
@@ -136,6 +158,8 @@ void ExportJob::Run() {
       WriteTerrain();
     }
     Finish(Phase::kDone, "");
+  } catch (const Refused& refused) {
+    Finish(refused);
   } catch (const Stopped&) {
     if (cancelled_) {
       Finish(Phase::kCancelled, "");
@@ -165,14 +189,17 @@ void ExportJob::WriteNoise() {
   }
   platform::FileReplacement array;
   const int fd = array.Begin(paths_[0].c_str());
-  if (fd < 0) throw StudioError(500, request_.FileNames()[0] + ": " + array.LastFailure().Text());
+  if (fd < 0)
+    throw Refused{terrain::TerrainResult::FromReason(array.LastFailure()).WithPath(request_.FileNames()[0])};
   duneforge::HeightArrayWriter out;
   out.OpenDescriptor(fd, request_.FileNames()[0]);
   Progress progress(*this);
   run.Write(out, &progress);
   out.Close();
   if (settings.preview != 0) duneforge::WritePreview(run.LastTile(), paths_[1]);
-  if (!array.Commit()) throw StudioError(500, request_.FileNames()[0] + ": " + array.LastFailure().Text());
+  if (!array.Commit()) {
+    throw Refused{terrain::TerrainResult::FromReason(array.LastFailure()).WithPath(request_.FileNames()[0])};
+  }
 }
 
 void ExportJob::WriteTerrain() {
@@ -206,19 +233,18 @@ void ExportJob::WriteTerrain() {
   // "blank" asks for the blank skin, not the relief the savers draw by
   // default.
   if (!request_.PreviewSkin()) options.defaultSkin = terrain::DefaultSkin::kBlank;
-  std::string error;
-  if (!terrain::PrepareTerrain(options, grid, error))
-    throw StudioError(400, "the terrain cannot be exported: " + error);
+  const terrain::TerrainResult prepared = terrain::PrepareTerrain(options, grid);
+  if (!prepared) throw Refused{prepared, true};
   const terrain::TerrainFormat format =
       request_.GetKind() == ExportRequest::Kind::kHmp7    ? terrain::TerrainFormat::kHmp
       : request_.GetKind() == ExportRequest::Kind::kPng16 ? terrain::TerrainFormat::kPng
                                                           : terrain::TerrainFormat::kObj;
   if (stop_) throw Stopped();
   const bool skinned = request_.PreviewSkin() && format != terrain::TerrainFormat::kPng;
-  const bool saved =
-      skinned ? terrain::SaveTerrain(grid, format, options, PreviewSkin(settings, threads_), paths_[0], error)
-              : terrain::SaveTerrain(grid, format, options, paths_[0], error);
-  if (!saved) throw StudioError(500, error);
+  const terrain::TerrainResult saved =
+      skinned ? terrain::SaveTerrain(grid, format, options, PreviewSkin(settings, threads_), paths_[0])
+              : terrain::SaveTerrain(grid, format, options, paths_[0]);
+  if (!saved) throw Refused{saved};
 }
 
 }  // namespace studio

@@ -11,6 +11,7 @@
 
 #include "studio/export_request.h"
 #include "studio/studio_folder.h"
+#include "terrain/terrain_result.h"
 
 namespace studio {
 
@@ -31,7 +32,10 @@ namespace studio {
 // while it runs (tiles, or pieces of the whole terrain), then "done" with
 // "written" (the files' names) and, for a terrain, the "spacing" and
 // "heightScale" it was written with, "failed" with "error" (and "fields",
-// the header fields it names, where it names any), or "cancelled".
+// the header fields it names, where it names any), or "cancelled". A
+// refusal of the terrain room (a terrain it cannot prepare, a file it cannot
+// write) is kept as the room's result, and worded only when the state is
+// asked for.
 class ExportJob {
  public:
   // Where an export stands.
@@ -62,11 +66,15 @@ class ExportJob {
 
  private:
   class Progress;
+  struct Refused;
 
   void Run();
   void WriteNoise();
   void WriteTerrain();
   void Finish(Phase phase, const std::string& error, const std::vector<std::string>& fields = {});
+  void Finish(const Refused& refused);
+  // The "error" of a failed export. Guarded by mutex_.
+  std::string FailureText() const;
 
   const ExportRequest request_;
   std::vector<std::string> paths_;
@@ -79,9 +87,11 @@ class ExportJob {
   Phase state_ = Phase::kRunning;
   uint64_t done_ = 0;
   uint64_t total_ = 0;
-  double heightScale_ = 0.0;  // a terrain's, once it is known
-  std::string error_;
+  double heightScale_ = 0.0;         // a terrain's, once it is known
+  std::string error_;                // a failure's words, where the terrain room did not refuse
   std::vector<std::string> fields_;  // the header fields a failure names
+  terrain::TerrainResult refusal_;   // the terrain room's, where it refused
+  bool terrainRefused_ = false;      // refusal_ is of the terrain, not of a file
 
   std::thread thread_;
 };

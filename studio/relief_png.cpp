@@ -27,6 +27,13 @@ void UseLandByHeightRamp(noise::utils::ReliefRenderer& renderer) {
   renderer.AddGradientPoint(1.0, PixelColor(255, 255, 255, 255));
 }
 
+// The status of a preview whose picture cannot be encoded: no memory is 503,
+// as the server answers any request that runs out of it; anything else is
+// the studio's own fault.
+int StatusOf(const terrain::TerrainResult& encoded) {
+  return encoded.GetKind() == terrain::TerrainResult::Kind::kTooLarge ? 503 : 500;
+}
+
 }  // namespace
 
 void ReliefPng::Render(const noise::utils::HeightGrid& grid, noise::utils::ImageGrid& image) {
@@ -55,10 +62,9 @@ std::string ReliefPng::Encode(const noise::utils::HeightGrid& grid) {
   layout.compressionLevel = 1;
   layout.filters = terrain::PngLayout::kSubFilterOnly;
   std::vector<uint8_t> png;
-  std::string error;
-  if (!terrain::EncodePng(layout, pixels.data(), png, error)) {
-    throw StudioError(500, "the preview picture cannot be encoded: " + error);
-  }
+  const terrain::TerrainResult encoded = terrain::EncodePng(layout, pixels.data(), png);
+  if (!encoded)
+    throw StudioError(StatusOf(encoded), "the preview picture cannot be encoded: " + encoded.Text());
   return std::string(png.begin(), png.end());
 }
 

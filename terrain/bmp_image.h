@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "noisemap/image_grid.h"
+#include "terrain/terrain_result.h"
 
 namespace terrain {
 
@@ -26,9 +27,8 @@ struct BmpImage {
 BmpImage PictureOfImage(const noise::utils::ImageGrid& image);
 
 // Reads a BMP file with a 40-byte (or longer) information header, 24 bits
-// per pixel and no compression, bottom-up or top-down. False with a one-line
-// reason in `error` for any other file, or when the pixel rows do not fit in
-// it.
-bool ReadBmp24(const std::string& path, BmpImage& image, std::string& error);
+// per pixel and no compression, bottom-up or top-down. A failure, naming
+// `path`, for any other file, or when the pixel rows do not fit in it.
+TerrainResult ReadBmp24(const std::string& path, BmpImage& image);
 
 }  // namespace terrain

@@ -6,14 +6,14 @@ namespace terrain {
 
 bool ColourPngSupported() { return PngEncoderSupported(); }
 
-bool EncodeColourPng(const uint8_t* pixels, int32_t width, int32_t height, bool withAlpha,
-                     std::vector<uint8_t>& png, std::string& error) {
+TerrainResult EncodeColourPng(const uint8_t* pixels, int32_t width, int32_t height, bool withAlpha,
+                              std::vector<uint8_t>& png) {
   PngLayout layout;
   layout.width = width;
   layout.height = height;
   layout.channels = withAlpha ? 4 : 3;
   layout.sRGB = true;
-  return EncodePng(layout, pixels, png, error);
+  return EncodePng(layout, pixels, png);
 }
 
 }  // namespace terrain

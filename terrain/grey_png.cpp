@@ -99,32 +99,31 @@ void CopyTexts(const ReadContext& context, std::vector<PictureText>& texts) {
   }
 }
 
-// Refuses, with the reason in `error`, a picture the terrain cannot take:
-// one in colour, of a layout other than one grey sample of 8 or 16 bits a
-// pixel, or declaring more pixels than a terrain holds or than its
-// `fileSize` bytes can inflate to.
-bool CheckHeader(const HeaderInfo& header, size_t fileSize, std::string& error) {
+using Kind = TerrainResult::Kind;
+
+// Refuses a picture the terrain cannot take: one in colour, of a layout
+// other than one grey sample of 8 or 16 bits a pixel, or declaring more
+// pixels than a terrain holds or than its `fileSize` bytes can inflate to.
+TerrainResult CheckHeader(const HeaderInfo& header, size_t fileSize) {
   if (header.colourType != PNG_COLOR_TYPE_GRAY && header.colourType != PNG_COLOR_TYPE_GRAY_ALPHA) {
-    error = "a colour PNG picture; only greyscale pictures hold heights";
-    return false;
+    return TerrainResult(Kind::kUnsupported, "a colour PNG picture; only greyscale pictures hold heights");
   }
   const uint64_t samples = uint64_t{header.width} * header.height;
   if (header.channels != 1 || header.rowBytes != uint64_t{header.width} * BytesPerSample(header)) {
-    error = "a PNG picture of an unsupported layout";
-    return false;
+    return TerrainResult(Kind::kUnsupported, "a PNG picture of an unsupported layout");
   }
   if (samples > kLargestSamples ||
       (uint64_t{header.rowBytes} + 1) * header.height > fileSize * kLargestInflation + kInflationSlack) {
-    error = "damaged PNG picture: it declares " + std::to_string(header.width) + " x " +
-            std::to_string(header.height) + " pixels, more than its data can hold";
-    return false;
+    return TerrainResult(Kind::kMalformed,
+                         "damaged PNG picture: it declares " + std::to_string(header.width) + " x " +
+                             std::to_string(header.height) + " pixels, more than its data can hold");
   }
-  return true;
+  return TerrainResult();
 }
 
 // Reads the rows of a picture that CheckHeader took into `picture`: its
 // samples widened to 16 bits, its size and its texts.
-bool ReadSamples(ReadContext& context, const HeaderInfo& header, GreyPicture& picture, std::string& error) {
+TerrainResult ReadSamples(ReadContext& context, const HeaderInfo& header, GreyPicture& picture) {
   const uint64_t samples = uint64_t{header.width} * header.height;
   std::vector<uint8_t> data;
   std::vector<png_bytep> rows;
@@ -133,13 +132,11 @@ bool ReadSamples(ReadContext& context, const HeaderInfo& header, GreyPicture& pi
     rows.resize(header.height);
     picture.samples.resize(static_cast<size_t>(samples));
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the picture";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the picture");
   }
   for (png_uint_32 y = 0; y < header.height; ++y) rows[y] = data.data() + header.rowBytes * y;
   if (!ReadRows(context, rows.data())) {
-    error = std::string("damaged PNG picture: ") + context.sink.message;
-    return false;
+    return TerrainResult(Kind::kMalformed, std::string("damaged PNG picture: ") + context.sink.message);
   }
   picture.texts.clear();
   CopyTexts(context, picture.texts);
@@ -150,45 +147,43 @@ bool ReadSamples(ReadContext& context, const HeaderInfo& header, GreyPicture& pi
   }
   picture.width = static_cast<int32_t>(header.width);
   picture.height = static_cast<int32_t>(header.height);
-  return true;
+  return TerrainResult();
 }
 
 }  // namespace
 
 bool GreyPngSupported() { return true; }
 
-bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error) {
+TerrainResult ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture) {
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
-    error = "not a PNG picture";
-    return false;
+    return TerrainResult(Kind::kUnsupported, "not a PNG picture");
   }
   ReadContext context;
   context.source.data = bytes.data();
   context.source.size = bytes.size();
   if (!MakeLibpngStructs(context, png_create_read_struct)) {
-    error = "not enough memory to read the picture";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory to read the picture");
   }
   HeaderInfo header;
   if (!ReadHeader(context, header)) {
-    error = std::string("damaged PNG picture: ") + context.sink.message;
-    return false;
+    return TerrainResult(Kind::kMalformed, std::string("damaged PNG picture: ") + context.sink.message);
   }
-  return CheckHeader(header, bytes.size(), error) && ReadSamples(context, header, picture, error);
+  const TerrainResult checked = CheckHeader(header, bytes.size());
+  if (!checked) return checked;
+  return ReadSamples(context, header, picture);
 }
 
-bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error) {
+TerrainResult WriteGreyPng(const GreyPicture& picture, const std::string& path) {
   const uint64_t count = static_cast<uint64_t>(picture.width) * static_cast<uint64_t>(picture.height);
   if (picture.width <= 0 || picture.height <= 0 || count != picture.samples.size()) {
-    error = "cannot write " + path + ": the picture needs width x height samples, at least one";
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "the picture needs width x height samples, at least one")
+        .WithPath(path, "cannot write");
   }
   std::vector<uint8_t> data, out;
   try {
     data.resize(static_cast<size_t>(count) * 2);
   } catch (const std::bad_alloc&) {
-    error = "cannot write " + path + ": not enough memory";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory").WithPath(path, "cannot write");
   }
   // PNG stores 16-bit samples most significant byte first.
   for (size_t i = 0; i < picture.samples.size(); ++i) {
@@ -201,11 +196,9 @@ bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::stri
   layout.bitDepth = 16;
   layout.channels = 1;
   layout.texts = picture.texts;
-  if (!EncodePng(layout, data.data(), out, error)) {
-    error = "cannot write " + path + ": " + error;
-    return false;
-  }
-  return WriteWholeOutput(path, out, error);
+  const TerrainResult encoded = EncodePng(layout, data.data(), out);
+  if (!encoded) return encoded.WithPath(path, "cannot write");
+  return WriteWholeOutput(path, out);
 }
 
 }  // namespace terrain

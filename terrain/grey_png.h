@@ -25,16 +25,18 @@ struct GreyPicture {
 // any bit depth from its bytes. Samples of 16 bits are kept as they are;
 // samples of fewer bits are widened so that the brightest becomes 65535
 // (8-bit v becomes v x 257). No gamma or other transformation is applied.
-// False with a one-line reason in `error` for a colour picture, a picture
-// whose data is damaged or ends early, one that declares more pixels than its
-// data can hold, or a build without PNG support. The picture's uncompressed
+// A failure for a colour picture or one of another layout (kUnsupported), a
+// picture whose data is damaged or ends early or that declares more pixels
+// than its data can hold (kMalformed), no memory for it (kTooLarge), or a
+// build without PNG support (kUnsupported). The picture's uncompressed
 // text chunks (tEXt), before and after its data, come in `texts`.
-bool ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture, std::string& error);
+TerrainResult ReadGreyPng(const std::vector<uint8_t>& bytes, GreyPicture& picture);
 
 // Writes `picture` to `path` as a 16-bit greyscale PNG with no gamma or
 // colour information, its texts as uncompressed text chunks before the
-// data, replacing the file whole. False with a one-line reason
-// when it cannot; a file that was there then keeps its bytes.
-bool WriteGreyPng(const GreyPicture& picture, const std::string& path, std::string& error);
+// data, replacing the file whole. A failure naming `path` when it cannot
+// ("cannot write PATH: ..." where the picture cannot be encoded); a file that
+// was there then keeps its bytes.
+TerrainResult WriteGreyPng(const GreyPicture& picture, const std::string& path);
 
 }  // namespace terrain

@@ -6,14 +6,13 @@ namespace terrain {
 
 bool GreyPngSupported() { return false; }
 
-bool ReadGreyPng(const std::vector<uint8_t>&, GreyPicture&, std::string& error) {
-  error = "this build has no PNG support";
-  return false;
+TerrainResult ReadGreyPng(const std::vector<uint8_t>&, GreyPicture&) {
+  return TerrainResult(TerrainResult::Kind::kUnsupported, "this build has no PNG support");
 }
 
-bool WriteGreyPng(const GreyPicture&, const std::string& path, std::string& error) {
-  error = "cannot write " + path + ": this build has no PNG support";
-  return false;
+TerrainResult WriteGreyPng(const GreyPicture&, const std::string& path) {
+  return TerrainResult(TerrainResult::Kind::kUnsupported, "this build has no PNG support")
+      .WithPath(path, "cannot write");
 }
 
 }  // namespace terrain

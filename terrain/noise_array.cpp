@@ -24,18 +24,17 @@ std::string Quoted(const std::string& token) {
 
 }  // namespace
 
-bool ReadNoiseArray(const std::string& path, std::vector<float>& values, std::string& error) {
+TerrainResult ReadNoiseArray(const std::string& path, std::vector<float>& values) {
   values.clear();
   std::vector<uint8_t> bytes;
   platform::FailureReason reason;
-  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
-    error = reason.Text();
-    return false;
-  }
-  return ParseNoiseArray(bytes, values, error);
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason))
+    return TerrainResult::FromReason(reason).WithPath(path);
+  return ParseNoiseArray(bytes, values).WithPath(path);
 }
 
-bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& values, std::string& error) {
+TerrainResult ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& values) {
+  using Kind = TerrainResult::Kind;
   values.clear();
   std::string token;
   size_t start = 0;
@@ -47,45 +46,46 @@ bool ParseNoiseArray(const std::vector<uint8_t>& bytes, std::vector<float>& valu
       errno = 0;
       const float value = std::strtof(token.c_str(), &end);
       if (token.empty() || end != token.c_str() + token.size()) {
-        error = "value " + std::to_string(values.size()) + " at byte " + std::to_string(start) +
-                " is not a number" + Quoted(token);
-        return false;
+        return TerrainResult(Kind::kMalformed,
+                             "value " + std::to_string(values.size()) + " at byte " + std::to_string(start) +
+                                 " is not a number" + Quoted(token),
+                             static_cast<int64_t>(start));
       }
       values.push_back(value);
       start = i + 1;
     }
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the values";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the values");
   }
   // Editors add a line break or spaces after the last comma.
   while (start < bytes.size() && IsSpace(bytes[start])) ++start;
   if (start != bytes.size()) {
-    error = "the file does not end with a comma after its last value (byte " + std::to_string(start) + ")";
-    return false;
+    return TerrainResult(
+        Kind::kMalformed,
+        "the file does not end with a comma after its last value (byte " + std::to_string(start) + ")",
+        static_cast<int64_t>(start));
   }
-  return true;
+  return TerrainResult();
 }
 
-bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t tilesZ, int32_t tileWidth,
-                   int32_t tileHeight, std::vector<float>& grid, std::string& error) {
+TerrainResult AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t tilesZ,
+                            int32_t tileWidth, int32_t tileHeight, std::vector<float>& grid) {
+  using Kind = TerrainResult::Kind;
   if (tilesX <= 0 || tilesZ <= 0 || tileWidth <= 0 || tileHeight <= 0) {
-    error = "tile counts and sizes must be positive";
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "tile counts and sizes must be positive");
   }
   const uint64_t columns = static_cast<uint64_t>(tilesX) * static_cast<uint64_t>(tileWidth);
   const uint64_t rows = static_cast<uint64_t>(tilesZ) * static_cast<uint64_t>(tileHeight);
   if (columns > INT32_MAX || rows > INT32_MAX || columns * rows != values.size()) {
-    error = std::to_string(values.size()) + " values do not make " + std::to_string(tilesX) + " x " +
-            std::to_string(tilesZ) + " tiles of " + std::to_string(tileWidth) + " x " +
-            std::to_string(tileHeight);
-    return false;
+    return TerrainResult(Kind::kMalformed, std::to_string(values.size()) + " values do not make " +
+                                               std::to_string(tilesX) + " x " + std::to_string(tilesZ) +
+                                               " tiles of " + std::to_string(tileWidth) + " x " +
+                                               std::to_string(tileHeight));
   }
   try {
     grid.assign(values.size(), 0.0f);
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the grid";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the grid");
   }
   const uint64_t tileValues = static_cast<uint64_t>(tileWidth) * static_cast<uint64_t>(tileHeight);
   for (uint64_t t = 0; t < static_cast<uint64_t>(tilesX) * static_cast<uint64_t>(tilesZ); ++t) {
@@ -97,7 +97,7 @@ bool AssembleTiles(const std::vector<float>& values, int32_t tilesX, int32_t til
       grid[static_cast<size_t>(y * columns + x)] = values[static_cast<size_t>(t * tileValues + j)];
     }
   }
-  return true;
+  return TerrainResult();
 }
 
 }  // namespace terrain

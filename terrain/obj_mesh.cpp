@@ -112,72 +112,64 @@ struct PendingFile {
   bool isNew = false;
 };
 
-// Begins the replacement of `file`'s name; false with "PATH: REASON".
-bool BeginFile(PendingFile& file, std::string& error) {
+// A failure of `reason` that names `file`.
+TerrainResult FileFailure(const PendingFile& file, const platform::FailureReason& reason) {
+  return TerrainResult::FromReason(reason).WithPath(file.path);
+}
+
+// Begins the replacement of `file`'s name.
+TerrainResult BeginFile(PendingFile& file) {
   platform::LowLevelFile::Status status;
   file.isNew = platform::LowLevelFile::GetStatus(file.path.c_str(), status) == 0 &&
                status.kind == platform::LowLevelFile::Kind::kMissing;
-  if (file.replacement.Begin(file.path.c_str()) < 0) {
-    error = file.path + ": " + file.replacement.LastFailure().Text();
-    return false;
-  }
-  return true;
+  if (file.replacement.Begin(file.path.c_str()) < 0) return FileFailure(file, file.replacement.LastFailure());
+  return TerrainResult();
 }
 
 // Writes `bytes` into the replacement of `file`'s name.
-bool PrepareFile(PendingFile& file, const std::vector<uint8_t>& bytes, std::string& error) {
-  if (!BeginFile(file, error)) return false;
+TerrainResult PrepareFile(PendingFile& file, const std::vector<uint8_t>& bytes) {
+  const TerrainResult begun = BeginFile(file);
+  if (!begun) return begun;
   platform::FailureReason reason;
   if (!platform::WriteFully(file.replacement.Descriptor(), bytes.data(), bytes.size(), reason)) {
-    error = file.path + ": " + reason.Text();
-    return false;
+    return FileFailure(file, reason);
   }
-  return true;
+  return TerrainResult();
 }
 
 // The mesh streams into the replacement of its name.
-bool PrepareMesh(const TerrainGrid& grid, const std::string& name, PendingFile& file, std::string& error) {
-  if (!BeginFile(file, error)) return false;
+TerrainResult PrepareMesh(const TerrainGrid& grid, const std::string& name, PendingFile& file) {
+  const TerrainResult begun = BeginFile(file);
+  if (!begun) return begun;
   platform::RecordFileWriter writer;
-  if (writer.OpenOn(file.replacement.Descriptor()) < 0) {
-    error = file.path + ": " + writer.LastFailure().Text();
-    return false;
-  }
+  if (writer.OpenOn(file.replacement.Descriptor()) < 0) return FileFailure(file, writer.LastFailure());
   ObjLines out(writer);
   const bool whole = WriteObjLines(grid, name, out);
-  if (!writer.Close() || !whole) {
-    error = file.path + ": " + writer.LastFailure().Text();
-    return false;
-  }
-  return true;
+  if (!writer.Close() || !whole) return FileFailure(file, writer.LastFailure());
+  return TerrainResult();
 }
 
 // Seals every file, then moves each over its name. Should a move fail, the
 // files already moved that were new are removed again; one that replaced an
 // earlier file cannot get that file back, so the texture and material go
 // first and the mesh, which names them, last.
-bool PlaceFiles(std::vector<PendingFile>& files, std::string& error) {
+TerrainResult PlaceFiles(std::vector<PendingFile>& files) {
   for (PendingFile& file : files) {
-    if (!file.replacement.Seal()) {
-      error = file.path + ": " + file.replacement.LastFailure().Text();
-      return false;
-    }
+    if (!file.replacement.Seal()) return FileFailure(file, file.replacement.LastFailure());
   }
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i].replacement.Commit()) continue;
-    error = files[i].path + ": " + files[i].replacement.LastFailure().Text();
     for (size_t placed = 0; placed < i; ++placed) {
       if (files[placed].isNew) platform::LowLevelFile::Remove(files[placed].path.c_str());
     }
-    return false;
+    return FileFailure(files[i], files[i].replacement.LastFailure());
   }
-  return true;
+  return TerrainResult();
 }
 
 }  // namespace
 
-bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path,
-                  std::string& error) {
+TerrainResult WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = path.substr(folder.size());
@@ -191,19 +183,21 @@ bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std:
     textureFile = texture->fileName.empty() ? name + ".png" : texture->fileName;
     files[0].path = folder + textureFile;
     std::vector<uint8_t> png;
-    if (!EncodeColourPng(texture->rgba.data(), texture->width, texture->height, true, png, error)) {
-      error = files[0].path + ": " + error;
-      return false;
-    }
-    if (!PrepareFile(files[0], png, error)) return false;
+    const TerrainResult encoded =
+        EncodeColourPng(texture->rgba.data(), texture->width, texture->height, true, png);
+    if (!encoded) return encoded.WithPath(files[0].path);
+    const TerrainResult prepared = PrepareFile(files[0], png);
+    if (!prepared) return prepared;
   }
   PendingFile& material = files[files.size() - 2];
   PendingFile& mesh = files.back();
   material.path = folder + name + ".mtl";
   mesh.path = path;
   const std::string text = MaterialText(name, textureFile);
-  return PrepareFile(material, std::vector<uint8_t>(text.begin(), text.end()), error) &&
-         PrepareMesh(grid, name, mesh, error) && PlaceFiles(files, error);
+  TerrainResult written = PrepareFile(material, std::vector<uint8_t>(text.begin(), text.end()));
+  if (written) written = PrepareMesh(grid, name, mesh);
+  if (written) written = PlaceFiles(files);
+  return written;
 }
 
 }  // namespace terrain

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "terrain/terrain_grid.h"
+#include "terrain/terrain_result.h"
 
 namespace terrain {
 
@@ -31,9 +32,8 @@ struct ObjTexture {
 // write one (a full disk, a name that cannot be written) leaves every name
 // as it was. Only a failure of the final moves, which touch no data, can
 // leave some files new: those that had no earlier file are removed again,
-// but an earlier texture or material already replaced stays replaced. False
-// with a one-line reason when a file cannot be written.
-bool WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path,
-                  std::string& error);
+// but an earlier texture or material already replaced stays replaced. A
+// failure, naming the file, when a file cannot be written.
+TerrainResult WriteObjMesh(const TerrainGrid& grid, const ObjTexture* texture, const std::string& path);
 
 }  // namespace terrain

@@ -61,11 +61,10 @@ static_assert(PngLayout::kSubFilterOnly == PNG_FILTER_SUB, "the Sub filter's mas
 
 bool PngEncoderSupported() { return true; }
 
-bool EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint8_t>& png,
-               std::string& error) {
+TerrainResult EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint8_t>& png) {
+  using Kind = TerrainResult::Kind;
   if (layout.width <= 0 || layout.height <= 0) {
-    error = "cannot write an empty picture";
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "cannot write an empty picture");
   }
   const size_t rowBytes = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.channels) *
                           (layout.bitDepth == 16 ? 2 : 1);
@@ -84,21 +83,18 @@ bool EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint
       texts.push_back(chunk);
     }
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the picture";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the picture");
   }
   for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(samples + rowBytes * y);
   WriteContext context;
   if (!MakeLibpngStructs(context, png_create_write_struct)) {
-    error = "not enough memory for the picture";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the picture");
   }
   if (!WriteRows(context, layout, rows.data(), texts.data(), png)) {
-    error = context.sink.message;
     png.clear();
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, context.sink.message);
   }
-  return true;
+  return TerrainResult();
 }
 
 }  // namespace terrain

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "terrain/terrain_result.h"
+
 namespace terrain {
 
 // A text chunk of a PNG picture: a keyword of 1 to 79 printable Latin-1
@@ -36,10 +38,10 @@ struct PngLayout {
 bool PngEncoderSupported();
 
 // Encodes `samples`, layout.height rows from the top of layout.width pixels
-// each, as the bytes of a PNG file in `png`. False with a one-line reason in
-// `error` when the size is not positive, memory runs out, libpng fails or
-// the build has no PNG support.
-bool EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint8_t>& png,
-               std::string& error);
+// each, as the bytes of a PNG file in `png`. A failure when the size is not
+// positive (kInvalidArgument), memory runs out (kTooLarge), libpng refuses
+// the layout or texts (kInvalidArgument, in libpng's words) or the build has
+// no PNG support (kUnsupported).
+TerrainResult EncodePng(const PngLayout& layout, const uint8_t* samples, std::vector<uint8_t>& png);
 
 }  // namespace terrain

@@ -5,10 +5,9 @@ namespace terrain {
 
 bool PngEncoderSupported() { return false; }
 
-bool EncodePng(const PngLayout&, const uint8_t*, std::vector<uint8_t>& png, std::string& error) {
+TerrainResult EncodePng(const PngLayout&, const uint8_t*, std::vector<uint8_t>& png) {
   png.clear();
-  error = "this build has no PNG support";
-  return false;
+  return TerrainResult(TerrainResult::Kind::kUnsupported, "this build has no PNG support");
 }
 
 }  // namespace terrain

@@ -16,6 +16,7 @@ namespace {
 
 using loamwriter::kPackedRange;
 using loamwriter::kPackedTop;
+using Kind = TerrainResult::Kind;
 
 // The largest grid an HMP frame can count.
 constexpr uint64_t kLargestGrid = INT32_MAX;
@@ -26,38 +27,39 @@ bool GridFits(int64_t columns, int64_t rows) {
          static_cast<uint64_t>(columns) * static_cast<uint64_t>(rows) <= kLargestGrid;
 }
 
-// Whether the options give what a height array or RAW file needs.
-LoadResult CheckGridOptions(TerrainFormat format, const TerrainOptions& options, std::string& error) {
+// Whether the options give what a height array or RAW file needs; a
+// failure of kInvalidArgument where they do not.
+TerrainResult CheckGridOptions(TerrainFormat format, const TerrainOptions& options) {
   const bool heightArray = format == TerrainFormat::kHeightArray;
   const GridOptionNames& names = options.gridNames;
   if (options.columns <= 0 || options.rows <= 0) {
-    error = std::string(heightArray ? "a height array" : "a RAW file") + " needs " + names.needsSize;
-    return LoadResult::kNeedsOptions;
+    return TerrainResult(Kind::kInvalidArgument, std::string(heightArray ? "a height array" : "a RAW file") +
+                                                     " needs " + names.needsSize);
   }
   if (heightArray && (options.tilesX <= 0 || options.tilesZ <= 0 || options.columns % options.tilesX != 0 ||
                       options.rows % options.tilesZ != 0)) {
-    error = names.tiles + " must divide " + names.size + " into whole tiles";
-    return LoadResult::kNeedsOptions;
+    return TerrainResult(Kind::kInvalidArgument,
+                         names.tiles + " must divide " + names.size + " into whole tiles");
   }
   if (!GridFits(options.columns, options.rows)) {
-    error = names.size + " is larger than a terrain can be";
-    return LoadResult::kNeedsOptions;
+    return TerrainResult(Kind::kInvalidArgument, names.size + " is larger than a terrain can be");
   }
-  return LoadResult::kLoaded;
+  return TerrainResult();
 }
 
-bool ReadHeightArray(const std::vector<uint8_t>& bytes, const TerrainOptions& options, TerrainGrid& grid,
-                     std::string& error) {
+TerrainResult ReadHeightArray(const std::vector<uint8_t>& bytes, const TerrainOptions& options,
+                              TerrainGrid& grid) {
   std::vector<float> values, tiles;
-  if (!ParseNoiseArray(bytes, values, error) ||
-      !AssembleTiles(values, options.tilesX, options.tilesZ, options.columns / options.tilesX,
-                     options.rows / options.tilesZ, tiles, error)) {
-    return false;
+  TerrainResult read = ParseNoiseArray(bytes, values);
+  if (read) {
+    read = AssembleTiles(values, options.tilesX, options.tilesZ, options.columns / options.tilesX,
+                         options.rows / options.tilesZ, tiles);
   }
+  if (!read) return read;
   grid.columns = options.columns;
   grid.rows = options.rows;
   grid.heights.assign(tiles.begin(), tiles.end());
-  return true;
+  return TerrainResult();
 }
 
 // The skins of `file` with their levels split as stored.
@@ -83,21 +85,11 @@ bool CopySkins(const HmpFile& file, std::vector<TerrainSkin>& skins) {
   return true;
 }
 
-// The byte a reason names, or -1 where it names none.
-int64_t OffsetOf(const platform::FailureReason& reason) {
-  using Kind = platform::FailureReason::Kind;
-  const bool named = reason.GetKind() == Kind::kTruncated || reason.GetKind() == Kind::kMalformed;
-  return named ? static_cast<int64_t>(reason.Offset()) : -1;
-}
-
-bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, int64_t& errorOffset) {
+TerrainResult ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid) {
   HmpFile file;
   platform::FailureReason reason;
   if (!file.Parse(std::move(bytes)) || !file.FirstFrameGrid(grid.columns, grid.rows, grid.packed, reason)) {
-    const platform::FailureReason& failure = file.LastFailure().IsFailure() ? file.LastFailure() : reason;
-    error = failure.Text();
-    errorOffset = OffsetOf(failure);
-    return false;
+    return TerrainResult::FromReason(file.LastFailure().IsFailure() ? file.LastFailure() : reason);
   }
   grid.heights.resize(grid.packed.size());
   for (size_t i = 0; i < grid.packed.size(); ++i) grid.heights[i] = file.Height(grid.packed[i]);
@@ -109,11 +101,9 @@ bool ReadHmp(std::vector<uint8_t> bytes, TerrainGrid& grid, std::string& error, 
   grid.hasHmpHeader = true;
   grid.hmpHeader = file.Header();
   grid.skinsRead = true;
-  if (!CopySkins(file, grid.skins)) {
-    error = "a skin of the file cannot be taken";
-    return false;
-  }
-  return true;
+  if (!CopySkins(file, grid.skins))
+    return TerrainResult(Kind::kMalformed, "a skin of the file cannot be taken");
+  return TerrainResult();
 }
 
 // Picture rows run from the north; terrain rows from the south. The range is
@@ -141,16 +131,18 @@ void FromPicture(const GreyPicture& picture, const TerrainOptions& options, Terr
   }
 }
 
-bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, TerrainGrid& grid,
-             std::string& error) {
+// A RAW file's samples; a file of another size than the options' is
+// malformed (its size is all that tells its samples).
+TerrainResult ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, TerrainGrid& grid) {
   const uint64_t count = static_cast<uint64_t>(options.columns) * static_cast<uint64_t>(options.rows);
   if (bytes.size() != count * 2) {
     const GridOptionNames& names = options.gridNames;
     const std::string columns = std::to_string(options.columns), rows = std::to_string(options.rows);
-    error = "holds " + std::to_string(bytes.size()) + " bytes, but " + names.size +
+    return TerrainResult(
+        Kind::kMalformed,
+        "holds " + std::to_string(bytes.size()) + " bytes, but " + names.size +
             (names.rowsFirst ? "(" + rows + ", " + columns + ")" : " " + columns + "x" + rows) + " needs " +
-            std::to_string(count * 2);
-    return false;
+            std::to_string(count * 2));
   }
   GreyPicture picture;
   picture.width = options.columns;
@@ -160,24 +152,24 @@ bool ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& options, T
     picture.samples[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   }
   FromPicture(picture, options, grid);
-  return true;
+  return TerrainResult();
 }
 
-bool ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainOptions& options,
-                int64_t& errorOffset, TerrainGrid& grid, std::string& error) {
+TerrainResult ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainOptions& options,
+                         TerrainGrid& grid) {
   switch (format) {
     case TerrainFormat::kHeightArray:
-      return ReadHeightArray(bytes, options, grid, error);
+      return ReadHeightArray(bytes, options, grid);
     case TerrainFormat::kHmp:
-      return ReadHmp(std::move(bytes), grid, error, errorOffset);
+      return ReadHmp(std::move(bytes), grid);
     case TerrainFormat::kPng: {
       GreyPicture picture;
-      if (!ReadGreyPng(bytes, picture, error)) return false;
-      FromPicture(picture, options, grid);
-      return true;
+      const TerrainResult read = ReadGreyPng(bytes, picture);
+      if (read) FromPicture(picture, options, grid);
+      return read;
     }
     default:
-      return ReadRaw(bytes, options, grid, error);
+      return ReadRaw(bytes, options, grid);
   }
 }
 
@@ -185,55 +177,47 @@ bool ReadFormat(std::vector<uint8_t> bytes, TerrainFormat format, const TerrainO
 // the name when they tell it, else from the content.
 // A name with an extension that names no terrain format is refused; bytes
 // without a name need the options to name a format their content does not.
-LoadResult Load(std::vector<uint8_t> bytes, const TerrainOptions& options, bool foreignName,
-                TerrainGrid& grid, TerrainFormat& format, std::string& error, int64_t& errorOffset) {
+TerrainResult Load(std::vector<uint8_t> bytes, const TerrainOptions& options, bool foreignName,
+                   TerrainGrid& grid, TerrainFormat& format) {
   if (format == TerrainFormat::kUnknown) format = FormatOfContent(bytes);
   if (format == TerrainFormat::kObj || (format == TerrainFormat::kUnknown && foreignName)) {
-    error = "terrains are read from .txt, .hmp, .png, .r16 and .raw files";
-    return LoadResult::kFailed;
+    return TerrainResult(Kind::kUnsupported, "terrains are read from .txt, .hmp, .png, .r16 and .raw files");
   }
   if (format == TerrainFormat::kUnknown) {
-    error = "cannot tell a height array from a RAW file by its content; name the format (txt or raw)";
-    return LoadResult::kNeedsOptions;
+    return TerrainResult(
+        Kind::kInvalidArgument,
+        "cannot tell a height array from a RAW file by its content; name the format (txt or raw)");
   }
   if (format == TerrainFormat::kHeightArray || format == TerrainFormat::kRaw) {
-    const LoadResult checked = CheckGridOptions(format, options, error);
-    if (checked != LoadResult::kLoaded) return checked;
+    const TerrainResult checked = CheckGridOptions(format, options);
+    if (!checked) return checked;
   }
   grid = TerrainGrid();
   try {
-    if (!ReadFormat(std::move(bytes), format, options, errorOffset, grid, error)) return LoadResult::kFailed;
+    return ReadFormat(std::move(bytes), format, options, grid);
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for the terrain";
-    return LoadResult::kFailed;
+    return TerrainResult(Kind::kTooLarge, "not enough memory for the terrain");
   }
-  return LoadResult::kLoaded;
 }
 
 }  // namespace
 
-LoadResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error) {
+TerrainResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
+                          TerrainFormat& format) {
   format = options.format != TerrainFormat::kUnknown ? options.format : FormatOfName(path);
   std::vector<uint8_t> bytes;
   platform::FailureReason reason;
-  if (!platform::ReadWholeFile(path.c_str(), bytes, reason)) {
-    error = reason.Text();
-    return LoadResult::kFailed;
-  }
+  if (!platform::ReadWholeFile(path.c_str(), bytes, reason))
+    return TerrainResult::FromReason(reason).WithPath(path);
   const size_t dot = path.find_last_of("./");
   const bool foreignName = format == TerrainFormat::kUnknown && dot != std::string::npos && path[dot] == '.';
-  int64_t errorOffset = -1;
-  return Load(std::move(bytes), options, foreignName, grid, format, error, errorOffset);
+  return Load(std::move(bytes), options, foreignName, grid, format).WithPath(path);
 }
 
-LoadResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error, int64_t* errorOffset) {
+TerrainResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
+                          TerrainFormat& format) {
   format = options.format;
-  int64_t offset = -1;
-  const LoadResult result = Load(std::move(bytes), options, false, grid, format, error, offset);
-  if (errorOffset != nullptr) *errorOffset = offset;
-  return result;
+  return Load(std::move(bytes), options, false, grid, format);
 }
 
 }  // namespace terrain

@@ -7,14 +7,9 @@
 #include <vector>
 
 #include "terrain/terrain_grid.h"
+#include "terrain/terrain_result.h"
 
 namespace terrain {
-
-enum class LoadResult {
-  kLoaded,
-  kFailed,        // the file cannot be read or is damaged
-  kNeedsOptions,  // the options do not say what the file needs to be read
-};
 
 // Reads `path` into `grid`. The format is the one `options` names, else the
 // one the name's extension names, else the one the content announces (HMP
@@ -22,14 +17,16 @@ enum class LoadResult {
 // needs options.format. Height arrays and RAW files need options.columns and
 // rows (and a height array tiles that divide them). Heights of PNG and RAW
 // files stand for options' range, else 0 .. 65535. HMP files keep their
-// header and skins in the grid. Anything but kLoaded comes with a one-line
-// reason in `error`, and `format` tells the format read.
-LoadResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error);
+// header and skins in the grid. `format` tells the format read. A failure
+// names `path`; it is kInvalidArgument where the options do not say what the
+// file needs to be read (a size, tiles that divide it, the format of a file
+// whose name and content do not tell), and another kind where the file
+// cannot be read or is not a terrain of its format. Where it names a byte of
+// the file, Offset() gives it.
+TerrainResult LoadTerrain(const std::string& path, const TerrainOptions& options, TerrainGrid& grid,
+                          TerrainFormat& format);
 // The same for a file's bytes already in memory, with no name to go by.
-// Where the reason names a byte of the file, `*errorOffset` (when given)
-// receives its offset, else -1.
-LoadResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
-                       TerrainFormat& format, std::string& error, int64_t* errorOffset = nullptr);
+TerrainResult LoadTerrain(std::vector<uint8_t> bytes, const TerrainOptions& options, TerrainGrid& grid,
+                          TerrainFormat& format);
 
 }  // namespace terrain

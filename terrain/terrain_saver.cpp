@@ -24,6 +24,8 @@ namespace terrain {
 
 namespace {
 
+using Kind = TerrainResult::Kind;
+
 // The skin options.skinPath names: the picture and the levels the skin
 // export picks from it.
 struct SkinPicture {
@@ -46,38 +48,40 @@ GreyPicture ToPicture(const TerrainGrid& grid) {
   return picture;
 }
 
-bool WriteRaw(const TerrainGrid& grid, const std::string& path, std::string& error) {
+TerrainResult WriteRaw(const TerrainGrid& grid, const std::string& path) {
   const GreyPicture picture = ToPicture(grid);
   std::vector<uint8_t> bytes(picture.samples.size() * 2);
   for (size_t i = 0; i < picture.samples.size(); ++i) {
     bytes[2 * i] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
     bytes[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] >> 8);
   }
-  return WriteWholeOutput(path, bytes, error);
+  return WriteWholeOutput(path, bytes);
 }
 
 // The skin from a 24-bit picture, as the skin export takes an 888 engine
-// bitmap: three mip levels picked from level 0.
-bool TakeSkinPicture(const std::string& skinPath, SkinPicture& picture, std::string& error) {
+// bitmap: three mip levels picked from level 0. A failure names no picture;
+// the caller says which it took.
+TerrainResult TakeSkinPicture(SkinPicture& picture) {
   const int64_t w = picture.image.width, h = picture.image.height;
-  if (w * h * 3 > INT32_MAX) {
-    error = skinPath + ": the picture is too large for a skin";
-    return false;
-  }
+  if (w * h * 3 > INT32_MAX) return TerrainResult(Kind::kTooLarge, "the picture is too large for a skin");
   picture.skin = {loamwriter::kSkinType888WithMips, picture.image.width, picture.image.height, 3, true, {}};
   if (!loamwriter::PickSkinLevels(picture.image.pixels.data(), picture.skin)) {
-    error = skinPath + ": the picture cannot be taken as a skin";
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "the picture cannot be taken as a skin");
   }
-  return true;
+  return TerrainResult();
 }
 
-bool ReadSkinPicture(const std::string& skinPath, SkinPicture& skin, std::string& error) {
-  if (!ReadBmp24(skinPath, skin.image, error)) {
-    error = skinPath + ": " + error;
-    return false;
-  }
-  return TakeSkinPicture(skinPath, skin, error);
+// A failure of TakeSkinPicture worded for a skin that is no file ("the
+// relief skin: ...").
+TerrainResult OfSkin(const std::string& skin, const TerrainResult& taken) {
+  if (taken) return taken;
+  return TerrainResult(taken.GetKind(), skin + ": " + taken.Description(), taken.Offset());
+}
+
+TerrainResult ReadSkinPicture(const std::string& skinPath, SkinPicture& skin) {
+  const TerrainResult read = ReadBmp24(skinPath, skin.image);
+  if (!read) return read;
+  return TakeSkinPicture(skin).WithPath(skinPath);
 }
 
 // The height at grid position (x, y), between samples by bilinear
@@ -100,7 +104,7 @@ double HeightBetween(const TerrainGrid& grid, double x, double y) {
 // make a huge skin (1024 x 1024 pixels with their mip levels are 4 MiB).
 // The skin spans the grid from its first sample to its last, as the
 // engine lays it over the terrain.
-bool TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture, std::string& error) {
+TerrainResult TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture) {
   TerrainGrid sampled;
   loamwriter::BlankSkinSides(grid.columns, grid.rows, sampled.columns, sampled.rows);
   const double stepX = (grid.columns - 1) / static_cast<double>(sampled.columns);
@@ -118,14 +122,12 @@ bool TakeReliefSkin(const TerrainGrid& grid, SkinPicture& picture, std::string& 
   try {
     RenderTerrain(sampled, false, image);
   } catch (const noise::utils::ErrorMessage& e) {
-    error = "the relief skin cannot be drawn: " + e.Message();
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "the relief skin cannot be drawn: " + e.Message());
   } catch (const noise::Exception&) {
-    error = "the relief skin cannot be drawn";
-    return false;
+    return TerrainResult(Kind::kInvalidArgument, "the relief skin cannot be drawn");
   }
   picture.image = PictureOfImage(image);
-  return TakeSkinPicture("the relief skin", picture, error);
+  return OfSkin("the relief skin", TakeSkinPicture(picture));
 }
 
 // A line for a skin whose sides some readers take differently, naming the
@@ -205,26 +207,25 @@ bool WriteHmpRecords(loamwriter::HMP7W& writer, const TerrainGrid& grid, const T
 // The file the exports write for these heights: header with the grid's
 // extent, the spacings and the height range, the skins, one frame. It goes
 // to its name only once it is whole.
-bool WriteHmp(const TerrainGrid& grid, const TerrainOptions& options, const SkinPicture* picture,
-              const std::string& path, std::string& error) {
+TerrainResult WriteHmp(const TerrainGrid& grid, const TerrainOptions& options, const SkinPicture* picture,
+                       const std::string& path) {
   loamwriter::TerrainHeaderValues values;
   if (!loamwriter::HeaderValuesFor(grid.columns, grid.rows, grid.spacingX, grid.spacingY, grid.low, grid.high,
                                    values)) {
-    error = "the terrain's extent does not fit in the numbers of an HMP header";
-    return false;
+    return TerrainResult(Kind::kTooLarge,
+                         "the terrain's extent does not fit in the numbers of an HMP header");
   }
   platform::FileReplacement output;
   const int fd = output.Begin(path.c_str());
   loamwriter::HMP7W writer;
   if (fd < 0 || writer.OpenDescriptor(fd) < 0) {
-    error = path + ": " + (fd < 0 ? output.LastFailure() : writer.LastFailure()).Text();
-    return false;
+    return TerrainResult::FromReason(fd < 0 ? output.LastFailure() : writer.LastFailure()).WithPath(path);
   }
   loamwriter::SetHeaderFromRange(writer.header, values);
   KeepHmpHeader(grid, options, writer.header);
   const bool whole = WriteHmpRecords(writer, grid, options, picture);
   const bool closed = writer.Close();
-  return FinishWholeOutput(closed && whole, writer.LastFailure(), output, path, error);
+  return FinishWholeOutput(closed && whole, writer.LastFailure(), output, path);
 }
 
 // The OBJ texture: the picture given, else the first true-colour skin of
@@ -256,45 +257,43 @@ bool TextureOf(const TerrainGrid& grid, const SkinPicture* picture, ObjTexture& 
   return false;
 }
 
-bool SaveFormat(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
-                const SkinPicture* picture, const std::string& path, std::string& error) {
+TerrainResult SaveFormat(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                         const SkinPicture* picture, const std::string& path) {
   switch (format) {
     case TerrainFormat::kHmp: {
       SkinPicture relief;
       if (picture == nullptr && grid.skins.empty() && DefaultSkinFor(grid, options) == DefaultSkin::kRelief) {
-        if (!TakeReliefSkin(grid, relief, error)) return false;
+        const TerrainResult drawn = TakeReliefSkin(grid, relief);
+        if (!drawn) return drawn;
         picture = &relief;
       }
-      return WriteHmp(grid, options, picture, path, error);
+      return WriteHmp(grid, options, picture, path);
     }
     case TerrainFormat::kPng: {
       GreyPicture heights = ToPicture(grid);
       heights.texts = TerrainTexts(grid);
-      return WriteGreyPng(heights, path, error);
+      return WriteGreyPng(heights, path);
     }
     case TerrainFormat::kRaw:
-      return WriteRaw(grid, path, error);
+      return WriteRaw(grid, path);
     case TerrainFormat::kObj: {
       ObjTexture texture;
       texture.fileName = options.objTextureName;
-      return WriteObjMesh(grid, TextureOf(grid, picture, texture) ? &texture : nullptr, path, error);
+      return WriteObjMesh(grid, TextureOf(grid, picture, texture) ? &texture : nullptr, path);
     }
     default:
-      error = "terrains are written to .hmp, .png, .r16, .raw and .obj files";
-      return false;
+      return TerrainResult(Kind::kUnsupported,
+                           "terrains are written to .hmp, .png, .r16, .raw and .obj files");
   }
 }
 
 }  // namespace
 
-bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::string& error) {
+TerrainResult PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid) {
   const double scale = options.heightScale;
   for (double& height : grid.heights) {
     height *= scale;
-    if (!std::isfinite(height)) {
-      error = "a height is not a finite number";
-      return false;
-    }
+    if (!std::isfinite(height)) return TerrainResult(Kind::kMalformed, "a height is not a finite number");
   }
   grid.low *= scale;
   grid.high *= scale;
@@ -316,8 +315,9 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
     }
   }
   if (!Fits(grid.low) || !Fits(grid.high)) {
-    error = "the height range does not fit in the numbers of an HMP header (-2097151 to 2097151)";
-    return false;
+    return TerrainResult(
+        Kind::kTooLarge,
+        "the height range does not fit in the numbers of an HMP header (-2097151 to 2097151)");
   }
   grid.rangeKnown = true;
   grid.packedLow = grid.low;
@@ -329,34 +329,36 @@ bool PrepareTerrain(const TerrainOptions& options, TerrainGrid& grid, std::strin
     grid.packedLow = packer.Unpack(0);
     grid.packedHigh = packer.Unpack(loamwriter::kPackedTop);
   }
-  return true;
+  return TerrainResult();
 }
 
-bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
-                 const BmpImage& skin, const std::string& path, std::string& error) {
+TerrainResult SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                          const BmpImage& skin, const std::string& path) {
   try {
     SkinPicture picture;
     picture.image = skin;
-    return TakeSkinPicture("the skin", picture, error) &&
-           SaveFormat(grid, format, options, &picture, path, error);
+    const TerrainResult taken = OfSkin("the skin", TakeSkinPicture(picture));
+    if (!taken) return taken;
+    return SaveFormat(grid, format, options, &picture, path);
   } catch (const std::bad_alloc&) {
-    error = path + ": not enough memory";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory").WithPath(path);
   }
 }
 
-bool SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
-                 const std::string& path, std::string& error, std::string* warning) {
+TerrainResult SaveTerrain(const TerrainGrid& grid, TerrainFormat format, const TerrainOptions& options,
+                          const std::string& path, std::string* warning) {
   SkinPicture picture;
   const bool hasPicture = !options.skinPath.empty();
-  if (hasPicture && !ReadSkinPicture(options.skinPath, picture, error)) return false;
+  if (hasPicture) {
+    const TerrainResult read = ReadSkinPicture(options.skinPath, picture);
+    if (!read) return read;
+  }
   if (hasPicture && warning != nullptr && format == TerrainFormat::kHmp)
     *warning = SkinSizeWarning(options.skinPath, picture.image);
   try {
-    return SaveFormat(grid, format, options, hasPicture ? &picture : nullptr, path, error);
+    return SaveFormat(grid, format, options, hasPicture ? &picture : nullptr, path);
   } catch (const std::bad_alloc&) {
-    error = path + ": not enough memory";
-    return false;
+    return TerrainResult(Kind::kTooLarge, "not enough memory").WithPath(path);
   }
 }
 

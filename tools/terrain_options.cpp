@@ -33,16 +33,14 @@ void AddTerrainInputOptions(OptionParser& parser, terrain::TerrainOptions& optio
 int LoadTerrainInput(const OptionParser& parser, const std::string& input,
                      const terrain::TerrainOptions& options, terrain::TerrainGrid& grid,
                      terrain::TerrainFormat& format) {
-  std::string error;
-  switch (terrain::LoadTerrain(input, options, grid, format, error)) {
-    case terrain::LoadResult::kLoaded:
-      return kExitDone;
-    case terrain::LoadResult::kNeedsOptions:
-      return parser.UsageError(input + ": " + error);
-    default:
-      std::fprintf(stderr, "%s: %s: %s\n", parser.Program().c_str(), input.c_str(), error.c_str());
-      return kExitFailed;
-  }
+  const terrain::TerrainResult loaded = terrain::LoadTerrain(input, options, grid, format);
+  if (loaded) return kExitDone;
+  // Options that do not say what the file needs are the command line's to
+  // mend.
+  if (loaded.GetKind() == terrain::TerrainResult::Kind::kInvalidArgument)
+    return parser.UsageError(loaded.Text());
+  std::fprintf(stderr, "%s: %s\n", parser.Program().c_str(), loaded.Text().c_str());
+  return kExitFailed;
 }
 
 }  // namespace tools

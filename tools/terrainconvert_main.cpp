@@ -118,9 +118,12 @@ int Convert(const tools::OptionParser& parser, const std::string& input, const s
   terrain::TerrainFormat inputFormat = terrain::TerrainFormat::kUnknown;
   const int status = tools::LoadTerrainInput(parser, input, options, grid, inputFormat);
   if (status != tools::kExitDone) return status;
-  std::string error, warning;
-  if (!terrain::PrepareTerrain(options, grid, error)) return Fail(input + ": " + error);
-  if (!terrain::SaveTerrain(grid, outputFormat, options, output, error, &warning)) return Fail(error);
+  // The heights come from the input, which a refusal of them names.
+  const terrain::TerrainResult prepared = terrain::PrepareTerrain(options, grid);
+  if (!prepared) return Fail(prepared.WithPath(input).Text());
+  std::string warning;
+  const terrain::TerrainResult saved = terrain::SaveTerrain(grid, outputFormat, options, output, &warning);
+  if (!saved) return Fail(saved.Text());
   if (!warning.empty()) std::fprintf(stderr, "terrainconvert: warning: %s\n", warning.c_str());
   std::printf("%s: %s, %d x %d samples, %g x %g apart\n", output.c_str(), terrain::FormatName(outputFormat),
               grid.columns, grid.rows, grid.spacingX, grid.spacingY);

@@ -28,6 +28,7 @@
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 #include "terrain/hmp_file.h"
 #include "terrain/terrain_loader.h"
 
@@ -551,10 +552,7 @@ TEST_F(StudioApiTest, TerrainExportsHoldTheWholeArea) {
   ASSERT_EQ(state.at("state"), "done") << state;
   terrain::TerrainGrid grid;
   terrain::TerrainFormat format;
-  std::string error;
-  ASSERT_EQ(terrain::LoadTerrain(Served() + "/area.png", {}, grid, format, error),
-            terrain::LoadResult::kLoaded)
-      << error;
+  ASSERT_TRUE(testsupport::Succeeded(terrain::LoadTerrain(Served() + "/area.png", {}, grid, format)));
   ASSERT_EQ(grid.columns, 32);
   ASSERT_EQ(grid.rows, 8);
   const auto range = std::minmax_element(heights.begin(), heights.end());
@@ -634,9 +632,7 @@ TEST_F(StudioApiTest, TerrainExportsTakeTheWorldSpacingAndHeightScale) {
   EXPECT_NEAR(state.at("heightScale").get<double>(), scale, scale * 1e-6);
   terrain::TerrainGrid grid;
   terrain::TerrainFormat format;
-  std::string error;
-  ASSERT_EQ(terrain::LoadTerrain(Served() + "/w.png", {}, grid, format, error), terrain::LoadResult::kLoaded)
-      << error;
+  ASSERT_TRUE(testsupport::Succeeded(terrain::LoadTerrain(Served() + "/w.png", {}, grid, format)));
   EXPECT_EQ(grid.spacingX, 0.5);
   EXPECT_EQ(grid.spacingY, 0.5);
   EXPECT_NEAR(grid.high - grid.low, 1.55, 2.0 / 1024);

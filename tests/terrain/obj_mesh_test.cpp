@@ -15,10 +15,12 @@
 #include "platform/file_fault_injector.h"
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 
 namespace {
 
 using Numbers = std::vector<std::array<double, 3>>;
+using testsupport::Succeeded;
 
 // The lines of an OBJ file, by their first word.
 struct ObjFile {
@@ -83,7 +85,7 @@ class ObjMeshTest : public testsupport::TempDirFixture {
     }
     return names;
   }
-  std::string error_;
+  terrain::TerrainResult result_;
 };
 
 TEST_F(ObjMeshTest, VerticesAndTextureCoordinatesOfAGridThatIsNotSquare) {
@@ -93,7 +95,7 @@ TEST_F(ObjMeshTest, VerticesAndTextureCoordinatesOfAGridThatIsNotSquare) {
   for (int32_t y = 0; y < 3; ++y) {
     for (int32_t x = 0; x < 5; ++x) grid.heights[grid.Index(x, y)] = 100000.0 * y + x / 4.0;
   }
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("t.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, nullptr, temp_.File("t.obj"))));
   const ObjFile obj = Parse(temp_.File("t.obj"));
   EXPECT_NE(Text(temp_.File("t.obj")).find("\nv 0 0 0\n"), std::string::npos);  // no -0
   ASSERT_EQ(obj.v.size(), 15u);
@@ -111,7 +113,7 @@ TEST_F(ObjMeshTest, VerticesAndTextureCoordinatesOfAGridThatIsNotSquare) {
 
 TEST_F(ObjMeshTest, FacesCoverEveryCellTurningCounterClockwiseSeenFromAbove) {
   terrain::TerrainGrid grid = Grid(3, 2, 1.0, 1.0);
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("t.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, nullptr, temp_.File("t.obj"))));
   const ObjFile obj = Parse(temp_.File("t.obj"));
   ASSERT_EQ(obj.faces.size(), 4u);  // two triangles per cell, 2 cells
   double area = 0.0;
@@ -129,7 +131,7 @@ TEST_F(ObjMeshTest, NormalsLeanAwayFromTheRise) {
   // Rising 1 per unit north: the normal leans south (+z), (0, 1, 1) / sqrt 2.
   terrain::TerrainGrid grid = Grid(2, 3, 1.0, 1.0);
   for (int32_t y = 0; y < 3; ++y) grid.heights[grid.Index(0, y)] = grid.heights[grid.Index(1, y)] = y;
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("n.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, nullptr, temp_.File("n.obj"))));
   const ObjFile obj = Parse(temp_.File("n.obj"));
   ASSERT_EQ(obj.vn.size(), 6u);
   for (const std::array<double, 3>& n : obj.vn) {
@@ -139,13 +141,13 @@ TEST_F(ObjMeshTest, NormalsLeanAwayFromTheRise) {
   }
   // Rising east: the normal leans west (-x).
   for (int32_t y = 0; y < 3; ++y) grid.heights[grid.Index(1, y)] = 1.0, grid.heights[grid.Index(0, y)] = 0.0;
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("n.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, nullptr, temp_.File("n.obj"))));
   EXPECT_NEAR(Parse(temp_.File("n.obj")).vn.at(0)[0], -std::sqrt(0.5), 1e-8);
 }
 
 TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   terrain::TerrainGrid grid = Grid(2, 2, 1.0, 1.0);
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, nullptr, temp_.File("Plain.v2.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, nullptr, temp_.File("Plain.v2.obj"))));
   EXPECT_EQ(Parse(temp_.File("Plain.v2.obj")).mtllib, "Plain.v2.mtl");
   const std::string plain = Text(temp_.File("Plain.v2.mtl"));
   EXPECT_NE(plain.find("newmtl Plain.v2\n"), std::string::npos) << plain;
@@ -154,7 +156,7 @@ TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("Plain.v2.png")).empty());
 
   const terrain::ObjTexture texture{2, 1, {255, 0, 0, 255, 0, 0, 255, 128}, ""};
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, &texture, temp_.File("Skin.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, &texture, temp_.File("Skin.obj"))));
   const std::string skin = Text(temp_.File("Skin.mtl"));
   EXPECT_NE(skin.find("Kd 1 1 1\n"), std::string::npos) << skin;
   EXPECT_NE(skin.find("map_Kd Skin.png\n"), std::string::npos) << skin;
@@ -167,7 +169,7 @@ TEST_F(ObjMeshTest, MaterialAndTextureAreNamedAfterTheMesh) {
   // A texture that names its own file leaves the mesh's NAME.png alone.
   terrain::ObjTexture named = texture;
   named.fileName = "Skin_texture.png";
-  ASSERT_TRUE(terrain::WriteObjMesh(grid, &named, temp_.File("Skin.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::WriteObjMesh(grid, &named, temp_.File("Skin.obj"))));
   EXPECT_NE(Text(temp_.File("Skin.mtl")).find("map_Kd Skin_texture.png\n"), std::string::npos);
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin_texture.png")), png);
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("Skin.png")), png);
@@ -183,8 +185,8 @@ TEST_F(ObjMeshTest, FilesTakeTheirNamesAllOrNone) {
   // The mesh's name is taken by a folder, which fails only after the
   // texture and material are written.
   std::filesystem::create_directory(temp_.File("t.obj"));
-  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("t.obj"), error_));
-  EXPECT_EQ(error_.find(temp_.File("t.obj") + ": "), 0u) << error_;
+  EXPECT_FALSE(result_ = terrain::WriteObjMesh(grid, &texture, temp_.File("t.obj")));
+  EXPECT_EQ(result_.Text().find(temp_.File("t.obj") + ": "), 0u) << result_.Text();
   EXPECT_EQ(Names(), std::set<std::string>{"t.obj"});
 
   // Earlier files keep their bytes: a mesh that cannot be flushed (the
@@ -193,7 +195,7 @@ TEST_F(ObjMeshTest, FilesTakeTheirNamesAllOrNone) {
   for (const char* name : {"m.obj", "m.mtl", "m.png"})
     ASSERT_TRUE(testsupport::WriteFileBytes(temp_.File(name), old));
   FileFaultInjector::FailCall(FileFaultInjector::Operation::kSync, 3);
-  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("m.obj"), error_));
+  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("m.obj")));
   FileFaultInjector::Reset();
   for (const char* name : {"m.obj", "m.mtl", "m.png"})
     EXPECT_EQ(testsupport::ReadFileBytes(temp_.File(name)), old) << name;
@@ -201,16 +203,16 @@ TEST_F(ObjMeshTest, FilesTakeTheirNamesAllOrNone) {
   // The material's move refused once the texture has moved: the new
   // texture goes again.
   FileFaultInjector::FailCall(FileFaultInjector::Operation::kReplace, 2);
-  EXPECT_FALSE(terrain::WriteObjMesh(grid, &texture, temp_.File("n.obj"), error_));
+  EXPECT_FALSE(result_ = terrain::WriteObjMesh(grid, &texture, temp_.File("n.obj")));
   FileFaultInjector::Reset();
-  EXPECT_EQ(error_.find(temp_.File("n.mtl") + ": "), 0u) << error_;
+  EXPECT_EQ(result_.Text().find(temp_.File("n.mtl") + ": "), 0u) << result_.Text();
   EXPECT_EQ(Names(), (std::set<std::string>{"t.obj", "m.obj", "m.mtl", "m.png"}));
 }
 
 TEST_F(ObjMeshTest, AFolderThatIsNotThereIsRefused) {
   terrain::TerrainGrid grid = Grid(2, 2, 1.0, 1.0);
-  EXPECT_FALSE(terrain::WriteObjMesh(grid, nullptr, temp_.File("none/t.obj"), error_));
-  EXPECT_EQ(error_.find(temp_.File("none/t.mtl")), 0u) << error_;
+  EXPECT_FALSE(result_ = terrain::WriteObjMesh(grid, nullptr, temp_.File("none/t.obj")));
+  EXPECT_EQ(result_.Text().find(temp_.File("none/t.mtl")), 0u) << result_.Text();
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 #include "terrain/grey_png.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_saver.h"
@@ -16,6 +17,7 @@
 namespace {
 
 using terrain::TerrainFormat;
+using testsupport::Succeeded;
 
 TEST(TerrainFormatTest, EndingsInAnyCaseNameTheirFormat) {
   const std::vector<std::pair<std::string, TerrainFormat>> names = {
@@ -56,25 +58,21 @@ TEST_F(UpperCaseEndingTest, AreReadAndWrittenAsTheirFormat) {
   options.rows = 2;
   terrain::TerrainGrid grid;
   TerrainFormat format = TerrainFormat::kUnknown;
-  std::string error;
-  ASSERT_EQ(terrain::LoadTerrain(temp_.File("MAP.TXT"), options, grid, format, error),
-            terrain::LoadResult::kLoaded)
-      << error;
+  ASSERT_TRUE(Succeeded(terrain::LoadTerrain(temp_.File("MAP.TXT"), options, grid, format)));
   EXPECT_EQ(format, TerrainFormat::kHeightArray);
-  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error)) << error;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, grid)));
   std::vector<std::string> outputs = {"OUT.HMP", "OUT.R16", "OUT.OBJ"};
   if (terrain::GreyPngSupported()) outputs.push_back("OUT.PNG");
   for (const std::string& name : outputs) {
     const std::string path = temp_.File(name);
-    ASSERT_TRUE(terrain::SaveTerrain(grid, terrain::FormatOfName(path), {}, path, error)) << error;
+    ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, terrain::FormatOfName(path), {}, path)));
     if (name == "OUT.OBJ") {
       EXPECT_FALSE(testsupport::ReadFileBytes(temp_.File("OUT.mtl")).empty());
       continue;
     }
     terrain::TerrainGrid back;
     options.format = TerrainFormat::kUnknown;  // the name tells it
-    ASSERT_EQ(terrain::LoadTerrain(path, options, back, format, error), terrain::LoadResult::kLoaded)
-        << name << ": " << error;
+    ASSERT_TRUE(Succeeded(terrain::LoadTerrain(path, options, back, format))) << name;
     EXPECT_EQ(format, terrain::FormatOfName(path)) << name;
     EXPECT_EQ(back.packed, (std::vector<uint16_t>{0, 21845, 43690, 65535})) << name;
   }

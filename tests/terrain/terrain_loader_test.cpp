@@ -13,7 +13,6 @@
 
 namespace {
 
-using terrain::LoadResult;
 using terrain::TerrainFormat;
 using testsupport::ByteBuilder;
 
@@ -32,15 +31,26 @@ ByteBuilder Hmp(float param0 = 2.0f) {
   return b;
 }
 
+// What a load comes to, as its callers tell it apart: read, refused for
+// options the caller must give (kInvalidArgument), or refused for the file.
+enum class LoadResult { kLoaded, kFailed, kNeedsOptions };
+
 class TerrainLoaderTest : public testsupport::TempDirFixture {
  protected:
   LoadResult Load(const std::vector<uint8_t>& bytes, const terrain::TerrainOptions& options) {
-    return terrain::LoadTerrain(bytes, options, grid_, format_, error_);
+    return Outcome(terrain::LoadTerrain(bytes, options, grid_, format_));
   }
   LoadResult LoadFile(const std::string& name, const std::vector<uint8_t>& bytes,
                       const terrain::TerrainOptions& options) {
     EXPECT_TRUE(testsupport::WriteFileBytes(temp_.File(name), bytes));
-    return terrain::LoadTerrain(temp_.File(name), options, grid_, format_, error_);
+    return Outcome(terrain::LoadTerrain(temp_.File(name), options, grid_, format_));
+  }
+  // The outcome of `result`, its words (without the file's name) in error_.
+  LoadResult Outcome(const terrain::TerrainResult& result) {
+    error_ = result.Description();
+    if (result) return LoadResult::kLoaded;
+    return result.GetKind() == terrain::TerrainResult::Kind::kInvalidArgument ? LoadResult::kNeedsOptions
+                                                                              : LoadResult::kFailed;
   }
   terrain::TerrainGrid grid_;
   TerrainFormat format_ = TerrainFormat::kUnknown;
@@ -82,7 +92,7 @@ TEST_F(TerrainLoaderTest, MissingOptionsAndForeignNamesAreToldApart) {
   EXPECT_EQ(LoadFile("a.txt", bytes, options), LoadResult::kLoaded) << error_;
   EXPECT_EQ(LoadFile("a.bmp", bytes, options), LoadResult::kFailed);
   EXPECT_EQ(LoadFile("a.obj", bytes, options), LoadResult::kFailed);
-  EXPECT_EQ(terrain::LoadTerrain(temp_.File("missing.txt"), options, grid_, format_, error_),
+  EXPECT_EQ(Outcome(terrain::LoadTerrain(temp_.File("missing.txt"), options, grid_, format_)),
             LoadResult::kFailed);
 }
 
@@ -134,18 +144,18 @@ TEST_F(TerrainLoaderTest, HmpFilesGiveHeightsSpacingsAndSkinLevels) {
 }
 
 TEST_F(TerrainLoaderTest, DamagedHmpFilesNameTheByteAtFault) {
-  int64_t offset = 0;
   terrain::TerrainOptions options;
-  EXPECT_EQ(terrain::LoadTerrain(Hmp(3.0f).Data(), options, grid_, format_, error_, &offset),
-            LoadResult::kFailed);
-  EXPECT_EQ(offset, 44);  // param0: 3 columns do not divide 4 vertices
+  terrain::TerrainResult result = terrain::LoadTerrain(Hmp(3.0f).Data(), options, grid_, format_);
+  EXPECT_EQ(Outcome(result), LoadResult::kFailed);
+  EXPECT_EQ(result.Offset(), 44);  // param0: 3 columns do not divide 4 vertices
   std::vector<uint8_t> cut = Hmp().Data();
   cut.pop_back();
-  EXPECT_EQ(terrain::LoadTerrain(cut, options, grid_, format_, error_, &offset), LoadResult::kFailed);
-  EXPECT_EQ(offset, 84 + 12 + 63);  // the frame whose vertices are cut short
-  EXPECT_EQ(terrain::LoadTerrain({'H', 'M', 'P', '7'}, options, grid_, format_, error_, &offset),
-            LoadResult::kFailed);
-  EXPECT_EQ(offset, 0);
+  result = terrain::LoadTerrain(cut, options, grid_, format_);
+  EXPECT_EQ(Outcome(result), LoadResult::kFailed);
+  EXPECT_EQ(result.Offset(), 84 + 12 + 63);  // the frame whose vertices are cut short
+  result = terrain::LoadTerrain(std::vector<uint8_t>{'H', 'M', 'P', '7'}, options, grid_, format_);
+  EXPECT_EQ(Outcome(result), LoadResult::kFailed);
+  EXPECT_EQ(result.Offset(), 0);
 }
 
 TEST_F(TerrainLoaderTest, RawSamplesRunFromTheNorthAndStandForTheRange) {

@@ -12,6 +12,7 @@
 
 #include "support/byte_builder.h"
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 #include "terrain/grey_png.h"
 #include "terrain/hmp_file.h"
 #include "terrain/terrain_loader.h"
@@ -20,6 +21,7 @@ namespace {
 
 using terrain::TerrainFormat;
 using testsupport::ByteBuilder;
+using testsupport::Succeeded;
 
 terrain::TerrainGrid Grid(int32_t columns, int32_t rows, const std::vector<double>& heights) {
   terrain::TerrainGrid grid;
@@ -51,13 +53,11 @@ class TerrainSaverTest : public testsupport::TempDirFixture {
   terrain::TerrainGrid LoadHmp(const std::vector<uint8_t>& bytes, const terrain::TerrainOptions& options) {
     terrain::TerrainGrid grid;
     TerrainFormat format = TerrainFormat::kUnknown;
-    EXPECT_EQ(terrain::LoadTerrain(bytes, terrain::TerrainOptions(), grid, format, error_),
-              terrain::LoadResult::kLoaded)
-        << error_;
-    EXPECT_TRUE(terrain::PrepareTerrain(options, grid, error_)) << error_;
+    EXPECT_TRUE(Succeeded(terrain::LoadTerrain(bytes, terrain::TerrainOptions(), grid, format)));
+    EXPECT_TRUE(Succeeded(terrain::PrepareTerrain(options, grid)));
     return grid;
   }
-  std::string error_;
+  terrain::TerrainResult result_;
 };
 
 TEST_F(TerrainSaverTest, PreparingScalesHeightsAndPacksThemBetweenTheirEnds) {
@@ -67,7 +67,7 @@ TEST_F(TerrainSaverTest, PreparingScalesHeightsAndPacksThemBetweenTheirEnds) {
   grid.spacingY = std::numeric_limits<double>::quiet_NaN();
   terrain::TerrainOptions options;
   options.heightScale = 2.0;
-  ASSERT_TRUE(terrain::PrepareTerrain(options, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain(options, grid)));
   EXPECT_EQ(grid.packed, (std::vector<uint16_t>{0, 1234, 65535}));
   EXPECT_EQ(grid.low, 0.0);
   EXPECT_EQ(grid.high, 65535.0);
@@ -80,27 +80,27 @@ TEST_F(TerrainSaverTest, PreparingScalesHeightsAndPacksThemBetweenTheirEnds) {
   options.hasRange = true;
   options.rangeHigh = 10.0;
   options.spacingX = 0.5;
-  ASSERT_TRUE(terrain::PrepareTerrain(options, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain(options, grid)));
   EXPECT_EQ(grid.packed, (std::vector<uint16_t>{0, 0, 65535, 65535}));
   EXPECT_EQ(grid.spacingX, 0.5);
 }
 
 TEST_F(TerrainSaverTest, PreparingRefusesWhatAnHmpHeaderCannotHold) {
   terrain::TerrainGrid grid = Grid(2, 1, {0.0, std::numeric_limits<double>::infinity()});
-  EXPECT_FALSE(terrain::PrepareTerrain(terrain::TerrainOptions(), grid, error_));
-  EXPECT_NE(error_.find("not a finite number"), std::string::npos) << error_;
+  EXPECT_FALSE(result_ = terrain::PrepareTerrain(terrain::TerrainOptions(), grid));
+  EXPECT_NE(result_.Text().find("not a finite number"), std::string::npos) << result_.Text();
   // 1e300 x 1e10 overflows only once scaled.
   grid = Grid(1, 1, {1e300});
   terrain::TerrainOptions options;
   options.heightScale = 1e10;
-  EXPECT_FALSE(terrain::PrepareTerrain(options, grid, error_));
+  EXPECT_FALSE(terrain::PrepareTerrain(options, grid));
   // Engine numbers reach 2097151 and no further.
   for (double high : {2097151.0, 2097152.0}) {
     grid = Grid(2, 1, {-2097151.0, high});
-    error_.clear();
-    EXPECT_EQ(terrain::PrepareTerrain(terrain::TerrainOptions(), grid, error_), high < 2097152.0) << high;
-    EXPECT_EQ(error_.find("the height range does not fit"), high < 2097152.0 ? std::string::npos : 0u)
-        << error_;
+    result_ = terrain::PrepareTerrain(terrain::TerrainOptions(), grid);
+    EXPECT_EQ(static_cast<bool>(result_), high < 2097152.0) << high;
+    EXPECT_EQ(result_.Text().find("the height range does not fit"), high < 2097152.0 ? std::string::npos : 0u)
+        << result_.Text();
   }
 }
 
@@ -111,7 +111,7 @@ TEST_F(TerrainSaverTest, PackedHeightsOfPicturesAreKeptEvenWithARange) {
   terrain::TerrainOptions options;
   options.hasRange = true;
   options.rangeHigh = 1.0;
-  ASSERT_TRUE(terrain::PrepareTerrain(options, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain(options, grid)));
   EXPECT_EQ(grid.packed, (std::vector<uint16_t>{7, 9}));
 }
 
@@ -119,8 +119,7 @@ TEST_F(TerrainSaverTest, HmpToHmpKeepsTheHeaderUnlessARangeIsChosen) {
   const std::string path = temp_.File("out.hmp");
   terrain::HmpFile out;
   terrain::TerrainGrid kept = LoadHmp(HmpOf2x2({}), terrain::TerrainOptions());
-  ASSERT_TRUE(terrain::SaveTerrain(kept, TerrainFormat::kHmp, terrain::TerrainOptions(), path, error_))
-      << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(kept, TerrainFormat::kHmp, terrain::TerrainOptions(), path)));
   ASSERT_TRUE(out.Load(path));
   EXPECT_EQ(out.Header().scale[2], 0.5f);
   EXPECT_EQ(out.Header().offset[2], -10.0f);
@@ -133,7 +132,7 @@ TEST_F(TerrainSaverTest, HmpToHmpKeepsTheHeaderUnlessARangeIsChosen) {
   options.hasRange = true;
   options.rangeHigh = 65535.0;
   terrain::TerrainGrid ranged = LoadHmp(HmpOf2x2({}), options);
-  ASSERT_TRUE(terrain::SaveTerrain(ranged, TerrainFormat::kHmp, options, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(ranged, TerrainFormat::kHmp, options, path)));
   ASSERT_TRUE(out.Load(path));
   EXPECT_EQ(out.Header().scale[2], 1.0f);
   EXPECT_EQ(out.Header().offset[2], 0.0f);
@@ -151,7 +150,7 @@ TEST_F(TerrainSaverTest, HmpHeaderFollowsANewHeightScaleOrSpacing) {
   terrain::TerrainOptions options;
   options.heightScale = 2.0;
   terrain::TerrainGrid scaled = LoadHmp(HmpOf2x2({}), options);
-  ASSERT_TRUE(terrain::SaveTerrain(scaled, TerrainFormat::kHmp, options, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(scaled, TerrainFormat::kHmp, options, path)));
   ASSERT_TRUE(out.Load(path) && out.FrameHeights(0, heights));
   EXPECT_EQ(out.Header().scale[2], 1.0f);
   EXPECT_EQ(out.Header().offset[2], -20.0f);
@@ -160,7 +159,7 @@ TEST_F(TerrainSaverTest, HmpHeaderFollowsANewHeightScaleOrSpacing) {
   options = terrain::TerrainOptions();
   options.spacingY = 3.0;
   terrain::TerrainGrid spaced = LoadHmp(HmpOf2x2({}), options);
-  ASSERT_TRUE(terrain::SaveTerrain(spaced, TerrainFormat::kHmp, options, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(spaced, TerrainFormat::kHmp, options, path)));
   ASSERT_TRUE(out.Load(path));
   EXPECT_EQ(out.Header().param1, 8.0f);
   EXPECT_EQ(out.Header().param2, 3.0f);
@@ -172,15 +171,14 @@ TEST_F(TerrainSaverTest, PicturesAndRawFilesRunFromTheNorthRow) {
   terrain::TerrainGrid grid = Grid(2, 2, {0, 0, 0, 0});
   grid.packed = {1, 2, 3, 0x1234};
   grid.high = 65535.0;
-  ASSERT_TRUE(terrain::PrepareTerrain(terrain::TerrainOptions(), grid, error_)) << error_;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kRaw, {}, temp_.File("t.r16"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain(terrain::TerrainOptions(), grid)));
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kRaw, {}, temp_.File("t.r16"))));
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("t.r16")),
             (std::vector<uint8_t>{0x03, 0x00, 0x34, 0x12, 0x01, 0x00, 0x02, 0x00}));
   if (!terrain::GreyPngSupported()) GTEST_SKIP() << "no PNG support";
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kPng, {}, temp_.File("t.png"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kPng, {}, temp_.File("t.png"))));
   terrain::GreyPicture picture;
-  ASSERT_TRUE(terrain::ReadGreyPng(testsupport::ReadFileBytes(temp_.File("t.png")), picture, error_))
-      << error_;
+  ASSERT_TRUE(Succeeded(terrain::ReadGreyPng(testsupport::ReadFileBytes(temp_.File("t.png")), picture)));
   EXPECT_EQ(picture.samples, (std::vector<uint16_t>{3, 0x1234, 1, 2}));
 }
 
@@ -188,7 +186,7 @@ TEST_F(TerrainSaverTest, HmpSkinsComeFromThePictureElseTheInputElseBlank) {
   terrain::TerrainGrid grid = LoadHmp(HmpOf2x2({{4, 2, 1, 6}}), terrain::TerrainOptions());
   const std::string path = temp_.File("s.hmp");
   terrain::HmpFile out;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path)));
   ASSERT_TRUE(out.Load(path) && out.WalkComplete());
   ASSERT_EQ(out.Skins().size(), 1u);
   EXPECT_EQ(out.Skins()[0].type, 4);
@@ -201,7 +199,7 @@ TEST_F(TerrainSaverTest, HmpSkinsComeFromThePictureElseTheInputElseBlank) {
   skin.width = 16;
   skin.height = 8;
   skin.pixels.assign(16 * 8 * 3, 0x11);
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, skin, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, skin, path)));
   ASSERT_TRUE(out.Load(path) && out.WalkComplete());
   ASSERT_EQ(out.Skins().size(), 1u);
   EXPECT_EQ(out.Skins()[0].type, 12);
@@ -209,15 +207,15 @@ TEST_F(TerrainSaverTest, HmpSkinsComeFromThePictureElseTheInputElseBlank) {
   EXPECT_EQ(out.Skins()[0].dataBytes, 3u * (128 + 32 + 8 + 2));
   // A picture of more than 2^31 - 1 bytes is refused before it is looked at.
   const terrain::BmpImage huge{30000, 30000, {}};
-  EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, huge, path, error_));
-  EXPECT_EQ(error_, "the skin: the picture is too large for a skin");
+  EXPECT_FALSE(result_ = terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, huge, path));
+  EXPECT_EQ(result_.Text(), "the skin: the picture is too large for a skin");
 
   // No skin at all, and a blank one asked for: the grid's sides rounded up
   // to 8.
   grid.skins.clear();
   terrain::TerrainOptions blank;
   blank.defaultSkin = terrain::DefaultSkin::kBlank;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, blank, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, blank, path)));
   ASSERT_TRUE(out.Load(path) && out.WalkComplete());
   ASSERT_EQ(out.Skins().size(), 1u);
   EXPECT_EQ(out.Skins()[0].type, 0);
@@ -234,9 +232,9 @@ TEST_F(TerrainSaverTest, DefaultSkinIsTheTrueColourReliefWithTheNorthAtTheTop) {
   std::vector<double> heights;
   for (int32_t y = 0; y < 33; ++y) heights.insert(heights.end(), 33, 10.0 * y);
   terrain::TerrainGrid grid = Grid(33, 33, heights);
-  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, grid)));
   const std::string path = temp_.File("relief.hmp");
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path)));
   const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
   // Header 84, skin header 12, 40 x 40 pixels and mips 20 x 20, 10 x 10,
   // 5 x 5 of 3 bytes, frame header 36, 33 x 33 vertices of 4 bytes.
@@ -259,8 +257,8 @@ TEST_F(TerrainSaverTest, DefaultSkinIsTheTrueColourReliefWithTheNorthAtTheTop) {
 
   // A huge grid makes a skin of at most 1024 x 1024 pixels.
   terrain::TerrainGrid wide = Grid(2000, 3, std::vector<double>(6000, 1.0));
-  ASSERT_TRUE(terrain::PrepareTerrain({}, wide, error_)) << error_;
-  ASSERT_TRUE(terrain::SaveTerrain(wide, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, wide)));
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(wide, TerrainFormat::kHmp, {}, path)));
   const std::vector<uint8_t> wideBytes = testsupport::ReadFileBytes(path);
   EXPECT_EQ(testsupport::LoadU32(wideBytes, 84), 12u);
   EXPECT_EQ(testsupport::LoadU32(wideBytes, 88), 1024u);
@@ -272,7 +270,7 @@ TEST_F(TerrainSaverTest, HmpWithoutSkinsIsWrittenBackWithoutSkins) {
   const std::vector<uint8_t> input = HmpOf2x2({});
   terrain::TerrainGrid grid = LoadHmp(input, {});
   const std::string path = temp_.File("bare.hmp");
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, path)));
   const std::vector<uint8_t> bytes = testsupport::ReadFileBytes(path);
   ASSERT_EQ(bytes.size(), 84u + 36 + 16);
   EXPECT_EQ(testsupport::LoadU32(bytes, 48), 0u);
@@ -283,12 +281,12 @@ TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {
   // A palette skin (type 0) holds no colour; the 565 skin after it does.
   terrain::TerrainGrid grid = LoadHmp(HmpOf2x2({{0, 8, 8, 64}, {2, 1, 1, 2}}, 0xFF), {});
   ASSERT_EQ(grid.skins.size(), 2u);
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, temp_.File("m.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, temp_.File("m.obj"))));
   const std::vector<uint8_t> mtl = testsupport::ReadFileBytes(temp_.File("m.mtl"));
   EXPECT_NE(std::string(mtl.begin(), mtl.end()).find("map_Kd m.png"), std::string::npos);
   EXPECT_FALSE(testsupport::ReadFileBytes(temp_.File("m.png")).empty());
   grid.skins.resize(1);
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, temp_.File("n.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, temp_.File("n.obj"))));
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("n.png")).empty());
 }
 
@@ -297,15 +295,16 @@ TEST_F(TerrainSaverTest, ObjTextureIsTheFirstTrueColourSkin) {
 // rows from the bottom up.
 TEST_F(TerrainSaverTest, ObjTextureOfAKeptSkinIsTheRightWayUp) {
   terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
-  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, grid)));
   terrain::BmpImage picture;
   picture.width = 2;
   picture.height = 3;
   picture.pixels = {255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 254};
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, picture, temp_.File("direct.obj"), error_));
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, picture, temp_.File("s.hmp"), error_));
+  ASSERT_TRUE(
+      Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kObj, {}, picture, temp_.File("direct.obj"))));
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, picture, temp_.File("s.hmp"))));
   terrain::TerrainGrid kept = LoadHmp(testsupport::ReadFileBytes(temp_.File("s.hmp")), {});
-  ASSERT_TRUE(terrain::SaveTerrain(kept, TerrainFormat::kObj, {}, temp_.File("kept.obj"), error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(kept, TerrainFormat::kObj, {}, temp_.File("kept.obj"))));
   const std::vector<uint8_t> direct = testsupport::ReadFileBytes(temp_.File("direct.png"));
   ASSERT_FALSE(direct.empty());
   EXPECT_EQ(testsupport::ReadFileBytes(temp_.File("kept.png")), direct);
@@ -313,15 +312,15 @@ TEST_F(TerrainSaverTest, ObjTextureOfAKeptSkinIsTheRightWayUp) {
 
 TEST_F(TerrainSaverTest, RefusalsNameTheirCause) {
   terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
-  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
-  EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHeightArray, {}, temp_.File("a.txt"), error_));
-  EXPECT_NE(error_.find("are written to"), std::string::npos) << error_;
-  EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, temp_.File("no/a.hmp"), error_));
-  EXPECT_EQ(error_.find(temp_.File("no/a.hmp")), 0u) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, grid)));
+  EXPECT_FALSE(result_ = terrain::SaveTerrain(grid, TerrainFormat::kHeightArray, {}, temp_.File("a.txt")));
+  EXPECT_NE(result_.Text().find("are written to"), std::string::npos) << result_.Text();
+  EXPECT_FALSE(result_ = terrain::SaveTerrain(grid, TerrainFormat::kHmp, {}, temp_.File("no/a.hmp")));
+  EXPECT_EQ(result_.Text().find(temp_.File("no/a.hmp")), 0u) << result_.Text();
   terrain::TerrainOptions options;
   options.skinPath = temp_.File("missing.bmp");
-  EXPECT_FALSE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("a.hmp"), error_));
-  EXPECT_EQ(error_.find(options.skinPath), 0u) << error_;
+  EXPECT_FALSE(result_ = terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("a.hmp")));
+  EXPECT_EQ(result_.Text().find(options.skinPath), 0u) << result_.Text();
   EXPECT_TRUE(testsupport::ReadFileBytes(temp_.File("a.hmp")).empty());
 }
 
@@ -332,18 +331,18 @@ TEST_F(TerrainSaverTest, SkinSidesNotMultiplesOf8AreWarnedOf) {
   bmp.U32(6 * 32).Fill(0, 16).Fill(0x22, 6 * 32);
   ASSERT_TRUE(testsupport::WriteFileBytes(temp_.File("skin.bmp"), bmp.Data()));
   terrain::TerrainGrid grid = Grid(2, 2, {0, 1, 2, 3});
-  ASSERT_TRUE(terrain::PrepareTerrain({}, grid, error_)) << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain({}, grid)));
   terrain::TerrainOptions options;
   options.skinPath = temp_.File("skin.bmp");
   std::string warning;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("w.hmp"), error_, &warning))
-      << error_;
+  ASSERT_TRUE(
+      Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("w.hmp"), &warning)));
   EXPECT_EQ(warning, options.skinPath +
                          " is 10 x 6; some readers take only skins whose sides are multiples of 8, such "
                          "as 8 x 8 or 16 x 8");
   warning.clear();
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kObj, options, temp_.File("w.obj"), error_, &warning))
-      << error_;
+  ASSERT_TRUE(
+      Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kObj, options, temp_.File("w.obj"), &warning)));
   EXPECT_TRUE(warning.empty());
   EXPECT_FALSE(testsupport::ReadFileBytes(temp_.File("w.png")).empty());
 }

@@ -10,14 +10,15 @@
 #include <vector>
 
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 #include "terrain/grey_png.h"
 #include "terrain/terrain_loader.h"
 #include "terrain/terrain_saver.h"
 
 namespace {
 
-using terrain::LoadResult;
 using terrain::TerrainFormat;
+using testsupport::Succeeded;
 
 class TerrainTextsTest : public testsupport::TempDirFixture {
  protected:
@@ -27,16 +28,15 @@ class TerrainTextsTest : public testsupport::TempDirFixture {
   terrain::TerrainGrid Load(const std::string& path, const terrain::TerrainOptions& options = {}) {
     terrain::TerrainGrid grid;
     TerrainFormat format = TerrainFormat::kUnknown;
-    EXPECT_EQ(terrain::LoadTerrain(path, options, grid, format, error_), LoadResult::kLoaded) << error_;
+    EXPECT_TRUE(Succeeded(terrain::LoadTerrain(path, options, grid, format)));
     return grid;
   }
   // A 2 x 1 picture packed 0 and 65535 with the given texts.
   terrain::TerrainGrid LoadPictureWith(const std::vector<terrain::PictureText>& texts,
                                        const terrain::TerrainOptions& options = {}) {
-    EXPECT_TRUE(terrain::WriteGreyPng({2, 1, {0, 65535}, texts}, temp_.File("t.png"), error_)) << error_;
+    EXPECT_TRUE(Succeeded(terrain::WriteGreyPng({2, 1, {0, 65535}, texts}, temp_.File("t.png"))));
     return Load(temp_.File("t.png"), options);
   }
-  std::string error_;
 };
 
 TEST(NumberPairTextTest, IsTheShortestTextThatReadsBack) {
@@ -57,11 +57,9 @@ TEST_F(TerrainTextsTest, PicturesReadBackAsTheHmpFileOfTheSameTerrain) {
   terrain::TerrainOptions options;
   options.spacingX = 2.5;
   options.spacingY = 4.0;
-  ASSERT_TRUE(terrain::PrepareTerrain(options, grid, error_)) << error_;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kPng, options, temp_.File("t.png"), error_))
-      << error_;
-  ASSERT_TRUE(terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("t.hmp"), error_))
-      << error_;
+  ASSERT_TRUE(Succeeded(terrain::PrepareTerrain(options, grid)));
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kPng, options, temp_.File("t.png"))));
+  ASSERT_TRUE(Succeeded(terrain::SaveTerrain(grid, TerrainFormat::kHmp, options, temp_.File("t.hmp"))));
 
   const terrain::TerrainGrid picture = Load(temp_.File("t.png"));
   const terrain::TerrainGrid hmp = Load(temp_.File("t.hmp"));

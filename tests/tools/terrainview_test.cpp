@@ -10,6 +10,7 @@
 #include "support/byte_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir_fixture.h"
+#include "support/terrain_assertions.h"
 #include "terrain/grey_png.h"
 #include "terrain/terrain_saver.h"
 
@@ -203,10 +204,8 @@ TEST_F(TerrainviewTest, ReadsPngAndRawTerrains) {
   auto result = Terrainview({rawPath, "--size", "2x2", temp_.File("raw.bmp")});
   EXPECT_EQ(result.status, 0) << result.err;
   if (!terrain::GreyPngSupported()) return;
-  std::string error;
-  ASSERT_TRUE(terrain::WriteGreyPng(terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}, {}},
-                                    temp_.File("ramp.png"), error))
-      << error;
+  ASSERT_TRUE(testsupport::Succeeded(terrain::WriteGreyPng(
+      terrain::GreyPicture{2, 2, {0, 16384, 32768, 65535}, {}}, temp_.File("ramp.png"))));
   result = Terrainview({temp_.File("ramp.png"), temp_.File("png.bmp")});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err.find("PNG"), std::string::npos) << result.err;
@@ -226,13 +225,13 @@ TEST_F(TerrainviewTest, DefaultReliefOfRoughGroundIsNotBlackAndWhite) {
                               50 * std::sin((x + 2 * y) / 5.0) + 30 * std::cos(x / 3.1 - y / 4.3));
     }
   }
-  std::string error;
   terrain::TerrainOptions settings;
   settings.spacingX = settings.spacingY = 1.0;
   const std::string hmp = temp_.File("rough.hmp");
-  ASSERT_TRUE(terrain::PrepareTerrain(settings, rough, error)) << error;
+  ASSERT_TRUE(testsupport::Succeeded(terrain::PrepareTerrain(settings, rough)));
   ASSERT_GT(rough.high - rough.low, 290.0);
-  ASSERT_TRUE(terrain::SaveTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp, error)) << error;
+  ASSERT_TRUE(
+      testsupport::Succeeded(terrain::SaveTerrain(rough, terrain::TerrainFormat::kHmp, settings, hmp)));
   const std::string bmp = temp_.File("rough.bmp");
   ASSERT_EQ(Terrainview({hmp, bmp}).status, 0);
   const Picture picture = DecodeBmp(testsupport::ReadFileBytes(bmp));
