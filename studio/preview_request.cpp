@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "generator/header_error.h"
-#include "generator/row_error.h"
 #include "noisemap/error.h"
 #include "noisemap/noise_map_builder_plane.h"
 #include "studio/settings_json.h"
@@ -78,8 +77,6 @@ PreviewRequest PreviewRequest::Parse(const json& request) {
                                                        : SettingsFromJson(request["settings"]);
   } catch (const duneforge::HeaderError& e) {
     throw StudioError(400, e.Message(), e.Fields());
-  } catch (const duneforge::RowError&) {
-    throw;  // answered with its row and fields
   } catch (const noise::utils::ErrorMessage& e) {
     Refuse(e.Message());
   }

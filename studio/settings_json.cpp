@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "generator/row_error.h"
 #include "noisemap/error.h"
 #include "studio/studio_error.h"
 
@@ -73,8 +72,7 @@ void ReadRows(const json& rows, duneforge::CommandSettings& settings) {
       try {
         ReadJsonField(row[column++], name + " " + field, target);
       } catch (const StudioError& e) {
-        // Named as the chain builder names a row's fields.
-        throw duneforge::RowError(e.what(), static_cast<int>(i), {field});
+        throw StudioError(e.Status(), e.what(), {field}, static_cast<int>(i));
       }
     });
   }

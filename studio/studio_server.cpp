@@ -45,9 +45,10 @@ void SendJson(httplib::Response& res, const json& body) {
 }
 
 void SendError(httplib::Response& res, int status, const std::string& text,
-               const std::vector<std::string>& fields = {}) {
+               const std::vector<std::string>& fields = {}, int row = -1) {
   res.status = status;
   json body = {{"error", text}};
+  if (row >= 0) body["row"] = row;
   if (!fields.empty()) body["fields"] = fields;
   SendJson(res, body);
 }
@@ -61,12 +62,11 @@ void Guarded(httplib::Response& res, const std::function<void()>& handler) {
   try {
     handler();
   } catch (const StudioError& e) {
-    SendError(res, e.Status(), e.what(), e.Fields());
+    SendError(res, e.Status(), e.what(), e.Fields(), e.Row());
   } catch (const json::exception& e) {
     SendError(res, 400, std::string("the request is not as expected: ") + e.what());
   } catch (const duneforge::RowError& e) {
-    res.status = 400;
-    SendJson(res, {{"error", e.Message()}, {"row", e.Row()}, {"fields", e.Fields()}});
+    SendError(res, 400, e.Message(), e.Fields(), e.Row());
   } catch (const duneforge::HeaderError& e) {
     SendError(res, 400, e.Message(), e.Fields());
   } catch (const noise::ExceptionOutOfMemory&) {
