@@ -30,11 +30,7 @@ void PieceAppender::BuildAll(const CommandSettings& settings, noise::utils::Nois
     const PlannedPiece planned = plan_.Piece(piece);
     Begin(piece);
     try {
-      if (planned.wholeTile) {
-        BuildTile(settings, builder, planned.tile);
-      } else {
-        BuildTileBand(settings, builder, planned.tile, planned.firstRow, planned.rows);
-      }
+      BuildPiece(settings, builder, planned);
       // The whole last tile may not fit in memory: that fails the tile as
       // a band that cannot be built does.
       if (lastTile != nullptr && planned.tile == plan_.Tiles() - 1) lastTile->Place(grid, planned.firstRow);

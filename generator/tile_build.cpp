@@ -119,4 +119,13 @@ void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilde
   BuildTileRows(settings, builder, tile, firstRow, rowCount);
 }
 
+void BuildPiece(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                const PlannedPiece& piece) {
+  if (piece.wholeTile) {
+    BuildTile(settings, builder, piece.tile);
+  } else {
+    BuildTileBand(settings, builder, piece.tile, piece.firstRow, piece.rows);
+  }
+}
+
 }  // namespace duneforge

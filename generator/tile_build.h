@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generator/command_settings.h"
+#include "generator/piece_plan.h"
 #include "noisemap/evaluator_choice.h"
 #include "noisemap/height_grid.h"
 #include "noisemap/noise_map_builder_plane.h"
@@ -58,5 +59,9 @@ void BuildTile(const CommandSettings& settings, noise::utils::NoiseMapBuilderPla
 // the band), with BuildTile's checks and errors.
 void BuildTileBand(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder, int64_t tile,
                    int32_t firstRow, int32_t rowCount);
+// Builds one piece of a plan: its whole tile with BuildTile, or its band of
+// rows with BuildTileBand.
+void BuildPiece(const CommandSettings& settings, noise::utils::NoiseMapBuilderPlane& builder,
+                const PlannedPiece& piece);
 
 }  // namespace duneforge

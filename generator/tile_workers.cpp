@@ -32,14 +32,10 @@ TileWorkers::TileWorkers(const CommandSettings& settings, const SourceSetUp& set
   }
 }
 
-void TileWorkers::BuildPiece(Worker& worker, int64_t piece) {
+void TileWorkers::FillSlot(Worker& worker, int64_t piece) {
   const PlannedPiece planned = plan_.Piece(piece);
   try {
-    if (planned.wholeTile) {
-      BuildTile(settings_, worker.builder, planned.tile);
-    } else {
-      BuildTileBand(settings_, worker.builder, planned.tile, planned.firstRow, planned.rows);
-    }
+    BuildPiece(settings_, worker.builder, planned);
     if (planned.tile == plan_.Tiles() - 1) lastTile_.Place(worker.grid, planned.firstRow);
     slots_[static_cast<size_t>(piece) % slots_.size()].Format(worker.grid,
                                                               static_cast<size_t>(plan_.TextBytes()));
@@ -54,7 +50,7 @@ void TileWorkers::Run(HeightArrayWriter& out, platform::ProgressReport* progress
   if (pieces == 0) return;
   PieceRunner runner(pieces, static_cast<int>(workers_.size()), static_cast<int64_t>(slots_.size()));
   runner.Start(
-      [this](int worker, int64_t piece) { BuildPiece(*workers_[static_cast<size_t>(worker)], piece); });
+      [this](int worker, int64_t piece) { FillSlot(*workers_[static_cast<size_t>(worker)], piece); });
   PieceAppender appender(plan_, out, progress);
   for (int64_t piece = 0; piece < pieces; ++piece) {
     appender.Begin(piece);

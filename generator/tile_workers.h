@@ -67,7 +67,7 @@ class TileWorkers {
   };
   // Builds piece `piece` with `worker` into its grid, keeps the rows of the
   // last tile, and turns the piece into text in its slot.
-  void BuildPiece(Worker& worker, int64_t piece);
+  void FillSlot(Worker& worker, int64_t piece);
 
   const CommandSettings settings_;
   const PiecePlan plan_;
