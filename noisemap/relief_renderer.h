@@ -10,13 +10,6 @@
 namespace noise {
 namespace utils {
 
-// Light defaults: from 45 degrees azimuth and 45 degrees above the plane,
-// white, brightness and contrast 1.
-constexpr double kDefaultLightAzimuth = 45.0;
-constexpr double kDefaultLightElevation = 45.0;
-constexpr double kDefaultLightBrightness = 1.0;
-constexpr double kDefaultLightContrast = 1.0;
-
 // Maps every height of the source grid to its ramp colour, shades it by a
 // light computed from the neighbouring heights when lighting is on, and
 // blends it over the background (a background image, or opaque white). The
@@ -78,11 +71,13 @@ class ReliefRenderer {
   ColorRamp gradient_;
   bool isLightEnabled_ = false;
   bool isWrapEnabled_ = false;
-  double lightAzimuth_ = kDefaultLightAzimuth;
-  double lightBrightness_ = kDefaultLightBrightness;
+  // The light by default: from 45 degrees azimuth and 45 degrees above the
+  // plane, white, brightness and contrast 1.
+  double lightAzimuth_ = 45.0;
+  double lightBrightness_ = 1.0;
   PixelColor lightColor_{255, 255, 255, 255};
-  double lightContrast_ = kDefaultLightContrast;
-  double lightElev_ = kDefaultLightElevation;
+  double lightContrast_ = 1.0;
+  double lightElev_ = 45.0;
   const ImageGrid* backgroundImage_ = nullptr;
   ImageGrid* destImage_ = nullptr;
   const HeightGrid* sourceGrid_ = nullptr;

@@ -13,11 +13,6 @@ namespace render {
 
 // The relief itself is drawn by the terrain room; the pictures know it by
 // these names.
-using terrain::kShoreShare;
-using terrain::kSnowShare;
-using terrain::kSteepestDefaultSlope;
-using terrain::kSteepShare;
-using terrain::kUnknownSpacingRangeFraction;
 using terrain::ReliefLight;
 using terrain::RenderTerrain;
 

@@ -16,6 +16,21 @@ namespace {
 
 using noise::utils::PixelColor;
 
+// The share of the samples that lies below the shore line (water) and below
+// the snow line.
+constexpr double kShoreShare = 0.2;
+constexpr double kSnowShare = 0.93;
+
+// When the spacing is unknown, the relief is drawn as if the height range
+// were this fraction of the picture's width.
+constexpr double kUnknownSpacingRangeFraction = 0.25;
+// Without a spacing given, the relief is drawn with the spacing widened until
+// this share of the neighbouring height differences is at most
+// kSteepestDefaultSlope (in heights per spacing), so that rough ground does
+// not turn black and white.
+constexpr double kSteepShare = 0.98;
+constexpr double kSteepestDefaultSlope = 0.6;
+
 struct RampStop {
   double fraction;
   PixelColor color;  // alpha, blue, green, red

@@ -7,21 +7,6 @@
 
 namespace terrain {
 
-// The share of the samples that lies below the shore line (water) and below
-// the snow line.
-constexpr double kShoreShare = 0.2;
-constexpr double kSnowShare = 0.93;
-
-// When the spacing is unknown, the relief is drawn as if the height range
-// were this fraction of the picture's width.
-constexpr double kUnknownSpacingRangeFraction = 0.25;
-// Without a spacing given, the relief is drawn with the spacing widened until
-// this share of the neighbouring height differences is at most
-// kSteepestDefaultSlope (in heights per spacing), so that rough ground does
-// not turn black and white.
-constexpr double kSteepShare = 0.98;
-constexpr double kSteepestDefaultSlope = 0.6;
-
 // The light of the relief, in the relief renderer's terms. By default it
 // comes from the north-east, 45 degrees above the horizon. The renderer
 // gives flat ground half the light's intensity (0.5); a brightness of 1.7
@@ -45,8 +30,10 @@ struct ReliefLight {
 // grid or a height that is not finite, OutOfMemoryError).
 // The terrain's spacingX is the horizontal distance between neighbouring
 // samples in the heights' units, 0 when unknown; `spacingGiven` says the user
-// gave it, and then the relief is drawn at exactly that spacing, else at
-// least as flat as kSteepestDefaultSlope says.
+// gave it, and then the relief is drawn at exactly that spacing. Otherwise the
+// spacing is widened until nearly all neighbouring height differences are
+// gentle slopes, so that rough ground does not turn black and white; an
+// unknown spacing draws the height range as a quarter of the picture's width.
 // `light` replaces the default light.
 void RenderTerrain(const TerrainGrid& terrain, bool spacingGiven, noise::utils::ImageGrid& image,
                    const ReliefLight& light = ReliefLight());
