@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "modelfiles/skin_format.h"
+#include "platform/little_endian.h"
 
 namespace terrain {
 
@@ -16,7 +17,7 @@ bool DecodeSkinRgba(uint8_t type, int32_t bytesPerPixel, int32_t width, int32_t 
     const uint8_t* p = pixels + i * static_cast<size_t>(bytesPerPixel);
     uint8_t* out = rgba.data() + 4 * i;
     if (bytesPerPixel == 2) {
-      const uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8);
+      const uint32_t v = platform::LoadU16(p, 0);
       if (format == modelfiles::kSkinFormatArgb4444) {
         out[0] = static_cast<uint8_t>(((v >> 8) & 15) * 17);
         out[1] = static_cast<uint8_t>(((v >> 4) & 15) * 17);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "platform/little_endian.h"
 #include "platform/whole_file.h"
 #include "plugin/terrain_recipe.h"
 #include "terrain/grey_png.h"
@@ -149,7 +150,7 @@ TerrainResult ReadRaw(const std::vector<uint8_t>& bytes, const TerrainOptions& o
   picture.height = options.rows;
   picture.samples.resize(static_cast<size_t>(count));
   for (size_t i = 0; i < picture.samples.size(); ++i) {
-    picture.samples[i] = static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    picture.samples[i] = platform::LoadU16(bytes.data() + 2 * i, 0);
   }
   FromPicture(picture, options, grid);
   return TerrainResult();

@@ -7,6 +7,7 @@
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
 #include "platform/file_replacement.h"
+#include "platform/little_endian.h"
 #include "platform/whole_file.h"
 #include "plugin/fixed10.h"
 #include "plugin/float_to_int.h"
@@ -52,8 +53,7 @@ TerrainResult WriteRaw(const TerrainGrid& grid, const std::string& path) {
   const GreyPicture picture = ToPicture(grid);
   std::vector<uint8_t> bytes(picture.samples.size() * 2);
   for (size_t i = 0; i < picture.samples.size(); ++i) {
-    bytes[2 * i] = static_cast<uint8_t>(picture.samples[i] & 0xFF);
-    bytes[2 * i + 1] = static_cast<uint8_t>(picture.samples[i] >> 8);
+    platform::StoreU16(bytes.data() + 2 * i, 0, picture.samples[i]);
   }
   return WriteWholeOutput(path, bytes);
 }
