@@ -20,6 +20,11 @@ pybind11::array_t<T> ArrayOwning(std::vector<T>&& values, const std::vector<pybi
   return pybind11::array_t<T>(shape, owned->data(), owner);
 }
 
+// Three floats (a header's scale, origin or colour) as a tuple.
+inline pybind11::tuple Triple(const float (&values)[3]) {
+  return pybind11::make_tuple(values[0], values[1], values[2]);
+}
+
 // The dtype's name, for messages: "float32", "int64", ...
 std::string DtypeName(const pybind11::handle& object);
 

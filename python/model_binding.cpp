@@ -34,8 +34,6 @@ struct ReadModel {
   std::vector<CollectedSkin> skins;
 };
 
-py::tuple Triple(const float (&values)[3]) { return py::make_tuple(values[0], values[1], values[2]); }
-
 py::dict HeaderDict(const modelfiles::ModelHeader& h) {
   py::dict d;
   d["version"] = h.version;

@@ -29,8 +29,6 @@ namespace {
 
 using Kind = ToolkitError::Kind;
 
-py::tuple Triple(const float (&values)[3]) { return py::make_tuple(values[0], values[1], values[2]); }
-
 py::dict HmpDict(const loamwriter::HmpHeader& header) {
   py::dict d;
   d["magic"] = std::string(header.magic, sizeof header.magic);
