@@ -1,26 +1,12 @@
 #include "render/terrain_picture.h"
 
-#include <cctype>
-
 #include "noisemap/bmp_file_writer.h"
+#include "platform/file_name.h"
 
 namespace render {
 
-namespace {
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (size_t i = 0; i < suffix.size(); ++i) {
-    const char c = text[text.size() - suffix.size() + i];
-    if (std::tolower(static_cast<unsigned char>(c)) != suffix[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 void WritePicture(const noise::utils::ImageGrid& image, const std::string& path) {
-  if (EndsWith(path, ".png")) {
+  if (platform::LowercaseExtension(path) == ".png") {
     WritePng(image, path);
     return;
   }

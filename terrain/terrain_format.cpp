@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/file_name.h"
 #include "terrain/hmp_file.h"
 
 namespace terrain {
 
 TerrainFormat FormatOfName(const std::string& path) {
-  const size_t dot = path.find_last_of("./");
-  if (dot == std::string::npos || path[dot] != '.') return TerrainFormat::kUnknown;
-  return FormatOfWord(path.substr(dot + 1));
+  const std::string extension = platform::LowercaseExtension(path);
+  return extension.empty() ? TerrainFormat::kUnknown : FormatOfWord(extension.substr(1));
 }
 
 TerrainFormat FormatOfWord(const std::string& word) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_name.h"
 #include "render/grid_arguments.h"
 #include "render/model_picture.h"
 #include "tools/option_parser.h"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
   if (picture.sheet && frameGiven) return parser.UsageError("--frame and --sheet exclude each other");
   const std::string& model = parser.Operands()[0];
   const std::string& output = parser.Operands()[1];
-  if (tools::OptionParser::ExtensionOf(output) != ".png") {
+  if (platform::LowercaseExtension(output) != ".png") {
     return parser.UsageError(output + ": cannot write this format; the picture must be a .png file");
   }
   std::string error;

@@ -1,7 +1,6 @@
 #include "tools/option_parser.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <utility>
 
@@ -166,15 +165,6 @@ std::string OptionParser::HelpText() const {
 int OptionParser::UsageError(const std::string& problem) const {
   std::fprintf(stderr, "%s: %s (see %s --help)\n", program_.c_str(), problem.c_str(), program_.c_str());
   return kExitUsage;
-}
-
-std::string OptionParser::ExtensionOf(const std::string& name) {
-  const size_t dot = name.find_last_of('.');
-  const size_t slash = name.find_last_of('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string extension = name.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
 }
 
 }  // namespace tools

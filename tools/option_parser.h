@@ -55,9 +55,6 @@ class OptionParser {
   // returns the usage status, 2: for checks across options.
   int UsageError(const std::string& problem) const;
 
-  // The lower-case extension of a file name with its dot (".png"), or "".
-  static std::string ExtensionOf(const std::string& name);
-
  private:
   struct Option {
     std::string name;

@@ -19,6 +19,7 @@
 
 #include "noisemap/error.h"
 #include "noisemap/image_grid.h"
+#include "platform/file_name.h"
 #include "render/grid_arguments.h"
 #include "render/terrain_picture.h"
 #include "tools/option_parser.h"
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
   if (!parser.ParseCommandLine(argc, argv, status)) return status;
   const std::vector<std::string> pictures(parser.Operands().begin() + 1, parser.Operands().end());
   for (const std::string& picture : pictures) {
-    const std::string extension = tools::OptionParser::ExtensionOf(picture);
+    const std::string extension = platform::LowercaseExtension(picture);
     if (extension != ".bmp" && extension != ".png") {
       return parser.UsageError(picture + ": cannot write this format; pictures are .bmp and .png files");
     }
