@@ -7,7 +7,6 @@
 // The command file defaults to the bundled terrain example; its chain and a
 // single default Perlin module are both measured over its tiles. Times are
 // the thread's processor time, so that other work on the machine counts less.
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "bench/bare_loop.h"
+#include "bench/bench_timing.h"
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
 #include "generator/height_array_writer.h"
@@ -26,14 +26,6 @@
 namespace {
 
 using duneforge::CommandSettings;
-
-// The processor time of this thread, user and system, in seconds. Other
-// processes on a busy machine take wall-clock time from a run but not this.
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // The generator's work for all tiles: build, format, write, close.
 double TimeGenerator(const CommandSettings& settings, const noise::module::Module& output,
@@ -49,19 +41,19 @@ double TimeGenerator(const CommandSettings& settings, const noise::module::Modul
     std::fprintf(stderr, "duneforge_bench: cannot open %s\n", path.c_str());
     std::exit(1);
   }
-  const double start = ThreadSeconds();
+  const double start = bench::ThreadSeconds();
   duneforge::GenerateTiles(settings, builder, grid, out);
   out.Close();
-  return ThreadSeconds() - start;
+  return bench::ThreadSeconds() - start;
 }
 
 volatile double sink;
 
 // The chain alone, at the positions the plane builder samples.
 double TimeBareLoop(const CommandSettings& settings, const noise::module::Module& output) {
-  const double start = ThreadSeconds();
+  const double start = bench::ThreadSeconds();
   sink = bench::SampleTilesBare(settings, output);
-  return ThreadSeconds() - start;
+  return bench::ThreadSeconds() - start;
 }
 
 void Measure(const char* name, const CommandSettings& settings, const std::string& path, int rounds) {
@@ -84,14 +76,13 @@ void Measure(const char* name, const CommandSettings& settings, const std::strin
     bestGenerator = std::min(bestGenerator, generator);
     ratios.push_back(generator / bare);
   }
-  std::sort(ratios.begin(), ratios.end());
   const double samples =
       static_cast<double>(settings.tilesX) * settings.tilesZ * settings.tileWidth * settings.tileHeight;
   std::printf(
       "%-15s %7.0f samples  bare %6.1f ns  generator %6.1f ns per sample  ratio %.3f (best times), %.3f "
       "(median of %d rounds)\n",
       name, samples, bestBare / samples * 1e9, bestGenerator / samples * 1e9, bestGenerator / bestBare,
-      ratios[ratios.size() / 2], rounds);
+      bench::Median(ratios), rounds);
 }
 
 }  // namespace

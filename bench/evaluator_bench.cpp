@@ -10,7 +10,6 @@
 // thread's processor time; the ratios are taken within each round, so that
 // other work on the machine weighs on both sides alike. Every level's grid
 // is checked to hold libnoise's floats, bit for bit.
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "generator/chain_plan_builder.h"
 #include "generator/command_settings.h"
 #include "noisemap/noise_map_builder_plane.h"
@@ -32,27 +32,12 @@ using noise::utils::NoiseMapBuilderPlane;
 
 constexpr int kRowLength = 256;
 
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-struct Spread {
-  double low, median, high;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return {values.front(), values[values.size() / 2], values.back()};
-}
-
 // Builds the grid with `choice` and returns the thread time it took.
 double TimeBuild(NoiseMapBuilderPlane& builder, EvaluatorChoice choice) {
   builder.SetEvaluator(choice);
-  const double start = ThreadSeconds();
+  const double start = bench::ThreadSeconds();
   builder.Build();
-  return ThreadSeconds() - start;
+  return bench::ThreadSeconds() - start;
 }
 
 bool SameGrid(const HeightGrid& a, const HeightGrid& b) {
@@ -113,12 +98,12 @@ int main(int argc, char** argv) {
   }
 
   const double samples = static_cast<double>(kRowLength) * rows;
-  const Spread base = SpreadOf(libnoiseTimes);
+  const bench::Spread base = bench::SpreadOf(libnoiseTimes);
   std::printf("%s, %d x %d samples, %d rounds, one thread\n", commandFile.c_str(), kRowLength, rows, rounds);
   std::printf("  libnoise      %7.1f ns a sample (%.1f .. %.1f)\n", base.median / samples * 1e9,
               base.low / samples * 1e9, base.high / samples * 1e9);
   for (size_t i = 0; i < levels.size(); ++i) {
-    const Spread r = SpreadOf(ratios[i]);
+    const bench::Spread r = bench::SpreadOf(ratios[i]);
     std::printf("  %-12s  %.3f of libnoise's time (%.3f .. %.3f)\n", noise::utils::EvaluatorName(levels[i]),
                 r.median, r.low, r.high);
   }

@@ -15,7 +15,6 @@
 // Each round times both builds side by side, in alternating order (default 5
 // rounds for the doubling chains, three times as many for the terrain).
 // Times are the thread's processor time.
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +24,7 @@
 #include <vector>
 
 #include "bench/bare_loop.h"
+#include "bench/bench_timing.h"
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
 #include "generator/module_chain.h"
@@ -36,12 +36,6 @@ using duneforge::CommandSettings;
 using duneforge::ModuleChain;
 using duneforge::SharedRows;
 
-double ThreadSeconds() {
-  timespec now;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 struct Timed {
   double seconds;
   double sum;
@@ -50,20 +44,10 @@ struct Timed {
 // The time of one pass over the tiles, from `repeats` passes in a row; the
 // sum is that of one pass.
 Timed TimeChain(const CommandSettings& settings, const ModuleChain& chain, int repeats = 1) {
-  const double start = ThreadSeconds();
+  const double start = bench::ThreadSeconds();
   double sum = 0.0;
   for (int i = 0; i < repeats; ++i) sum = bench::SampleTilesBare(settings, chain.OutputModule());
-  return {(ThreadSeconds() - start) / repeats, sum};
-}
-
-// The lowest, median and highest of `values`.
-struct Spread {
-  double low, median, high;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return {values.front(), values[values.size() / 2], values.back()};
+  return {(bench::ThreadSeconds() - start) / repeats, sum};
 }
 
 void RequireSameSums(const char* name, const Timed& cached, const Timed& uncached) {
@@ -118,12 +102,12 @@ void MeasureDoubling(int rounds, double limitSeconds) {
         ratios.push_back(u.seconds / c.seconds);
       }
     }
-    const Spread c = SpreadOf(cachedTimes);
+    const bench::Spread c = bench::SpreadOf(cachedTimes);
     std::printf("doubling, %2d rows: cached %8.3f ms (%.3f to %.3f)", rows, c.median * 1e3, c.low * 1e3,
                 c.high * 1e3);
     if (timeUncached) {
-      const Spread u = SpreadOf(uncachedTimes);
-      const Spread r = SpreadOf(ratios);
+      const bench::Spread u = bench::SpreadOf(uncachedTimes);
+      const bench::Spread r = bench::SpreadOf(ratios);
       std::printf("  uncached %9.3f s (%.3f to %.3f)  uncached / cached %.0f (%.0f to %.0f)\n", u.median,
                   u.low, u.high, r.median, r.low, r.high);
       uncachedBefore = u.low;
@@ -156,7 +140,7 @@ void MeasureTerrain(const CommandSettings& settings, int rounds) {
     bestUncached = std::min(bestUncached, u.seconds);
     ratios.push_back(c.seconds / u.seconds);
   }
-  const Spread r = SpreadOf(ratios);
+  const bench::Spread r = bench::SpreadOf(ratios);
   std::printf(
       "terrain (%d cached rows): cached %.3f s  uncached %.3f s (best)  cached / uncached %.4f (median of "
       "%d; "

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "generator/command_settings.h"
 #include "studio/studio_folder.h"
 #include "studio/studio_server.h"
@@ -43,14 +44,6 @@ std::string CommandText(const duneforge::CommandSettings& s) {
     text << r.type << ' ' << r.p1 << ' ' << r.p2 << ' ' << r.p3 << ' ' << r.p4 << '\n';
   }
   return text.str();
-}
-
-double Percentile(std::vector<double> values, double p) {
-  std::sort(values.begin(), values.end());
-  const double at = p * static_cast<double>(values.size() - 1);
-  const size_t low = static_cast<size_t>(at);
-  const size_t high = std::min(low + 1, values.size() - 1);
-  return values[low] + (values[high] - values[low]) * (at - static_cast<double>(low));
 }
 
 }  // namespace
@@ -105,11 +98,11 @@ int main(int argc, char** argv) {
   std::printf("%d changes, %d x %d preview PNG of %s on %u threads:\n", changes, side, side, path.c_str(),
               cores);
   std::printf("  median %.1f ms; fastest %.1f, quartiles %.1f .. %.1f, slowest %.1f ms\n",
-              Percentile(ms, 0.5), Percentile(ms, 0.0), Percentile(ms, 0.25), Percentile(ms, 0.75),
-              Percentile(ms, 1.0));
+              bench::Percentile(ms, 0.5), bench::Percentile(ms, 0.0), bench::Percentile(ms, 0.25),
+              bench::Percentile(ms, 0.75), bench::Percentile(ms, 1.0));
   // Processor time of the whole process (server threads included): what an
   // answer costs, whatever else the machine is doing.
-  std::printf("  processor time: median %.1f ms, fastest %.1f, slowest %.1f ms\n", Percentile(cpuMs, 0.5),
-              Percentile(cpuMs, 0.0), Percentile(cpuMs, 1.0));
+  std::printf("  processor time: median %.1f ms, fastest %.1f, slowest %.1f ms\n",
+              bench::Percentile(cpuMs, 0.5), bench::Percentile(cpuMs, 0.0), bench::Percentile(cpuMs, 1.0));
   return 0;
 }

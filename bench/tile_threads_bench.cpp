@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/bare_loop.h"
+#include "bench/bench_timing.h"
 #include "generator/command_settings.h"
 #include "generator/duneforge_run.h"
 #include "generator/module_chain.h"
@@ -73,11 +74,6 @@ void RunDuneforge(const std::string& folder, int threads) {
     std::fprintf(stderr, "tile_threads_bench: duneforge with %d threads failed\n", threads);
     std::exit(1);
   }
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // The command file's chain over `tiles` x `tiles` tiles of `size` x `size`,
@@ -133,7 +129,7 @@ Timings TimeRounds(const std::function<void()> (&runs)[3], int rounds) {
 // bare loop.
 void PrintThreadedLine(const char* name, double best, const std::vector<double>& ratios, double bestBare) {
   std::printf("  %-11s best %.3f s  ratio median %.3f (%.3f .. %.3f), of best times %.3f\n", name, best,
-              Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+              bench::Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
               *std::max_element(ratios.begin(), ratios.end()), best / bestBare);
 }
 
@@ -147,7 +143,7 @@ void PrintSummary(const Timings& t, int tiles, int size, int rounds) {
   PrintThreadedLine("1 thread", t.best[1], t.one, t.best[0]);
   PrintThreadedLine("2 threads", t.best[2], t.two, t.best[0]);
   std::printf("  2 threads against 1 thread: median %.3f (%.3f .. %.3f), of best times %.3f\n",
-              Median(t.twoOverOne), *std::min_element(t.twoOverOne.begin(), t.twoOverOne.end()),
+              bench::Median(t.twoOverOne), *std::min_element(t.twoOverOne.begin(), t.twoOverOne.end()),
               *std::max_element(t.twoOverOne.begin(), t.twoOverOne.end()), t.best[2] / t.best[1]);
 }
 

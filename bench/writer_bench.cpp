@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "modelfiles/mdl7w.h"
 #include "platform/engine_stand_in.h"
 #include "platform/low_level_file.h"
@@ -106,12 +107,6 @@ struct Variant {
   std::function<double(bool check)> run;
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
 // Runs the variants `rounds` times, in an order that rotates each round, and
 // prints each one's best time and its ratio to the first (the baseline):
 // the median of the rounds' ratios with the lowest and highest of them.
@@ -139,7 +134,7 @@ void Measure(const std::string& title, const std::vector<Variant>& variants, int
     const auto spread = std::minmax_element(ratios.begin(), ratios.end());
     char ratio[80] = "1 (baseline)";
     if (v > 0) {
-      std::snprintf(ratio, sizeof ratio, "%.2f (%.2f .. %.2f)", Median(ratios), *spread.first,
+      std::snprintf(ratio, sizeof ratio, "%.2f (%.2f .. %.2f)", bench::Median(ratios), *spread.first,
                     *spread.second);
     }
     std::printf("  %-22s %7.1f ms %6.1f ns   %-28s %.2f\n", variants[v].name, best * 1e3,
