@@ -60,7 +60,7 @@ void Range(const py::handle value, terrain::TerrainOptions& options) {
 
 void Format(const py::handle value, terrain::TerrainOptions& options) {
   const std::string word = value.cast<std::string>();
-  options.format = word == "obj" ? terrain::TerrainFormat::kObj : terrain::FormatOfWord(word);
+  options.format = terrain::FormatOfWord(word);
   if (options.format == terrain::TerrainFormat::kUnknown) {
     throw py::value_error("format takes \"txt\", \"hmp\", \"png\", \"raw\", \"r16\" or \"obj\", not \"" +
                           word + "\"");

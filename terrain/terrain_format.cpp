@@ -8,6 +8,26 @@
 
 namespace terrain {
 
+namespace {
+
+// Every format with its name for people and the words (extensions) that
+// name it.
+struct FormatEntry {
+  TerrainFormat format;
+  const char* name;
+  const char* words[2];
+};
+
+const FormatEntry kFormats[] = {
+    {TerrainFormat::kHeightArray, "height array", {"txt", nullptr}},
+    {TerrainFormat::kHmp, "HMP", {"hmp", nullptr}},
+    {TerrainFormat::kPng, "PNG", {"png", nullptr}},
+    {TerrainFormat::kRaw, "RAW", {"r16", "raw"}},
+    {TerrainFormat::kObj, "OBJ", {"obj", nullptr}},
+};
+
+}  // namespace
+
 TerrainFormat FormatOfName(const std::string& path) {
   const std::string extension = platform::LowercaseExtension(path);
   return extension.empty() ? TerrainFormat::kUnknown : FormatOfWord(extension.substr(1));
@@ -16,11 +36,11 @@ TerrainFormat FormatOfName(const std::string& path) {
 TerrainFormat FormatOfWord(const std::string& word) {
   std::string lower = word;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower == "txt") return TerrainFormat::kHeightArray;
-  if (lower == "hmp") return TerrainFormat::kHmp;
-  if (lower == "png") return TerrainFormat::kPng;
-  if (lower == "r16" || lower == "raw") return TerrainFormat::kRaw;
-  if (lower == "obj") return TerrainFormat::kObj;
+  for (const FormatEntry& entry : kFormats) {
+    for (const char* known : entry.words) {
+      if (known != nullptr && lower == known) return entry.format;
+    }
+  }
   return TerrainFormat::kUnknown;
 }
 
@@ -33,20 +53,10 @@ TerrainFormat FormatOfContent(const std::vector<uint8_t>& bytes) {
 }
 
 const char* FormatName(TerrainFormat format) {
-  switch (format) {
-    case TerrainFormat::kHeightArray:
-      return "height array";
-    case TerrainFormat::kHmp:
-      return "HMP";
-    case TerrainFormat::kPng:
-      return "PNG";
-    case TerrainFormat::kRaw:
-      return "RAW";
-    case TerrainFormat::kObj:
-      return "OBJ";
-    default:
-      return "unknown";
+  for (const FormatEntry& entry : kFormats) {
+    if (entry.format == format) return entry.name;
   }
+  return "unknown";
 }
 
 }  // namespace terrain

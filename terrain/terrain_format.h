@@ -21,8 +21,8 @@ TerrainFormat FormatOfName(const std::string& path);
 // The format the bytes announce: HMP by its magic, PNG by its signature,
 // else kUnknown (a height array and a RAW file cannot be told apart).
 TerrainFormat FormatOfContent(const std::vector<uint8_t>& bytes);
-// The format a user names: "txt", "hmp", "png", "raw" or "r16", as the
-// extensions are; kUnknown for any other word.
+// The format a user names, in any case: "txt", "hmp", "png", "raw" or "r16",
+// or "obj", as the extensions are; kUnknown for any other word.
 TerrainFormat FormatOfWord(const std::string& word);
 // The format for people: "height array", "HMP", "PNG", "RAW", "OBJ".
 const char* FormatName(TerrainFormat format);
