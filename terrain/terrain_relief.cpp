@@ -21,16 +21,6 @@ using noise::utils::PixelColor;
 constexpr double kShoreShare = 0.2;
 constexpr double kSnowShare = 0.93;
 
-// When the spacing is unknown, the relief is drawn as if the height range
-// were this fraction of the picture's width.
-constexpr double kUnknownSpacingRangeFraction = 0.25;
-// Without a spacing given, the relief is drawn with the spacing widened until
-// this share of the neighbouring height differences is at most
-// kSteepestDefaultSlope (in heights per spacing), so that rough ground does
-// not turn black and white.
-constexpr double kSteepShare = 0.98;
-constexpr double kSteepestDefaultSlope = 0.6;
-
 struct RampStop {
   double fraction;
   PixelColor color;  // alpha, blue, green, red
@@ -79,8 +69,12 @@ void AddShoreToPeakRamp(const noise::utils::HeightGrid& grid, int32_t columns, i
 }
 
 // The spacing at which kSteepShare of the differences between neighbouring
-// heights are at most kSteepestDefaultSlope.
+// heights are at most kSteepestDefaultSlope (in heights per spacing): the
+// relief drawn without a spacing given, so that rough ground does not turn
+// black and white.
 double SpacingForSlopes(const TerrainGrid& terrain) {
+  constexpr double kSteepShare = 0.98;
+  constexpr double kSteepestDefaultSlope = 0.6;
   std::vector<double> steps;
   const auto at = [&terrain](int32_t x, int32_t y) {
     return terrain
@@ -117,6 +111,9 @@ void RenderTerrain(const TerrainGrid& terrain, bool spacingGiven, noise::utils::
     low = std::min(low, h);
     high = std::max(high, h);
   }
+  // When the spacing is unknown, the relief is drawn as if the height range
+  // were this fraction of the picture's width.
+  constexpr double kUnknownSpacingRangeFraction = 0.25;
   double spacing = terrain.spacingX;
   if (!(spacing > 0.0) || !std::isfinite(spacing)) {
     spacing = (high - low) / (kUnknownSpacingRangeFraction * terrain.columns);
