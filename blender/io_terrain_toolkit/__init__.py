@@ -22,12 +22,25 @@ from bpy_extras.io_utils import ExportHelper, ImportHelper
 from . import models, terrains, toolkit
 
 
-def _run(operator, verb, path, action):
-    """Runs action(tt) and turns a failure of the file or mesh into the
-    operator's error report."""
+def _module(operator):
+    """The module, or None once the operator has reported why it cannot be
+    loaded."""
     tt = toolkit.module()
     if tt is None:
         operator.report({"ERROR"}, toolkit.missing())
+    return tt
+
+
+def _cannot(verb, path, text):
+    """The report of a file that could not be imported or exported."""
+    return "Cannot %s %s: %s" % (verb, toolkit.shown(os.path.basename(path)), text)
+
+
+def _run(operator, verb, path, action):
+    """Runs action(tt) and turns a failure of the file or mesh into the
+    operator's error report."""
+    tt = _module(operator)
+    if tt is None:
         return {"CANCELLED"}
     try:
         action(tt)
@@ -35,7 +48,7 @@ def _run(operator, verb, path, action):
         text = toolkit.failure_text(error)
         if text is None:
             raise
-        operator.report({"ERROR"}, "Cannot %s %s: %s" % (verb, toolkit.shown(os.path.basename(path)), text))
+        operator.report({"ERROR"}, _cannot(verb, path, text))
         return {"CANCELLED"}
     return {"FINISHED"}
 
@@ -74,9 +87,8 @@ class ImportModel(bpy.types.Operator, _ImportFiles):
                             default=10, min=1, max=240)
 
     def execute(self, context):
-        tt = toolkit.module()
+        tt = _module(self)
         if tt is None:
-            self.report({"ERROR"}, toolkit.missing())
             return {"CANCELLED"}
         rate = self.frame_rate if self.set_frame_rate else None
         made, failed = models.import_models(context, self.chosen_paths(), self.all_frames, tt, rate)
@@ -86,8 +98,7 @@ class ImportModel(bpy.types.Operator, _ImportFiles):
                 raise error
             # Files that could not be read are an error when nothing was
             # imported, else a warning beside what was.
-            self.report({"WARNING"} if made else {"ERROR"},
-                        "Cannot import %s: %s" % (toolkit.shown(os.path.basename(path)), text))
+            self.report({"WARNING"} if made else {"ERROR"}, _cannot("import", path, text))
         return {"FINISHED"} if made else {"CANCELLED"}
 
 
